@@ -1,0 +1,163 @@
+# Shared set-up of scripts/run and scripts/test: packages, dependency
+# sources, the two build trees, the X display and the Wine prefix.
+# Sourced, not run.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+DEPS_DIR=${SCRIVEL_DEPS_DIR:-$ROOT/.deps}
+BUILD_X64=$ROOT/build/x64
+BUILD_X86=$ROOT/build/x86
+
+PACKAGES="cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  mingw-w64-tools libz-mingw-w64-dev wine wine64 xvfb xauth doctest-dev dpkg-dev
+  fonts-liberation"
+
+as_root() {
+    if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+log() { echo "== $*" >&2; }
+
+install_packages() {
+    local missing=() p
+    for p in $PACKAGES "$@"; do
+        dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    log "installing ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# apt-get source needs deb-src entries; mirror the machine's own deb entries.
+ensure_deb_src() {
+    if grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        return 0
+    fi
+    log "adding deb-src entries"
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+            as_root tee /etc/apt/sources.list.d/scrivel-src.sources >/dev/null
+    fi
+    if [ -f /etc/apt/sources.list ]; then
+        sed -n 's/^deb \(.*\)/deb-src \1/p' /etc/apt/sources.list |
+            as_root tee /etc/apt/sources.list.d/scrivel-src.list >/dev/null
+    fi
+    as_root apt-get update -qq
+}
+
+# Unpacks one Debian source package (patches applied) under $DEPS_DIR/src.
+fetch_source() {
+    local pkg=$1 dir=$DEPS_DIR/src
+    [ -f "$dir/$pkg.done" ] && [ -d "$dir/$(cat "$dir/$pkg.done")" ] && return 0
+    ensure_deb_src
+    mkdir -p "$dir"
+    log "fetching source of $pkg"
+    local before after v
+    before=$(ls "$dir")
+    if ! (cd "$dir" && apt-get source -qq "$pkg" >/dev/null 2>&1); then
+        # Another version when the candidate cannot be downloaded.
+        for v in $(apt-cache showsrc "$pkg" | sed -n 's/^Version: //p'); do
+            (cd "$dir" && apt-get source -qq "$pkg=$v" >/dev/null 2>&1) && break
+        done
+    fi
+    after=$(cd "$dir" && ls -d */ 2>/dev/null | sed 's,/$,,' | grep -E "^$(echo "$pkg" | sed 's/\./\\./g')-[0-9]" | head -1)
+    if [ -z "$after" ]; then
+        echo "could not fetch the source package $pkg" >&2
+        return 1
+    fi
+    echo "$after" > "$dir/$pkg.done"
+}
+
+fetch_sources() {
+    fetch_source hunspell
+    fetch_source minizip
+    fetch_source libpng1.6
+}
+
+configure_tree() {
+    local dir=$1 toolchain=$2
+    shift 2
+    if [ ! -f "$dir/build.ninja" ]; then
+        log "configuring $dir"
+        cmake -G Ninja -S "$ROOT" -B "$dir" \
+            -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" \
+            -DCMAKE_BUILD_TYPE=Release -DSCRIVEL_DEPS_DIR="$DEPS_DIR" "$@" >/dev/null
+    fi
+}
+
+build_x64() {
+    configure_tree "$BUILD_X64" toolchain-x86_64.cmake
+    cmake --build "$BUILD_X64" -- -k 0 | grep -vE '^\[[0-9]+/[0-9]+\] ' || true
+    [ "${PIPESTATUS[0]}" = 0 ] || return 1
+}
+
+build_x86() {
+    configure_tree "$BUILD_X86" toolchain-i686.cmake -DSCRIVEL_VIEWER_ONLY=ON
+    cmake --build "$BUILD_X86" -- -k 0 | grep -vE '^\[[0-9]+/[0-9]+\] ' || true
+    [ "${PIPESTATUS[0]}" = 0 ] || return 1
+}
+
+setup_all() {
+    install_packages "$@"
+    fetch_sources
+}
+
+XVFB_PID=
+# Starts Xvfb on a free display unless SCRIVEL_DISPLAY names one to use.
+start_display() {
+    if [ -n "${SCRIVEL_DISPLAY:-}" ]; then
+        export DISPLAY=$SCRIVEL_DISPLAY
+        return 0
+    fi
+    local n
+    for n in $(seq 90 199); do
+        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        local i
+        for i in $(seq 50); do
+            [ -e /tmp/.X11-unix/X$n ] && break
+            kill -0 $XVFB_PID 2>/dev/null || break
+            sleep 0.1
+        done
+        if [ -e /tmp/.X11-unix/X$n ] && kill -0 $XVFB_PID 2>/dev/null; then
+            export DISPLAY=:$n
+            return 0
+        fi
+        kill $XVFB_PID 2>/dev/null
+        XVFB_PID=
+    done
+    echo "no free X display for Xvfb" >&2
+    return 1
+}
+
+stop_display() {
+    [ -n "$XVFB_PID" ] && kill $XVFB_PID 2>/dev/null
+    XVFB_PID=
+}
+
+# A project-local Wine prefix with the Liberation fonts standing in for the
+# Windows core fonts, so text widths are the same on every run.
+prepare_prefix() {
+    export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ ! -f "$WINEPREFIX/.scrivel-ready" ]; then
+        log "creating Wine prefix $WINEPREFIX"
+        mkdir -p "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+        local key='HKCU\Software\Wine\Fonts\Replacements' f
+        for f in "Courier New=Liberation Mono" "Arial=Liberation Sans" \
+                 "Times New Roman=Liberation Serif" "Consolas=Liberation Mono"; do
+            wine reg add "$key" /v "${f%%=*}" /d "${f#*=}" /f >/dev/null 2>&1
+        done
+        wineserver -w
+        touch "$WINEPREFIX/.scrivel-ready"
+    fi
+    wineserver -p 2>/dev/null || true
+    # Start Wine's services now, away from any caller's pipes.
+    wine wineboot >/dev/null 2>&1 </dev/null || true
+}
+
+stop_prefix() {
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+    true
+}
