@@ -511,12 +511,13 @@ RegExp::RegExp() noexcept
       subjectLength_(0),
       ignoreCase_(0),
       nodeCount_(0),
-      accept_{ACCEPT, nullptr, nullptr, 0, 0},
+      accept_{ACCEPT, nullptr, nullptr, 0, 0, 0},
       start_(nullptr),
       lists_{{nullptr, 0}, {nullptr, 0}},
       generation_(0),
       assertion_(0),
-      markPass_(0)
+      markPass_(0),
+      firstBytes_{0, false, -1, {}}
 {
 }
 
@@ -532,6 +533,8 @@ void RegExp::Clear() noexcept
     nodeCount_ = 0;
     start_ = nullptr;
     accept_.stamp = accept_.mark = 0;
+    reversed_.Reset(nullptr);
+    firstBytes_.encoding = 0;
 }
 
 void RegExp::Compile(const u32* pattern, int64 count, bool ignoreCase)
@@ -562,6 +565,12 @@ void RegExp::Build(const u32* pattern, int64 count, bool ignoreCase, bool revers
     BuildNfa(postfix);
     if (!start_)
         throw InternalError();
+    if (ignoreCase_) {
+        RegexNode* nodes = pool_.Data();
+        for (int64 i = 0; i < nodeCount_; i++)
+            if (IsLiteral(nodes[i].kind))
+                nodes[i].folded = RegexFoldCase(static_cast<int32>(nodes[i].kind));
+    }
 
     for (PodArray<RegexNode*>& buffer : listBuffers_)
         buffer.Resize(nodeCount_ + 1);
@@ -575,7 +584,7 @@ void RegExp::Build(const u32* pattern, int64 count, bool ignoreCase, bool revers
 RegexNode* RegExp::NewNode(u32 kind, RegexNode* out, RegexNode* out1)
 {
     RegexNode& node = pool_.At(nodeCount_);
-    node = RegexNode{kind, out, out1, 0, 0};
+    node = RegexNode{kind, out, out1, 0, 0, static_cast<int32>(kind)};
     nodeCount_++;
     return &node;
 }
