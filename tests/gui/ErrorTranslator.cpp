@@ -1,0 +1,11 @@
+#include "base/Error.h"
+
+#include <doctest.h>
+
+#include <string>
+
+// Shows the code of an Error that escapes a test case.
+REGISTER_EXCEPTION_TRANSLATOR(const Error& e)
+{
+    return doctest::String(("Error " + std::to_string(e.code)).c_str());
+}
