@@ -70,12 +70,14 @@ public:
             Control::DefaultProc(m);
     }
     bool OnIdle() override { return onIdle ? onIdle() : false; }
+    void OnMouseLeave(MessageRecord&) override { leaves++; }
 
     std::vector<Control*> children;
     SizeLimits limits = {0, 0, Unbounded, Unbounded};
     RECT bounds = {0, 0, 0, 0};
     int layouts = 0;
     int paints = 0;
+    int leaves = 0;
     std::vector<int> commands;
     std::function<void(MessageRecord&)> onCommand;
     std::function<void(MessageRecord&)> onPaint;
