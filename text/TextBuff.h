@@ -121,7 +121,7 @@ public:
     // ---- decoding and positions ----
     // Decodes the character at offset; returns its code and keeps length,
     // code and display code in the current-character fields.
-    int32 DecodeChar(int64 offset);
+    inline int32 DecodeChar(int64 offset);
     int32 CharLength() const { return charLength_; }
     int32 CharCode() const { return charCode_; }
     u32 DisplayCode() const { return displayCode_; }
@@ -186,6 +186,7 @@ private:
     int ByteAtSlow(int64 offset);
     int UnitAt(int64 offset);
     int32 DecodeRaw(int64 offset, int32& length, u32& display);
+    int32 DecodeCharSlow(int64 offset);
     int64 BlockStart(int64 index);
     void RecountBlock(int64 index);
     void RecountBlock(int64 index, int64 start);
@@ -232,6 +233,25 @@ inline int TextBuff::ByteAt(int64 offset)
             return e.block->Bytes()[rel];
     }
     return ByteAtSlow(offset);
+}
+
+inline int32 TextBuff::DecodeChar(int64 offset)
+{
+    // Plain ASCII in the current block, the common case of every scan.
+    if (!IsUtf16Encoding(encoding_) && current_.block < blockCount_) {
+        const BlockEntry& e = entries_[current_.block];
+        u64 rel = static_cast<u64>(offset - current_.start);
+        if (rel < static_cast<u64>(e.bytes)) {
+            int b = e.block->Bytes()[rel];
+            if (b < 0x80 && b != 13 && (b != 10 || conversion_ != -2)) {
+                charLength_ = 1;
+                charCode_ = b;
+                displayCode_ = static_cast<u32>(b);
+                return b;
+            }
+        }
+    }
+    return DecodeCharSlow(offset);
 }
 
 // Appends the code points of UTF-16 text to an array: a surrogate pair is one

@@ -159,7 +159,7 @@ int32 TextBuff::DecodeRaw(int64 o, int32& length, u32& display)
     return value;
 }
 
-int32 TextBuff::DecodeChar(int64 offset)
+int32 TextBuff::DecodeCharSlow(int64 offset)
 {
     int32 length;
     u32 display;

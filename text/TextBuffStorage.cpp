@@ -462,7 +462,9 @@ int64 TextBuff::LoadPiece(Loader& loader)
         throw TextSizeLimitError();
     }
     DropAllPositions();
-    if (index > 0)
+    // The block before may end with a CR that pairs with an LF starting this
+    // one; a block still waiting for its recount gets it anyway.
+    if (index > 0 && (index - 1 < recountFirst_ || index - 1 >= recountLast_))
         RecountBlock(index - 1);
     MarkForRecount(index, index + 1);
     ResetMarkers();
