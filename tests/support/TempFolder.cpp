@@ -32,9 +32,9 @@ TempFolder::~TempFolder()
     RemoveTree(path_.CStr());
 }
 
-String TempFolder::operator/(const wchar_t* name) const
+String Concat(const String& folder, const wchar_t* name)
 {
-    String s(path_);
+    String s(folder);
     s.Append(name, static_cast<int64>(wcslen(name)));
     return s;
 }

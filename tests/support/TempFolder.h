@@ -4,6 +4,9 @@
 
 #include <string>
 
+// folder followed directly by name.
+String Concat(const String& folder, const wchar_t* name);
+
 // A fresh folder under the system's temporary folder, removed with everything
 // in it when the object goes.
 class TempFolder {
@@ -16,7 +19,7 @@ public:
     // The folder, ending with "\".
     const String& Path() const { return path_; }
     // The folder followed by name.
-    String operator/(const wchar_t* name) const;
+    String operator/(const wchar_t* name) const { return Concat(path_, name); }
 
 private:
     String path_;

@@ -2,6 +2,7 @@
 #include "base/File.h"
 #include "base/Paths.h"
 
+#include "support/FileFaults.h"
 #include "support/TempFolder.h"
 
 #include <doctest.h>
@@ -42,54 +43,6 @@ Error Caught(F f)
     }
     return Error(0, 0);
 }
-
-// Stands in for WriteFile: writes at most `allowed` bytes of each call, or
-// fails outright with `failWith`.
-struct WriteFault {
-    static DWORD allowed;
-    static DWORD failWith;
-    static int calls;
-    static BOOL Write(HANDLE h, const void* bytes, DWORD n, DWORD* written)
-    {
-        calls++;
-        if (failWith) {
-            SetLastError(failWith);
-            return FALSE;
-        }
-        return WriteFile(h, bytes, n < allowed ? n : allowed, written, nullptr);
-    }
-    WriteFault(DWORD allowedBytes, DWORD error)
-    {
-        allowed = allowedBytes;
-        failWith = error;
-        calls = 0;
-        static const FileSystemCalls table{&Write, nullptr};
-        SetFileSystemCalls(&table);
-    }
-    ~WriteFault() { SetFileSystemCalls(nullptr); }
-};
-
-// Refuses to set times, as Windows does on a handle opened for reading only.
-struct TimesRefused {
-    static int calls;
-    static BOOL SetTimes(HANDLE, const FILETIME*, const FILETIME*, const FILETIME*)
-    {
-        calls++;
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    TimesRefused()
-    {
-        calls = 0;
-        static const FileSystemCalls table{nullptr, &SetTimes};
-        SetFileSystemCalls(&table);
-    }
-    ~TimesRefused() { SetFileSystemCalls(nullptr); }
-};
-int TimesRefused::calls = 0;
-DWORD WriteFault::allowed = 0;
-DWORD WriteFault::failWith = 0;
-int WriteFault::calls = 0;
 
 }  // namespace
 
@@ -446,14 +399,14 @@ TEST_CASE("opening quietly succeeds although a read handle may not set file time
     TimesRefused refused;
     File f;
     f.Open(name, kFileReadQuiet, -4);
-    CHECK(TimesRefused::calls == 1);
+    CHECK(TimesRefused::Calls() == 1);
     CHECK(f.State()->error == 0);
     char buf[16];
     CHECK(f.Read(buf, 16) == 5);
     CHECK(std::string(buf, 5) == "quiet");
     // A plain reader does not touch the times at all.
     f.Open(name, kFileRead, -4);
-    CHECK(TimesRefused::calls == 1);
+    CHECK(TimesRefused::Calls() == 1);
 }
 
 TEST_CASE("size and last-write time of an open file")
