@@ -86,9 +86,9 @@ int64 TextBuff::FindStartByte(int64 pos, int64 end, int a, int b, int high)
 template <bool Fold>
 int64 TextBuff::SearchForward(int64 from, int64& end, const u32* pattern, int64 m, int64 limit)
 {
-    int64 stop = limit < size_ - from ? from + limit : size_;
     if (from < 0)
         from = 0;
+    int64 stop = limit < size_ - from ? from + limit : size_;
     if (m <= 0 || from >= stop) {
         end = m <= 0 && stop > from ? stop : from;
         return -1;

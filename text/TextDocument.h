@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Array.h"
+#include "base/File.h"
 #include "base/String.h"
 #include "base/Types.h"
 #include "text/Encoding.h"
@@ -90,6 +91,7 @@ public:
     String autosaveFinishedPath;
     String autosaveUnfinishedPath;
     String autosaveNextFinishedPath;
+    File autosaveFile;
     int64 autosaveBytesWritten = 0;
     TextBuff snapshot;
 
