@@ -156,8 +156,13 @@ private:
     // storage
     static Block* NewBlock(int64 capacity);
     static void ReleaseBlock(Block* block);
-    void SeekOffset(int64 offset);
-    void SeekLine(int64 line);
+    void SeekOffset(int64 offset) { Seek(offset, false); }
+    void SeekLine(int64 line) { Seek(line, true); }
+    void Seek(int64 target, bool byLines);
+    // Calls run(bytes, n, offset) for the stored bytes of [from, to), block by
+    // block, while it returns true.
+    template <class Run>
+    void ForEachRun(int64 from, int64 to, Run run);
     void SeekPreviousBlock();
     void StoreCurrent();
     void DropPositionsFrom(int64 block);
@@ -252,6 +257,20 @@ inline int32 TextBuff::DecodeChar(int64 offset)
         }
     }
     return DecodeCharSlow(offset);
+}
+
+template <class Run>
+void TextBuff::ForEachRun(int64 from, int64 to, Run run)
+{
+    for (int64 p = from; p < to;) {
+        SeekOffset(p);
+        const BlockEntry& e = entries_[current_.block];
+        int64 base = current_.start;
+        int64 n = (e.bytes < to - base ? e.bytes : to - base) - (p - base);
+        if (!run(e.block->Bytes() + (p - base), n, p))
+            return;
+        p += n;
+    }
 }
 
 // Appends the code points of UTF-16 text to an array: a surrogate pair is one

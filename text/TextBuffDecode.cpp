@@ -588,16 +588,10 @@ void TextBuff::Save(Saver& saver, int64 from, int64 to)
     if (from >= to)
         return;
     if (conversion_ == 0) {
-        for (int64 p = from; p < to;) {
-            SeekOffset(p);
-            const BlockEntry& e = entries_[current_.block];
-            int64 at = p - current_.start;
-            int64 n = e.bytes - at;
-            if (n > to - p)
-                n = to - p;
-            saver.Write(e.block->Bytes() + at, n);
-            p += n;
-        }
+        ForEachRun(from, to, [&](const u8* bytes, int64 n, int64) {
+            saver.Write(bytes, n);
+            return true;
+        });
         return;
     }
     u8 lineEnd[4];
@@ -623,36 +617,23 @@ void TextBuff::Save(Saver& saver, int64 from, int64 to)
                 }
             }
         } else {
-            int64 p = from;
-            while (p < to) {
-                SeekOffset(p);
-                const BlockEntry& e = entries_[current_.block];
-                const u8* data = e.block->Bytes();
-                int64 base = current_.start;
-                int64 at = p - base;
-                int64 end = e.bytes;
-                if (end > to - base)
-                    end = to - base;
-                int64 run = at;
-                for (int64 i = at; i < end; i++) {
+            ForEachRun(from, to, [&](const u8* data, int64 n, int64 offset) {
+                int64 run = 0;
+                for (int64 i = 0; i < n; i++) {
                     u8 c = data[i];
                     if (c != 10 && c != 13)
                         continue;
                     buffer->Put(data + run, i - run);
-                    if (c == 13) {
-                        int64 next = base + i + 1;
-                        if (next < to && (i + 1 < end ? data[i + 1] : ByteAt(next)) == 10) {
-                            // The LF writes the line end.
-                            run = i + 1;
-                            continue;
-                        }
-                    }
-                    buffer->Put(lineEnd, lineEndBytes);
                     run = i + 1;
+                    // A CR before an LF is dropped; the LF writes the line end.
+                    int64 next = offset + i + 1;
+                    if (c == 13 && next < to && (i + 1 < n ? data[i + 1] : ByteAt(next)) == 10)
+                        continue;
+                    buffer->Put(lineEnd, lineEndBytes);
                 }
-                buffer->Put(data + run, end - run);
-                p = base + end;
-            }
+                buffer->Put(data + run, n - run);
+                return true;
+            });
         }
         buffer->Flush();
     } catch (...) {

@@ -60,27 +60,24 @@ void BuildFailureTable(std::vector<int64>& f, const u32* p, int64 m)
 // the 8-bit encodings, so the scan keeps the decoding in step.
 int64 TextBuff::FindStartByte(int64 pos, int64 end, int a, int b, int high)
 {
-    while (pos < end) {
-        SeekOffset(pos);
-        const BlockEntry& e = entries_[current_.block];
-        const u8* data = e.block->Bytes();
-        int64 base = current_.start;
-        int64 stop = e.bytes < end - base ? e.bytes : end - base;
-        int64 at = pos - base;
+    int64 found = end;
+    ForEachRun(pos, end, [&](const u8* data, int64 n, int64 offset) {
         if (a == b && high > 255) {
-            auto hit = static_cast<const u8*>(memchr(data + at, a, static_cast<size_t>(stop - at)));
+            auto hit = static_cast<const u8*>(memchr(data, a, static_cast<size_t>(n)));
             if (hit)
-                return base + (hit - data);
-        } else {
-            for (int64 i = at; i < stop; i++) {
-                int c = data[i];
-                if (c == a || c == b || c >= high)
-                    return base + i;
+                found = offset + (hit - data);
+            return !hit;
+        }
+        for (int64 i = 0; i < n; i++) {
+            int c = data[i];
+            if (c == a || c == b || c >= high) {
+                found = offset + i;
+                return false;
             }
         }
-        pos = base + stop;
-    }
-    return end;
+        return true;
+    });
+    return found;
 }
 
 template <bool Fold>

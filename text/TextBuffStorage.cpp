@@ -89,35 +89,22 @@ void TextBuff::StoreCurrent()
     cache_[current_.block % kCacheSlots] = current_;
 }
 
-void TextBuff::SeekOffset(int64 offset)
+// Locates the block holding a byte offset, or the line break of a line,
+// from the current block or the nearest remembered one below the target.
+void TextBuff::Seek(int64 target, bool byLines)
 {
-    if (current_.block < blockCount_ && offset >= current_.start &&
-        offset < current_.start + entries_[current_.block].bytes)
+    auto key = [byLines](const Position& p) { return byLines ? p.lines : p.start; };
+    auto span = [this, byLines](int64 block) {
+        return static_cast<int64>(byLines ? entries_[block].lineBreaks : entries_[block].bytes);
+    };
+    if (current_.block < blockCount_ && target >= key(current_) && target < key(current_) + span(current_.block))
         return;
     current_ = {};
     for (const Position& p : cache_) {
-        if (p.block > current_.block && p.block < blockCount_ && p.start <= offset)
+        if (p.block > current_.block && p.block < blockCount_ && key(p) <= target)
             current_ = p;
     }
-    while (current_.block < blockCount_ && offset >= current_.start + entries_[current_.block].bytes) {
-        current_.start += entries_[current_.block].bytes;
-        current_.lines += entries_[current_.block].lineBreaks;
-        current_.block++;
-    }
-    StoreCurrent();
-}
-
-void TextBuff::SeekLine(int64 line)
-{
-    if (current_.block < blockCount_ && line >= current_.lines &&
-        line < current_.lines + entries_[current_.block].lineBreaks)
-        return;
-    current_ = {};
-    for (const Position& p : cache_) {
-        if (p.block > current_.block && p.block < blockCount_ && p.lines <= line)
-            current_ = p;
-    }
-    while (current_.block < blockCount_ && line >= current_.lines + entries_[current_.block].lineBreaks) {
+    while (current_.block < blockCount_ && target >= key(current_) + span(current_.block)) {
         current_.start += entries_[current_.block].bytes;
         current_.lines += entries_[current_.block].lineBreaks;
         current_.block++;
@@ -419,17 +406,12 @@ int64 TextBuff::CopyBytes(int64 offset, u8* buffer, int64 n)
     if (offset < 0 || offset > size_ || n < 1)
         return 0;
     int64 copied = 0;
-    while (copied < n && offset < size_) {
-        SeekOffset(offset);
-        const BlockEntry& e = entries_[current_.block];
-        int64 at = offset - current_.start;
-        int64 take = e.bytes - at;
-        if (take > n - copied)
-            take = n - copied;
-        memcpy(buffer + copied, e.block->Bytes() + at, static_cast<size_t>(take));
-        copied += take;
-        offset += take;
-    }
+    int64 to = n < size_ - offset ? offset + n : size_;
+    ForEachRun(offset, to, [&](const u8* bytes, int64 count, int64) {
+        memcpy(buffer + copied, bytes, static_cast<size_t>(count));
+        copied += count;
+        return true;
+    });
     return copied;
 }
 
