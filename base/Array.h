@@ -32,6 +32,18 @@ struct ArrayHeader {
 
 namespace array_detail {
 
+inline void CheckIndex(int64 i, int64 count)
+{
+    if (i < 0 || i >= count)
+        throw IndexError();
+}
+
+inline void CheckRange(bool present, int64 i, int64 n, int64 count)
+{
+    if (!present || i < 0 || n < 0 || i > count || n > count - i)
+        throw IndexError();
+}
+
 // Elements are moved between buffers bytewise: every element type of the
 // system (plain records, pointers, records holding String handles) allows it.
 template <class T>
@@ -136,8 +148,7 @@ public:
 
     T& At(int64 i) const
     {
-        if (i < 0 || i >= Count())
-            throw IndexError();
+        array_detail::CheckIndex(i, Count());
         return h_->data[i];
     }
 
@@ -175,8 +186,7 @@ public:
 
     void Erase(int64 i, int64 n)
     {
-        if (!h_ || i < 0 || n < 0 || i > h_->count || n > h_->count - i)
-            throw IndexError();
+        array_detail::CheckRange(h_ != nullptr, i, n, Count());
         array_detail::DestroyBackwards(h_->data, i, n);
         array_detail::Relocate(h_->data + i, h_->data + i + n, h_->count - i - n);
         h_->count -= n;
@@ -184,8 +194,7 @@ public:
 
     void RemoveAt(int64 i)
     {
-        if (i < 0 || i >= Count())
-            throw IndexError();
+        array_detail::CheckIndex(i, Count());
         Erase(i, 1);
     }
 
@@ -223,8 +232,7 @@ private:
     void OpenGap(int64 i, int64 n, int64 divisor)
     {
         int64 count = Count();
-        if (i < 0 || i > count)
-            throw IndexError();
+        array_detail::CheckRange(true, i, 0, count);
         int64 newCount = CheckedNewCount(count, n);
         if (!h_)
             Reset();
@@ -301,8 +309,7 @@ public:
 
     T& At(int64 i) const
     {
-        if (i < 0 || i >= Count())
-            throw IndexError();
+        array_detail::CheckIndex(i, Count());
         return b_->data[i];
     }
 
@@ -326,16 +333,14 @@ public:
 
     void Erase(int64 i, int64 n)
     {
-        if (!b_ || i < 0 || n < 0 || i > b_->count || n > b_->count - i)
-            throw IndexError();
+        array_detail::CheckRange(b_ != nullptr, i, n, Count());
         array_detail::Relocate(b_->data + i, b_->data + i + n, b_->count - i - n);
         b_->count -= n;
     }
 
     void RemoveAt(int64 i)
     {
-        if (i < 0 || i >= Count())
-            throw IndexError();
+        array_detail::CheckIndex(i, Count());
         Erase(i, 1);
     }
 
@@ -368,8 +373,7 @@ private:
     void OpenGap(int64 i, int64 n, int64 divisor)
     {
         int64 count = Count();
-        if (i < 0 || i > count)
-            throw IndexError();
+        array_detail::CheckRange(true, i, 0, count);
         int64 newCount = CheckedNewCount(count, n);
         if (b_ && newCount <= b_->capacity) {
             array_detail::Relocate(b_->data + i + n, b_->data + i, count - i);
