@@ -3,6 +3,8 @@
 #include "base/Error.h"
 #include "base/String.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -19,7 +21,14 @@ constexpr int64 kGrowUninit = 128;
 int64 GrowthCapacity(int64 newCount, size_t elementSize, int64 headerBytes, int64 divisor);
 
 // Checked count + n for an insertion; IndexError for a negative n.
-int64 CheckedNewCount(int64 count, int64 n);
+inline int64 CheckedNewCount(int64 count, int64 n)
+{
+    if (n < 0)
+        throw IndexError();
+    if (n > INT64_MAX - count)
+        throw MemoryError();
+    return count + n;
+}
 
 // The header both array kinds share; Count reads it the same way for both.
 template <class T>
