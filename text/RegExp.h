@@ -1,0 +1,164 @@
+#pragma once
+
+#include "base/Array.h"
+#include "base/Error.h"
+#include "base/String.h"
+
+class TextDocument;
+
+// Token and node kinds share one value space with the literal code points,
+// which all lie below ACCEPT.
+namespace RegexKind {
+constexpr u32 ACCEPT = 0x70000000;
+constexpr u32 SPLIT = 0x70000001;
+constexpr u32 CONCAT = 0x70000002;
+constexpr u32 ALT = 0x70000003;
+constexpr u32 STAR = 0x70000007;
+constexpr u32 PLUS = 0x70000008;
+constexpr u32 QUEST = 0x70000009;
+constexpr u32 ANY = 0x7000000B;
+constexpr u32 LINE_START = 0x7000000E;
+constexpr u32 LINE_END = 0x7000000F;
+constexpr u32 WORD_BOUNDARY = 0x70000010;
+constexpr u32 NOT_WORD_BOUNDARY = 0x70000011;
+constexpr u32 CLS_ALNUM = 0x70000014;
+constexpr u32 CLS_ALPHA = 0x70000015;
+constexpr u32 CLS_LOWER = 0x70000016;
+constexpr u32 CLS_UPPER = 0x70000017;
+constexpr u32 CLS_WORD = 0x70000018;
+constexpr u32 CLS_NOT_WORD = 0x70000019;
+constexpr u32 CLS_DIGIT = 0x7000001A;
+constexpr u32 CLS_NOT_DIGIT = 0x7000001B;
+constexpr u32 CLS_XDIGIT = 0x7000001C;
+constexpr u32 CLS_SPACE = 0x7000001D;
+constexpr u32 CLS_NOT_SPACE = 0x7000001E;
+constexpr u32 CLS_BLANK = 0x7000001F;
+constexpr u32 CLS_ASCII = 0x70000020;
+constexpr u32 CLS_CNTRL = 0x70000021;
+constexpr u32 CLS_GRAPH = 0x70000022;
+constexpr u32 CLS_PRINT = 0x70000023;
+constexpr u32 CLS_PUNCT = 0x70000024;
+constexpr u32 ITEM_END = 0x70000026;
+constexpr u32 ITEM_SINGLE = 0x70000027;
+constexpr u32 ITEM_NEGATE = 0x70000028;
+constexpr u32 ITEM_NAMED = 0x70000029;
+constexpr u32 CLASS = 0x7000002A;
+
+inline bool IsLiteral(u32 kind) { return kind < ACCEPT; }
+inline bool IsAssertion(u32 kind) { return kind >= LINE_START && kind <= NOT_WORD_BOUNDARY; }
+inline bool IsNamedClass(u32 kind) { return kind >= CLS_ALNUM && kind <= CLS_PUNCT; }
+inline bool IsClass(u32 kind) { return kind >= CLASS; }
+}  // namespace RegexKind
+
+// Error kinds of a bad pattern or replacement template (the subcode of BadRegExpError).
+namespace RegexError {
+constexpr int32 EMPTY_PATTERN = 1;
+constexpr int32 TOO_MANY_PARENTHESES = 2;
+constexpr int32 PARENTHESES_MISMATCH = 3;
+constexpr int32 STAR_WITHOUT_ARGUMENT = 4;
+constexpr int32 PLUS_WITHOUT_ARGUMENT = 5;
+constexpr int32 QUEST_WITHOUT_ARGUMENT = 6;
+constexpr int32 BRACES_UNSUPPORTED = 7;
+constexpr int32 INVALID_ESCAPE = 8;
+constexpr int32 GROUPS_UNSUPPORTED = 9;
+constexpr int32 INVALID_HEX = 10;
+constexpr int32 EMPTY_CLASS = 11;
+constexpr int32 UNCLOSED_CLASS = 12;
+constexpr int32 UNKNOWN_CLASS = 13;
+constexpr int32 INVALID_RANGE = 14;
+constexpr int32 TOO_COMPLEX = 15;
+constexpr int32 INTERNAL = 16;
+constexpr int32 TEMPLATE_INVALID_HEX = 17;
+constexpr int32 TEMPLATE_BACKSLASH_AT_END = 18;
+constexpr int32 TEMPLATE_GROUP_REFERENCE = 19;
+}  // namespace RegexError
+
+struct RegexNode {
+    u32 kind;
+    RegexNode* out;
+    RegexNode* out1;  // SPLIT only
+    u32 stamp;        // list generation in which the node was last added
+    u32 mark;         // pass of assertion resolution that last added it
+};
+
+// A class's run of items: {ITEM_NEGATE, ITEM_NEGATE} first when negated,
+// {code or ANY, ITEM_SINGLE}, {named kind, ITEM_NAMED}, {low, high} for a
+// range, and {ITEM_END, ITEM_END} last.
+struct RegexClassItem {
+    u32 first;
+    u32 second;
+};
+
+struct RegexList {
+    RegexNode** elements;
+    int32 count;
+};
+
+// Pattern code points to the postfix token stream; class members are
+// appended to items. Throws BadRegExpError for a syntax error.
+void RegexToPostfix(const u32* pattern, int64 count, PodArray<RegexClassItem>& items, PodArray<u32>& postfix);
+// The postfix stream of the same expression with every concatenation reversed.
+void RegexReversePostfix(PodArray<u32>& postfix);
+
+BadRegExpError MakeBadRegExpError(int32 kind, const String& text);
+// The pattern with U+00B7 inserted directly after the code point at index.
+String PatternErrorText(const u32* pattern, int64 count, int64 index);
+
+// A compiled search pattern: a Thompson automaton run with two state lists.
+// Held by value and never copied: nodes point at the accept node inside it.
+class RegExp {
+public:
+    RegExp() noexcept;
+    ~RegExp() { Clear(); }
+    RegExp(const RegExp&) = delete;
+    RegExp& operator=(const RegExp&) = delete;
+
+    void Compile(const u32* pattern, int64 count, bool ignoreCase);
+    void CompileReversed(const u32* pattern, int64 count, bool ignoreCase);
+    void Clear() noexcept;
+
+    // Matches starting at or after from; stop is the match end, or on
+    // failure min(text length, from + length) where the caller goes on.
+    int64 FindForward(TextDocument& document, int64 from, int64& stop, int64 length);
+    // The match with the largest start below position; stop is its end, or
+    // on failure max(position - window, 0).
+    int64 FindBackward(TextDocument& document, int64 position, int64& stop, int64 window);
+    // The last match that ends at or before position; stop is its end, or on
+    // failure max(position - 100000, 0).
+    int64 FindBackwardBefore(TextDocument& document, int64 position, int64& stop);
+
+    const RegexNode* StartNode() const { return start_; }
+    const RegexNode* AcceptNode() const { return &accept_; }
+    int64 NodeCount() const { return nodeCount_; }
+    const PodArray<RegexClassItem>& ClassItems() const { return classItems_; }
+    bool IgnoreCase() const { return ignoreCase_ != 0; }
+
+private:
+    friend struct RegexRun;
+
+    void Build(const u32* pattern, int64 count, bool ignoreCase, bool reversed);
+    void BuildNfa(const PodArray<u32>& postfix);
+    RegexNode* NewNode(u32 kind, RegexNode* out, RegexNode* out1);
+
+    TextDocument* subject_;
+    int64 subjectLength_;
+    u8 ignoreCase_;
+    PodArray<u32> pattern_;
+    PodArray<RegexNode> pool_;
+    int64 nodeCount_;
+    RegexNode accept_;
+    RegexNode* start_;
+    PodArray<RegexClassItem> classItems_;
+    PodArray<RegexNode*> listBuffers_[2];
+    RegexList lists_[2];
+    u32 generation_;
+    u8 assertion_;
+    // Pending nodes of the closure walk and the resolution pass counter; the
+    // walk is iterative so that no pattern can exhaust the call stack.
+    PodArray<RegexNode*> work_;
+    u32 markPass_;
+};
+
+// Expands a replacement template: escapes, and with positions, each "$0"
+// removed and its output offset recorded for the caller to insert the match.
+String PrepareReplacement(const String& replacement, PodArray<int32>* positions);
