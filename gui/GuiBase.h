@@ -173,7 +173,8 @@ unsigned WindowMapBucket(uint64_t handle);
 void SetWindowClassPrefix(const wchar_t* prefix);
 const wchar_t* RegisterWindowClass(HINSTANCE instance, const wchar_t* classText, uint32_t flags);
 
-// The instance whose resources and classes the framework uses.
+// The instance of the application object, whose resources and classes the
+// framework uses; InternalError on a thread without one.
 HINSTANCE AppInstance();
 
 // Reports an error caught at a boundary through the object's HandleError,

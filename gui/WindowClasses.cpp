@@ -1,5 +1,6 @@
 #include "gui/GuiBase.h"
 
+#include "base/AppContext.h"
 #include "base/Array.h"
 
 namespace {
@@ -27,7 +28,7 @@ void SetWindowClassPrefix(const wchar_t* prefix)
 
 HINSTANCE AppInstance()
 {
-    return GetModuleHandleW(nullptr);
+    return AppContext::Current().instance;
 }
 
 const wchar_t* RegisterWindowClass(HINSTANCE instance, const wchar_t* classText, uint32_t flags)

@@ -3,6 +3,7 @@
 #include "gui/Dpi.h"
 
 #include <new>
+#include <thread>
 
 namespace {
 
@@ -448,4 +449,24 @@ TEST_CASE("a destroyed control stops being the hover or pop-up window")
     CHECK(HoverWindow == nullptr);
     CHECK(OpenPopupWindow == nullptr);
     CHECK(f.panel->children.empty());
+}
+
+TEST_CASE("windows need the thread's application object")
+{
+    int caught = 0;
+    std::thread other([&] {
+        try {
+            TestForm form;
+        } catch (const InternalError&) {
+            caught++;
+        }
+        try {
+            Panel panel(nullptr);
+        } catch (const InternalError&) {
+            caught++;
+        }
+    });
+    other.join();
+    CHECK(caught == 2);
+    CHECK(AppInstance() == GetModuleHandleW(nullptr));
 }
