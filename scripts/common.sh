@@ -152,6 +152,14 @@ prepare_prefix() {
         wineserver -w
         touch "$WINEPREFIX/.scrivel-ready"
     fi
+    # No window manager runs under Xvfb: Wine would wait up to 2 s for one to
+    # confirm every top-level window it hides. Windows left unmanaged need no
+    # confirmation.
+    if [ ! -f "$WINEPREFIX/.scrivel-unmanaged" ]; then
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        wineserver -w
+        touch "$WINEPREFIX/.scrivel-unmanaged"
+    fi
     wineserver -p 2>/dev/null || true
     # Start Wine's services now, away from any caller's pipes.
     wine wineboot >/dev/null 2>&1 </dev/null || true
