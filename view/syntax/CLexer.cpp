@@ -85,6 +85,11 @@ void CLexerBase::NextToken(TokenRecord& record)
 {
     tokenState_ = state_;
     const bool inner = innerScript_ != 0;
+    if (inner && Is('<')) {
+        // Runs stop before it in every state; the page looks at it.
+        Single(record, state_);
+        return;
+    }
     switch (TokenClassOf(state_)) {
     case kClassLineComment:
         Generic(record, state_, inner ? L"<" : L"");
@@ -127,7 +132,7 @@ void CLexerBase::NextToken(TokenRecord& record)
     } else if (c == '#') {
         state_ = WithClass(state_, kClassPreprocessor);
         Single(record, state_);
-    } else if (c == '.' || (c == '<' && inner)) {
+    } else if (c == '.') {
         Single(record, state_);
     } else {
         Generic(record, state_, inner ? L"/\"'<" : L"/\"'");

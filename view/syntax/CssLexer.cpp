@@ -17,6 +17,11 @@ void CssLexer::NextCssToken(TokenRecord& record)
 {
     tokenState_ = state_;
     const bool inner = insideHtml_ != 0;
+    if (inner && Is('<')) {
+        // Runs stop before it in every state; the page looks at it.
+        Single(record, state_);
+        return;
+    }
     switch (TokenClassOf(state_)) {
     case kClassBlockComment:
         BlockCommentToken(record, inner ? L"*<" : L"*");
@@ -85,7 +90,7 @@ void CssLexer::NextCssToken(TokenRecord& record)
         End(record, kTokenText, state_);
         return;
     }
-    if (c == ':' || (c == '<' && inner)) {
+    if (c == ':') {
         Single(record, state_);
         return;
     }

@@ -5,6 +5,10 @@
 void InnerPhpLexer::NextToken(TokenRecord& record)
 {
     tokenState_ = state_;
+    if (Is('?')) {
+        Single(record, state_);
+        return;
+    }
     switch (TokenClassOf(state_)) {
     case kClassLineComment:
         Generic(record, state_, L"?");
@@ -49,7 +53,7 @@ void InnerPhpLexer::NextToken(TokenRecord& record)
         Number(record);
     } else if (c == '.' && IsAsciiDigit(PeekCode())) {
         PointNumberToken(record);
-    } else if (c == '.' || c == '?') {
+    } else if (c == '.') {
         Single(record, state_);
     } else {
         Generic(record, state_, L"/\"'$?");

@@ -1,8 +1,14 @@
 #include "view/syntax/LexerStorage.h"
 
+#include "base/CharUtils.h"
 #include "base/Error.h"
+#include "base/File.h"
 
+#include <windows.h>
+
+#include <cstdlib>
 #include <cwchar>
+#include <memory>
 
 void LexerStorage::OnSection(const wchar_t*, int32, const wchar_t*, int32) {}
 
@@ -34,6 +40,10 @@ WordSet SectionWords(const wchar_t* body, int32 bodyLength)
 }
 
 namespace {
+
+struct FreeDeleter {
+    void operator()(void* p) const { free(p); }
+};
 
 bool IsHeaderLine(const wchar_t* text, int64 at, int64 length)
 {
@@ -67,5 +77,26 @@ void ApplySyntaxSections(LexerStorage& storage, const wchar_t* text, int64 lengt
         storage.OnSection(text + at + 2, AsInt(headerEnd - at - 2), text + body, AsInt(bodyEnd - body));
         // The line that ended the body closes the section.
         at = NextLine(text, bodyEnd, length);
+    }
+}
+
+void ReadSyntaxFileAt(LexerStorage& storage, const String& path)
+{
+    DWORD attributes = GetFileAttributesW(path.CStr());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return;
+    // A syntax file that cannot be read leaves the built-in words (and the
+    // sections applied so far) in use.
+    try {
+        File file;
+        file.Open(path, kFileRead, 0);
+        int32 size = AsInt(file.Size());
+        std::unique_ptr<u8, FreeDeleter> bytes(static_cast<u8*>(AllocZeroed(static_cast<size_t>(size) + 1)));
+        int64 n = file.Read(bytes.get(), size);
+        file.Release();
+        String text = Utf8ToString(bytes.get(), n);
+        bytes.reset();
+        ApplySyntaxSections(storage, text.Data(), text.Length());
+    } catch (const Error&) {
     }
 }

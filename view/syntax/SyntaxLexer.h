@@ -4,7 +4,12 @@
 #include "text/CharClass.h"
 #include "view/syntax/TokenText.h"
 
+#include "base/Error.h"
+
 #include <memory>
+#include <new>
+#include <type_traits>
+#include <utility>
 
 class TextDocument;
 
@@ -119,6 +124,16 @@ struct LexerDeleter {
     void operator()(SyntaxLexer* lexer) const { FreeLexer(lexer); }
 };
 using LexerPtr = std::unique_ptr<SyntaxLexer, LexerDeleter>;
+
+// A lexer in zero-filled memory (MemoryError when there is none), to be
+// freed with FreeLexer.
+template <class L, class... Args>
+L* NewLexer(Args&&... args)
+{
+    static_assert(std::is_trivially_destructible<L>::value, "lexers are plain memory");
+    void* memory = AllocZeroed(sizeof(L));
+    return new (memory) L(std::forward<Args>(args)...);
+}
 
 // The plain-text lexer. Its generic tokenizer is what every other lexer
 // falls back on, and its helpers are what they scan with.

@@ -95,7 +95,8 @@ TEST_CASE("C: words of the known set of c.skvs are keywords")
 
 TEST_CASE("C#, Java and JavaScript keep their own word lists")
 {
-    CHECK(Classes(Lang::Cs, "float int Int32 String foreach fortran") == "7:float 7:int 8:Int32 8:String 8:foreach 7:fortran");
+    // The C# list names float and int too.
+    CHECK(Classes(Lang::Cs, "float int Int32 String foreach fortran") == "8:float 8:int 8:Int32 8:String 8:foreach 7:fortran");
     CHECK(Classes(Lang::Java, "@interface Integer var") == "1:@ 8:interface 8:Integer 7:var");
     CHECK(Classes(Lang::JavaScript, "function f() { return typeof x; }") ==
           "8:function 7:f 1:() 1:{ 8:return 8:typeof 7:x 1:; 1:}");
