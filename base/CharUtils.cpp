@@ -23,19 +23,6 @@ bool IsLowSurrogate(wchar_t c)
     return c >= 0xDC00 && c <= 0xDFFF;
 }
 
-// Units of a code point: one below 0x10000, else a surrogate pair.
-int ToUnits(int32 codePoint, wchar_t* units)
-{
-    if (codePoint < 0x10000) {
-        units[0] = static_cast<wchar_t>(codePoint);
-        return 1;
-    }
-    int32 v = codePoint - 0x10000;
-    units[0] = static_cast<wchar_t>(0xD800 + (v >> 10));
-    units[1] = static_cast<wchar_t>(0xDC00 + (v & 0x3FF));
-    return 2;
-}
-
 int32 JoinPair(wchar_t high, wchar_t low)
 {
     return 0x10000 + ((high & 0x3FF) << 10) + (low & 0x3FF);
@@ -47,7 +34,7 @@ int32 MapCase(int32 codePoint, DWORD flags)
         return codePoint;
     wchar_t in[2];
     wchar_t out[2];
-    int n = ToUnits(codePoint, in);
+    int n = CodePointToUtf16(codePoint, in);
     if (LCMapStringW(LOCALE_USER_DEFAULT, flags, in, n, out, n) != n)
         return codePoint;
     if (n == 1)
@@ -73,6 +60,18 @@ int32 FoldCase(int32 c)
 
 }  // namespace
 
+int CodePointToUtf16(int32 codePoint, wchar_t* units)
+{
+    if (codePoint < 0x10000) {
+        units[0] = static_cast<wchar_t>(codePoint);
+        return 1;
+    }
+    int32 v = codePoint - 0x10000;
+    units[0] = static_cast<wchar_t>(0xD800 + (v >> 10));
+    units[1] = static_cast<wchar_t>(0xDC00 + (v & 0x3FF));
+    return 2;
+}
+
 int32 ToUpperCodePoint(int32 codePoint)
 {
     if (codePoint < 0 || codePoint > 0x10FFFF)
@@ -97,7 +96,7 @@ bool IsCharType(int32 codePoint, int mask)
         return false;
     wchar_t units[2];
     WORD types[2] = {};
-    int n = ToUnits(codePoint, units);
+    int n = CodePointToUtf16(codePoint, units);
     if (!GetStringTypeW(CT_CTYPE1, units, n, types))
         return false;
     return (types[0] & mask) != 0;
@@ -157,7 +156,7 @@ int64 DecodeUtf8(wchar_t* output, const u8* bytes, int64 count)
     auto emit = [&](int32 value) {
         if (value > 0xFFFF) {
             if (output)
-                ToUnits(value, output + n);
+                CodePointToUtf16(value, output + n);
             n += 2;
         } else {
             if (output)

@@ -3,6 +3,9 @@
 #include "base/Array.h"
 #include "base/String.h"
 
+// The UTF-16 units of a code point (0 to 0x10FFFF): one, or a surrogate pair.
+int CodePointToUtf16(int32 codePoint, wchar_t* units);
+
 // Case mapping and classification of one code point; beyond ASCII through
 // the locale services of the user's default locale.
 int32 ToUpperCodePoint(int32 codePoint);

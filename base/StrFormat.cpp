@@ -1,5 +1,7 @@
 #include "base/StrFormat.h"
 
+#include "base/CharUtils.h"
+
 #include <cstdio>
 
 namespace {
@@ -72,20 +74,12 @@ int64 RenderNumber(wchar_t (&buffer)[kNumberRenderSize], const wchar_t* spec, co
     return strformat_detail::CheckedPrintfResult(n, kNumberRenderSize);
 }
 
+// Not a code point: U+FFFD rather than a broken surrogate pair.
 int64 RenderCharacter(wchar_t (&buffer)[kNumberRenderSize], int64 value)
 {
-    if (value < 0 || value > 0x10FFFF) {
-        buffer[0] = 0xFFFD;
-        return 1;
-    }
-    if (value < 0x10000) {
-        buffer[0] = static_cast<wchar_t>(value);
-        return 1;
-    }
-    int64 v = value - 0x10000;
-    buffer[0] = static_cast<wchar_t>(0xD800 + (v >> 10));
-    buffer[1] = static_cast<wchar_t>(0xDC00 + (v & 0x3FF));
-    return 2;
+    if (value < 0 || value > 0x10FFFF)
+        value = 0xFFFD;
+    return CodePointToUtf16(static_cast<int32>(value), buffer);
 }
 
 }  // namespace

@@ -174,6 +174,28 @@ int main()
     });
     Report("reference std::search Boyer-Moore-Horspool", mb / boyerMoore, "MB/s");
 
+    // Letters beyond ASCII are folded through the system's case mapping.
+    std::string polish;
+    const char* words[] = {"za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 ", "g\xC4\x99\xC5\x9Bl\xC4\x85 ",
+                           "ja\xC5\xBA\xC5\x84 ", "\xC5\x81\xC3\x93" "D\xC5\xB9 ", "tekst\n"};
+    while (polish.size() < (20u << 20))
+        polish += words[rng() % 5];
+    TextBuff polishText;
+    StringLoader polishLoader(polish);
+    polishText.Load(polishLoader);
+    const std::wstring word = L"\x017C\x00F3\x0142w";
+    Array<u32> polishPattern;
+    AppendCodePoints(polishPattern, word.data(), static_cast<int64>(word.size()));
+    const double polishMb = static_cast<double>(polish.size()) / (1 << 20);
+    double folded = Time([&] {
+        polishText.FindForwardNoCase(0, end, polishPattern.Data(), polishPattern.Count(), polishText.Size());
+    });
+    Report("FindForwardNoCase, Polish text", polishMb / folded, "MB/s");
+    double exact = Time([&] {
+        polishText.FindForward(0, end, polishPattern.Data(), polishPattern.Count(), polishText.Size());
+    });
+    Report("FindForward, Polish text", polishMb / exact, "MB/s");
+
     // Backward searches walk character by character in windows.
     const int64 window = 8 << 20;
     double backward = Time([&] { text.FindBackward(text.Size(), end, pattern.Data(), m, window); }, 1);

@@ -31,11 +31,46 @@ int32 FoldSearchCode(int32 code)
 
 namespace {
 
+// Remembers the folds of recent letters beyond ASCII: a text uses few of
+// them, and each costs a call into the system's case mapping.
+class FoldCache {
+public:
+    FoldCache()
+    {
+        for (int32& c : codes_)
+            c = -1;
+    }
+    int32 Fold(int32 code)
+    {
+        if (code < 128)
+            return FoldSearchCode(code);
+        size_t slot = static_cast<u32>(code) & 255;
+        if (codes_[slot] != code) {
+            codes_[slot] = code;
+            folded_[slot] = FoldSearchCode(code);
+        }
+        return folded_[slot];
+    }
+
+private:
+    int32 codes_[256];
+    int32 folded_[256];
+};
+
+// The code as the search compares it.
 template <bool Fold>
-inline int32 SearchCode(int32 code)
-{
-    return Fold ? FoldSearchCode(code) : code;
-}
+struct SearchCoder;
+
+template <>
+struct SearchCoder<false> {
+    int32 operator()(int32 code) { return code; }
+};
+
+template <>
+struct SearchCoder<true> {
+    FoldCache cache;
+    int32 operator()(int32 code) { return cache.Fold(code); }
+};
 
 // The Knuth-Morris-Pratt failure table of m + 1 entries (the optimized form).
 void BuildFailureTable(std::vector<int64>& f, const u32* p, int64 m)
@@ -107,6 +142,7 @@ int64 TextBuff::SearchForward(int64 from, int64& end, const u32* pattern, int64 
                 skipB = skipA - 32;
         }
     }
+    SearchCoder<Fold> coder;
     int64 pos = from, k = 0;
     for (;;) {
         if (k == 0 && skipA >= 0) {
@@ -115,7 +151,7 @@ int64 TextBuff::SearchForward(int64 from, int64& end, const u32* pattern, int64 
                 break;
         }
         starts[decoded++ % static_cast<u64>(m)] = pos;
-        int32 c = SearchCode<Fold>(DecodeChar(pos));
+        int32 c = coder(DecodeChar(pos));
         u32 code = static_cast<u32>(c);
         while (k > -1 && pattern[k] != code)
             k = f[k];
@@ -144,12 +180,13 @@ int64 TextBuff::SearchBackward(int64 from, int64& end, const u32* pattern, int64
         end = lower < from ? lower : from;
         return -1;
     }
+    SearchCoder<Fold> coder;
     while (pos > lower) {
         pos = CharStart(pos - 1);
         int64 q = pos;
         int64 j = 0;
         for (; j < m; j++) {
-            int32 c = SearchCode<Fold>(DecodeChar(q));
+            int32 c = coder(DecodeChar(q));
             if (charLength_ == 0 || static_cast<u32>(c) != pattern[j])
                 break;
             q += charLength_;

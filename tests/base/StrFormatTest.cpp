@@ -2,6 +2,8 @@
 
 #include <doctest.h>
 
+#include "support/CaughtError.h"
+
 #include <climits>
 #include <cwchar>
 
@@ -10,23 +12,6 @@ namespace {
 bool Same(const String& s, const wchar_t* text)
 {
     return s.Equals(text);
-}
-
-template <class F>
-Error Caught(F f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e;
-    }
-    FAIL("no Error was thrown");
-    return Error();
-}
-
-bool MessageIs(const Error& e, const wchar_t* text)
-{
-    return e.message && wcscmp(e.message, text) == 0;
 }
 
 }  // namespace
@@ -92,15 +77,15 @@ TEST_CASE("argument errors throw CheckFailed with the check's name")
 {
     String target(L"before");
     FormatArg one(1);
-    Error few = Caught([&] { StrFormat(target, L"[] and []", &one, 1); });
+    Error few = CaughtError([&] { StrFormat(target, L"[] and []", &one, 1); });
     CHECK(few.code == -7);
-    CHECK(MessageIs(few, L"StrFormat used too many arguments"));
+    CHECK(HasMessage(few, L"StrFormat used too many arguments"));
     CHECK(Same(target, L"before"));
 
     FormatArg odd;
     odd.kind = 9;
-    Error undefined = Caught([&] { StrFormat(target, L"[]", &odd, 1); });
-    CHECK(MessageIs(undefined, L"FormatArg::StrArg got undefined argument"));
+    Error undefined = CaughtError([&] { StrFormat(target, L"[]", &odd, 1); });
+    CHECK(HasMessage(undefined, L"FormatArg::StrArg got undefined argument"));
     CHECK(Same(target, L"before"));
 }
 
@@ -110,13 +95,13 @@ TEST_CASE("a placeholder wider than its render buffer throws IndexError")
     FormatWide(spec, L"[%d]", kNumberRenderSize - 1);
     CHECK(StrFormat(spec, 1).Length() == kNumberRenderSize - 1);
     FormatWide(spec, L"[%d]", kNumberRenderSize);
-    CHECK(Caught([&] { StrFormat(spec, 1); }).code == -2);
-    CHECK(Caught([] { StrFormat(L"[99999999999999999999]", 1); }).code == -2);
-    CHECK(Caught([] { StrFormat(L"[.500f]", 1.0); }).code == -2);
-    CHECK(Caught([] { StrFormat(L"[.128]", 1); }).code == -2);
+    CHECK(CaughtError([&] { StrFormat(spec, 1); }).code == -2);
+    CHECK(CaughtError([] { StrFormat(L"[99999999999999999999]", 1); }).code == -2);
+    CHECK(CaughtError([] { StrFormat(L"[.500f]", 1.0); }).code == -2);
+    CHECK(CaughtError([] { StrFormat(L"[.128]", 1); }).code == -2);
     CHECK(StrFormat(L"[.127]", 1).Length() == 127);
     // The rendering itself may also outgrow the buffer.
-    CHECK(Caught([] { StrFormat(L"[f]", 1e300); }).code == -2);
+    CHECK(CaughtError([] { StrFormat(L"[f]", 1e300); }).code == -2);
 
     // A prefix that would not leave room for its conversion letter.
     wchar_t out[kPrintfSpecSize];
@@ -126,7 +111,7 @@ TEST_CASE("a placeholder wider than its render buffer throws IndexError")
     FormatArg::BuildPrintfSpec(out, flags);
     CHECK(wcslen(out) == kPrintfSpecSize - 2);
     flags[kPrintfSpecSize - 3] = L'+';
-    CHECK(Caught([&] { FormatArg::BuildPrintfSpec(out, flags); }).code == -2);
+    CHECK(CaughtError([&] { FormatArg::BuildPrintfSpec(out, flags); }).code == -2);
     FormatArg::BuildPrintfSpec(out, L"-08.3fx");
     CHECK(wcscmp(out, L"%-08.3") == 0);
     FormatArg::BuildPrintfSpec(out, L"#5.x");
@@ -142,13 +127,13 @@ TEST_CASE("StrFormatInto measures, writes and refuses a short buffer")
     CHECK(StrFormatInto(buffer, 7, L"[]-[]", args, 2) == 7);
     CHECK(wcscmp(buffer, L"abc-12") == 0);
     for (int size = 0; size < 7; size++)
-        CHECK(Caught([&] { StrFormatInto(buffer, size, L"[]-[]", args, 2); }).code == -2);
+        CHECK(CaughtError([&] { StrFormatInto(buffer, size, L"[]-[]", args, 2); }).code == -2);
     CHECK(StrFormatInto(buffer, 1, L"", args, 0) == 1);
     CHECK(buffer[0] == 0);
     CHECK(StrFormat(L"", 1).Length() == 0);
 
     // A rendered argument needs room for a NUL after it.
-    CHECK(Caught([&] { args[0].StrArg(buffer, 3, 0, L""); }).code == -2);
+    CHECK(CaughtError([&] { args[0].StrArg(buffer, 3, 0, L""); }).code == -2);
     CHECK(args[0].StrArg(buffer, 4, 0, L"") == 3);
     CHECK(args[0].StrArg(nullptr, 0, 5, L"") == 8);
 }
@@ -167,13 +152,13 @@ TEST_CASE("fixed-buffer copies need room for the NUL")
     wchar_t buffer[4];
     CopyToBuffer(buffer, 4, L"abc");
     CHECK(wcscmp(buffer, L"abc") == 0);
-    CHECK(Caught([&] { CopyToBuffer(buffer, 4, L"abcd"); }).code == -2);
+    CHECK(CaughtError([&] { CopyToBuffer(buffer, 4, L"abcd"); }).code == -2);
     CopyToBufferN(buffer, 4, L"xyzzy", 2);
     CHECK(wcscmp(buffer, L"xy") == 0);
-    CHECK(Caught([&] { CopyToBufferN(buffer, 4, L"xyzzy", -1); }).code == -2);
+    CHECK(CaughtError([&] { CopyToBufferN(buffer, 4, L"xyzzy", -1); }).code == -2);
     Int64ToBuffer(buffer, 4, -12);
     CHECK(wcscmp(buffer, L"-12") == 0);
-    CHECK(Caught([&] { Int64ToBuffer(buffer, 4, 1000); }).code == -2);
+    CHECK(CaughtError([&] { Int64ToBuffer(buffer, 4, 1000); }).code == -2);
     wchar_t wide[21];
     Int64ToBuffer(wide, 21, INT64_MIN);
     CHECK(wcscmp(wide, L"-9223372036854775808") == 0);
@@ -185,9 +170,9 @@ TEST_CASE("printf wrappers are bounded by their buffers")
     CHECK(FormatWide(buffer, L"#%06x", 0xABCDEFu) == 7);
     CHECK(wcscmp(buffer, L"#abcdef") == 0);
     CHECK(FormatWide(buffer, L"%g!", 123456.0) == 7);
-    CHECK(Caught([&] { FormatWide(buffer, L"%g!", 1234567.0); }).code == -2);
+    CHECK(CaughtError([&] { FormatWide(buffer, L"%g!", 1234567.0); }).code == -2);
     wchar_t small[kFormatWide30Size];
     CHECK(FormatWide30(small, L"%04x", 0x2Au) == 4);
     CHECK(wcscmp(small, L"002a") == 0);
-    CHECK(Caught([&] { FormatWide30(small, L"%040x", 1u); }).code == -2);
+    CHECK(CaughtError([&] { FormatWide30(small, L"%040x", 1u); }).code == -2);
 }

@@ -323,3 +323,29 @@ TEST_CASE("decoding dropped bytes into text")
     DecodeTextBytes(out, reinterpret_cast<const u8*>(""), 0);
     CHECK(out.Length() == 0);
 }
+
+TEST_CASE("every code point survives encoding and decoding in the Unicode encodings")
+{
+    std::wstring all;
+    for (u32 c = 1; c < 0x10000; c++) {
+        if (c != 10 && c != 13 && (c < 0xD800 || c > 0xDFFF))
+            all += static_cast<wchar_t>(c);
+    }
+    for (u32 c = 0x10000; c <= 0x10FFFF; c += 0x1F3) {
+        all += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+        all += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
+    all += L"\r\nend";
+    for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE, EncodingUtf16BE}) {
+        CAPTURE(encoding);
+        TextEncoder encoder(all.data(), static_cast<int64>(all.size()), encoding, 0);
+        TextBuff text;
+        text.SetEncoding(encoding);
+        text.Load(encoder);
+        std::wstring back(all.size() + 8, L'\0');
+        int64 n = text.ReadUtf16(0, &back[0], static_cast<int64>(back.size()));
+        back.resize(static_cast<size_t>(n));
+        CHECK(back == all);
+        CHECK(text.LineBreakCount() == 1);
+    }
+}
