@@ -4,12 +4,16 @@
 // over the same bytes, and walking the text character by character with the
 // cursor every lexer reads through.
 
+#include "base/File.h"
+#include "base/Paths.h"
 #include "text/CharClass.h"
 #include "text/SyntaxId.h"
 #include "text/TextDocument.h"
 #include "view/syntax/LexerFactory.h"
 #include "view/syntax/SyntaxLexer.h"
 #include "view/syntax/TokenText.h"
+
+#include "bench/BenchTiming.h"
 
 #include <windows.h>
 
@@ -23,69 +27,31 @@
 
 namespace {
 
-class Clock {
-public:
-    Clock()
-    {
-        QueryPerformanceFrequency(&frequency_);
-        QueryPerformanceCounter(&start_);
-    }
-    double Seconds() const
-    {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return static_cast<double>(now.QuadPart - start_.QuadPart) / static_cast<double>(frequency_.QuadPart);
-    }
-
-private:
-    LARGE_INTEGER frequency_, start_;
-};
-
-// Best of a few runs, in seconds.
-double Time(const std::function<void()>& work, int runs = 3)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; i++) {
-        Clock clock;
-        work();
-        best = std::min(best, clock.Seconds());
-    }
-    return best;
-}
-
 void Report(const std::string& name, double value, const char* unit)
 {
     std::printf("%s: %.2f %s\n", name.c_str(), value, unit);
 }
 
+// The whole file, or nothing when it cannot be read.
 std::string ReadWhole(const std::wstring& path)
 {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    try {
+        File file;
+        file.Open(String(path.c_str()), kFileRead, 0);
+        std::string bytes(static_cast<size_t>(file.Size()), '\0');
+        bytes.resize(static_cast<size_t>(file.Read(&bytes[0], static_cast<int64>(bytes.size()))));
+        return bytes;
+    } catch (const Error&) {
         return std::string();
-    LARGE_INTEGER size;
-    GetFileSizeEx(h, &size);
-    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!bytes.empty())
-        ReadFile(h, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(h);
-    bytes.resize(got);
-    return bytes;
+    }
 }
 
 std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern)
 {
+    Array<String> names = ListDirectory(folder.c_str(), pattern);
     std::vector<std::wstring> files;
-    WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW((folder + pattern).c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return files;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            files.push_back(folder + found.cFileName);
-    } while (FindNextFileW(h, &found));
-    FindClose(h);
+    for (int64 i = 0; i < names.Count(); i++)
+        files.push_back(folder + names.At(i).CStr());
     std::sort(files.begin(), files.end());
     return files;
 }

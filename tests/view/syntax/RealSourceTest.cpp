@@ -1,4 +1,5 @@
 #include "LexerTestSupport.h"
+#include "base/Paths.h"
 #include "support/TempFolder.h"
 #include "view/syntax/TokenText.h"
 
@@ -17,16 +18,10 @@ namespace {
 
 std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern)
 {
+    Array<String> names = ListDirectory(folder.c_str(), pattern);
     std::vector<std::wstring> files;
-    WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW((folder + pattern).c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return files;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            files.push_back(folder + found.cFileName);
-    } while (FindNextFileW(h, &found));
-    FindClose(h);
+    for (int64 i = 0; i < names.Count(); i++)
+        files.push_back(folder + names.At(i).CStr());
     return files;
 }
 
