@@ -13,21 +13,6 @@ bool IsSurrogate(int32 c)
     return c >= 0xD800 && c <= 0xDFFF;
 }
 
-bool IsHighSurrogate(wchar_t c)
-{
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool IsLowSurrogate(wchar_t c)
-{
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
-int32 JoinPair(wchar_t high, wchar_t low)
-{
-    return 0x10000 + ((high & 0x3FF) << 10) + (low & 0x3FF);
-}
-
 int32 MapCase(int32 codePoint, DWORD flags)
 {
     if (IsSurrogate(codePoint))
@@ -42,15 +27,6 @@ int32 MapCase(int32 codePoint, DWORD flags)
     return (IsHighSurrogate(out[0]) && IsLowSurrogate(out[1])) ? JoinPair(out[0], out[1]) : codePoint;
 }
 
-// One code point from units[i], a pair counting as one; advances i.
-int32 NextCodePoint(const wchar_t* units, int64 count, int64& i)
-{
-    wchar_t c = units[i++];
-    if (IsHighSurrogate(c) && i < count && IsLowSurrogate(units[i]))
-        return JoinPair(c, units[i++]);
-    return c;
-}
-
 int32 FoldCase(int32 c)
 {
     if (c >= L'A' && c <= L'Z')
@@ -59,6 +35,14 @@ int32 FoldCase(int32 c)
 }
 
 }  // namespace
+
+int32 NextCodePoint(const wchar_t* units, int64 count, int64& i)
+{
+    wchar_t c = units[i++];
+    if (IsHighSurrogate(c) && i < count && IsLowSurrogate(units[i]))
+        return JoinPair(c, units[i++]);
+    return c;
+}
 
 int CodePointToUtf16(int32 codePoint, wchar_t* units)
 {

@@ -6,6 +6,25 @@
 // The UTF-16 units of a code point (0 to 0x10FFFF): one, or a surrogate pair.
 int CodePointToUtf16(int32 codePoint, wchar_t* units);
 
+inline bool IsHighSurrogate(wchar_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+inline bool IsLowSurrogate(wchar_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+inline int32 JoinPair(wchar_t high, wchar_t low)
+{
+    return 0x10000 + ((high & 0x3FF) << 10) + (low & 0x3FF);
+}
+
+// One code point from units[i], a surrogate pair within count counting as
+// one, any other unit as itself; advances i.
+int32 NextCodePoint(const wchar_t* units, int64 count, int64& i);
+
 // Case mapping and classification of one code point; beyond ASCII through
 // the locale services of the user's default locale.
 int32 ToUpperCodePoint(int32 codePoint);

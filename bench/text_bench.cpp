@@ -3,6 +3,8 @@
 
 #include "text/TextBuff.h"
 
+#include "bench/BenchTiming.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -14,36 +16,6 @@
 #include <vector>
 
 namespace {
-
-class Clock {
-public:
-    Clock()
-    {
-        QueryPerformanceFrequency(&frequency_);
-        QueryPerformanceCounter(&start_);
-    }
-    double Seconds() const
-    {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return static_cast<double>(now.QuadPart - start_.QuadPart) / static_cast<double>(frequency_.QuadPart);
-    }
-
-private:
-    LARGE_INTEGER frequency_, start_;
-};
-
-// Best of a few runs, in seconds.
-double Time(const std::function<void()>& work, int runs = 3)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; i++) {
-        Clock clock;
-        work();
-        best = std::min(best, clock.Seconds());
-    }
-    return best;
-}
 
 void Report(const char* name, double value, const char* unit)
 {

@@ -1,6 +1,7 @@
 #include "base/Error.h"
 #include "base/SettingsStore.h"
 
+#include "support/CaughtError.h"
 #include "support/FileFaults.h"
 #include "support/TempFolder.h"
 
@@ -30,17 +31,6 @@ SettingsStore Loaded(const String& path)
     SettingsStore store;
     LoadKeyValueFile(store, path.CStr());
     return store;
-}
-
-template <class F>
-Error Caught(F f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e;
-    }
-    return Error(0, 0);
 }
 
 // Holds a file open with no sharing at all until released.
@@ -169,7 +159,7 @@ TEST_CASE("a file that stays locked fails to load after the retries and leaves t
     Lock lock(path);
     SettingsStore store;
     store.SetText(L"stale", L"1");
-    Error e = Caught([&] { LoadKeyValueFile(store, path.CStr()); });
+    Error e = CaughtError([&] { LoadKeyValueFile(store, path.CStr()); });
     CHECK(e.code == ERROR_SHARING_VIOLATION);
     CHECK(store.loaded == 0);
     CHECK(store.PairCount() == 0);
@@ -186,7 +176,7 @@ TEST_CASE("loading waits for a writer that lets the file go")
         lock.Release();
     });
     SettingsStore store;
-    Error e = Caught([&] { LoadKeyValueFile(store, path.CStr()); });
+    Error e = CaughtError([&] { LoadKeyValueFile(store, path.CStr()); });
     release.join();
     CHECK(e.code == 0);
     CHECK(store.loaded == 1);
@@ -214,7 +204,7 @@ TEST_CASE("saving while a reader holds the file fails, reports it and leaves the
     // The reader lets others read, so the copy to .bak is made; it does not let anyone write.
     HANDLE reader = CreateFileW(path.CStr(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     REQUIRE(reader != INVALID_HANDLE_VALUE);
-    Error e = Caught([&] { SaveKeyValueFile(Sample(), path.CStr()); });
+    Error e = CaughtError([&] { SaveKeyValueFile(Sample(), path.CStr()); });
     CloseHandle(reader);
     CHECK(e.code == ERROR_SHARING_VIOLATION);
     REQUIRE(e.message);
@@ -231,7 +221,7 @@ TEST_CASE("saving over a locked file fails before truncating anything")
     WriteFileBytes(path, "keep=me\r\n");
     {
         Lock lock(path);
-        Error e = Caught([&] { SaveKeyValueFile(Sample(), path.CStr()); });
+        Error e = CaughtError([&] { SaveKeyValueFile(Sample(), path.CStr()); });
         CHECK(e.code == ERROR_SHARING_VIOLATION);
     }
     CHECK(ReadFileBytes(path) == "keep=me\r\n");
@@ -246,7 +236,7 @@ TEST_CASE("when no .bak copy can be made the existing file is not touched")
     WriteFileBytes(path, "keep=me\r\n");
     // A folder where the copy would go makes every copy fail.
     REQUIRE(CreateDirectoryW((temp / L"s.dat.bak").CStr(), nullptr));
-    Error e = Caught([&] { SaveKeyValueFile(Sample(), path.CStr()); });
+    Error e = CaughtError([&] { SaveKeyValueFile(Sample(), path.CStr()); });
     CHECK(e.code != 0);
     CHECK(ReadFileBytes(path) == "keep=me\r\n");
 }
@@ -260,7 +250,7 @@ TEST_CASE("after writes fail on every attempt the backup is put back and the err
     Error e;
     {
         WriteFault fault(3, 0);
-        e = Caught([&] { SaveKeyValueFile(Sample(), path.CStr()); });
+        e = CaughtError([&] { SaveKeyValueFile(Sample(), path.CStr()); });
         CHECK(WriteFault::Faults() == 20);
     }
     CHECK(e.code == ERROR_DISK_FULL);
@@ -274,7 +264,7 @@ TEST_CASE("a new file whose writes always fail is not left behind empty")
     TempFolder temp;
     String path = temp / L"new.dat";
     WriteFault fault(0, ERROR_HANDLE_DISK_FULL);
-    Error e = Caught([&] { SaveKeyValueFile(Sample(), path.CStr()); });
+    Error e = CaughtError([&] { SaveKeyValueFile(Sample(), path.CStr()); });
     CHECK(e.code == ERROR_HANDLE_DISK_FULL);
     CHECK_FALSE(PathExists(path));
     CHECK_FALSE(PathExists(temp / L"new.dat.bak"));
