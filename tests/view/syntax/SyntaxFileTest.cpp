@@ -91,6 +91,18 @@ TEST_CASE("section words: one per line, blanks inside kept, lines beginning with
     CHECK(Known(storage, L"late"));
 }
 
+TEST_CASE("a known section with nothing in it empties the known set")
+{
+    CLexer::Storage storage;
+    const wchar_t* full = L" *known\nalpha\n *\n";
+    ApplySyntaxSections(storage, full, static_cast<int64>(wcslen(full)));
+    REQUIRE(storage.known.Count() == 1);
+    for (const wchar_t* empty : {L" *known\n *\n", L" *known"}) {
+        ApplySyntaxSections(storage, empty, static_cast<int64>(wcslen(empty)));
+        CHECK(storage.known.Count() == 0);
+    }
+}
+
 TEST_CASE("syntax files are read as UTF-8 with or without a byte-order mark, with CR LF or LF")
 {
     TempFolder folder;
