@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "text/TextEncoder.h"
+#include "text/UndoChange.h"
 
 #include <cstdlib>
 
@@ -30,13 +31,8 @@ TextDocument::~TextDocument()
 
 void TextDocument::ClearUndo()
 {
-    for (int64 i = 0; i < undoLength && i < undoRing.count; i++) {
-        UndoRecord& record = undoRing.At(i);
-        if (record.first == -1) {
-            free(reinterpret_cast<void*>(static_cast<intptr_t>(record.second)));
-            record = {0, 0};
-        }
-    }
+    for (int64 i = 0; i < undoLength && i < undoRing.count; i++)
+        FreeUndoRecord(undoRing.At(i));
     undoHeldBytes = 0;
     undoLength = 0;
     undoPosition = 0;
@@ -76,18 +72,16 @@ void TextDocument::SetBom(bool on)
         }
     }
     autosaveWanted = 1;
-    if (bomLength != old)
+    if (bomLength != old) {
         modified = 1;
+        // The file has the other BOM: undoing every edit does not make it equal.
+        savedPosition = -1;
+    }
 }
 
 int64 TextDocument::ConvertEncoding(ConvertRequest& request, EncodingId encoding, int32 lineEnd)
 {
     request.changed = 0;
-    ClearUndo();
-    FreeBookmarkMarkers();
-    if (bookmarks.Count() > 0)
-        bookmarks.Erase(0, bookmarks.Count());
-
     TextBuff converted;
     converted.SetEncoding(encoding);
     TextEncoder encoder(request.text, request.length, encoding, lineEnd);
@@ -101,8 +95,15 @@ int64 TextDocument::ConvertEncoding(ConvertRequest& request, EncodingId encoding
             converted.SetNewLineKind(current);
         converted.SetLineEndConversion(0);
     }
+    // History and bookmarks go only once the new text is ready.
+    ClearUndo();
+    FreeBookmarkMarkers();
+    if (bookmarks.Count() > 0)
+        bookmarks.Erase(0, bookmarks.Count());
     converted.ShareMarkerTable(text);
     text.TakeFrom(converted);
+    // The converted text is not what its file holds: no undo may mark it saved.
+    savedPosition = -1;
 
     request.newSize = text.Size();
     request.changed = 1;

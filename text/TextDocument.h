@@ -7,6 +7,9 @@
 #include "text/Encoding.h"
 #include "text/TextBuff.h"
 
+class TextNotify;
+struct UndoChange;
+
 // One slot of the undo ring: an inline record (first word >= 0) or, with
 // first word -1, a heap UndoChange whose address is the second word.
 struct UndoRecord {
@@ -65,6 +68,80 @@ public:
     // Frees the markers of all bookmarks (the bookmarks stay in the array).
     void FreeBookmarkMarkers();
 
+    // A replacement of [a, b) (ends in either order) by UTF-16 text.
+    struct ReplaceRequest {
+        int64 a;
+        int64 b;
+        const wchar_t* text;
+        int64 length;
+        int64 newEnd;          // end of the inserted bytes
+        u8 becameModified;     // the text was not modified before
+        int64 firstFallback;   // first character written as its "U+x " text; -1 for none
+    };
+
+    // What one undo or redo changed: [start, oldEnd) became [start, newEnd).
+    struct UndoResult {
+        int64 start;
+        int64 oldEnd;
+        int64 newEnd;
+        u8 modifiedChanged;
+    };
+
+    // ---- undo history ----
+    // Replaces a byte range of the main text, recording the change for undo.
+    void Replace(ReplaceRequest& request);
+    // Appends a record of kind 1 (text replacement) or 2 (line-end mode
+    // change, filled in by the caller); returns its heap part, or null for an
+    // inline record.
+    UndoChange* RecordReplace(int32 kind, int64 a, int64 b, const wchar_t* text, int64 length,
+                              int64* firstFallback);
+    void Undo(UndoResult& result);
+    void Redo(UndoResult& result);
+    // Tag of the record that Undo / Redo would take; -1 when none.
+    int32 UndoGroupTag() const;
+    int32 RedoGroupTag() const;
+    // Tag for a new group: the tag before the undo position plus 1.
+    u8 NextUndoGroup() const;
+    void AppendUndo(const UndoRecord& record);
+    void DropRedo();
+    void TrimUndo();
+
+    // ---- bookmarks ----
+    void AddBookmark(int64 position);
+    // Index of the bookmark at the position; -1 when none.
+    int64 BookmarkAt(int64 position) const;
+    int64 BookmarkPosition(int64 index) const;
+    // Position of the first bookmark (array order) within [from, to]; -1 when none.
+    int64 BookmarkInRange(int64 from, int64 to) const;
+    // Smallest / largest bookmark position within [from, to]; -1 when none.
+    int64 NextBookmark(int64 from, int64 to) const;
+    int64 PreviousBookmark(int64 from, int64 to) const;
+    void RemoveBookmarksIn(int64 from, int64 to);
+    void RemoveDoubledBookmarks();
+    // Keep bookmarks on their line and column across a whole-range replacement.
+    void SaveBookmarkLines(int64 from, int64 to);
+    int64 RestoreBookmarkLines();
+
+    // ---- loading and saving ----
+    // Loads the document's path; encoding 0 or below means detect.
+    void LoadFile(TextNotify* notify, EncodingId encoding);
+    // Fills the document from an opened autosave file whose header was read.
+    void LoadAutosave(File& file, const String& autosavePath, TextNotify* notify, int64 byteCount,
+                      const wchar_t* encodingName, const wchar_t* syntaxName);
+    // Writes [from, to) with the BOM to path, with ".bak.bak" and ".bak" copies.
+    void SaveFile(const String& path, int64 from, int64 to, TextNotify* notify, bool backup, bool markSaved,
+                  bool adoptPath);
+    void WriteTo(File& file, int64 from, int64 to, TextNotify* notify);
+    // The file time becomes the path's last-write time, or now when unknown.
+    void RefreshFileTime(const String& path);
+
+    // ---- autosave ----
+    void StartAutosave();
+    // One idle step: starts a file, writes a piece or completes it. Never throws.
+    void AutosaveStep() noexcept;
+    // Stops autosaving and deletes the text's autosave files.
+    void DiscardAutosave() noexcept;
+
     u8 modified = 0;
     u8 fromAutosave = 0;
     TextBuff text;
@@ -96,9 +173,19 @@ public:
     TextBuff snapshot;
 
 private:
+    UndoChange* AppendReplaceRecord(int32 kind, int64 a, int64 b, const wchar_t* text, int64 length, int64 n,
+                                    int64* firstFallback);
+    void ApplyLineEndMode(int32 conversion, int32 newLine);
+    void FinishUndoStep(UndoResult& result);
+    void RemoveBookmarkAt(int64 index);
+    void AbandonAutosave() noexcept;
+
     String path_;
     String location_;
 };
+
+// The autosave folder in the data folder, created when missing.
+String AutosaveFolder();
 
 // UTF-16 units that the characters of the document's main text in [from, to)
 // take: 2 for a CR LF pair and above U+FFFF, 1 otherwise.

@@ -30,3 +30,17 @@ private:
     HANDLE mutex_;
     String path_;
 };
+
+// The opposite for tests of the non-portable paths: holds the same lock, so
+// that no other test program makes the portable folder meanwhile, and removes
+// any folder a crashed run left.
+class NoPortableDataFolder {
+public:
+    NoPortableDataFolder();
+    ~NoPortableDataFolder();
+    NoPortableDataFolder(const NoPortableDataFolder&) = delete;
+    NoPortableDataFolder& operator=(const NoPortableDataFolder&) = delete;
+
+private:
+    HANDLE mutex_;
+};

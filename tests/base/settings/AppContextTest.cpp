@@ -119,6 +119,7 @@ TEST_CASE("program folder and program file paths")
 
 TEST_CASE("without portable data the data lives in the user's application data folders")
 {
+    NoPortableDataFolder absent;
     AppContext context(ThisProgram());
     context.DetectPortable();
     CHECK(context.portableKnown == 1);
