@@ -2,15 +2,6 @@
 
 #include <climits>
 
-int64 CheckedNewCount(int64 count, int64 n)
-{
-    if (n < 0)
-        throw IndexError();
-    if (n > INT64_MAX - count)
-        throw MemoryError();
-    return count + n;
-}
-
 int64 GrowthCapacity(int64 newCount, size_t elementSize, int64 headerBytes, int64 divisor)
 {
     const int64 s = static_cast<int64>(elementSize);

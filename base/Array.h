@@ -3,6 +3,8 @@
 #include "base/Error.h"
 #include "base/String.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -19,7 +21,14 @@ constexpr int64 kGrowUninit = 128;
 int64 GrowthCapacity(int64 newCount, size_t elementSize, int64 headerBytes, int64 divisor);
 
 // Checked count + n for an insertion; IndexError for a negative n.
-int64 CheckedNewCount(int64 count, int64 n);
+inline int64 CheckedNewCount(int64 count, int64 n)
+{
+    if (n < 0)
+        throw IndexError();
+    if (n > INT64_MAX - count)
+        throw MemoryError();
+    return count + n;
+}
 
 // The header both array kinds share; Count reads it the same way for both.
 template <class T>
@@ -31,6 +40,18 @@ struct ArrayHeader {
 };
 
 namespace array_detail {
+
+inline void CheckIndex(int64 i, int64 count)
+{
+    if (i < 0 || i >= count)
+        throw IndexError();
+}
+
+inline void CheckRange(bool present, int64 i, int64 n, int64 count)
+{
+    if (!present || i < 0 || n < 0 || i > count || n > count - i)
+        throw IndexError();
+}
 
 // Elements are moved between buffers bytewise: every element type of the
 // system (plain records, pointers, records holding String handles) allows it.
@@ -136,8 +157,7 @@ public:
 
     T& At(int64 i) const
     {
-        if (i < 0 || i >= Count())
-            throw IndexError();
+        array_detail::CheckIndex(i, Count());
         return h_->data[i];
     }
 
@@ -175,8 +195,7 @@ public:
 
     void Erase(int64 i, int64 n)
     {
-        if (!h_ || i < 0 || n < 0 || i > h_->count || n > h_->count - i)
-            throw IndexError();
+        array_detail::CheckRange(h_ != nullptr, i, n, Count());
         array_detail::DestroyBackwards(h_->data, i, n);
         array_detail::Relocate(h_->data + i, h_->data + i + n, h_->count - i - n);
         h_->count -= n;
@@ -184,8 +203,7 @@ public:
 
     void RemoveAt(int64 i)
     {
-        if (i < 0 || i >= Count())
-            throw IndexError();
+        array_detail::CheckIndex(i, Count());
         Erase(i, 1);
     }
 
@@ -223,8 +241,7 @@ private:
     void OpenGap(int64 i, int64 n, int64 divisor)
     {
         int64 count = Count();
-        if (i < 0 || i > count)
-            throw IndexError();
+        array_detail::CheckRange(true, i, 0, count);
         int64 newCount = CheckedNewCount(count, n);
         if (!h_)
             Reset();
@@ -301,8 +318,7 @@ public:
 
     T& At(int64 i) const
     {
-        if (i < 0 || i >= Count())
-            throw IndexError();
+        array_detail::CheckIndex(i, Count());
         return b_->data[i];
     }
 
@@ -326,16 +342,14 @@ public:
 
     void Erase(int64 i, int64 n)
     {
-        if (!b_ || i < 0 || n < 0 || i > b_->count || n > b_->count - i)
-            throw IndexError();
+        array_detail::CheckRange(b_ != nullptr, i, n, Count());
         array_detail::Relocate(b_->data + i, b_->data + i + n, b_->count - i - n);
         b_->count -= n;
     }
 
     void RemoveAt(int64 i)
     {
-        if (i < 0 || i >= Count())
-            throw IndexError();
+        array_detail::CheckIndex(i, Count());
         Erase(i, 1);
     }
 
@@ -368,8 +382,7 @@ private:
     void OpenGap(int64 i, int64 n, int64 divisor)
     {
         int64 count = Count();
-        if (i < 0 || i > count)
-            throw IndexError();
+        array_detail::CheckRange(true, i, 0, count);
         int64 newCount = CheckedNewCount(count, n);
         if (b_ && newCount <= b_->capacity) {
             array_detail::Relocate(b_->data + i + n, b_->data + i, count - i);

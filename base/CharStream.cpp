@@ -1,6 +1,7 @@
 #include "base/CharStream.h"
 
 #include "base/Array.h"
+#include "base/CharUtils.h"
 #include "base/Error.h"
 
 namespace {
@@ -9,25 +10,11 @@ constexpr int32 kCR = 13;
 constexpr int32 kLF = 10;
 constexpr int32 kReplacement = 0xFFFD;
 
-bool IsHighSurrogate(u32 unit)
+void AppendCodePoint(PodArray<wchar_t>& units, int32 codePoint)
 {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-
-bool IsLowSurrogate(u32 unit)
-{
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-u32 JoinSurrogates(u32 high, u32 low)
-{
-    return 0x10000 + ((high & 0x3FF) << 10) + (low & 0x3FF);
-}
-
-void AppendUnit(PodArray<wchar_t>& units, u32 unit)
-{
-    wchar_t u = static_cast<wchar_t>(unit);
-    units.Insert(units.Count(), u);
+    wchar_t u[2];
+    int n = CodePointToUtf16(codePoint > 0x10FFFF ? kReplacement : codePoint, u);
+    units.InsertCopies(units.Count(), u, n);
 }
 
 }  // namespace
@@ -69,17 +56,17 @@ int32 CharStream::ReadChar()
     case kStreamUtf16Le:
     case kStreamUtf16Be: {
         const bool le = encoding == kStreamUtf16Le;
-        auto unitOf = [le](const u8* p) { return le ? u32(p[0] | (p[1] << 8)) : u32((p[0] << 8) | p[1]); };
+        auto unitOf = [le](const u8* p) { return static_cast<wchar_t>(le ? p[0] | (p[1] << 8) : (p[0] << 8) | p[1]); };
         if (file.Read(b, 2) != 2)
             return -1;
-        u32 high = unitOf(b);
+        wchar_t high = unitOf(b);
         if (!IsHighSurrogate(high))
-            return static_cast<int32>(high);
+            return high;
         int64 got = file.Read(b, 2);
         if (got == 2 && IsLowSurrogate(unitOf(b)))
-            return static_cast<int32>(JoinSurrogates(high, unitOf(b)));
+            return JoinPair(high, unitOf(b));
         file.PushBack(b, got);
-        return static_cast<int32>(high);
+        return high;
     }
     case kStreamSingleByte:
         if (file.Read(b, 1) != 1)
@@ -112,7 +99,7 @@ String CharStream::ReadLine()
                     break;
                 }
                 pending = next;
-                AppendUnit(units, kCR);
+                AppendCodePoint(units, kCR);
                 continue;
             }
             if (next != kLF)
@@ -121,14 +108,7 @@ String CharStream::ReadLine()
         }
         if (c == -1 || c == kLF)
             break;
-        if (c > 0x10FFFF) {
-            AppendUnit(units, kReplacement);
-        } else if (c >= 0x10000) {
-            AppendUnit(units, 0xD800 + ((c - 0x10000) >> 10));
-            AppendUnit(units, 0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            AppendUnit(units, static_cast<u32>(c));
-        }
+        AppendCodePoint(units, c);
     }
     return String(units.Data(), units.Count());
 }
@@ -153,35 +133,14 @@ void CharStream::WriteChar(int32 codePoint)
         if (lineFeed) {
             out[n++] = 0x0D;
             out[n++] = 0x0A;
-        } else if (codePoint < 0x80) {
-            out[n++] = static_cast<u8>(codePoint);
-        } else if (codePoint < 0x800) {
-            out[n++] = static_cast<u8>(0xC0 | (codePoint >> 6));
-            out[n++] = static_cast<u8>(0x80 | (codePoint & 0x3F));
-        } else if (codePoint < 0x10000) {
-            out[n++] = static_cast<u8>(0xE0 | (codePoint >> 12));
-            out[n++] = static_cast<u8>(0x80 | ((codePoint >> 6) & 0x3F));
-            out[n++] = static_cast<u8>(0x80 | (codePoint & 0x3F));
         } else {
-            out[n++] = static_cast<u8>(0xF0 | (codePoint >> 18));
-            out[n++] = static_cast<u8>(0x80 | ((codePoint >> 12) & 0x3F));
-            out[n++] = static_cast<u8>(0x80 | ((codePoint >> 6) & 0x3F));
-            out[n++] = static_cast<u8>(0x80 | (codePoint & 0x3F));
+            n = EncodeUtf8CodePoint(out, codePoint);
         }
         break;
     case kStreamUtf16Le:
     case kStreamUtf16Be: {
-        u32 units[3];
-        int count = 0;
-        if (lineFeed) {
-            units[count++] = kCR;
-            units[count++] = kLF;
-        } else if (codePoint >= 0x10000) {
-            units[count++] = 0xD800 + ((codePoint - 0x10000) >> 10);
-            units[count++] = 0xDC00 + ((codePoint - 0x10000) & 0x3FF);
-        } else {
-            units[count++] = static_cast<u32>(codePoint);
-        }
+        wchar_t units[2] = {kCR, kLF};
+        int count = lineFeed ? 2 : CodePointToUtf16(codePoint, units);
         for (int k = 0; k < count; k++) {
             u8 lo = static_cast<u8>(units[k] & 0xFF);
             u8 hi = static_cast<u8>(units[k] >> 8);
@@ -203,13 +162,6 @@ void CharStream::WriteChar(int32 codePoint)
 
 void CharStream::WriteText(const wchar_t* text, int64 length)
 {
-    for (int64 i = 0; i < length; i++) {
-        u32 unit = static_cast<u16>(text[i]);
-        if (IsHighSurrogate(unit) && i + 1 < length && IsLowSurrogate(static_cast<u16>(text[i + 1]))) {
-            WriteChar(static_cast<int32>(JoinSurrogates(unit, static_cast<u16>(text[i + 1]))));
-            i++;
-        } else {
-            WriteChar(static_cast<int32>(unit));
-        }
-    }
+    for (int64 i = 0; i < length;)
+        WriteChar(NextCodePoint(text, length, i));
 }

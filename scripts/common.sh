@@ -9,7 +9,7 @@ BUILD_X86=$ROOT/build/x86
 
 PACKAGES="cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   mingw-w64-tools libz-mingw-w64-dev wine wine64 xvfb xauth doctest-dev dpkg-dev
-  fonts-liberation"
+  fonts-liberation libjs-jquery libjs-jquery-ui libjs-underscore"
 
 as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
@@ -151,6 +151,14 @@ prepare_prefix() {
         done
         wineserver -w
         touch "$WINEPREFIX/.scrivel-ready"
+    fi
+    # No window manager runs under Xvfb: Wine would wait up to 2 s for one to
+    # confirm every top-level window it hides. Windows left unmanaged need no
+    # confirmation.
+    if [ ! -f "$WINEPREFIX/.scrivel-unmanaged" ]; then
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        wineserver -w
+        touch "$WINEPREFIX/.scrivel-unmanaged"
     fi
     wineserver -p 2>/dev/null || true
     # Start Wine's services now, away from any caller's pipes.

@@ -332,22 +332,3 @@ TEST_CASE("grown storage is zero-filled")
     CHECK(r.TryResize(1));
     CHECK(r.Count() == 1);
 }
-
-TEST_CASE("OwnPtr deletes through the virtual destructor")
-{
-    struct Base {
-        virtual ~Base() = default;
-    };
-    struct Derived : Base {
-        explicit Derived(int* counter) : counter(counter) {}
-        ~Derived() override { ++*counter; }
-        int* counter;
-    };
-    int deleted = 0;
-    {
-        OwnPtr<Base> p(new Derived(&deleted));
-        p.Reset(new Derived(&deleted));
-        CHECK(deleted == 1);
-    }
-    CHECK(deleted == 2);
-}

@@ -2,31 +2,12 @@
 
 #include <doctest.h>
 
+#include "support/CaughtError.h"
+
 #include <windows.h>
 
 #include <climits>
 #include <cwchar>
-
-namespace {
-
-bool SameText(const wchar_t* a, const wchar_t* b)
-{
-    return a && b && wcscmp(a, b) == 0;
-}
-
-template <class F>
-Error Caught(F f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e;
-    }
-    FAIL("no Error was thrown");
-    return Error();
-}
-
-}  // namespace
 
 TEST_CASE("error classes carry their codes")
 {
@@ -56,10 +37,10 @@ TEST_CASE("error messages are owned and copied independently")
     Error b(a);
     REQUIRE(b.message != nullptr);
     CHECK(b.message != a.message);
-    CHECK(SameText(b.message, L"first"));
+    CHECK(HasMessage(b, L"first"));
     SetErrorMessage(a, L"second");
-    CHECK(SameText(b.message, L"first"));
-    CHECK(SameText(a.message, L"second"));
+    CHECK(HasMessage(b, L"first"));
+    CHECK(HasMessage(a, L"second"));
 
     Error none(-2, -1);
     Error noneCopy(none);
@@ -75,9 +56,9 @@ TEST_CASE("error messages are owned and copied independently")
 
 TEST_CASE("a thrown error keeps its message through catch by value and base")
 {
-    Error e = Caught([] { throw WinError(2, L"C:\\missing.txt"); });
+    Error e = CaughtError([] { throw WinError(2, L"C:\\missing.txt"); });
     CHECK(e.code == 2);
-    CHECK(SameText(e.message, L"C:\\missing.txt"));
+    CHECK(HasMessage(e, L"C:\\missing.txt"));
 
     bool abortSeen = false;
     try {
@@ -94,33 +75,33 @@ TEST_CASE("AsInt narrows exactly or throws CheckFailed naming the check")
 {
     CHECK(AsInt(static_cast<long long>(INT32_MAX)) == INT32_MAX);
     CHECK(AsInt(static_cast<long long>(INT32_MIN)) == INT32_MIN);
-    Error high = Caught([] { AsInt(static_cast<long long>(INT32_MAX) + 1); });
+    Error high = CaughtError([] { AsInt(static_cast<long long>(INT32_MAX) + 1); });
     CHECK(high.code == -7);
-    CHECK(SameText(high.message, L"AsInt(int64)"));
-    Error low = Caught([] { AsInt(static_cast<long long>(INT32_MIN) - 1); });
-    CHECK(SameText(low.message, L"AsInt(int64)"));
+    CHECK(HasMessage(high, L"AsInt(int64)"));
+    Error low = CaughtError([] { AsInt(static_cast<long long>(INT32_MIN) - 1); });
+    CHECK(HasMessage(low, L"AsInt(int64)"));
 
     CHECK(AsInt(static_cast<size_t>(12)) == 12);
-    Error size = Caught([] { AsInt(static_cast<unsigned long long>(0x80000000u)); });
-    CHECK(SameText(size.message, L"AsInt(size_t)"));
+    Error size = CaughtError([] { AsInt(static_cast<unsigned long long>(0x80000000u)); });
+    CHECK(HasMessage(size, L"AsInt(size_t)"));
     CHECK(AsInt(static_cast<unsigned long long>(INT32_MAX)) == INT32_MAX);
 
     DWORD count = 0x80000000u;
-    Error win = Caught([&] { AsInt(count); });
-    CHECK(SameText(win.message, L"AsInt(unsigned long)"));
+    Error win = CaughtError([&] { AsInt(count); });
+    CHECK(HasMessage(win, L"AsInt(unsigned long)"));
     CHECK(AsInt(static_cast<DWORD>(INT32_MAX)) == INT32_MAX);
 }
 
 TEST_CASE("Win32 failures become MemoryError for 8 and 14, else WinError")
 {
-    CHECK(Caught([] { ThrowWinError(14, L"x"); }).code == 8);
-    CHECK(Caught([] { ThrowWinError(8); }).message == nullptr);
-    Error e = Caught([] {
+    CHECK(CaughtError([] { ThrowWinError(14, L"x"); }).code == 8);
+    CHECK(CaughtError([] { ThrowWinError(8); }).message == nullptr);
+    Error e = CaughtError([] {
         SetLastError(ERROR_ACCESS_DENIED);
         ThrowLastError(L"file.txt");
     });
     CHECK(e.code == 5);
-    CHECK(SameText(e.message, L"file.txt"));
+    CHECK(HasMessage(e, L"file.txt"));
 }
 
 TEST_CASE("AllocZeroed gives zero-filled memory")
@@ -131,6 +112,6 @@ TEST_CASE("AllocZeroed gives zero-filled memory")
         allZero = allZero && p[i] == 0;
     CHECK(allZero);
     free(p);
-    CHECK(Caught([] { AllocZeroed(SIZE_MAX); }).code == 8);
+    CHECK(CaughtError([] { AllocZeroed(SIZE_MAX); }).code == 8);
     CHECK(AllocZeroedOrNull(SIZE_MAX) == nullptr);
 }

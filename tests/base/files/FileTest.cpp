@@ -2,6 +2,7 @@
 #include "base/File.h"
 #include "base/Paths.h"
 
+#include "support/CaughtError.h"
 #include "support/FileFaults.h"
 #include "support/TempFolder.h"
 
@@ -33,17 +34,6 @@ std::string ReadAll(File& f, int64 chunk)
     }
 }
 
-template <class F>
-Error Caught(F f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e;
-    }
-    return Error(0, 0);
-}
-
 }  // namespace
 
 TEST_CASE("opening a missing file throws WinError 2 with its name and leaves no state")
@@ -51,14 +41,14 @@ TEST_CASE("opening a missing file throws WinError 2 with its name and leaves no 
     TempFolder temp;
     String name = temp / L"missing.txt";
     File f;
-    Error e = Caught([&] { f.Open(name, kFileRead, -4); });
+    Error e = CaughtError([&] { f.Open(name, kFileRead, -4); });
     CHECK(e.code == 2);
     CHECK(e.subcode == -1);
     REQUIRE(e.message);
     CHECK(name.Equals(e.message));
     CHECK(f.State() == nullptr);
 
-    Error folder = Caught([&] { f.Open(temp / L"no folder\\x.txt", kFileRead, 0); });
+    Error folder = CaughtError([&] { f.Open(temp / L"no folder\\x.txt", kFileRead, 0); });
     CHECK(folder.code == 3);
 }
 
@@ -67,7 +57,7 @@ TEST_CASE("an unknown mode lets the system call fail and report")
     TempFolder temp;
     WriteFileBytes(temp / L"a.txt", "abc");
     File f;
-    Error e = Caught([&] { f.Open(temp / L"a.txt", 9, 0); });
+    Error e = CaughtError([&] { f.Open(temp / L"a.txt", 9, 0); });
     CHECK(e.code > 0);
     CHECK(e.code != 8);
     CHECK(f.State() == nullptr);
@@ -277,17 +267,17 @@ TEST_CASE("a closed file refuses work with InternalError")
     f.Close();
     CHECK(ReadFileBytes(temp / L"c.bin") == "pending");
     char b;
-    CHECK(Caught([&] { f.Read(&b, 1); }).code == -3);
-    CHECK(Caught([&] { f.PeekByte(); }).code == -3);
-    CHECK(Caught([&] { f.Seek(0); }).code == -3);
-    CHECK(Caught([&] { f.Size(); }).code == -3);
-    CHECK(Caught([&] { f.Truncate(); }).code == -3);
-    CHECK(Caught([&] { f.LastWriteTime(); }).code == -3);
-    CHECK(Caught([&] { f.PushBack("x", 1); }).code == -3);
-    CHECK(Caught([&] { f.Write("x", 1); }).code == -3);
+    CHECK(CaughtError([&] { f.Read(&b, 1); }).code == -3);
+    CHECK(CaughtError([&] { f.PeekByte(); }).code == -3);
+    CHECK(CaughtError([&] { f.Seek(0); }).code == -3);
+    CHECK(CaughtError([&] { f.Size(); }).code == -3);
+    CHECK(CaughtError([&] { f.Truncate(); }).code == -3);
+    CHECK(CaughtError([&] { f.LastWriteTime(); }).code == -3);
+    CHECK(CaughtError([&] { f.PushBack("x", 1); }).code == -3);
+    CHECK(CaughtError([&] { f.Write("x", 1); }).code == -3);
     File never;
-    CHECK(Caught([&] { never.Read(&b, 1); }).code == -3);
-    CHECK(Caught([&] { never.Size(); }).code == -3);
+    CHECK(CaughtError([&] { never.Read(&b, 1); }).code == -3);
+    CHECK(CaughtError([&] { never.Size(); }).code == -3);
 }
 
 TEST_CASE("a short buffered write is a full disk and marks the file failed")
@@ -298,15 +288,15 @@ TEST_CASE("a short buffered write is a full disk and marks the file failed")
     {
         WriteFault fault(5, 0);
         f.Write("0123456789", 10);
-        Error e = Caught([&] { f.Flush(); });
+        Error e = CaughtError([&] { f.Flush(); });
         CHECK(e.code == 112);
         REQUIRE(e.message);
         CHECK((temp / L"full.bin").Equals(e.message));
         CHECK(f.State()->error == 1);
         CHECK(f.State()->bufferPos == 5);
     }
-    CHECK(Caught([&] { f.Seek(0); }).code == -3);
-    CHECK(Caught([&] { f.Write("x", 1); }).code == -3);
+    CHECK(CaughtError([&] { f.Seek(0); }).code == -3);
+    CHECK(CaughtError([&] { f.Write("x", 1); }).code == -3);
     // Closing a failed file does not try to write again.
     f.Close();
     CHECK(ReadFileBytes(temp / L"full.bin") == "01234");
@@ -319,19 +309,19 @@ TEST_CASE("a short unbuffered write is a write fault; a failed WriteFile reports
     f.Open(temp / L"u.bin", kFileCreate, 0);
     {
         WriteFault fault(2, 0);
-        CHECK(Caught([&] { f.Write("abcd", 4); }).code == 29);
+        CHECK(CaughtError([&] { f.Write("abcd", 4); }).code == 29);
     }
     CHECK(f.State()->error == 1);
 
     f.Open(temp / L"v.bin", kFileCreate, 0);
     {
         WriteFault fault(0, ERROR_HANDLE_DISK_FULL);
-        CHECK(Caught([&] { f.Write("abcd", 4); }).code == ERROR_HANDLE_DISK_FULL);
+        CHECK(CaughtError([&] { f.Write("abcd", 4); }).code == ERROR_HANDLE_DISK_FULL);
     }
     f.Open(temp / L"m.bin", kFileCreate, 4);
     {
         WriteFault fault(0, ERROR_OUTOFMEMORY);
-        Error e = Caught([&] { f.Write("abcd", 4); });
+        Error e = CaughtError([&] { f.Write("abcd", 4); });
         CHECK(e.code == 8);
         CHECK(e.message == nullptr);
     }
@@ -345,7 +335,7 @@ TEST_CASE("closing flushes; a failing flush still closes the handle and reports"
     f.Write("data", 4);
     {
         WriteFault fault(0, ERROR_DISK_FULL);
-        CHECK(Caught([&] { f.Close(); }).code == ERROR_DISK_FULL);
+        CHECK(CaughtError([&] { f.Close(); }).code == ERROR_DISK_FULL);
     }
     CHECK(f.State()->handle == INVALID_HANDLE_VALUE);
     // Reopening the same File drops the failed state.
@@ -360,7 +350,7 @@ TEST_CASE("writing to a file opened for reading fails with the system's error")
     WriteFileBytes(temp / L"r.txt", "read only");
     File f;
     f.Open(temp / L"r.txt", kFileRead, -4);
-    Error e = Caught([&] { f.Write("x", 1); });
+    Error e = CaughtError([&] { f.Write("x", 1); });
     CHECK(e.code == ERROR_ACCESS_DENIED);
     CHECK(ReadFileBytes(temp / L"r.txt") == "read only");
 }
@@ -386,7 +376,7 @@ TEST_CASE("a reader is retried with delete sharing when another holder may delet
     CHECK(f.Read(buf, 8) == 4);
     f.Close();
     // Writers are not retried.
-    CHECK(Caught([&] { f.Open(name, kFileOpenAlways, 0); }).code == ERROR_SHARING_VIOLATION);
+    CHECK(CaughtError([&] { f.Open(name, kFileOpenAlways, 0); }).code == ERROR_SHARING_VIOLATION);
     CloseHandle(other);
 }
 

@@ -1,0 +1,135 @@
+#pragma once
+
+// Top-level window with one content control, its menu, icons, accelerators,
+// fonts, idle handlers and own message loop.
+
+#include "base/Array.h"
+#include "gui/Control.h"
+
+// Form style word.
+enum FormStyle : uint32_t {
+    MainWindow = 0x0001,
+    NoTooltip = 0x0002,
+    DialogFrame = 0x0004,
+    SizingFrame = 0x0008,
+    ThinBorder = 0x0010,
+    ModalFrame = 0x0020,
+    DropShadow = 0x0040,
+    TopMost = 0x0080,
+    NoActivate = 0x0100,
+    MinimizeBox = 0x0200,
+    ToolWindow = 0x0400,
+};
+
+class Form : public ControlGroup {
+public:
+    Form();
+    ~Form() override;
+
+    void Create(uint32_t style, const wchar_t* classText, Form* owner, uint32_t formId);
+
+    virtual Form* Owner();
+    virtual void SetTitle(const wchar_t* text);
+    virtual bool IsMenuItemChecked(UINT command);
+    virtual void CheckMenuItem(UINT command, bool checked);
+    virtual void SetMenuItemChecked(UINT command);
+    virtual void SetMenuItemUnchecked(UINT command);
+    virtual void EnableMenuItem(UINT command, bool enabled);
+    virtual void DeleteMenuItem(UINT command);
+    virtual void LoadMenu(int menuId);
+    virtual void LoadMenuAlt(int menuId);
+    virtual void SetIcons(int iconId);
+    virtual void SetIconsAlt(int iconId);
+    virtual void LoadAccelerators(int tableId);
+    virtual void LoadAcceleratorsAlt(int tableId);
+    virtual void SetAccelerators(HACCEL table);
+    virtual bool IsMaximized();
+    virtual void Maximize();
+    virtual void Unmaximize();
+    virtual bool IsMinimized();
+    virtual void Minimize();
+    virtual void Restore();
+    virtual bool IsActive();
+    virtual void Activate();
+    virtual bool HasModal();
+    virtual Form* GetModal();
+    virtual void DisableForModal(Form* modalForm);
+    virtual void EnableAfterModal(Form* modalForm);
+    virtual void SetDpi(int value);
+    virtual int ButtonHeight();
+    virtual void BuildFonts(int dpiValue);
+    virtual void ForgetControl(Control* control);
+    virtual void ForgetTooltip(Form* tip);
+    virtual void RunOnce();
+    virtual void Run();
+    virtual void PumpPending();
+    virtual void Quit();
+    virtual void TranslateAndDispatch(MSG& msg);
+    virtual bool IdleStep();
+    virtual void EnableDialogKeys();
+    virtual void AddIdleHandler(GuiBase* handler);
+    virtual void RemoveIdleHandler(GuiBase* handler);
+    virtual void AddFontUser(Control* control);
+    virtual void RemoveFontUser(Control* control);
+    virtual bool PreTranslateForApp(MSG& msg);
+    virtual int DetectDpi();
+
+    void SetBounds(const RECT& rect) override;
+    void Measure(SizeLimits& limits) override;
+    void DefaultProc(MessageRecord& m) override;
+    void OnPaint(MessageRecord& m) override;
+    void OnSize(MessageRecord& m) override;
+    void OnDeactivate(MessageRecord& m) override;
+    void OnActivate(MessageRecord& m) override;
+    void OnClose(MessageRecord& m) override;
+    bool PreTranslate(MSG& msg) override;
+    bool HandleError(const Error& error) override;
+    uint32_t GetId() override;
+    GdiObj GetFont() override;
+    GdiObj GetBoldFont() override;
+    int GetDpi() override;
+    const wchar_t* HintAt(POINT screenPoint) override;
+    uint32_t HintIdAt(POINT screenPoint) override;
+    DeviceContext MeasureDC() override;
+    void RemoveChild(Control* child) override;
+    void AddChild(Control* child) override;
+
+    uint32_t formStyle;
+    uint32_t formId;
+    Form* owner;
+    Control* content;
+    uint8_t laidOutBySize;
+    Control* focusControl;
+    uint8_t quit;
+    HACCEL accelerators;
+    uint8_t dialogKeys;
+    // Modal forms running over this one, the most recent last; nested runs
+    // over the same owner each keep their place.
+    PodArray<Form*> modals;
+    Form* tooltip;
+    PodArray<GuiBase*> idleHandlers;
+    uint32_t dpi;
+    GdiObj normalFont;
+    GdiObj boldFont;
+    uint32_t buttonHeight;
+    PodArray<Control*> fontUsers;
+    Icon bigIcon;
+    Icon smallIcon;
+    Menu menu;
+
+protected:
+    // The window of a form or dialog: styles from formStyle, class text,
+    // placed over the owner, the system menu trimmed when not resizable.
+    void CreateFormWindow(const wchar_t* classText);
+
+private:
+    void OnDpiChanged(MessageRecord& m);
+    bool IsInsideThis(GuiBase* object);
+};
+
+// State of the message loop shared by every form (GUI thread only).
+extern HWND OpenPopupWindow;
+extern HWND HoverWindow;
+extern WPARAM LastMouseKeys;
+extern POINT LastClickPoint;
+extern Form* AppMessageHook;

@@ -1,0 +1,472 @@
+#include "GuiTestSupport.h"
+
+#include "gui/Dpi.h"
+
+#include <new>
+#include <thread>
+
+namespace {
+
+// A bare object for the window map: only its handle value matters there.
+struct MapEntry : GuiBase {
+    explicit MapEntry(uintptr_t h) { hwnd = reinterpret_cast<HWND>(h); }
+};
+
+// Counts what reaches its slots.
+class CountingPanel : public Panel {
+public:
+    explicit CountingPanel(ControlGroup* p) : Panel(p) {}
+    void OnCreate(MessageRecord& m) override
+    {
+        creates++;
+        Panel::OnCreate(m);
+    }
+    void DefaultProc(MessageRecord& m) override
+    {
+        if (m.msg == WM_SETTEXT)
+            setTexts++;
+        Panel::DefaultProc(m);
+    }
+    int creates = 0;
+    int setTexts = 0;
+};
+
+struct FormWithPanel {
+    TestForm form;
+    Panel* panel;
+    FormWithPanel() : panel(new Panel(&form)) {}
+};
+
+LRESULT Send(GuiBase* o, UINT msg, WPARAM w = 0, LPARAM l = 0)
+{
+    return SendMessageW(o->hwnd, msg, w, l);
+}
+
+} // namespace
+
+TEST_CASE("window map buckets follow the handle's digits in base 51")
+{
+    CHECK(WindowMapBucket(50) == 50);
+    CHECK(WindowMapBucket(51) == 1);
+    CHECK(WindowMapBucket(2601) == 1);
+    CHECK(WindowMapBucket(65536) == 36);
+    CHECK(WindowMapBucket(19088743) == 42);
+}
+
+TEST_CASE("objects sharing a bucket are told apart by their handle")
+{
+    uintptr_t a = 0x7000050;
+    uintptr_t b = a + 1;
+    while (WindowMapBucket(b) != WindowMapBucket(a))
+        b++;
+    MapEntry first(a), second(b), duplicate(a);
+    AddToWindowMap(&first);
+    AddToWindowMap(&second);
+    AddToWindowMap(&duplicate);
+    CHECK(FindWindowObject(first.hwnd) == &first);
+    CHECK(FindWindowObject(second.hwnd) == &second);
+    RemoveFromWindowMap(&second);
+    CHECK(FindWindowObject(second.hwnd) == nullptr);
+    CHECK(FindWindowObject(first.hwnd) == &first);
+    RemoveFromWindowMap(&first);
+    CHECK(FindWindowObject(first.hwnd) == nullptr);
+    CHECK(FindWindowObject(nullptr) == nullptr);
+}
+
+TEST_CASE("a window class is registered once, under the program's prefix")
+{
+    HINSTANCE instance = AppInstance();
+    const wchar_t* name = RegisterWindowClass(instance, L"Probe", ClassIBeamCursor);
+    CHECK(lstrcmpW(name, L"Scrivel Probe") == 0);
+    CHECK(RegisterWindowClass(instance, L"Probe", ClassArrowCursor) == name);
+    WNDCLASSW wc;
+    REQUIRE(GetClassInfoW(instance, name, &wc));
+    CHECK(wc.hCursor == LoadCursorW(nullptr, IDC_IBEAM));
+    bool ownProc = wc.lpfnWndProc == WindowProc;
+    CHECK(ownProc);
+
+    const wchar_t* dbl = RegisterWindowClass(instance, L"ProbeDbl",
+                                             ClassNoCursor | ClassDoubleClicks | ClassDropShadow);
+    REQUIRE(GetClassInfoW(instance, dbl, &wc));
+    CHECK(wc.hCursor == nullptr);
+    CHECK((wc.style & CS_DBLCLKS) != 0);
+
+    SetWindowClassPrefix(L"Guidora ");
+    const wchar_t* viewer = RegisterWindowClass(instance, L"Probe", 0);
+    SetWindowClassPrefix(L"Scrivel ");
+    CHECK(lstrcmpW(viewer, L"Guidora Probe") == 0);
+    CHECK(GetClassInfoW(instance, viewer, &wc));
+}
+
+TEST_CASE("messages reach their slots only while the object is mapped")
+{
+    FormWithPanel f;
+    Panel* p = f.panel;
+    Send(p, WM_COMMAND, 42);
+    REQUIRE(p->commands.size() == 1);
+    CHECK(p->commands[0] == 42);
+
+    RemoveFromWindowMap(p);
+    Send(p, WM_COMMAND, 43);
+    CHECK(p->commands.size() == 1);
+    AddToWindowMap(p);
+    Send(p, WM_COMMAND, 44);
+    CHECK(p->commands.size() == 2);
+
+    CountingPanel* counted = new CountingPanel(f.panel);
+    CHECK(counted->creates == 0);
+}
+
+TEST_CASE("an error thrown in a handler goes up the parent chain to the form's owner")
+{
+    TestForm main;
+    TestForm second(0, &main);
+    Panel* outer = new Panel(&second);
+    Panel* inner = new Panel(outer);
+    inner->onCommand = [](MessageRecord&) { throw WinError(5); };
+    CHECK(Send(inner, WM_COMMAND, 1) == 0);
+    CHECK(second.errors.size() == 1);
+    REQUIRE(main.errors.size() == 1);
+    CHECK(main.errors[0] == 5);
+    CHECK_FALSE(ErrorReportActive);
+}
+
+TEST_CASE("out-of-memory becomes MemoryError, anything else is dropped silently")
+{
+    FormWithPanel f;
+    f.panel->onCommand = [](MessageRecord&) { throw std::bad_alloc(); };
+    Send(f.panel, WM_COMMAND, 1);
+    REQUIRE(f.form.errors.size() == 1);
+    CHECK(f.form.errors[0] == 8);
+
+    f.panel->onCommand = [](MessageRecord& m) {
+        m.result = 77;
+        throw 3;
+    };
+    CHECK(Send(f.panel, WM_COMMAND, 1) == 0);
+    CHECK(f.form.errors.size() == 1);
+}
+
+TEST_CASE("an error raised while another is reported is swallowed")
+{
+    FormWithPanel f;
+    f.panel->onCommand = [](MessageRecord&) { throw WinError(6); };
+    int nested = 0;
+    f.form.onError = [&](const Error&) {
+        nested++;
+        CHECK(ErrorReportActive);
+        Send(f.panel, WM_COMMAND, 2);
+    };
+    Send(f.panel, WM_COMMAND, 1);
+    CHECK(nested == 1);
+    CHECK(f.form.errors.size() == 1);
+    CHECK_FALSE(ErrorReportActive);
+
+    f.form.onError = [](const Error&) { throw InternalError(); };
+    Send(f.panel, WM_COMMAND, 1);
+    CHECK(f.form.errors.size() == 2);
+    CHECK_FALSE(ErrorReportActive);
+}
+
+TEST_CASE("a paint handler that throws still leaves the window validated")
+{
+    FormWithPanel f;
+    f.form.SetBounds({0, 0, 300, 200});
+    f.form.Show();
+    f.panel->SetBounds({0, 0, 100, 100});
+    f.panel->Show();
+    f.panel->onPaint = [](MessageRecord&) { throw WinError(1); };
+    Pump();
+    f.panel->Invalidate();
+    f.panel->Update();
+    CHECK(f.panel->paints >= 1);
+    CHECK_FALSE(GetUpdateRect(f.panel->hwnd, nullptr, FALSE));
+    CHECK(f.form.errors.size() >= 1);
+    int paints = f.panel->paints;
+    Pump();
+    CHECK(f.panel->paints == paints);
+}
+
+TEST_CASE("closing a framework window never destroys it")
+{
+    FormWithPanel f;
+    Send(f.panel, WM_CLOSE);
+    CHECK(IsWindow(f.panel->hwnd));
+    Send(&f.form, WM_CLOSE);
+    CHECK(IsWindow(f.form.hwnd));
+    CHECK(f.form.quit == 1);
+}
+
+TEST_CASE("setting the text the window already has sends nothing")
+{
+    TestForm form;
+    CountingPanel panel(&form);
+    panel.SetText(L"abc");
+    CHECK(panel.setTexts == 1);
+    panel.SetText(L"abc");
+    CHECK(panel.setTexts == 1);
+    panel.SetText(L"abd");
+    CHECK(panel.setTexts == 2);
+    CHECK(panel.GetText().Equals(L"abd"));
+    panel.SetTextDirect(L"abd");
+    CHECK(panel.setTexts == 3);
+    panel.SetText(nullptr);
+    CHECK(panel.GetText().Length() == 0);
+}
+
+TEST_CASE("windowless and detached controls")
+{
+    TestForm form;
+    Panel* group = new Panel(&form, Windowless);
+    CHECK(group->hwnd == nullptr);
+    CHECK(form.content == group);
+    CHECK(group->ParentHwnd() == form.hwnd);
+
+    Panel* child = new Panel(group);
+    CHECK(child->ParentHwnd() == form.hwnd);
+    CHECK(GetParent(child->hwnd) == form.hwnd);
+    CHECK(child->WindowedAncestor() == &form);
+    CHECK(child->OwningForm() == &form);
+    CHECK(form.OwningForm() == nullptr);
+    CHECK(group->children.size() == 1);
+
+    Panel* detached = new Panel(group, Detached);
+    CHECK(group->children.size() == 1);
+    delete detached;
+    CHECK(group->children.size() == 1);
+
+    CHECK(group->HwndOrParent() == form.hwnd);
+    CHECK(group->ClientRect().right == 0);
+    CHECK(group->SendMsg(WM_COMMAND, 1, 0) == 0);
+    CHECK_FALSE(group->ContainsClientPoint({0, 0}));
+    CHECK_THROWS_AS(group->GetText(), InternalError);
+    CHECK_THROWS_AS(group->SetText(L"x"), InternalError);
+    CHECK_THROWS_AS(group->SetTextDirect(L"x"), InternalError);
+}
+
+TEST_CASE("a native control is subclassed once and its own procedure still works")
+{
+    TestForm form;
+    Panel* group = new Panel(&form);
+    NativeControl* edit = new NativeControl(group, L"EDIT", 12);
+    CHECK((edit->previousProc != nullptr));
+    bool keptNative = edit->previousProc != WindowProc;
+    bool subclassed =
+        reinterpret_cast<WNDPROC>(GetWindowLongPtrW(edit->hwnd, GWLP_WNDPROC)) == WindowProc;
+    CHECK(keptNative);
+    CHECK(subclassed);
+    CHECK(GetDlgCtrlID(edit->hwnd) == 12);
+    CHECK(edit->tabStopManaged == 1);
+    CHECK(edit->tracksMouseLeave == 0);
+
+    Send(edit, WM_CHAR, 'q', 1);
+    CHECK(edit->GetText().Equals(L"q"));
+    edit->SetText(L"hello");
+    CHECK(edit->GetText().Equals(L"hello"));
+
+    // Hidden and unfocused it wants characters only.
+    CHECK(Send(edit, WM_GETDLGCODE) == DLGC_WANTCHARS);
+    edit->Show();
+    CHECK((Send(edit, WM_GETDLGCODE) & DLGC_HASSETSEL) != 0);
+
+    group->commands.clear();
+    edit->SendCommandToParent(77, 3);
+    REQUIRE(group->commands.size() == 1);
+    CHECK(group->commands[0] == 77);
+}
+
+TEST_CASE("framework controls erase nothing and answer the non-client size with a redraw")
+{
+    FormWithPanel f;
+    CHECK(Send(f.panel, WM_ERASEBKGND) == 1);
+    f.panel->SetBounds({0, 0, 50, 40});
+    NCCALCSIZE_PARAMS params = {};
+    WINDOWPOS pos = {};
+    params.lppos = &pos;
+    params.rgrc[0] = {0, 0, 50, 40};
+    params.rgrc[1] = {1, 2, 3, 4};
+    params.rgrc[2] = {5, 6, 7, 8};
+    LRESULT r = Send(f.panel, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&params));
+    CHECK(r == WVR_REDRAW);
+    CHECK(params.rgrc[1].right == 0);
+    CHECK(params.rgrc[2].bottom == 0);
+}
+
+TEST_CASE("a class without a cursor still gets the arrow over its client area")
+{
+    TestForm form;
+    Panel* plain = new Panel(&form, NoCursor, L"NoCursorPanel");
+    LPARAM hit = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    CHECK(SendMessageW(plain->hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(plain->hwnd), hit) ==
+          TRUE);
+    CHECK(GetCursor() == LoadCursorW(nullptr, IDC_ARROW));
+}
+
+TEST_CASE("show and hide keep the tab stop only while shown")
+{
+    TestForm form;
+    Panel* group = new Panel(&form);
+    NativeControl* button = new NativeControl(group, L"BUTTON", 3);
+    NativeControl* label = new NativeControl(group, L"STATIC", 4, NoTabStop);
+    CHECK(label->tabStopManaged == 0);
+    button->Show();
+    CHECK((GetWindowLongW(button->hwnd, GWL_STYLE) & WS_TABSTOP) != 0);
+    CHECK(button->IsShown());
+    button->Hide();
+    CHECK((GetWindowLongW(button->hwnd, GWL_STYLE) & WS_TABSTOP) == 0);
+    CHECK_FALSE(IsWindowVisible(button->hwnd));
+    button->ShowNoActivate();
+    CHECK((GetWindowLongW(button->hwnd, GWL_STYLE) & WS_TABSTOP) != 0);
+
+    button->Collapse();
+    CHECK(button->IsCollapsed());
+    CHECK_FALSE(button->IsShown());
+    button->Uncollapse();
+    CHECK_FALSE(button->IsCollapsed());
+}
+
+TEST_CASE("hints: text under the point, an empty text without a hint, null elsewhere")
+{
+    TestForm form;
+    form.SetBounds({100, 100, 500, 400});
+    Panel* group = new Panel(&form);
+    group->Show();
+    Panel* tipped = new Panel(group);
+    tipped->id = 31;
+    tipped->SetBounds({10, 10, 110, 60});
+    tipped->SetHint(L"Saves the text");
+    tipped->Show();
+    Panel* bare = new Panel(group);
+    bare->SetBounds({10, 100, 110, 150});
+    bare->Show();
+    form.Show();
+    Pump();
+
+    POINT overTipped = tipped->ClientToScreenPoint({5, 5});
+    POINT overBare = bare->ClientToScreenPoint({5, 5});
+    REQUIRE(WindowFromPoint(overTipped) == tipped->hwnd);
+    CHECK(lstrcmpW(tipped->HintAt(overTipped), L"Saves the text") == 0);
+    CHECK(tipped->HintIdAt(overTipped) == 31);
+    const wchar_t* none = bare->HintAt(overBare);
+    REQUIRE(none != nullptr);
+    CHECK(none[0] == 0);
+    CHECK(tipped->HintAt(overBare) == nullptr);
+    CHECK(tipped->HintIdAt(overBare) == 0);
+    CHECK(form.HintIdAt(overBare) == 0);
+    tipped->Hide();
+    CHECK(tipped->HintAt(overTipped) == nullptr);
+}
+
+TEST_CASE("vertical scroll rows show a page of eight")
+{
+    FormWithPanel f;
+    Panel* grid = new Panel(f.panel, VScroll);
+    SCROLLINFO si = {};
+    si.cbSize = sizeof(si);
+    si.fMask = SIF_ALL;
+    grid->SetVScrollRows(0, 3);
+    GetScrollInfo(grid->hwnd, SB_VERT, &si);
+    CHECK(si.nMin == 0);
+    CHECK(si.nMax == 7);
+    CHECK(si.nPage == 8);
+    CHECK(si.nPos == 0);
+    grid->SetVScrollRows(10, 12);
+    GetScrollInfo(grid->hwnd, SB_VERT, &si);
+    CHECK(si.nMax == 11);
+    CHECK(si.nPos == 4);
+}
+
+TEST_CASE("form fonts: following, following twice, and leaving by an own font")
+{
+    TestForm form;
+    Panel* group = new Panel(&form);
+    NativeControl* a = new NativeControl(group, L"STATIC", 1);
+    NativeControl* b = new NativeControl(group, L"STATIC", 2);
+    a->FollowFormFont();
+    a->FollowFormFont();
+    b->FollowFormFont();
+    CHECK(a->followsFormFont == 1);
+    CHECK(form.fontUsers.Count() == 2);
+    CHECK(Send(a, WM_GETFONT) == reinterpret_cast<LRESULT>(form.normalFont.Handle()));
+
+    GdiObj own = MakeFont(L"Arial", 30, 400, 0, DEFAULT_CHARSET);
+    b->SetFont(own);
+    CHECK(b->followsFormFont == 0);
+    CHECK(form.fontUsers.Count() == 1);
+
+    form.BuildFonts(144);
+    CHECK(Send(a, WM_GETFONT) == reinterpret_cast<LRESULT>(form.normalFont.Handle()));
+    CHECK(Send(b, WM_GETFONT) == reinterpret_cast<LRESULT>(own.Handle()));
+
+    delete a;
+    CHECK(form.fontUsers.Count() == 0);
+
+    CHECK(group->GetFont().Handle() == form.normalFont.Handle());
+    CHECK(group->GetBoldFont().Handle() == form.boldFont.Handle());
+}
+
+TEST_CASE("a control's font goes into a device context without being held")
+{
+    TestForm form;
+    NativeControl* label = new NativeControl(&form, L"STATIC", 1);
+    label->FollowFormFont();
+    DeviceContext dc = label->MeasureDC();
+    label->SelectFontInto(dc);
+    CHECK(GetCurrentObject(dc.Hdc(), OBJ_FONT) == form.normalFont.Handle());
+    CHECK(dc.record->font.IsEmpty());
+    dc.RestoreFont();
+    CHECK(GetCurrentObject(dc.Hdc(), OBJ_FONT) != form.normalFont.Handle());
+}
+
+TEST_CASE("a control without a parent answers the screen and paints the button face")
+{
+    Panel orphan(nullptr, Windowless);
+    CHECK(orphan.GetDpi() == ScreenDpi());
+    CHECK(orphan.SystemDpi() == ScreenDpi());
+    CHECK(orphan.OwningForm() == nullptr);
+    CHECK(orphan.GetFont().IsEmpty());
+    CHECK(orphan.ParentHwnd() == nullptr);
+    CHECK_THROWS_AS(orphan.MeasureDC(), InternalError);
+
+    DeviceContext dc;
+    dc.Compatible(nullptr);
+    DeviceContext screen;
+    screen.FromWindow(nullptr);
+    dc.SelectBitmap(MakeCompatibleBitmap(screen, 4, 4));
+    Panel child(&orphan, Windowless);
+    child.PaintBackground(dc, {0, 0, 4, 4});
+    CHECK(GetPixel(dc.Hdc(), 2, 2) == GetSysColor(COLOR_BTNFACE));
+}
+
+TEST_CASE("a destroyed control stops being the hover or pop-up window")
+{
+    FormWithPanel f;
+    Panel* p = new Panel(f.panel);
+    HoverWindow = p->hwnd;
+    OpenPopupWindow = p->hwnd;
+    delete p;
+    CHECK(HoverWindow == nullptr);
+    CHECK(OpenPopupWindow == nullptr);
+    CHECK(f.panel->children.empty());
+}
+
+TEST_CASE("windows need the thread's application object")
+{
+    int caught = 0;
+    std::thread other([&] {
+        try {
+            TestForm form;
+        } catch (const InternalError&) {
+            caught++;
+        }
+        try {
+            Panel panel(nullptr);
+        } catch (const InternalError&) {
+            caught++;
+        }
+    });
+    other.join();
+    CHECK(caught == 2);
+    CHECK(AppInstance() == GetModuleHandleW(nullptr));
+}

@@ -1,0 +1,200 @@
+#include "TextTestSupport.h"
+
+#include "text/TextBuff.h"
+
+#include <doctest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace texttest;
+
+namespace {
+
+// Line breaks of a byte string the simple way: for each break, where it
+// starts and the offset just after it.
+struct ModelBreaks {
+    std::vector<int64> starts;
+    std::vector<int64> ends;
+};
+
+ModelBreaks FindBreaks(const std::string& s, EncodingId encoding)
+{
+    ModelBreaks breaks;
+    int64 n = static_cast<int64>(s.size());
+    if (IsUtf16Encoding(encoding)) {
+        auto unit = [&](int64 q) -> int {
+            if (q + 1 >= n)
+                return -1;
+            int a = static_cast<u8>(s[q]), b = static_cast<u8>(s[q + 1]);
+            return encoding == EncodingUtf16BE ? (a << 8 | b) : (b << 8 | a);
+        };
+        for (int64 q = 0; q + 1 < n; q += 2) {
+            int u = unit(q);
+            if (u == 13 && unit(q + 2) == 10) {
+                breaks.starts.push_back(q);
+                breaks.ends.push_back(q + 4);
+                q += 2;
+            } else if (u == 0 || u == 10 || u == 13) {
+                breaks.starts.push_back(q);
+                breaks.ends.push_back(q + 2);
+            }
+        }
+        return breaks;
+    }
+    for (int64 q = 0; q < n; q++) {
+        char c = s[q];
+        if (c == '\r' && q + 1 < n && s[q + 1] == '\n') {
+            breaks.starts.push_back(q);
+            breaks.ends.push_back(q + 2);
+            q++;
+        } else if (c == 0 || c == '\n' || c == '\r') {
+            breaks.starts.push_back(q);
+            breaks.ends.push_back(q + 1);
+        }
+    }
+    return breaks;
+}
+
+struct ModelMarker {
+    int64 index;
+    u32 kind;
+    int64 position;
+};
+
+int64 MoveForInsert(u32 kind, int64 p, int64 at, int64 n)
+{
+    if (p < at)
+        return p;
+    return (kind == TextBuff::MovingMarker || p > at) ? p + n : p;
+}
+
+int64 MoveForDelete(u32 kind, int64 p, int64 at, int64 n)
+{
+    int64 e = at + n;
+    if (p < at)
+        return p;
+    if (kind == TextBuff::StayingMarker)
+        return p > e ? p - n : at;
+    return p >= e ? p - n : at;
+}
+
+std::string RandomBytes(std::mt19937& rng, int64 n)
+{
+    static const char alphabet[] = {'a', 'b', 'c', ' ', '\r', '\n', '\0', '\xC3', '\xA9', '\xE2', '\x82', '\xAC'};
+    std::string s(static_cast<size_t>(n), 'a');
+    for (auto& c : s)
+        c = alphabet[rng() % sizeof alphabet];
+    return s;
+}
+
+void RunDifferential(uint32_t seed, EncodingId encoding, bool evenOnly)
+{
+    CAPTURE(seed);
+    CAPTURE(encoding);
+    std::mt19937 rng(seed);
+    TextBuff text;
+    text.SetEncoding(encoding);
+    std::string model;
+    std::vector<ModelMarker> markers;
+    TextBuff snapshot;
+    std::string snapshotModel;
+    bool haveSnapshot = false;
+
+    for (int step = 0; step < 1500; step++) {
+        CAPTURE(step);
+        int64 size = static_cast<int64>(model.size());
+        int64 a = size ? static_cast<int64>(rng() % (size + 1)) : 0;
+        int64 b = size ? static_cast<int64>(rng() % (size + 1)) : 0;
+        if (a > b)
+            std::swap(a, b);
+        if (rng() % 3 == 0 && b - a > 64)
+            b = a + static_cast<int64>(rng() % 64);
+        int r = static_cast<int>(rng() % 100);
+        int64 n = r < 5 ? static_cast<int64>(rng() % 20000) : r < 30 ? static_cast<int64>(rng() % 300)
+                                                                    : static_cast<int64>(rng() % 4);
+        if (evenOnly) {
+            a &= ~static_cast<int64>(1);
+            b &= ~static_cast<int64>(1);
+            n &= ~static_cast<int64>(1);
+        }
+        std::string bytes = RandomBytes(rng, n);
+
+        if (rng() % 50 == 0) {
+            snapshot.ShareFrom(text);
+            snapshotModel = model;
+            haveSnapshot = true;
+        }
+        if (rng() % 10 == 0 && markers.size() < 40) {
+            u32 kind = rng() % 2 ? TextBuff::MovingMarker : TextBuff::StayingMarker;
+            int64 index = kind == TextBuff::MovingMarker ? text.AddMovingMarker() : text.AddStayingMarker();
+            int64 position = size ? static_cast<int64>(rng() % (size + 1)) : 0;
+            text.SetMarker(index, position);
+            markers.push_back({index, kind, position});
+        }
+
+        bool swapEnds = rng() % 2 == 0;
+        int64 result = swapEnds ? Put(text, b, a, bytes) : Put(text, a, b, bytes);
+        REQUIRE(result == a + n);
+        model.replace(static_cast<size_t>(a), static_cast<size_t>(b - a), bytes);
+        REQUIRE(text.Size() == static_cast<int64>(model.size()));
+
+        for (ModelMarker& m : markers) {
+            // Markers strictly between the ends may go either way, depending on
+            // whether the replace worked in place.
+            int64 viaStart = MoveForDelete(m.kind, MoveForInsert(m.kind, m.position, a, n), a + n, b - a);
+            int64 viaEnd = MoveForDelete(m.kind, MoveForInsert(m.kind, m.position, b, n), a, b - a);
+            int64 actual = text.MarkerPosition(m.index);
+            CAPTURE(m.position);
+            REQUIRE((actual == viaStart || actual == viaEnd));
+            m.position = actual;
+        }
+
+        if (step % 25 == 0 || n > 1000)
+            REQUIRE(Contents(text) == model);
+
+        ModelBreaks breaks = FindBreaks(model, encoding);
+        int64 count = static_cast<int64>(breaks.ends.size());
+        REQUIRE(text.LineBreakCount() == count);
+        for (int probe = 0; probe < 4; probe++) {
+            int64 line = static_cast<int64>(rng() % (count + 2));
+            int64 expected = line < 1 ? 0 : line <= count ? breaks.ends[line - 1] : text.Size();
+            CAPTURE(line);
+            REQUIRE(text.LineStart(line) == expected);
+            int64 offset = static_cast<int64>(rng() % (model.size() + 1));
+            int64 before = 0;
+            while (before < count && breaks.starts[before] < offset)
+                before++;
+            CAPTURE(offset);
+            REQUIRE(text.LineOfOffset(offset) == before);
+        }
+        if (haveSnapshot && step % 10 == 0)
+            REQUIRE(Contents(snapshot) == snapshotModel);
+    }
+    REQUIRE(Contents(text) == model);
+}
+
+}  // namespace
+
+TEST_CASE("random replaces agree with a string model in UTF-8")
+{
+    RunDifferential(20240611u, EncodingUtf8, false);
+}
+
+TEST_CASE("random replaces agree with a string model in an 8-bit encoding")
+{
+    RunDifferential(77u, EncodingWindows1250, false);
+}
+
+TEST_CASE("random replaces agree with a string model in UTF-16")
+{
+    RunDifferential(4242u, EncodingUtf16LE, true);
+    RunDifferential(99u, EncodingUtf16BE, true);
+}
+
+TEST_CASE("odd-sized replaces in UTF-16 keep the line counts exact")
+{
+    RunDifferential(31337u, EncodingUtf16LE, false);
+}

@@ -1,0 +1,195 @@
+#include "view/syntax/CLexer.h"
+
+namespace {
+
+const wchar_t kCWords[] =
+    L"alignas alignof and and_eq asm atomic_cancel atomic_commit atomic_noexcept auto bitand bitor bool "
+    L"break case catch char char8_t char16_t char32_t class compl concept const consteval constexpr "
+    L"constinit const_cast continue co_await co_return co_yield decltype default delete do double "
+    L"dynamic_cast else enum explicit export extern false final float for fortran friend goto if inline "
+    L"int import long module mutable namespace new noexcept not not_eq nullptr operator or or_eq override "
+    L"private protected public reflexpr register reinterpret_cast requires restrict return short signed "
+    L"sizeof static static_assert static_cast struct switch synchronized template this thread_local throw "
+    L"transaction_safe transaction_safe_dynamic true try typedef typeid typename union unsigned using "
+    L"virtual void volatile wchar_t while xor xor_eq _Pragma";
+
+const wchar_t kCsWords[] =
+    L"abstract add alias as ascending async await base break case catch checked class const continue "
+    L"default delegate descending do dynamic else enum event explicit extern finally fixed for foreach "
+    L"from get global goto group if implicit in interface internal into is lock join let namespace new "
+    L"operator orderby out override params partial private protected public readonly ref remove return "
+    L"sealed select set sizeof stackalloc static struct switch this throw try typeof unchecked unsafe "
+    L"using value var virtual void volatile while yield Action Boolean Byte Char DateTime DateTimeOffset "
+    L"Decimal Double Func Guid Int16 Int32 Int64 Object SByte Single String Task TimeSpan UInt16 UInt32 "
+    L"UInt64 bool byte char decimal double false float int long object null sbyte short string true uint "
+    L"ulong ushort";
+
+const wchar_t kJavaWords[] =
+    L"abstract assert boolean Boolean break byte Byte case catch char Character class const continue "
+    L"default do double Double else enum extends false final finally float Float for goto if implements "
+    L"import instanceof int Integer interface long Long native new null Number Object package private "
+    L"protected public return short Short static strictfp String StringBuffer StringBuilder super switch "
+    L"synchronized this throw throws transient true try void Void volatile while @interface";
+
+const wchar_t kJavaScriptWords[] =
+    L"abstract arguments await boolean break byte case catch char class const continue debugger default "
+    L"delete do double else enum eval export extends false final finally float for function goto if "
+    L"implements import in instanceof int interface let long native new null package private protected "
+    L"public return short static super switch synchronized this throw throws transient true try typeof var "
+    L"void volatile while with yield";
+
+}  // namespace
+
+CLexer::Storage::Storage()
+{
+    keywords.AddList(kCWords);
+}
+
+void CLexer::Storage::OnSection(const wchar_t* header, int32 headerLength, const wchar_t* body, int32 bodyLength)
+{
+    if (IsSectionNamed(header, headerLength, L"known"))
+        known = SectionWords(body, bodyLength);
+}
+
+bool CLexer::IsKeyword(const wchar_t* chars, int32 length) const
+{
+    return storage_->keywords.Contains(chars, length) || storage_->known.Contains(chars, length);
+}
+
+CsLexer::Storage::Storage()
+{
+    keywords.AddList(kCsWords);
+}
+
+JavaLexer::Storage::Storage()
+{
+    keywords.AddList(kJavaWords);
+}
+
+JavaScriptLexer::Storage::Storage()
+{
+    keywords.AddList(kJavaScriptWords);
+}
+
+bool CLexerBase::IsKeyword(const wchar_t* chars, int32 length) const
+{
+    return keywords_->Contains(chars, length);
+}
+
+void CLexerBase::Seek(int64 position, int64 savedPosition, const u32* savedState, TokenText* tokenText)
+{
+    SeekByRelexing(position, savedPosition, savedState, tokenText, kInitialLexerState);
+}
+
+void CLexerBase::NextToken(TokenRecord& record)
+{
+    tokenState_ = state_;
+    const bool inner = innerScript_ != 0;
+    if (inner && Is('<')) {
+        // Runs stop before it in every state; the page looks at it.
+        Single(record, state_);
+        return;
+    }
+    switch (TokenClassOf(state_)) {
+    case kClassLineComment:
+        Generic(record, state_, inner ? L"<" : L"");
+        if (TokenClassOf(record.state) == kClassLineEnd)
+            state_ = WithClass(state_, kClassText);
+        return;
+    case kClassBlockComment:
+        BlockCommentToken(record, inner ? L"*<" : L"*");
+        return;
+    case kClassString:
+        QuotedToken(record, L'"', true, inner ? L'<' : L'\0');
+        return;
+    case kClassCharacter:
+        QuotedToken(record, L'\'', true, inner ? L'<' : L'\0');
+        return;
+    case kClassPreprocessor:
+        if (AtLineEnd()) {
+            state_ = WithClass(state_, kClassText);
+            tokenState_ = state_;
+        }
+        Generic(record, state_, inner ? L"<" : L"");
+        record.kind &= ~kTokenLettersOnly;
+        return;
+    default:
+        break;
+    }
+
+    int32 c = Code();
+    if (c == '/') {
+        SlashToken(record);
+    } else if (c == '"' || c == '\'') {
+        state_ = WithClass(state_, c == '"' ? kClassString : kClassCharacter);
+        Single(record, state_);
+    } else if (IsAsciiLetter(c) || c == '_') {
+        Identifier(record);
+    } else if (IsAsciiDigit(c)) {
+        Number(record);
+    } else if (c == '.' && IsAsciiDigit(PeekCode())) {
+        PointNumberToken(record);
+    } else if (c == '#') {
+        state_ = WithClass(state_, kClassPreprocessor);
+        Single(record, state_);
+    } else if (c == '.') {
+        Single(record, state_);
+    } else {
+        Generic(record, state_, inner ? L"/\"'<" : L"/\"'");
+    }
+}
+
+void CLexerBase::Identifier(TokenRecord& record)
+{
+    Begin(record);
+    wchar_t word[2 * kTokenRunLimit];
+    int32 length = 0;
+    TakeWordWhile(
+        record,
+        [this] { return (Flags() & (ClassAsciiLetter | ClassDigit | ClassUnderscore | ClassCombiningMark)) != 0; },
+        word, length);
+    u32 tokenClass = !seekMode_ && IsKeyword(word, length) ? kClassKeyword : kClassIdentifier;
+    End(record, kTokenText, WithClass(state_, tokenClass));
+}
+
+void CLexerBase::Number(TokenRecord& record)
+{
+    Begin(record);
+    bool bad = false;
+    auto decimal = [this] { return IsAsciiDigit(Code()); };
+    int32 next = PeekCode();
+    if (Is('0') && (next == 'x' || next == 'X')) {
+        Take();
+        Take();
+        if (TakeWhile(record, [this] { return IsHexDigit(Code()); }) == 0 && !record.cut)
+            bad = true;
+        if (!record.cut)
+            Suffix(record);
+    } else {
+        TakeWhile(record, decimal);
+        if (!record.cut && !Suffix(record)) {
+            if (Is('.') && TakeIfRoom(record))
+                TakeWhile(record, decimal);
+            if (!record.cut)
+                bad = !Exponent(record);
+        }
+    }
+    NumberEnd(record, bad);
+}
+
+// Integer suffixes: U, u or L and up to two l/L; or l, then l/L, then U/u.
+bool CLexerBase::Suffix(TokenRecord& record)
+{
+    if (Is('U') || Is('u') || Is('L')) {
+        if (TakeIfRoom(record))
+            for (int k = 0; k < 2 && (Is('l') || Is('L')) && TakeIfRoom(record); k++) {
+            }
+        return true;
+    }
+    if (Is('l')) {
+        if (TakeIfRoom(record) && (!(Is('l') || Is('L')) || TakeIfRoom(record)) && (Is('U') || Is('u')))
+            TakeIfRoom(record);
+        return true;
+    }
+    return false;
+}

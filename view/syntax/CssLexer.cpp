@@ -1,0 +1,143 @@
+#include "view/syntax/CssLexer.h"
+
+namespace {
+
+const char* const kCssUnits[] = {"vmin", "vmax", "rem", "px", "pt", "pc", "em", "ex",
+                                 "cm",   "mm",   "in",  "vw", "vh", "%"};
+
+}  // namespace
+
+void CssLexer::Storage::OnSection(const wchar_t* header, int32 headerLength, const wchar_t* body, int32 bodyLength)
+{
+    if (IsSectionNamed(header, headerLength, L"known"))
+        known = SectionWords(body, bodyLength);
+}
+
+void CssLexer::NextCssToken(TokenRecord& record)
+{
+    tokenState_ = state_;
+    const bool inner = insideHtml_ != 0;
+    if (inner && Is('<')) {
+        // Runs stop before it in every state; the page looks at it.
+        Single(record, state_);
+        return;
+    }
+    switch (TokenClassOf(state_)) {
+    case kClassBlockComment:
+        BlockCommentToken(record, inner ? L"*<" : L"*");
+        return;
+    case kClassString:
+        QuotedToken(record, L'"', true, inner ? L'<' : L'\0');
+        return;
+    case kClassCharacter:
+        QuotedToken(record, L'\'', true, inner ? L'<' : L'\0');
+        return;
+    default:
+        break;
+    }
+
+    int32 c = Code();
+    if (c == '/') {
+        Begin(record);
+        Take();
+        if (Is('*')) {
+            Take();
+            state_ = WithClass(state_, kClassBlockComment);
+        }
+        End(record, kTokenText, state_);
+        return;
+    }
+    if (c == '"' || c == '\'') {
+        state_ = WithClass(state_, c == '"' ? kClassString : kClassCharacter);
+        Single(record, state_);
+        return;
+    }
+    if (IsAsciiLetter(c) || c == '-' || c == '_') {
+        Begin(record);
+        wchar_t word[2 * kTokenRunLimit];
+        int32 length = 0;
+        TakeWordWhile(
+            record,
+            [this] {
+                int32 k = Code();
+                return IsAsciiLetter(k) || IsAsciiDigit(k) || k == '-' || k == '_';
+            },
+            word, length);
+        bool known = !seekMode_ && (tagNames_->Contains(word, length) || storage_->known.Contains(word, length));
+        End(record, kTokenText, WithClass(state_, known ? kClassKnown : kClassIdentifier));
+        return;
+    }
+    if (IsAsciiDigit(c)) {
+        Number(record);
+        return;
+    }
+    if (c == '#') {
+        // A colour is "#" and exactly 3 or 6 hexadecimal digits.
+        CharCursor look = Ahead();
+        int digits = 0;
+        while (digits < 8 && IsHexDigit(static_cast<int32>(look.code))) {
+            digits++;
+            CharCursor::Seek(look, look.position + look.length);
+        }
+        Begin(record);
+        Take();
+        if (digits == 3 || digits == 6) {
+            for (int k = 0; k < digits; k++)
+                Take();
+            End(record, kTokenText, WithClass(state_, kClassNumber));
+            return;
+        }
+        End(record, kTokenText, state_);
+        return;
+    }
+    if (c == ':') {
+        Single(record, state_);
+        return;
+    }
+    Generic(record, state_, inner ? L"/\"'<" : L"/\"'");
+}
+
+void CssLexer::Number(TokenRecord& record)
+{
+    Begin(record);
+    auto decimal = [this] { return IsAsciiDigit(Code()); };
+    TakeWhile(record, decimal);
+    bool bad = false;
+    if (!record.cut && Is('.') && TakeIfRoom(record))
+        bad = TakeWhile(record, decimal) == 0 && !record.cut;
+    if (!record.cut && (Is('E') || Is('e'))) {
+        int32 next = PeekCode();
+        if (next == '+' || next == '-' || IsAsciiDigit(next)) {
+            if (TakeIfRoom(record) && (!(Is('+') || Is('-')) || TakeIfRoom(record)))
+                bad = (TakeWhile(record, decimal) == 0 && !record.cut) || bad;
+        }
+    }
+    if (!bad && !record.cut)
+        Unit(record);
+    NumberEnd(record, bad);
+}
+
+// Takes the first unit of the list that follows, in small letters only.
+bool CssLexer::Unit(TokenRecord& record)
+{
+    for (const char* unit : kCssUnits) {
+        if (StartsHere(unit)) {
+            for (const char* p = unit; *p; p++)
+                if (!TakeIfRoom(record))
+                    break;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CssLexer::StartsHere(const char* text) const
+{
+    CharCursor look = cursor_;
+    for (; *text; text++) {
+        if (look.code != static_cast<u32>(static_cast<unsigned char>(*text)))
+            return false;
+        CharCursor::Seek(look, look.position + look.length);
+    }
+    return true;
+}

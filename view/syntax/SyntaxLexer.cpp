@@ -1,0 +1,231 @@
+#include "view/syntax/SyntaxLexer.h"
+
+#include <cstdlib>
+
+SyntaxLexer::SyntaxLexer(TextDocument* document)
+    : cursor_(), tokenState_(kInitialLexerState), state_(kInitialLexerState), text_(nullptr), seekMode_(0), taken_(0)
+{
+    cursor_.document = document;
+}
+
+void FreeLexer(SyntaxLexer* lexer)
+{
+    // Lexers hold no resources (every lexer class is trivially destructible).
+    free(lexer);
+}
+
+void TextLexer::Seek(int64 position, int64 savedPosition, const u32* savedState, TokenText* tokenText)
+{
+    state_ = savedState && savedPosition == position ? *savedState : kInitialLexerState;
+    tokenState_ = state_;
+    text_ = tokenText;
+    seekMode_ = 0;
+    MoveTo(position);
+}
+
+void TextLexer::AppendUnitsOf(int32 code, wchar_t* word, int32& length)
+{
+    if (code >= 0x10000) {
+        code -= 0x10000;
+        word[length++] = static_cast<wchar_t>(0xD800 + (code >> 10));
+        word[length++] = static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
+    } else {
+        word[length++] = static_cast<wchar_t>(code);
+    }
+}
+
+void TextLexer::AppendCurrent()
+{
+    int32 code = Code();
+    if (code == -2)
+        code = '\n';  // a CR LF pair is one character of the text
+    else if (code < 0)
+        code = 0xFFFD;
+    text_->AppendCodePoint(code, static_cast<int32>(cursor_.length));
+}
+
+void TextLexer::Generic(TokenRecord& record, u32 state, const wchar_t* stops)
+{
+    Begin(record);
+    u32 f = Flags();
+    if (f & ClassBlank) {
+        Take();
+        End(record, kTokenBlank, state);
+        return;
+    }
+    if (f & ClassTab) {
+        Take();
+        End(record, kTokenTab, state);
+        return;
+    }
+    if (f & (ClassLetter | ClassDigit | ClassUnderscore)) {
+        u16 letters = kTokenLettersOnly;
+        while (Flags() & (ClassLetter | ClassDigit | ClassUnderscore | ClassCombiningMark)) {
+            if (!HasRoom()) {
+                record.cut = 1;
+                break;
+            }
+            if (Flags() & (ClassDigit | ClassUnderscore))
+                letters = 0;
+            Take();
+        }
+        End(record, kTokenText | letters, state);
+        return;
+    }
+    if (f & ClassEndOfText) {
+        End(record, kTokenText, WithClass(state, kClassEndOfText));
+        return;
+    }
+    if (f & ClassLineBreak) {
+        Take();
+        End(record, kTokenText, WithClass(state, kClassLineEnd));
+        return;
+    }
+    if (f & ClassCombiningMark) {
+        // A base for marks that have none, so they can be drawn.
+        if (text_)
+            text_->AppendCodePoint(0xFEFF, 0);
+        while ((Flags() & ClassCombiningMark) && TakeIfRoom(record)) {
+        }
+        End(record, kTokenText, state);
+        return;
+    }
+    if (f & ClassControl) {
+        Take();
+        End(record, kTokenControl, state);
+        return;
+    }
+    const u32 ends = ClassControl | ClassCombiningMark | ClassUnderscore | ClassTab | ClassLetter | ClassDigit |
+                     ClassBlank | ClassLineBreak;
+    if (IsStop(Code(), stops)) {
+        End(record, kTokenEmpty, state);
+        return;
+    }
+    while (!(Flags() & ends) && !IsStop(Code(), stops) && TakeIfRoom(record)) {
+    }
+    End(record, kTokenText, state);
+}
+
+void TextLexer::SeekByRelexing(int64 position, int64 savedPosition, const u32* savedState, TokenText* tokenText,
+                               u32 startState)
+{
+    int64 start = position - kSeekRelexDistance;
+    if (start < 0)
+        start = 0;
+    start -= start % kSeekRelexGranule;
+    state_ = start > 0 ? startState : kInitialLexerState;
+    if (savedState && start <= savedPosition && savedPosition <= position) {
+        start = savedPosition;
+        state_ = *savedState;
+    }
+    tokenState_ = state_;
+    // The token characters are not wanted while seeking.
+    text_ = nullptr;
+    seekMode_ = 1;
+    MoveTo(start);
+    TokenRecord record;
+    while (cursor_.position < position) {
+        NextToken(record);
+        if (TokenClassOf(record.state) == kClassEndOfText)
+            break;
+    }
+    if (cursor_.position > position)
+        state_ = tokenState_;
+    seekMode_ = 0;
+    text_ = tokenText;
+    if (text_)
+        text_->Reset();
+    MoveTo(position);
+}
+
+void TextLexer::BlockCommentToken(TokenRecord& record, const wchar_t* stops)
+{
+    if (!Is('*')) {
+        Generic(record, state_, stops);
+        return;
+    }
+    Begin(record);
+    Take();
+    if (Is('/')) {
+        Take();
+        state_ = WithClass(state_, kClassText);
+    }
+    End(record, kTokenText, tokenState_);
+}
+
+void TextLexer::QuotedToken(TokenRecord& record, wchar_t quote, bool escapes, wchar_t extraStop, u32 afterClass)
+{
+    if (AtLineEnd()) {
+        state_ = WithClass(state_, afterClass);
+        tokenState_ = state_;
+        Generic(record, state_, L"");
+        return;
+    }
+    if (escapes && Is('\\')) {
+        Begin(record);
+        Take();
+        if (!AtLineEnd() && !(extraStop && Is(extraStop)))
+            Take();
+        End(record, kTokenText, state_);
+        return;
+    }
+    if (Is(quote)) {
+        Single(record, state_);
+        state_ = WithClass(state_, afterClass);
+        return;
+    }
+    wchar_t stops[4] = {};
+    int n = 0;
+    if (escapes)
+        stops[n++] = L'\\';
+    stops[n++] = quote;
+    stops[n] = extraStop;
+    Generic(record, state_, stops);
+}
+
+void TextLexer::SlashToken(TokenRecord& record)
+{
+    Begin(record);
+    Take();
+    if (Is('/')) {
+        state_ = WithClass(state_, kClassLineComment);
+        TakeWhile(record, [this] { return Is('/'); });
+        End(record, kTokenText, state_);
+        return;
+    }
+    if (Is('*')) {
+        state_ = WithClass(state_, kClassBlockComment);
+        // A cut run leaves at least one star to the next token, which can
+        // then still close the comment with a following "/".
+        while (Is('*') && taken_ < kTokenRunLimit - 1)
+            Take();
+        if (Is('*')) {
+            record.cut = 1;
+        } else if (Is('/')) {
+            Take();
+            state_ = WithClass(state_, kClassText);
+        }
+        End(record, kTokenText, WithClass(tokenState_, kClassBlockComment));
+        return;
+    }
+    End(record, kTokenText, state_);
+}
+
+bool TextLexer::Exponent(TokenRecord& record)
+{
+    if (!(Is('E') || Is('e') || Is('D') || Is('d')))
+        return true;
+    if (!TakeIfRoom(record))
+        return true;
+    if ((Is('+') || Is('-')) && !TakeIfRoom(record))
+        return true;
+    return TakeWhile(record, [this] { return IsAsciiDigit(Code()); }) > 0 || record.cut;
+}
+
+void TextLexer::PointNumberToken(TokenRecord& record)
+{
+    Begin(record);
+    Take();
+    TakeWhile(record, [this] { return IsAsciiDigit(Code()); });
+    NumberEnd(record, !record.cut && !Exponent(record));
+}

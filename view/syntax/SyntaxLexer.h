@@ -1,0 +1,315 @@
+#pragma once
+
+#include "base/Types.h"
+#include "text/CharClass.h"
+#include "view/syntax/TokenText.h"
+
+#include "base/Error.h"
+
+#include <memory>
+#include <new>
+#include <type_traits>
+#include <utility>
+
+class TextDocument;
+
+// Token classes: the low byte of a lexer state; the renderer maps each to a
+// colour and a font weight.
+enum TokenClass : u32 {
+    kClassText = 1,
+    kClassLineComment = 2,
+    kClassBlockComment = 3,
+    kClassComment = 4,
+    kClassString = 5,
+    kClassCharacter = 6,
+    kClassIdentifier = 7,
+    kClassKeyword = 8,
+    kClassKnown = 9,
+    kClassKnown2 = 10,
+    kClassNumber = 11,
+    kClassBadNumber = 12,
+    kClassTagText = 13,
+    kClassTagDelimiter = 14,
+    kClassTagName = 15,
+    kClassAttribute = 16,
+    kClassEntity = 17,
+    kClassPreprocessor = 20,
+    kClassLineEnd = 23,
+    kClassEndOfText = 24,
+};
+
+// Regions: the second byte of a lexer state (only the HTML lexer changes it).
+enum LexerRegion : u32 {
+    kRegionPage = 1,
+    kRegionTag = 15,
+    kRegionScript = 18,
+    kRegionStyle = 19,
+    kRegionPhp = 21,
+};
+
+// Class 1 in region 1.
+constexpr u32 kInitialLexerState = 257;
+
+// A run of one kind of character stops after this many characters and goes
+// on in the next token, so one odd line never makes a giant token.
+constexpr int32 kTokenRunLimit = 250;
+
+// How far back a language lexer's Seek starts lexing when it has no saved
+// state, and the granule that start is rounded down to.
+constexpr int64 kSeekRelexDistance = 65536;
+constexpr int64 kSeekRelexGranule = 4096;
+
+inline u32 TokenClassOf(u32 state) { return state & 0xFF; }
+inline u32 RegionOf(u32 state) { return (state >> 8) & 0xFF; }
+inline u32 WithClass(u32 state, u32 tokenClass) { return (state & ~0xFFu) | tokenClass; }
+inline u32 WithRegionAndClass(u32 state, u32 region, u32 tokenClass)
+{
+    return (state & 0xFFFF0000u) | (region << 8) | tokenClass;
+}
+
+// Token kinds (low byte of TokenRecord::kind).
+enum TokenKind : u16 {
+    kTokenBlank = 0,
+    kTokenTab = 1,
+    kTokenText = 2,
+    kTokenControl = 3,
+    kTokenEmpty = 10,
+};
+
+// High byte of TokenRecord::kind: a word of letters and combining marks only,
+// the only tokens offered to the spell checker.
+constexpr u16 kTokenLettersOnly = 0x100;
+
+struct TokenRecord {
+    u16 kind;
+    int64 start;
+    int64 end;
+    int32 textStart;
+    int32 textEnd;
+    u8 cut;
+    u8 scratch;
+    u32 state;
+};
+
+// What every lexer offers the line layout. Lexers are plain memory: no
+// destructor runs, the user frees them with FreeLexer.
+class SyntaxLexer {
+public:
+    // Positions the lexer at a character boundary with the state that holds
+    // there; may restart from savedPosition with *savedState.
+    virtual void Seek(int64 position, int64 savedPosition, const u32* savedState, TokenText* tokenText) = 0;
+    // Makes the token at the current position and moves past it.
+    virtual void NextToken(TokenRecord& record) = 0;
+
+    u32 State() const { return state_; }
+    // The state the last token was made in; a line-end run takes its colour.
+    u32 TokenStartState() const { return tokenState_; }
+    int64 Position() const { return cursor_.position; }
+
+protected:
+    explicit SyntaxLexer(TextDocument* document);
+    ~SyntaxLexer() = default;
+
+    CharCursor cursor_;
+    u32 tokenState_;
+    u32 state_;
+    TokenText* text_;
+    u8 seekMode_;
+    int32 taken_;  // characters in the token being made
+};
+
+void FreeLexer(SyntaxLexer* lexer);
+
+struct LexerDeleter {
+    void operator()(SyntaxLexer* lexer) const { FreeLexer(lexer); }
+};
+using LexerPtr = std::unique_ptr<SyntaxLexer, LexerDeleter>;
+
+// A lexer in zero-filled memory (MemoryError when there is none), to be
+// freed with FreeLexer.
+template <class L, class... Args>
+L* NewLexer(Args&&... args)
+{
+    static_assert(std::is_trivially_destructible<L>::value, "lexers are plain memory");
+    void* memory = AllocZeroed(sizeof(L));
+    return new (memory) L(std::forward<Args>(args)...);
+}
+
+// The plain-text lexer. Its generic tokenizer is what every other lexer
+// falls back on, and its helpers are what they scan with.
+class TextLexer : public SyntaxLexer {
+public:
+    explicit TextLexer(TextDocument* document) : SyntaxLexer(document) {}
+
+    // Restores a saved state only at exactly its own position: plain text
+    // has no state that crosses a line end.
+    void Seek(int64 position, int64 savedPosition, const u32* savedState, TokenText* tokenText) override;
+    void NextToken(TokenRecord& record) override
+    {
+        tokenState_ = state_;
+        Generic(record, state_, L"");
+    }
+
+protected:
+    int32 Code() const { return static_cast<int32>(cursor_.code); }
+    u32 Flags() const { return cursor_.flags; }
+    bool AtLineEnd() const { return (cursor_.flags & (ClassEndOfText | ClassLineBreak)) != 0; }
+    bool Is(wchar_t c) const { return cursor_.code == static_cast<u32>(c); }
+    bool HasRoom() const { return taken_ < kTokenRunLimit; }
+
+    // The character after the current one (the current one at the end).
+    CharCursor Ahead() const
+    {
+        CharCursor next = cursor_;
+        CharCursor::Seek(next, next.position + next.length);
+        return next;
+    }
+    int32 PeekCode() const { return static_cast<int32>(Ahead().code); }
+
+    void MoveTo(int64 position) { CharCursor::Seek(cursor_, position); }
+
+    // A lexer that makes one token for this one, sharing the cursor, the
+    // token text and the seek mode; its class byte comes back into the state.
+    void LendTo(TextLexer& inner) const
+    {
+        inner.cursor_ = cursor_;
+        inner.state_ = state_;
+        inner.tokenState_ = state_;
+        inner.text_ = text_;
+        inner.seekMode_ = seekMode_;
+    }
+    void TakeBackFrom(const TextLexer& inner)
+    {
+        cursor_ = inner.cursor_;
+        state_ = WithClass(state_, TokenClassOf(inner.state_));
+        tokenState_ = inner.tokenState_;
+    }
+
+    void Begin(TokenRecord& record)
+    {
+        record.start = cursor_.position;
+        record.textStart = text_ ? text_->Count() : 0;
+        record.cut = 0;
+        record.scratch = 0;
+        taken_ = 0;
+    }
+    void Take()
+    {
+        if (text_)
+            AppendCurrent();
+        taken_++;
+        CharCursor::Seek(cursor_, cursor_.position + cursor_.length);
+    }
+    // Takes the current character when the token has room for it; otherwise
+    // marks the token cut, since the run goes on in the next token.
+    bool TakeIfRoom(TokenRecord& record)
+    {
+        if (!HasRoom()) {
+            record.cut = 1;
+            return false;
+        }
+        Take();
+        return true;
+    }
+    template <class Pred>
+    int32 TakeWhile(TokenRecord& record, Pred pred)
+    {
+        int32 n = 0;
+        while (pred() && TakeIfRoom(record))
+            n++;
+        return n;
+    }
+    // As TakeWhile, also copying the units into word (room for two units per
+    // character of one run).
+    template <class Pred>
+    int32 TakeWordWhile(TokenRecord& record, Pred pred, wchar_t* word, int32& length)
+    {
+        int32 n = 0;
+        while (pred() && HasRoom()) {
+            AppendUnitsOf(Code(), word, length);
+            Take();
+            n++;
+        }
+        if (pred() && !HasRoom())
+            record.cut = 1;
+        return n;
+    }
+    void End(TokenRecord& record, u16 kind, u32 state)
+    {
+        record.kind = kind;
+        record.end = cursor_.position;
+        record.textEnd = text_ ? text_->Count() : 0;
+        record.state = state;
+    }
+    // One-character token (or a few characters taken by the caller before).
+    void Single(TokenRecord& record, u32 state)
+    {
+        Begin(record);
+        Take();
+        End(record, kTokenText, state);
+    }
+
+    // The generic tokenizer: blanks, tabs, words, line ends, combining marks,
+    // control characters and runs of anything else, which also stop at the
+    // given characters.
+    void Generic(TokenRecord& record, u32 state, const wchar_t* stops);
+
+    // Scanning shared by the languages. Inside a block comment closed by
+    // "*" and "/" (stops: the generic run's stop characters, "*" among them).
+    void BlockCommentToken(TokenRecord& record, const wchar_t* stops);
+    // Inside a string or character literal, which ends at its quote or at the
+    // line end, and then the state's class becomes afterClass; with escapes a
+    // backslash and the next character are one token. extraStop (or 0) also
+    // ends runs and is never escaped.
+    void QuotedToken(TokenRecord& record, wchar_t quote, bool escapes, wchar_t extraStop,
+                     u32 afterClass = kClassText);
+    // At "/" in code: "//" opens a line comment and "/*" a block comment
+    // (a "/" right after the opening stars closes it at once).
+    void SlashToken(TokenRecord& record);
+    // The exponent of a number: E, e, D or d, an optional sign and digits;
+    // false when the digits are missing.
+    bool Exponent(TokenRecord& record);
+    // The decimal numbers of the scripting languages: digits, a point that
+    // needs a digit after it, and an exponent that needs its sign. digits
+    // takes one run and returns its length. True when malformed.
+    template <class Digits>
+    bool ScriptDecimal(TokenRecord& record, Digits digits)
+    {
+        bool bad = digits() == 0 && !record.cut;
+        if (!record.cut && Is('.') && TakeIfRoom(record))
+            bad = (digits() == 0 && !record.cut) || bad;
+        if (!bad && !record.cut && (Is('E') || Is('e')) && TakeIfRoom(record)) {
+            bool sign = Is('+') || Is('-');
+            if (sign && !TakeIfRoom(record))
+                return false;
+            bad = (digits() == 0 && !record.cut) || !sign;
+        }
+        return bad;
+    }
+    // At "." followed by a digit: a number that starts with the point.
+    void PointNumberToken(TokenRecord& record);
+    void NumberEnd(TokenRecord& record, bool bad)
+    {
+        record.scratch = bad ? 1 : 0;
+        End(record, kTokenText, WithClass(state_, bad ? kClassBadNumber : kClassNumber));
+    }
+
+    // The language lexers' Seek: relexes from at most kSeekRelexDistance
+    // back (rounded down to kSeekRelexGranule), or from a saved state.
+    void SeekByRelexing(int64 position, int64 savedPosition, const u32* savedState, TokenText* tokenText, u32 startState);
+
+    static bool IsStop(int32 code, const wchar_t* stops)
+    {
+        for (; *stops; stops++)
+            if (code == *stops)
+                return true;
+        return false;
+    }
+    static bool IsAsciiDigit(int32 c) { return c >= '0' && c <= '9'; }
+    static bool IsHexDigit(int32 c) { return IsAsciiDigit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); }
+    static bool IsAsciiLetter(int32 c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+    static void AppendUnitsOf(int32 code, wchar_t* word, int32& length);
+
+private:
+    void AppendCurrent();
+};

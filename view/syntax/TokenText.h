@@ -1,0 +1,49 @@
+#pragma once
+
+#include "base/Types.h"
+
+// The characters of the tokens of one line, as UTF-16 units with, for each
+// unit, how many bytes of the text it stands for (0 for the high half of a
+// surrogate pair and for units that are not in the text).
+class TokenText {
+public:
+    static constexpr int32 kInitialRoom = 1024;
+
+    TokenText();
+    ~TokenText();
+    TokenText(const TokenText&) = delete;
+    TokenText& operator=(const TokenText&) = delete;
+
+    int32 Count() const { return count_; }
+    int32 Capacity() const { return capacity_; }
+    const wchar_t* Units() const { return units_; }
+    const u8* ByteLengths() const { return lengths_; }
+    void Reset() { count_ = 0; }
+
+    // A code point above U+FFFF becomes a surrogate pair whose second unit
+    // carries the byte length.
+    void AppendCodePoint(int32 code, int32 byteLength)
+    {
+        if (capacity_ - count_ < 2)
+            Grow(kInitialRoom);
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            units_[count_] = static_cast<wchar_t>(0xD800 + (code >> 10));
+            lengths_[count_++] = 0;
+            code = 0xDC00 + (code & 0x3FF);
+        }
+        units_[count_] = static_cast<wchar_t>(code);
+        lengths_[count_++] = static_cast<u8>(byteLength);
+    }
+
+    // Units that stand for no bytes of the text.
+    void AppendUnits(const wchar_t* units, int32 n);
+
+private:
+    void Grow(int32 more);
+
+    wchar_t* units_;
+    u8* lengths_;
+    int32 count_;
+    int32 capacity_;
+};

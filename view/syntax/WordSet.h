@@ -1,0 +1,53 @@
+#pragma once
+
+#include "base/Array.h"
+#include "base/String.h"
+#include "base/Types.h"
+
+// A sorted set of words without duplicates, searched by binary search. The
+// words' characters live in the set's pool (or in static lists) and are not
+// NUL-terminated. A folded set orders and searches ignoring case.
+class WordSet {
+public:
+    enum Order : u8 { Exact, Folded };
+
+    struct Entry {
+        const wchar_t* chars;
+        int32 length;
+    };
+
+    explicit WordSet(Order order = Exact) : order_(order) {}
+
+    Order GetOrder() const { return order_; }
+    int64 Count() const { return entries_.Count(); }
+    const Entry& At(int64 index) const { return entries_.At(index); }
+
+    // Adds the words of a static list of words separated by single blanks,
+    // in their order.
+    void AddList(const wchar_t* list);
+    // Adds one word; its characters must live as long as the set. A word
+    // already present is not added again.
+    void Add(const wchar_t* chars, int32 length);
+    // Index of the word, or -1.
+    int64 Find(const wchar_t* chars, int32 length) const;
+    bool Contains(const wchar_t* chars, int32 length) const { return Find(chars, length) >= 0; }
+
+    // The set keeps the pool its words point into.
+    void KeepPool(const String& pool) { pool_ = pool; }
+
+    // Orders two runs of units: negative, zero or positive.
+    static int CompareExact(const wchar_t* a, int32 alen, const wchar_t* b, int32 blen);
+    static int CompareFolded(const wchar_t* a, int32 alen, const wchar_t* b, int32 blen);
+
+private:
+    int Compare(const wchar_t* a, int32 alen, const wchar_t* b, int32 blen) const
+    {
+        return order_ == Folded ? CompareFolded(a, alen, b, blen) : CompareExact(a, alen, b, blen);
+    }
+    // Index of the word, or -(insertion point) - 1.
+    int64 Search(const wchar_t* chars, int32 length) const;
+
+    Array<Entry> entries_;
+    String pool_;
+    Order order_;
+};
