@@ -11,7 +11,7 @@
 #include "text/TextBuff.h"
 #include "text/TextDocument.h"
 
-#include <windows.h>
+#include "bench/BenchTiming.h"
 
 #include <cstdio>
 #include <cstring>
@@ -70,18 +70,6 @@ std::string MakeText(size_t size)
     return text;
 }
 
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 double MBps(size_t bytes, double seconds)
 {
     return static_cast<double>(bytes) / 1e6 / seconds;
@@ -108,7 +96,7 @@ Result SearchAll(TextDocument& document, const char* pattern)
     re.Compile(cps.data(), static_cast<int64>(cps.size()), false);
     int64 size = document.text.Size();
     int64 matches = 0;
-    double start = Now();
+    Clock clock;
     int64 pos = 0;
     while (pos < size) {
         int64 stop;
@@ -121,7 +109,7 @@ Result SearchAll(TextDocument& document, const char* pattern)
             pos = stop;
         }
     }
-    double seconds = Now() - start;
+    double seconds = clock.Seconds();
     re.Clear();
     return Result{MBps(static_cast<size_t>(size), seconds), matches};
 }
@@ -136,14 +124,14 @@ double DecodeAll(TextDocument& document)
 {
     TextBuff& text = document.text;
     int64 size = text.Size();
-    double start = Now();
+    Clock clock;
     int64 pos = 0;
     int64 sum = 0;
     while (pos < size) {
         sum += text.DecodeChar(pos);
         pos += text.CharLength();
     }
-    double seconds = Now() - start;
+    double seconds = clock.Seconds();
     if (sum == 42)
         printf("\n");
     return MBps(static_cast<size_t>(size), seconds);
@@ -151,13 +139,13 @@ double DecodeAll(TextDocument& document)
 
 double MemchrAll(const std::string& text)
 {
-    double start = Now();
+    Clock clock;
     int hits = 0;
     // Several passes so the figure is not lost in the timer's resolution.
     for (int pass = 0; pass < 4; pass++)
         if (memchr(text.data(), 0x01, text.size()))
             hits++;
-    double seconds = Now() - start;
+    double seconds = clock.Seconds();
     if (hits)
         printf("\n");
     return MBps(text.size() * 4, seconds);

@@ -123,9 +123,9 @@ bool RegexClassMatches(const RegexClassItem* item, int32 c)
 
 int32 RegexFoldCase(int32 code)
 {
-    // Code points beyond Unicode stay themselves rather than all folding to U+FFFD.
     if (code < 128)
         return code >= 'A' && code <= 'Z' ? code + 32 : code;
+    // Beyond Unicode a code stays itself rather than folding to U+FFFD.
     if (code > 0x10FFFF)
         return code;
     return ToLowerCodePoint(code);

@@ -289,10 +289,10 @@ TEST_CASE("matches straddling the edges of the search windows")
     SetText(buff, text);
     CHECK(pin.Before(buff, 16503) == Match{16500, 16503});
     CHECK(pin.Before(buff, 16502).start == -1);
-    std::string far(130000, '.');
-    far.replace(10000, 3, "pin");
-    far.replace(20000, 3, "pin");
-    SetText(buff, far);
+    std::string distant(130000, '.');
+    distant.replace(10000, 3, "pin");
+    distant.replace(20000, 3, "pin");
+    SetText(buff, distant);
     CHECK(pin.Before(buff, 125000) == Match{20000, 20003});
     CHECK(pin.Before(buff, 125001) == Match{-1, 25001});
     CHECK(pin.Before(buff, 20002) == Match{10000, 10003});
