@@ -17,22 +17,11 @@ Dialog::~Dialog()
 
 void Dialog::Create(Form* ownerForm, uint32_t style, uint32_t id, const wchar_t* title)
 {
-    owner = ownerForm;
     dialogOwner = ownerForm;
     ownerDisabled = 0;
     width = 400;
     height = 300;
-    formStyle = style | DialogFrame;
-    content = nullptr;
-    focusControl = nullptr;
-    modals.Release();
-    tooltip = nullptr;
-    dpi = 0;
-    kind = FormKind;
-    formId = id;
-    resizable = 0;
-    buttonHeight = 0;
-    CreateFormWindow(L"Dialog");
+    CreateFormWindow(style | DialogFrame, L"Dialog", ownerForm, id);
     SetTitle(title);
 }
 

@@ -1,6 +1,7 @@
 #include "gui/Form.h"
 
 #include "gui/Dpi.h"
+#include "gui/PointerList.h"
 
 Form::Form()
     : formStyle(0), formId(0), owner(nullptr), content(nullptr), laidOutBySize(0),
@@ -33,6 +34,12 @@ Form::~Form()
 
 void Form::Create(uint32_t style, const wchar_t* classText, Form* ownerForm, uint32_t id)
 {
+    CreateFormWindow(style, classText, ownerForm, id);
+}
+
+void Form::CreateFormWindow(uint32_t style, const wchar_t* classText, Form* ownerForm,
+                            uint32_t id)
+{
     content = nullptr;
     focusControl = nullptr;
     modals.Release();
@@ -44,11 +51,7 @@ void Form::Create(uint32_t style, const wchar_t* classText, Form* ownerForm, uin
     kind = FormKind;
     formId = id;
     owner = ownerForm;
-    CreateFormWindow(classText);
-}
 
-void Form::CreateFormWindow(const wchar_t* classText)
-{
     HINSTANCE instance = AppInstance();
     DWORD ws = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     DWORD ex = 0;
@@ -277,26 +280,16 @@ Form* Form::GetModal()
 
 void Form::DisableForModal(Form* modalForm)
 {
-    bool present = false;
-    for (int64 i = 0; i < modals.Count(); i++)
-        present = present || modals.At(i) == modalForm;
-    if (!present)
-        modals.Insert(modals.Count(), modalForm);
+    AppendOnce(modals, modalForm);
     if (hwnd)
         EnableWindow(hwnd, FALSE);
 }
 
 void Form::EnableAfterModal(Form* modalForm)
 {
-    for (int64 i = modals.Count() - 1; i >= 0; i--) {
-        if (modals.At(i) == modalForm) {
-            modals.RemoveAt(i);
-            // The owner stays disabled while any other run still goes on over it.
-            if (modals.Count() == 0 && hwnd)
-                EnableWindow(hwnd, TRUE);
-            return;
-        }
-    }
+    // The owner stays disabled while any other run still goes on over it.
+    if (RemovePointer(modals, modalForm) && modals.Count() == 0 && hwnd)
+        EnableWindow(hwnd, TRUE);
 }
 
 // --- children, layout, painting --------------------------------------------------------

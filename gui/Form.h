@@ -118,9 +118,11 @@ public:
     Menu menu;
 
 protected:
-    // The window of a form or dialog: styles from formStyle, class text,
-    // placed over the owner, the system menu trimmed when not resizable.
-    void CreateFormWindow(const wchar_t* classText);
+    // The window of a form or dialog: styles from the style word, of the
+    // class of the text, placed over the owner, the system menu trimmed when
+    // not resizable.
+    void CreateFormWindow(uint32_t style, const wchar_t* classText, Form* ownerForm,
+                          uint32_t id);
 
 private:
     void OnDpiChanged(MessageRecord& m);

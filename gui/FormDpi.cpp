@@ -3,6 +3,7 @@
 
 #include "gui/Dpi.h"
 #include "gui/Form.h"
+#include "gui/PointerList.h"
 
 #include <algorithm>
 
@@ -88,23 +89,14 @@ GdiObj Form::GetBoldFont()
 
 void Form::AddFontUser(Control* control)
 {
-    bool present = false;
-    for (int64 i = 0; i < fontUsers.Count(); i++)
-        present = present || fontUsers.At(i) == control;
-    if (!present)
-        fontUsers.Insert(fontUsers.Count(), control);
+    AppendOnce(fontUsers, control);
     // ApplyFont, not SetFont: SetFont would end the subscription just made.
     control->ApplyFont(GetFont(), true);
 }
 
 void Form::RemoveFontUser(Control* control)
 {
-    for (int64 i = 0; i < fontUsers.Count(); i++) {
-        if (fontUsers.At(i) == control) {
-            fontUsers.RemoveAt(i);
-            return;
-        }
-    }
+    RemovePointer(fontUsers, control);
 }
 
 void Form::OnDpiChanged(MessageRecord& m)

@@ -1,6 +1,7 @@
 // The message loop every form runs, its two hooks and the idle handlers.
 
 #include "gui/Form.h"
+#include "gui/PointerList.h"
 
 #include <windowsx.h>
 
@@ -198,20 +199,12 @@ bool Form::IdleStep()
 
 void Form::AddIdleHandler(GuiBase* handler)
 {
-    for (int64 i = 0; i < idleHandlers.Count(); i++)
-        if (idleHandlers.At(i) == handler)
-            return;
-    idleHandlers.Insert(idleHandlers.Count(), handler);
+    AppendOnce(idleHandlers, handler);
 }
 
 void Form::RemoveIdleHandler(GuiBase* handler)
 {
-    for (int64 i = 0; i < idleHandlers.Count(); i++) {
-        if (idleHandlers.At(i) == handler) {
-            idleHandlers.RemoveAt(i);
-            return;
-        }
-    }
+    RemovePointer(idleHandlers, handler);
 }
 
 bool Form::PreTranslateForApp(MSG&)

@@ -303,8 +303,7 @@ void DeviceContext::BeginPaint(HWND hwnd)
         DWORD code = GetLastError();
         delete record;
         record = nullptr;
-        SetLastError(code);
-        ThrowLastError();
+        ThrowWinError(code);
     }
     record->hdc = hdc;
 }
@@ -328,16 +327,31 @@ void DeviceContext::Compatible(const DeviceContext* other)
     record->hdc = hdc;
 }
 
+namespace {
+
+bool Holds(const GdiObj& held, const GdiObj& object)
+{
+    return object.handle && held.handle == object.handle;
+}
+
+// Puts back what the record held in this part, then holds and selects the
+// object, remembering what it replaced.
+void SelectHeld(DcRecord* r, HGDIOBJ& previous, GdiObj& held, const GdiObj& object)
+{
+    RestoreSelection(r, previous, held);
+    held.Assign(object);
+    if (r->hdc && object.handle)
+        previous = SelectObject(r->hdc, object.handle);
+}
+
+} // namespace
+
 void DeviceContext::SelectFont(GdiObj font)
 {
-    if (record == nullptr)
+    if (record == nullptr || Holds(record->font, font))
         return;
-    if (record->font.handle == font.handle && font.handle)
-        return;
-    RestoreFont();
-    record->font.Assign(font);
-    if (record->hdc && font.handle)
-        record->previousFont = SelectObject(record->hdc, font.handle);
+    SelectHeld(record, record->previousFont, record->font, font);
+    record->lineHeight = -1;
 }
 
 void DeviceContext::SelectFontHandle(HFONT font)
@@ -351,32 +365,20 @@ void DeviceContext::SelectFontHandle(HFONT font)
 
 void DeviceContext::SelectBrush(GdiObj brush)
 {
-    if (record == nullptr || (record->brush.handle == brush.handle && brush.handle))
-        return;
-    RestoreBrush();
-    record->brush.Assign(brush);
-    if (record->hdc && brush.handle)
-        record->previousBrush = SelectObject(record->hdc, brush.handle);
+    if (record && !Holds(record->brush, brush))
+        SelectHeld(record, record->previousBrush, record->brush, brush);
 }
 
 void DeviceContext::SelectPen(GdiObj pen)
 {
-    if (record == nullptr || (record->pen.handle == pen.handle && pen.handle))
-        return;
-    RestorePen();
-    record->pen.Assign(pen);
-    if (record->hdc && pen.handle)
-        record->previousPen = SelectObject(record->hdc, pen.handle);
+    if (record && !Holds(record->pen, pen))
+        SelectHeld(record, record->previousPen, record->pen, pen);
 }
 
 void DeviceContext::SelectBitmap(GdiObj bitmap)
 {
-    if (record == nullptr || (record->bitmap.handle == bitmap.handle && bitmap.handle))
-        return;
-    RestoreBitmap();
-    record->bitmap.Assign(bitmap);
-    if (record->hdc && bitmap.handle)
-        record->previousBitmap = SelectObject(record->hdc, bitmap.handle);
+    if (record && !Holds(record->bitmap, bitmap))
+        SelectHeld(record, record->previousBitmap, record->bitmap, bitmap);
 }
 
 void DeviceContext::RestoreFont()

@@ -168,7 +168,7 @@ bool GuiBase::IsShown()
     return shown != 0;
 }
 
-void GuiBase::Show()
+void GuiBase::ShowWith(int command)
 {
     if (shown)
         return;
@@ -177,21 +177,18 @@ void GuiBase::Show()
         LONG style = GetWindowLongW(hwnd, GWL_STYLE);
         if (tabStopManaged && !(style & WS_TABSTOP))
             SetWindowLongW(hwnd, GWL_STYLE, style | WS_TABSTOP);
-        ShowWindow(hwnd, SW_SHOW);
+        ShowWindow(hwnd, command);
     }
+}
+
+void GuiBase::Show()
+{
+    ShowWith(SW_SHOW);
 }
 
 void GuiBase::ShowNoActivate()
 {
-    if (shown)
-        return;
-    shown = 1;
-    if (hwnd) {
-        LONG style = GetWindowLongW(hwnd, GWL_STYLE);
-        if (tabStopManaged && !(style & WS_TABSTOP))
-            SetWindowLongW(hwnd, GWL_STYLE, style | WS_TABSTOP);
-        ShowWindow(hwnd, SW_SHOWNA);
-    }
+    ShowWith(SW_SHOWNA);
 }
 
 void GuiBase::Hide()

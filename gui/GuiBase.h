@@ -159,6 +159,9 @@ public:
     uint8_t tabStopManaged;
     uint8_t tracksMouseLeave;
     uint8_t resizable;
+
+private:
+    void ShowWith(int command);
 };
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -178,6 +178,7 @@ private:
     void ApplyLineEndMode(int32 conversion, int32 newLine);
     void FinishUndoStep(UndoResult& result);
     void RemoveBookmarkAt(int64 index);
+    void TakeLoadedText(TextBuff& loaded, File& file);
     void AbandonAutosave() noexcept;
 
     String path_;

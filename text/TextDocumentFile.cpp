@@ -59,6 +59,21 @@ void CheckLoadSize(const String& path, int64 size, TextNotify* notify)
     }
 }
 
+u64 AsU64(FILETIME time)
+{
+    return (static_cast<u64>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// Fills an empty buffer in the encoding from the file's position on.
+void LoadInto(TextBuff& loaded, File& file, EncodingId encoding, int64 total, TextNotify* notify)
+{
+    loaded.SetEncoding(encoding);
+    if (notify)
+        notify->SetTotal(total);
+    ByteLoader loader(file, notify);
+    loaded.Load(loader);
+}
+
 int32 BomLengthOf(const u8* sample, int64 n)
 {
     if (n >= 3 && sample[0] == 0xEF && sample[1] == 0xBB && sample[2] == 0xBF)
@@ -135,6 +150,17 @@ void RestoreFromBackup(File& target, const String& path, const String& copyPath,
 
 }  // namespace
 
+void TextDocument::TakeLoadedText(TextBuff& loaded, File& file)
+{
+    ClearUndo();
+    // The views' and bookmarks' markers stay with the document; they are
+    // reset only now that the new text is in.
+    loaded.ShareMarkerTable(text);
+    text.TakeFrom(loaded);
+    text.ResetMarkers();
+    fileTime = AsU64(file.LastWriteTime());
+}
+
 void TextDocument::LoadFile(TextNotify* notify, EncodingId encoding)
 {
     String path = GetPath();
@@ -149,26 +175,14 @@ void TextDocument::LoadFile(TextNotify* notify, EncodingId encoding)
         throw EofError(path.CStr());
     int32 bomBytes = BomLengthOf(sample.get(), want);
     if (encoding < 1)
-        encoding = DetectEncoding({bomBytes, sample[0]}, sample.get() + bomBytes, want - bomBytes);
+        encoding = DetectEncoding({bomBytes, want > 0 ? sample[0] : u8(0)}, sample.get() + bomBytes, want - bomBytes);
 
-    TextBuff loaded;
-    loaded.SetEncoding(encoding);
     int32 syntaxId = SyntaxIdFromExtension(path.CStr());
     file.Seek(bomBytes);
-    if (notify)
-        notify->SetTotal(size);
-    ByteLoader loader(file, notify);
-    loaded.Load(loader);
+    TextBuff loaded;
+    LoadInto(loaded, file, encoding, size, notify);
 
-    ClearUndo();
-    // The views' and bookmarks' markers stay with the document; they are
-    // reset only now that the new text is in.
-    loaded.ShareMarkerTable(text);
-    text.TakeFrom(loaded);
-    text.ResetMarkers();
-
-    FILETIME written = file.LastWriteTime();
-    fileTime = (static_cast<u64>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+    TakeLoadedText(loaded, file);
     bomLength = static_cast<u32>(bomBytes);
     for (int32 i = 0; i < bomBytes; i++)
         bom[i] = sample[i];
@@ -192,18 +206,9 @@ void TextDocument::LoadAutosave(File& file, const String& autosavePath, TextNoti
     int32 syntaxId = SyntaxIdFromName(syntaxName);
 
     TextBuff loaded;
-    loaded.SetEncoding(encoding);
-    if (notify)
-        notify->SetTotal(byteCount);
-    ByteLoader loader(file, notify);
-    loaded.Load(loader);
+    LoadInto(loaded, file, encoding, byteCount, notify);
 
-    ClearUndo();
-    loaded.ShareMarkerTable(text);
-    text.TakeFrom(loaded);
-    text.ResetMarkers();
-    FILETIME written = file.LastWriteTime();
-    fileTime = (static_cast<u64>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+    TakeLoadedText(loaded, file);
     file.Close();
 
     // Whatever autosave the document had belongs to the text just replaced.
@@ -238,7 +243,7 @@ void TextDocument::RefreshFileTime(const String& path)
     } catch (const Error&) {
         GetSystemTimeAsFileTime(&time);
     }
-    fileTime = (static_cast<u64>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    fileTime = AsU64(time);
 }
 
 void TextDocument::SaveFile(const String& path, int64 from, int64 to, TextNotify* notify, bool backup,

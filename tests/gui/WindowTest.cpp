@@ -3,6 +3,7 @@
 #include "gui/Dpi.h"
 
 #include <new>
+#include <string>
 #include <thread>
 
 namespace {
@@ -469,4 +470,124 @@ TEST_CASE("windows need the thread's application object")
     other.join();
     CHECK(caught == 2);
     CHECK(AppInstance() == GetModuleHandleW(nullptr));
+}
+
+namespace {
+
+// Notes the name of every slot a message reaches.
+class SlotRecorder : public Panel {
+public:
+    explicit SlotRecorder(ControlGroup* p) : Panel(p, 0, L"SlotRecorder") {}
+    std::vector<std::string> slots;
+#define SLOT(name)                                                                                 \
+    void name(MessageRecord& m) override                                                           \
+    {                                                                                              \
+        slots.push_back(#name);                                                                    \
+        m.result = 1;                                                                              \
+    }
+    SLOT(OnPaint) SLOT(OnPrintClient) SLOT(OnSize) SLOT(OnCreate) SLOT(OnDestroy)
+    SLOT(OnDeactivate) SLOT(OnActivate) SLOT(OnAppDeactivate) SLOT(OnAppActivate) SLOT(OnShow)
+    SLOT(OnHide) SLOT(OnSetFocus) SLOT(OnKillFocus) SLOT(OnCancelMode) SLOT(OnMouseMove)
+    SLOT(OnLButtonDown) SLOT(OnLButtonUp) SLOT(OnRButtonDown) SLOT(OnRButtonUp)
+    SLOT(OnMButtonDown) SLOT(OnMButtonUp) SLOT(OnMouseWheel) SLOT(OnMouseLeave) SLOT(OnVScroll)
+    SLOT(OnHScroll) SLOT(OnChar) SLOT(OnKeyDown) SLOT(OnKeyUp) SLOT(OnTimer) SLOT(OnClose)
+    SLOT(OnCommand) SLOT(OnNotify) SLOT(OnGetDlgCode) SLOT(OnContextMenu) SLOT(DefaultProc)
+#undef SLOT
+};
+
+} // namespace
+
+TEST_CASE("each message reaches its slot")
+{
+    struct Route {
+        UINT msg;
+        WPARAM wParam;
+        const char* slot;
+    };
+    const Route routes[] = {
+        {WM_CREATE, 0, "OnCreate"}, {WM_DESTROY, 0, "OnDestroy"}, {WM_SIZE, 0, "OnSize"},
+        {WM_ACTIVATE, WA_INACTIVE, "OnDeactivate"}, {WM_ACTIVATE, WA_CLICKACTIVE, "OnActivate"},
+        {WM_SETFOCUS, 0, "OnSetFocus"}, {WM_KILLFOCUS, 0, "OnKillFocus"},
+        {WM_PAINT, 0, "OnPaint"}, {WM_CLOSE, 0, "OnClose"}, {WM_SHOWWINDOW, 1, "OnShow"},
+        {WM_SHOWWINDOW, 0, "OnHide"}, {WM_ACTIVATEAPP, 1, "OnAppActivate"},
+        {WM_ACTIVATEAPP, 0, "OnAppDeactivate"}, {WM_CANCELMODE, 0, "OnCancelMode"},
+        {WM_NOTIFY, 0, "OnNotify"}, {WM_CONTEXTMENU, 0, "OnContextMenu"},
+        {WM_GETDLGCODE, 0, "OnGetDlgCode"}, {WM_KEYDOWN, 0, "OnKeyDown"},
+        {WM_KEYUP, 0, "OnKeyUp"}, {WM_CHAR, 0, "OnChar"}, {WM_COMMAND, 0, "OnCommand"},
+        {WM_TIMER, 0, "OnTimer"}, {WM_HSCROLL, 0, "OnHScroll"}, {WM_VSCROLL, 0, "OnVScroll"},
+        {WM_MOUSEMOVE, 0, "OnMouseMove"}, {WM_LBUTTONDOWN, 0, "OnLButtonDown"},
+        {WM_LBUTTONDBLCLK, 0, "OnLButtonDown"}, {WM_LBUTTONUP, 0, "OnLButtonUp"},
+        {WM_RBUTTONDOWN, 0, "OnRButtonDown"}, {WM_RBUTTONDBLCLK, 0, "OnRButtonDown"},
+        {WM_RBUTTONUP, 0, "OnRButtonUp"}, {WM_MBUTTONDOWN, 0, "OnMButtonDown"},
+        {WM_MBUTTONDBLCLK, 0, "OnMButtonDown"}, {WM_MBUTTONUP, 0, "OnMButtonUp"},
+        {WM_MOUSEWHEEL, 0, "OnMouseWheel"}, {WM_MOUSELEAVE, 0, "OnMouseLeave"},
+        {WM_PRINTCLIENT, 0, "OnPrintClient"}, {WM_SETCURSOR, 0, "DefaultProc"},
+        {WM_APP + 1, 0, "DefaultProc"},
+    };
+    TestForm form;
+    SlotRecorder* recorder = new SlotRecorder(&form);
+    for (const Route& r : routes) {
+        recorder->slots.clear();
+        MessageRecord m = {recorder->hwnd, r.msg, r.wParam, 0, 0};
+        recorder->HandleMessage(m);
+        CAPTURE(r.msg);
+        REQUIRE(recorder->slots.size() == 1);
+        CHECK(recorder->slots[0] == r.slot);
+        CHECK(m.result == 1);
+    }
+}
+
+TEST_CASE("timers tick into the timer slot until killed")
+{
+    TestForm form;
+    Panel* panel = new Panel(&form);
+    int ticks = 0;
+    struct Ticker : Panel {
+        using Panel::Panel;
+        std::function<void(MessageRecord&)> onTimer;
+        void OnTimer(MessageRecord& m) override { onTimer(m); }
+    };
+    Ticker* ticker = new Ticker(panel);
+    ticker->onTimer = [&](MessageRecord& m) {
+        CHECK(m.wParam == 3);
+        if (++ticks == 2) {
+            ticker->KillTimer(3);
+            form.Quit();
+        }
+    };
+    ticker->SetTimer(3, 5);
+    form.Run();
+    CHECK(ticks == 2);
+    form.PumpPending();
+    CHECK(ticks == 2);
+}
+
+TEST_CASE("points and rectangles between client and screen; containment excludes the far edges")
+{
+    TestForm form;
+    form.SetBounds({100, 100, 400, 300});
+    Panel* panel = new Panel(&form);
+    panel->SetBounds({10, 20, 60, 50});
+    POINT origin = panel->ClientToScreenPoint({0, 0});
+    POINT formOrigin = form.ClientToScreenPoint({0, 0});
+    CHECK(origin.x == formOrigin.x + 10);
+    CHECK(origin.y == formOrigin.y + 20);
+    POINT back = panel->ScreenToClientPoint(origin);
+    CHECK(back.x == 0);
+    CHECK(back.y == 0);
+    RECT r = panel->ClientToScreenRect({1, 2, 3, 4});
+    CHECK(r.left == origin.x + 1);
+    CHECK(r.bottom == origin.y + 4);
+    RECT again = panel->ScreenToClientRect(r);
+    CHECK(again.right == 3);
+    CHECK(again.top == 2);
+    RECT w = panel->WindowRect();
+    CHECK(w.left == origin.x);
+    CHECK(w.right - w.left == 50);
+
+    CHECK(panel->ContainsClientPoint({0, 0}));
+    CHECK(panel->ContainsClientPoint({49, 29}));
+    CHECK_FALSE(panel->ContainsClientPoint({50, 10}));
+    CHECK_FALSE(panel->ContainsClientPoint({10, 30}));
+    CHECK_FALSE(panel->ContainsClientPoint({-1, 0}));
 }

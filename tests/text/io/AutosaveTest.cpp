@@ -504,3 +504,44 @@ TEST_CASE("unknown names in an autosave header")
     CHECK(doc.syntax == 9);
     CHECK(Bytes(doc) == "caf\xE9");
 }
+
+TEST_CASE("autosave pieces end at character starts")
+{
+    AutosaveSetup setup;
+    TextDocument doc;
+
+    SUBCASE("a two-byte character across the piece boundary")
+    {
+        std::wstring text = L"a" + std::wstring(200000, L'\u0105');
+        Type(doc, 0, text.c_str());
+        doc.AutosaveStep();
+        doc.AutosaveStep();
+        CHECK(doc.autosaveBytesWritten == 0x40000 - 1);
+    }
+    SUBCASE("a CR LF across the piece boundary, written with LF line ends")
+    {
+        std::wstring text = std::wstring(0x40000 - 1, L'x') + L"\r\n" + std::wstring(10, L'y');
+        Type(doc, 0, text.c_str());
+        doc.text.SetLineEndConversion(10);
+        doc.AutosaveStep();
+        doc.AutosaveStep();
+        CHECK(doc.autosaveBytesWritten == 0x40000 - 1);
+    }
+    RunAutosave(doc);
+    AutosaveFile file = ReadAutosave(doc.autosaveFinishedPath);
+    std::string expected = Bytes(doc);
+    if (doc.text.LineEndConversion() == 10)
+        expected.erase(0x40000 - 1, 1);
+    CHECK(file.body == expected);
+}
+
+TEST_CASE("without an application object autosaving waits for a later pass")
+{
+    TextDocument doc;
+    Type(doc, 0, L"text");
+    CHECK_THROWS_AS(AutosaveFolder(), InternalError);
+    doc.AutosaveStep();
+    CHECK_FALSE(doc.autosaveRunning);
+    CHECK(doc.autosaveWanted);
+    CHECK(doc.autosaveUnfinishedPath.IsEmpty());
+}
