@@ -182,7 +182,10 @@ private:
 
     // A piece of the text's bytes, for skipping and for reading ASCII
     // characters without a decode; the text does not change during a run.
+    // Pieces start small, since most runs after a match are short, and
+    // grow while a run goes on.
     static constexpr int64 kBufferBytes = 4096;
+    int64 piece_ = 64;
     bool bytewise_;  // an encoding where a byte below 0x80 is a character
     const RegExp::FirstBytes* skip_ = nullptr;
     u8 buffer_[kBufferBytes];
@@ -310,7 +313,9 @@ bool RegexRun::Consumes(const RegexNode* node, int32 c, int32& folded)
 
 void RegexRun::Fill(int64 from)
 {
-    int64 want = size_ - from < kBufferBytes ? size_ - from : kBufferBytes;
+    int64 want = size_ - from < piece_ ? size_ - from : piece_;
+    if (piece_ < kBufferBytes)
+        piece_ *= 2;
     int64 got = text_.CopyBytes(from, buffer_, want);
     bufferStart_ = from;
     bufferEnd_ = from + (got > 0 ? got : 0);
@@ -322,7 +327,7 @@ int32 RegexRun::ReadChar(int64 p, bool backward, int64& length)
 {
     if (bytewise_) {
         if (p < bufferStart_ || p >= bufferEnd_)
-            Fill(backward ? (p >= kBufferBytes ? p - kBufferBytes + 1 : 0) : p);
+            Fill(backward ? (p >= piece_ ? p - piece_ + 1 : 0) : p);
         if (p >= bufferStart_ && p < bufferEnd_) {
             u8 b = buffer_[p - bufferStart_];
             if (b < 0x80 && b != 13) {
