@@ -619,13 +619,20 @@ RegExp& RegExp::Reversed()
     return *reversed_;
 }
 
-int64 RegExp::FindForward(TextDocument& document, int64 from, int64& stop, int64 length)
+// A search's position taken to the text's ends; a search needs a compiled
+// expression.
+int64 RegExp::SearchPosition(TextDocument& document, int64 position) const
 {
     if (!start_)
         throw InternalError();
+    return Clamp(position, 0, document.text.Size());
+}
+
+int64 RegExp::FindForward(TextDocument& document, int64 from, int64& stop, int64 length)
+{
+    int64 begin = SearchPosition(document, from);
     TextBuff& text = document.text;
     int64 size = text.Size();
-    int64 begin = Clamp(from, 0, size);
     stop = Clamp(AddClamped(begin, length), begin, size);
     // A search never starts inside a character: from there the bytes would
     // read as undecodable ones and could match on their own.
@@ -649,16 +656,13 @@ int64 RegExp::FindForward(TextDocument& document, int64 from, int64& stop, int64
 
 int64 RegExp::FindBackward(TextDocument& document, int64 position, int64& stop, int64 window)
 {
-    if (!start_)
-        throw InternalError();
-    TextBuff& text = document.text;
-    int64 size = text.Size();
-    int64 p = Clamp(position, 0, size);
-    stop = AddClamped(p, -window) > 0 ? AddClamped(p, -window) : 0;
+    int64 p = SearchPosition(document, position);
+    int64 size = document.text.Size();
     int64 hi = AddClamped(p, kBackwardAhead);
     int64 lo = AddClamped(p, -window);
+    stop = lo > 0 ? lo : 0;
     // A run never starts inside a character, or its match would end past it.
-    int64 from = hi < size ? text.CharStart(hi) : size;
+    int64 from = hi < size ? document.text.CharStart(hi) : size;
     int64 s = RegexRun(Reversed(), document).LastStartBefore(p, from, AddClamped(lo, -kForwardSlack));
     if (s < 0)
         return -1;
@@ -668,13 +672,9 @@ int64 RegExp::FindBackward(TextDocument& document, int64 position, int64& stop, 
 
 int64 RegExp::FindBackwardBefore(TextDocument& document, int64 position, int64& stop)
 {
-    if (!start_)
-        throw InternalError();
-    TextBuff& text = document.text;
-    int64 size = text.Size();
-    int64 p = Clamp(position, 0, size);
+    int64 p = SearchPosition(document, position);
     stop = p - kBeforeWindow > 0 ? p - kBeforeWindow : 0;
-    int64 from = p < size ? text.CharStart(p) : size;
+    int64 from = p < document.text.Size() ? document.text.CharStart(p) : p;
     int64 s = RegexRun(Reversed(), document).LastStartBackward(from, p - kBeforeWindow - kForwardSlack);
     if (s < 0)
         return -1;

@@ -463,3 +463,18 @@ TEST_CASE("positions outside the text are taken to its ends")
     CHECK(b.Before(buff, 99) == Match{1, 2});
     CHECK(b.Backward(buff, -1) == Match{-1, 0});
 }
+
+TEST_CASE("a long literal searches although its reversal nests deeper")
+{
+    // Forward the literals pair up as they come; reversed they would pile up
+    // a fragment each, far past the limit that bounds a compiled pattern.
+    std::string word;
+    for (int i = 0; i < 3000; i++)
+        word += static_cast<char>('a' + i % 26);
+    TextDocument buff;
+    SetText(buff, "xx" + word + "yy");
+    Searcher s(std::wstring(word.begin(), word.end()));
+    CHECK(s.Forward(buff, 0) == Match{2, 3002});
+    CHECK(s.Backward(buff, 10) == Match{2, 3002});
+    CHECK(s.Before(buff, 3004) == Match{2, 3002});
+}
