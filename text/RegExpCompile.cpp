@@ -562,7 +562,7 @@ void RegExp::Build(const u32* pattern, int64 count, bool ignoreCase, bool revers
     RegexToPostfix(pattern_.Data(), count, classItems_, postfix);
     if (reversed)
         RegexReversePostfix(postfix);
-    BuildNfa(postfix);
+    BuildNfa(postfix, !reversed);
     if (!start_)
         throw InternalError();
     if (ignoreCase_) {
@@ -590,8 +590,11 @@ RegexNode* RegExp::NewNode(u32 kind, RegexNode* out, RegexNode* out1)
 }
 
 // Thompson's construction. The dangling exits of a fragment are a linked
-// run of slot numbers (node index * 2, plus 1 for out1).
-void RegExp::BuildNfa(const PodArray<u32>& postfix)
+// run of slot numbers (node index * 2, plus 1 for out1). A pattern that
+// leaves more than 1000 fragments pending is too complex; its reversal is
+// built without that limit, since reversing turns a plain run of literals,
+// which pairs up as it comes, into one that piles up a fragment each.
+void RegExp::BuildNfa(const PodArray<u32>& postfix, bool limited)
 {
     int64 tokens = postfix.Count();
     if (tokens == 0)
@@ -622,10 +625,11 @@ void RegExp::BuildNfa(const PodArray<u32>& postfix)
         f.tail = tail;
     };
 
-    Fragment stack[kMaxFragments + 1];
-    int depth = 0;
+    std::vector<Fragment> fragments(static_cast<size_t>(limited ? kMaxFragments + 1 : tokens));
+    Fragment* stack = fragments.data();
+    int64 depth = 0;
     for (int64 k = 0; k < tokens; k++) {
-        if (depth > kMaxFragments)
+        if (limited && depth > kMaxFragments)
             FailWithoutText(RegexError::TOO_COMPLEX);
         u32 token = t[k];
         switch (token) {

@@ -153,10 +153,11 @@ public:
 
 private:
     bool Check() const { return re_.accept_.stamp == re_.generation_; }
-    void NewGeneration();
-    void NewMarkPass();
-    void AddState(RegexList& list, RegexNode* node);
-    void AddStateForResolve(RegexList& list, RegexNode* node);
+    void NewGeneration() { Raise(re_.generation_, &RegexNode::stamp); }
+    void NewMarkPass() { Raise(re_.markPass_, &RegexNode::mark); }
+    void Raise(u32& counter, u32 RegexNode::*field);
+    void AddState(RegexList& list, RegexNode* node) { Add(list, node, &RegexNode::stamp, re_.generation_); }
+    void Add(RegexList& list, RegexNode* node, u32 RegexNode::*seen, u32 value);
     void Start(int64 p);
     int64 Step(int64 p, bool backward = false);
     void Resolve(int64 p);
@@ -171,18 +172,21 @@ private:
     void PrepareSkip();
     bool ComputeFirstBytes(EncodingId encoding, bool* bytes);
     int64 SkipToCandidate(int64 pos, int64 bound);
+    int32 ReadChar(int64 p, bool backward, int64& length);
+    void Fill(int64 from);
 
     RegExp& re_;
     TextBuff& text_;
     int64 size_;
     RegexList* cur_;
     RegexList* next_;
-    int32 ReadChar(int64 p, bool backward, int64& length);
-    void Fill(int64 from);
 
     // A piece of the text's bytes, for skipping and for reading ASCII
     // characters without a decode; the text does not change during a run.
+    // Pieces start small, since most runs after a match are short, and
+    // grow while a run goes on.
     static constexpr int64 kBufferBytes = 4096;
+    int64 piece_ = 64;
     bool bytewise_;  // an encoding where a byte below 0x80 is a character
     const RegExp::FirstBytes* skip_ = nullptr;
     u8 buffer_[kBufferBytes];
@@ -190,67 +194,37 @@ private:
     int64 bufferEnd_ = 0;
 };
 
-// A wrapped counter would make stale stamps look current.
-void RegexRun::NewGeneration()
+// Raises a generation or pass counter. A wrapped counter would make stale
+// marks look current, so then every node's mark starts again from 0.
+void RegexRun::Raise(u32& counter, u32 RegexNode::*field)
 {
-    if (++re_.generation_ != 0)
+    if (++counter != 0)
         return;
     RegexNode* nodes = re_.pool_.Data();
     for (int64 i = 0; i < re_.nodeCount_; i++)
-        nodes[i].stamp = 0;
-    re_.accept_.stamp = 0;
-    re_.generation_ = 1;
+        nodes[i].*field = 0;
+    re_.accept_.*field = 0;
+    counter = 1;
 }
 
-void RegexRun::NewMarkPass()
-{
-    if (++re_.markPass_ != 0)
-        return;
-    RegexNode* nodes = re_.pool_.Data();
-    for (int64 i = 0; i < re_.nodeCount_; i++)
-        nodes[i].mark = 0;
-    re_.accept_.mark = 0;
-    re_.markPass_ = 1;
-}
-
-// Adds the node and what its SPLITs lead to, each node once per list. The
-// pending nodes wait on an explicit stack: chains of SPLITs as long as the
-// pattern cannot overflow the call stack.
-void RegexRun::AddState(RegexList& list, RegexNode* node)
+// Adds the node and what its SPLITs lead to, each node once: a node whose
+// seen field holds value is in already. Lists are built with the stamps;
+// assertion resolution walks its list with the marks, apart from the
+// stamps of the list it builds. The pending nodes wait on an explicit
+// stack, so chains of SPLITs as long as the pattern cannot overflow the
+// call stack.
+void RegexRun::Add(RegexList& list, RegexNode* node, u32 RegexNode::*seen, u32 value)
 {
     RegexNode** stack = re_.work_.Data();
     int64 top = 0;
     stack[top++] = node;
-    u32 generation = re_.generation_;
     while (top > 0) {
         RegexNode* n = stack[--top];
         if (IsAssertion(n->kind))
             re_.assertion_ = 1;
-        if (n->stamp == generation)
+        if (n->*seen == value)
             continue;
-        n->stamp = generation;
-        if (n->kind == SPLIT) {
-            stack[top++] = n->out1;
-            stack[top++] = n->out;
-        } else {
-            list.elements[list.count++] = n;
-        }
-    }
-}
-
-// The same walk while assertions are resolved: membership of the list being
-// walked is told by the pass mark, apart from the stamps of the list being built.
-void RegexRun::AddStateForResolve(RegexList& list, RegexNode* node)
-{
-    RegexNode** stack = re_.work_.Data();
-    int64 top = 0;
-    stack[top++] = node;
-    u32 pass = re_.markPass_;
-    while (top > 0) {
-        RegexNode* n = stack[--top];
-        if (n->mark == pass)
-            continue;
-        n->mark = pass;
+        n->*seen = value;
         if (n->kind == SPLIT) {
             stack[top++] = n->out1;
             stack[top++] = n->out;
@@ -310,7 +284,9 @@ bool RegexRun::Consumes(const RegexNode* node, int32 c, int32& folded)
 
 void RegexRun::Fill(int64 from)
 {
-    int64 want = size_ - from < kBufferBytes ? size_ - from : kBufferBytes;
+    int64 want = size_ - from < piece_ ? size_ - from : piece_;
+    if (piece_ < kBufferBytes)
+        piece_ *= 2;
     int64 got = text_.CopyBytes(from, buffer_, want);
     bufferStart_ = from;
     bufferEnd_ = from + (got > 0 ? got : 0);
@@ -322,7 +298,7 @@ int32 RegexRun::ReadChar(int64 p, bool backward, int64& length)
 {
     if (bytewise_) {
         if (p < bufferStart_ || p >= bufferEnd_)
-            Fill(backward ? (p >= kBufferBytes ? p - kBufferBytes + 1 : 0) : p);
+            Fill(backward ? (p >= piece_ ? p - piece_ + 1 : 0) : p);
         if (p >= bufferStart_ && p < bufferEnd_) {
             u8 b = buffer_[p - bufferStart_];
             if (b < 0x80 && b != 13) {
@@ -403,7 +379,7 @@ void RegexRun::Resolve(int64 p)
         RegexNode* n = list.elements[i];
         if (IsAssertion(n->kind)) {
             if (AssertionHolds(n->kind, p, before, at))
-                AddStateForResolve(list, n->out);
+                Add(list, n->out, &RegexNode::mark, re_.markPass_);
         } else if (n->stamp != generation) {
             n->stamp = generation;
             out.elements[out.count++] = n;
@@ -643,13 +619,20 @@ RegExp& RegExp::Reversed()
     return *reversed_;
 }
 
-int64 RegExp::FindForward(TextDocument& document, int64 from, int64& stop, int64 length)
+// A search's position taken to the text's ends; a search needs a compiled
+// expression.
+int64 RegExp::SearchPosition(TextDocument& document, int64 position) const
 {
     if (!start_)
         throw InternalError();
+    return Clamp(position, 0, document.text.Size());
+}
+
+int64 RegExp::FindForward(TextDocument& document, int64 from, int64& stop, int64 length)
+{
+    int64 begin = SearchPosition(document, from);
     TextBuff& text = document.text;
     int64 size = text.Size();
-    int64 begin = Clamp(from, 0, size);
     stop = Clamp(AddClamped(begin, length), begin, size);
     // A search never starts inside a character: from there the bytes would
     // read as undecodable ones and could match on their own.
@@ -673,16 +656,13 @@ int64 RegExp::FindForward(TextDocument& document, int64 from, int64& stop, int64
 
 int64 RegExp::FindBackward(TextDocument& document, int64 position, int64& stop, int64 window)
 {
-    if (!start_)
-        throw InternalError();
-    TextBuff& text = document.text;
-    int64 size = text.Size();
-    int64 p = Clamp(position, 0, size);
-    stop = AddClamped(p, -window) > 0 ? AddClamped(p, -window) : 0;
+    int64 p = SearchPosition(document, position);
+    int64 size = document.text.Size();
     int64 hi = AddClamped(p, kBackwardAhead);
     int64 lo = AddClamped(p, -window);
+    stop = lo > 0 ? lo : 0;
     // A run never starts inside a character, or its match would end past it.
-    int64 from = hi < size ? text.CharStart(hi) : size;
+    int64 from = hi < size ? document.text.CharStart(hi) : size;
     int64 s = RegexRun(Reversed(), document).LastStartBefore(p, from, AddClamped(lo, -kForwardSlack));
     if (s < 0)
         return -1;
@@ -692,13 +672,9 @@ int64 RegExp::FindBackward(TextDocument& document, int64 position, int64& stop, 
 
 int64 RegExp::FindBackwardBefore(TextDocument& document, int64 position, int64& stop)
 {
-    if (!start_)
-        throw InternalError();
-    TextBuff& text = document.text;
-    int64 size = text.Size();
-    int64 p = Clamp(position, 0, size);
+    int64 p = SearchPosition(document, position);
     stop = p - kBeforeWindow > 0 ? p - kBeforeWindow : 0;
-    int64 from = p < size ? text.CharStart(p) : size;
+    int64 from = p < document.text.Size() ? document.text.CharStart(p) : p;
     int64 s = RegexRun(Reversed(), document).LastStartBackward(from, p - kBeforeWindow - kForwardSlack);
     if (s < 0)
         return -1;

@@ -437,3 +437,44 @@ TEST_CASE("a search needs a compiled expression")
     CHECK_THROWS_AS(re.FindBackward(buff, 0, stop, 10), InternalError);
     CHECK_THROWS_AS(re.FindBackwardBefore(buff, 0, stop), InternalError);
 }
+
+TEST_CASE("codes that are no characters never equal a literal, with or without case")
+{
+    TextDocument buff;
+    // An undecodable byte, and an over-long form beyond U+10FFFF.
+    SetText(buff, "a\xFF" "b\xF4\x90\x80\x80" "c");
+    for (bool ignoreCase : {false, true}) {
+        Searcher replacement(L"\ufffd", ignoreCase);
+        CHECK(replacement.Forward(buff, 0).start == -1);
+        CHECK(replacement.Backward(buff, 8).start == -1);
+    }
+    CHECK(Searcher(L"b.c", true).Forward(buff, 0) == Match{2, 8});
+}
+
+TEST_CASE("positions outside the text are taken to its ends")
+{
+    TextDocument buff;
+    SetText(buff, "abc");
+    Searcher b(L"b");
+    CHECK(b.Forward(buff, -5) == Match{1, 2});
+    CHECK(b.Forward(buff, 10) == Match{-1, 3});
+    CHECK(Searcher(L"$").Forward(buff, 10) == Match{3, 3});
+    CHECK(b.Backward(buff, 10) == Match{1, 2});
+    CHECK(b.Before(buff, 99) == Match{1, 2});
+    CHECK(b.Backward(buff, -1) == Match{-1, 0});
+}
+
+TEST_CASE("a long literal searches although its reversal nests deeper")
+{
+    // Forward the literals pair up as they come; reversed they would pile up
+    // a fragment each, far past the limit that bounds a compiled pattern.
+    std::string word;
+    for (int i = 0; i < 3000; i++)
+        word += static_cast<char>('a' + i % 26);
+    TextDocument buff;
+    SetText(buff, "xx" + word + "yy");
+    Searcher s(std::wstring(word.begin(), word.end()));
+    CHECK(s.Forward(buff, 0) == Match{2, 3002});
+    CHECK(s.Backward(buff, 10) == Match{2, 3002});
+    CHECK(s.Before(buff, 3004) == Match{2, 3002});
+}
