@@ -228,3 +228,38 @@ TEST_CASE("in colour mode 1 the bars take the colours passed in")
     CHECK(canvas.At((t.left + t.right) / 2, t.bottom + 2) == track);
     CHECK(canvas.At((t.left + t.right) / 2, (t.top + t.bottom) / 2) == BlendColors(0x00FF00, 0x0000FF, 20, 1.6));
 }
+
+TEST_CASE("the bars' menu scrolls to the chosen place and Cancel does nothing")
+{
+    ViewBench bench(300, 200);
+    bench.Add(Rows(100, 300));
+    TextView& view = *bench.view;
+    bench.Paint();
+    auto choose = [&](int downs, UINT key, POINT client) {
+        for (int i = 0; i < downs; i++)
+            PostMessageW(view.hwnd, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(view.hwnd, WM_KEYDOWN, key, 0);
+        POINT screen = view.ClientToScreenPoint(client);
+        bench.Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view.hwnd), Point(screen.x, screen.y));
+        Pump();
+    };
+    RECT bar = view.vertBar;
+    POINT onVert{(bar.left + bar.right) / 2, (bar.top + bar.bottom) / 2};
+    choose(3, VK_RETURN, onVert);  // Scroll here, Top, Bottom
+    bench.Paint();
+    CHECK(TopLine(bench) + view.vertPage >= 100);
+    choose(2, VK_RETURN, onVert);
+    CHECK(TopLine(bench) == 0);
+    choose(1, VK_ESCAPE, onVert);
+    CHECK(TopLine(bench) == 0);
+    CHECK(bench.handler.Count(RecordingViewHandler::ContextMenu) == 0);
+
+    bench.Paint();
+    RECT horz = view.horzBar;
+    REQUIRE(horz.right > horz.left);
+    POINT onHorz{(horz.left + horz.right) / 2, (horz.top + horz.bottom) / 2};
+    choose(3, VK_RETURN, onHorz);  // Scroll here, Left edge, Right edge
+    CHECK(bench.State().horzOffset == view.horzRange - view.horzPage);
+    choose(2, VK_RETURN, onHorz);
+    CHECK(bench.State().horzOffset == 0);
+}
