@@ -171,7 +171,7 @@ private:
     struct FirstBytes {
         int32 encoding;  // 0 until computed
         bool usable;
-        int single;  // the only such byte, or -1
+        int primary;  // the only such byte below 0xC0, or -1
         bool bytes[256];
     } firstBytes_;
 };

@@ -172,6 +172,7 @@ private:
     void PrepareSkip();
     bool ComputeFirstBytes(EncodingId encoding, bool* bytes);
     int64 SkipToCandidate(int64 pos, int64 bound);
+    static int64 FirstInSet(const RegExp::FirstBytes& set, const u8* bytes, int64 n);
     int32 ReadChar(int64 p, bool backward, int64& length);
     void Fill(int64 from);
 
@@ -504,15 +505,15 @@ void RegexRun::PrepareSkip()
     if (f.encoding != encoding) {
         f.encoding = encoding;
         f.usable = ComputeFirstBytes(encoding, f.bytes);
-        int count = 0;
-        for (int b = 0; b < 256; b++) {
+        int below = 0;
+        for (int b = 0; b < 0xC0; b++) {
             if (f.bytes[b]) {
-                f.single = b;
-                count++;
+                f.primary = b;
+                below++;
             }
         }
-        if (count != 1)
-            f.single = -1;
+        if (below != 1)
+            f.primary = -1;
     }
     skip_ = f.usable ? &f : nullptr;
 }
@@ -543,16 +544,50 @@ bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
                 bytes[b] = true;
         }
         u32 kind = node->kind;
-        if (encoding == EncodingUtf8 && IsLiteral(kind) && !re_.ignoreCase_) {
+        if (encoding == EncodingUtf8 && IsLiteral(kind) && !re_.ignoreCase_ && kind <= 0x10FFFF) {
             u8 lead[4];
             if (kind >= 128 && EncodeUtf8CodePoint(lead, static_cast<int32>(kind)) > 0)
                 bytes[lead[0]] = true;
+            // Over-long forms decode as the same code point.
+            if (kind < 128)
+                bytes[0xC0] = bytes[0xC1] = true;
+            bytes[0xE0] = bytes[0xF0] = true;
         } else {
             for (int b = 128; b < 256; b++)
                 bytes[b] = true;
         }
     }
     return true;
+}
+
+// Index of the first byte in the set, or n. With one byte below 0xC0 in
+// the set (a literal and the leads of its over-long forms), memchr finds
+// it, and only the bytes before it with both top bits set are looked at.
+int64 RegexRun::FirstInSet(const RegExp::FirstBytes& set, const u8* bytes, int64 n)
+{
+    if (set.primary < 0) {
+        for (int64 k = 0; k < n; k++)
+            if (set.bytes[bytes[k]])
+                return k;
+        return n;
+    }
+    const void* hit = memchr(bytes, set.primary, static_cast<size_t>(n));
+    int64 end = hit ? static_cast<const u8*>(hit) - bytes : n;
+    int64 k = 0;
+    while (k < end) {
+        if (k + 8 <= end) {
+            u64 word;
+            memcpy(&word, bytes + k, 8);
+            if ((word & (word << 1) & 0x8080808080808080ull) == 0) {
+                k += 8;
+                continue;
+            }
+        }
+        if (set.bytes[bytes[k]])
+            return k;
+        k++;
+    }
+    return end;
 }
 
 // The first position at or after pos, below bound, whose byte may begin a
@@ -568,16 +603,9 @@ int64 RegexRun::SkipToCandidate(int64 pos, int64 bound)
         }
         const u8* bytes = buffer_ + (pos - bufferStart_);
         int64 n = (bufferEnd_ < bound ? bufferEnd_ : bound) - pos;
-        if (skip_->single >= 0) {
-            const void* hit = memchr(bytes, skip_->single, static_cast<size_t>(n));
-            if (hit)
-                return pos + (static_cast<const u8*>(hit) - bytes);
-        } else {
-            const bool* candidate = skip_->bytes;
-            for (int64 k = 0; k < n; k++)
-                if (candidate[bytes[k]])
-                    return pos + k;
-        }
+        int64 k = FirstInSet(*skip_, bytes, n);
+        if (k < n)
+            return pos + k;
         pos += n;
     }
     return bound;

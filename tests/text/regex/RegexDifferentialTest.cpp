@@ -193,7 +193,9 @@ struct Sample {
     std::string description;
 };
 
-enum class Piece { CodePoint, Cr, Lf, CrLf, Bad };
+// Over-long: a character written in UTF-8 with more bytes than it needs,
+// which still decodes as its code point.
+enum class Piece { CodePoint, Cr, Lf, CrLf, Bad, OverLong };
 
 struct TextChar {
     Piece piece;
@@ -216,6 +218,8 @@ std::vector<TextChar> MakeChars(std::mt19937& rng)
             chars.push_back({Piece::CrLf, 10});
         else if (r == 3)
             chars.push_back({Piece::Bad, 0});
+        else if (r == 4)
+            chars.push_back({Piece::OverLong, rng() % 2 ? 'a' : 0xE9u});
         else
             chars.push_back({Piece::CodePoint, alphabet[rng() % (sizeof(alphabet) / sizeof(alphabet[0]))]});
     }
@@ -268,6 +272,18 @@ Sample Encode(const std::vector<TextChar>& chars, EncodingId encoding)
                 PutUnit(s.bytes, 0xDC00);
             else
                 s.bytes.push_back(i % 2 ? 0x80 : 0xFF);
+            break;
+        case Piece::OverLong:
+            if (utf16) {
+                PutUnit(s.bytes, c.code);
+            } else if (c.code < 0x80) {
+                s.bytes.push_back(static_cast<u8>(0xC0 | (c.code >> 6)));
+                s.bytes.push_back(static_cast<u8>(0x80 | (c.code & 0x3F)));
+            } else {
+                s.bytes.push_back(0xE0);
+                s.bytes.push_back(static_cast<u8>(0x80 | (c.code >> 6)));
+                s.bytes.push_back(static_cast<u8>(0x80 | (c.code & 0x3F)));
+            }
             break;
         case Piece::CodePoint:
             if (utf16) {
