@@ -2,13 +2,20 @@
 
 namespace {
 
-// Gives the view the keyboard focus the way a click on its window would.
+// Gives the view the keyboard focus. Windows of other test programs on the
+// same display may take the activation while queued events are processed,
+// so the focus is set last, after the queue was emptied.
 void Focus(ViewBench& bench)
 {
-    SetForegroundWindow(bench.host.hwnd);
-    SetActiveWindow(bench.host.hwnd);
-    bench.view->SetFocus();
-    Pump();
+    for (int attempt = 0; attempt < 50; attempt++) {
+        Pump();
+        SetForegroundWindow(bench.host.hwnd);
+        SetActiveWindow(bench.host.hwnd);
+        bench.view->SetFocus();
+        if (bench.view->HasFocus())
+            return;
+        Sleep(20);
+    }
 }
 
 RECT CaretRect()
