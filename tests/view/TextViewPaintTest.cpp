@@ -9,7 +9,6 @@ void Focus(ViewBench& bench)
 {
     for (int attempt = 0; attempt < 50; attempt++) {
         Pump();
-        SetForegroundWindow(bench.host.hwnd);
         SetActiveWindow(bench.host.hwnd);
         bench.view->SetFocus();
         if (bench.view->HasFocus())
