@@ -178,3 +178,60 @@ TEST_CASE("seek positions the lexer exactly and resets the token text")
     CHECK(r.start == 5);
     CHECK(r.end == 7);
 }
+
+TEST_CASE("a seek into the middle of a token takes the state at that token's start")
+{
+    struct Case {
+        Lang lang;
+        const char* text;
+        int64 inside;     // a position inside the first token
+        int64 behind;     // the end of the first token
+        u32 behindClass;  // the state's class there
+    };
+    const Case cases[] = {
+        {Lang::C, "/** x */", 1, 3, kClassBlockComment},
+        {Lang::C, "//// x", 2, 4, kClassLineComment},
+        {Lang::JavaScript, "/*/ x", 2, 3, kClassText},
+        {Lang::Html, "<!-- x -->", 2, 4, kClassBlockComment},
+        {Lang::Html, "<!DOCTYPE x>", 1, 2, kClassTagText},
+    };
+    for (const Case& c : cases) {
+        INFO(LangName(c.lang) << ": " << c.text);
+        LexDocument d(c.text);
+        auto lexer = MakeLexer(c.lang, d.doc);
+        TokenText text;
+        lexer->Seek(c.inside, 0, nullptr, &text);
+        CHECK(lexer->State() == kInitialLexerState);
+        CHECK(lexer->Position() == c.inside);
+        lexer->Seek(c.behind, 0, nullptr, &text);
+        CHECK(TokenClassOf(lexer->State()) == c.behindClass);
+        CHECK(lexer->Position() == c.behind);
+    }
+}
+
+TEST_CASE("the tag flags travel in the saved state")
+{
+    // Restarting inside the script's content with the state saved there,
+    // and from a state saved before the start tag, both see JavaScript.
+    std::string text = "<p>x</p><script type=a>\nvar s;\n</script>\nvar";
+    LexDocument d(text);
+    auto lexer = MakeLexer(Lang::Html, d.doc);
+    std::vector<Tok> full = LexFrom(*lexer, d.doc, 0);
+    int64 at = static_cast<int64>(text.find("var"));
+    size_t i = 0;
+    while (full[i].start != at)
+        i++;
+    u32 saved = full[i - 1].after;
+    CHECK((saved & HtmlLexer::kScriptOpen) != 0);
+    CHECK(RegionOf(saved) == kRegionScript);
+    auto t = LexFrom(*lexer, d.doc, at, &saved, at, 1);
+    CHECK(t[0].cls == kClassKeyword);
+    // Without the flag the end tag would not bring the page back.
+    auto rest = LexFrom(*lexer, d.doc, at, &saved, at);
+    CHECK(rest[rest.size() - 2].cls == kClassText);
+    CHECK(RegionOf(rest[rest.size() - 2].state) == kRegionPage);
+    u32 page = kInitialLexerState;
+    t = LexFrom(*lexer, d.doc, at, &page, 4);
+    CHECK(t[0].cls == kClassKeyword);
+    CHECK(RegionOf(t[0].state) == kRegionScript);
+}
