@@ -235,3 +235,40 @@ TEST_CASE("the tag flags travel in the saved state")
     CHECK(t[0].cls == kClassKeyword);
     CHECK(RegionOf(t[0].state) == kRegionScript);
 }
+
+TEST_CASE("random mixes of every language's delimiters: covering tokens, and seeks that agree with the full lex")
+{
+    const std::string pieces[] = {"<", ">", "</", "script", "style", "<script>", "</script>", "<style>", "</style>",
+                                  "<?php", "?>", "?", "\"", "'", "\\", "/", "*", "/*", "*/", "//", "#", "-", "--",
+                                  "->", "<!--", "-->", "<!", "&", "&amp;", "&#", "x", ";", "0x", "1", "e", "+", ".",
+                                  "_", " ", "\t", "\n", "\r\n", "\r", "$", "abc", "&H", "&B", "0d", "0b", "%",
+                                  "\xCC\x81", "\xC5\xBC", "\x80", "\x07", "data-x", "=", "{", ":", "px", "#abc", "'s",
+                                  "\xF0\x9F\x98\x80", std::string(1, '\0')};
+    std::mt19937 rng(5);
+    for (int round = 0; round < 150; round++) {
+        std::string text;
+        for (int n = static_cast<int>(rng() % 80); n > 0; n--)
+            text += pieces[rng() % (sizeof(pieces) / sizeof(pieces[0]))];
+        for (Lang lang : {Lang::Text, Lang::C, Lang::Cs, Lang::JavaScript, Lang::Html, Lang::Php, Lang::Morvane,
+                          Lang::Kestin}) {
+            INFO(LangName(lang) << ", round " << round);
+            LexDocument d(text);
+            auto lexer = MakeLexer(lang, d.doc);
+            std::vector<Tok> full = LexFrom(*lexer, d.doc, 0);
+            REQUIRE(full.back().cls == kClassEndOfText);
+            int64 at = 0;
+            for (const Tok& t : full) {
+                CHECK(t.start == at);
+                CHECK((t.end > t.start || t.cls == kClassEndOfText));
+                at = t.end;
+            }
+            CHECK(at == static_cast<int64>(text.size()));
+            for (size_t i = 0; i < full.size(); i++) {
+                u32 saved = StateBefore(full, i);
+                CheckSameTokens(full, i, LexFrom(*lexer, d.doc, full[i].start, &saved, full[i].start));
+                if (Relexes(lang))
+                    CheckSameTokens(full, i, LexFrom(*lexer, d.doc, full[i].start));
+            }
+        }
+    }
+}
