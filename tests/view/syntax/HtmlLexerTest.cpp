@@ -110,10 +110,11 @@ TEST_CASE("HTML: style content is CSS")
     CHECK(Classes(Lang::Html, "<style>'a\\'b'</style>") == "14:< 15:style 14:> 6:' 6:a 6:\\' 6:b 6:' 14:</ 15:style 14:>");
 }
 
-TEST_CASE("CSS: colours, colons, slashes and identifiers with hyphens and underscores")
+TEST_CASE("CSS: colours, colons, slashes, percentages and identifiers with hyphens and underscores")
 {
-    CHECK(Classes(Lang::Html, "<style>#12345678 #1234567 #A1b2C3; a::b / --x _y-1 DIV</style>") ==
+    CHECK(Classes(Lang::Html, "<style>#12345678 #1234567 #A1b2C3; a::b / --x _y-1 DIV 50% 5PX%</style>") ==
           "14:< 15:style 14:> 1:# 11:12345678 1:# 11:1234567 11:#A1b2C3 1:; 9:a 1:: 1:: 9:b 1:/ 7:--x 7:_y-1 9:DIV "
+          "11:50% 11:5 7:PX 1:% "
           "14:</ 15:style 14:>");
 }
 
