@@ -419,3 +419,25 @@ TEST_CASE("size and last-write time of an open file")
     FILETIME byName = GetFileWriteTime(name.CStr());
     CHECK(CompareFileTime(&t, &byName) == 0);
 }
+
+TEST_CASE("file times as one 64-bit value order as the system orders them")
+{
+    // The later time has the smaller low part: the high part must decide.
+    FILETIME earlier{0xFFFFFFF0u, 0x01D00000u};
+    FILETIME later{0x00000010u, 0x01D00001u};
+    CHECK(CompareFileTime(&earlier, &later) < 0);
+    CHECK(FileTimeValue(earlier) < FileTimeValue(later));
+    FILETIME same = earlier;
+    CHECK(FileTimeValue(same) == FileTimeValue(earlier));
+
+    TempFolder temp;
+    String name = temp / L"v.bin";
+    WriteFileBytes(name, "v");
+    HANDLE h = CreateFileW(name.CStr(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    REQUIRE(h != INVALID_HANDLE_VALUE);
+    REQUIRE(SetFileTime(h, nullptr, nullptr, &later));
+    CloseHandle(h);
+    File f;
+    f.Open(name, kFileRead, 0);
+    CHECK(FileTimeValue(f.LastWriteTime()) == (u64(0x01D00001u) << 32 | 0x10u));
+}
