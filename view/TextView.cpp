@@ -279,7 +279,9 @@ void TextView::ResetViewState(TextDocument* document)
 
 void TextView::ReloadStyle(const SettingsStore& settings)
 {
-    caretCreated = false;
+    // Hidden, not only forgotten: the caret of the old metrics may not be
+    // placed again when the new ones leave its row outside the view.
+    RemoveCaret();
     DeviceContext dc = WindowDC();
     activeStyle->Read(GetDpi(), dc, zoomSteps, settings);
     ViewStyle::DeriveInactive(*inactiveStyle, *activeStyle);

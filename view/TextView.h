@@ -200,4 +200,5 @@ private:
     void ScrollByRows(bool up, int64 rows);
     void SetHorzOffset(int64 offset);
     void DragScrollStep();
+    void RemoveCaret();
 };

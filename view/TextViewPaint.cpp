@@ -115,6 +115,11 @@ void TextView::PlaceCaret(int64 x, int64 y, int32 height, bool rememberX)
             return;
         }
     }
+    RemoveCaret();
+}
+
+void TextView::RemoveCaret()
+{
     if (caretCreated) {
         HideCaret();
         DestroyCaret();

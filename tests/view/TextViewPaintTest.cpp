@@ -241,3 +241,31 @@ TEST_CASE("the inactive style fades the painted background")
     CHECK(canvas.At(client.right - 30, client.bottom - 5) == view.inactiveStyle->textBgColor);
     CHECK(view.inactiveStyle->textBgColor == 0xF7F7F7);
 }
+
+TEST_CASE("reloading the style removes a caret that its new rows leave out of view")
+{
+    ViewBench bench(300, 200);
+    TextDocument* doc = bench.Add(Rows(100));
+    Focus(bench);
+    REQUIRE(bench.view->HasFocus());
+    TextView& view = *bench.view;
+    RECT area;
+    view.TextArea(area);
+    int32 rows = (area.bottom - area.top - view.currentStyle->topMargin) / bench.LineHeight();
+    view.SetCaret(doc, doc->text.LineStart(rows - 1), 0, 0);
+    bench.Paint();
+    REQUIRE(view.caretCreated);
+    REQUIRE(CaretWindow() == view.hwnd);
+
+    view.ReloadStyle(MakeSettings({{L"FontSize", L"30"}}));
+    CHECK_FALSE(view.caretCreated);
+    bench.Paint();
+    CHECK_FALSE(view.caretCreated);
+    CHECK(CaretWindow() != view.hwnd);
+
+    // Back at the old size the caret row is in view again and gets a caret.
+    view.ReloadStyle(bench.settings);
+    bench.Paint();
+    CHECK(view.caretCreated);
+    CHECK(CaretWindow() == view.hwnd);
+}
