@@ -7,6 +7,7 @@
 #include "view/ViewState.h"
 #include "view/ViewStyle.h"
 
+#include <cstdint>
 #include <cwchar>
 
 namespace {
@@ -75,6 +76,7 @@ LineLayout::LineLayout(ViewState& state, const ViewStyle& style, SyntaxLexer* le
       caretPos_(0),
       resultAffinity_(2),
       forcedClass_(0),
+      rowLineEnd_(-1),
       yOffset_(0),
       registry_(nullptr),
       spellUnderline_(false),
@@ -257,6 +259,7 @@ void LineLayout::NextRun()
         u32 state = continuation && pending_.kind != kNoToken ? pendingStartState_ : lexer_->State();
         MakeRun(continuation ? RunContinuation : RunLineStart, nextLineStart_, 0, tokenText_.Count(), 0, state);
         lineStartX_ = continuation ? tabWidth_ : 0;
+        rowLineEnd_ = -1;
         PlaceRun(true);
         iterState_ = 2;
         return;
@@ -405,6 +408,30 @@ int64 LineLayout::WalkFloor(int64 position)
     return Text().CharStart((position - kLayoutWindow) & ~(kLayoutGranule - 1));
 }
 
+// Without wrapping, a row is a whole logical line and may be megabytes
+// long. Where the rest of it is of no interest (off the view, or before the
+// position looked for) and long, the iterator jumps to the line's end: the
+// next run is the line end, at the x reached so far. The lexer starts again
+// at the line break as after any seek without a saved state.
+bool LineLayout::SkipRestOfLine(int64 before)
+{
+    if (wrap_ || pending_.kind != kNoToken)
+        return false;
+    if (run_.kind != RunBlank && run_.kind != RunTab && run_.kind != RunText && run_.kind != RunControl)
+        return false;
+    int64 from = run_.End();
+    if (rowLineEnd_ < 0) {
+        // Looked up once per row: this is asked of every run.
+        TextBuff& text = Text();
+        int64 line = text.LineOfOffset(from);
+        rowLineEnd_ = line < text.LineBreakCount() ? text.CharStart(text.LineStart(line + 1) - 1) : text.Size();
+    }
+    if (rowLineEnd_ - from <= kLayoutWindow || rowLineEnd_ >= before)
+        return false;
+    lexer_->Seek(rowLineEnd_, 0, nullptr, &tokenText_);
+    return true;
+}
+
 void LineLayout::SeekTo(int64 position, int32 affinity)
 {
     Init();
@@ -514,24 +541,67 @@ int64 LineLayout::RunXToPosition(const LayoutRun& run, int64 x)
     return XToPositionIn(run, x, tokenText_.Units(), tokenText_.ByteLengths());
 }
 
+bool LineLayout::PointInRun(int64 position, int32 affinity, LayoutPoint& point)
+{
+    const LayoutRun& r = run_;
+    if (r.pos > position)
+        point = {r.x, r.y};
+    else if (r.pos == position && r.kind != RunWrap &&
+             (affinity != 1 || r.kind == RunLineStart || r.kind == RunLineEnd))
+        point = {r.x, r.y};
+    else if (r.End() == position && affinity != 2 && r.kind != RunLineEnd)
+        point = {r.x + r.width, r.y};
+    else if (r.pos < position && position < r.End())
+        point = {RunPositionToX(r, position), r.y};
+    else if (r.kind == RunEndOfText)
+        point = {r.x, r.y};
+    else
+        return false;
+    return true;
+}
+
 LayoutPoint LineLayout::PositionToPoint(int64 position, int32 affinity)
 {
     SeekTo(state_.TopPosition(), affinity);
+    // Rows more than a page below the view are not walked one by one when
+    // the position is far: without wrapping lines are counted, with it the
+    // walk goes on only through a layout window of bytes.
+    int64 farBelow = 2 * static_cast<int64>(textAreaHeight_) + lineHeight_;
+    LayoutPoint point;
     for (;;) {
+        if (PointInRun(position, affinity, point))
+            return point;
         const LayoutRun& r = run_;
-        if (r.pos > position)
-            return {r.x, r.y};
-        if (r.pos == position && r.kind != RunWrap &&
-            (affinity != 1 || r.kind == RunLineStart || r.kind == RunLineEnd))
-            return {r.x, r.y};
-        if (r.End() == position && affinity != 2 && r.kind != RunLineEnd)
-            return {r.x + r.width, r.y};
-        if (r.pos < position && position < r.End())
-            return {RunPositionToX(r, position), r.y};
-        if (r.kind == RunEndOfText)
-            return {r.x, r.y};
+        if ((r.kind == RunLineStart || r.kind == RunContinuation) && r.y > farBelow &&
+            (!wrap_ || position - r.pos > kLayoutWindow))
+            return FarPoint(position, affinity, r.y, r.pos);
+        SkipRestOfLine(position);
         NextRun();
     }
+}
+
+// The point of a position far below the row at rowY that starts at rowPos.
+// Without wrapping every logical line is one row, so y is counted in lines
+// and x is laid out from the position's line start, as the rows above it
+// would be. With wrapping the rows in between are not counted: the position
+// is laid out in its own row and y only says that it lies lower.
+LayoutPoint LineLayout::FarPoint(int64 position, int32 affinity, int64 rowY, int64 rowPos)
+{
+    TextBuff& text = Text();
+    int64 y = rowY + lineHeight_;
+    if (!wrap_) {
+        int64 line = text.LineOfOffset(position);
+        y = rowY + (line - text.LineOfOffset(rowPos)) * lineHeight_;
+        SeekTo(text.LineStart(line), 2);
+    } else {
+        SeekTo(position, affinity);
+    }
+    LayoutPoint point;
+    while (!PointInRun(position, affinity, point)) {
+        SkipRestOfLine(position);
+        NextRun();
+    }
+    return {point.x, y + point.y};
 }
 
 PositionAffinity LineLayout::PointToPosition(int64 x, int64 y)
@@ -548,6 +618,7 @@ PositionAffinity LineLayout::PointToPosition(int64 x, int64 y)
                 answer = {r.pos, 1};
                 break;
             }
+            SkipRestOfLine(INT64_MAX);
             NextRun();
             continue;
         }
@@ -633,6 +704,9 @@ PositionAffinity LineLayout::MoveDownLines(int64 position, int64 n, int64 x, int
             candidate = {r.pos, 2};
         } else if (r.kind != RunLineEnd && r.kind != RunWrap && r.kind != RunEndOfText) {
             candidate = CandidateAt(r, x, candidate);
+            // Runs right of x change nothing on this row.
+            if (r.x > x)
+                SkipRestOfLine(INT64_MAX);
         }
         if (r.kind == RunEndOfText)
             break;

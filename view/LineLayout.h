@@ -111,6 +111,8 @@ public:
     PositionAffinity MoveUpLines(int64 position, int64 n, int64 x, int32 affinity);
     PositionAffinity MoveDownLines(int64 position, int64 n, int64 x, int32 affinity);
     Array<int64> LineStarts(int64 from, int64 to, int32 affinity);
+    // The character boundary a layout walks back to at most from position.
+    int64 WalkFloor(int64 position);
 
     // ---- painting ----
     void PaintLines(PaintResult& result);
@@ -155,8 +157,10 @@ private:
     int64 PositionToXIn(const LayoutRun& run, int64 position, const wchar_t* units, const u8* lengths);
     int64 XToPositionIn(const LayoutRun& run, int64 x, const wchar_t* units, const u8* lengths);
     PositionAffinity CandidateAt(const LayoutRun& run, int64 x, PositionAffinity current);
-    // The character boundary a layout walks back to at most from position.
-    int64 WalkFloor(int64 position);
+    // The point of position when the current run gives it.
+    bool PointInRun(int64 position, int32 affinity, LayoutPoint& point);
+    LayoutPoint FarPoint(int64 position, int32 affinity, int64 rowY, int64 rowPos);
+    bool SkipRestOfLine(int64 before);
     void SelectFontIndex(int32 index);
 
     // painting helpers
@@ -201,6 +205,7 @@ private:
     int64 caretPos_;
     int32 resultAffinity_;
     int32 forcedClass_;
+    int64 rowLineEnd_;  // line break that ends the current row's line; -1 until asked
 
     // painting
     int32 yOffset_;

@@ -9,6 +9,7 @@
 #include "view/ViewStyle.h"
 
 #include <climits>
+#include <cstdint>
 
 namespace {
 
@@ -130,6 +131,8 @@ void LineLayout::PaintLines(PaintResult& result)
         int64 x = textLeft_ + r.x - state_.horzOffset;
         if ((r.kind >= RunLineStart && r.kind <= RunEndOfText) || (x < width + 50 && x + r.width > -50))
             StoreRun(r);
+        else if (x >= width + 50)
+            SkipRestOfLine(INT64_MAX);
         if (r.kind == RunLineEnd || r.kind == RunWrap) {
             DrawLine();
             lineRuns_.Resize(0);

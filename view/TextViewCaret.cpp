@@ -409,7 +409,9 @@ void TextView::ScrollToShow(int64 pos, int32 affinity, bool barsFollow, bool res
     if (state.wordWrap) {
         if (pos >= top && !(pos == top && affinity == 1)) {
             int64 line = text.LineOfOffset(pos);
-            int64 from = Max(text.LineStart(Max(line - (rows + 1), 0)), top);
+            // Rows are listed from a nearby restart point at most, as every
+            // layout walk starts, however long the lines above pos are.
+            int64 from = Max(Max(text.LineStart(Max(line - (rows + 1), 0)), top), layout->WalkFloor(pos));
             Array<int64> starts = layout->LineStarts(from, pos, affinity);
             int64 n = starts.Count();
             if (n > 0) {

@@ -79,6 +79,21 @@ public:
     DeviceContext dc;
 };
 
+// The plain-text lexer, counting the tokens it makes: how much of the text
+// a layout went through.
+class CountingLexer : public TextLexer {
+public:
+    CountingLexer(TextDocument* document, int64* counter) : TextLexer(document), counter_(counter) {}
+    void NextToken(TokenRecord& record) override
+    {
+        ++*counter_;
+        TextLexer::NextToken(record);
+    }
+
+private:
+    int64* counter_;
+};
+
 // A document with one view state, a style and a memory device context: what
 // a layout needs, without a window.
 class LayoutBench {
@@ -103,13 +118,13 @@ public:
     // A layout over a view of the given size with a fresh lexer.
     LineLayout Make(int width, int height)
     {
-        lexer.reset(factory->CreateLexer(&doc));
+        FreshLexer();
         return LineLayout(state, *style, lexer.get(), canvas.dc, RECT{0, 0, width, height});
     }
     LineLayout Paint(Canvas& target, int width, int height, const DictRegistry* registry = nullptr,
                      const Array<int64>& underlines = Array<int64>(), const Array<int64>& backgrounds = Array<int64>())
     {
-        lexer.reset(factory->CreateLexer(&doc));
+        FreshLexer();
         return LineLayout::ForPaint(state, *style, lexer.get(), target.dc, RECT{0, 0, width, height}, 0, registry,
                                     underlines, backgrounds);
     }
@@ -149,6 +164,16 @@ public:
         return runs;
     }
 
+    // The syntax's lexer, or a plain counting one while tokens is set.
+    void FreshLexer()
+    {
+        if (tokens)
+            lexer.reset(NewLexer<CountingLexer>(&doc, tokens));
+        else
+            lexer.reset(factory->CreateLexer(&doc));
+    }
+
+    int64* tokens = nullptr;
     Canvas canvas;
     std::unique_ptr<LexerFactory> factory;
     TextDocument doc;

@@ -330,3 +330,82 @@ TEST_CASE("positions inside a text run map to measured prefix widths")
     CHECK(layout.RunXToPosition(run, he + 1) == 2);
     CHECK(layout.RunXToPosition(run, hel) == 3);
 }
+
+TEST_CASE("unwrapped rows far wider than the view are not laid out to their ends")
+{
+    // A line of 300000 bytes ("ab " over and over), a short one, another
+    // long one and a last short one.
+    std::string longLine;
+    for (int i = 0; i < 100000; i++)
+        longLine += "ab ";
+    const int64 second = static_cast<int64>(longLine.size()) + 1;
+    const int64 third = second + 4;
+    const int64 fourth = third + static_cast<int64>(longLine.size()) + 1;
+    int64 tokens = 0;
+    LayoutBench bench(longLine + "\nxyz\n" + longLine + "\nend");
+    bench.tokens = &tokens;
+    LineLayout layout = bench.Make(400, 300);
+    const int32 lh = layout.LineHeight();
+    // Every long line is 200000 tokens; a walk through one would show.
+    const int64 bound = 20000;
+
+    LayoutPoint y = layout.PositionToPoint(second + 1, 2);
+    CHECK(y.y == lh);
+    CHECK(y.x == bench.Width(L"x"));
+    LayoutPoint e = layout.PositionToPoint(fourth + 2, 2);
+    CHECK(e.y == 3 * lh);
+    CHECK(e.x == bench.Width(L"en"));
+    CHECK(tokens < bound);
+
+    tokens = 0;
+    PositionAffinity hit = layout.PointToPosition(bench.Width(L"xy"), lh + lh / 2);
+    CHECK(hit.pos == second + 2);
+    hit = layout.PointToPosition(bench.Width(L"e"), 3 * lh + 1);
+    CHECK(hit.pos == fourth + 1);
+    CHECK(tokens < bound);
+
+    tokens = 0;
+    int32 x = bench.Width(L"ab ab ");
+    PositionAffinity down = layout.MoveDownLines(0, 1, x, 2);
+    CHECK(down.pos == second + 3);  // the end of "xyz", left of x
+    CHECK(down.affinity == 1);
+    down = layout.MoveDownLines(second, 1, x, 2);
+    CHECK(down.pos == third + 6);
+    down = layout.MoveDownLines(0, 3, 0, 2);
+    CHECK(down.pos == fourth);
+    CHECK(tokens < bound);
+
+    // A position inside a long line is still mapped from the line's start.
+    LayoutPoint deep = layout.PositionToPoint(150000, 2);
+    CHECK(deep.y == 0);
+    CHECK(deep.x == 50000 * static_cast<int64>(bench.Width(L"ab ")));
+}
+
+TEST_CASE("positions far below the view keep their column and, unwrapped, their row")
+{
+    std::string text;
+    for (int i = 0; i < 12000; i++)
+        text += "row " + std::to_string(10000 + i) + "\n";  // 10 bytes a line
+    int64 tokens = 0;
+    LayoutBench bench(text);
+    bench.tokens = &tokens;
+    LineLayout layout = bench.Make(400, 200);
+    const int32 lh = layout.LineHeight();
+    const int64 target = bench.doc.text.LineStart(11000) + 6;
+
+    LayoutPoint p = layout.PositionToPoint(target, 2);
+    CHECK(p.x == bench.Width(L"row 10"));
+    CHECK(p.y == 11000 * static_cast<int64>(lh));
+    CHECK(tokens < 2000);
+
+    bench.state.wordWrap = true;
+    LineLayout wrapped = bench.Make(400, 200);
+    tokens = 0;
+    LayoutPoint w = wrapped.PositionToPoint(target, 2);
+    CHECK(w.x == bench.Width(L"row 10"));
+    CHECK(w.y > wrapped.TextAreaHeight());  // only known to lie below the view
+    CHECK(tokens < 30000);
+    // Within reach the row is walked to and exact.
+    LayoutPoint reached = wrapped.PositionToPoint(bench.doc.text.LineStart(30) + 2, 2);
+    CHECK(reached.y == 30 * static_cast<int64>(lh));
+}

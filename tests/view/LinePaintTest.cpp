@@ -351,3 +351,39 @@ TEST_CASE("the caret row has its own background and frame")
     CHECK(canvas.At(gutter, p.top + lh + lh / 2) == 0xFF0000);
     CHECK(canvas.At(200, p.top + lh / 2) == bench.style->textBgColor);
 }
+
+TEST_CASE("an unwrapped row far wider than the view is painted without laying out its end")
+{
+    std::string longLine;
+    for (int i = 0; i < 100000; i++)
+        longLine += "ab ";
+    int64 tokens = 0;
+    LayoutBench bench(longLine + "\nxyz", MakeSettings({{L"OverflowBgColor", L"#0000ff"}}));
+    bench.tokens = &tokens;
+    const int width = 400, height = 120;
+    Canvas canvas(width, height);
+    Painted p = PaintBench(bench, canvas, width, height);
+    int32 lh = p.lineHeight;
+    CHECK(tokens < 20000);
+    CHECK(p.result.lastFullyVisible == bench.doc.text.Size());
+    // The widest row is known to reach past the view, so it can be scrolled on.
+    CHECK(p.result.widest >= width + 50 - p.textLeft);
+    CHECK(p.result.widest < 100000 * static_cast<int64>(bench.Width(L"ab ")));
+    CHECK(canvas.At(width - 2, p.top + 1) == 0x0000FF);  // the row goes on to the right
+    CHECK(canvas.At(width - 2, p.top + lh + 1) != 0x0000FF);
+    CHECK(canvas.Any(RECT{p.textLeft, p.top + lh, p.textLeft + bench.Width(L"xyz"), p.top + 2 * lh},
+                     bench.style->textColor));
+
+    // Scrolled to the right, the row shows the text that lies there.
+    tokens = 0;
+    bench.state.horzOffset = 3000 * static_cast<int64>(bench.Width(L"ab "));
+    Canvas scrolled(width, height);
+    Painted q = PaintBench(bench, scrolled, width, height);
+    CHECK(tokens < 30000);
+    CHECK(q.result.widest > bench.state.horzOffset + width);
+    int32 a = bench.Width(L"a");
+    // Column 0 of the view holds the "a" of a repeat: ink there, none in the blank.
+    CHECK(scrolled.Any(RECT{q.textLeft, q.top, q.textLeft + a, q.top + lh}, bench.style->textColor));
+    CHECK_FALSE(scrolled.Any(RECT{q.textLeft + 2 * a + 1, q.top + 1, q.textLeft + 3 * a - 1, q.top + lh - 1},
+                             bench.style->textColor));
+}

@@ -469,3 +469,57 @@ TEST_CASE("a view measures five text heights and keeps them in its limits")
     CHECK(limits.maxWidth == Unbounded);
     CHECK(limits.maxHeight == Unbounded);
 }
+
+TEST_CASE("a caret far below the view moves by rows at its own column")
+{
+    ViewBench bench(400, 200);
+    std::string text;
+    for (int i = 0; i < 12000; i++)
+        text += "row " + std::to_string(10000 + i) + "\n";
+    TextDocument* doc = bench.Add(text);
+    TextView& view = *bench.view;
+    for (bool wrap : {false, true}) {
+        CAPTURE(wrap);
+        bench.State().wordWrap = wrap;
+        view.SetTopPosition(0);
+        bench.Paint();
+        // Placed without scrolling, so that no paint has seen its column.
+        view.SetCaret(doc, doc->text.LineStart(11000) + 6, 0, 0);
+        CHECK(bench.Top() == 0);
+        CHECK(bench.State().desiredX == -1);
+        if (!wrap) {
+            POINT p = view.PositionToPoint(bench.Caret());
+            CHECK(p.y == 11000 * view.currentStyle->textHeight + view.currentStyle->topMargin);
+            CHECK(p.x == view.TextXToClientX(LayoutBench("").Width(L"row 10")));
+        }
+        view.MoveLineUp(0);
+        CHECK(bench.Caret() == doc->text.LineStart(10999) + 6);
+        int64 top = doc->text.LineOfOffset(bench.Top());
+        CHECK(top > 10900);
+        CHECK(top <= 10999);
+    }
+}
+
+TEST_CASE("the end of one long wrapped line is scrolled into view and back")
+{
+    ViewBench bench(400, 200);
+    std::string line;
+    for (int i = 0; i < 60000; i++)
+        line += i % 7 ? "word " : "longer ";
+    TextDocument* doc = bench.Add(line);
+    TextView& view = *bench.view;
+    bench.State().wordWrap = true;
+    bench.Paint();
+    RECT client = view.ClientRect();
+    Canvas canvas(client.right, client.bottom);
+    for (int64 pos = doc->text.Size(); pos > 0; pos -= 9973) {
+        CAPTURE(pos);
+        view.SetCaret(doc, pos, CaretScrollIntoView, 0);
+        PaintResult shown = bench.PaintInto(canvas);
+        CHECK(bench.Top() > 0);
+        CHECK(shown.caretY >= 0);
+        CHECK(shown.caretY + shown.caretHeight <= shown.textAreaHeight);
+    }
+    view.SetCaret(doc, 0, CaretScrollIntoView, 0);
+    CHECK(bench.Top() == 0);
+}
