@@ -1,0 +1,330 @@
+// Layout and paint of one screen of a large generated C text at its start,
+// middle and end, page-down steps, caret moves and thumb jumps, with and
+// without word wrap; then the same text in lines of a megabyte and in one
+// line. Every figure is the time of one operation; the reference is the
+// same operation in a 1 MB text of ordinary lines, so a ratio near 1 means
+// the operation does not grow with the text. Last, the caret to the end of
+// an unwrapped 100 KB and 1 MB line: x counts from the line start, so that
+// one grows with the line.
+// Usage: view_bench [megabytes, 200 by default]; needs a display (Xvfb).
+
+#include "base/AppContext.h"
+#include "base/Error.h"
+#include "base/SettingsStore.h"
+#include "gui/Form.h"
+#include "text/SyntaxId.h"
+#include "text/TextBuff.h"
+#include "text/TextDocument.h"
+#include "view/TextView.h"
+#include "view/syntax/LexerFactory.h"
+
+#include "bench/BenchTiming.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+void Report(const std::string& name, double value, const char* unit)
+{
+    std::printf("%s: %.3f %s\n", name.c_str(), value, unit);
+    std::fflush(stdout);
+}
+
+// Lines of C of varied length, now and then a long one; with lineBytes
+// set, the lines are joined into lines of about that many bytes.
+std::string MakeText(size_t bytes, size_t lineBytes = 0)
+{
+    static const char* const pieces[] = {
+        "    if (count > limit && buffer[index] != '\\0')",
+        "        total += ComputeValue(alpha, beta, 0x7F3A, \"text\");",
+        "    /* a comment that goes on for a while */",
+        "    for (int i = 0; i < n; i++) { sum += values[i] * 3.25; }",
+        "#include <stdio.h>",
+        "    return result;",
+        "}",
+        "",
+        "static int helper(const char* name, size_t length) // trailing note",
+        "\tswitch (kind) { case 1: break; default: return -1; }",
+    };
+    std::mt19937 rng(7);
+    std::string text;
+    text.reserve(bytes + 4096);
+    size_t nextBreak = lineBytes;
+    while (text.size() < bytes) {
+        if (rng() % 997 == 0) {
+            for (int i = 0; i < 40; i++)
+                text += pieces[rng() % 10];
+        } else {
+            text += pieces[rng() % 10];
+        }
+        if (!lineBytes || text.size() >= nextBreak) {
+            text += "\r\n";
+            nextBreak = text.size() + lineBytes;
+        } else {
+            text += ' ';
+        }
+    }
+    text.resize(bytes);
+    return text;
+}
+
+class StringLoader : public TextBuff::Loader {
+public:
+    explicit StringLoader(const std::string& bytes) : bytes_(bytes) {}
+    int64 Read(u8* buffer, int64 n) override
+    {
+        int64 left = static_cast<int64>(bytes_.size()) - at_;
+        int64 take = n < left ? n : left;
+        if (take > 0)
+            std::memcpy(buffer, bytes_.data() + at_, static_cast<size_t>(take));
+        at_ += take;
+        return take;
+    }
+
+private:
+    const std::string& bytes_;
+    int64 at_ = 0;
+};
+
+class Host : public Form {
+public:
+    Host() { Create(NoTooltip, L"ViewBenchHost", nullptr, 1); }
+};
+
+// Paints the text area into a memory bitmap of the client size: the
+// layout and drawing of one screen, without the copy to the window.
+double PaintOnce(TextView& view)
+{
+    RECT client = view.ClientRect();
+    DeviceContext screen = view.WindowDC();
+    DeviceContext memory;
+    memory.Compatible(&screen);
+    memory.SelectBitmap(MakeCompatibleBitmap(screen, client.right, client.bottom));
+    return Time([&] {
+        PaintResult result{};
+        view.PaintText(memory, result);
+    }, 5);
+}
+
+// A whole WM_PAINT: text, bars, blit and caret.
+void FullPaint(TextView& view)
+{
+    view.Invalidate();
+    view.Update();
+}
+
+// Puts the top and the caret at pos (at its line start without wrapping)
+// and the view fully left.
+void SetTop(TextView& view, int64 pos)
+{
+    TextBuff& text = view.CurrentDocument()->text;
+    if (!view.currentState->wordWrap)
+        pos = text.LineStart(text.LineOfOffset(pos));
+    view.SetTopPosition(pos);
+    view.SetCaret(view.CurrentDocument(), view.currentState->TopPosition(), 0, 0);
+    view.currentState->horzOffset = 0;
+    FullPaint(view);
+}
+
+// Average time of n page-down steps (the caret move, the scroll it needs
+// and the paint after it).
+double PageDowns(TextView& view, int64 from, int n)
+{
+    SetTop(view, from);
+    Clock clock;
+    for (int i = 0; i < n; i++) {
+        view.MovePageDown(0);
+        FullPaint(view);
+    }
+    return clock.Seconds() / n;
+}
+
+double ScrollPages(TextView& view, int64 from, int n)
+{
+    SetTop(view, from);
+    Clock clock;
+    for (int i = 0; i < n; i++) {
+        view.ScrollPageDown();
+        FullPaint(view);
+    }
+    return clock.Seconds() / n;
+}
+
+double LineMoves(TextView& view, int64 from, int n, bool toLineEnd)
+{
+    SetTop(view, from);
+    Clock clock;
+    for (int i = 0; i < n; i++) {
+        view.MoveLineDown(0);
+        if (toLineEnd)
+            view.MoveToLineEnd(0);
+        FullPaint(view);
+    }
+    return clock.Seconds() / n;
+}
+
+// Thumb jumps to a few places spread over the text, each painted.
+double ThumbJumps(TextView& view, int n)
+{
+    SetTop(view, 0);
+    Clock clock;
+    for (int i = 0; i < n; i++) {
+        view.vertPos = view.vertRange / (n + 1) * (i + 1);
+        SendMessageW(view.hwnd, WM_VSCROLL, SB_THUMBTRACK, 0);
+        FullPaint(view);
+    }
+    SendMessageW(view.hwnd, WM_VSCROLL, SB_THUMBPOSITION, 0);
+    return clock.Seconds() / n;
+}
+
+double EndAndHome(TextView& view)
+{
+    TextDocument* doc = view.CurrentDocument();
+    SetTop(view, 0);
+    return Time([&] {
+        view.SetCaret(doc, doc->text.Size(), CaretScrollIntoView, 0);
+        FullPaint(view);
+        view.SetCaret(doc, 0, CaretScrollIntoView, 0);
+        FullPaint(view);
+    }) / 2;
+}
+
+// A line up from a caret scrolled far out of view (the caret at the end,
+// the view at the start): the caret's column must be found without laying
+// out everything in between.
+double LineUpFromAfar(TextView& view)
+{
+    TextDocument* doc = view.CurrentDocument();
+    return Time([&] {
+        SetTop(view, 0);
+        view.SetCaret(doc, doc->text.Size() - 1, 0, 0);
+        view.MoveLineUp(0);
+    });
+}
+
+// longLines: the text has lines far wider than the view, so without
+// wrapping a caret at their ends costs a layout of the whole line (x counts
+// from the line start); such moves are measured on their own.
+void Measure(const std::string& label, TextView& view, bool wrap, bool longLines)
+{
+    TextDocument* doc = view.CurrentDocument();
+    view.currentState->wordWrap = wrap;
+    int64 size = doc->text.Size();
+    std::string tag = label + (wrap ? ", wrapped" : "");
+    const struct {
+        const char* name;
+        int64 pos;
+    } places[] = {{"start", 0}, {"middle", size / 2}, {"end", size - 2000 > 0 ? size - 2000 : 0}};
+    for (const auto& place : places) {
+        SetTop(view, place.pos);
+        Report("paint one screen at the " + std::string(place.name) + " (" + tag + ")", PaintOnce(view) * 1e3, "ms");
+    }
+    Report("page down with caret (" + tag + ", middle)", PageDowns(view, size / 2, 40) * 1e3, "ms");
+    Report("page down with caret (" + tag + ", start)", PageDowns(view, 0, 40) * 1e3, "ms");
+    Report("scroll page down (" + tag + ", middle)", ScrollPages(view, size / 2, 40) * 1e3, "ms");
+    bool unwrappedLong = longLines && !wrap;
+    Report(std::string(unwrappedLong ? "line down" : "line down + end of line") + " (" + tag + ", middle)",
+           LineMoves(view, size / 2, 40, !unwrappedLong) * 1e3, "ms");
+    Report("thumb jump (" + tag + ")", ThumbJumps(view, 10) * 1e3, "ms");
+    if (!unwrappedLong) {
+        Report("caret to end of text and back (" + tag + ")", EndAndHome(view) * 1e3, "ms");
+        Report("line up from a caret far below the view (" + tag + ")", LineUpFromAfar(view) * 1e3, "ms");
+    }
+}
+
+// The caret to the end of a line of the given length without wrapping,
+// and one paint there: both grow with the line.
+void MeasureColumn(const std::function<TextView*(const std::string&)>& make, size_t lineBytes)
+{
+    TextView* view = make(MakeText(lineBytes * 3, lineBytes));
+    TextDocument* doc = view->CurrentDocument();
+    SetTop(*view, 0);
+    std::string tag = " (" + std::to_string(lineBytes / 1000) + " KB line, unwrapped)";
+    Report("caret to the end of a line" + tag, Time([&] {
+               view->SetCaret(doc, 0, CaretScrollIntoView, 0);
+               view->MoveToLineEnd(0);
+               FullPaint(*view);
+           }) * 1e3,
+           "ms");
+    Report("paint one screen scrolled to its end" + tag, PaintOnce(*view) * 1e3, "ms");
+    delete view;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        AppContext context(GetModuleHandleW(nullptr));
+        size_t megabytes = argc > 1 ? static_cast<size_t>(std::atoi(argv[1])) : 200;
+        SettingsStore settings;
+        settings.SetText(L"FontAntialiasing", L"none");
+        std::unique_ptr<LexerFactory> factory(LexerFactory::Create());
+        Host host;
+        host.SetBounds(RECT{0, 0, 1000, 800});
+        host.ShowNoActivate();
+
+        std::vector<std::unique_ptr<TextDocument>> docs;
+        auto make = [&](const std::string& bytes) {
+            docs.clear();
+            docs.push_back(std::make_unique<TextDocument>());
+            TextDocument* doc = docs.back().get();
+            doc->syntax = kSyntaxC;
+            StringLoader loader(bytes);
+            doc->text.Load(loader);
+            TextView* view = TextView::Create(&host, 9, nullptr, nullptr, settings, nullptr, factory.get());
+            view->ReloadStyle(settings);
+            view->SetBounds(RECT{0, 0, 1000, 800});
+            BroadcastRecord added{0, doc, nullptr, 0};
+            view->OnDocumentEvent(added, 0);
+            BroadcastRecord shown{2, doc, view, 0};
+            view->OnDocumentEvent(shown, 2);
+            view->SetFocus();
+            FullPaint(*view);
+            return view;
+        };
+        auto scene = [&](const std::string& label, const std::string& bytes, bool longLines) {
+            TextView* view = make(bytes);
+            Measure(label, *view, false, longLines);
+            Measure(label, *view, true, longLines);
+            delete view;
+            docs.clear();
+        };
+
+        scene("reference: 1 MB text", MakeText(1000000), false);
+        std::string bytes;
+        double built = Time([&] { bytes = MakeText(megabytes * 1000000); }, 1);
+        Report("generating the large text", built, "s");
+        Clock loading;
+        TextView* view = make(bytes);
+        Report("loading it and the first paint", loading.Seconds(), "s");
+        bytes.clear();
+        bytes.shrink_to_fit();
+        std::string label = std::to_string(megabytes) + " MB text";
+        Measure(label, *view, false, false);
+        Measure(label, *view, true, false);
+        delete view;
+        docs.clear();
+
+        scene(std::to_string(megabytes) + " MB text in 1 MB lines", MakeText(megabytes * 1000000, 1000000), true);
+        scene(std::to_string(megabytes) + " MB text in one line",
+              MakeText(megabytes * 1000000, megabytes * 1000000 + 1), true);
+
+        MeasureColumn(make, 100000);
+        MeasureColumn(make, 1000000);
+        docs.clear();
+    } catch (const Error& e) {
+        std::printf("failed with error %d\n", e.code);
+        return 1;
+    }
+    return 0;
+}
