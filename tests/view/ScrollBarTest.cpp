@@ -278,3 +278,78 @@ TEST_CASE("the bars' menu scrolls to the chosen place and Cancel does nothing")
     choose(2, VK_RETURN, onHorz, [&] { return bench.State().horzOffset == 0; });
     CHECK(bench.State().horzOffset == 0);
 }
+
+TEST_CASE("arrow boxes and thumbs take their shade from the hot and the pressed part")
+{
+    ViewBench bench(300, 200);
+    bench.Add(Rows(100));
+    TextView& view = *bench.view;
+    view.colorMode = 1;
+    bench.Paint();
+    RECT client = view.ClientRect();
+    Canvas canvas(client.right, client.bottom);
+    const COLORREF base = 0xFFFFFF, glyph = 0x000000;
+    auto shade = [&](int percent) { return BlendColors(base, glyph, percent, 1.6); };
+    auto paint = [&](int32 hot, int32 pressed) {
+        view.hotPart = hot;
+        view.pressedPart = pressed;
+        view.PaintBars(canvas.dc, client, base, glyph);
+    };
+    auto boxAt = [&] { return canvas.At(view.vertBar.left + 1, view.vertBar.bottom - 1); };  // a corner of the down box
+    auto thumbAt = [&] {
+        RECT t = view.vertThumb;
+        return canvas.At((t.left + t.right) / 2, (t.top + t.bottom) / 2);
+    };
+    paint(0, 0);
+    CHECK(boxAt() == shade(10));
+    CHECK(thumbAt() == shade(20));
+    paint(VertArrowDown, 0);
+    CHECK(boxAt() == shade(20));
+    paint(VertArrowDown, VertArrowDown);
+    CHECK(boxAt() == shade(30));
+    paint(VertArrowDown, VertArrowUp);
+    CHECK(boxAt() == shade(10));
+    paint(VertThumb, 0);
+    CHECK(thumbAt() == shade(40));
+    paint(VertThumb, VertThumb);
+    CHECK(thumbAt() == shade(50));
+    paint(VertTrackDown, VertTrackDown);
+    CHECK(thumbAt() == shade(40));
+    paint(VertTrackDown, 0);
+    CHECK(thumbAt() == shade(30));
+    paint(VertTrackDown, VertArrowUp);
+    CHECK(thumbAt() == shade(20));
+    paint(0, VertThumb);
+    CHECK(thumbAt() == shade(20));
+    view.hotPart = view.pressedPart = 0;
+}
+
+TEST_CASE("the horizontal thumb moves the offset while dragged; a right click on a bar keeps the caret")
+{
+    ViewBench bench(300, 200);
+    TextDocument* doc = bench.Add(Rows(50, 400));
+    TextView& view = *bench.view;
+    bench.Paint();
+    REQUIRE(view.horzBar.right > view.horzBar.left);
+    RECT thumb = view.horzThumb;
+    int x = (thumb.left + thumb.right) / 2, y = (thumb.top + thumb.bottom) / 2;
+    bench.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(x, y));
+    CHECK(view.pressedPart == HorzThumb);
+    bench.Send(WM_MOUSEMOVE, MK_LBUTTON, Point(x + 40, y));
+    CHECK(view.horzPos > 0);
+    CHECK(bench.State().horzOffset == view.horzPos);
+    int64 dragged = view.horzPos;
+    bench.Send(WM_LBUTTONUP, 0, Point(x + 40, y));
+    CHECK(bench.State().horzOffset == dragged);
+    // A released thumb alone moves nothing.
+    view.horzPos = 0;
+    bench.Send(WM_HSCROLL, SB_THUMBPOSITION, 0);
+    CHECK(bench.State().horzOffset == dragged);
+
+    view.SetCaret(doc, 5, 0, 0);
+    bench.Paint();
+    RECT bar = view.vertBar;
+    bench.Send(WM_RBUTTONDOWN, MK_RBUTTON, Point((bar.left + bar.right) / 2, (bar.top + bar.bottom) / 2));
+    CHECK(bench.Caret() == 5);
+    CHECK(bench.handler.Count(RecordingViewHandler::CaretMovedByMouse) == 0);
+}

@@ -523,3 +523,181 @@ TEST_CASE("the end of one long wrapped line is scrolled into view and back")
     view.SetCaret(doc, 0, CaretScrollIntoView, 0);
     CHECK(bench.Top() == 0);
 }
+
+namespace {
+
+// A registry that names every pair by its two ids.
+class NamingRegistry : public DictRegistry {
+public:
+    String DisplayName(u32 pair) const override
+    {
+        std::wstring name = L"dict" + std::to_wstring(PrimaryDictId(pair));
+        if (SecondaryDictId(pair))
+            name += L"\rdict" + std::to_wstring(SecondaryDictId(pair));
+        return String(name.c_str());
+    }
+};
+
+bool NeedsPaint(TextView& view)
+{
+    RECT r;
+    return GetUpdateRect(view.hwnd, &r, FALSE) != 0;
+}
+
+}  // namespace
+
+TEST_CASE("the dictionary name comes from the registry for the document's pair")
+{
+    NamingRegistry registry;
+    ViewBench bench(400, 300, MakeSettings(), &registry);
+    TextDocument* doc = bench.Add("x");
+    TextView& view = *bench.view;
+    CHECK(view.GetDictionaryName(doc).Length() == 0);  // pair 0
+    bench.State().dictPair = PackDictPair(2, 0);
+    CHECK(view.GetDictionaryName(doc).Equals(L"dict2"));
+    bench.State().dictPair = PackDictPair(1, 3);
+    CHECK(view.GetDictionaryName(doc).Equals(L"dict1\rdict3"));
+    TextDocument stranger;
+    CHECK(view.GetDictionaryName(&stranger).Length() == 0);
+}
+
+TEST_CASE("repaint events repaint only a view that holds the document")
+{
+    ViewBench bench;
+    TextDocument* doc = bench.Add("text");
+    TextView& view = *bench.view;
+    TextDocument stranger;
+    for (int32 kind : {4, 5, 6, 10}) {
+        CAPTURE(kind);
+        ValidateRect(view.hwnd, nullptr);
+        bench.Event(kind, doc);
+        CHECK_FALSE(NeedsPaint(view));
+    }
+    for (int32 kind : {13, 14}) {
+        CAPTURE(kind);
+        ValidateRect(view.hwnd, nullptr);
+        bench.Event(kind, &stranger);
+        CHECK_FALSE(NeedsPaint(view));
+        bench.Event(kind, doc);
+        CHECK(NeedsPaint(view));
+    }
+}
+
+TEST_CASE("a pending indent brings the caret into view")
+{
+    ViewBench bench(400, 200);
+    std::string text;
+    for (int i = 0; i < 200; i++)
+        text += "line " + std::to_string(i) + "\n";
+    TextDocument* doc = bench.Add(text);
+    TextView& view = *bench.view;
+    doc->text.SetMarker(bench.State().caretMarker, doc->text.LineStart(150));
+    bench.State().caretFlagsSeen = 0;
+    view.SetPendingIndent(doc, String(L"\t"), doc->text.LineStart(150));
+    int64 top = doc->text.LineOfOffset(bench.Top());
+    CHECK(top > 100);
+    CHECK(top <= 150);
+    CHECK(bench.Caret() == doc->text.LineStart(150));
+    CHECK((bench.State().caretFlagsSeen & CaretScrollIntoView) != 0);
+}
+
+TEST_CASE("scrolling a caret into view keeps room for a horizontal bar still to come")
+{
+    ViewBench bench(400, 200);
+    std::string text;
+    for (int i = 0; i < 200; i++)
+        text += "line " + std::to_string(i) + "\n";
+    TextDocument* doc = bench.Add(text);
+    TextView& view = *bench.view;
+    bench.Paint();
+    REQUIRE_FALSE(view.horzRange > view.horzPage);
+    RECT area;
+    view.TextArea(area);
+    int32 lh = bench.LineHeight(), t = view.currentStyle->topMargin;
+    int32 h = MulDiv(GetSystemMetrics(SM_CYHSCROLL), view.GetDpi(), view.SystemDpi());
+    int64 reserved = std::max<int64>((area.bottom - area.top - h - t) / lh, 1);
+    view.SetCaret(doc, doc->text.LineStart(100), CaretScrollIntoView, 0);
+    CHECK(doc->text.LineOfOffset(bench.Top()) == 100 - reserved + 1);
+    // Scrolling by rows without the reserve uses the whole area.
+    int64 rows = std::max<int64>((area.bottom - area.top - t) / lh, 1);
+    view.ScrollToShow(doc->text.LineStart(150), 2, true, false);
+    CHECK(doc->text.LineOfOffset(bench.Top()) == 150 - rows + 1);
+}
+
+TEST_CASE("the horizontal offset keeps the caret half a page from the left edge")
+{
+    ViewBench bench(400, 200);
+    TextDocument* doc = bench.Add(std::string(400, 'm') + "\nm");
+    TextView& view = *bench.view;
+    bench.Paint();
+    int64 m = LayoutBench("").Width(L"m");
+    int64 w = view.horzPage;
+    REQUIRE(w > 0);
+    view.SetCaret(doc, 300, CaretScrollIntoView, 0);
+    CHECK(bench.State().horzOffset == 300 * m - w);
+    // Moving left inside the view scrolls once the caret passes the middle.
+    view.SetCaret(doc, 300 - (w / 4) / m, CaretScrollIntoView, 0);
+    CHECK(bench.State().horzOffset == 300 * m - w);
+    int64 x = (300 - (3 * w / 4) / m) * m;
+    view.SetCaret(doc, x / m, CaretScrollIntoView, 0);
+    CHECK(bench.State().horzOffset == x - (w / 2 + 1));
+    view.SetCaret(doc, 402, CaretScrollIntoView, 0);
+    CHECK(bench.State().horzOffset == 0);
+}
+
+TEST_CASE("the bars follow the painted rows: bytes with wrapping, lines without")
+{
+    ViewBench bench(300, 200);
+    std::string text;
+    for (int i = 0; i < 100; i++)
+        text += "line " + std::to_string(i) + "\n";
+    TextDocument* doc = bench.Add(text);
+    TextView& view = *bench.view;
+    RECT client = view.ClientRect();
+    Canvas canvas(client.right, client.bottom);
+    view.SetTopPosition(doc->text.LineStart(10));
+
+    PaintResult plain = bench.PaintInto(canvas);
+    view.UpdateScrollBars(plain);
+    CHECK(view.vertPos == 10);
+    CHECK(view.vertPage == plain.visibleRows);
+    CHECK(view.vertRange == doc->text.LineBreakCount() + 1);
+    CHECK(view.horzPage == plain.pageWidth);
+    CHECK(view.horzRange == std::max<int64>(plain.widest, plain.pageWidth));
+    CHECK(bench.State().paintedFirst == plain.firstPainted2);
+    CHECK(bench.State().paintedLast == plain.lastStarted);
+
+    bench.State().wordWrap = true;
+    PaintResult wrapped = bench.PaintInto(canvas);
+    view.UpdateScrollBars(wrapped);
+    CHECK(view.vertPos == doc->text.LineStart(10));
+    CHECK(view.vertPage == wrapped.lastFullyVisible - wrapped.firstPainted);
+    CHECK(view.vertRange == doc->text.Size());
+
+    // While a thumb is dragged only the painted positions are noted.
+    bench.State().barsFollow = false;
+    view.SetTopPosition(doc->text.LineStart(20));
+    PaintResult dragged = bench.PaintInto(canvas);
+    view.UpdateScrollBars(dragged);
+    CHECK(view.vertPos == doc->text.LineStart(10));
+    CHECK(bench.State().paintedFirst == doc->text.LineStart(20));
+
+    // A horizontal bar coming or going asks for one more paint.
+    bench.State().barsFollow = true;
+    PaintResult wide = dragged;
+    wide.widest = 10 * wide.pageWidth;
+    ValidateRect(view.hwnd, nullptr);
+    view.UpdateScrollBars(wide);
+    CHECK(view.horzRange > view.horzPage);
+    CHECK(NeedsPaint(view));
+    ValidateRect(view.hwnd, nullptr);
+    view.UpdateScrollBars(wide);
+    CHECK_FALSE(NeedsPaint(view));
+
+    bench.Event(1, doc);
+    view.UpdateScrollBars(wide);
+    CHECK(view.vertPos == 0);
+    CHECK(view.vertPage == 1);
+    CHECK(view.vertRange == 1);
+    CHECK(view.horzRange == 1);
+}
