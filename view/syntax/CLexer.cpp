@@ -92,24 +92,17 @@ void CLexerBase::NextToken(TokenRecord& record)
     }
     switch (TokenClassOf(state_)) {
     case kClassLineComment:
-        Generic(record, state_, inner ? L"<" : L"");
-        if (TokenClassOf(record.state) == kClassLineEnd)
-            state_ = WithClass(state_, kClassText);
+        LineCommentToken(record, inner ? L"<" : L"");
         return;
     case kClassBlockComment:
         BlockCommentToken(record, inner ? L"*<" : L"*");
         return;
     case kClassString:
-        QuotedToken(record, L'"', true, inner ? L'<' : L'\0');
-        return;
     case kClassCharacter:
-        QuotedToken(record, L'\'', true, inner ? L'<' : L'\0');
+        QuotedToken(record, true, inner ? L'<' : L'\0');
         return;
     case kClassPreprocessor:
-        if (AtLineEnd()) {
-            state_ = WithClass(state_, kClassText);
-            tokenState_ = state_;
-        }
+        EndBeforeLineEnd();
         Generic(record, state_, inner ? L"<" : L"");
         record.kind &= ~kTokenLettersOnly;
         return;
@@ -121,10 +114,11 @@ void CLexerBase::NextToken(TokenRecord& record)
     if (c == '/') {
         SlashToken(record);
     } else if (c == '"' || c == '\'') {
-        state_ = WithClass(state_, c == '"' ? kClassString : kClassCharacter);
-        Single(record, state_);
+        OpenQuoteToken(record);
     } else if (IsAsciiLetter(c) || c == '_') {
-        Identifier(record);
+        WordToken(
+            record, [this] { return AtIdentifierChar(); }, kClassKeyword,
+            [this](const wchar_t* word, int32 length) { return IsKeyword(word, length); });
     } else if (IsAsciiDigit(c)) {
         Number(record);
     } else if (c == '.' && IsAsciiDigit(PeekCode())) {
@@ -137,19 +131,6 @@ void CLexerBase::NextToken(TokenRecord& record)
     } else {
         Generic(record, state_, inner ? L"/\"'<" : L"/\"'");
     }
-}
-
-void CLexerBase::Identifier(TokenRecord& record)
-{
-    Begin(record);
-    wchar_t word[2 * kTokenRunLimit];
-    int32 length = 0;
-    TakeWordWhile(
-        record,
-        [this] { return (Flags() & (ClassAsciiLetter | ClassDigit | ClassUnderscore | ClassCombiningMark)) != 0; },
-        word, length);
-    u32 tokenClass = !seekMode_ && IsKeyword(word, length) ? kClassKeyword : kClassIdentifier;
-    End(record, kTokenText, WithClass(state_, tokenClass));
 }
 
 void CLexerBase::Number(TokenRecord& record)

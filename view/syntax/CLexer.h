@@ -21,7 +21,6 @@ protected:
     }
 
 private:
-    void Identifier(TokenRecord& record);
     void Number(TokenRecord& record);
     bool Suffix(TokenRecord& record);
 

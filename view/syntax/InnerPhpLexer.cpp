@@ -11,43 +11,30 @@ void InnerPhpLexer::NextToken(TokenRecord& record)
     }
     switch (TokenClassOf(state_)) {
     case kClassLineComment:
-        Generic(record, state_, L"?");
-        if (TokenClassOf(record.state) == kClassLineEnd)
-            state_ = WithClass(state_, kClassText);
+        LineCommentToken(record, L"?");
         return;
     case kClassBlockComment:
         BlockCommentToken(record, L"*?");
         return;
     case kClassString:
-        QuotedToken(record, L'"', true, L'?');
-        return;
     case kClassCharacter:
-        QuotedToken(record, L'\'', true, L'?');
+        QuotedToken(record, true, L'?');
         return;
     default:
         break;
     }
 
     int32 c = Code();
-    auto identifierChar = [this] {
-        return (Flags() & (ClassAsciiLetter | ClassDigit | ClassUnderscore | ClassCombiningMark)) != 0;
-    };
     if (c == '/') {
         SlashToken(record);
     } else if (c == '"' || c == '\'') {
-        state_ = WithClass(state_, c == '"' ? kClassString : kClassCharacter);
-        Single(record, state_);
+        OpenQuoteToken(record);
     } else if (IsAsciiLetter(c) || c == '_') {
-        Begin(record);
-        wchar_t word[2 * kTokenRunLimit];
-        int32 length = 0;
-        TakeWordWhile(record, identifierChar, word, length);
-        bool keyword = !seekMode_ && keywords_->Contains(word, length);
-        End(record, kTokenText, WithClass(state_, keyword ? kClassKeyword : kClassIdentifier));
+        WordToken(record, [this] { return AtIdentifierChar(); }, *keywords_);
     } else if (c == '$') {
         Begin(record);
         Take();
-        TakeWhile(record, identifierChar);
+        TakeWhile(record, [this] { return AtIdentifierChar(); });
         End(record, kTokenText, WithClass(state_, kClassIdentifier));
     } else if (IsAsciiDigit(c)) {
         Number(record);

@@ -138,6 +138,13 @@ void TextLexer::SeekByRelexing(int64 position, int64 savedPosition, const u32* s
     MoveTo(position);
 }
 
+void TextLexer::LineCommentToken(TokenRecord& record, const wchar_t* stops)
+{
+    Generic(record, state_, stops);
+    if (TokenClassOf(record.state) == kClassLineEnd)
+        state_ = WithClass(state_, kClassText);
+}
+
 void TextLexer::BlockCommentToken(TokenRecord& record, const wchar_t* stops)
 {
     if (!Is('*')) {
@@ -153,14 +160,14 @@ void TextLexer::BlockCommentToken(TokenRecord& record, const wchar_t* stops)
     End(record, kTokenText, tokenState_);
 }
 
-void TextLexer::QuotedToken(TokenRecord& record, wchar_t quote, bool escapes, wchar_t extraStop, u32 afterClass)
+void TextLexer::QuotedToken(TokenRecord& record, bool escapes, wchar_t extraStop, u32 afterClass)
 {
     if (AtLineEnd()) {
-        state_ = WithClass(state_, afterClass);
-        tokenState_ = state_;
+        EndBeforeLineEnd(afterClass);
         Generic(record, state_, L"");
         return;
     }
+    const wchar_t quote = TokenClassOf(state_) == kClassString ? L'"' : L'\'';
     if (escapes && Is('\\')) {
         Begin(record);
         Take();
@@ -181,6 +188,25 @@ void TextLexer::QuotedToken(TokenRecord& record, wchar_t quote, bool escapes, wc
     stops[n++] = quote;
     stops[n] = extraStop;
     Generic(record, state_, stops);
+}
+
+void TextLexer::CommentOpenerToken(TokenRecord& record, wchar_t second, u32 commentClass)
+{
+    Begin(record);
+    Take();
+    if (Is(second)) {
+        Take();
+        state_ = WithClass(state_, commentClass);
+    }
+    End(record, kTokenText, state_);
+}
+
+void TextLexer::MarkCommentToken(TokenRecord& record, wchar_t mark)
+{
+    Begin(record);
+    TakeWhile(record, [this, mark] { return Is(mark); });
+    state_ = WithClass(state_, kClassLineComment);
+    End(record, kTokenText, state_);
 }
 
 void TextLexer::SlashToken(TokenRecord& record)
@@ -219,13 +245,13 @@ bool TextLexer::Exponent(TokenRecord& record)
         return true;
     if ((Is('+') || Is('-')) && !TakeIfRoom(record))
         return true;
-    return TakeWhile(record, [this] { return IsAsciiDigit(Code()); }) > 0 || record.cut;
+    return TakeDigits(record) > 0 || record.cut;
 }
 
 void TextLexer::PointNumberToken(TokenRecord& record)
 {
     Begin(record);
     Take();
-    TakeWhile(record, [this] { return IsAsciiDigit(Code()); });
+    TakeDigits(record);
     NumberEnd(record, !record.cut && !Exponent(record));
 }
