@@ -120,7 +120,7 @@ void CLexerBase::NextToken(TokenRecord& record)
             record, [this] { return AtIdentifierChar(); }, kClassKeyword,
             [this](const wchar_t* word, int32 length) { return IsKeyword(word, length); });
     } else if (IsAsciiDigit(c)) {
-        Number(record);
+        CNumberToken(record, true);
     } else if (c == '.' && IsAsciiDigit(PeekCode())) {
         PointNumberToken(record);
     } else if (c == '#') {
@@ -131,46 +131,4 @@ void CLexerBase::NextToken(TokenRecord& record)
     } else {
         Generic(record, state_, inner ? L"/\"'<" : L"/\"'");
     }
-}
-
-void CLexerBase::Number(TokenRecord& record)
-{
-    Begin(record);
-    bool bad = false;
-    auto decimal = [this] { return IsAsciiDigit(Code()); };
-    int32 next = PeekCode();
-    if (Is('0') && (next == 'x' || next == 'X')) {
-        Take();
-        Take();
-        if (TakeWhile(record, [this] { return IsHexDigit(Code()); }) == 0 && !record.cut)
-            bad = true;
-        if (!record.cut)
-            Suffix(record);
-    } else {
-        TakeWhile(record, decimal);
-        if (!record.cut && !Suffix(record)) {
-            if (Is('.') && TakeIfRoom(record))
-                TakeWhile(record, decimal);
-            if (!record.cut)
-                bad = !Exponent(record);
-        }
-    }
-    NumberEnd(record, bad);
-}
-
-// Integer suffixes: U, u or L and up to two l/L; or l, then l/L, then U/u.
-bool CLexerBase::Suffix(TokenRecord& record)
-{
-    if (Is('U') || Is('u') || Is('L')) {
-        if (TakeIfRoom(record))
-            for (int k = 0; k < 2 && (Is('l') || Is('L')) && TakeIfRoom(record); k++) {
-            }
-        return true;
-    }
-    if (Is('l')) {
-        if (TakeIfRoom(record) && (!(Is('l') || Is('L')) || TakeIfRoom(record)) && (Is('U') || Is('u')))
-            TakeIfRoom(record);
-        return true;
-    }
-    return false;
 }

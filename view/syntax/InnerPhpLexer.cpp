@@ -37,7 +37,7 @@ void InnerPhpLexer::NextToken(TokenRecord& record)
         TakeWhile(record, [this] { return AtIdentifierChar(); });
         End(record, kTokenText, WithClass(state_, kClassIdentifier));
     } else if (IsAsciiDigit(c)) {
-        Number(record);
+        CNumberToken(record, false);
     } else if (c == '.' && IsAsciiDigit(PeekCode())) {
         PointNumberToken(record);
     } else if (c == '.') {
@@ -45,26 +45,4 @@ void InnerPhpLexer::NextToken(TokenRecord& record)
     } else {
         Generic(record, state_, L"/\"'$?");
     }
-}
-
-// No suffixes: "0x" and hexadecimal digits, or decimal digits, an optional
-// fraction and an exponent.
-void InnerPhpLexer::Number(TokenRecord& record)
-{
-    Begin(record);
-    bool bad = false;
-    auto decimal = [this] { return IsAsciiDigit(Code()); };
-    int32 next = PeekCode();
-    if (Is('0') && (next == 'x' || next == 'X')) {
-        Take();
-        Take();
-        bad = TakeWhile(record, [this] { return IsHexDigit(Code()); }) == 0 && !record.cut;
-    } else {
-        TakeWhile(record, decimal);
-        if (!record.cut && Is('.') && TakeIfRoom(record))
-            TakeWhile(record, decimal);
-        if (!record.cut)
-            bad = !Exponent(record);
-    }
-    NumberEnd(record, bad);
 }

@@ -248,6 +248,46 @@ bool TextLexer::Exponent(TokenRecord& record)
     return TakeDigits(record) > 0 || record.cut;
 }
 
+void TextLexer::CNumberToken(TokenRecord& record, bool suffixes)
+{
+    Begin(record);
+    bool bad = false;
+    int32 next = PeekCode();
+    if (Is('0') && (next == 'x' || next == 'X')) {
+        Take();
+        Take();
+        bad = TakeHexDigits(record) == 0 && !record.cut;
+        if (suffixes && !record.cut)
+            Suffix(record);
+    } else {
+        TakeDigits(record);
+        if (!record.cut && !(suffixes && Suffix(record))) {
+            if (Is('.') && TakeIfRoom(record))
+                TakeDigits(record);
+            if (!record.cut)
+                bad = !Exponent(record);
+        }
+    }
+    NumberEnd(record, bad);
+}
+
+// Integer suffixes: U, u or L and up to two l/L; or l, then l/L, then U/u.
+bool TextLexer::Suffix(TokenRecord& record)
+{
+    if (Is('U') || Is('u') || Is('L')) {
+        if (TakeIfRoom(record))
+            for (int k = 0; k < 2 && (Is('l') || Is('L')) && TakeIfRoom(record); k++) {
+            }
+        return true;
+    }
+    if (Is('l')) {
+        if (TakeIfRoom(record) && (!(Is('l') || Is('L')) || TakeIfRoom(record)) && (Is('U') || Is('u')))
+            TakeIfRoom(record);
+        return true;
+    }
+    return false;
+}
+
 void TextLexer::PointNumberToken(TokenRecord& record)
 {
     Begin(record);

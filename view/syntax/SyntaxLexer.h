@@ -343,6 +343,10 @@ protected:
         }
         return bad;
     }
+    // At a digit: a number of the C family, or of PHP without suffixes:
+    // "0x" and hexadecimal digits, or decimal digits with a fraction and an
+    // exponent unless a suffix ends them.
+    void CNumberToken(TokenRecord& record, bool suffixes);
     // At "." followed by a digit: a number that starts with the point.
     void PointNumberToken(TokenRecord& record);
     void NumberEnd(TokenRecord& record, bool bad)
@@ -369,4 +373,5 @@ protected:
 
 private:
     void AppendCurrent();
+    bool Suffix(TokenRecord& record);
 };
