@@ -85,29 +85,14 @@ void CLexerBase::NextToken(TokenRecord& record)
 {
     tokenState_ = state_;
     const bool inner = innerScript_ != 0;
-    if (inner && Is('<')) {
-        // Runs stop before it in every state; the page looks at it.
-        Single(record, state_);
+    // Inside a page "<" ends every run; the page looks at it.
+    if (CLikeStateToken(record, inner ? L'<' : L'\0', true))
         return;
-    }
-    switch (TokenClassOf(state_)) {
-    case kClassLineComment:
-        LineCommentToken(record, inner ? L"<" : L"");
-        return;
-    case kClassBlockComment:
-        BlockCommentToken(record, inner ? L"*<" : L"*");
-        return;
-    case kClassString:
-    case kClassCharacter:
-        QuotedToken(record, true, inner ? L'<' : L'\0');
-        return;
-    case kClassPreprocessor:
+    if (TokenClassOf(state_) == kClassPreprocessor) {
         EndBeforeLineEnd();
         Generic(record, state_, inner ? L"<" : L"");
         record.kind &= ~kTokenLettersOnly;
         return;
-    default:
-        break;
     }
 
     int32 c = Code();

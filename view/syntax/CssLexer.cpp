@@ -17,26 +17,13 @@ void CssLexer::NextCssToken(TokenRecord& record)
 {
     tokenState_ = state_;
     const bool inner = insideHtml_ != 0;
-    if (inner && Is('<')) {
-        // Runs stop before it in every state; the page looks at it.
-        Single(record, state_);
+    // Inside a page "<" ends every run; the page looks at it. CSS has no
+    // line comments.
+    if (CLikeStateToken(record, inner ? L'<' : L'\0', false))
         return;
-    }
-    switch (TokenClassOf(state_)) {
-    case kClassBlockComment:
-        BlockCommentToken(record, inner ? L"*<" : L"*");
-        return;
-    case kClassString:
-    case kClassCharacter:
-        QuotedToken(record, true, inner ? L'<' : L'\0');
-        return;
-    default:
-        break;
-    }
 
     int32 c = Code();
     if (c == '/') {
-        // CSS has no line comments.
         CommentOpenerToken(record, '*', kClassBlockComment);
         return;
     }

@@ -5,24 +5,8 @@
 void InnerPhpLexer::NextToken(TokenRecord& record)
 {
     tokenState_ = state_;
-    if (Is('?')) {
-        Single(record, state_);
+    if (CLikeStateToken(record, L'?', true))
         return;
-    }
-    switch (TokenClassOf(state_)) {
-    case kClassLineComment:
-        LineCommentToken(record, L"?");
-        return;
-    case kClassBlockComment:
-        BlockCommentToken(record, L"*?");
-        return;
-    case kClassString:
-    case kClassCharacter:
-        QuotedToken(record, true, L'?');
-        return;
-    default:
-        break;
-    }
 
     int32 c = Code();
     if (c == '/') {

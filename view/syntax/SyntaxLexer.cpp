@@ -190,6 +190,33 @@ void TextLexer::QuotedToken(TokenRecord& record, bool escapes, wchar_t extraStop
     Generic(record, state_, stops);
 }
 
+bool TextLexer::CLikeStateToken(TokenRecord& record, wchar_t stop, bool lineComments)
+{
+    if (stop && Is(stop)) {
+        Single(record, state_);
+        return true;
+    }
+    // The stop characters of a block comment's runs; behind the star those
+    // of a line comment's.
+    const wchar_t stops[3] = {L'*', stop, L'\0'};
+    switch (TokenClassOf(state_)) {
+    case kClassLineComment:
+        if (!lineComments)
+            return false;
+        LineCommentToken(record, stops + 1);
+        return true;
+    case kClassBlockComment:
+        BlockCommentToken(record, stops);
+        return true;
+    case kClassString:
+    case kClassCharacter:
+        QuotedToken(record, true, stop);
+        return true;
+    default:
+        return false;
+    }
+}
+
 void TextLexer::CommentOpenerToken(TokenRecord& record, wchar_t second, u32 commentClass)
 {
     Begin(record);

@@ -303,6 +303,11 @@ protected:
     // Inside a block comment closed by "*" and "/" (stops: the generic run's
     // stop characters, "*" among them).
     void BlockCommentToken(TokenRecord& record, const wchar_t* stops);
+    // The states of the C-like languages that go on from token to token: a
+    // line comment (when the language has them), a block comment, a string
+    // or a character literal. stop (or 0) ends every run and is a token
+    // alone in every state. False when the state is none of them.
+    bool CLikeStateToken(TokenRecord& record, wchar_t stop, bool lineComments);
     // At a double quote or an apostrophe: the quote alone, opening a string
     // or a character literal.
     void OpenQuoteToken(TokenRecord& record)
