@@ -6,15 +6,6 @@
 
 namespace {
 
-const Tok& Find(const std::vector<Tok>& tokens, const std::string& text, int nth = 0)
-{
-    for (const Tok& t : tokens)
-        if (t.text == text && nth-- == 0)
-            return t;
-    FAIL("no token " << text);
-    return tokens.back();
-}
-
 u32 RegionOfToken(const std::vector<Tok>& tokens, const std::string& text)
 {
     return (Find(tokens, text).state >> 8) & 0xFF;

@@ -4,19 +4,6 @@
 
 #include <string>
 
-namespace {
-
-const Tok& Find(const std::vector<Tok>& tokens, const std::string& text)
-{
-    for (const Tok& t : tokens)
-        if (t.text == text)
-            return t;
-    FAIL("no token " << text);
-    return tokens.back();
-}
-
-}  // namespace
-
 TEST_CASE("Morvane: a second # ends a comment and the rest of the line is code")
 {
     CHECK(Classes(Lang::Morvane, "func f(x) # note # while\nwhile") == "8:func 7:f 1:( 7:x 1:) 2:# 2:note 2:# 8:while 23:LF 8:while");
