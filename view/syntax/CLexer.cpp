@@ -94,24 +94,16 @@ void CLexerBase::NextToken(TokenRecord& record)
         record.kind &= ~kTokenLettersOnly;
         return;
     }
+    if (CLikeCodeToken(record, true))
+        return;
 
     int32 c = Code();
-    if (c == '/') {
-        SlashToken(record);
-    } else if (c == '"' || c == '\'') {
-        OpenQuoteToken(record);
-    } else if (IsAsciiLetter(c) || c == '_') {
+    if (IsAsciiLetter(c) || c == '_') {
         WordToken(
             record, [this] { return AtIdentifierChar(); }, kClassKeyword,
             [this](const wchar_t* word, int32 length) { return IsKeyword(word, length); });
-    } else if (IsAsciiDigit(c)) {
-        CNumberToken(record, true);
-    } else if (c == '.' && IsAsciiDigit(PeekCode())) {
-        PointNumberToken(record);
     } else if (c == '#') {
         state_ = WithClass(state_, kClassPreprocessor);
-        Single(record, state_);
-    } else if (c == '.') {
         Single(record, state_);
     } else {
         Generic(record, state_, inner ? L"/\"'<" : L"/\"'");

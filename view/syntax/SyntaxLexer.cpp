@@ -217,6 +217,24 @@ bool TextLexer::CLikeStateToken(TokenRecord& record, wchar_t stop, bool lineComm
     }
 }
 
+bool TextLexer::CLikeCodeToken(TokenRecord& record, bool suffixes)
+{
+    int32 c = Code();
+    if (c == '/')
+        SlashToken(record);
+    else if (c == '"' || c == '\'')
+        OpenQuoteToken(record);
+    else if (IsAsciiDigit(c))
+        CNumberToken(record, suffixes);
+    else if (c == '.' && IsAsciiDigit(PeekCode()))
+        PointNumberToken(record);
+    else if (c == '.')
+        Single(record, state_);
+    else
+        return false;
+    return true;
+}
+
 void TextLexer::CommentOpenerToken(TokenRecord& record, wchar_t second, u32 commentClass)
 {
     Begin(record);

@@ -308,6 +308,10 @@ protected:
     // or a character literal. stop (or 0) ends every run and is a token
     // alone in every state. False when the state is none of them.
     bool CLikeStateToken(TokenRecord& record, wchar_t stop, bool lineComments);
+    // In code of the C-like languages: "/" (SlashToken), the quotes, numbers
+    // (with the C family's suffixes when asked) and ".". False at any other
+    // character.
+    bool CLikeCodeToken(TokenRecord& record, bool suffixes);
     // At a double quote or an apostrophe: the quote alone, opening a string
     // or a character literal.
     void OpenQuoteToken(TokenRecord& record)
