@@ -36,7 +36,9 @@ void TextDocument::ClearUndo()
     undoHeldBytes = 0;
     undoLength = 0;
     undoPosition = 0;
-    savedPosition = 0;
+    // Only an unmodified text is at its saved state now; a modified one can
+    // reach that state by no undo, and must not look saved after one.
+    savedPosition = modified ? -1 : 0;
 }
 
 void TextDocument::FreeBookmarkMarkers()

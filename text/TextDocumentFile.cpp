@@ -193,6 +193,7 @@ void TextDocument::LoadFile(TextNotify* notify, EncodingId encoding)
     file.Close();
 
     modified = 0;
+    savedPosition = 0;
     DiscardAutosave();
 }
 
