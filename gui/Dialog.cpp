@@ -85,6 +85,11 @@ void Dialog::DefaultProc(MessageRecord& m)
     Form::DefaultProc(m);
 }
 
+void Dialog::OnClose(MessageRecord&)
+{
+    CancelDialogOnClose(*this);
+}
+
 bool Dialog::HandleError(const Error& error)
 {
     return dialogOwner ? dialogOwner->HandleError(error) : false;

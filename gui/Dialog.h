@@ -15,6 +15,9 @@ public:
     void ShowModal(Control* focus);
 
     void DefaultProc(MessageRecord& m) override;
+    // The close box cancels: a result left from an earlier run must not
+    // count as the answer of this one.
+    void OnClose(MessageRecord& m) override;
     bool HandleError(const Error& error) override;
 
     Form* dialogOwner;

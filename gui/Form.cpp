@@ -37,6 +37,11 @@ void Form::Create(uint32_t style, const wchar_t* classText, Form* ownerForm, uin
     CreateFormWindow(style, classText, ownerForm, id);
 }
 
+void Form::CreateHwnd(const wchar_t* classText, uint32_t style, Form* ownerForm, uint32_t id)
+{
+    Create(style, classText, ownerForm, id);
+}
+
 void Form::CreateFormWindow(uint32_t style, const wchar_t* classText, Form* ownerForm,
                             uint32_t id)
 {
@@ -442,10 +447,10 @@ void Form::OnDeactivate(MessageRecord& m)
 void Form::OnActivate(MessageRecord& m)
 {
     DefaultProc(m);
-    if (HIWORD(m.wParam) != 0)
-        return;
+    // A minimised form keeps the keys on its own window until it is restored.
+    bool minimised = HIWORD(m.wParam) != 0;
     Control* c = focusControl;
-    if (c && c->hwnd && FindWindowObject(c->hwnd) == c && IsInsideThis(c))
+    if (!minimised && c && c->hwnd && FindWindowObject(c->hwnd) == c && IsInsideThis(c))
         c->SetFocus();
     else if (hwnd)
         ::SetFocus(hwnd);

@@ -27,6 +27,9 @@ public:
     ~Form() override;
 
     void Create(uint32_t style, const wchar_t* classText, Form* owner, uint32_t formId);
+    // Create with the class text first, as the main window calls it.
+    void CreateHwnd(const wchar_t* classText, uint32_t style, Form* ownerForm = nullptr,
+                    uint32_t id = 0);
 
     virtual Form* Owner();
     virtual void SetTitle(const wchar_t* text);

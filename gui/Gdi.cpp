@@ -1,5 +1,6 @@
 #include "gui/Gdi.h"
 
+#include "base/AppContext.h"
 #include "base/Error.h"
 
 #include <algorithm>
@@ -178,9 +179,13 @@ Menu Menu::SubMenu() const
 {
     if (inUse == nullptr)
         throw InternalError();
+    // GetSubMenu sets no error code: a stale one must not decide the error.
+    SetLastError(ERROR_SUCCESS);
     HMENU sub = GetSubMenu(inUse, 0);
-    if (sub == nullptr)
-        ThrowLastError();
+    if (sub == nullptr) {
+        DWORD code = GetLastError();
+        ThrowWinError(code ? code : ERROR_MENU_ITEM_NOT_FOUND);
+    }
     Menu owner(*this);
     owner.inUse = sub;
     return owner;
@@ -556,6 +561,11 @@ GdiObj LoadBitmapResource(HINSTANCE module, int resourceId)
     return Made(LoadBitmapW(module, MAKEINTRESOURCEW(resourceId)));
 }
 
+GdiObj LoadBitmapResource(int resourceId)
+{
+    return LoadBitmapResource(AppContext::Current().instance, resourceId);
+}
+
 GdiObj MakeFont(const wchar_t* face, int height, int weight, uint32_t flags, int charset)
 {
     DWORD quality = DEFAULT_QUALITY;
@@ -588,8 +598,10 @@ COLORREF MixColors(COLORREF a, COLORREF b, int part, int whole)
 {
     if (whole == 0)
         return a;
-    auto mix = [&](int ca, int cb) {
-        return ((ca * (whole - part)) / whole + (cb * part) / whole) & 0xFF;
+    // Wide products: a whole of millions must not overflow 32 bits.
+    auto mix = [&](int64_t ca, int64_t cb) {
+        int64_t w = whole, p = part;
+        return static_cast<int>(((ca * (w - p)) / w + (cb * p) / w) & 0xFF);
     };
     return RGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)),
                mix(GetBValue(a), GetBValue(b)));

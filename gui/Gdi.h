@@ -147,6 +147,8 @@ GdiObj MakeNullPen();
 GdiObj MakeSolidPen(COLORREF colour, int width);
 GdiObj MakeCompatibleBitmap(const DeviceContext& dc, int width, int height);
 GdiObj LoadBitmapResource(HINSTANCE module, int resourceId);
+// From the application's own resources; InternalError without an application object.
+GdiObj LoadBitmapResource(int resourceId);
 
 enum FontFlags : uint32_t {
     FontItalic = 1,

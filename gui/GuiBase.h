@@ -4,6 +4,7 @@
 // handle in the window map and routes each message to a virtual handler;
 // whatever a handler throws stays inside the window procedure.
 
+#include "base/Array.h"
 #include "base/Error.h"
 #include "base/String.h"
 #include "gui/Gdi.h"
@@ -175,6 +176,15 @@ unsigned WindowMapBucket(uint64_t handle);
 // for the editor, the viewer sets its own before it creates any window.
 void SetWindowClassPrefix(const wchar_t* prefix);
 const wchar_t* RegisterWindowClass(HINSTANCE instance, const wchar_t* classText, uint32_t flags);
+
+struct WindowClassEntry {
+    uint32_t flags;
+    String name;
+};
+
+// Every class registered so far (classes are never unregistered). The program
+// releases it at exit, after its last window is gone.
+extern Array<WindowClassEntry> WindowClassList;
 
 // The instance of the application object, whose resources and classes the
 // framework uses; InternalError on a thread without one.

@@ -3,15 +3,9 @@
 #include "base/AppContext.h"
 #include "base/Array.h"
 
-namespace {
-
-struct WindowClassEntry {
-    u32 flags;
-    String name;
-};
-
-// Classes are registered once per process and never unregistered.
 Array<WindowClassEntry> WindowClassList;
+
+namespace {
 
 String& ClassPrefix()
 {

@@ -85,16 +85,26 @@ configure_tree() {
     fi
 }
 
+# Builds a tree, printing what the compiler said (not ninja's progress
+# lines); fails when the build fails.
+build_tree() {
+    local out rc=0
+    out=$(cmake --build "$1" -- -k 0 2>&1) || rc=$?
+    printf '%s\n' "$out" | grep -vE '^\[[0-9]+/[0-9]+\] ' || true
+    if [ $rc != 0 ]; then
+        echo "build of $1 failed" >&2
+        return $rc
+    fi
+}
+
 build_x64() {
     configure_tree "$BUILD_X64" toolchain-x86_64.cmake
-    cmake --build "$BUILD_X64" -- -k 0 | grep -vE '^\[[0-9]+/[0-9]+\] ' || true
-    [ "${PIPESTATUS[0]}" = 0 ] || return 1
+    build_tree "$BUILD_X64"
 }
 
 build_x86() {
     configure_tree "$BUILD_X86" toolchain-i686.cmake -DSCRIVEL_VIEWER_ONLY=ON
-    cmake --build "$BUILD_X86" -- -k 0 | grep -vE '^\[[0-9]+/[0-9]+\] ' || true
-    [ "${PIPESTATUS[0]}" = 0 ] || return 1
+    build_tree "$BUILD_X86"
 }
 
 setup_all() {

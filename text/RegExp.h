@@ -79,6 +79,7 @@ struct RegexNode {
     RegexNode* out1;  // SPLIT only
     u32 stamp;        // list generation in which the node was last added
     u32 mark;         // pass of assertion resolution that last added it
+    int32 folded;     // a literal lower-cased, for matching without case
 };
 
 // A class's run of items: {ITEM_NEGATE, ITEM_NEGATE} first when negated,
@@ -100,6 +101,9 @@ void RegexToPostfix(const u32* pattern, int64 count, PodArray<RegexClassItem>& i
 // The postfix stream of the same expression with every concatenation reversed.
 void RegexReversePostfix(PodArray<u32>& postfix);
 
+// A code point lower-cased as the matching without case compares them.
+int32 RegexFoldCase(int32 code);
+
 BadRegExpError MakeBadRegExpError(int32 kind, const String& text);
 // The pattern with U+00B7 inserted directly after the code point at index.
 String PatternErrorText(const u32* pattern, int64 count, int64 index);
@@ -117,8 +121,9 @@ public:
     void CompileReversed(const u32* pattern, int64 count, bool ignoreCase);
     void Clear() noexcept;
 
-    // Matches starting at or after from; stop is the match end, or on
-    // failure min(text length, from + length) where the caller goes on.
+    // Among matches starting at or after from, the one that ends first, from
+    // its earliest start, at its longest. Returns the start; stop is the match
+    // end, or on failure min(text length, from + length) where the caller goes on.
     int64 FindForward(TextDocument& document, int64 from, int64& stop, int64 length);
     // The match with the largest start below position; stop is its end, or
     // on failure max(position - window, 0).
@@ -134,11 +139,14 @@ public:
     bool IgnoreCase() const { return ignoreCase_ != 0; }
 
 private:
-    friend struct RegexRun;
+    friend class RegexRun;
+    friend struct RegexTestAccess;
 
     void Build(const u32* pattern, int64 count, bool ignoreCase, bool reversed);
-    void BuildNfa(const PodArray<u32>& postfix);
+    void BuildNfa(const PodArray<u32>& postfix, bool limited);
     RegexNode* NewNode(u32 kind, RegexNode* out, RegexNode* out1);
+    RegExp& Reversed();
+    int64 SearchPosition(TextDocument& document, int64 position) const;
 
     TextDocument* subject_;
     int64 subjectLength_;
@@ -157,6 +165,15 @@ private:
     // walk is iterative so that no pattern can exhaust the call stack.
     PodArray<RegexNode*> work_;
     u32 markPass_;
+    // Kept from search to search until the pattern changes: the reversed
+    // expression and the bytes that can begin a match in one encoding.
+    OwnPtr<RegExp> reversed_;
+    struct FirstBytes {
+        int32 encoding;  // 0 until computed
+        bool usable;
+        int primary;  // the only such byte below 0xC0, or -1
+        bool bytes[256];
+    } firstBytes_;
 };
 
 // Expands a replacement template: escapes, and with positions, each "$0"

@@ -511,12 +511,13 @@ RegExp::RegExp() noexcept
       subjectLength_(0),
       ignoreCase_(0),
       nodeCount_(0),
-      accept_{ACCEPT, nullptr, nullptr, 0, 0},
+      accept_{ACCEPT, nullptr, nullptr, 0, 0, 0},
       start_(nullptr),
       lists_{{nullptr, 0}, {nullptr, 0}},
       generation_(0),
       assertion_(0),
-      markPass_(0)
+      markPass_(0),
+      firstBytes_{0, false, -1, {}}
 {
 }
 
@@ -532,6 +533,8 @@ void RegExp::Clear() noexcept
     nodeCount_ = 0;
     start_ = nullptr;
     accept_.stamp = accept_.mark = 0;
+    reversed_.Reset(nullptr);
+    firstBytes_.encoding = 0;
 }
 
 void RegExp::Compile(const u32* pattern, int64 count, bool ignoreCase)
@@ -559,9 +562,15 @@ void RegExp::Build(const u32* pattern, int64 count, bool ignoreCase, bool revers
     RegexToPostfix(pattern_.Data(), count, classItems_, postfix);
     if (reversed)
         RegexReversePostfix(postfix);
-    BuildNfa(postfix);
+    BuildNfa(postfix, !reversed);
     if (!start_)
         throw InternalError();
+    if (ignoreCase_) {
+        RegexNode* nodes = pool_.Data();
+        for (int64 i = 0; i < nodeCount_; i++)
+            if (IsLiteral(nodes[i].kind))
+                nodes[i].folded = RegexFoldCase(static_cast<int32>(nodes[i].kind));
+    }
 
     for (PodArray<RegexNode*>& buffer : listBuffers_)
         buffer.Resize(nodeCount_ + 1);
@@ -575,14 +584,17 @@ void RegExp::Build(const u32* pattern, int64 count, bool ignoreCase, bool revers
 RegexNode* RegExp::NewNode(u32 kind, RegexNode* out, RegexNode* out1)
 {
     RegexNode& node = pool_.At(nodeCount_);
-    node = RegexNode{kind, out, out1, 0, 0};
+    node = RegexNode{kind, out, out1, 0, 0, static_cast<int32>(kind)};
     nodeCount_++;
     return &node;
 }
 
 // Thompson's construction. The dangling exits of a fragment are a linked
-// run of slot numbers (node index * 2, plus 1 for out1).
-void RegExp::BuildNfa(const PodArray<u32>& postfix)
+// run of slot numbers (node index * 2, plus 1 for out1). A pattern that
+// leaves more than 1000 fragments pending is too complex; its reversal is
+// built without that limit, since reversing turns a plain run of literals,
+// which pairs up as it comes, into one that piles up a fragment each.
+void RegExp::BuildNfa(const PodArray<u32>& postfix, bool limited)
 {
     int64 tokens = postfix.Count();
     if (tokens == 0)
@@ -613,10 +625,11 @@ void RegExp::BuildNfa(const PodArray<u32>& postfix)
         f.tail = tail;
     };
 
-    Fragment stack[kMaxFragments + 1];
-    int depth = 0;
+    std::vector<Fragment> fragments(static_cast<size_t>(limited ? kMaxFragments + 1 : tokens));
+    Fragment* stack = fragments.data();
+    int64 depth = 0;
     for (int64 k = 0; k < tokens; k++) {
-        if (depth > kMaxFragments)
+        if (limited && depth > kMaxFragments)
             FailWithoutText(RegexError::TOO_COMPLEX);
         u32 token = t[k];
         switch (token) {

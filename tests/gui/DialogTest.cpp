@@ -233,6 +233,50 @@ TEST_CASE("the close box cancels, Esc and Enter arrive as commands 2 and 1")
     CHECK(dialog.result == IDOK);
 }
 
+TEST_CASE("a dialog that does not handle the close box itself still cancels")
+{
+    // No close handler of its own: a result left from the last run must not
+    // become the answer of this one.
+    struct Plain : Dialog {
+        explicit Plain(Form* ownerForm) { Create(ownerForm, 0, 9, L"Plain"); }
+        void OnCommand(MessageRecord& m) override
+        {
+            result = LOWORD(m.wParam);
+            Quit();
+        }
+    };
+    TestForm main;
+    main.Show();
+    Plain dialog(&main);
+    dialog.PostMsg(WM_KEYDOWN, VK_RETURN, 1);
+    dialog.ShowModal(nullptr);
+    REQUIRE(dialog.result == IDOK);
+    dialog.PostMsg(WM_CLOSE, 0, 0);
+    dialog.ShowModal(nullptr);
+    CHECK(dialog.result == IDCANCEL);
+    CHECK(IsWindow(dialog.hwnd));
+    CHECK(IsWindowEnabled(main.hwnd));
+}
+
+TEST_CASE("after a modal run the owner is the active window again")
+{
+    TestForm main;
+    main.SetBounds({0, 0, 600, 400});
+    main.Show();
+    main.Activate();
+    REQUIRE(main.IsActive());
+    TestDialog dialog(&main);
+    bool wasActive = false;
+    dialog.onApp = [&](MessageRecord&) {
+        wasActive = dialog.IsActive();
+        dialog.Quit();
+    };
+    dialog.PostMsg(WM_APP, 0, 0);
+    dialog.ShowModal(nullptr);
+    CHECK(wasActive);
+    CHECK(main.IsActive());
+}
+
 TEST_CASE("help in a dialog asks the owner for the dialog's topic")
 {
     TestForm main;

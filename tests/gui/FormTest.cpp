@@ -66,6 +66,27 @@ TEST_CASE("a form that is not resizable trims its system menu and ignores sizing
     CHECK_FALSE(main.IsMaximized());
 }
 
+TEST_CASE("a form made with the class text first")
+{
+    struct Plain : Form {
+    } form;
+    TestForm owner;
+    form.CreateHwnd(L"PlainForm", SizingFrame, &owner, 12);
+    REQUIRE(form.hwnd);
+    wchar_t name[64];
+    GetClassNameW(form.hwnd, name, 64);
+    CHECK(lstrcmpW(name, L"Scrivel PlainForm") == 0);
+    CHECK(form.resizable == 1);
+    CHECK(form.GetId() == 12);
+    CHECK(form.Owner() == &owner);
+    CHECK(FindWindowObject(form.hwnd) == &form);
+
+    Form main;
+    main.CreateHwnd(L"PlainForm", MainWindow);
+    CHECK((GetWindowLongW(main.hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0);
+    CHECK(main.Owner() == nullptr);
+}
+
 TEST_CASE("form styles become window styles")
 {
     TestForm popup(ThinBorder | TopMost | NoActivate | MinimizeBox | ToolWindow | NoTooltip);
@@ -224,6 +245,29 @@ TEST_CASE("after deactivation and activation the focus returns to the control th
     CHECK(form.focusControl == nullptr);
     Send(&form, WM_ACTIVATE, WA_ACTIVE);
     CHECK(GetFocus() == form.hwnd);
+}
+
+TEST_CASE("a form activated while minimised keeps the focus on its own window")
+{
+    TestForm form;
+    form.SetBounds({0, 0, 300, 200});
+    Panel* group = new Panel(&form);
+    group->Show();
+    NativeControl* edit = new NativeControl(group, L"EDIT", 5);
+    edit->Show();
+    form.Show();
+    form.Activate();
+    Pump();
+    edit->SetFocus();
+    Send(&form, WM_ACTIVATE, WA_INACTIVE);
+    REQUIRE(form.focusControl == edit);
+
+    Send(&form, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 1));
+    CHECK(GetFocus() == form.hwnd);
+    CHECK(form.focusControl == edit);
+    // Restored, the control gets its focus back.
+    Send(&form, WM_ACTIVATE, WA_ACTIVE);
+    CHECK(edit->HasFocus());
 }
 
 TEST_CASE("menus: loading, check marks, enabling and deleting items")

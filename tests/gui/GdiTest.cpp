@@ -4,6 +4,8 @@
 
 #include <doctest.h>
 
+#include <thread>
+
 namespace {
 
 bool IsLive(HGDIOBJ h)
@@ -158,6 +160,10 @@ TEST_CASE("menus: sub-menu owners share the ring of the loaded menu")
     Menu leaf;
     leaf.Adopt(CreatePopupMenu());
     CHECK_THROWS_AS(leaf.SubMenu(), Error);
+    // A stale out-of-memory code from an earlier call is no reason to claim
+    // memory ran out.
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    CHECK_THROWS_AS(leaf.SubMenu(), WinError);
 }
 
 TEST_CASE("a device context puts back what it selected and keeps held objects alive")
@@ -376,4 +382,39 @@ TEST_CASE("mixing colours")
     CHECK(MixColors(RGB(255, 0, 0), RGB(255, 0, 0), 1, 3) == RGB(255, 0, 0));
     CHECK(MixColors(RGB(100, 0, 0), RGB(0, 0, 100), 1, 3) == RGB(66, 0, 33));
     CHECK(MixColors(RGB(1, 2, 3), RGB(4, 5, 6), 3, 0) == RGB(1, 2, 3));
+}
+
+TEST_CASE("mixing colours over a whole of hundreds of millions")
+{
+    const int whole = 400000000;
+    CHECK(MixColors(RGB(200, 0, 100), RGB(0, 200, 100), whole / 2, whole) ==
+          RGB(100, 100, 100));
+    CHECK(MixColors(RGB(255, 255, 255), RGB(0, 0, 0), whole, whole) == RGB(0, 0, 0));
+    CHECK(MixColors(RGB(255, 255, 255), RGB(0, 0, 0), 0, whole) == RGB(255, 255, 255));
+}
+
+TEST_CASE("a bitmap resource of the application")
+{
+    enum { IDB_TEST = 401 };
+    GdiObj bitmap = LoadBitmapResource(IDB_TEST);
+    REQUIRE_FALSE(bitmap.IsEmpty());
+    BITMAP info = {};
+    REQUIRE(GetObjectW(bitmap.Handle(), sizeof(info), &info));
+    CHECK(info.bmWidth == 4);
+    CHECK(info.bmHeight == 2);
+    GdiObj same = LoadBitmapResource(GetModuleHandleW(nullptr), IDB_TEST);
+    BITMAP other = {};
+    GetObjectW(same.Handle(), sizeof(other), &other);
+    CHECK(other.bmWidth == 4);
+
+    CHECK_THROWS_AS(LoadBitmapResource(9999), Error);
+    bool internal = false;
+    std::thread([&] {
+        try {
+            LoadBitmapResource(IDB_TEST);
+        } catch (const InternalError&) {
+            internal = true;
+        }
+    }).join();
+    CHECK(internal);
 }

@@ -26,10 +26,13 @@ public:
     {
         if (m.msg == WM_SETTEXT)
             setTexts++;
+        if (m.msg == WM_ERASEBKGND)
+            erases++;
         Panel::DefaultProc(m);
     }
     int creates = 0;
     int setTexts = 0;
+    int erases = 0;
 };
 
 struct FormWithPanel {
@@ -97,6 +100,39 @@ TEST_CASE("a window class is registered once, under the program's prefix")
     SetWindowClassPrefix(L"Scrivel ");
     CHECK(lstrcmpW(viewer, L"Guidora Probe") == 0);
     CHECK(GetClassInfoW(instance, viewer, &wc));
+
+    // The list keeps each class once, with the flags of its first registration.
+    int found = 0;
+    for (int64 i = 0; i < WindowClassList.Count(); i++) {
+        const WindowClassEntry& entry = WindowClassList.At(i);
+        if (entry.name.Equals(L"Scrivel Probe")) {
+            found++;
+            CHECK(entry.flags == ClassIBeamCursor);
+            CHECK(entry.name.CStr() == name);
+        }
+    }
+    CHECK(found == 1);
+}
+
+TEST_CASE("a class the system refuses leaves the list as it was")
+{
+    // Someone else's class of the same name, with another procedure.
+    HINSTANCE instance = AppInstance();
+    WNDCLASSW foreign = {};
+    foreign.lpfnWndProc = DefWindowProcW;
+    foreign.hInstance = instance;
+    foreign.lpszClassName = L"Scrivel Taken";
+    REQUIRE(RegisterClassW(&foreign));
+
+    int64 before = WindowClassList.Count();
+    CHECK_THROWS_AS(RegisterWindowClass(instance, L"Taken", ClassDropShadow), WinError);
+    CHECK(WindowClassList.Count() == before);
+    // Not remembered as registered: the next try fails again.
+    CHECK_THROWS_AS(RegisterWindowClass(instance, L"Taken", 0), WinError);
+    CHECK(WindowClassList.Count() == before);
+    UnregisterClassW(L"Scrivel Taken", instance);
+    CHECK(RegisterWindowClass(instance, L"Taken", 0) != nullptr);
+    CHECK(WindowClassList.Count() == before + 1);
 }
 
 TEST_CASE("messages reach their slots only while the object is mapped")
@@ -302,6 +338,219 @@ TEST_CASE("a class without a cursor still gets the arrow over its client area")
     CHECK(SendMessageW(plain->hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(plain->hwnd), hit) ==
           TRUE);
     CHECK(GetCursor() == LoadCursorW(nullptr, IDC_ARROW));
+}
+
+TEST_CASE("the arrow is forced only for the window the mouse is in")
+{
+    TestForm form;
+    Panel* plain = new Panel(&form, NoCursor, L"NoCursorPanel");
+    Panel* bare = new Panel(plain, NoCursor, L"NoCursorPanel");
+    Panel* typed = new Panel(plain, IBeamCursor, L"IBeamPanel");
+    LPARAM hit = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+    auto ask = [&](Panel* asked, Panel* under) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        SendMessageW(asked->hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(under->hwnd), hit);
+        return GetCursor();
+    };
+
+    // Asked on a child's behalf, the parent leaves the choice to the child.
+    CHECK(ask(plain, bare) == LoadCursorW(nullptr, IDC_WAIT));
+    CHECK(ask(bare, bare) == LoadCursorW(nullptr, IDC_ARROW));
+    // A class cursor of its own is never replaced by the arrow.
+    CHECK(ask(typed, typed) == LoadCursorW(nullptr, IDC_IBEAM));
+}
+
+TEST_CASE("invalidating, validating and updating")
+{
+    TestForm form;
+    form.SetBounds({0, 0, 300, 200});
+    Panel* content = new Panel(&form);
+    CountingPanel* panel = new CountingPanel(content);
+    panel->SetBounds({0, 0, 100, 80});
+    content->Show();
+    panel->Show();
+    form.Show();
+    Pump();
+    RECT u;
+    CHECK_FALSE(GetUpdateRect(panel->hwnd, &u, FALSE));
+
+    panel->Invalidate();
+    REQUIRE(GetUpdateRect(panel->hwnd, &u, FALSE));
+    CHECK(u.right == 100);
+    CHECK(u.bottom == 80);
+    panel->Validate();
+    CHECK_FALSE(GetUpdateRect(panel->hwnd, &u, FALSE));
+
+    panel->InvalidateRect({10, 10, 20, 30});
+    REQUIRE(GetUpdateRect(panel->hwnd, &u, FALSE));
+    CHECK(u.left == 10);
+    CHECK(u.bottom == 30);
+    panel->ValidateRect({10, 10, 20, 30});
+    CHECK_FALSE(GetUpdateRect(panel->hwnd, &u, FALSE));
+
+    // Update paints at once; only the erasing request erases first.
+    int paints = panel->paints;
+    int erases = panel->erases;
+    panel->InvalidateRect({0, 0, 10, 10});
+    panel->Update();
+    CHECK(panel->paints == paints + 1);
+    CHECK(panel->erases == erases);
+    CHECK_FALSE(GetUpdateRect(panel->hwnd, &u, FALSE));
+    panel->InvalidateRectErase({0, 0, 10, 10});
+    panel->Update();
+    CHECK(panel->paints == paints + 2);
+    CHECK(panel->erases == erases + 1);
+
+    Panel* group = new Panel(panel, Windowless);
+    group->Invalidate();
+    group->InvalidateRect({0, 0, 1, 1});
+    group->InvalidateRectErase({0, 0, 1, 1});
+    group->Validate();
+    group->ValidateRect({0, 0, 1, 1});
+    group->Update();
+    CHECK(group->PaintDC().Hdc() == nullptr);
+    CHECK(group->WindowDC().Hdc() == nullptr);
+}
+
+TEST_CASE("the caret of a window")
+{
+    TestForm form;
+    form.SetBounds({0, 0, 300, 200});
+    Panel* panel = new Panel(&form);
+    panel->SetBounds({0, 0, 100, 80});
+    panel->Show();
+    form.Show();
+    panel->SetFocus();
+    panel->CreateCaret(nullptr, 2, 12);
+    panel->SetCaretPos(7, 9);
+    POINT p;
+    REQUIRE(GetCaretPos(&p));
+    CHECK(p.x == 7);
+    CHECK(p.y == 9);
+    panel->ShowCaret();
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    REQUIRE(GetGUIThreadInfo(GetCurrentThreadId(), &info));
+    CHECK(info.hwndCaret == panel->hwnd);
+    panel->HideCaret();
+    DestroyCaret();
+
+    Panel* group = new Panel(panel, Windowless);
+    group->CreateCaret(nullptr, 1, 1);
+    group->SetCaretPos(1, 1);
+    group->ShowCaret();
+    group->HideCaret();
+    info.hwndCaret = nullptr;
+    GetGUIThreadInfo(GetCurrentThreadId(), &info);
+    CHECK(info.hwndCaret == nullptr);
+}
+
+TEST_CASE("commands sent and posted to the window itself and to the parent")
+{
+    FormWithPanel f;
+    Panel* inner = new Panel(f.panel);
+    std::vector<LPARAM> senders;
+    inner->onCommand = [&](MessageRecord& m) { senders.push_back(m.lParam); };
+    f.panel->onCommand = [&](MessageRecord& m) { senders.push_back(m.lParam); };
+
+    inner->SendCommand(5, 9);
+    REQUIRE(inner->commands.size() == 1);
+    CHECK(inner->commands[0] == 5);
+    CHECK(senders.back() == reinterpret_cast<LPARAM>(inner->hwnd));
+
+    CHECK(inner->PostCommand(6, 0));
+    CHECK(inner->commands.size() == 1);
+    Pump();
+    REQUIRE(inner->commands.size() == 2);
+    CHECK(inner->commands[1] == 6);
+
+    CHECK(inner->PostCommandToParent(8, 1));
+    Pump();
+    REQUIRE(f.panel->commands.size() == 1);
+    CHECK(f.panel->commands[0] == 8);
+    CHECK(senders.back() == reinterpret_cast<LPARAM>(inner->hwnd));
+
+    CHECK(inner->SendToParent(WM_COMMAND, MAKEWPARAM(9, 0), 0) == 0);
+    CHECK(f.panel->commands.back() == 9);
+
+    Panel orphan(nullptr, Windowless);
+    CHECK(orphan.SendCommand(1, 0) == 0);
+    CHECK_FALSE(orphan.PostCommand(1, 0));
+    CHECK_FALSE(orphan.PostCommandToParent(1, 0));
+    CHECK(orphan.SendCommandToParent(1, 0) == 0);
+}
+
+TEST_CASE("the cursor is over a shown window only")
+{
+    TestForm form;
+    form.SetBounds({100, 100, 400, 300});
+    Panel* content = new Panel(&form);
+    Panel* panel = new Panel(content);
+    panel->SetBounds({10, 10, 110, 60});
+    content->Show();
+    panel->Show();
+    form.Show();
+    Pump();
+    POINT inside = panel->ClientToScreenPoint({20, 20});
+    SetCursorPos(inside.x, inside.y);
+    CHECK(panel->IsCursorOver());
+    CHECK(panel->IsOverAt(inside));
+    // Inside the content's rectangle, but the panel is the window there.
+    CHECK_FALSE(content->IsOverAt(inside));
+    SetCursorPos(inside.x + 200, inside.y);
+    CHECK_FALSE(panel->IsCursorOver());
+    SetCursorPos(inside.x, inside.y);
+    panel->shown = 0;
+    CHECK_FALSE(panel->IsCursorOver());
+    panel->shown = 1;
+    SetCursorPos(1000, 900);
+}
+
+namespace {
+
+// Ends every menu loop as soon as the thread's timer ticks inside it.
+struct MenuTracker : Panel {
+    using Panel::Panel;
+    void TrackMenu(Menu menu, uint32_t flags, int x, int y) override
+    {
+        tracked = menu.Handle();
+        root = menu.root;
+        firstSub = GetSubMenu(root, 0);
+        UINT_PTR timer = ::SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+        Panel::TrackMenu(menu, flags, x, y);
+        ::KillTimer(nullptr, timer);
+        stillLoaded = IsMenu(root) != 0;
+    }
+    HMENU tracked = nullptr;
+    HMENU root = nullptr;
+    HMENU firstSub = nullptr;
+    bool stillLoaded = false;
+};
+
+} // namespace
+
+TEST_CASE("a menu resource is tracked by its first sub-menu and destroyed afterwards")
+{
+    TestForm form;
+    form.SetBounds({100, 100, 400, 300});
+    MenuTracker* tracker = new MenuTracker(&form);
+    tracker->SetBounds({0, 0, 200, 100});
+    tracker->Show();
+    form.Show();
+    Pump();
+    tracker->TrackMenuResource(IDM_TEST, 1, 10, 10);
+    REQUIRE(tracker->root != nullptr);
+    CHECK(tracker->tracked == tracker->firstSub);
+    CHECK(tracker->tracked != tracker->root);
+    CHECK(tracker->stillLoaded);
+    CHECK_FALSE(IsMenu(tracker->root));
+    CHECK_THROWS_AS(tracker->TrackMenuResource(9999, 0, 0, 0), Error);
+
+    Panel* group = new Panel(tracker, Windowless);
+    group->TrackMenuResource(IDM_TEST, 0, 0, 0);
+    Menu popup;
+    popup.Adopt(CreatePopupMenu());
+    group->TrackMenu(popup, 0, 0, 0);
 }
 
 TEST_CASE("show and hide keep the tab stop only while shown")

@@ -1,0 +1,423 @@
+#include "text/RegExp.h"
+#include "text/TextBuff.h"
+#include "text/TextDocument.h"
+
+#include "RegexOracle.h"
+#include "RegexTestSupport.h"
+
+#include <doctest.h>
+
+#include <cstdio>
+#include <random>
+#include <sstream>
+
+using namespace RegexKind;
+using oracle::Node;
+using oracle::NodePtr;
+
+namespace {
+
+NodePtr Make(Node::Kind kind, u32 value = 0)
+{
+    auto n = std::make_shared<Node>();
+    n->kind = kind;
+    n->value = value;
+    return n;
+}
+
+NodePtr Wrap(Node::Kind kind, std::vector<NodePtr> kids)
+{
+    if (kids.size() == 1 && (kind == Node::Concat || kind == Node::Alt))
+        return kids[0];
+    auto n = Make(kind);
+    n->kids = std::move(kids);
+    return n;
+}
+
+// Random patterns of the whole language, written out and built as a tree
+// side by side, so the tree says what the text of the pattern means.
+class PatternMaker {
+public:
+    explicit PatternMaker(std::mt19937& rng) : rng_(rng) {}
+
+    NodePtr Regex(std::wstring& out, int depth)
+    {
+        int k = 1 + Pick(depth == 0 ? 3 : 2);
+        int filled = Pick(k);
+        std::vector<NodePtr> alts;
+        for (int i = 0; i < k; i++) {
+            if (i > 0)
+                out += L'|';
+            if (i != filled && Pick(6) == 0)
+                alts.push_back(Make(Node::Empty));
+            else
+                alts.push_back(Sequence(out, depth));
+        }
+        return Wrap(Node::Alt, alts);
+    }
+
+private:
+    int Pick(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
+
+    NodePtr Sequence(std::wstring& out, int depth)
+    {
+        int m = 1 + Pick(3);
+        std::vector<NodePtr> items;
+        for (int i = 0; i < m; i++)
+            items.push_back(Item(out, depth));
+        return Wrap(Node::Concat, items);
+    }
+
+    NodePtr Item(std::wstring& out, int depth)
+    {
+        NodePtr n = Atom(out, depth);
+        int quantifiers = Pick(10) < 3 ? 1 + (Pick(8) == 0) : 0;
+        for (int q = 0; q < quantifiers; q++) {
+            int which = Pick(3);
+            out += L"*+?"[which];
+            n = Wrap(which == 0 ? Node::Star : which == 1 ? Node::Plus : Node::Quest, {n});
+        }
+        return n;
+    }
+
+    NodePtr Atom(std::wstring& out, int depth)
+    {
+        struct Lit {
+            const wchar_t* text;
+            u32 code;
+        };
+        static const Lit literals[] = {
+            {L"a", 'a'}, {L"b", 'b'}, {L"A", 'A'}, {L"k", 'k'}, {L"\u00e9", 0xE9}, {L"\u00c9", 0xC9},
+            {L" ", ' '}, {L"_", '_'}, {L"1", '1'}, {L"\U0001F600", 0x1F600}, {L"\\n", 10}, {L"\\.", '.'},
+            {L"\\x41", 'A'}, {L"\\u00E9", 0xE9}, {L"\\x{1F600}", 0x1F600}, {L"\\t", 9}, {L"]", ']'},
+        };
+        static const struct {
+            const wchar_t* text;
+            u32 kind;
+        } named[] = {{L"\\w", CLS_WORD},  {L"\\W", CLS_NOT_WORD},  {L"\\d", CLS_DIGIT},
+                     {L"\\D", CLS_NOT_DIGIT}, {L"\\s", CLS_SPACE}, {L"\\S", CLS_NOT_SPACE}};
+        static const struct {
+            const wchar_t* text;
+            u32 kind;
+        } assertions[] = {{L"^", LINE_START}, {L"$", LINE_END}, {L"\\b", WORD_BOUNDARY}, {L"\\B", NOT_WORD_BOUNDARY}};
+
+        int choice = Pick(20);
+        if (choice < 8) {
+            const Lit& l = literals[Pick(sizeof(literals) / sizeof(literals[0]))];
+            out += l.text;
+            return Make(Node::Literal, l.code);
+        }
+        if (choice < 9) {
+            out += L'.';
+            return Make(Node::AnyChar);
+        }
+        if (choice < 11) {
+            auto& n = named[Pick(6)];
+            out += n.text;
+            return Make(Node::Named, n.kind);
+        }
+        if (choice < 14)
+            return Class(out);
+        if (choice < 17) {
+            auto& a = assertions[Pick(4)];
+            out += a.text;
+            return Make(Node::Assertion, a.kind);
+        }
+        if (depth >= 2) {
+            out += L'a';
+            return Make(Node::Literal, 'a');
+        }
+        out += L'(';
+        NodePtr inner = Regex(out, depth + 1);
+        out += L')';
+        return inner;
+    }
+
+    NodePtr Class(std::wstring& out)
+    {
+        using M = oracle::ClassMember;
+        static const struct {
+            const wchar_t* text;
+            M member;
+        } members[] = {
+            {L"a", {M::Single, 'a', 0}},
+            {L"b", {M::Single, 'b', 0}},
+            {L"A", {M::Single, 'A', 0}},
+            {L"\u00e9", {M::Single, 0xE9, 0}},
+            {L"\\n", {M::Single, 10, 0}},
+            {L"_", {M::Single, '_', 0}},
+            {L"a-c", {M::Range, 'a', 'c'}},
+            {L"A-Z", {M::Range, 'A', 'Z'}},
+            {L"0-9", {M::Range, '0', '9'}},
+            {L"\\x00-\\x7f", {M::Range, 0, 0x7F}},
+            {L"\u00c0-\u00ff", {M::Range, 0xC0, 0xFF}},
+            {L".", {M::AnyChar, 0, 0}},
+            {L"\\d", {M::Named, CLS_DIGIT, 0}},
+            {L"\\w", {M::Named, CLS_WORD, 0}},
+            {L"\\s", {M::Named, CLS_SPACE, 0}},
+            {L"\\S", {M::Named, CLS_NOT_SPACE, 0}},
+            {L"\\W", {M::Named, CLS_NOT_WORD, 0}},
+            {L"[:alpha:]", {M::Named, CLS_ALPHA, 0}},
+            {L"[:digit:]", {M::Named, CLS_DIGIT, 0}},
+            {L"[:upper:]", {M::Named, CLS_UPPER, 0}},
+            {L"[:lower:]", {M::Named, CLS_LOWER, 0}},
+            {L"[:space:]", {M::Named, CLS_SPACE, 0}},
+            {L"[:punct:]", {M::Named, CLS_PUNCT, 0}},
+            {L"[:ascii:]", {M::Named, CLS_ASCII, 0}},
+            {L"[:cntrl:]", {M::Named, CLS_CNTRL, 0}},
+        };
+        NodePtr n = Make(Node::Class);
+        out += L'[';
+        if (Pick(3) == 0) {
+            out += L'^';
+            n->negated = true;
+        }
+        int m = 1 + Pick(3);
+        for (int i = 0; i < m; i++) {
+            auto& member = members[Pick(sizeof(members) / sizeof(members[0]))];
+            out += member.text;
+            n->members.push_back(member.member);
+        }
+        out += L']';
+        return n;
+    }
+
+    std::mt19937& rng_;
+};
+
+// A random text as characters with their code as the matcher reads them,
+// and its bytes in one encoding.
+struct Sample {
+    oracle::Text text;
+    std::vector<u8> bytes;
+    std::string description;
+};
+
+// Over-long: a character written in UTF-8 with more bytes than it needs,
+// which still decodes as its code point.
+enum class Piece { CodePoint, Cr, Lf, CrLf, Bad, OverLong };
+
+struct TextChar {
+    Piece piece;
+    u32 code;
+};
+
+std::vector<TextChar> MakeChars(std::mt19937& rng)
+{
+    static const u32 alphabet[] = {'a', 'b', 'A', 'B', 'k', 'K', 0x212A, 0xE9, 0xC9, ' ', '_', '1', '\t', 0, '.',
+                                   0x1F600, 'a', 'b', 'a', 0xB, 0xC, 'c', 0x2028, ',', 0x7F, 0x660};
+    std::vector<TextChar> chars;
+    int n = static_cast<int>(rng() % 13);
+    for (int i = 0; i < n; i++) {
+        int r = static_cast<int>(rng() % 30);
+        if (r == 0)
+            chars.push_back({Piece::Cr, 13});
+        else if (r == 1)
+            chars.push_back({Piece::Lf, 10});
+        else if (r == 2)
+            chars.push_back({Piece::CrLf, 10});
+        else if (r == 3)
+            chars.push_back({Piece::Bad, 0});
+        else if (r == 4)
+            chars.push_back({Piece::OverLong, rng() % 2 ? 'a' : 0xE9u});
+        else
+            chars.push_back({Piece::CodePoint, alphabet[rng() % (sizeof(alphabet) / sizeof(alphabet[0]))]});
+    }
+    // A CR followed by an LF is one character.
+    std::vector<TextChar> merged;
+    for (const TextChar& c : chars) {
+        if (c.piece == Piece::Lf && !merged.empty() && merged.back().piece == Piece::Cr)
+            merged.back().piece = Piece::CrLf;
+        else
+            merged.push_back(c);
+    }
+    return merged;
+}
+
+void PutUnit(std::vector<u8>& bytes, u32 unit)
+{
+    bytes.push_back(static_cast<u8>(unit & 0xFF));
+    bytes.push_back(static_cast<u8>(unit >> 8));
+}
+
+Sample Encode(const std::vector<TextChar>& chars, EncodingId encoding)
+{
+    Sample s;
+    bool utf16 = encoding == EncodingUtf16LE;
+    for (size_t i = 0; i < chars.size(); i++) {
+        const TextChar& c = chars[i];
+        oracle::Char oc{static_cast<int64>(s.bytes.size()), static_cast<int32>(c.code)};
+        switch (c.piece) {
+        case Piece::Cr:
+        case Piece::Lf:
+            oc.code = 10;
+            if (utf16)
+                PutUnit(s.bytes, c.piece == Piece::Cr ? 13 : 10);
+            else
+                s.bytes.push_back(c.piece == Piece::Cr ? 13 : 10);
+            break;
+        case Piece::CrLf:
+            oc.code = 10;
+            if (utf16) {
+                PutUnit(s.bytes, 13);
+                PutUnit(s.bytes, 10);
+            } else {
+                s.bytes.push_back(13);
+                s.bytes.push_back(10);
+            }
+            break;
+        case Piece::Bad:
+            oc.code = -30;
+            if (utf16)
+                PutUnit(s.bytes, 0xDC00);
+            else
+                s.bytes.push_back(i % 2 ? 0x80 : 0xFF);
+            break;
+        case Piece::OverLong:
+            if (utf16) {
+                PutUnit(s.bytes, c.code);
+            } else if (c.code < 0x80) {
+                s.bytes.push_back(static_cast<u8>(0xC0 | (c.code >> 6)));
+                s.bytes.push_back(static_cast<u8>(0x80 | (c.code & 0x3F)));
+            } else {
+                s.bytes.push_back(0xE0);
+                s.bytes.push_back(static_cast<u8>(0x80 | (c.code >> 6)));
+                s.bytes.push_back(static_cast<u8>(0x80 | (c.code & 0x3F)));
+            }
+            break;
+        case Piece::CodePoint:
+            if (utf16) {
+                if (c.code > 0xFFFF) {
+                    PutUnit(s.bytes, 0xD800 + ((c.code - 0x10000) >> 10));
+                    PutUnit(s.bytes, 0xDC00 + ((c.code - 0x10000) & 0x3FF));
+                } else {
+                    PutUnit(s.bytes, c.code);
+                }
+            } else {
+                u8 buf[4];
+                int n = EncodeUtf8CodePoint(buf, static_cast<int32>(c.code));
+                s.bytes.insert(s.bytes.end(), buf, buf + n);
+            }
+            break;
+        }
+        s.text.chars.push_back(oc);
+    }
+    s.text.size = static_cast<int64>(s.bytes.size());
+    std::ostringstream d;
+    d << (utf16 ? "UTF-16LE" : "UTF-8") << " bytes:";
+    for (u8 b : s.bytes) {
+        char hex[4];
+        snprintf(hex, sizeof(hex), " %02X", b);
+        d << hex;
+    }
+    s.description = d.str();
+    return s;
+}
+
+void Fill(TextDocument& document, EncodingId encoding, const std::vector<u8>& bytes)
+{
+    TextBuff& buff = document.text;
+    buff.Replace(0, buff.Size(), nullptr, 0);
+    buff.SetEncoding(encoding);
+    if (!bytes.empty())
+        buff.Replace(0, 0, bytes.data(), static_cast<int64>(bytes.size()));
+}
+
+struct Mismatch {
+    std::string what;
+    int64 at = 0;
+    int64 wantStart = 0, wantStop = 0, gotStart = 0, gotStop = 0;
+};
+
+bool Compare(const char* what, int64 at, const oracle::Found& want, int64 gotStart, int64 gotStop, Mismatch& m)
+{
+    if (want.start == gotStart && want.stop == gotStop)
+        return true;
+    m = Mismatch{what, at, want.start, want.stop, gotStart, gotStop};
+    return false;
+}
+
+// Positions to search from: every character start, the end, and a byte
+// inside a character where there is one.
+std::vector<int64> Positions(const Sample& s)
+{
+    std::vector<int64> out;
+    for (const oracle::Char& c : s.text.chars)
+        out.push_back(c.offset);
+    out.push_back(s.text.size);
+    for (size_t i = 0; i < s.text.chars.size(); i++) {
+        int64 next = s.text.OffsetOf(i + 1);
+        if (next - s.text.chars[i].offset > 1) {
+            out.push_back(s.text.chars[i].offset + 1);
+            break;
+        }
+    }
+    return out;
+}
+
+bool CheckAll(RegExp& re, TextDocument& buff, const Sample& s, const std::vector<oracle::Ends>& all, Mismatch& m,
+              int& found)
+{
+    for (int64 p : Positions(s)) {
+        int64 stop = -7;
+        int64 start = re.FindForward(buff, p, stop, 1000);
+        if (!Compare("FindForward", p, oracle::FindForward(all, s.text, p, 1000), start, stop, m))
+            return false;
+        if (start >= 0 && stop > start)
+            found++;
+        stop = -7;
+        start = re.FindBackward(buff, p, stop, 1000);
+        if (!Compare("FindBackward", p, oracle::FindBackward(all, s.text, p, 1000), start, stop, m))
+            return false;
+        stop = -7;
+        start = re.FindBackwardBefore(buff, p, stop);
+        if (!Compare("FindBackwardBefore", p, oracle::FindBackwardBefore(all, s.text, p), start, stop, m))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST_CASE("the matcher agrees with a brute-force matcher on random patterns and texts")
+{
+    const u32 seed = 0x5EED2024;
+    const int patterns = 3000;
+    std::mt19937 rng(seed);
+    TextDocument buff;
+    int compared = 0;
+    int found = 0;
+    for (int round = 0; round < patterns; round++) {
+        u32 caseSeed = rng();
+        std::mt19937 local(caseSeed);
+        std::wstring pattern;
+        PatternMaker maker(local);
+        NodePtr tree = maker.Regex(pattern, 0);
+        std::vector<u32> cps = CodePoints(pattern);
+        for (int t = 0; t < 2; t++) {
+            std::vector<TextChar> chars = MakeChars(local);
+            for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE}) {
+                Sample s = Encode(chars, encoding);
+                Fill(buff, encoding, s.bytes);
+                for (bool ignoreCase : {false, true}) {
+                    RegExp re;
+                    re.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+                    std::vector<oracle::Ends> all = oracle::AllMatches(*tree, s.text, ignoreCase);
+                    Mismatch m;
+                    if (!CheckAll(re, buff, s, all, m, found)) {
+                        std::ostringstream msg;
+                        msg << "seed " << seed << " case seed " << caseSeed << " pattern \"" << Narrow(pattern)
+                            << "\" ignore case " << ignoreCase << " " << s.description << ": " << m.what << " at "
+                            << m.at << " wants (" << m.wantStart << ", " << m.wantStop << ") got (" << m.gotStart
+                            << ", " << m.gotStop << ")";
+                        FAIL(msg.str());
+                    }
+                    compared++;
+                }
+            }
+        }
+    }
+    CHECK(compared == patterns * 8);
+    // Not a vacuous comparison: many searches find a non-empty match.
+    CHECK(found > compared);
+}

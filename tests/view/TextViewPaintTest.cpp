@@ -1,0 +1,228 @@
+#include "ViewTestSupport.h"
+
+namespace {
+
+// Gives the view the keyboard focus the way a click on its window would.
+void Focus(ViewBench& bench)
+{
+    SetForegroundWindow(bench.host.hwnd);
+    SetActiveWindow(bench.host.hwnd);
+    bench.view->SetFocus();
+    Pump();
+}
+
+RECT CaretRect()
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetCurrentThreadId(), &info);
+    return info.rcCaret;
+}
+
+HWND CaretWindow()
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetCurrentThreadId(), &info);
+    return info.hwndCaret;
+}
+
+std::string Rows(int n)
+{
+    std::string text;
+    for (int i = 0; i < n; i++)
+        text += "row " + std::to_string(1000 + i) + "\n";
+    return text;
+}
+
+}  // namespace
+
+TEST_CASE("a view without a document paints only its background")
+{
+    ViewBench bench(200, 120);
+    RECT client = bench.view->ClientRect();
+    Canvas canvas(client.right, client.bottom);
+    PaintResult result = bench.PaintInto(canvas);
+    CHECK(result.valid == 1);
+    CHECK(canvas.All(client, bench.view->currentStyle->textBgColor));
+    bench.Paint();
+    CHECK_FALSE(bench.view->barsPainted);
+    CHECK_FALSE(bench.view->caretCreated);
+
+    // Removing the shown document brings the background back.
+    TextDocument* doc = bench.Add("text");
+    bench.Paint();
+    CHECK(bench.view->barsPainted);
+    bench.Event(1, doc);
+    CHECK(bench.view->currentState == nullptr);
+    PaintResult after = bench.PaintInto(canvas);
+    CHECK(after.valid == 1);
+    CHECK(canvas.All(client, bench.view->currentStyle->textBgColor));
+}
+
+TEST_CASE("the painted text and bars follow the document")
+{
+    ViewBench bench(300, 200);
+    TextDocument* doc = bench.Add(Rows(100));
+    bench.Paint();
+    TextView& view = *bench.view;
+    CHECK(view.vertPos == 0);
+    CHECK(view.vertRange == doc->text.LineBreakCount() + 1);
+    int32 lh = bench.LineHeight();
+    RECT area;
+    view.TextArea(area);
+    CHECK(view.vertPage == (area.bottom - area.top - view.currentStyle->topMargin) / lh);
+    CHECK(bench.State().paintedFirst == 0);
+    CHECK(bench.State().paintedLast > 0);
+    view.SetTopPosition(doc->text.LineStart(30));
+    bench.Paint();
+    CHECK(view.vertPos == 30);
+    CHECK(bench.State().paintedFirst == doc->text.LineStart(30));
+
+    // The top never lands in the middle of a CR LF pair.
+    TextDocument* crlf = bench.Add("a\r\nb\r\nc");
+    view.SetTopPosition(2);
+    CHECK(bench.Top() == 1);
+    (void)crlf;
+}
+
+TEST_CASE("a view scrolled past the right end of its text is pulled back")
+{
+    ViewBench bench(300, 200);
+    bench.Add(std::string(100, 'm'));
+    bench.State().horzOffset = 100000;
+    RECT client = bench.view->ClientRect();
+    Canvas canvas(client.right, client.bottom);
+    PaintResult result = bench.PaintInto(canvas);
+    CHECK(bench.State().horzOffset == std::max<int64>(result.widest - result.pageWidth, 0));
+    CHECK(bench.State().horzOffset < 100000);
+    CHECK(result.widest > result.pageWidth);
+}
+
+TEST_CASE("the system caret follows focus and hides when scrolled out of view")
+{
+    ViewBench bench(300, 200);
+    TextDocument* doc = bench.Add(Rows(100));
+    Focus(bench);
+    REQUIRE(bench.view->HasFocus());
+    CHECK(bench.handler.Count(RecordingViewHandler::Focus) >= 1);
+    bench.view->SetCaret(doc, doc->text.LineStart(2), 0, 0);
+    bench.Paint();
+    CHECK(bench.view->caretCreated);
+    CHECK(CaretWindow() == bench.view->hwnd);
+    int32 lh = bench.LineHeight();
+    RECT caret = CaretRect();
+    CHECK(caret.top == 2 * lh + bench.view->currentStyle->topMargin);
+    CHECK(caret.bottom - caret.top == lh);
+    CHECK(caret.right - caret.left == bench.view->caretWidth);
+
+    bench.view->ScrollLinesDown(10);
+    bench.Paint();
+    CHECK_FALSE(bench.view->caretCreated);
+    bench.view->ScrollToShow(0, 2, true, true);
+    bench.Paint();
+    CHECK(bench.view->caretCreated);
+
+    SUBCASE("overwrite mode makes the caret three times as wide")
+    {
+        bench.State().overwrite = true;
+        bench.Event(9, doc);
+        RECT wide = CaretRect();
+        CHECK(wide.right - wide.left == 3 * bench.view->caretWidth);
+        CHECK(bench.view->caretCreated);
+    }
+    SUBCASE("losing the focus removes the caret")
+    {
+        SetFocus(bench.host.hwnd);
+        CHECK_FALSE(bench.view->HasFocus());
+        CHECK_FALSE(bench.view->caretCreated);
+        CHECK(CaretWindow() != bench.view->hwnd);
+    }
+}
+
+TEST_CASE("the input-method candidate window opens half a line below the caret row")
+{
+    ViewBench bench(300, 200);
+    TextDocument* doc = bench.Add("abc\ndef");
+    bench.view->SetCaret(doc, 6, 0, 0);
+    bench.Paint();
+    IMECHARPOSITION position{};
+    position.dwSize = sizeof position;
+    LRESULT answered = bench.Send(WM_IME_REQUEST, IMR_QUERYCHARPOSITION, reinterpret_cast<LPARAM>(&position));
+    CHECK(answered == 1);
+    TextView& view = *bench.view;
+    int32 lh = bench.LineHeight();
+    POINT expected{static_cast<LONG>(view.TextXToClientX(view.caretX)),
+                   static_cast<LONG>(lh + view.currentStyle->topMargin + lh + lh / 2)};
+    expected = view.ClientToScreenPoint(expected);
+    CHECK(position.pt.x == expected.x);
+    CHECK(position.pt.y == expected.y);
+    CHECK(position.cLineHeight == static_cast<UINT>(lh));
+    RECT area;
+    view.TextArea(area);
+    RECT screen = view.ClientToScreenRect(area);
+    CHECK(EqualRect(&position.rcDocument, &screen));
+    CHECK(bench.Send(WM_IME_REQUEST, IMR_RECONVERTSTRING, 0) == 0);
+}
+
+TEST_CASE("input-method messages reach the handler as strings")
+{
+    ViewBench bench(300, 200);
+    bench.Add("x");
+    Focus(bench);
+    bench.Send(WM_IME_STARTCOMPOSITION, 0, 0);
+    REQUIRE(bench.handler.Count(RecordingViewHandler::ImeText) == 1);
+    CHECK(bench.handler.Last(RecordingViewHandler::ImeText).flag == 0);
+    CHECK(bench.handler.Last(RecordingViewHandler::ImeText).text.empty());
+    bench.Send(WM_IME_ENDCOMPOSITION, 0, 0);
+    bench.Send(WM_IME_SETCONTEXT, 1, 0);
+    CHECK(bench.handler.Count(RecordingViewHandler::ImeText) == 1);
+
+    HIMC context = ImmGetContext(bench.view->hwnd);
+    if (context) {
+        ImmReleaseContext(bench.view->hwnd, context);
+        bench.Send(WM_IME_COMPOSITION, 0, GCS_RESULTSTR);
+        REQUIRE(bench.handler.Count(RecordingViewHandler::ImeText) == 3);
+        const auto& events = bench.handler.events;
+        CHECK(events[events.size() - 2].flag == 1);
+        CHECK(events.back().flag == 0);
+        CHECK(events.back().text.empty());
+        bench.Send(WM_IME_COMPOSITION, 0, GCS_COMPSTR);
+        CHECK(bench.handler.Count(RecordingViewHandler::ImeText) == 4);
+        CHECK(bench.handler.Last(RecordingViewHandler::ImeText).flag == 1);
+    }
+}
+
+TEST_CASE("the cursor is an I-beam over the text and an arrow elsewhere")
+{
+    ViewBench bench(300, 200);
+    bench.Add(Rows(100));
+    bench.Paint();
+    TextView& view = *bench.view;
+    POINT text = view.ClientToScreenPoint(POINT{100, 50});
+    SetCursorPos(text.x, text.y);
+    POINT at{};
+    GetCursorPos(&at);
+    if (at.x == text.x && at.y == text.y) {
+        CHECK(bench.Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(view.hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)) ==
+              TRUE);
+        CHECK(GetCursor() == view.ibeamCursor);
+        POINT bar = view.ClientToScreenPoint(POINT{view.vertBar.left + 2, 50});
+        SetCursorPos(bar.x, bar.y);
+        bench.Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(view.hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        CHECK(GetCursor() == view.arrowCursor);
+    }
+}
+
+TEST_CASE("the inactive style fades the painted background")
+{
+    ViewBench bench(200, 100);
+    bench.Add("x");
+    TextView& view = *bench.view;
+    view.currentStyle = view.inactiveStyle.get();
+    RECT client = view.ClientRect();
+    Canvas canvas(client.right, client.bottom);
+    bench.PaintInto(canvas);
+    CHECK(canvas.At(client.right - 30, client.bottom - 5) == view.inactiveStyle->textBgColor);
+    CHECK(view.inactiveStyle->textBgColor == 0xF7F7F7);
+}

@@ -1,0 +1,465 @@
+#include "ViewTestSupport.h"
+
+#include "spell/DictRegistry.h"
+
+namespace {
+
+Array<int64> Pairs(std::initializer_list<int64> values)
+{
+    Array<int64> list;
+    list.Reset();
+    for (int64 v : values)
+        list.Insert(list.Count(), v);
+    return list;
+}
+
+}  // namespace
+
+TEST_CASE("a view follows the add, remove and current-document events")
+{
+    ViewBench bench;
+    TextView& view = *bench.view;
+    CHECK(view.CurrentDocument() == nullptr);
+
+    TextDocument* first = bench.Add("first");
+    CHECK(view.CurrentDocument() == first);
+    REQUIRE(view.FindViewState(first));
+    CHECK(view.FindViewState(first)->pendingIndentPos == -1);
+    CHECK(view.FindViewState(first)->desiredX == -1);
+    CHECK(view.FindViewState(nullptr) == nullptr);
+
+    SUBCASE("event 2 for another view leaves a view that shows a document alone")
+    {
+        bench.docs.push_back(std::make_unique<TextDocument>());
+        TextDocument* second = bench.docs.back().get();
+        bench.Event(0, second);
+        TextView* other = TextView::Create(&SharedHost(1), 10, nullptr, nullptr, bench.settings, nullptr,
+                                           bench.factory.get());
+        bench.Event(2, second, other);
+        CHECK(view.CurrentDocument() == first);
+        bench.Event(2, second, &view);
+        CHECK(view.CurrentDocument() == second);
+        delete other;
+    }
+    SUBCASE("event 2 for another view shows the document in a view that shows none")
+    {
+        bench.Event(1, first);
+        CHECK(view.CurrentDocument() == nullptr);
+        CHECK(view.currentState == nullptr);
+        CHECK(view.FindViewState(first) == nullptr);
+        bench.docs.push_back(std::make_unique<TextDocument>());
+        TextDocument* second = bench.docs.back().get();
+        bench.Event(0, second);
+        bench.Event(2, second, nullptr);
+        CHECK(view.CurrentDocument() == second);
+    }
+    SUBCASE("a document without a view state is not shown")
+    {
+        TextDocument stranger;
+        view.ShowDocument(&stranger);
+        CHECK(view.CurrentDocument() == nullptr);
+        CHECK(view.currentState == nullptr);
+        CHECK_FALSE(view.barsPainted);
+    }
+}
+
+TEST_CASE("a reload puts caret, anchor and top at 0 and forgets indent and brackets")
+{
+    ViewBench bench;
+    TextDocument* doc = bench.Add(std::string(200, 'x') + "\nmore\nlines\n");
+    TextView& view = *bench.view;
+    view.SetCaret(doc, 150, 0, 0);
+    view.SetCaret(doc, 160, CaretKeepAnchor, 0);
+    doc->text.SetMarker(bench.State().topMarker, 201);
+    bench.State().horzOffset = 40;
+    view.SetPendingIndent(doc, String(L"\t"), 160);
+    Array<int64> brackets = Pairs({3, 4});
+    view.SetBracketHighlights(doc, brackets);
+    CHECK(brackets.Count() == 0);  // the caller's handle is released
+    view.SetFindHighlights(Pairs({1, 2}));
+
+    bench.Event(3, doc);
+    CHECK(bench.Caret() == 0);
+    CHECK(bench.Anchor() == 0);
+    CHECK(bench.Top() == 0);
+    CHECK(bench.State().horzOffset == 0);
+    CHECK(bench.State().caretFlagsSeen == 0);
+    CHECK(bench.State().pendingIndentPos == -1);
+    CHECK(view.GetPendingIndent(doc).Length() == 0);
+    CHECK(bench.State().bracketHighlights.Count() == 0);
+    CHECK(view.findHighlights.Count() == 0);
+}
+
+TEST_CASE("find highlights belong to the shown document and go with focus and edits")
+{
+    ViewBench bench;
+    TextDocument* one = bench.Add("one");
+    bench.view->SetFindHighlights(Pairs({0, 1}));
+    CHECK(bench.view->findHighlights.Count() == 2);
+    TextDocument* two = bench.Add("two");
+    CHECK(bench.view->CurrentDocument() == two);
+    CHECK(bench.view->findHighlights.Count() == 0);
+
+    bench.view->SetFindHighlights(Pairs({0, 1}));
+    bench.Send(WM_SETFOCUS);
+    CHECK(bench.view->findHighlights.Count() == 0);
+    CHECK(bench.handler.Count(RecordingViewHandler::Focus) == 1);
+
+    bench.view->SetFindHighlights(Pairs({0, 1}));
+    Array<int64> brackets = Pairs({0, 1});
+    bench.view->SetBracketHighlights(two, brackets);
+    bench.view->SetPendingIndent(two, String(L"  "), 3);
+    bench.Event(7, two);
+    CHECK(bench.view->findHighlights.Count() == 0);
+    CHECK(bench.State().bracketHighlights.Count() == 0);
+    CHECK(bench.State().pendingIndentPos == -1);
+    (void)one;
+}
+
+TEST_CASE("keys reach the handler only while a document is shown")
+{
+    ViewBench bench;
+    bench.Send(WM_KEYDOWN, VK_RIGHT, 0);
+    bench.Send(WM_CHAR, 'a', 0);
+    CHECK(bench.handler.events.empty());
+    bench.Add("text");
+    bench.Send(WM_KEYDOWN, VK_RIGHT, 1);
+    bench.Send(WM_CHAR, 'a', 2);
+    REQUIRE(bench.handler.Count(RecordingViewHandler::KeyDown) == 1);
+    CHECK(bench.handler.Last(RecordingViewHandler::KeyDown).wParam == VK_RIGHT);
+    CHECK(bench.handler.Last(RecordingViewHandler::KeyDown).view == bench.view);
+    REQUIRE(bench.handler.Count(RecordingViewHandler::Char) == 1);
+    CHECK(bench.handler.Last(RecordingViewHandler::Char).wParam == 'a');
+}
+
+TEST_CASE("home, end and word moves follow lines, blanks and combining marks")
+{
+    ViewBench bench;
+    // "  ab" CR LF "e" + U+0301 + "x y_1 .." LF
+    TextDocument* doc = bench.Add("  ab\r\ne\xcc\x81x y_1 ..\nlast");
+    TextView& view = *bench.view;
+    CHECK(view.SmartHomePos(3) == 2);
+    CHECK(view.SmartHomePos(2) == 0);
+    CHECK(view.SmartHomePos(0) == 2);
+    CHECK(view.LineEndPos(1) == 4);  // the CR LF pair counts as one character
+    CHECK(view.LineEndPos(9) == 17);
+    CHECK(view.LineEndPos(20) == 22);
+
+    CHECK(view.NextCharPos(6) == 9);  // e and its mark
+    CHECK(view.PrevCharPos(9) == 6);
+    CHECK(view.NextCharPos(4) == 6);
+    CHECK(view.PrevCharPos(6) == 4);
+    CHECK(view.WordEnd(6) == 10);
+    CHECK(view.WordStart(9) == 6);
+    CHECK(view.WordEnd(10) == 11);
+    CHECK(view.WordEnd(11) == 14);  // y_1 is one word
+    CHECK(view.WordStart(13) == 11);
+    CHECK(view.WordStartAround(14) == 11);
+    CHECK(view.WordStartAround(15) == 15);
+
+    view.SetCaret(doc, 6, 0, 0);
+    view.MoveCharRight(0);
+    CHECK(bench.Caret() == 9);
+    CHECK(bench.State().caretAffinity == 1);
+    view.MoveWordRight(CaretKeepAnchor);
+    CHECK(bench.Caret() == 10);
+    CHECK(bench.Anchor() == 9);
+    view.MoveToLineEnd(0);
+    CHECK(bench.Caret() == 17);
+    CHECK(bench.Anchor() == 17);
+    view.MoveToLineStart(CaretKeepAnchor);
+    CHECK(bench.Caret() == 6);
+    CHECK(bench.State().caretAffinity == 2);
+    view.CollapseToSelectionEnd();
+    CHECK(bench.Caret() == 17);
+    CHECK(bench.Anchor() == 17);
+    view.SetCaret(doc, 20, 0, 0);
+    view.MoveToLineEnd(0);
+    CHECK(bench.Caret() == 22);
+
+    view.SetCaret(doc, 2, 0, 0);
+    view.SetCaret(doc, 7, CaretKeepAnchor, 0);
+    CHECK(view.HasSelection());
+    view.CollapseToSelectionStart();
+    CHECK(bench.Caret() == 2);
+    CHECK_FALSE(view.HasSelection());
+    view.SetCaret(doc, -4, 0, 0);
+    CHECK(bench.Caret() == 2);
+    view.SetCaret(doc, 9, CaretKeepAnchor, 0);
+    view.CancelSelection(doc);
+    CHECK(bench.Anchor() == 9);
+}
+
+TEST_CASE("line and page moves go by visual rows and scroll only as needed")
+{
+    ViewBench bench(400, 200);
+    // Long rows keep the horizontal bar shown, so no room is held back for it.
+    std::string text;
+    for (int i = 0; i < 60; i++)
+        text += "line " + std::to_string(100 + i) + std::string(300, '.') + "\n";
+    const int64 row = 309;
+    TextDocument* doc = bench.Add(text);
+    TextView& view = *bench.view;
+    bench.Paint();
+    int32 lh = bench.LineHeight();
+    RECT area;
+    view.TextArea(area);
+    int32 rows = std::max<int32>((area.bottom - area.top - view.currentStyle->topMargin) / lh, 1);
+    REQUIRE(rows > 3);
+
+    view.SetCaret(doc, 2, 0, 0);
+    bench.Paint();
+    view.MoveLineDown(0);
+    CHECK(bench.Caret() == row + 2);
+    view.MoveLineUp(0);
+    CHECK(bench.Caret() == 2);
+    view.MovePageDown(0);
+    CHECK(bench.Caret() == 2 + row * (rows - 1));
+    CHECK(bench.Top() == 0);  // still on the first page
+    view.MovePageDown(0);
+    int64 line = doc->text.LineOfOffset(bench.Caret());
+    CHECK(line == 2 * (rows - 1));
+    CHECK(doc->text.LineOfOffset(bench.Top()) == line - rows + 1);
+    view.MovePageUp(CaretKeepAnchor);
+    CHECK(doc->text.LineOfOffset(bench.Caret()) == rows - 1);
+    CHECK(view.HasSelection());
+}
+
+TEST_CASE("wheel notches scroll rows, five times with Ctrl and by twentieths with Shift")
+{
+    UINT lines = 0;
+    SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    ViewBench bench(500, 400);
+    std::string text;
+    for (int i = 0; i < 200; i++)
+        text += std::string(300, static_cast<char>('a' + i % 26)) + "\n";
+    TextDocument* doc = bench.Add(text);
+    bench.Paint();
+    int32 h = bench.view->caretHeight;
+    REQUIRE(h > 0);
+    int64 r = std::max<int64>(std::min<int64>(400 / 2 / h, lines), 1);
+    auto topLine = [&] { return doc->text.LineOfOffset(bench.Top()); };
+
+    bench.Send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+    CHECK(topLine() == r);
+    bench.Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+    CHECK(topLine() == 0);
+    bench.Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-120)), 0);
+    CHECK(topLine() == 5 * r);
+    for (int i = 0; i < 3; i++)
+        bench.Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 40), 0);
+    CHECK(topLine() == 5 * r - 3 * (40 * r / 120));
+
+    bench.Paint();
+    int64 step = bench.view->horzPage / 20;
+    REQUIRE(step > 0);
+    bench.Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, static_cast<WORD>(-120)), 0);
+    CHECK(bench.State().horzOffset == static_cast<int64>(lines) * step);
+    bench.Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, 120), 0);
+    CHECK(bench.State().horzOffset == 0);
+}
+
+TEST_CASE("horizontal steps: none for zero steps, clamped at both ends")
+{
+    ViewBench bench(300, 200);
+    bench.Add(std::string(400, 'w'));
+    bench.Paint();
+    TextView& view = *bench.view;
+    REQUIRE(view.horzRange > view.horzPage);
+    view.ScrollRightSteps(0);
+    CHECK(bench.State().horzOffset == 0);
+    view.ScrollLeftSteps(0);
+    CHECK(bench.State().horzOffset == 0);
+    view.ScrollRightSteps(2);
+    CHECK(bench.State().horzOffset == 2 * (view.horzPage / 20));
+    view.ScrollLeftStep();
+    CHECK(bench.State().horzOffset == view.horzPage / 20);
+    view.ScrollRightSteps(INT64_MAX);
+    CHECK(bench.State().horzOffset == view.horzRange - view.horzPage);
+    view.ScrollPageLeft();
+    CHECK(bench.State().horzOffset == view.horzRange - 2 * view.horzPage);
+    view.ScrollLeftSteps(INT64_MAX);
+    CHECK(bench.State().horzOffset == 0);
+    bench.Send(WM_HSCROLL, SB_RIGHT, 0);
+    CHECK(bench.State().horzOffset == view.horzRange - view.horzPage);
+    bench.Send(WM_HSCROLL, SB_LEFT, 0);
+    CHECK(bench.State().horzOffset == 0);
+    bench.Send(WM_HSCROLL, 99, 0);
+    CHECK(bench.State().horzOffset == 0);
+}
+
+TEST_CASE("dragging the vertical thumb with wrapping puts the top on a character start")
+{
+    ViewBench bench(300, 200);
+    std::string text;
+    for (int i = 0; i < 400; i++)
+        text += "\xc4\x85";  // two-byte letters
+    text += "\n";
+    for (int i = 0; i < 200; i++)
+        text += "\xc4\x85\xc4\x85 x\n";
+    TextDocument* doc = bench.Add(text);
+    bench.State().wordWrap = true;
+    bench.Paint();
+    TextView& view = *bench.view;
+    REQUIRE(view.vertRange > view.vertPage);
+    view.vertPos = 301;  // an odd byte: inside a letter
+    bench.Send(WM_VSCROLL, SB_THUMBTRACK, 0);
+    CHECK(bench.Top() == 300);
+    CHECK_FALSE(bench.State().barsFollow);
+    view.vertPos = 301;
+    bench.Send(WM_VSCROLL, SB_THUMBPOSITION, 0);
+    CHECK(bench.Top() == 300);
+    CHECK(bench.State().barsFollow);
+    bench.Send(WM_VSCROLL, SB_BOTTOM, 0);
+    bench.Paint();
+    CHECK(bench.Top() > 300);
+    bench.Send(WM_VSCROLL, SB_TOP, 0);
+    CHECK(bench.Top() == 0);
+    (void)doc;
+}
+
+TEST_CASE("clicks place the caret, drags extend the selection, double clicks select a word")
+{
+    ViewBench bench(400, 200);
+    TextDocument* doc = bench.Add("alpha beta\ngamma");
+    bench.Paint();
+    TextView& view = *bench.view;
+    int32 lh = bench.LineHeight();
+    int64 origin = view.TextXToClientX(0);
+    int32 top = view.currentStyle->topMargin;
+    LayoutBench measure("");
+    int x6 = static_cast<int>(origin) + measure.Width(L"alpha ");
+
+    bench.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(x6, top + lh / 2));
+    CHECK(bench.Caret() == 6);
+    CHECK(view.selecting);
+    CHECK(bench.handler.Count(RecordingViewHandler::CaretMovedByMouse) == 1);
+    bench.Send(WM_MOUSEMOVE, MK_LBUTTON, Point(x6 + 30, top + lh + lh / 2));
+    CHECK(view.moved);
+    bench.Send(WM_LBUTTONUP, 0, Point(static_cast<int>(origin) + measure.Width(L"gam"), top + lh + lh / 2));
+    CHECK_FALSE(view.selecting);
+    CHECK(bench.Anchor() == 6);
+    CHECK(bench.Caret() == 14);
+    CHECK(bench.handler.Count(RecordingViewHandler::CaretMovedByMouse) == 2);
+
+    bench.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Point(x6, top + lh / 2));
+    REQUIRE(bench.host.commands.size() == 1);
+    CHECK(LOWORD(bench.host.commands[0]) == 11025);
+    CHECK(HIWORD(bench.host.commands[0]) == 2);
+
+    SUBCASE("a right click moves the caret only without a selection")
+    {
+        view.SetCaret(doc, 1, 0, 0);
+        bench.Send(WM_RBUTTONDOWN, MK_RBUTTON, Point(x6, top + lh / 2));
+        CHECK(bench.Caret() == 6);
+        view.SetCaret(doc, 12, CaretKeepAnchor, 0);
+        bench.Send(WM_RBUTTONDOWN, MK_RBUTTON, Point(static_cast<int>(origin), top + lh / 2));
+        CHECK(bench.Caret() == 12);
+        CHECK(bench.Anchor() == 6);
+    }
+}
+
+TEST_CASE("dragging above the text scrolls up, faster the farther, to column 0")
+{
+    ViewBench bench(400, 200);
+    std::string text;
+    for (int i = 0; i < 100; i++)
+        text += "row " + std::to_string(1000 + i) + "\n";
+    TextDocument* doc = bench.Add(text);
+    TextView& view = *bench.view;
+    view.SetTopPosition(doc->text.LineStart(50));
+    bench.Paint();
+    int32 lh = bench.LineHeight();
+    int32 t = view.currentStyle->topMargin;
+    bench.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(60, t + lh + 2));
+    bench.Send(WM_MOUSEMOVE, MK_LBUTTON, Point(60, -t - 1));
+    bench.Send(WM_TIMER, 1, 0);
+    CHECK(doc->text.LineOfOffset(bench.Top()) == 49);
+    CHECK(bench.Caret() == doc->text.LineStart(50));
+    bench.Send(WM_MOUSEMOVE, MK_LBUTTON, Point(60, -t - 3 * lh - 1));
+    bench.Send(WM_TIMER, 1, 0);
+    CHECK(doc->text.LineOfOffset(bench.Top()) == 45);
+    CHECK(bench.Caret() == doc->text.LineStart(49));
+    bench.Send(WM_LBUTTONUP, 0, Point(60, -t - 1));
+    CHECK_FALSE(view.selecting);
+}
+
+TEST_CASE("context menus from the keyboard or off the bars go to the handler")
+{
+    ViewBench bench(400, 200);
+    bench.Add("x");
+    bench.Paint();
+    bench.Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(bench.view->hwnd), MAKELPARAM(0xFFFF, 0xFFFF));
+    CHECK(bench.handler.Count(RecordingViewHandler::ContextMenu) == 1);
+    POINT inside = bench.view->ClientToScreenPoint(POINT{30, 30});
+    bench.Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(bench.view->hwnd), Point(inside.x, inside.y));
+    CHECK(bench.handler.Count(RecordingViewHandler::ContextMenu) == 2);
+}
+
+TEST_CASE("line-end and syntax changes put the caret on a character start")
+{
+    ViewBench bench;
+    TextDocument* doc = bench.Add("ab\r\ncd");
+    doc->text.SetMarker(bench.State().caretMarker, 3);
+    bench.Event(11, doc);
+    CHECK(bench.Caret() == 2);
+    doc->text.SetMarker(bench.State().caretMarker, 3);
+    bench.Event(12, doc);
+    CHECK(bench.Caret() == 2);
+}
+
+TEST_CASE("dictionary names, spelling flags and pending indents are kept per document")
+{
+    ViewBench bench;
+    TextDocument* doc = bench.Add("x");
+    TextView& view = *bench.view;
+    CHECK(view.GetDictionaryName(doc).Length() == 0);
+    bench.State().dictPair = PackDictPair(1, 2);
+    CHECK(view.GetDictionaryName(doc).Length() == 0);  // no registry
+    view.EnableSpellUnderline(doc);
+    CHECK(bench.State().spellUnderline);
+    view.SetPendingIndent(doc, String(L"\t\t"), 1);
+    CHECK(view.GetPendingIndent(doc).Equals(L"\t\t"));
+    view.ClearPendingIndent(doc, true);
+    CHECK(bench.State().pendingIndentPos == -1);
+    CHECK(view.GetPendingIndent(doc).Length() == 0);
+}
+
+TEST_CASE("a second view takes over the state of the first")
+{
+    ViewBench bench;
+    TextDocument* doc = bench.Add("some words here");
+    bench.view->SetCaret(doc, 5, 0, 0);
+    bench.view->SetCaret(doc, 9, CaretKeepAnchor, 2);
+    bench.State().wordWrap = true;
+
+    TextView* other =
+        TextView::Create(&SharedHost(1), 10, nullptr, nullptr, bench.settings, nullptr, bench.factory.get());
+    BroadcastRecord added{0, doc, nullptr, 0};
+    other->OnDocumentEvent(added, 0);
+    other->SyncWith(*bench.view);
+    CHECK(other->CurrentDocument() == doc);
+    ViewState& copy = *other->currentState;
+    CHECK(&copy != &bench.State());
+    CHECK(copy.CaretPosition() == 9);
+    CHECK(copy.AnchorPosition() == 5);
+    CHECK(copy.wordWrap);
+    CHECK(copy.caretAffinity == 2);
+    // Its markers are its own.
+    other->SetCaret(doc, 1, 0, 0);
+    CHECK(bench.Caret() == 9);
+    BroadcastRecord removed{1, doc, nullptr, 0};
+    other->OnDocumentEvent(removed, 1);
+    delete other;
+}
+
+TEST_CASE("a view measures five text heights and keeps them in its limits")
+{
+    ViewBench bench;
+    SizeLimits limits{};
+    bench.view->Measure(limits);
+    CHECK(limits.minHeight == 5 * bench.view->activeStyle->textHeight);
+    CHECK(limits.minWidth == 2 * limits.minHeight);
+    CHECK(limits.maxWidth == Unbounded);
+    CHECK(limits.maxHeight == Unbounded);
+}
