@@ -110,7 +110,7 @@ AppContext& AppContext::Current()
 
 Array<String> AppContext::Arguments()
 {
-    return Current().arguments;
+    return Current().CopyArguments();
 }
 
 SettingsStore& AppContext::Settings()

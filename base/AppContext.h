@@ -29,6 +29,8 @@ public:
     AppContext& operator=(const AppContext&) = delete;
 
     void ReadArguments();
+    // The arguments shared, not copied: the same header with one more reference.
+    Array<String> CopyArguments() const { return arguments; }
     // Portable when "appsettings.dat" is a file in the "Scrivel Data" folder
     // beside the program; decided once per context.
     void DetectPortable();

@@ -150,11 +150,11 @@ void File::Open(const String& name, int32 mode, int32 bufferSize)
         }
         state->handle = h;
     } catch (...) {
-        delete state;
+        FileState::Destroy(state);
         throw;
     }
     if (state->handle == INVALID_HANDLE_VALUE) {
-        delete state;
+        FileState::Destroy(state);
         ThrowWinError(error, name.CStr());
     }
     s_ = state;
@@ -192,7 +192,7 @@ void File::Release() noexcept
     if (s_ && --s_->refs == 0) {
         if (s_->handle != INVALID_HANDLE_VALUE)
             CloseHandle(s_->handle);
-        delete s_;
+        FileState::Destroy(s_);
     }
     s_ = nullptr;
 }

@@ -33,7 +33,17 @@ struct FileState {
     u32 cursor = 0;                 // reading: next byte to hand out; writing: bytes waiting
     u32 pushbackCount = 0;
     PodArray<u8> pushback;          // top of the stack at the highest index
+
+    // Frees a state whose last holder let go: pushback, buffer and name are
+    // released with it. The handle is the caller's to close first.
+    static void Destroy(FileState* state) noexcept { delete state; }
 };
+
+// A FILETIME as one 64-bit value, so that times compare with < and ==.
+inline u64 FileTimeValue(const FILETIME& time)
+{
+    return (static_cast<u64>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
 
 // Lets tests stand in for system calls of File, to produce failures that the
 // test machine cannot give (a full disk, a system that refuses to set times on

@@ -238,6 +238,9 @@ void SettingsStore::SetColor(const wchar_t* key, u32 color)
 void LoadKeyValueFile(SettingsStore& store, const wchar_t* name)
 {
     String path(name);
+    // A store emptied for reading holds no settings until the file is read,
+    // so a failed reload must not leave it marked as loaded and be saved.
+    store.loaded = 0;
     for (int attempt = 1;; attempt++) {
         store.pairs.Release();
         try {

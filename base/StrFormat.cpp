@@ -67,7 +67,8 @@ private:
 template <class Value>
 int64 RenderNumber(wchar_t (&buffer)[kNumberRenderSize], const wchar_t* spec, const wchar_t* conversion, Value value)
 {
-    wchar_t format[kPrintfSpecSize];
+    // The prefix fills at most kPrintfSpecSize units with its NUL; one more for the letter.
+    wchar_t format[kPrintfSpecSize + 1];
     FormatArg::BuildPrintfSpec(format, spec);
     wcscat(format, conversion);
     int n = std::swprintf(buffer, kNumberRenderSize, format, value);
@@ -123,8 +124,8 @@ int64 FormatArg::StrArg(wchar_t* output, int64 outputSize, int64 position, const
 
 void FormatArg::BuildPrintfSpec(wchar_t* output, const wchar_t* spec)
 {
-    // Room for "%", the prefix, one conversion letter and the NUL.
-    const int limit = kPrintfSpecSize - 2;
+    // "%" and the prefix with its NUL must fit the buffer.
+    const int limit = kPrintfSpecSize - 1;
     int n = 0;
     auto put = [&](wchar_t c) {
         if (n >= limit)

@@ -39,8 +39,8 @@ struct FormatArg {
     int64 StrArg(wchar_t* output, int64 outputSize, int64 position, const wchar_t* spec) const;
 
     // Writes "%" with the spec's flags, width and precision into a buffer of
-    // kPrintfSpecSize units; IndexError when it would not leave room for the
-    // conversion letter and the NUL, or when the width or precision reaches
+    // kPrintfSpecSize units, NUL-terminated; IndexError when that prefix is
+    // kPrintfSpecSize units or more, or when the width or precision reaches
     // kNumberRenderSize.
     static void BuildPrintfSpec(wchar_t* output, const wchar_t* spec);
 };

@@ -6,4 +6,5 @@
 // Polish text of every pair, any other value the English one.
 int32 UiLanguageId();
 void SetUiLanguageId(int32 id);
-inline bool IsPolishUi() { return UiLanguageId() == 21; }
+// A full language id (0x415) counts by its primary language, as 21 does.
+inline bool IsPolishUi() { return (UiLanguageId() & 0x3FF) == 21; }

@@ -1,6 +1,7 @@
 #include "text/TextDocument.h"
 
 #include "base/Error.h"
+#include "base/File.h"
 #include "base/Paths.h"
 #include "base/StrFormat.h"
 #include "base/UiLanguage.h"
@@ -57,11 +58,6 @@ void CheckLoadSize(const String& path, int64 size, TextNotify* notify)
         if (notify->Alert(message.CStr(), LoadingTitle(), buttons, 1) != 0)
             throw Abort();
     }
-}
-
-u64 AsU64(FILETIME time)
-{
-    return (static_cast<u64>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
 // Fills an empty buffer in the encoding from the file's position on.
@@ -160,7 +156,7 @@ void TextDocument::TakeLoadedText(TextBuff& loaded, File& file)
     text.TakeFrom(loaded);
     SettleMarkers();
     RemoveDoubledBookmarks();
-    fileTime = AsU64(file.LastWriteTime());
+    fileTime = FileTimeValue(file.LastWriteTime());
 }
 
 void TextDocument::LoadFile(TextNotify* notify, EncodingId encoding)
@@ -246,7 +242,7 @@ void TextDocument::RefreshFileTime(const String& path)
     } catch (const Error&) {
         GetSystemTimeAsFileTime(&time);
     }
-    fileTime = AsU64(time);
+    fileTime = FileTimeValue(time);
 }
 
 void TextDocument::SaveFile(const String& path, int64 from, int64 to, TextNotify* notify, bool backup,

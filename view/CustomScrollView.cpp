@@ -267,6 +267,25 @@ void CustomScrollView::RepaintBars()
                horzBar.bottom - horzBar.top + 1, memory.Hdc(), horzBar.left, horzBar.top - 1, SRCCOPY);
 }
 
+namespace {
+
+// The part of a bar at coordinate p along it; the codes of each bar run
+// low arrow, high arrow, thumb, low track, high track from first on.
+int32 PartAlong(int32 p, LONG start, LONG end, int32 arrow, LONG thumbStart, LONG thumbEnd, int32 first)
+{
+    if (arrow > 0 && p < start + arrow)
+        return first;
+    if (arrow > 0 && p >= end - arrow)
+        return first + 1;
+    if (p < thumbStart)
+        return first + 3;
+    if (p >= thumbEnd)
+        return first + 4;
+    return first + 2;
+}
+
+}  // namespace
+
 int32 CustomScrollView::HitTestHorz(const RECT& client, const RECT&, int32 x, int32 y)
 {
     BarLayout l = Layout(client);
@@ -274,15 +293,8 @@ int32 CustomScrollView::HitTestHorz(const RECT& client, const RECT&, int32 x, in
         return BarNone;
     if (horzRange <= horzPage)
         return HorzBarStill;
-    if (l.horzArrow > 0 && x < l.horzBar.left + l.horzArrow)
-        return HorzArrowLeft;
-    if (l.horzArrow > 0 && x >= l.horzBar.right - l.horzArrow)
-        return HorzArrowRight;
-    if (x < l.horzThumb.left)
-        return HorzTrackLeft;
-    if (x >= l.horzThumb.right)
-        return HorzTrackRight;
-    return HorzThumb;
+    return PartAlong(x, l.horzBar.left, l.horzBar.right, l.horzArrow, l.horzThumb.left, l.horzThumb.right,
+                     HorzArrowLeft);
 }
 
 int32 CustomScrollView::HitTestVert(const RECT& client, const RECT&, int32 x, int32 y)
@@ -292,15 +304,8 @@ int32 CustomScrollView::HitTestVert(const RECT& client, const RECT&, int32 x, in
         return BarNone;
     if (vertRange <= vertPage)
         return VertBarStill;
-    if (l.vertArrow > 0 && y < l.vertBar.top + l.vertArrow)
-        return VertArrowUp;
-    if (l.vertArrow > 0 && y >= l.vertBar.bottom - l.vertArrow)
-        return VertArrowDown;
-    if (y < l.vertThumb.top)
-        return VertTrackUp;
-    if (y >= l.vertThumb.bottom)
-        return VertTrackDown;
-    return VertThumb;
+    return PartAlong(y, l.vertBar.top, l.vertBar.bottom, l.vertArrow, l.vertThumb.top, l.vertThumb.bottom,
+                     VertArrowUp);
 }
 
 bool CustomScrollView::IsOverBars(const MessageRecord& m)
@@ -412,15 +417,24 @@ bool CustomScrollView::OnBarMouseMove(const MessageRecord& m)
     return code != BarNone || (HasCapture() && pressedPart != 0);
 }
 
+namespace {
+
+// The position that puts a thumb's leading edge at edge, along a track
+// that starts at trackStart and leaves `free` pixels for the thumb to move.
+int64 DraggedPosition(int64 edge, int64 trackStart, int64 free, int64 range, int64 page)
+{
+    int64 most = range - page;
+    int64 p = free >= 1 ? most * (edge - trackStart) / free : 0;
+    p = p > most ? most : p;
+    return p < 0 ? 0 : p;
+}
+
+}  // namespace
+
 void CustomScrollView::DragHorzThumb(int32 edge)
 {
-    int64 trackStart = horzBar.left + horzArrow;
-    int64 available = (horzBar.right - horzBar.left) - 2 * static_cast<int64>(horzArrow) -
-                      (horzThumb.right - horzThumb.left);
-    int64 most = horzRange - horzPage;
-    int64 p = available >= 1 ? most * (edge - trackStart) / available : 0;
-    p = p > most ? most : p;
-    p = p < 0 ? 0 : p;
+    int64 free = (horzBar.right - horzBar.left) - 2 * static_cast<int64>(horzArrow) - (horzThumb.right - horzThumb.left);
+    int64 p = DraggedPosition(edge, horzBar.left + horzArrow, free, horzRange, horzPage);
     if (p != horzPos) {
         horzPos = p;
         SendMsg(WM_HSCROLL, SB_THUMBTRACK, 0);
@@ -429,13 +443,8 @@ void CustomScrollView::DragHorzThumb(int32 edge)
 
 void CustomScrollView::DragVertThumb(int32 edge)
 {
-    int64 trackStart = vertBar.top + vertArrow;
-    int64 available = (vertBar.bottom - vertBar.top) - 2 * static_cast<int64>(vertArrow) -
-                      (vertThumb.bottom - vertThumb.top);
-    int64 most = vertRange - vertPage;
-    int64 p = available >= 1 ? most * (edge - trackStart) / available : 0;
-    p = p > most ? most : p;
-    p = p < 0 ? 0 : p;
+    int64 free = (vertBar.bottom - vertBar.top) - 2 * static_cast<int64>(vertArrow) - (vertThumb.bottom - vertThumb.top);
+    int64 p = DraggedPosition(edge, vertBar.top + vertArrow, free, vertRange, vertPage);
     if (p != vertPos) {
         vertPos = p;
         SendMsg(WM_VSCROLL, SB_THUMBTRACK, 0);

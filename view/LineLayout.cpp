@@ -75,7 +75,6 @@ LineLayout::LineLayout(ViewState& state, const ViewStyle& style, SyntaxLexer* le
       caretPos_(0),
       resultAffinity_(2),
       forcedClass_(0),
-      painting_(false),
       yOffset_(0),
       registry_(nullptr),
       spellUnderline_(false),

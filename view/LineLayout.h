@@ -203,7 +203,6 @@ private:
     int32 forcedClass_;
 
     // painting
-    bool painting_;
     int32 yOffset_;
     const DictRegistry* registry_;
     bool spellUnderline_;

@@ -43,7 +43,6 @@ LineLayout::LineLayout(ViewState& state, const ViewStyle& style, SyntaxLexer* le
                        const Array<int64>& underlines, const Array<int64>& backgrounds)
     : LineLayout(state, style, lexer, dc, rect)
 {
-    painting_ = true;
     yOffset_ = yOffset;
     registry_ = registry;
     spellUnderline_ = state.spellUnderline;

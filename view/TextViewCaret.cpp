@@ -43,6 +43,21 @@ WordClass WordClassAt(TextBuff& text, int64 pos)
     return (flags & ClassCombiningMark) ? WordOther : ClassOfFlags(flags);
 }
 
+// Adds a wheel delta to a remainder and takes whole steps of perNotch per
+// 120 out of it: negative steps for a negative remainder.
+int64 WheelSteps(int32& remainder, int64 delta, int64 perNotch)
+{
+    int64 r = remainder + delta;
+    bool negative = r < 0;
+    int64 steps = (negative ? -r : r) * perNotch / 120;
+    if (steps >= 1) {
+        int64 back = steps * 120 / perNotch;
+        r = negative ? r + back : r - back;
+    }
+    remainder = AsInt(r);
+    return negative ? -steps : steps;
+}
+
 // Saturating n * step for scroll distances.
 int64 Times(int64 n, int64 step)
 {
@@ -753,31 +768,19 @@ void TextView::OnMouseWheel(MessageRecord& m)
     if (keys & MK_CONTROL)
         delta *= 5;
     if (keys & MK_SHIFT) {
-        horzWheelRemainder = AsInt(horzWheelRemainder + delta);
-        int64 r = horzWheelRemainder;
-        int64 s = (r < 0 ? -r : r) * lines / 120;
-        if (s >= 1) {
-            if (r < 0)
-                ScrollRightSteps(s);
-            else
-                ScrollLeftSteps(s);
-            int64 back = s * 120 / lines;
-            horzWheelRemainder = AsInt(r < 0 ? r + back : r - back);
-        }
+        int64 steps = WheelSteps(horzWheelRemainder, delta, lines);
+        if (steps < 0)
+            ScrollRightSteps(-steps);
+        else if (steps > 0)
+            ScrollLeftSteps(steps);
         return;
     }
     int64 h = caretHeight < 1 ? 20 : caretHeight;
     RECT client = ClientRect();
-    int64 r = Max(Min((client.bottom - client.top) / 2 / h, lines), 1);
-    vertWheelRemainder = AsInt(vertWheelRemainder + delta);
-    int64 rem = vertWheelRemainder;
-    int64 s = (rem < 0 ? -rem : rem) * r / 120;
-    if (s >= 1) {
-        if (rem < 0)
-            ScrollLinesDown(s);
-        else
-            ScrollLinesUp(s);
-        int64 back = s * 120 / r;
-        vertWheelRemainder = AsInt(rem < 0 ? rem + back : rem - back);
-    }
+    int64 rows = Max(Min((client.bottom - client.top) / 2 / h, lines), 1);
+    int64 steps = WheelSteps(vertWheelRemainder, delta, rows);
+    if (steps < 0)
+        ScrollLinesDown(-steps);
+    else if (steps > 0)
+        ScrollLinesUp(steps);
 }

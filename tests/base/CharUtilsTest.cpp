@@ -111,6 +111,41 @@ TEST_CASE("ordering ignoring case follows the locale")
     CHECK(HasMessage(tooLong, L"AsInt(int64)"));
 }
 
+TEST_CASE("each Polish letter sorts after its base letter and before the next letter, case ignored")
+{
+    // Alphabet order; the Polish letters follow the letter they are made from.
+    const wchar_t alphabet[] = L"a\u0105bc\u0107de\u0119fghijkl\u0142mn\u0144o\u00F3prs\u015Btuwyz\u017A\u017C";
+    for (int i = 0; alphabet[i + 1]; i++) {
+        const wchar_t a[] = {alphabet[i], 0};
+        const wchar_t b[] = {alphabet[i + 1], 0};
+        const wchar_t bUpper[] = {static_cast<wchar_t>(ToUpperCodePoint(alphabet[i + 1])), 0};
+        CAPTURE(i);
+        CHECK(CompareNoCase(a, b) == -1);
+        CHECK(CompareNoCase(b, a) == 1);
+        CHECK(CompareNoCase(a, bUpper) == -1);
+        CHECK(CompareNoCase(b, bUpper) == 0);
+    }
+}
+
+TEST_CASE("under a Polish locale the Polish letters are letters of their own")
+{
+    if (PRIMARYLANGID(LANGIDFROMLCID(GetUserDefaultLCID())) != LANG_POLISH) {
+        MESSAGE("the user's locale is not Polish; run with LC_ALL=pl_PL.UTF-8 under Wine");
+        return;
+    }
+    // A word with the Polish letter sorts after every word with its base
+    // letter, whatever follows: the letter itself decides, not its accent.
+    const wchar_t* pairs[][2] = {{L"\u0105a", L"az"}, {L"\u0107a", L"cz"}, {L"\u0119a", L"ez"},
+                                 {L"\u0142a", L"lz"}, {L"\u0144a", L"nz"}, {L"\u00F3a", L"oz"},
+                                 {L"\u015Ba", L"sz"}, {L"\u017Aa", L"zz"}, {L"\u017Ca", L"\u017Az"},
+                                 {L"\u0141\u00D3D\u0179", L"LZ"}, {L"\u017Bona", L"\u0179r\u00F3d\u0142o"}};
+    for (auto& pair : pairs) {
+        CAPTURE(pair[1]);
+        CHECK(CompareNoCase(pair[0], pair[1]) == 1);
+        CHECK(CompareNoCase(pair[1], pair[0]) == -1);
+    }
+}
+
 TEST_CASE("IndexOfNoCase finds the first equal entry")
 {
     Array<String> list;

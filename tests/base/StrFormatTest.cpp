@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -103,15 +104,18 @@ TEST_CASE("a placeholder wider than its render buffer throws IndexError")
     // The rendering itself may also outgrow the buffer.
     CHECK(CaughtError([] { StrFormat(L"[f]", 1e300); }).code == -2);
 
-    // A prefix that would not leave room for its conversion letter.
+    // A prefix must fit its buffer of kPrintfSpecSize units with the NUL.
     wchar_t out[kPrintfSpecSize];
-    wchar_t flags[kPrintfSpecSize] = {};
-    for (int i = 0; i < kPrintfSpecSize - 3; i++)
+    wchar_t flags[kPrintfSpecSize + 1] = {};
+    for (int i = 0; i < kPrintfSpecSize - 2; i++)
         flags[i] = (i % 2) ? L'-' : L' ';
     FormatArg::BuildPrintfSpec(out, flags);
-    CHECK(wcslen(out) == kPrintfSpecSize - 2);
-    flags[kPrintfSpecSize - 3] = L'+';
+    CHECK(wcslen(out) == kPrintfSpecSize - 1);
+    // The longest prefix still renders, its conversion letter after it.
+    CHECK(StrFormat(std::wstring(L"[" + std::wstring(flags) + L"]").c_str(), 7).Equals(L" 7"));
+    flags[kPrintfSpecSize - 2] = L'+';
     CHECK(CaughtError([&] { FormatArg::BuildPrintfSpec(out, flags); }).code == -2);
+    CHECK(CaughtError([&] { StrFormat(std::wstring(L"[" + std::wstring(flags) + L"]").c_str(), 7); }).code == -2);
     FormatArg::BuildPrintfSpec(out, L"-08.3fx");
     CHECK(wcscmp(out, L"%-08.3") == 0);
     FormatArg::BuildPrintfSpec(out, L"#5.x");

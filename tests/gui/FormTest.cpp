@@ -208,18 +208,33 @@ TEST_CASE("an owned form starts over its owner's rectangle")
     CHECK(owned.Owner() == &owner);
 }
 
+namespace {
+
+// An active form with an edit control inside its content.
+struct FormWithEdit {
+    TestForm form;
+    NativeControl* edit;
+    FormWithEdit()
+    {
+        form.SetBounds({0, 0, 300, 200});
+        Panel* group = new Panel(&form);
+        group->Show();
+        edit = new NativeControl(group, L"EDIT", 5);
+        edit->SetBounds({5, 5, 100, 25});
+        edit->Show();
+        form.Show();
+        form.Activate();
+        Pump();
+    }
+};
+
+} // namespace
+
 TEST_CASE("after deactivation and activation the focus returns to the control that had it")
 {
-    TestForm form;
-    form.SetBounds({0, 0, 300, 200});
-    Panel* group = new Panel(&form);
-    group->Show();
-    NativeControl* edit = new NativeControl(group, L"EDIT", 5);
-    edit->SetBounds({5, 5, 100, 25});
-    edit->Show();
-    form.Show();
-    form.Activate();
-    Pump();
+    FormWithEdit f;
+    TestForm& form = f.form;
+    NativeControl* edit = f.edit;
 
     edit->SetFocus();
     REQUIRE(edit->HasFocus());
@@ -249,15 +264,9 @@ TEST_CASE("after deactivation and activation the focus returns to the control th
 
 TEST_CASE("a form activated while minimised keeps the focus on its own window")
 {
-    TestForm form;
-    form.SetBounds({0, 0, 300, 200});
-    Panel* group = new Panel(&form);
-    group->Show();
-    NativeControl* edit = new NativeControl(group, L"EDIT", 5);
-    edit->Show();
-    form.Show();
-    form.Activate();
-    Pump();
+    FormWithEdit f;
+    TestForm& form = f.form;
+    NativeControl* edit = f.edit;
     edit->SetFocus();
     Send(&form, WM_ACTIVATE, WA_INACTIVE);
     REQUIRE(form.focusControl == edit);

@@ -46,6 +46,25 @@ LRESULT Send(GuiBase* o, UINT msg, WPARAM w = 0, LPARAM l = 0)
     return SendMessageW(o->hwnd, msg, w, l);
 }
 
+// A shown form whose content holds one shown child at the given place, out
+// of reach of the layout that sizes the content.
+template <class Child> struct ShownChild {
+    TestForm form;
+    Panel* content;
+    Child* child;
+    ShownChild(RECT formBounds, RECT childBounds)
+    {
+        form.SetBounds(formBounds);
+        content = new Panel(&form);
+        child = new Child(content);
+        child->SetBounds(childBounds);
+        content->Show();
+        child->Show();
+        form.Show();
+        Pump();
+    }
+};
+
 } // namespace
 
 TEST_CASE("window map buckets follow the handle's digits in base 51")
@@ -362,15 +381,8 @@ TEST_CASE("the arrow is forced only for the window the mouse is in")
 
 TEST_CASE("invalidating, validating and updating")
 {
-    TestForm form;
-    form.SetBounds({0, 0, 300, 200});
-    Panel* content = new Panel(&form);
-    CountingPanel* panel = new CountingPanel(content);
-    panel->SetBounds({0, 0, 100, 80});
-    content->Show();
-    panel->Show();
-    form.Show();
-    Pump();
+    ShownChild<CountingPanel> shown({0, 0, 300, 200}, {0, 0, 100, 80});
+    CountingPanel* panel = shown.child;
     RECT u;
     CHECK_FALSE(GetUpdateRect(panel->hwnd, &u, FALSE));
 
@@ -414,12 +426,8 @@ TEST_CASE("invalidating, validating and updating")
 
 TEST_CASE("the caret of a window")
 {
-    TestForm form;
-    form.SetBounds({0, 0, 300, 200});
-    Panel* panel = new Panel(&form);
-    panel->SetBounds({0, 0, 100, 80});
-    panel->Show();
-    form.Show();
+    ShownChild<Panel> shown({0, 0, 300, 200}, {0, 0, 100, 80});
+    Panel* panel = shown.child;
     panel->SetFocus();
     panel->CreateCaret(nullptr, 2, 12);
     panel->SetCaretPos(7, 9);
@@ -482,15 +490,9 @@ TEST_CASE("commands sent and posted to the window itself and to the parent")
 
 TEST_CASE("the cursor is over a shown window only")
 {
-    TestForm form;
-    form.SetBounds({100, 100, 400, 300});
-    Panel* content = new Panel(&form);
-    Panel* panel = new Panel(content);
-    panel->SetBounds({10, 10, 110, 60});
-    content->Show();
-    panel->Show();
-    form.Show();
-    Pump();
+    ShownChild<Panel> shown({100, 100, 400, 300}, {10, 10, 110, 60});
+    Panel* content = shown.content;
+    Panel* panel = shown.child;
     POINT inside = panel->ClientToScreenPoint({20, 20});
     SetCursorPos(inside.x, inside.y);
     CHECK(panel->IsCursorOver());
@@ -531,13 +533,8 @@ struct MenuTracker : Panel {
 
 TEST_CASE("a menu resource is tracked by its first sub-menu and destroyed afterwards")
 {
-    TestForm form;
-    form.SetBounds({100, 100, 400, 300});
-    MenuTracker* tracker = new MenuTracker(&form);
-    tracker->SetBounds({0, 0, 200, 100});
-    tracker->Show();
-    form.Show();
-    Pump();
+    ShownChild<MenuTracker> shown({100, 100, 400, 300}, {0, 0, 200, 100});
+    MenuTracker* tracker = shown.child;
     tracker->TrackMenuResource(IDM_TEST, 1, 10, 10);
     REQUIRE(tracker->root != nullptr);
     CHECK(tracker->tracked == tracker->firstSub);

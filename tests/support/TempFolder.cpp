@@ -96,3 +96,15 @@ bool PathExists(const String& path)
 {
     return GetFileAttributesW(path.CStr()) != INVALID_FILE_ATTRIBUTES;
 }
+
+void SetFileWriteTime(const String& path, FILETIME time)
+{
+    HANDLE h = CreateFileW(path.CStr(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        ThrowLastError(path.CStr());
+    BOOL ok = SetFileTime(h, nullptr, nullptr, &time);
+    DWORD error = GetLastError();
+    CloseHandle(h);
+    if (!ok)
+        ThrowWinError(error, path.CStr());
+}

@@ -2,6 +2,8 @@
 
 #include "base/String.h"
 
+#include <windows.h>
+
 #include <string>
 
 // folder followed directly by name.
@@ -32,3 +34,5 @@ void RemoveTree(const wchar_t* folder);
 void WriteFileBytes(const String& path, const std::string& bytes);
 std::string ReadFileBytes(const String& path);
 bool PathExists(const String& path);
+// Sets a file's last-write time; failures throw Error.
+void SetFileWriteTime(const String& path, FILETIME time);

@@ -31,6 +31,16 @@ inline SettingsStore MakeSettings(SettingPairs pairs = {})
     return s;
 }
 
+// A list of positions taken in pairs, as the highlight lists hold them.
+inline Array<int64> Pairs(std::initializer_list<int64> values)
+{
+    Array<int64> list;
+    list.Reset();
+    for (int64 v : values)
+        list.Insert(list.Count(), v);
+    return list;
+}
+
 inline void SetText(TextDocument& doc, const std::string& bytes)
 {
     doc.text.Replace(0, doc.text.Size(), reinterpret_cast<const u8*>(bytes.data()), static_cast<int64>(bytes.size()));

@@ -40,15 +40,6 @@ Painted PaintBench(LayoutBench& bench, Canvas& canvas, int width, int height, co
     return p;
 }
 
-Array<int64> Pairs(std::initializer_list<int64> values)
-{
-    Array<int64> list;
-    list.Reset();
-    for (int64 v : values)
-        list.Insert(list.Count(), v);
-    return list;
-}
-
 // Rows of y where a column holds a colour.
 std::vector<int> RowsWith(const Canvas& canvas, int x, int top, int bottom, COLORREF c)
 {
@@ -282,4 +273,81 @@ TEST_CASE("a pending indent is tinted and control boxes are framed")
     COLORREF frame = MixColors(bench.style->textColor, bench.style->textBgColor, 50, 100);
     int boxLeft = p.textLeft + LayoutBench("").style->tabStep * bench.Width(L" ");
     CHECK(canvas.Any(RECT{boxLeft, p.top + p.lineHeight, boxLeft + 40, p.top + 2 * p.lineHeight}, frame));
+}
+
+TEST_CASE("bookmarked rows get a mark in the gutter and the text's end is marked below")
+{
+    LayoutBench bench("one\ntwo\nthree");
+    bench.doc.AddBookmark(5);
+    bench.SetCaret(0);
+    Canvas canvas(300, 120);
+    Painted p = PaintBench(bench, canvas, 300, 120);
+    int32 lh = p.lineHeight, gutter = bench.style->textHeight;
+    int32 s = lh / 2, left = (gutter - s) / 2;
+    auto markAt = [&](int row) {
+        int y = p.top + row * lh + lh / 4;
+        return canvas.At(left + s / 2, y + s / 2) == 0xFFFF80;
+    };
+    CHECK_FALSE(markAt(0));
+    CHECK(markAt(1));
+    CHECK_FALSE(markAt(2));
+    // The shadow square lies two pixels lower right.
+    CHECK(canvas.At(left + s, p.top + lh + lh / 4 + s) == 0xC0C0C0);
+    int below = p.top + 3 * lh;
+    CHECK(canvas.At(gutter - 2, below + 3) == bench.style->bgShade2);
+    CHECK(canvas.At(1, below + 2) == bench.style->bgShade1);
+    CHECK(canvas.At(1, below + 4) != bench.style->bgShade1);
+    CHECK(canvas.At(1, below + 6) == bench.style->bgShade1);
+
+    // In a narrow view there is no gutter and no mark.
+    int narrow = 2 * bench.style->textHeight - 1;
+    Canvas small(narrow, 120);
+    PaintBench(bench, small, narrow, 120);
+    CHECK_FALSE(small.Any(RECT{0, 0, narrow, 120}, 0xFFFF80));
+}
+
+TEST_CASE("wrap points and continuations carry bars; scrolled rows carry overflow arrows")
+{
+    LayoutBench bench("aaaa bbbb", MakeSettings({{L"WrapIndicatorColor", L"#00ff00"},
+                                                 {L"OverflowBgColor", L"#0000ff"},
+                                                 {L"OverflowFgColor", L"#ff0000"}}));
+    bench.state.wordWrap = true;
+    int width = bench.ViewWidthFor(bench.Width(L"aaaa b"));
+    Canvas canvas(width, 100);
+    Painted p = PaintBench(bench, canvas, width, 100);
+    int32 lh = p.lineHeight, bar = lh / 20 + 1;
+    int wrapX = p.textLeft + bench.Width(L"aaaa ") + lh / 16;
+    int mid = p.top + lh / 2;
+    CHECK(canvas.At(wrapX, mid) == 0x00FF00);
+    CHECK(canvas.At(wrapX + bar, mid) != 0x00FF00);
+    CHECK(canvas.At(wrapX + 2 * bar, mid) == 0x00FF00);
+    CHECK(canvas.At(wrapX, p.top + 1) != 0x00FF00);
+    int contX = p.textLeft + bench.Width(L"    ") - lh / 16 - 1;
+    CHECK(canvas.At(contX, p.top + lh + lh / 2) == 0x00FF00);
+
+    LayoutBench wide(std::string(200, 'z'), MakeSettings({{L"OverflowBgColor", L"#0000ff"}}));
+    wide.state.horzOffset = 30;
+    Canvas view(300, 60);
+    Painted q = PaintBench(wide, view, 300, 60);
+    int y = q.top + 1;  // above the arrow heads
+    CHECK(view.At(wide.style->textHeight + 1, y) == 0x0000FF);  // left, at the gutter
+    CHECK(view.At(298, y) == 0x0000FF);
+    CHECK(view.Any(RECT{270, q.top, 300, q.top + q.lineHeight}, wide.style->overflowFgColor));
+    wide.state.horzOffset = 0;
+    PaintBench(wide, view, 300, 60);
+    CHECK(view.At(wide.style->textHeight + 1, y) != 0x0000FF);
+}
+
+TEST_CASE("the caret row has its own background and frame")
+{
+    LayoutBench bench("one\ntwo", MakeSettings({{L"LineBgColor", L"#00ff00"}, {L"LineFrameColor", L"#ff0000"}}));
+    bench.SetCaret(5);
+    Canvas canvas(300, 80);
+    Painted p = PaintBench(bench, canvas, 300, 80);
+    int32 lh = p.lineHeight, gutter = bench.style->textHeight;
+    CHECK(canvas.At(200, p.top + lh + lh / 2) == 0x00FF00);
+    CHECK(canvas.At(200, p.top + lh) == 0xFF0000);
+    CHECK(canvas.At(200, p.top + 2 * lh - 1) == 0xFF0000);
+    CHECK(canvas.At(gutter, p.top + lh + lh / 2) == 0xFF0000);
+    CHECK(canvas.At(200, p.top + lh / 2) == bench.style->textBgColor);
 }

@@ -1,5 +1,8 @@
 #include "ViewTestSupport.h"
 
+#include <functional>
+#include <utility>
+
 namespace {
 
 std::string Rows(int n, int width = 10)
@@ -227,4 +230,51 @@ TEST_CASE("in colour mode 1 the bars take the colours passed in")
     RECT t = view.vertThumb;
     CHECK(canvas.At((t.left + t.right) / 2, t.bottom + 2) == track);
     CHECK(canvas.At((t.left + t.right) / 2, (t.top + t.bottom) / 2) == BlendColors(0x00FF00, 0x0000FF, 20, 1.6));
+}
+
+TEST_CASE("the bars' menu scrolls to the chosen place and Cancel does nothing")
+{
+    ViewBench bench(300, 200);
+    bench.Add(Rows(100, 300));
+    TextView& view = *bench.view;
+    bench.Paint();
+    // Picks an entry with the keyboard. Another test program on the display
+    // may take the activation away, which closes a menu early; so a choice
+    // whose effect did not come is made again.
+    auto choose = [&](int downs, UINT key, POINT client, const std::function<bool()>& done) {
+        for (int attempt = 0; attempt < 5 && !done(); attempt++) {
+            Pump();
+            for (int i = 0; i < downs; i++)
+                PostMessageW(view.hwnd, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageW(view.hwnd, WM_KEYDOWN, key, 0);
+            POINT screen = view.ClientToScreenPoint(client);
+            bench.Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view.hwnd), Point(screen.x, screen.y));
+            // Keys left over when the menu closed early must not reach the handler.
+            MSG msg;
+            while (PeekMessageW(&msg, view.hwnd, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) {
+            }
+            bench.Paint();
+        }
+    };
+    RECT bar = view.vertBar;
+    POINT onVert{(bar.left + bar.right) / 2, (bar.top + bar.bottom) / 2};
+    choose(3, VK_RETURN, onVert, [&] { return TopLine(bench) + view.vertPage >= 100; });  // Scroll here, Top, Bottom
+    CHECK(TopLine(bench) + view.vertPage >= 100);
+    choose(2, VK_RETURN, onVert, [&] { return TopLine(bench) == 0; });
+    CHECK(TopLine(bench) == 0);
+    int64 before = view.horzRange;
+    bool shown = false;
+    choose(1, VK_ESCAPE, onVert, [&] { return std::exchange(shown, true); });
+    CHECK(TopLine(bench) == 0);
+    CHECK(view.horzRange == before);
+    CHECK(bench.handler.Count(RecordingViewHandler::ContextMenu) == 0);
+
+    RECT horz = view.horzBar;
+    REQUIRE(horz.right > horz.left);
+    POINT onHorz{(horz.left + horz.right) / 2, (horz.top + horz.bottom) / 2};
+    auto atRight = [&] { return bench.State().horzOffset == view.horzRange - view.horzPage; };
+    choose(3, VK_RETURN, onHorz, atRight);  // Scroll here, Left edge, Right edge
+    CHECK(atRight());
+    choose(2, VK_RETURN, onHorz, [&] { return bench.State().horzOffset == 0; });
+    CHECK(bench.State().horzOffset == 0);
 }

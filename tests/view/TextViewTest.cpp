@@ -2,19 +2,6 @@
 
 #include "spell/DictRegistry.h"
 
-namespace {
-
-Array<int64> Pairs(std::initializer_list<int64> values)
-{
-    Array<int64> list;
-    list.Reset();
-    for (int64 v : values)
-        list.Insert(list.Count(), v);
-    return list;
-}
-
-}  // namespace
-
 TEST_CASE("a view follows the add, remove and current-document events")
 {
     ViewBench bench;

@@ -40,7 +40,8 @@ inline ViewHost& SharedHost(int slot = 0)
     if (!hosts[slot]) {
         hosts[slot] = new ViewHost();
         hosts[slot]->SetBounds(RECT{slot * 40, slot * 40, slot * 40 + 400, slot * 40 + 300});
-        hosts[slot]->Show();
+        // Shown without taking the activation from other test programs.
+        hosts[slot]->ShowNoActivate();
         Pump();
     }
     return *hosts[slot];

@@ -405,10 +405,7 @@ TEST_CASE("size and last-write time of an open file")
     String name = temp / L"t.bin";
     WriteFileBytes(name, Pattern(1234));
     FILETIME set{0x12345678u, 0x01D00000u};
-    HANDLE h = CreateFileW(name.CStr(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    REQUIRE(h != INVALID_HANDLE_VALUE);
-    REQUIRE(SetFileTime(h, nullptr, nullptr, &set));
-    CloseHandle(h);
+    SetFileWriteTime(name, set);
 
     File f;
     f.Open(name, kFileRead, 0);
@@ -418,4 +415,23 @@ TEST_CASE("size and last-write time of an open file")
     CHECK(t.dwLowDateTime == set.dwLowDateTime);
     FILETIME byName = GetFileWriteTime(name.CStr());
     CHECK(CompareFileTime(&t, &byName) == 0);
+}
+
+TEST_CASE("file times as one 64-bit value order as the system orders them")
+{
+    // The later time has the smaller low part: the high part must decide.
+    FILETIME earlier{0xFFFFFFF0u, 0x01D00000u};
+    FILETIME later{0x00000010u, 0x01D00001u};
+    CHECK(CompareFileTime(&earlier, &later) < 0);
+    CHECK(FileTimeValue(earlier) < FileTimeValue(later));
+    FILETIME same = earlier;
+    CHECK(FileTimeValue(same) == FileTimeValue(earlier));
+
+    TempFolder temp;
+    String name = temp / L"v.bin";
+    WriteFileBytes(name, "v");
+    SetFileWriteTime(name, later);
+    File f;
+    f.Open(name, kFileRead, 0);
+    CHECK(FileTimeValue(f.LastWriteTime()) == (u64(later.dwHighDateTime) << 32 | later.dwLowDateTime));
 }

@@ -101,6 +101,9 @@ TEST_CASE("the arguments leave out the program path and are shared")
     Array<String> shared = AppContext::Arguments();
     CHECK(shared.SameHeader(context.arguments));
     CHECK(context.arguments.RefCount() == 2);
+    Array<String> again = context.CopyArguments();
+    CHECK(again.SameHeader(context.arguments));
+    CHECK(context.arguments.RefCount() == 3);
 }
 
 TEST_CASE("program folder and program file paths")
@@ -196,4 +199,25 @@ TEST_CASE("the application's settings load from and save to the data folder")
     RemoveTree(data.Path().CStr());
     SaveAppSettings(context);
     CHECK(ReadFileBytes(data / L"appsettings.dat") == "Autosave=false\r\nTabStep=2\r\nUILanguage=polski\r\n");
+}
+
+TEST_CASE("settings whose reload failed are not saved over the file")
+{
+    PortableDataFolder data("TabStep=8\r\n");
+    AppContext context(ThisProgram());
+    context.DetectPortable();
+    REQUIRE(context.portable == 1);
+    String path = GetDataFilePath(context, kAppSettingsName);
+    LoadKeyValueFile(context.settings, path.CStr());
+    REQUIRE(context.settings.loaded == 1);
+
+    SetKeyValueRetryPause(1);
+    HANDLE lock = CreateFileW(path.CStr(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    REQUIRE(lock != INVALID_HANDLE_VALUE);
+    CHECK(CodeOf([&] { LoadKeyValueFile(context.settings, path.CStr()); }) == ERROR_SHARING_VIOLATION);
+    CloseHandle(lock);
+    SetKeyValueRetryPause(200);
+
+    SaveAppSettings(context);
+    CHECK(ReadFileBytes(path) == "TabStep=8\r\n");
 }

@@ -165,6 +165,26 @@ TEST_CASE("a file that stays locked fails to load after the retries and leaves t
     CHECK(store.PairCount() == 0);
 }
 
+TEST_CASE("a reload that fails takes back the loaded flag, so the emptied store is not saved")
+{
+    QuickRetries quick;
+    TempFolder temp;
+    String path = temp / L"s.dat";
+    WriteFileBytes(path, "x=1\r\ny=2\r\n");
+    SettingsStore store;
+    LoadKeyValueFile(store, path.CStr());
+    REQUIRE(store.loaded == 1);
+    {
+        Lock lock(path);
+        CHECK(CaughtError([&] { LoadKeyValueFile(store, path.CStr()); }).code == ERROR_SHARING_VIOLATION);
+    }
+    CHECK(store.loaded == 0);
+    CHECK(store.PairCount() == 0);
+    LoadKeyValueFile(store, path.CStr());
+    CHECK(store.loaded == 1);
+    CHECK(PairsOf(store) == Pairs{{L"x", L"1"}, {L"y", L"2"}});
+}
+
 TEST_CASE("loading waits for a writer that lets the file go")
 {
     TempFolder temp;

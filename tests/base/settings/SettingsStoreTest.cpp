@@ -1,3 +1,4 @@
+#include "base/CharUtils.h"
 #include "base/Error.h"
 #include "base/SettingsStore.h"
 
@@ -45,6 +46,34 @@ TEST_CASE("keys stay sorted without regard to case and never repeat")
     CHECK(store.LowerBound(String(L"B")) == 2);
     CHECK(store.LowerBound(String(L"z")) == 8);
     CHECK(store.LowerBound(String()) == 0);
+}
+
+TEST_CASE("keys with Polish letters sort by the locale and are found in any case")
+{
+    const wchar_t* keys[] = {L"\u017Caba", L"zebra", L"\u0142\u00F3d\u017A", L"Lody", L"\u0106ma", L"cyrk",
+                             L"\u017Ar\u00F3d\u0142o", L"\u0104", L"a", L"\u015Bwit", L"sowa", L"\u0119", L"e"};
+    const wchar_t* upper[] = {L"\u017BABA", L"ZEBRA", L"\u0141\u00D3D\u0179", L"LODY", L"\u0107MA", L"CYRK",
+                              L"\u0179R\u00D3D\u0141O", L"\u0105", L"A", L"\u015AWIT", L"SOWA", L"\u0118", L"E"};
+    SettingsStore store;
+    for (const wchar_t* key : keys)
+        store.SetText(key, key);
+    REQUIRE(store.PairCount() == 13);
+    std::vector<std::wstring> sorted = Keys(store);
+    for (size_t i = 0; i + 1 < sorted.size(); i++) {
+        CAPTURE(i);
+        CHECK(::CompareNoCase(sorted[i].c_str(), static_cast<int64>(sorted[i].size()), sorted[i + 1].c_str(),
+                              static_cast<int64>(sorted[i + 1].size())) == -1);
+    }
+    for (size_t i = 0; i < 13; i++) {
+        CAPTURE(i);
+        int64 at = store.Find(upper[i]);
+        REQUIRE(at >= 0);
+        CHECK(store.pairs.At(at + 1).Equals(keys[i]));
+        // Setting the upper-case spelling replaces the value under the stored key.
+        store.SetText(upper[i], L"new");
+        CHECK(store.PairCount() == 13);
+        CHECK(store.pairs.At(at).Equals(keys[i]));
+    }
 }
 
 TEST_CASE("setting tabstep replaces TabStep and keeps the stored spelling")

@@ -109,3 +109,31 @@ TEST_CASE("C: non-ASCII letters make plain words, which the spell checker may se
     CHECK(Describe(t) == "7:x 1:= 1:\xC5\xBC\xC3\xB3\xC5\x82w 1:;");
     CHECK(Find(t, "\xC5\xBC\xC3\xB3\xC5\x82w").kind == (kTokenText | kTokenLettersOnly));
 }
+
+TEST_CASE("every number scanner marks a malformed number in the record's scratch flag")
+{
+    struct Case {
+        Lang lang;
+        const char* text;
+    };
+    const Case cases[] = {
+        {Lang::C, "0x 1e+ 0xFF 1.5e3 .5e .5 x"},
+        {Lang::Html, "<style>1. 1.5em 1e+ 2</style>"},
+        {Lang::Php, "<?php 0x 0x1 1e 1.5 ?>"},
+        {Lang::Morvane, "0b1 0d 1.5e3 1.5e+3 1_0"},
+        {Lang::Kestin, "&H &HF 2. 2.5 & x"},
+    };
+    for (const Case& c : cases) {
+        INFO(LangName(c.lang) << ": " << c.text);
+        int numbers = 0;
+        for (const Tok& t : LexAll(c.lang, c.text)) {
+            if (t.cls == kClassNumber || t.cls == kClassBadNumber) {
+                numbers++;
+                CHECK(t.scratch == (t.cls == kClassBadNumber ? 1 : 0));
+            } else {
+                CHECK(t.scratch == 0);
+            }
+        }
+        CHECK(numbers >= 4);
+    }
+}

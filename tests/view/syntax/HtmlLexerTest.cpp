@@ -110,6 +110,24 @@ TEST_CASE("HTML: style content is CSS")
     CHECK(Classes(Lang::Html, "<style>'a\\'b'</style>") == "14:< 15:style 14:> 6:' 6:a 6:\\' 6:b 6:' 14:</ 15:style 14:>");
 }
 
+TEST_CASE("CSS: colours, colons, slashes, percentages and identifiers with hyphens and underscores")
+{
+    CHECK(Classes(Lang::Html, "<style>#12345678 #1234567 #A1b2C3; a::b / --x _y-1 DIV 50% 5PX%</style>") ==
+          "14:< 15:style 14:> 1:# 11:12345678 1:# 11:1234567 11:#A1b2C3 1:; 9:a 1:: 1:: 9:b 1:/ 7:--x 7:_y-1 9:DIV "
+          "11:50% 11:5 7:PX 1:% "
+          "14:</ 15:style 14:>");
+}
+
+TEST_CASE("HTML: a question mark after < is a PHP opening only in PHP mode")
+{
+    CHECK(Classes(Lang::Html, "<?xml version=1?>x") == "14:< 14:? 1:xml 16:version 13:= 13:1 13:? 14:> 1:x");
+    auto t = LexAll(Lang::Php, "<?xml version=1?>x");
+    CHECK(Describe(t) == "14:< 14:?xml 7:version 1:= 11:1 13:? 14:> 1:x");
+    CHECK(RegionOfToken(t, "version") == kRegionPhp);
+    // Elsewhere in a tag the question mark is tag text.
+    CHECK(Classes(Lang::Php, "<a ?b>") == "14:< 15:a 13:? 1:b 14:>");
+}
+
 TEST_CASE("HTML: words of css.skvs are known words in style content")
 {
     HtmlLexer::Storage storage;
@@ -143,4 +161,41 @@ TEST_CASE("PHP: variables, numbers without suffixes, keywords and no preprocesso
           "14:< 14:?php 7:$a 1:= 11:0x1F 1:+ 11:1.5e+3 1:+ 12:0x 1:+ 11:2d1 1:+ 11:7 7:u 1:# 7:no 23:LF "
           "8:function 7:f 1:() 1:{ 8:return 7:null 1:; 1:}");
     CHECK(Classes(Lang::Php, "<?php 'it\\'s' \"a/*b\" /* c */ $") == "14:< 14:?php 6:' 6:it 6:\\' 6:s 6:' 5:\" 5:a 5:/* 5:b 5:\" 3:/* 3:c 3:*/ 7:$");
+}
+
+TEST_CASE("HTML: a < that starts no end tag cuts every run of the script and the style, in every state")
+{
+    // Without the cut each "%<%" would be one run and an end tag behind a
+    // "<" inside it could go unseen.
+    CHECK(Classes(Lang::Html, "<script>%<% // %<%\n/* %<% */ \"%<%\" '%<%' #%<%\n</script>") ==
+          "14:< 15:script 14:> 1:% 1:< 1:% 2:// 2:% 2:< 2:% 23:LF 3:/* 3:% 3:< 3:% 3:*/ "
+          "5:\" 5:% 5:< 5:% 5:\" 6:' 6:% 6:< 6:% 6:' 20:# 20:% 20:< 20:% 23:LF 14:</ 15:script 14:>");
+    CHECK(Classes(Lang::Html, "<style>%<% /* %<% */ \"%<%\" '%<%'</style>") ==
+          "14:< 15:style 14:> 1:% 1:< 1:% 3:/* 3:% 3:< 3:% 3:*/ 5:\" 5:% 5:< 5:% 5:\" 6:' 6:% 6:< 6:% 6:' "
+          "14:</ 15:style 14:>");
+    // An escape never takes the "<" of an end tag.
+    CHECK(Classes(Lang::Html, "<style>\"\\</style>x") == "14:< 15:style 14:> 5:\" 5:\\ 14:</ 15:style 14:> 1:x");
+    CHECK(Classes(Lang::Html, "<script>\"\\</script>x") == "14:< 15:script 14:> 5:\" 5:\\ 14:</ 15:script 14:> 1:x");
+    // The end tag right behind a run, in each state.
+    for (const char* open : {"", "// ", "/* ", "\"", "'", "#"}) {
+        INFO(open);
+        auto t = LexAll(Lang::Html, std::string("<script>") + open + "%%</script>z");
+        CHECK(RegionOfToken(t, "z") == kRegionPage);
+        CHECK(Find(t, "%%").end == Find(t, "</").start);
+    }
+    for (const char* open : {"", "/* ", "\"", "'"}) {
+        INFO(open);
+        auto t = LexAll(Lang::Html, std::string("<style>") + open + "%%</style>z");
+        CHECK(RegionOfToken(t, "z") == kRegionPage);
+    }
+}
+
+TEST_CASE("JavaScript and CSS outside a page: < is ordinary punctuation")
+{
+    CHECK(Classes(Lang::JavaScript, "a %<% \"%<%\" /* %<% */") == "7:a 1:%<% 5:\" 5:%<% 5:\" 3:/* 3:%<% 3:*/");
+    HtmlLexer::Storage storage;
+    LexDocument d("a %<% b");
+    CssLexer css(&d.doc, &storage.css, &storage.tags, true);
+    // As a lexer of its own CSS is plain text.
+    CHECK(Describe(LexFrom(css, d.doc, 0)) == "1:a 1:%<% 1:b");
 }

@@ -25,6 +25,7 @@ std::vector<Tok> LexFrom(SyntaxLexer& lexer, TextDocument& doc, int64 position, 
         t.after = lexer.State();
         t.kind = r.kind;
         t.cut = r.cut;
+        t.scratch = r.scratch;
         t.start = r.start;
         t.end = r.end;
         t.units.assign(text.Units() + r.textStart, text.Units() + r.textEnd);

@@ -27,6 +27,7 @@ struct Tok {
     u32 after;         // the lexer's state after the token
     u16 kind;
     u8 cut;
+    u8 scratch;        // set by the number scanners for a malformed number
     int64 start;
     int64 end;
     std::string text;  // the token's bytes

@@ -178,3 +178,97 @@ TEST_CASE("seek positions the lexer exactly and resets the token text")
     CHECK(r.start == 5);
     CHECK(r.end == 7);
 }
+
+TEST_CASE("a seek into the middle of a token takes the state at that token's start")
+{
+    struct Case {
+        Lang lang;
+        const char* text;
+        int64 inside;     // a position inside the first token
+        int64 behind;     // the end of the first token
+        u32 behindClass;  // the state's class there
+    };
+    const Case cases[] = {
+        {Lang::C, "/** x */", 1, 3, kClassBlockComment},
+        {Lang::C, "//// x", 2, 4, kClassLineComment},
+        {Lang::JavaScript, "/*/ x", 2, 3, kClassText},
+        {Lang::Html, "<!-- x -->", 2, 4, kClassBlockComment},
+        {Lang::Html, "<!DOCTYPE x>", 1, 2, kClassTagText},
+    };
+    for (const Case& c : cases) {
+        INFO(LangName(c.lang) << ": " << c.text);
+        LexDocument d(c.text);
+        auto lexer = MakeLexer(c.lang, d.doc);
+        TokenText text;
+        lexer->Seek(c.inside, 0, nullptr, &text);
+        CHECK(lexer->State() == kInitialLexerState);
+        CHECK(lexer->Position() == c.inside);
+        lexer->Seek(c.behind, 0, nullptr, &text);
+        CHECK(TokenClassOf(lexer->State()) == c.behindClass);
+        CHECK(lexer->Position() == c.behind);
+    }
+}
+
+TEST_CASE("the tag flags travel in the saved state")
+{
+    // Restarting inside the script's content with the state saved there,
+    // and from a state saved before the start tag, both see JavaScript.
+    std::string text = "<p>x</p><script type=a>\nvar s;\n</script>\nvar";
+    LexDocument d(text);
+    auto lexer = MakeLexer(Lang::Html, d.doc);
+    std::vector<Tok> full = LexFrom(*lexer, d.doc, 0);
+    int64 at = static_cast<int64>(text.find("var"));
+    size_t i = 0;
+    while (full[i].start != at)
+        i++;
+    u32 saved = full[i - 1].after;
+    CHECK((saved & HtmlLexer::kScriptOpen) != 0);
+    CHECK(RegionOf(saved) == kRegionScript);
+    auto t = LexFrom(*lexer, d.doc, at, &saved, at, 1);
+    CHECK(t[0].cls == kClassKeyword);
+    // Without the flag the end tag would not bring the page back.
+    auto rest = LexFrom(*lexer, d.doc, at, &saved, at);
+    CHECK(rest[rest.size() - 2].cls == kClassText);
+    CHECK(RegionOf(rest[rest.size() - 2].state) == kRegionPage);
+    u32 page = kInitialLexerState;
+    t = LexFrom(*lexer, d.doc, at, &page, 4);
+    CHECK(t[0].cls == kClassKeyword);
+    CHECK(RegionOf(t[0].state) == kRegionScript);
+}
+
+TEST_CASE("random mixes of every language's delimiters: covering tokens, and seeks that agree with the full lex")
+{
+    const std::string pieces[] = {"<", ">", "</", "script", "style", "<script>", "</script>", "<style>", "</style>",
+                                  "<?php", "?>", "?", "\"", "'", "\\", "/", "*", "/*", "*/", "//", "#", "-", "--",
+                                  "->", "<!--", "-->", "<!", "&", "&amp;", "&#", "x", ";", "0x", "1", "e", "+", ".",
+                                  "_", " ", "\t", "\n", "\r\n", "\r", "$", "abc", "&H", "&B", "0d", "0b", "%",
+                                  "\xCC\x81", "\xC5\xBC", "\x80", "\x07", "data-x", "=", "{", ":", "px", "#abc", "'s",
+                                  "\xF0\x9F\x98\x80", std::string(1, '\0')};
+    std::mt19937 rng(5);
+    for (int round = 0; round < 150; round++) {
+        std::string text;
+        for (int n = static_cast<int>(rng() % 80); n > 0; n--)
+            text += pieces[rng() % (sizeof(pieces) / sizeof(pieces[0]))];
+        for (Lang lang : {Lang::Text, Lang::C, Lang::Cs, Lang::JavaScript, Lang::Html, Lang::Php, Lang::Morvane,
+                          Lang::Kestin}) {
+            INFO(LangName(lang) << ", round " << round);
+            LexDocument d(text);
+            auto lexer = MakeLexer(lang, d.doc);
+            std::vector<Tok> full = LexFrom(*lexer, d.doc, 0);
+            REQUIRE(full.back().cls == kClassEndOfText);
+            int64 at = 0;
+            for (const Tok& t : full) {
+                CHECK(t.start == at);
+                CHECK((t.end > t.start || t.cls == kClassEndOfText));
+                at = t.end;
+            }
+            CHECK(at == static_cast<int64>(text.size()));
+            for (size_t i = 0; i < full.size(); i++) {
+                u32 saved = StateBefore(full, i);
+                CheckSameTokens(full, i, LexFrom(*lexer, d.doc, full[i].start, &saved, full[i].start));
+                if (Relexes(lang))
+                    CheckSameTokens(full, i, LexFrom(*lexer, d.doc, full[i].start));
+            }
+        }
+    }
+}

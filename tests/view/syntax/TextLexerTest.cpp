@@ -3,6 +3,7 @@
 
 #include <doctest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -160,4 +161,48 @@ TEST_CASE("token text grows by 1024 when fewer than two entries are free, and by
     CHECK(text.ByteLengths()[0] == 1);
     text.Reset();
     CHECK(text.Count() == 0);
+}
+
+TEST_CASE("every lexer ends with an empty end-of-text token, again at every call, in whatever state the text ends")
+{
+    struct Case {
+        Lang lang;
+        const char* text;
+    };
+    const Case cases[] = {
+        {Lang::Text, "x"},          {Lang::Text, ""},
+        {Lang::C, "/* open"},       {Lang::C, "\"open"},
+        {Lang::C, "'\\"},           {Lang::C, "// c"},
+        {Lang::C, "#define"},       {Lang::Cs, "x /"},
+        {Lang::Java, "0x"},         {Lang::JavaScript, "a."},
+        {Lang::Html, "<a title=\"x"}, {Lang::Html, "<!-- c -"},
+        {Lang::Html, "<script>var x"}, {Lang::Html, "<script>x<"},
+        {Lang::Html, "<style>p {"}, {Lang::Html, "<a "},
+        {Lang::Html, "&amp"},       {Lang::Php, "<?php $x = \"s"},
+        {Lang::Php, "<?php /* c ?"}, {Lang::Morvane, "# c"},
+        {Lang::Morvane, "'s\\"},    {Lang::Kestin, "-- c"},
+        {Lang::Kestin, "&"},
+    };
+    for (const Case& c : cases) {
+        INFO(LangName(c.lang) << ": " << c.text);
+        LexDocument d(c.text);
+        auto lexer = MakeLexer(c.lang, d.doc);
+        const int64 size = static_cast<int64>(strlen(c.text));
+        TokenText text;
+        lexer->Seek(0, 0, nullptr, &text);
+        TokenRecord r{};
+        for (int n = 0; n < 100 && (r.state & 0xFF) != kClassEndOfText; n++)
+            lexer->NextToken(r);
+        REQUIRE((r.state & 0xFF) == kClassEndOfText);
+        for (int i = 0; i < 3; i++) {
+            u32 before = lexer->State();
+            lexer->NextToken(r);
+            CHECK((r.state & 0xFF) == kClassEndOfText);
+            CHECK(r.start == size);
+            CHECK(r.end == size);
+            CHECK(r.textStart == r.textEnd);
+            CHECK(lexer->Position() == size);
+            CHECK(lexer->State() == before);
+        }
+    }
 }

@@ -72,6 +72,52 @@ TEST_CASE("long runs are cut in every scanner")
     CheckBounded(Lang::Kestin, "&H" + std::string(1000, 'F') + " &B" + std::string(1000, '1'));
 }
 
+TEST_CASE("long runs are cut in comments, strings, preprocessor lines, tags and every number form")
+{
+    const std::string k(1000, 'k');
+    const std::string digits(1000, '7');
+    const std::string punct(1000, '%');
+    for (Lang lang : {Lang::C, Lang::Cs, Lang::Java, Lang::JavaScript}) {
+        CheckBounded(lang, "#" + punct);
+        CheckBounded(lang, "// " + punct);
+        CheckBounded(lang, "/* " + punct + " */");
+        CheckBounded(lang, "'" + punct + "'");
+        CheckBounded(lang, digits + "." + digits);
+        CheckBounded(lang, "1." + digits + "e");
+    }
+    CheckBounded(Lang::Html, "<a b=\"" + punct + "\">");
+    CheckBounded(Lang::Html, "<a " + punct + ">");
+    CheckBounded(Lang::Html, "<!" + punct + ">");
+    CheckBounded(Lang::Html, punct + " " + k);
+    CheckBounded(Lang::Html, "<script>\"" + punct + "\" // " + punct + "</script>");
+    CheckBounded(Lang::Html, "<script>/* " + punct + " */ #" + punct + "</script>");
+    CheckBounded(Lang::Html, "<style>" + k + " " + punct + "</style>");
+    CheckBounded(Lang::Html, "<style>\"" + punct + "\" '" + punct + "'</style>");
+    CheckBounded(Lang::Html, "<style>/*" + punct + "*/</style>");
+    CheckBounded(Lang::Html, "<style>" + digits + "px " + std::string(248, '1') + "vmin</style>");
+    CheckBounded(Lang::Php, "<?php 0x" + std::string(1000, 'F') + " ?>");
+    CheckBounded(Lang::Php, "<?php " + k + " " + digits + "e+" + digits + " ?>");
+    CheckBounded(Lang::Php, "<?php // " + punct + " ?>");
+    CheckBounded(Lang::Php, "<?php \"" + punct + "\" '" + punct + "' ?>");
+    CheckBounded(Lang::Morvane, k);
+    CheckBounded(Lang::Morvane, "1" + std::string(1000, '_') + " 0d" + digits);
+    std::string grouped;
+    for (int i = 0; i < 600; i++)
+        grouped += "1_";
+    CheckBounded(Lang::Morvane, grouped + "." + grouped + "e+" + grouped);
+    CheckBounded(Lang::Morvane, "0x" + grouped);
+    CheckBounded(Lang::Morvane, "\"" + punct + "\" '" + punct + "' # " + punct);
+    CheckBounded(Lang::Kestin, k);
+    CheckBounded(Lang::Kestin, digits + "." + digits + "e+" + digits);
+    CheckBounded(Lang::Kestin, "&D" + digits);
+    CheckBounded(Lang::Kestin, "-- " + punct);
+    CheckBounded(Lang::Kestin, "'" + punct + "' \"" + punct + "\"");
+    std::string marks;
+    for (int i = 0; i < 600; i++)
+        marks += "\xCC\x81";
+    CheckBounded(Lang::Text, marks);
+}
+
 TEST_CASE("a cut run of stars still lets the comment close right after it")
 {
     for (int stars : {1, 247, 248, 249, 250, 251, 1000}) {

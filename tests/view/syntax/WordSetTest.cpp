@@ -74,3 +74,28 @@ TEST_CASE("built-in keyword lists hold their words")
     CHECK(Has(KestinStorage().keywords, L"REPEAT"));
     CHECK_FALSE(Has(MorvaneStorage().keywords, L"While"));
 }
+
+TEST_CASE("every built-in word is found where it stands, in a strictly ordered set")
+{
+    const WordSet* sets[] = {&CStorage().keywords,          &CsStorage().keywords,         &JavaStorage().keywords,
+                             &HtmlStorage().javaScript.keywords, &HtmlStorage().tags,        &HtmlStorage().attributes,
+                             &HtmlStorage().entities,       &HtmlStorage().php.keywords,   &MorvaneStorage().keywords,
+                             &KestinStorage().keywords};
+    for (const WordSet* set : sets) {
+        for (int64 i = 0; i < set->Count(); i++) {
+            const WordSet::Entry& e = set->At(i);
+            CHECK(set->Find(e.chars, e.length) == i);
+            if (i > 0) {
+                const WordSet::Entry& p = set->At(i - 1);
+                int order = set->GetOrder() == WordSet::Folded ? WordSet::CompareFolded(p.chars, p.length, e.chars, e.length)
+                                                               : WordSet::CompareExact(p.chars, p.length, e.chars, e.length);
+                CHECK(order < 0);
+            }
+        }
+    }
+    CHECK(HtmlStorage().tags.GetOrder() == WordSet::Folded);
+    CHECK(HtmlStorage().attributes.GetOrder() == WordSet::Folded);
+    CHECK(KestinStorage().keywords.GetOrder() == WordSet::Folded);
+    CHECK(HtmlStorage().entities.GetOrder() == WordSet::Exact);
+    CHECK(MorvaneStorage().keywords.GetOrder() == WordSet::Exact);
+}
