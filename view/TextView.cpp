@@ -83,6 +83,8 @@ ViewState* TextView::FindViewState(TextDocument* document) const
 
 void TextView::AddViewState(TextDocument* document)
 {
+    if (!document)
+        return;
     ViewState* state;
     try {
         state = new ViewState();

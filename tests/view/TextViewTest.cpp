@@ -14,6 +14,8 @@ TEST_CASE("a view follows the add, remove and current-document events")
     CHECK(view.FindViewState(first)->pendingIndentPos == -1);
     CHECK(view.FindViewState(first)->desiredX == -1);
     CHECK(view.FindViewState(nullptr) == nullptr);
+    bench.Event(0, nullptr);
+    CHECK(view.viewStates.Count() == 1);
 
     SUBCASE("event 2 for another view leaves a view that shows a document alone")
     {
@@ -244,6 +246,23 @@ TEST_CASE("wheel notches scroll rows, five times with Ctrl and by twentieths wit
     CHECK(bench.State().horzOffset == static_cast<int64>(lines) * step);
     bench.Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, 120), 0);
     CHECK(bench.State().horzOffset == 0);
+
+    SUBCASE("a window that holds fewer rows in its half scrolls fewer per notch")
+    {
+        bench.Resize(500, 3 * h);
+        bench.view->SetTopPosition(0);
+        bench.Send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+        CHECK(topLine() == 1);
+    }
+    SUBCASE("page-wise wheel scrolling is counted without overflow")
+    {
+        REQUIRE(SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, WHEEL_PAGESCROLL, nullptr, 0));
+        bench.Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, static_cast<WORD>(-120)), 0);
+        bench.Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT | MK_CONTROL, static_cast<WORD>(-120)), 0);
+        SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, lines, nullptr, 0);
+        CHECK(bench.State().horzOffset == bench.view->horzRange - bench.view->horzPage);
+        CHECK(bench.view->horzWheelRemainder == 0);
+    }
 }
 
 TEST_CASE("horizontal steps: none for zero steps, clamped at both ends")
