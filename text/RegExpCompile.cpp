@@ -549,7 +549,13 @@ void RegExp::CompileReversed(const u32* pattern, int64 count, bool ignoreCase)
 
 void RegExp::Build(const u32* pattern, int64 count, bool ignoreCase, bool reversed)
 {
-    AsInt(static_cast<long long>(count));
+    // A refused pattern leaves nothing of the previous one to search with.
+    try {
+        AsInt(static_cast<long long>(count));
+    } catch (...) {
+        Clear();
+        throw;
+    }
     PodArray<u32> copy;
     copy.Resize(count);
     if (count > 0)
