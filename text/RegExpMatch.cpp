@@ -125,8 +125,9 @@ int32 RegexFoldCase(int32 code)
 {
     if (code < 128)
         return code >= 'A' && code <= 'Z' ? code + 32 : code;
-    // Beyond Unicode a code stays itself rather than folding to U+FFFD.
-    if (code > 0x10FFFF)
+    // Case is mapped unit by unit in UTF-16, and a surrogate unit maps to
+    // itself, so a character above U+FFFF keeps its case.
+    if (code > 0xFFFF)
         return code;
     return ToLowerCodePoint(code);
 }
