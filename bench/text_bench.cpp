@@ -1,7 +1,10 @@
 // Line counting, line lookup, decoding and literal search over a text of
-// about 100 MB, with memchr and std::search over the same bytes as reference.
+// about 100 MB, with memchr and std::search over the same bytes as reference;
+// loading and saving that text as a file, with plain ReadFile and WriteFile as
+// reference.
 
 #include "text/TextBuff.h"
+#include "text/TextDocument.h"
 
 #include "bench/BenchTiming.h"
 
@@ -167,6 +170,42 @@ int main()
         polishText.FindForward(0, end, polishPattern.Data(), polishPattern.Count(), polishText.Size());
     });
     Report("FindForward, Polish text", polishMb / exact, "MB/s");
+
+    // The same text as a file: loaded and saved through the document, against
+    // reading and writing its bytes in 1 MiB pieces.
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring source = std::wstring(folder) + L"scrivel_text_bench.txt";
+    const std::wstring target = std::wstring(folder) + L"scrivel_text_bench_saved.txt";
+    std::vector<char> piece(1 << 20);
+    auto writeAll = [&](const std::wstring& path) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        for (size_t at = 0; at < s.size(); at += piece.size()) {
+            DWORD n = static_cast<DWORD>(std::min(piece.size(), s.size() - at));
+            WriteFile(file, s.data() + at, n, &written, nullptr);
+        }
+        CloseHandle(file);
+    };
+    writeAll(source);
+    TextDocument document;
+    document.SetPath(String(source.c_str()));
+    Report("LoadFile", mb / Time([&] { document.LoadFile(nullptr, 0); }), "MB/s");
+    Report("reference ReadFile", mb / Time([&] {
+               HANDLE file = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                         nullptr);
+               DWORD got = 0;
+               while (ReadFile(file, piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr) && got > 0) {
+               }
+               CloseHandle(file);
+           }),
+           "MB/s");
+    const String saved(target.c_str());
+    Report("SaveFile", mb / Time([&] { document.SaveFile(saved, 0, document.text.Size(), nullptr, false, true, false); }),
+           "MB/s");
+    Report("reference WriteFile", mb / Time([&] { writeAll(target); }), "MB/s");
+    DeleteFileW(source.c_str());
+    DeleteFileW(target.c_str());
 
     // Backward searches walk character by character in windows.
     const int64 window = 8 << 20;

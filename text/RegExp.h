@@ -143,8 +143,8 @@ private:
     friend struct RegexTestAccess;
 
     void Build(const u32* pattern, int64 count, bool ignoreCase, bool reversed);
-    void BuildNfa(const PodArray<u32>& postfix, bool limited);
-    RegexNode* NewNode(u32 kind, RegexNode* out, RegexNode* out1);
+    void RegexBuildNfa(const PodArray<u32>& postfix, bool limited);
+    RegexNode* RegexNewNode(u32 kind, RegexNode* out, RegexNode* out1);
     RegExp& Reversed();
     int64 SearchPosition(TextDocument& document, int64 position) const;
 

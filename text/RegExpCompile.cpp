@@ -82,12 +82,12 @@ private:
         atoms_++;
     }
     bool CloseLevel();
-    Escape ParseEscape(int64 i, bool inBrackets);
+    Escape RegexParseEscape(int64 i, bool inBrackets);
     u32 ReadHex(int64 from, int digits, int64& next);
     u32 ReadBracedHex(int64 from, int64& next);
-    u32 ParseClass(int64 i, int64& next);
+    u32 RegexParseClass(int64 i, int64& next);
     u32 ReadClassMember(int64 j, int64& next);
-    u32 ParseNamedClass(int64 j, int64& next);
+    u32 RegexParseNamedClass(int64 j, int64& next);
     void AddItem(u32 first, u32 second) { items_.Insert(items_.Count(), RegexClassItem{first, second}); }
     void AddMember(u32 member)
     {
@@ -169,7 +169,7 @@ void PostfixBuilder::Run()
                 EmitAtom('\\');
                 i++;
             } else {
-                Escape e = ParseEscape(i, false);
+                Escape e = RegexParseEscape(i, false);
                 EmitAtom(e.token);
                 i = e.next;
             }
@@ -188,7 +188,7 @@ void PostfixBuilder::Run()
             break;
         case '[': {
             int64 next;
-            u32 token = ParseClass(i, next);
+            u32 token = RegexParseClass(i, next);
             EmitAtom(token);
             i = next;
             break;
@@ -227,7 +227,7 @@ bool PostfixBuilder::CloseLevel()
     return produced;
 }
 
-Escape PostfixBuilder::ParseEscape(int64 i, bool inBrackets)
+Escape PostfixBuilder::RegexParseEscape(int64 i, bool inBrackets)
 {
     if (i + 1 >= n_)
         Fail(RegexError::INVALID_ESCAPE, p_, n_, n_);
@@ -321,7 +321,7 @@ u32 PostfixBuilder::ReadBracedHex(int64 from, int64& next)
 
 // A bracket class from the '[' at i; its items go to the end of the item
 // list and the token names the first of them.
-u32 PostfixBuilder::ParseClass(int64 i, int64& next)
+u32 PostfixBuilder::RegexParseClass(int64 i, int64& next)
 {
     int64 first = items_.Count();
     u32 token = static_cast<u32>(AsInt(static_cast<long long>(CLASS) + first));
@@ -388,18 +388,18 @@ u32 PostfixBuilder::ReadClassMember(int64 j, int64& next)
         return ANY;
     }
     if (c == '\\') {
-        Escape e = ParseEscape(j, true);
+        Escape e = RegexParseEscape(j, true);
         next = e.next;
         return e.token;
     }
     if (c == '[')
-        return ParseNamedClass(j, next);
+        return RegexParseNamedClass(j, next);
     next = j + 1;
     return Literal(j);
 }
 
 // "[:name:]" from the inner '[' at j.
-u32 PostfixBuilder::ParseNamedClass(int64 j, int64& next)
+u32 PostfixBuilder::RegexParseNamedClass(int64 j, int64& next)
 {
     if (j + 1 >= n_ || p_[j + 1] != ':')
         Fail(RegexError::UNKNOWN_CLASS, p_, n_, j + 1);
@@ -549,7 +549,13 @@ void RegExp::CompileReversed(const u32* pattern, int64 count, bool ignoreCase)
 
 void RegExp::Build(const u32* pattern, int64 count, bool ignoreCase, bool reversed)
 {
-    AsInt(static_cast<long long>(count));
+    // A refused pattern leaves nothing of the previous one to search with.
+    try {
+        AsInt(static_cast<long long>(count));
+    } catch (...) {
+        Clear();
+        throw;
+    }
     PodArray<u32> copy;
     copy.Resize(count);
     if (count > 0)
@@ -562,7 +568,7 @@ void RegExp::Build(const u32* pattern, int64 count, bool ignoreCase, bool revers
     RegexToPostfix(pattern_.Data(), count, classItems_, postfix);
     if (reversed)
         RegexReversePostfix(postfix);
-    BuildNfa(postfix, !reversed);
+    RegexBuildNfa(postfix, !reversed);
     if (!start_)
         throw InternalError();
     if (ignoreCase_) {
@@ -581,7 +587,7 @@ void RegExp::Build(const u32* pattern, int64 count, bool ignoreCase, bool revers
     markPass_ = 0;
 }
 
-RegexNode* RegExp::NewNode(u32 kind, RegexNode* out, RegexNode* out1)
+RegexNode* RegExp::RegexNewNode(u32 kind, RegexNode* out, RegexNode* out1)
 {
     RegexNode& node = pool_.At(nodeCount_);
     node = RegexNode{kind, out, out1, 0, 0, static_cast<int32>(kind)};
@@ -594,7 +600,7 @@ RegexNode* RegExp::NewNode(u32 kind, RegexNode* out, RegexNode* out1)
 // leaves more than 1000 fragments pending is too complex; its reversal is
 // built without that limit, since reversing turns a plain run of literals,
 // which pairs up as it comes, into one that piles up a fragment each.
-void RegExp::BuildNfa(const PodArray<u32>& postfix, bool limited)
+void RegExp::RegexBuildNfa(const PodArray<u32>& postfix, bool limited)
 {
     int64 tokens = postfix.Count();
     if (tokens == 0)
@@ -648,7 +654,7 @@ void RegExp::BuildNfa(const PodArray<u32>& postfix, bool limited)
                 FailWithoutText(RegexError::INTERNAL);
             Fragment e2 = stack[--depth];
             Fragment& e1 = stack[depth - 1];
-            e1.start = NewNode(SPLIT, e1.start, e2.start);
+            e1.start = RegexNewNode(SPLIT, e1.start, e2.start);
             join(e1, e2.head, e2.tail);
             break;
         }
@@ -658,7 +664,7 @@ void RegExp::BuildNfa(const PodArray<u32>& postfix, bool limited)
             if (depth < 1)
                 FailWithoutText(RegexError::INTERNAL);
             Fragment& e = stack[depth - 1];
-            RegexNode* split = NewNode(SPLIT, e.start, nullptr);
+            RegexNode* split = RegexNewNode(SPLIT, e.start, nullptr);
             int64 exit = slotOf(split, 1);
             if (token == QUEST) {
                 join(e, exit, exit);
@@ -672,7 +678,7 @@ void RegExp::BuildNfa(const PodArray<u32>& postfix, bool limited)
             break;
         }
         default: {
-            RegexNode* node = NewNode(token, nullptr, nullptr);
+            RegexNode* node = RegexNewNode(token, nullptr, nullptr);
             int64 exit = slotOf(node, 0);
             stack[depth++] = Fragment{node, exit, exit};
             break;

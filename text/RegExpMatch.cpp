@@ -125,8 +125,9 @@ int32 RegexFoldCase(int32 code)
 {
     if (code < 128)
         return code >= 'A' && code <= 'Z' ? code + 32 : code;
-    // Beyond Unicode a code stays itself rather than folding to U+FFFD.
-    if (code > 0x10FFFF)
+    // Case is mapped unit by unit in UTF-16, and a surrogate unit maps to
+    // itself, so a character above U+FFFF keeps its case.
+    if (code > 0xFFFF)
         return code;
     return ToLowerCodePoint(code);
 }
@@ -145,22 +146,22 @@ public:
         bytewise_ = encoding == EncodingUtf8 || IsCodePageEncoding(encoding);
     }
 
-    int64 LongestForward(int64 s, int64 limit);
-    int64 FirstEndForward(int64 from, int64 limit);
-    int64 LongestBackward(int64 e, int64 lower);
-    int64 LastStartBackward(int64 p, int64 lower);
-    int64 LastStartBefore(int64 p, int64 from, int64 lower);
+    int64 RegexLongestForward(int64 s, int64 limit);
+    int64 RegexFirstEndForward(int64 from, int64 limit);
+    int64 RegexLongestBackward(int64 e, int64 lower);
+    int64 RegexLastStartBackward(int64 p, int64 lower);
+    int64 RegexLastStartBefore(int64 p, int64 from, int64 lower);
 
 private:
     bool Check() const { return re_.accept_.stamp == re_.generation_; }
     void NewGeneration() { Raise(re_.generation_, &RegexNode::stamp); }
     void NewMarkPass() { Raise(re_.markPass_, &RegexNode::mark); }
     void Raise(u32& counter, u32 RegexNode::*field);
-    void AddState(RegexList& list, RegexNode* node) { Add(list, node, &RegexNode::stamp, re_.generation_); }
+    void RegexAddState(RegexList& list, RegexNode* node) { Add(list, node, &RegexNode::stamp, re_.generation_); }
     void Add(RegexList& list, RegexNode* node, u32 RegexNode::*seen, u32 value);
     void Start(int64 p);
-    int64 Step(int64 p, bool backward = false);
-    void Resolve(int64 p);
+    int64 RegexStep(int64 p, bool backward = false);
+    void RegexResolve(int64 p);
     bool Consumes(const RegexNode* node, int32 c, int32& folded);
     bool AssertionHolds(u32 kind, int64 p, int32& before, int32& at);
     void Swap()
@@ -240,9 +241,9 @@ void RegexRun::Start(int64 p)
     NewGeneration();
     cur_->count = 0;
     re_.assertion_ = 0;
-    AddState(*cur_, re_.start_);
+    RegexAddState(*cur_, re_.start_);
     if (re_.assertion_)
-        Resolve(p);
+        RegexResolve(p);
 }
 
 bool RegexRun::Consumes(const RegexNode* node, int32 c, int32& folded)
@@ -314,7 +315,7 @@ int32 RegexRun::ReadChar(int64 p, bool backward, int64& length)
 }
 
 // Steps the current list over the character at p; returns its byte length.
-int64 RegexRun::Step(int64 p, bool backward)
+int64 RegexRun::RegexStep(int64 p, bool backward)
 {
     re_.assertion_ = 0;
     NewGeneration();
@@ -327,7 +328,7 @@ int64 RegexRun::Step(int64 p, bool backward)
     for (int32 i = 0; i < count; i++) {
         RegexNode* node = nodes[i];
         if (Consumes(node, c, folded))
-            AddState(*next_, node->out);
+            RegexAddState(*next_, node->out);
     }
     Swap();
     return length;
@@ -365,7 +366,7 @@ bool RegexRun::AssertionHolds(u32 kind, int64 p, int32& before, int32& at)
 
 // Replaces the assertions of the current list by what follows those that
 // hold at p; the walk sees successors added during it, each node once.
-void RegexRun::Resolve(int64 p)
+void RegexRun::RegexResolve(int64 p)
 {
     RegexList& list = *cur_;
     RegexList& out = *next_;
@@ -390,13 +391,13 @@ void RegexRun::Resolve(int64 p)
     Swap();
 }
 
-int64 RegexRun::LongestForward(int64 s, int64 limit)
+int64 RegexRun::RegexLongestForward(int64 s, int64 limit)
 {
     Start(s);
     int64 result = Check() ? s : -1;
     int64 pos = s;
     while (pos < size_) {
-        pos += Step(pos);
+        pos += RegexStep(pos);
         if (pos > limit)
             break;
         if (Check())
@@ -404,7 +405,7 @@ int64 RegexRun::LongestForward(int64 s, int64 limit)
         if (cur_->count == 0)
             break;
         if (re_.assertion_) {
-            Resolve(pos);
+            RegexResolve(pos);
             if (Check())
                 result = pos;
         }
@@ -412,7 +413,7 @@ int64 RegexRun::LongestForward(int64 s, int64 limit)
     return result;
 }
 
-int64 RegexRun::FirstEndForward(int64 from, int64 limit)
+int64 RegexRun::RegexFirstEndForward(int64 from, int64 limit)
 {
     int64 bound = limit < size_ ? limit : size_;
     PrepareSkip();
@@ -426,7 +427,7 @@ int64 RegexRun::FirstEndForward(int64 from, int64 limit)
     if (Check())
         return pos;
     while (pos < bound) {
-        pos += Step(pos);
+        pos += RegexStep(pos);
         if (Check())
             return pos;
         if (skip_ && cur_->count == 0) {
@@ -436,27 +437,27 @@ int64 RegexRun::FirstEndForward(int64 from, int64 limit)
             if (pos >= bound)
                 return -1;
         }
-        AddState(*cur_, re_.start_);
+        RegexAddState(*cur_, re_.start_);
         if (cur_->count == 0)
             return -1;
         if (re_.assertion_)
-            Resolve(pos);
+            RegexResolve(pos);
         if (Check())
             return pos;
     }
     return -1;
 }
 
-int64 RegexRun::LongestBackward(int64 e, int64 lower)
+int64 RegexRun::RegexLongestBackward(int64 e, int64 lower)
 {
     Start(e);
     int64 result = Check() ? e : -1;
     int64 pos = e;
     while (pos > 0 && cur_->count > 0) {
         pos = text_.CharStart(pos - 1);
-        Step(pos, true);
+        RegexStep(pos, true);
         if (re_.assertion_)
-            Resolve(pos);
+            RegexResolve(pos);
         if (pos < lower)
             break;
         if (Check())
@@ -465,12 +466,12 @@ int64 RegexRun::LongestBackward(int64 e, int64 lower)
     return result;
 }
 
-int64 RegexRun::LastStartBackward(int64 p, int64 lower)
+int64 RegexRun::RegexLastStartBackward(int64 p, int64 lower)
 {
-    return LastStartBefore(INT64_MAX, p, lower);
+    return RegexLastStartBefore(INT64_MAX, p, lower);
 }
 
-int64 RegexRun::LastStartBefore(int64 p, int64 from, int64 lower)
+int64 RegexRun::RegexLastStartBefore(int64 p, int64 from, int64 lower)
 {
     int64 bound = lower > 0 ? lower : 0;
     Start(from);
@@ -479,14 +480,14 @@ int64 RegexRun::LastStartBefore(int64 p, int64 from, int64 lower)
     int64 pos = from;
     while (pos > bound) {
         pos = text_.CharStart(pos - 1);
-        Step(pos, true);
+        RegexStep(pos, true);
         if (pos < p && Check())
             return pos;
-        AddState(*cur_, re_.start_);
+        RegexAddState(*cur_, re_.start_);
         if (cur_->count == 0)
             return -1;
         if (re_.assertion_)
-            Resolve(pos);
+            RegexResolve(pos);
         if (pos < p && Check())
             return pos;
     }
@@ -527,7 +528,7 @@ bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
     RegexList& list = *next_;
     list.count = 0;
     re_.assertion_ = 0;
-    AddState(list, re_.start_);
+    RegexAddState(list, re_.start_);
     if (re_.assertion_)
         return false;
     for (int32 i = 0; i < list.count; i++) {
@@ -672,13 +673,13 @@ int64 RegExp::FindForward(TextDocument& document, int64 from, int64& stop, int64
         }
     }
     int64 limit = AddClamped(AddClamped(begin, length), kForwardSlack);
-    int64 e = RegexRun(*this, document).FirstEndForward(begin, limit);
+    int64 e = RegexRun(*this, document).RegexFirstEndForward(begin, limit);
     if (e < 0)
         return -1;
-    int64 s = RegexRun(Reversed(), document).LongestBackward(e, begin);
+    int64 s = RegexRun(Reversed(), document).RegexLongestBackward(e, begin);
     // The first end may lie past the limit inside the character that
     // straddles it; the extent must still reach it.
-    stop = RegexRun(*this, document).LongestForward(s, limit > e ? limit : e);
+    stop = RegexRun(*this, document).RegexLongestForward(s, limit > e ? limit : e);
     return s;
 }
 
@@ -691,10 +692,10 @@ int64 RegExp::FindBackward(TextDocument& document, int64 position, int64& stop, 
     stop = lo > 0 ? lo : 0;
     // A run never starts inside a character, or its match would end past it.
     int64 from = hi < size ? document.text.CharStart(hi) : size;
-    int64 s = RegexRun(Reversed(), document).LastStartBefore(p, from, AddClamped(lo, -kForwardSlack));
+    int64 s = RegexRun(Reversed(), document).RegexLastStartBefore(p, from, AddClamped(lo, -kForwardSlack));
     if (s < 0)
         return -1;
-    stop = RegexRun(*this, document).LongestForward(s, hi);
+    stop = RegexRun(*this, document).RegexLongestForward(s, hi);
     return s;
 }
 
@@ -703,9 +704,9 @@ int64 RegExp::FindBackwardBefore(TextDocument& document, int64 position, int64& 
     int64 p = SearchPosition(document, position);
     stop = p - kBeforeWindow > 0 ? p - kBeforeWindow : 0;
     int64 from = p < document.text.Size() ? document.text.CharStart(p) : p;
-    int64 s = RegexRun(Reversed(), document).LastStartBackward(from, p - kBeforeWindow - kForwardSlack);
+    int64 s = RegexRun(Reversed(), document).RegexLastStartBackward(from, p - kBeforeWindow - kForwardSlack);
     if (s < 0)
         return -1;
-    stop = RegexRun(*this, document).LongestForward(s, p);
+    stop = RegexRun(*this, document).RegexLongestForward(s, p);
     return s;
 }

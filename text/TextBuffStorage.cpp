@@ -490,8 +490,13 @@ void TextBuff::TakeFrom(TextBuff& other)
     encoding_ = other.encoding_;
     newLine_ = other.newLine_;
     conversion_ = other.conversion_;
-    if (!markers_.SameHeader(other.markers_))
+    if (!markers_.SameHeader(other.markers_)) {
         markers_ = static_cast<Array<Marker>&&>(other.markers_);
+    } else {
+        // The other lets go of the table: clearing or destroying it later must
+        // not reset the markers that now belong to this text.
+        other.markers_.Release();
+    }
     other.entries_ = nullptr;
     other.blockCount_ = other.blockCapacity_ = 0;
     other.size_ = 0;

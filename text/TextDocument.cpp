@@ -36,7 +36,9 @@ void TextDocument::ClearUndo()
     undoHeldBytes = 0;
     undoLength = 0;
     undoPosition = 0;
-    savedPosition = 0;
+    // Only an unmodified text is at its saved state now; a modified one can
+    // reach that state by no undo, and must not look saved after one.
+    savedPosition = modified ? -1 : 0;
 }
 
 void TextDocument::FreeBookmarkMarkers()
@@ -102,6 +104,7 @@ int64 TextDocument::ConvertEncoding(ConvertRequest& request, EncodingId encoding
         bookmarks.Erase(0, bookmarks.Count());
     converted.ShareMarkerTable(text);
     text.TakeFrom(converted);
+    SettleMarkers();
     // The converted text is not what its file holds: no undo may mark it saved.
     savedPosition = -1;
 
@@ -110,6 +113,18 @@ int64 TextDocument::ConvertEncoding(ConvertRequest& request, EncodingId encoding
     modified = 1;
     autosaveWanted = 1;
     return request.newSize;
+}
+
+void TextDocument::SettleMarkers()
+{
+    // Markers kept across a whole new text may point into the middle of one of
+    // its characters (another encoding, other bytes); an edit there would
+    // split the character, so each goes to the start of its own.
+    for (int64 i = 0, n = text.MarkerCount(); i < n; i++) {
+        TextBuff::Marker marker = text.GetMarker(i);
+        if (marker.kind != TextBuff::FreeMarkerKind)
+            text.SetMarker(i, text.CharStart(marker.position));
+    }
 }
 
 int64 CountUtf16Units(TextDocument& document, int64 from, int64 to)

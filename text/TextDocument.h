@@ -179,6 +179,7 @@ private:
     void FinishUndoStep(UndoResult& result);
     void RemoveBookmarkAt(int64 index);
     void TakeLoadedText(TextBuff& loaded, File& file);
+    void SettleMarkers();
     void AbandonAutosave() noexcept;
 
     String path_;

@@ -149,11 +149,13 @@ void RestoreFromBackup(File& target, const String& path, const String& copyPath,
 void TextDocument::TakeLoadedText(TextBuff& loaded, File& file)
 {
     ClearUndo();
-    // The views' and bookmarks' markers stay with the document; they are
-    // reset only now that the new text is in.
+    // The views' and bookmarks' markers stay with the document and keep their
+    // places as far as the new text reaches; bookmarks pushed onto one place
+    // become one.
     loaded.ShareMarkerTable(text);
     text.TakeFrom(loaded);
-    text.ResetMarkers();
+    SettleMarkers();
+    RemoveDoubledBookmarks();
     fileTime = FileTimeValue(file.LastWriteTime());
 }
 
@@ -187,6 +189,7 @@ void TextDocument::LoadFile(TextNotify* notify, EncodingId encoding)
     file.Close();
 
     modified = 0;
+    savedPosition = 0;
     DiscardAutosave();
 }
 

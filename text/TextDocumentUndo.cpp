@@ -132,7 +132,10 @@ void TextDocument::TrimUndo()
 {
     if (undoPosition != undoLength)
         return;
-    while (undoRing.count >= 2 && undoLength > 0 &&
+    // The newest record always stays: it is about to be applied or filled in,
+    // even when it alone is beyond the byte limit. Spare slots left behind by
+    // a cleared history are no records to keep.
+    while (undoRing.count >= 2 && undoLength > 1 &&
            (undoLength > EditLimits::undoRecords || undoHeldBytes > EditLimits::undoBytes)) {
         undoHeldBytes -= FreeUndoRecord(undoRing.At(0));
         undoRing.start++;

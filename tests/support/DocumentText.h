@@ -39,8 +39,8 @@ inline TextDocument::ReplaceRequest Type(TextDocument& doc, int64 at, const wcha
 inline void SetText(TextDocument& doc, const wchar_t* s)
 {
     Replace(doc, 0, doc.text.Size(), s);
-    doc.ClearUndo();
     doc.modified = 0;
+    doc.ClearUndo();
 }
 
 inline void UndoGroup(TextDocument& doc)

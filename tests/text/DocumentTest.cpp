@@ -176,7 +176,33 @@ TEST_CASE("converting a document re-encodes its text and keeps its markers")
     CHECK(doc.bookmarks.Count() == 0);
     CHECK(doc.text.MarkerCount() == 2);
     CHECK(doc.text.MarkerPosition(mark) == -1);
-    CHECK(doc.text.MarkerPosition(caret) <= doc.text.Size());
+    // The caret stays where it was, within the new text.
+    CHECK(doc.text.MarkerPosition(caret) == doc.text.Size());
+    CHECK(doc.text.GetMarker(caret).collapsed == 0);
+}
+
+TEST_CASE("markers kept by a conversion land on character starts of the new text")
+{
+    TextDocument doc;
+    Put(doc.text, 0, 0, "abcdef");
+    int64 odd = doc.text.AddMovingMarker();
+    int64 even = doc.text.AddStayingMarker();
+    doc.text.SetMarker(odd, 3);
+    doc.text.SetMarker(even, 4);
+    const wchar_t source[] = L"abc\xD83D\xDE00";
+    TextDocument::ConvertRequest request = {source, 5, 0, 0};
+    doc.ConvertEncoding(request, EncodingUtf16LE, 0);
+    // Offset 3 is inside the unit at 2; offset 8 would be inside the pair at 6.
+    CHECK(doc.text.MarkerPosition(odd) == 2);
+    CHECK(doc.text.MarkerPosition(even) == 4);
+    doc.text.SetMarker(odd, 8);
+    TextDocument::ConvertRequest again = {source, 5, 0, 0};
+    doc.ConvertEncoding(again, EncodingUtf16LE, 0);
+    CHECK(doc.text.MarkerPosition(odd) == 6);
+    // Typing at a kept marker never splits a character.
+    TextDocument::ReplaceRequest typed = {doc.text.MarkerPosition(odd), doc.text.MarkerPosition(odd), L"x", 1, 0, 0, 0};
+    doc.Replace(typed);
+    CHECK(Contents(doc.text) == Utf16LE(L"abcx\xD83D\xDE00"));
 }
 
 TEST_CASE("counting UTF-16 units of a range")

@@ -286,9 +286,32 @@ TEST_CASE("taking over keeps a shared marker table and leaves the other empty")
     CHECK(text.LastChange().removed == 8);
     CHECK(other.Size() == 0);
     CHECK(other.BlockCount() == 0);
-    // The emptied buffer is still usable.
+    // The emptied buffer is still usable, with markers of its own: clearing
+    // it leaves the markers it handed over alone.
     Put(other, 0, 0, "again");
     CHECK(Contents(other) == "again");
+    int64 own = other.AddStayingMarker();
+    other.SetMarker(own, 4);
+    other.Clear();
+    CHECK(text.MarkerCount() == 1);
+    CHECK(text.MarkerPosition(m) == 3);
+    CHECK(text.GetMarker(m).collapsed == 0);
+}
+
+TEST_CASE("a buffer that handed over a shared marker table no longer resets it when it goes")
+{
+    TextBuff text;
+    Put(text, 0, 0, "0123456789");
+    int64 m = text.AddMovingMarker();
+    text.SetMarker(m, 7);
+    {
+        TextBuff temporary;
+        Put(temporary, 0, 0, "abcdefghijkl");
+        temporary.ShareMarkerTable(text);
+        text.TakeFrom(temporary);
+    }
+    CHECK(text.MarkerPosition(m) == 7);
+    CHECK(text.GetMarker(m).collapsed == 0);
 }
 
 TEST_CASE("clearing resets markers and settings")

@@ -85,111 +85,27 @@ void CLexerBase::NextToken(TokenRecord& record)
 {
     tokenState_ = state_;
     const bool inner = innerScript_ != 0;
-    if (inner && Is('<')) {
-        // Runs stop before it in every state; the page looks at it.
-        Single(record, state_);
+    // Inside a page "<" ends every run; the page looks at it.
+    if (CLikeStateToken(record, inner ? L'<' : L'\0', true))
         return;
-    }
-    switch (TokenClassOf(state_)) {
-    case kClassLineComment:
-        Generic(record, state_, inner ? L"<" : L"");
-        if (TokenClassOf(record.state) == kClassLineEnd)
-            state_ = WithClass(state_, kClassText);
-        return;
-    case kClassBlockComment:
-        BlockCommentToken(record, inner ? L"*<" : L"*");
-        return;
-    case kClassString:
-        QuotedToken(record, L'"', true, inner ? L'<' : L'\0');
-        return;
-    case kClassCharacter:
-        QuotedToken(record, L'\'', true, inner ? L'<' : L'\0');
-        return;
-    case kClassPreprocessor:
-        if (AtLineEnd()) {
-            state_ = WithClass(state_, kClassText);
-            tokenState_ = state_;
-        }
+    if (TokenClassOf(state_) == kClassPreprocessor) {
+        EndBeforeLineEnd();
         Generic(record, state_, inner ? L"<" : L"");
         record.kind &= ~kTokenLettersOnly;
         return;
-    default:
-        break;
     }
+    if (CLikeCodeToken(record, true))
+        return;
 
     int32 c = Code();
-    if (c == '/') {
-        SlashToken(record);
-    } else if (c == '"' || c == '\'') {
-        state_ = WithClass(state_, c == '"' ? kClassString : kClassCharacter);
-        Single(record, state_);
-    } else if (IsAsciiLetter(c) || c == '_') {
-        Identifier(record);
-    } else if (IsAsciiDigit(c)) {
-        Number(record);
-    } else if (c == '.' && IsAsciiDigit(PeekCode())) {
-        PointNumberToken(record);
+    if (IsAsciiLetter(c) || c == '_') {
+        WordToken(
+            record, [this] { return AtIdentifierChar(); }, kClassKeyword,
+            [this](const wchar_t* word, int32 length) { return IsKeyword(word, length); });
     } else if (c == '#') {
         state_ = WithClass(state_, kClassPreprocessor);
-        Single(record, state_);
-    } else if (c == '.') {
         Single(record, state_);
     } else {
         Generic(record, state_, inner ? L"/\"'<" : L"/\"'");
     }
-}
-
-void CLexerBase::Identifier(TokenRecord& record)
-{
-    Begin(record);
-    wchar_t word[2 * kTokenRunLimit];
-    int32 length = 0;
-    TakeWordWhile(
-        record,
-        [this] { return (Flags() & (ClassAsciiLetter | ClassDigit | ClassUnderscore | ClassCombiningMark)) != 0; },
-        word, length);
-    u32 tokenClass = !seekMode_ && IsKeyword(word, length) ? kClassKeyword : kClassIdentifier;
-    End(record, kTokenText, WithClass(state_, tokenClass));
-}
-
-void CLexerBase::Number(TokenRecord& record)
-{
-    Begin(record);
-    bool bad = false;
-    auto decimal = [this] { return IsAsciiDigit(Code()); };
-    int32 next = PeekCode();
-    if (Is('0') && (next == 'x' || next == 'X')) {
-        Take();
-        Take();
-        if (TakeWhile(record, [this] { return IsHexDigit(Code()); }) == 0 && !record.cut)
-            bad = true;
-        if (!record.cut)
-            Suffix(record);
-    } else {
-        TakeWhile(record, decimal);
-        if (!record.cut && !Suffix(record)) {
-            if (Is('.') && TakeIfRoom(record))
-                TakeWhile(record, decimal);
-            if (!record.cut)
-                bad = !Exponent(record);
-        }
-    }
-    NumberEnd(record, bad);
-}
-
-// Integer suffixes: U, u or L and up to two l/L; or l, then l/L, then U/u.
-bool CLexerBase::Suffix(TokenRecord& record)
-{
-    if (Is('U') || Is('u') || Is('L')) {
-        if (TakeIfRoom(record))
-            for (int k = 0; k < 2 && (Is('l') || Is('L')) && TakeIfRoom(record); k++) {
-            }
-        return true;
-    }
-    if (Is('l')) {
-        if (TakeIfRoom(record) && (!(Is('l') || Is('L')) || TakeIfRoom(record)) && (Is('U') || Is('u')))
-            TakeIfRoom(record);
-        return true;
-    }
-    return false;
 }

@@ -21,10 +21,6 @@ protected:
     }
 
 private:
-    void Identifier(TokenRecord& record);
-    void Number(TokenRecord& record);
-    bool Suffix(TokenRecord& record);
-
     // Set while the lexer reads a script element of an HTML page: "<" then
     // ends every run, so the page's end tag is always seen.
     u8 innerScript_;

@@ -17,54 +17,31 @@ void CssLexer::NextCssToken(TokenRecord& record)
 {
     tokenState_ = state_;
     const bool inner = insideHtml_ != 0;
-    if (inner && Is('<')) {
-        // Runs stop before it in every state; the page looks at it.
-        Single(record, state_);
+    // Inside a page "<" ends every run; the page looks at it. CSS has no
+    // line comments.
+    if (CLikeStateToken(record, inner ? L'<' : L'\0', false))
         return;
-    }
-    switch (TokenClassOf(state_)) {
-    case kClassBlockComment:
-        BlockCommentToken(record, inner ? L"*<" : L"*");
-        return;
-    case kClassString:
-        QuotedToken(record, L'"', true, inner ? L'<' : L'\0');
-        return;
-    case kClassCharacter:
-        QuotedToken(record, L'\'', true, inner ? L'<' : L'\0');
-        return;
-    default:
-        break;
-    }
 
     int32 c = Code();
     if (c == '/') {
-        Begin(record);
-        Take();
-        if (Is('*')) {
-            Take();
-            state_ = WithClass(state_, kClassBlockComment);
-        }
-        End(record, kTokenText, state_);
+        CommentOpenerToken(record, '*', kClassBlockComment);
         return;
     }
     if (c == '"' || c == '\'') {
-        state_ = WithClass(state_, c == '"' ? kClassString : kClassCharacter);
-        Single(record, state_);
+        OpenQuoteToken(record);
         return;
     }
     if (IsAsciiLetter(c) || c == '-' || c == '_') {
-        Begin(record);
-        wchar_t word[2 * kTokenRunLimit];
-        int32 length = 0;
-        TakeWordWhile(
+        WordToken(
             record,
             [this] {
                 int32 k = Code();
                 return IsAsciiLetter(k) || IsAsciiDigit(k) || k == '-' || k == '_';
             },
-            word, length);
-        bool known = !seekMode_ && (tagNames_->Contains(word, length) || storage_->known.Contains(word, length));
-        End(record, kTokenText, WithClass(state_, known ? kClassKnown : kClassIdentifier));
+            kClassKnown,
+            [this](const wchar_t* word, int32 length) {
+                return tagNames_->Contains(word, length) || storage_->known.Contains(word, length);
+            });
         return;
     }
     if (IsAsciiDigit(c)) {
@@ -100,16 +77,15 @@ void CssLexer::NextCssToken(TokenRecord& record)
 void CssLexer::Number(TokenRecord& record)
 {
     Begin(record);
-    auto decimal = [this] { return IsAsciiDigit(Code()); };
-    TakeWhile(record, decimal);
+    TakeDigits(record);
     bool bad = false;
     if (!record.cut && Is('.') && TakeIfRoom(record))
-        bad = TakeWhile(record, decimal) == 0 && !record.cut;
+        bad = TakeDigits(record) == 0 && !record.cut;
     if (!record.cut && (Is('E') || Is('e'))) {
         int32 next = PeekCode();
         if (next == '+' || next == '-' || IsAsciiDigit(next)) {
             if (TakeIfRoom(record) && (!(Is('+') || Is('-')) || TakeIfRoom(record)))
-                bad = (TakeWhile(record, decimal) == 0 && !record.cut) || bad;
+                bad = (TakeDigits(record) == 0 && !record.cut) || bad;
         }
     }
     if (!bad && !record.cut)

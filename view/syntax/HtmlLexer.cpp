@@ -144,7 +144,7 @@ void HtmlLexer::NextToken(TokenRecord& record)
         if (tokenClass == kClassBlockComment || tokenClass == kClassComment)
             CommentToken(record);
         else if (tokenClass == kClassString || tokenClass == kClassCharacter)
-            QuotedToken(record, tokenClass == kClassString ? L'"' : L'\'', false, L'\0', kClassTagText);
+            QuotedToken(record, false, L'\0', kClassTagText);
         else if (region == kRegionPage && tokenClass != kClassTagText && tokenClass != kClassTagDelimiter)
             PageToken(record);
         else
@@ -222,9 +222,9 @@ void HtmlLexer::EntityToken(TokenRecord& record)
         Take();
         if (Is('x') || Is('X')) {
             Take();
-            if (TakeWhile(record, [this] { return IsHexDigit(Code()); }) > 0)
+            if (TakeHexDigits(record) > 0)
                 points++;
-        } else if (TakeWhile(record, [this] { return IsAsciiDigit(Code()); }) > 0) {
+        } else if (TakeDigits(record) > 0) {
             points++;
         }
     } else {
@@ -268,8 +268,7 @@ void HtmlLexer::TagToken(TokenRecord& record)
         return;
     }
     if (c == '"' || c == '\'') {
-        state_ = WithClass(state_, c == '"' ? kClassString : kClassCharacter);
-        Single(record, state_);
+        OpenQuoteToken(record);
         return;
     }
     if (c == '?' && phpMode_ && TokenClassOf(state_) == kClassTagDelimiter) {

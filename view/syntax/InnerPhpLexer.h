@@ -14,7 +14,5 @@ public:
     void NextToken(TokenRecord& record) override;
 
 private:
-    void Number(TokenRecord& record);
-
     const WordSet* keywords_;
 };

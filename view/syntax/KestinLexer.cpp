@@ -18,15 +18,11 @@ void KestinLexer::NextToken(TokenRecord& record)
     tokenState_ = state_;
     switch (TokenClassOf(state_)) {
     case kClassLineComment:
-        Generic(record, state_, L"");
-        if (TokenClassOf(record.state) == kClassLineEnd)
-            state_ = WithClass(state_, kClassText);
+        LineCommentToken(record, L"");
         return;
     case kClassString:
-        QuotedToken(record, L'"', false, L'\0');
-        return;
     case kClassCharacter:
-        QuotedToken(record, L'\'', false, L'\0');
+        QuotedToken(record, false, L'\0');
         return;
     default:
         break;
@@ -34,31 +30,13 @@ void KestinLexer::NextToken(TokenRecord& record)
 
     int32 c = Code();
     if (c == '-') {
-        Begin(record);
-        Take();
-        if (Is('-')) {
-            Take();
-            state_ = WithClass(state_, kClassLineComment);
-        }
-        End(record, kTokenText, state_);
+        CommentOpenerToken(record, '-', kClassLineComment);
     } else if (c == '#') {
-        Begin(record);
-        TakeWhile(record, [this] { return Is('#'); });
-        state_ = WithClass(state_, kClassLineComment);
-        End(record, kTokenText, state_);
+        MarkCommentToken(record, '#');
     } else if (c == '"' || c == '\'') {
-        state_ = WithClass(state_, c == '"' ? kClassString : kClassCharacter);
-        Single(record, state_);
+        OpenQuoteToken(record);
     } else if (IsAsciiLetter(c) || c == '_') {
-        Begin(record);
-        wchar_t word[2 * kTokenRunLimit];
-        int32 length = 0;
-        TakeWordWhile(
-            record,
-            [this] { return (Flags() & (ClassAsciiLetter | ClassDigit | ClassUnderscore | ClassCombiningMark)) != 0; },
-            word, length);
-        bool keyword = !seekMode_ && storage_->keywords.Contains(word, length);
-        End(record, kTokenText, WithClass(state_, keyword ? kClassKeyword : kClassIdentifier));
+        WordToken(record, [this] { return AtIdentifierChar(); }, storage_->keywords);
     } else if (IsAsciiDigit(c) || c == '&') {
         Number(record);
     } else {
@@ -78,8 +56,7 @@ void KestinLexer::Number(TokenRecord& record)
         int32 mark = Code() | 0x20;
         if (mark == 'h' || mark == 'b') {
             Take();
-            int32 n = mark == 'h' ? TakeWhile(record, [this] { return IsHexDigit(Code()); })
-                                  : TakeWhile(record, [this] { return Is('0') || Is('1'); });
+            int32 n = mark == 'h' ? TakeHexDigits(record) : TakeWhile(record, [this] { return Is('0') || Is('1'); });
             bad = n == 0 && !record.cut;
             plainDecimal = false;
         } else if (mark == 'd') {
@@ -89,6 +66,6 @@ void KestinLexer::Number(TokenRecord& record)
         }
     }
     if (plainDecimal)
-        bad = ScriptDecimal(record, [this, &record] { return TakeWhile(record, [this] { return IsAsciiDigit(Code()); }); });
+        bad = ScriptDecimal(record, [this, &record] { return TakeDigits(record); });
     NumberEnd(record, bad);
 }

@@ -41,40 +41,28 @@ void DeleteZeroed(LexerStorage* storage)
     }
 }
 
-template <class S>
-void ReadSyntaxFiles(S& storage);
+// By slot, in the order of LexerFactory::Slot: the syntax file and how the
+// storage is deleted.
+struct SlotKind {
+    const wchar_t* fileName;
+    void (*destroy)(LexerStorage* storage);
+};
 
-template <>
-void ReadSyntaxFiles(CLexer::Storage& storage)
+const SlotKind kSlotKinds[LexerFactory::kSlotCount] = {
+    {L"c.skvs", DeleteZeroed<CLexer::Storage>},
+    {L"cs.skvs", DeleteZeroed<CsLexer::Storage>},
+    {L"java.skvs", DeleteZeroed<JavaLexer::Storage>},
+    {L"html.skvs", DeleteZeroed<HtmlLexer::Storage>},
+    {L"morvane.skvs", DeleteZeroed<MorvaneLexer::Storage>},
+    {L"kestin.skvs", DeleteZeroed<KestinLexer::Storage>},
+};
+
+// The storages inside the HTML storage have files of their own.
+void ReadInnerSyntaxFiles(LexerStorage&) {}
+void ReadInnerSyntaxFiles(HtmlLexer::Storage& storage)
 {
-    ReadSyntaxFile(storage, L"c.skvs");
-}
-template <>
-void ReadSyntaxFiles(CsLexer::Storage& storage)
-{
-    ReadSyntaxFile(storage, L"cs.skvs");
-}
-template <>
-void ReadSyntaxFiles(JavaLexer::Storage& storage)
-{
-    ReadSyntaxFile(storage, L"java.skvs");
-}
-template <>
-void ReadSyntaxFiles(HtmlLexer::Storage& storage)
-{
-    ReadSyntaxFile(storage, L"html.skvs");
     ReadSyntaxFile(storage.css, L"css.skvs");
     ReadSyntaxFile(storage.javaScript, L"javascript.skvs");
-}
-template <>
-void ReadSyntaxFiles(MorvaneLexer::Storage& storage)
-{
-    ReadSyntaxFile(storage, L"morvane.skvs");
-}
-template <>
-void ReadSyntaxFiles(KestinLexer::Storage& storage)
-{
-    ReadSyntaxFile(storage, L"kestin.skvs");
 }
 
 }  // namespace
@@ -100,14 +88,10 @@ LexerFactory::~LexerFactory()
 
 void LexerFactory::FreeStorages()
 {
-    DeleteZeroed<CLexer::Storage>(storages_[kSlotC]);
-    DeleteZeroed<CsLexer::Storage>(storages_[kSlotCs]);
-    DeleteZeroed<JavaLexer::Storage>(storages_[kSlotJava]);
-    DeleteZeroed<HtmlLexer::Storage>(storages_[kSlotHtml]);
-    DeleteZeroed<MorvaneLexer::Storage>(storages_[kSlotMorvane]);
-    DeleteZeroed<KestinLexer::Storage>(storages_[kSlotKestin]);
-    for (int i = 0; i < kSlotCount; i++)
+    for (int i = 0; i < kSlotCount; i++) {
+        kSlotKinds[i].destroy(storages_[i]);
         storages_[i] = nullptr;
+    }
 }
 
 // The storage is in the table before its files are read, so it stays in use
@@ -118,7 +102,8 @@ S* LexerFactory::StorageFor(Slot slot)
     if (!storages_[slot]) {
         S* storage = NewZeroed<S>();
         storages_[slot] = storage;
-        ReadSyntaxFiles(*storage);
+        ReadSyntaxFile(*storage, kSlotKinds[slot].fileName);
+        ReadInnerSyntaxFiles(*storage);
     }
     return static_cast<S*>(storages_[slot]);
 }

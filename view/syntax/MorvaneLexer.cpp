@@ -23,18 +23,13 @@ void MorvaneLexer::NextToken(TokenRecord& record)
             Single(record, state_);
             state_ = WithClass(state_, kClassText);
         } else {
-            if (AtLineEnd()) {
-                state_ = WithClass(state_, kClassText);
-                tokenState_ = state_;
-            }
+            EndBeforeLineEnd();
             Generic(record, state_, L"#");
         }
         return;
     case kClassString:
-        QuotedToken(record, L'"', true, L'\0');
-        return;
     case kClassCharacter:
-        QuotedToken(record, L'\'', true, L'\0');
+        QuotedToken(record, true, L'\0');
         return;
     default:
         break;
@@ -42,26 +37,18 @@ void MorvaneLexer::NextToken(TokenRecord& record)
 
     int32 c = Code();
     if (c == '#') {
-        Begin(record);
-        TakeWhile(record, [this] { return Is('#'); });
-        state_ = WithClass(state_, kClassLineComment);
-        End(record, kTokenText, state_);
+        // The comment runs to the next "#" or the line end.
+        MarkCommentToken(record, '#');
     } else if (c == '"' || c == '\'') {
-        state_ = WithClass(state_, c == '"' ? kClassString : kClassCharacter);
-        Single(record, state_);
+        OpenQuoteToken(record);
     } else if (IsAsciiLetter(c) || c == '_') {
-        Begin(record);
-        wchar_t word[2 * kTokenRunLimit];
-        int32 length = 0;
-        TakeWordWhile(
+        WordToken(
             record,
             [this] {
                 int32 k = Code();
                 return IsAsciiLetter(k) || IsAsciiDigit(k) || k == '_' || k == '\'';
             },
-            word, length);
-        bool keyword = !seekMode_ && storage_->keywords.Contains(word, length);
-        End(record, kTokenText, WithClass(state_, keyword ? kClassKeyword : kClassIdentifier));
+            storage_->keywords);
     } else if (IsAsciiDigit(c)) {
         Number(record);
     } else {

@@ -138,6 +138,13 @@ void TextLexer::SeekByRelexing(int64 position, int64 savedPosition, const u32* s
     MoveTo(position);
 }
 
+void TextLexer::LineCommentToken(TokenRecord& record, const wchar_t* stops)
+{
+    Generic(record, state_, stops);
+    if (TokenClassOf(record.state) == kClassLineEnd)
+        state_ = WithClass(state_, kClassText);
+}
+
 void TextLexer::BlockCommentToken(TokenRecord& record, const wchar_t* stops)
 {
     if (!Is('*')) {
@@ -153,14 +160,14 @@ void TextLexer::BlockCommentToken(TokenRecord& record, const wchar_t* stops)
     End(record, kTokenText, tokenState_);
 }
 
-void TextLexer::QuotedToken(TokenRecord& record, wchar_t quote, bool escapes, wchar_t extraStop, u32 afterClass)
+void TextLexer::QuotedToken(TokenRecord& record, bool escapes, wchar_t extraStop, u32 afterClass)
 {
     if (AtLineEnd()) {
-        state_ = WithClass(state_, afterClass);
-        tokenState_ = state_;
+        EndBeforeLineEnd(afterClass);
         Generic(record, state_, L"");
         return;
     }
+    const wchar_t quote = TokenClassOf(state_) == kClassString ? L'"' : L'\'';
     if (escapes && Is('\\')) {
         Begin(record);
         Take();
@@ -181,6 +188,70 @@ void TextLexer::QuotedToken(TokenRecord& record, wchar_t quote, bool escapes, wc
     stops[n++] = quote;
     stops[n] = extraStop;
     Generic(record, state_, stops);
+}
+
+bool TextLexer::CLikeStateToken(TokenRecord& record, wchar_t stop, bool lineComments)
+{
+    if (stop && Is(stop)) {
+        Single(record, state_);
+        return true;
+    }
+    // The stop characters of a block comment's runs; behind the star those
+    // of a line comment's.
+    const wchar_t stops[3] = {L'*', stop, L'\0'};
+    switch (TokenClassOf(state_)) {
+    case kClassLineComment:
+        if (!lineComments)
+            return false;
+        LineCommentToken(record, stops + 1);
+        return true;
+    case kClassBlockComment:
+        BlockCommentToken(record, stops);
+        return true;
+    case kClassString:
+    case kClassCharacter:
+        QuotedToken(record, true, stop);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TextLexer::CLikeCodeToken(TokenRecord& record, bool suffixes)
+{
+    int32 c = Code();
+    if (c == '/')
+        SlashToken(record);
+    else if (c == '"' || c == '\'')
+        OpenQuoteToken(record);
+    else if (IsAsciiDigit(c))
+        CNumberToken(record, suffixes);
+    else if (c == '.' && IsAsciiDigit(PeekCode()))
+        PointNumberToken(record);
+    else if (c == '.')
+        Single(record, state_);
+    else
+        return false;
+    return true;
+}
+
+void TextLexer::CommentOpenerToken(TokenRecord& record, wchar_t second, u32 commentClass)
+{
+    Begin(record);
+    Take();
+    if (Is(second)) {
+        Take();
+        state_ = WithClass(state_, commentClass);
+    }
+    End(record, kTokenText, state_);
+}
+
+void TextLexer::MarkCommentToken(TokenRecord& record, wchar_t mark)
+{
+    Begin(record);
+    TakeWhile(record, [this, mark] { return Is(mark); });
+    state_ = WithClass(state_, kClassLineComment);
+    End(record, kTokenText, state_);
 }
 
 void TextLexer::SlashToken(TokenRecord& record)
@@ -219,13 +290,53 @@ bool TextLexer::Exponent(TokenRecord& record)
         return true;
     if ((Is('+') || Is('-')) && !TakeIfRoom(record))
         return true;
-    return TakeWhile(record, [this] { return IsAsciiDigit(Code()); }) > 0 || record.cut;
+    return TakeDigits(record) > 0 || record.cut;
+}
+
+void TextLexer::CNumberToken(TokenRecord& record, bool suffixes)
+{
+    Begin(record);
+    bool bad = false;
+    int32 next = PeekCode();
+    if (Is('0') && (next == 'x' || next == 'X')) {
+        Take();
+        Take();
+        bad = TakeHexDigits(record) == 0 && !record.cut;
+        if (suffixes && !record.cut)
+            Suffix(record);
+    } else {
+        TakeDigits(record);
+        if (!record.cut && !(suffixes && Suffix(record))) {
+            if (Is('.') && TakeIfRoom(record))
+                TakeDigits(record);
+            if (!record.cut)
+                bad = !Exponent(record);
+        }
+    }
+    NumberEnd(record, bad);
+}
+
+// Integer suffixes: U, u or L and up to two l/L; or l, then l/L, then U/u.
+bool TextLexer::Suffix(TokenRecord& record)
+{
+    if (Is('U') || Is('u') || Is('L')) {
+        if (TakeIfRoom(record))
+            for (int k = 0; k < 2 && (Is('l') || Is('L')) && TakeIfRoom(record); k++) {
+            }
+        return true;
+    }
+    if (Is('l')) {
+        if (TakeIfRoom(record) && (!(Is('l') || Is('L')) || TakeIfRoom(record)) && (Is('U') || Is('u')))
+            TakeIfRoom(record);
+        return true;
+    }
+    return false;
 }
 
 void TextLexer::PointNumberToken(TokenRecord& record)
 {
     Begin(record);
     Take();
-    TakeWhile(record, [this] { return IsAsciiDigit(Code()); });
+    TakeDigits(record);
     NumberEnd(record, !record.cut && !Exponent(record));
 }

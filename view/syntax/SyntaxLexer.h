@@ -3,6 +3,7 @@
 #include "base/Types.h"
 #include "text/CharClass.h"
 #include "view/syntax/TokenText.h"
+#include "view/syntax/WordSet.h"
 
 #include "base/Error.h"
 
@@ -156,6 +157,11 @@ protected:
     bool AtLineEnd() const { return (cursor_.flags & (ClassEndOfText | ClassLineBreak)) != 0; }
     bool Is(wchar_t c) const { return cursor_.code == static_cast<u32>(c); }
     bool HasRoom() const { return taken_ < kTokenRunLimit; }
+    // An identifier character of the C family, PHP and Kestin.
+    bool AtIdentifierChar() const
+    {
+        return (cursor_.flags & (ClassAsciiLetter | ClassDigit | ClassUnderscore | ClassCombiningMark)) != 0;
+    }
 
     // The character after the current one (the current one at the end).
     CharCursor Ahead() const
@@ -219,6 +225,14 @@ protected:
             n++;
         return n;
     }
+    int32 TakeDigits(TokenRecord& record)
+    {
+        return TakeWhile(record, [this] { return IsAsciiDigit(Code()); });
+    }
+    int32 TakeHexDigits(TokenRecord& record)
+    {
+        return TakeWhile(record, [this] { return IsHexDigit(Code()); });
+    }
     // As TakeWhile, also copying the units into word (room for two units per
     // character of one run).
     template <class Pred>
@@ -233,6 +247,26 @@ protected:
         if (pred() && !HasRoom())
             record.cut = 1;
         return n;
+    }
+    // A word of the characters inWord accepts: an identifier, or of class
+    // knownClass when known(chars, length) accepts it (asked outside seek
+    // mode only).
+    template <class InWord, class Known>
+    void WordToken(TokenRecord& record, InWord inWord, u32 knownClass, Known known)
+    {
+        Begin(record);
+        wchar_t word[2 * kTokenRunLimit];
+        int32 length = 0;
+        TakeWordWhile(record, inWord, word, length);
+        bool isKnown = !seekMode_ && known(word, length);
+        End(record, kTokenText, WithClass(state_, isKnown ? knownClass : kClassIdentifier));
+    }
+    // The same with a language's keyword set.
+    template <class InWord>
+    void WordToken(TokenRecord& record, InWord inWord, const WordSet& keywords)
+    {
+        WordToken(record, inWord, kClassKeyword,
+                  [&keywords](const wchar_t* word, int32 length) { return keywords.Contains(word, length); });
     }
     void End(TokenRecord& record, u16 kind, u32 state)
     {
@@ -254,15 +288,47 @@ protected:
     // given characters.
     void Generic(TokenRecord& record, u32 state, const wchar_t* stops);
 
-    // Scanning shared by the languages. Inside a block comment closed by
-    // "*" and "/" (stops: the generic run's stop characters, "*" among them).
+    // Scanning shared by the languages. At a line end, a state that ends
+    // there takes afterClass first, so the line-end token has it too.
+    void EndBeforeLineEnd(u32 afterClass = kClassText)
+    {
+        if (AtLineEnd()) {
+            state_ = WithClass(state_, afterClass);
+            tokenState_ = state_;
+        }
+    }
+    // Inside a comment that runs to the line end: the generic tokenizer with
+    // the comment's class, the line-end token included; code after it.
+    void LineCommentToken(TokenRecord& record, const wchar_t* stops);
+    // Inside a block comment closed by "*" and "/" (stops: the generic run's
+    // stop characters, "*" among them).
     void BlockCommentToken(TokenRecord& record, const wchar_t* stops);
-    // Inside a string or character literal, which ends at its quote or at the
-    // line end, and then the state's class becomes afterClass; with escapes a
-    // backslash and the next character are one token. extraStop (or 0) also
-    // ends runs and is never escaped.
-    void QuotedToken(TokenRecord& record, wchar_t quote, bool escapes, wchar_t extraStop,
-                     u32 afterClass = kClassText);
+    // The states of the C-like languages that go on from token to token: a
+    // line comment (when the language has them), a block comment, a string
+    // or a character literal. stop (or 0) ends every run and is a token
+    // alone in every state. False when the state is none of them.
+    bool CLikeStateToken(TokenRecord& record, wchar_t stop, bool lineComments);
+    // In code of the C-like languages: "/" (SlashToken), the quotes, numbers
+    // (with the C family's suffixes when asked) and ".". False at any other
+    // character.
+    bool CLikeCodeToken(TokenRecord& record, bool suffixes);
+    // At a double quote or an apostrophe: the quote alone, opening a string
+    // or a character literal.
+    void OpenQuoteToken(TokenRecord& record)
+    {
+        state_ = WithClass(state_, Is('"') ? kClassString : kClassCharacter);
+        Single(record, state_);
+    }
+    // Inside a string (double quote) or character literal (apostrophe), which
+    // ends at its quote or at the line end, and then the state's class
+    // becomes afterClass; with escapes a backslash and the next character are
+    // one token. extraStop (or 0) also ends runs and is never escaped.
+    void QuotedToken(TokenRecord& record, bool escapes, wchar_t extraStop, u32 afterClass = kClassText);
+    // At a comment's first character, taken alone unless second follows:
+    // then both, and the token and the state get commentClass.
+    void CommentOpenerToken(TokenRecord& record, wchar_t second, u32 commentClass);
+    // A run of mark, opening a line comment.
+    void MarkCommentToken(TokenRecord& record, wchar_t mark);
     // At "/" in code: "//" opens a line comment and "/*" a block comment
     // (a "/" right after the opening stars closes it at once).
     void SlashToken(TokenRecord& record);
@@ -286,6 +352,10 @@ protected:
         }
         return bad;
     }
+    // At a digit: a number of the C family, or of PHP without suffixes:
+    // "0x" and hexadecimal digits, or decimal digits with a fraction and an
+    // exponent unless a suffix ends them.
+    void CNumberToken(TokenRecord& record, bool suffixes);
     // At "." followed by a digit: a number that starts with the point.
     void PointNumberToken(TokenRecord& record);
     void NumberEnd(TokenRecord& record, bool bad)
@@ -312,4 +382,5 @@ protected:
 
 private:
     void AppendCurrent();
+    bool Suffix(TokenRecord& record);
 };

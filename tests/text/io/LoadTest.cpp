@@ -267,15 +267,53 @@ TEST_CASE("a failed or cancelled load leaves the document as it was")
     CHECK(doc.modified);
 }
 
-TEST_CASE("markers are reset when a shorter text is loaded")
+TEST_CASE("markers keep their places when a text is loaded, within the new text and at character starts")
 {
     TempFolder temp;
     TextDocument doc;
     std::wstring long_text(1000, L'a');
     SetText(doc, long_text.c_str());
     int64 caret = doc.text.AddMovingMarker();
+    int64 inside = doc.text.AddStayingMarker();
+    int64 freed = doc.text.AddMovingMarker();
     doc.text.SetMarker(caret, 900);
-    LoadBytes(doc, temp, L"short.txt", "short");
-    CHECK(doc.text.MarkerPosition(caret) == 0);
-    CHECK(doc.text.GetMarker(caret).collapsed == 1);
+    doc.text.SetMarker(inside, 2);
+    doc.text.FreeMarker(freed);
+    // "x" then a two-byte character: offset 2 is its second byte.
+    LoadBytes(doc, temp, L"short.txt", "x\xC3\xA9yz");
+    CHECK(doc.text.MarkerPosition(caret) == 5);
+    CHECK(doc.text.MarkerPosition(inside) == 1);
+    CHECK(doc.text.GetMarker(inside).collapsed == 0);
+    CHECK(doc.text.MarkerPosition(freed) == -1);
+}
+
+TEST_CASE("bookmarks survive a reload where the text still reaches, and never double")
+{
+    TempFolder temp;
+    TextDocument doc;
+    LoadBytes(doc, temp, L"log.txt", "line 1\nline 2\nline 3\nline 4\n");
+    doc.AddBookmark(7);
+    doc.AddBookmark(14);
+    doc.AddBookmark(21);
+    REQUIRE(doc.bookmarks.Count() == 3);
+
+    SUBCASE("the file grew: every bookmark stays on its line")
+    {
+        LoadBytes(doc, temp, L"log.txt", "line 1\nline 2\nline 3\nline 4\nline 5\n");
+        CHECK(doc.bookmarks.Count() == 3);
+        CHECK(doc.BookmarkPosition(0) == 7);
+        CHECK(doc.BookmarkPosition(1) == 14);
+        CHECK(doc.BookmarkPosition(2) == 21);
+    }
+    SUBCASE("the file shrank: the bookmarks beyond its end become one at the end")
+    {
+        LoadBytes(doc, temp, L"log.txt", "line 1\nline");
+        CHECK(doc.bookmarks.Count() == 2);
+        CHECK(doc.BookmarkPosition(0) == 7);
+        CHECK(doc.BookmarkPosition(1) == 11);
+        CHECK(doc.BookmarkAt(11) == 1);
+    }
+    // Every remaining bookmark holds a marker of its own.
+    for (int64 i = 1; i < doc.bookmarks.Count(); i++)
+        CHECK(doc.bookmarks.At(i).marker != doc.bookmarks.At(i - 1).marker);
 }

@@ -4,6 +4,7 @@
 
 #include <doctest.h>
 
+#include <cwchar>
 #include <random>
 
 using namespace RegexKind;
@@ -349,10 +350,95 @@ TEST_CASE("a pattern longer than 32-bit counts is refused before it is read")
 {
     u32 one = 'a';
     RegExp re;
+    std::vector<u32> before = CodePoints(L"ab");
+    re.Compile(before.data(), static_cast<int64>(before.size()), false);
+    REQUIRE(re.StartNode() != nullptr);
     try {
         re.Compile(&one, 1LL << 31, false);
         FAIL("no error");
     } catch (const CheckFailed& e) {
         CHECK(MessageOf(e) == "AsInt(int64)");
     }
+    // Nothing of the previous expression is left to search with.
+    CHECK(re.StartNode() == nullptr);
+    CHECK(re.NodeCount() == 0);
+}
+
+TEST_CASE("a failed compilation keeps nothing of the previous expression")
+{
+    RegExp re;
+    std::vector<u32> good = CodePoints(L"[ab]c|d");
+    re.Compile(good.data(), static_cast<int64>(good.size()), true);
+    REQUIRE(re.ClassItems().Count() == 3);
+    for (const wchar_t* bad : {L"(", L"[x", L"", L"a{"}) {
+        CAPTURE(Narrow(bad));
+        std::vector<u32> cps = CodePoints(bad);
+        CHECK_THROWS_AS(re.Compile(cps.data(), static_cast<int64>(cps.size()), false), BadRegExpError);
+        CHECK(re.StartNode() == nullptr);
+        CHECK_FALSE(re.IgnoreCase());
+        // The class items of the old pattern are gone; a bad class may have
+        // left its own first items.
+        CHECK(re.ClassItems().Count() <= 1);
+        re.Compile(good.data(), static_cast<int64>(good.size()), true);
+    }
+}
+
+TEST_CASE("escapes inside brackets")
+{
+    const RegexClassItem end{ITEM_END, ITEM_END};
+    auto single = [](u32 c) { return RegexClassItem{c, ITEM_SINGLE}; };
+    // The characters that an escape makes literal outside brackets stand
+    // for a backslash and then themselves inside them.
+    for (wchar_t c : std::wstring(L"$()*+?^|")) {
+        std::wstring pattern = L"[x\\";
+        pattern += c;
+        pattern += L"]";
+        CAPTURE(Narrow(pattern));
+        CHECK(SameItems(Parse(pattern).items, {single('x'), single('\\'), single(c), end}));
+    }
+    CHECK(SameItems(Parse(L"[\\B]").items, {single('\\'), single('B'), end}));
+    // A brace is no error inside brackets, escaped or not.
+    CHECK(SameItems(Parse(L"[\\{}]").items, {single('\\'), single('{'), single('}'), end}));
+    CHECK(SameItems(Parse(L"[\\[\\\\]").items, {single('['), single('\\'), end}));
+    CHECK(SameItems(Parse(L"[\\f\\t\\v\\u00e9\\x{1F600}\\x41]").items,
+                    {single(12), single(9), single(11), single(0xE9), single(0x1F600), single('A'), end}));
+    CHECK(SameItems(Parse(L"[\\D\\S\\W]").items,
+                    {{CLS_NOT_DIGIT, ITEM_NAMED}, {CLS_NOT_SPACE, ITEM_NAMED}, {CLS_NOT_WORD, ITEM_NAMED}, end}));
+    // Ranges may end in an escape, and an escaped start is a range's low end.
+    CHECK(SameItems(Parse(L"[\\x30-\\u0039]").items, {{'0', '9'}, end}));
+    CHECK(SameItems(Parse(L"[\\t-\\]]").items, {{9, ']'}, end}));
+    CHECK(SameItems(Parse(L"[--/]").items, {{'-', '/'}, end}));
+
+    CHECK(CompileOutcome(L"[\\1]").kind == 9);
+    CHECK(CompileOutcome(L"[\\xZ]").kind == 10);
+    CHECK(CompileOutcome(L"[a-\\x{110000}]").kind == 10);
+}
+
+TEST_CASE("every class name is known in any ASCII case")
+{
+    const struct {
+        const wchar_t* name;
+        u32 kind;
+    } names[] = {{L"alnum", CLS_ALNUM}, {L"alpha", CLS_ALPHA}, {L"ascii", CLS_ASCII},   {L"blank", CLS_BLANK},
+                 {L"cntrl", CLS_CNTRL}, {L"digit", CLS_DIGIT}, {L"graph", CLS_GRAPH},   {L"lower", CLS_LOWER},
+                 {L"print", CLS_PRINT}, {L"punct", CLS_PUNCT}, {L"space", CLS_SPACE},   {L"upper", CLS_UPPER},
+                 {L"word", CLS_WORD},   {L"xdigit", CLS_XDIGIT}};
+    for (const auto& n : names) {
+        std::wstring lower = n.name, mixed = n.name;
+        mixed[0] = static_cast<wchar_t>(mixed[0] - 32);
+        for (const std::wstring& written : {lower, mixed}) {
+            std::wstring pattern = L"[^[:" + written + L":]]";
+            CAPTURE(Narrow(pattern));
+            CHECK(SameItems(Parse(pattern).items,
+                            {{ITEM_NEGATE, ITEM_NEGATE}, {n.kind, ITEM_NAMED}, {ITEM_END, ITEM_END}}));
+        }
+        // A name is matched whole: neither a prefix nor a longer name.
+        std::wstring prefix = std::wstring(n.name).substr(0, wcslen(n.name) - 1);
+        CHECK(CompileOutcome(L"[[:" + prefix + L":]]").kind == 13);
+        CHECK(CompileOutcome(L"[[:" + std::wstring(n.name) + L"s:]]").kind == 13);
+    }
+    // Case is ignored for ASCII letters only.
+    Outcome dotless = CompileOutcome(L"[[:D\u0131GIT:]]");
+    CHECK(dotless.kind == 13);
+    CHECK(dotless.message == Narrow(L"[[:D\u0131GIT:]]" + kDot));
 }

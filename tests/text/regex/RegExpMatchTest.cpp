@@ -506,3 +506,152 @@ TEST_CASE("skipping ahead keeps over-long UTF-8 forms, which decode as their cod
     CHECK(re.FindForward(buff, 0, stop, 100) == 2);
     CHECK(stop == 6);
 }
+
+namespace {
+
+// One-character texts for the class tests, named for the messages.
+struct Sample {
+    const char* name;
+    std::string bytes;
+};
+
+const Sample kSamples[] = {
+    {"a", "a"},           {"Z", "Z"},           {"5", "5"},           {"_", "_"},
+    {"space", " "},       {"tab", "\t"},        {"vt", "\v"},         {"ff", "\f"},
+    {"del", "\x7f"},      {"!", "!"},           {"e-acute", "\xC3\xA9"}, {"E-acute", "\xC3\x89"},
+    {"arabic-3", "\xD9\xA3"}, {"nbsp", "\xC2\xA0"}, {"section", "\xC2\xA7"}, {"c1-control", "\xC2\x80"},
+    {"fullwidth-A", "\xEF\xBC\xA1"}, {"bad-byte", "\xFF"}, {"lf", "\n"}, {"cr", "\r"}, {"crlf", "\r\n"},
+};
+
+bool Listed(const std::vector<std::string>& names, const char* name)
+{
+    for (const std::string& n : names)
+        if (n == name)
+            return true;
+    return false;
+}
+
+std::vector<std::string> AllBut(const std::vector<std::string>& names)
+{
+    std::vector<std::string> out;
+    for (const Sample& s : kSamples)
+        if (!Listed(names, s.name))
+            out.push_back(s.name);
+    return out;
+}
+
+// Which samples the pattern matches as their whole text.
+void CheckMatches(const std::wstring& pattern, const std::vector<std::string>& expected)
+{
+    Searcher s(pattern);
+    TextDocument buff;
+    for (const Sample& sample : kSamples) {
+        SetText(buff, sample.bytes);
+        CAPTURE(Narrow(pattern));
+        std::string name = sample.name;
+        CAPTURE(name);
+        Match m = s.Forward(buff, 0);
+        if (Listed(expected, sample.name))
+            CHECK(m == Match{0, static_cast<int64>(sample.bytes.size())});
+        else
+            CHECK(m.start == -1);
+    }
+}
+
+}  // namespace
+
+TEST_CASE("named classes, in brackets and negated, by the ASCII rule below 128 and the type bits above")
+{
+    const std::vector<std::string> lineBreaks = {"lf", "cr", "crlf"};
+    const struct {
+        const wchar_t* name;
+        std::vector<std::string> members;
+    } classes[] = {
+        {L"alnum", {"a", "Z", "5", "e-acute", "E-acute", "arabic-3", "fullwidth-A"}},
+        {L"alpha", {"a", "Z", "e-acute", "E-acute", "fullwidth-A"}},
+        {L"lower", {"a", "e-acute"}},
+        {L"upper", {"Z", "E-acute", "fullwidth-A"}},
+        {L"word", {"a", "Z", "5", "_", "e-acute", "E-acute", "arabic-3", "fullwidth-A"}},
+        {L"digit", {"5", "arabic-3"}},
+        {L"xdigit", {"a", "5", "fullwidth-A"}},
+        {L"space", {"space", "tab", "nbsp"}},
+        {L"blank", {"space", "tab", "nbsp"}},
+        {L"ascii", {"a", "Z", "5", "_", "space", "tab", "vt", "ff", "del", "!", "bad-byte"}},
+        {L"cntrl", {"tab", "vt", "ff", "del", "c1-control"}},
+        {L"graph", {"a", "Z", "5", "_", "!", "e-acute", "E-acute", "arabic-3", "section", "fullwidth-A"}},
+        {L"print",
+         {"a", "Z", "5", "_", "space", "tab", "!", "e-acute", "E-acute", "arabic-3", "nbsp", "section",
+          "fullwidth-A"}},
+        {L"punct", {"_", "!", "section"}},
+    };
+    for (const auto& c : classes) {
+        CheckMatches(L"[[:" + std::wstring(c.name) + L":]]", c.members);
+        // A negated class takes every other character but a line break.
+        std::vector<std::string> outside = c.members;
+        outside.insert(outside.end(), lineBreaks.begin(), lineBreaks.end());
+        CheckMatches(L"[^[:" + std::wstring(c.name) + L":]]", AllBut(outside));
+    }
+}
+
+TEST_CASE("class escapes outside and inside brackets")
+{
+    const std::vector<std::string> lineBreaks = {"lf", "cr", "crlf"};
+    auto plus = [&](std::vector<std::string> a) {
+        a.insert(a.end(), lineBreaks.begin(), lineBreaks.end());
+        return a;
+    };
+    const std::vector<std::string> digits = {"5", "arabic-3"};
+    const std::vector<std::string> spaces = {"space", "tab", "nbsp"};
+    const std::vector<std::string> words = {"a", "Z", "5", "_", "e-acute", "E-acute", "arabic-3", "fullwidth-A"};
+    for (const wchar_t* form : {L"\\", L"[\\"}) {
+        std::wstring open = form, close = form[0] == L'[' ? L"]" : L"";
+        CheckMatches(open + L"d" + close, digits);
+        CheckMatches(open + L"D" + close, AllBut(plus(digits)));
+        CheckMatches(open + L"s" + close, spaces);
+        CheckMatches(open + L"w" + close, words);
+        CheckMatches(open + L"W" + close, AllBut(plus(words)));
+    }
+    // Vertical tab and form feed are neither \s nor \S, but [\S] takes them.
+    std::vector<std::string> notSpace = plus(spaces);
+    CheckMatches(L"[\\S]", AllBut(notSpace));
+    notSpace.push_back("vt");
+    notSpace.push_back("ff");
+    CheckMatches(L"\\S", AllBut(notSpace));
+    // Any character but a line break, as a class member too; negated, nothing.
+    CheckMatches(L".", AllBut(lineBreaks));
+    CheckMatches(L"[.]", AllBut(lineBreaks));
+    CheckMatches(L"[^.]", {});
+    CheckMatches(L"[^\\n]", AllBut(lineBreaks));
+    CheckMatches(L"[\\n]", lineBreaks);
+    CheckMatches(L"[\\n\\s]", plus(spaces));
+    CheckMatches(L"[^\\n\\s]", AllBut(plus(spaces)));
+}
+
+TEST_CASE("ranges compare code points; a reversed range matches nothing")
+{
+    CheckMatches(L"[c-a]", {});
+    CheckMatches(L"[z-a5]", {"5"});
+    CheckMatches(L"[\\x00-\\x{10FFFF}]", AllBut({"bad-byte", "lf", "cr", "crlf"}));
+    CheckMatches(L"[^\\x00-\\x7f]", {"e-acute", "E-acute", "arabic-3", "nbsp", "section", "c1-control",
+                                     "fullwidth-A", "bad-byte"});
+    CheckMatches(L"[\\u00c0-\\u00ff]", {"e-acute", "E-acute"});
+    // A carriage return reads as a line feed, which no range takes.
+    CheckMatches(L"[\\t-\\x0d]", {"tab", "vt", "ff"});
+    // There is no \r: a backslash ends the range and r follows it.
+    CheckMatches(L"[\\t-\\r]", {"Z", "5", "space", "tab", "vt", "ff", "!"});
+}
+
+TEST_CASE("case above U+FFFF is kept: UTF-16 units are lower-cased one by one")
+{
+    // U+10400 and U+10428 are the capital and small DESERET LONG I.
+    TextDocument buff;
+    for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE}) {
+        CAPTURE(encoding);
+        std::wstring text = L"x\U00010428y";
+        SetText(buff, encoding == EncodingUtf8 ? std::string("x\xF0\x90\x90\xA8y") : Utf16LE(text), encoding);
+        CHECK(Searcher(L"\U00010400", true).Forward(buff, 0).start == -1);
+        CHECK(Searcher(L"\U00010428", true).Forward(buff, 0).start >= 0);
+        CHECK(Searcher(L"X\U00010428Y", true).Backward(buff, 1).start == 0);
+        CHECK(Searcher(L"\U00010400", true).Before(buff, buff.text.Size()).start == -1);
+    }
+}

@@ -90,6 +90,7 @@ private:
             {L"a", 'a'}, {L"b", 'b'}, {L"A", 'A'}, {L"k", 'k'}, {L"\u00e9", 0xE9}, {L"\u00c9", 0xC9},
             {L" ", ' '}, {L"_", '_'}, {L"1", '1'}, {L"\U0001F600", 0x1F600}, {L"\\n", 10}, {L"\\.", '.'},
             {L"\\x41", 'A'}, {L"\\u00E9", 0xE9}, {L"\\x{1F600}", 0x1F600}, {L"\\t", 9}, {L"]", ']'},
+            {L"\U00010400", 0x10400},
         };
         static const struct {
             const wchar_t* text;
@@ -205,7 +206,8 @@ struct TextChar {
 std::vector<TextChar> MakeChars(std::mt19937& rng)
 {
     static const u32 alphabet[] = {'a', 'b', 'A', 'B', 'k', 'K', 0x212A, 0xE9, 0xC9, ' ', '_', '1', '\t', 0, '.',
-                                   0x1F600, 'a', 'b', 'a', 0xB, 0xC, 'c', 0x2028, ',', 0x7F, 0x660};
+                                   0x1F600, 'a', 'b', 'a', 0xB, 0xC, 'c', 0x2028, ',', 0x7F, 0x660,
+                                   0x10428};
     std::vector<TextChar> chars;
     int n = static_cast<int>(rng() % 13);
     for (int i = 0; i < n; i++) {

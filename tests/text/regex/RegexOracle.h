@@ -64,7 +64,8 @@ inline int32 Fold(int32 c)
 {
     if (c < 128)
         return c >= 'A' && c <= 'Z' ? c + 32 : c;
-    return c > 0x10FFFF ? c : ToLowerCodePoint(c);
+    // UTF-16 units are lower-cased one by one: surrogates stay as they are.
+    return c > 0xFFFF ? c : ToLowerCodePoint(c);
 }
 
 inline bool NamedInBrackets(u32 kind, int32 c)

@@ -66,3 +66,31 @@ TEST_CASE("converting the encoding leaves a text that no undo marks saved")
     CHECK(doc.modified);
     CHECK(doc.text.Size() == 12);
 }
+
+TEST_CASE("clearing the history of a modified text never lets an undo mark it saved")
+{
+    TextDocument doc;
+    MakeSaved(doc, L"text");
+    Type(doc, 0, L"edit ");
+    REQUIRE(doc.modified);
+    // As an encoding command clears the history before it changes the text.
+    doc.ClearUndo();
+    CHECK(doc.savedPosition == -1);
+    TypeAndUndo(doc);
+    CHECK(doc.modified);
+    CHECK(Bytes(doc) == "edit text");
+}
+
+TEST_CASE("clearing the history of an unmodified text keeps it at its saved state")
+{
+    TextDocument doc;
+    MakeSaved(doc, L"text");
+    Type(doc, 0, L"x");
+    TextDocument::UndoResult u;
+    doc.Undo(u);
+    REQUIRE_FALSE(doc.modified);
+    doc.ClearUndo();
+    CHECK(doc.savedPosition == 0);
+    TypeAndUndo(doc);
+    CHECK_FALSE(doc.modified);
+}

@@ -5,6 +5,8 @@
 
 #include <doctest.h>
 
+#include <string>
+
 using namespace doctext;
 
 namespace {
@@ -228,6 +230,36 @@ TEST_CASE("trimming by held bytes keeps the saved position in step")
     doc.Undo(u);
     CHECK_FALSE(doc.modified);
     CHECK(doc.text.Size() == 20);
+}
+
+TEST_CASE("one change beyond the byte limit is kept and applied, even over spare slots")
+{
+    LimitGuard guard;
+    EditLimits::undoBytes = kUndoHeapOverhead + 20;
+    TextDocument doc;
+    // Earlier typing leaves slots behind that the cleared history reuses.
+    for (int i = 0; i < 5; i++)
+        Type(doc, 0, L"x");
+    doc.ClearUndo();
+    REQUIRE(doc.undoRing.count >= 2);
+    Type(doc, 0, L"old text");
+    std::wstring big(40, L'n');
+    Replace(doc, 0, 8, big.c_str());
+    CHECK(Bytes(doc) == std::string(40, 'n') + "xxxxx");
+    CHECK(doc.undoLength == 1);
+    CHECK(doc.undoHeldBytes == kUndoHeapOverhead + 48);
+    TextDocument::UndoResult u;
+    doc.Undo(u);
+    CHECK(Bytes(doc) == "old textxxxxx");
+    doc.Redo(u);
+    CHECK(Bytes(doc) == std::string(40, 'n') + "xxxxx");
+
+    // A line-end record appended after it survives to be filled in.
+    UndoChange* change = doc.RecordReplace(UndoChange::kLineEnds, 0, 0, L"", 0, nullptr);
+    REQUIRE(change != nullptr);
+    change->newConversion = 10;
+    CHECK(doc.undoLength == 1);
+    CHECK(ViewUndoRecord(doc.undoRing.At(0)).change == change);
 }
 
 TEST_CASE("a refused replacement leaves the history as it was")

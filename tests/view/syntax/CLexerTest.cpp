@@ -4,19 +4,6 @@
 
 #include <string>
 
-namespace {
-
-const Tok& Find(const std::vector<Tok>& tokens, const std::string& text, int nth = 0)
-{
-    for (const Tok& t : tokens)
-        if (t.text == text && nth-- == 0)
-            return t;
-    FAIL("no token " << text);
-    return tokens.back();
-}
-
-}  // namespace
-
 TEST_CASE("C: keywords, identifiers, operators and numbers")
 {
     CHECK(Classes(Lang::C, "int x = y_1 + 0x1Fu;") == "8:int 7:x 1:= 7:y_1 1:+ 11:0x1Fu 1:;");

@@ -6,15 +6,6 @@
 
 namespace {
 
-const Tok& Find(const std::vector<Tok>& tokens, const std::string& text, int nth = 0)
-{
-    for (const Tok& t : tokens)
-        if (t.text == text && nth-- == 0)
-            return t;
-    FAIL("no token " << text);
-    return tokens.back();
-}
-
 u32 RegionOfToken(const std::vector<Tok>& tokens, const std::string& text)
 {
     return (Find(tokens, text).state >> 8) & 0xFF;
@@ -161,6 +152,12 @@ TEST_CASE("PHP: variables, numbers without suffixes, keywords and no preprocesso
           "14:< 14:?php 7:$a 1:= 11:0x1F 1:+ 11:1.5e+3 1:+ 12:0x 1:+ 11:2d1 1:+ 11:7 7:u 1:# 7:no 23:LF "
           "8:function 7:f 1:() 1:{ 8:return 7:null 1:; 1:}");
     CHECK(Classes(Lang::Php, "<?php 'it\\'s' \"a/*b\" /* c */ $") == "14:< 14:?php 6:' 6:it 6:\\' 6:s 6:' 5:\" 5:a 5:/* 5:b 5:\" 3:/* 3:c 3:*/ 7:$");
+    // Hexadecimal numbers take no suffix either.
+    CHECK(Classes(Lang::Php, "<?php 0xFFul 0XaL 1.5u") == "14:< 14:?php 11:0xFF 7:ul 11:0Xa 7:L 11:1.5 7:u");
+    // A line comment ends at the line end, whose token keeps the comment's class.
+    auto t = LexAll(Lang::Php, "<?php // c\n$y");
+    CHECK(Describe(t) == "14:< 14:?php 2:// 2:c 23:LF 7:$y");
+    CHECK((Find(t, "\n").after & 0xFF) == kClassText);
 }
 
 TEST_CASE("HTML: a < that starts no end tag cuts every run of the script and the style, in every state")

@@ -2,6 +2,8 @@
 
 #include "view/syntax/TokenText.h"
 
+#include <doctest.h>
+
 LexDocument::LexDocument(const std::string& bytes, int32 syntax)
 {
     doc.text.Replace(0, 0, reinterpret_cast<const u8*>(bytes.data()), static_cast<int64>(bytes.size()));
@@ -38,6 +40,24 @@ std::vector<Tok> LexFrom(SyntaxLexer& lexer, TextDocument& doc, int64 position, 
             break;
     }
     return tokens;
+}
+
+const Tok& Find(const std::vector<Tok>& tokens, const std::string& text, int nth)
+{
+    for (const Tok& t : tokens)
+        if (t.text == text && nth-- == 0)
+            return t;
+    FAIL("no token " << text);
+    return tokens.back();
+}
+
+int32 CharsOf(const Tok& t)
+{
+    int32 n = 0;
+    for (u8 length : t.lengths)
+        if (length != 0)
+            n++;
+    return n;
 }
 
 std::string Describe(const std::vector<Tok>& tokens)

@@ -40,6 +40,12 @@ struct Tok {
 std::vector<Tok> LexFrom(SyntaxLexer& lexer, TextDocument& doc, int64 position, const u32* savedState = nullptr,
                          int64 savedPosition = 0, size_t limit = SIZE_MAX);
 
+// The nth token whose bytes are text (a failed check when there is none).
+const Tok& Find(const std::vector<Tok>& tokens, const std::string& text, int nth = 0);
+
+// The characters of the text a token holds (units with a byte length).
+int32 CharsOf(const Tok& t);
+
 // "class:text" for every token but blanks, tabs and the end of text; line
 // ends show as "23:LF" (with their class).
 std::string Describe(const std::vector<Tok>& tokens);

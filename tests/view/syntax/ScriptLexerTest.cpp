@@ -4,19 +4,6 @@
 
 #include <string>
 
-namespace {
-
-const Tok& Find(const std::vector<Tok>& tokens, const std::string& text)
-{
-    for (const Tok& t : tokens)
-        if (t.text == text)
-            return t;
-    FAIL("no token " << text);
-    return tokens.back();
-}
-
-}  // namespace
-
 TEST_CASE("Morvane: a second # ends a comment and the rest of the line is code")
 {
     CHECK(Classes(Lang::Morvane, "func f(x) # note # while\nwhile") == "8:func 7:f 1:( 7:x 1:) 2:# 2:note 2:# 8:while 23:LF 8:while");
@@ -64,4 +51,18 @@ TEST_CASE("Kestin: & numbers and decimal numbers")
 {
     CHECK(Classes(Lang::Kestin, "&HFF &B102 a & b &D12 &d &H 1.5e3 1.5e+3 2.") ==
           "11:&HFF 11:&B10 11:2 7:a 11:& 7:b 11:&D12 12:&d 12:&H 12:1.5e3 11:1.5e+3 12:2.");
+}
+
+TEST_CASE("which characters go on an identifier in each language")
+{
+    // C, PHP and Kestin take combining marks; Morvane takes apostrophes, CSS
+    // hyphens; a digit or an underscore goes on in all of them.
+    const std::string mark = "\xCC\x81";
+    CHECK(Classes(Lang::C, "x" + mark + "y_1 c-d") == "7:x" + mark + "y_1 7:c 1:- 7:d");
+    CHECK(Classes(Lang::Php, "<?php x" + mark + "y_1 $a" + mark + "b c-d") ==
+          "14:< 14:?php 7:x" + mark + "y_1 7:$a" + mark + "b 7:c 1:- 7:d");
+    CHECK(Classes(Lang::Kestin, "x" + mark + "y_1 c'd") == "7:x" + mark + "y_1 7:c 6:' 6:d");
+    CHECK(Classes(Lang::Morvane, "x" + mark + "y_1 c'd-e") == "7:x 1:" + mark + " 7:y_1 7:c'd 1:- 7:e");
+    CHECK(Classes(Lang::Html, "<style>x" + mark + "y_1 c-d'e</style>") ==
+          "14:< 15:style 14:> 7:x 1:" + mark + " 7:y_1 7:c-d 6:' 6:e 14:</ 15:style 14:>");
 }

@@ -6,19 +6,6 @@
 #include <cstring>
 #include <string>
 
-namespace {
-
-int32 CharsOf(const Tok& t)
-{
-    int32 n = 0;
-    for (u8 length : t.lengths)
-        if (length != 0)
-            n++;
-    return n;
-}
-
-}  // namespace
-
 TEST_CASE("generic tokenizer: blanks, tabs, words and runs of punctuation")
 {
     auto t = LexAll(Lang::Text, "ab 12\tx_y,.. ab1");

@@ -6,15 +6,6 @@
 
 namespace {
 
-int32 CharsOf(const Tok& t)
-{
-    int32 n = 0;
-    for (u8 length : t.lengths)
-        if (length != 0)
-            n++;
-    return n;
-}
-
 // Every token holds at most 250 characters, the tokens cover the text
 // without gaps, and the first token that stopped at the limit says so.
 void CheckBounded(Lang lang, const std::string& text)
