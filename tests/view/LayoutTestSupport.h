@@ -41,6 +41,15 @@ inline Array<int64> Pairs(std::initializer_list<int64> values)
     return list;
 }
 
+// n lines of the prefix and a number counting from first, each ended by LF.
+inline std::string NumberedLines(int n, const std::string& prefix = "row ", int first = 1000)
+{
+    std::string text;
+    for (int i = 0; i < n; i++)
+        text += prefix + std::to_string(first + i) + "\n";
+    return text;
+}
+
 inline void SetText(TextDocument& doc, const std::string& bytes)
 {
     doc.text.Replace(0, doc.text.Size(), reinterpret_cast<const u8*>(bytes.data()), static_cast<int64>(bytes.size()));

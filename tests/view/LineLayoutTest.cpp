@@ -383,11 +383,8 @@ TEST_CASE("unwrapped rows far wider than the view are not laid out to their ends
 
 TEST_CASE("positions far below the view keep their column and, unwrapped, their row")
 {
-    std::string text;
-    for (int i = 0; i < 12000; i++)
-        text += "row " + std::to_string(10000 + i) + "\n";  // 10 bytes a line
     int64 tokens = 0;
-    LayoutBench bench(text);
+    LayoutBench bench(NumberedLines(12000, "row ", 10000));  // 10 bytes a line
     bench.tokens = &tokens;
     LineLayout layout = bench.Make(400, 200);
     const int32 lh = layout.LineHeight();

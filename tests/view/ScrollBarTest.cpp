@@ -214,7 +214,7 @@ TEST_CASE("thumbs keep their minimum length and stay inside the track")
     CHECK(thumb.top == 16 + (room / 4 + (room % 4 >= 2 ? 1 : 0)));
 }
 
-TEST_CASE("in colour mode 1 the bars take the colours passed in")
+TEST_CASE("in colour mode 1 the bars take the colours passed in, shaded by the hot and the pressed part")
 {
     ViewBench bench(300, 200);
     bench.Add(Rows(100));
@@ -230,6 +230,45 @@ TEST_CASE("in colour mode 1 the bars take the colours passed in")
     RECT t = view.vertThumb;
     CHECK(canvas.At((t.left + t.right) / 2, t.bottom + 2) == track);
     CHECK(canvas.At((t.left + t.right) / 2, (t.top + t.bottom) / 2) == BlendColors(0x00FF00, 0x0000FF, 20, 1.6));
+
+    // Arrow boxes and thumbs take their shade from the hot and the pressed part.
+    const COLORREF base = 0xFFFFFF, glyph = 0x000000;
+    auto shade = [&](int percent) { return BlendColors(base, glyph, percent, 1.6); };
+    auto paint = [&](int32 hot, int32 pressed) {
+        view.hotPart = hot;
+        view.pressedPart = pressed;
+        view.PaintBars(canvas.dc, client, base, glyph);
+    };
+    auto boxAt = [&] { return canvas.At(view.vertBar.left + 1, view.vertBar.bottom - 1); };  // a corner of the down box
+    auto thumbAt = [&] {
+        RECT r = view.vertThumb;
+        return canvas.At((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    };
+    // The down box or the thumb, under each hot and pressed part.
+    const struct {
+        int32 hot, pressed;
+        bool thumb;
+        int percent;
+    } cases[] = {
+        {0, 0, false, 10},
+        {0, 0, true, 20},
+        {VertArrowDown, 0, false, 20},
+        {VertArrowDown, VertArrowDown, false, 30},
+        {VertArrowDown, VertArrowUp, false, 10},
+        {VertThumb, 0, true, 40},
+        {VertThumb, VertThumb, true, 50},
+        {VertTrackDown, VertTrackDown, true, 40},
+        {VertTrackDown, 0, true, 30},
+        {VertTrackDown, VertArrowUp, true, 20},
+        {0, VertThumb, true, 20},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(c.hot);
+        CAPTURE(c.pressed);
+        paint(c.hot, c.pressed);
+        CHECK((c.thumb ? thumbAt() : boxAt()) == shade(c.percent));
+    }
+    view.hotPart = view.pressedPart = 0;
 }
 
 TEST_CASE("the bars' menu scrolls to the chosen place and Cancel does nothing")
@@ -277,51 +316,6 @@ TEST_CASE("the bars' menu scrolls to the chosen place and Cancel does nothing")
     CHECK(atRight());
     choose(2, VK_RETURN, onHorz, [&] { return bench.State().horzOffset == 0; });
     CHECK(bench.State().horzOffset == 0);
-}
-
-TEST_CASE("arrow boxes and thumbs take their shade from the hot and the pressed part")
-{
-    ViewBench bench(300, 200);
-    bench.Add(Rows(100));
-    TextView& view = *bench.view;
-    view.colorMode = 1;
-    bench.Paint();
-    RECT client = view.ClientRect();
-    Canvas canvas(client.right, client.bottom);
-    const COLORREF base = 0xFFFFFF, glyph = 0x000000;
-    auto shade = [&](int percent) { return BlendColors(base, glyph, percent, 1.6); };
-    auto paint = [&](int32 hot, int32 pressed) {
-        view.hotPart = hot;
-        view.pressedPart = pressed;
-        view.PaintBars(canvas.dc, client, base, glyph);
-    };
-    auto boxAt = [&] { return canvas.At(view.vertBar.left + 1, view.vertBar.bottom - 1); };  // a corner of the down box
-    auto thumbAt = [&] {
-        RECT t = view.vertThumb;
-        return canvas.At((t.left + t.right) / 2, (t.top + t.bottom) / 2);
-    };
-    paint(0, 0);
-    CHECK(boxAt() == shade(10));
-    CHECK(thumbAt() == shade(20));
-    paint(VertArrowDown, 0);
-    CHECK(boxAt() == shade(20));
-    paint(VertArrowDown, VertArrowDown);
-    CHECK(boxAt() == shade(30));
-    paint(VertArrowDown, VertArrowUp);
-    CHECK(boxAt() == shade(10));
-    paint(VertThumb, 0);
-    CHECK(thumbAt() == shade(40));
-    paint(VertThumb, VertThumb);
-    CHECK(thumbAt() == shade(50));
-    paint(VertTrackDown, VertTrackDown);
-    CHECK(thumbAt() == shade(40));
-    paint(VertTrackDown, 0);
-    CHECK(thumbAt() == shade(30));
-    paint(VertTrackDown, VertArrowUp);
-    CHECK(thumbAt() == shade(20));
-    paint(0, VertThumb);
-    CHECK(thumbAt() == shade(20));
-    view.hotPart = view.pressedPart = 0;
 }
 
 TEST_CASE("the horizontal thumb moves the offset while dragged; a right click on a bar keeps the caret")

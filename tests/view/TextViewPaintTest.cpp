@@ -35,10 +35,7 @@ HWND CaretWindow()
 
 std::string Rows(int n)
 {
-    std::string text;
-    for (int i = 0; i < n; i++)
-        text += "row " + std::to_string(1000 + i) + "\n";
-    return text;
+    return NumberedLines(n);
 }
 
 }  // namespace

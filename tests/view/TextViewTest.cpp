@@ -368,10 +368,7 @@ TEST_CASE("clicks place the caret, drags extend the selection, double clicks sel
 TEST_CASE("dragging above the text scrolls up, faster the farther, to column 0")
 {
     ViewBench bench(400, 200);
-    std::string text;
-    for (int i = 0; i < 100; i++)
-        text += "row " + std::to_string(1000 + i) + "\n";
-    TextDocument* doc = bench.Add(text);
+    TextDocument* doc = bench.Add(NumberedLines(100));
     TextView& view = *bench.view;
     view.SetTopPosition(doc->text.LineStart(50));
     bench.Paint();
@@ -473,10 +470,7 @@ TEST_CASE("a view measures five text heights and keeps them in its limits")
 TEST_CASE("a caret far below the view moves by rows at its own column")
 {
     ViewBench bench(400, 200);
-    std::string text;
-    for (int i = 0; i < 12000; i++)
-        text += "row " + std::to_string(10000 + i) + "\n";
-    TextDocument* doc = bench.Add(text);
+    TextDocument* doc = bench.Add(NumberedLines(12000, "row ", 10000));
     TextView& view = *bench.view;
     for (bool wrap : {false, true}) {
         CAPTURE(wrap);
@@ -586,10 +580,7 @@ TEST_CASE("repaint events repaint only a view that holds the document")
 TEST_CASE("a pending indent brings the caret into view")
 {
     ViewBench bench(400, 200);
-    std::string text;
-    for (int i = 0; i < 200; i++)
-        text += "line " + std::to_string(i) + "\n";
-    TextDocument* doc = bench.Add(text);
+    TextDocument* doc = bench.Add(NumberedLines(200, "line ", 0));
     TextView& view = *bench.view;
     doc->text.SetMarker(bench.State().caretMarker, doc->text.LineStart(150));
     bench.State().caretFlagsSeen = 0;
@@ -604,10 +595,7 @@ TEST_CASE("a pending indent brings the caret into view")
 TEST_CASE("scrolling a caret into view keeps room for a horizontal bar still to come")
 {
     ViewBench bench(400, 200);
-    std::string text;
-    for (int i = 0; i < 200; i++)
-        text += "line " + std::to_string(i) + "\n";
-    TextDocument* doc = bench.Add(text);
+    TextDocument* doc = bench.Add(NumberedLines(200, "line ", 0));
     TextView& view = *bench.view;
     bench.Paint();
     REQUIRE_FALSE(view.horzRange > view.horzPage);
@@ -648,10 +636,7 @@ TEST_CASE("the horizontal offset keeps the caret half a page from the left edge"
 TEST_CASE("the bars follow the painted rows: bytes with wrapping, lines without")
 {
     ViewBench bench(300, 200);
-    std::string text;
-    for (int i = 0; i < 100; i++)
-        text += "line " + std::to_string(i) + "\n";
-    TextDocument* doc = bench.Add(text);
+    TextDocument* doc = bench.Add(NumberedLines(100, "line ", 0));
     TextView& view = *bench.view;
     RECT client = view.ClientRect();
     Canvas canvas(client.right, client.bottom);
