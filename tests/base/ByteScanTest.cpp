@@ -1,0 +1,98 @@
+#include "base/ByteScan.h"
+
+#include <doctest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+const u8* PlainFind(const u8* p, int c, size_t n)
+{
+    for (size_t i = 0; i < n; i++)
+        if (p[i] == static_cast<u8>(c))
+            return p + i;
+    return nullptr;
+}
+
+const u8* PlainFindBackward(const u8* p, int c, size_t n)
+{
+    for (size_t i = n; i-- > 0;)
+        if (p[i] == static_cast<u8>(c))
+            return p + i;
+    return nullptr;
+}
+
+// Bytes that end where a no-access page begins, so a scan reading past the
+// end faults.
+class PageEndBuffer {
+public:
+    explicit PageEndBuffer(size_t n)
+    {
+        size_t pages = (n + 4095) / 4096 + 1;
+        base_ = static_cast<u8*>(VirtualAlloc(nullptr, pages * 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        DWORD old;
+        VirtualProtect(base_ + (pages - 1) * 4096, 4096, PAGE_NOACCESS, &old);
+        data_ = base_ + (pages - 1) * 4096 - n;
+    }
+    ~PageEndBuffer() { VirtualFree(base_, 0, MEM_RELEASE); }
+    u8* data() { return data_; }
+
+private:
+    u8* base_;
+    u8* data_;
+};
+
+} // namespace
+
+TEST_CASE("byte scans agree with a plain loop at every length, offset and density")
+{
+    std::mt19937 rng(20261208);
+    std::vector<u8> buffer(700);
+    for (int round = 0; round < 4000; round++) {
+        size_t n = rng() % 600;
+        size_t offset = rng() % 64;
+        int alphabet = 1 + static_cast<int>(rng() % 255);
+        for (auto& b : buffer)
+            b = static_cast<u8>(rng() % static_cast<unsigned>(alphabet));
+        const u8* p = buffer.data() + offset;
+        int c = static_cast<int>(rng() % static_cast<unsigned>(alphabet + 2));
+        int d = static_cast<int>(rng() % 256);
+        CAPTURE(round);
+        CHECK(FindByte(p, c, n) == PlainFind(p, c, n));
+        CHECK(FindByteBackward(p, c, n) == PlainFindBackward(p, c, n));
+        const u8* a = PlainFind(p, c, n);
+        const u8* b = PlainFind(p, d, n);
+        const u8* either = !a ? b : !b ? a : (a < b ? a : b);
+        CHECK(FindEitherByte(p, c, d, n) == either);
+        size_t count = 0;
+        for (size_t i = 0; i < n; i++)
+            count += p[i] == static_cast<u8>(c);
+        CHECK(CountByte(p, c, n) == count);
+    }
+}
+
+TEST_CASE("byte scans never read past the end, and count past the 255-step fold")
+{
+    for (size_t n : {size_t(0), size_t(1), size_t(15), size_t(16), size_t(17), size_t(63), size_t(64),
+                     size_t(65), size_t(4095), size_t(5000)}) {
+        PageEndBuffer buffer(n);
+        memset(buffer.data(), 'a', n);
+        CAPTURE(n);
+        CHECK(FindByte(buffer.data(), 'b', n) == nullptr);
+        CHECK(FindByteBackward(buffer.data(), 'b', n) == nullptr);
+        CHECK(FindEitherByte(buffer.data(), 'b', 'c', n) == nullptr);
+        CHECK(CountByte(buffer.data(), 'a', n) == n);
+        if (n > 0) {
+            buffer.data()[n - 1] = 'b';
+            CHECK(FindByte(buffer.data(), 'b', n) == buffer.data() + n - 1);
+            CHECK(FindByteBackward(buffer.data(), 'b', n) == buffer.data() + n - 1);
+        }
+    }
+    std::vector<u8> big(16 * 1000 + 7, '\n');
+    CHECK(CountByte(big.data(), '\n', big.size()) == big.size());
+    CHECK(CountByte(big.data(), 0x80, big.size()) == 0);
+}
