@@ -55,10 +55,41 @@ u32 Crc32(const u8* bytes, int64 count)
     return c ^ 0xFFFFFFFFu;
 }
 
+namespace {
+
+// Copies n (at most 127) bytes in 16-byte steps, writing up to 15 bytes past
+// n: the caller has that room. Source bytes past n may be ones this copy
+// wrote, but they only land past n too.
+inline void CopyChunks(u8* to, const u8* from, int64 n)
+{
+    for (int64 k = 0; k < n; k += 16)
+        memcpy(to + k, from + k, 16);
+}
+
+}  // namespace
+
 int64 UnpackLz(const u8* input, int64 count, u8* output, int64 outputSize)
 {
     int64 in = 0;
     int64 out = 0;
+    // While both sides have room for a whole item and its chunk slack, items
+    // are copied in chunks without further checks on the ends.
+    constexpr int64 kSlack = 1 + 127 + 16;
+    while (count - in >= kSlack && outputSize - out >= kSlack) {
+        u8 control = input[in];
+        int64 n = control & 0x7F;
+        if (!(control & 0x80)) {
+            CopyChunks(output + out, input + in + 1, n);
+            in += 1 + n;
+        } else {
+            int64 distance = input[in + 1] | input[in + 2] << 8;
+            if (distance == 0 || distance > out || distance < n)
+                return out;
+            CopyChunks(output + out, output + out - distance, n);
+            in += 3;
+        }
+        out += n;
+    }
     while (in < count && out < outputSize) {
         u8 control = input[in];
         int64 n = control & 0x7F;

@@ -27,7 +27,7 @@ int64 CountFeeds(const wchar_t* p, int64 n)
 
 }  // namespace
 
-String ErrorText(const Error& error)
+String HelpErrorText(const Error& error)
 {
     switch (error.code) {
     case 2:

@@ -7,10 +7,10 @@
 // The viewer speaks Polish only: error texts by code, and the list of markup
 // errors with their line numbers.
 
-// The user's text for an error; its message (a file or member name) goes
+// The viewer's Polish text for an error; its message (a file or member name) goes
 // where the text names it, in quotation marks. Codes 8 and 14 give an empty
 // text (the alert then shows the out-of-memory text).
-String ErrorText(const Error& error);
+String HelpErrorText(const Error& error);
 
 // One recorded markup error: line counted from 1, message one of the
 // parser's constant texts.

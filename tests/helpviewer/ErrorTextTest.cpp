@@ -13,7 +13,7 @@ namespace {
 
 std::wstring TextOf(int32 code, const wchar_t* name = L"C:\\h\\help.ruvo")
 {
-    return ErrorText(Error(code, -1, name)).CStr();
+    return HelpErrorText(Error(code, -1, name)).CStr();
 }
 
 }  // namespace
@@ -47,7 +47,7 @@ TEST_CASE("every error code has its Polish text, with the name in quotation mark
     CHECK(TextOf(1450) == L"B\u0142\u0105d systemu numer 1450.");
     CHECK(TextOf(-7) == L"B\u0142\u0105d systemu numer -7.");
     // Without a message the quotation marks stay, empty.
-    CHECK(ErrorText(Error(2, -1)).Equals(L"Nie znalaz\u0142em \"\"."));
+    CHECK(HelpErrorText(Error(2, -1)).Equals(L"Nie znalaz\u0142em \"\"."));
 }
 
 TEST_CASE("the error list text: one CR LF line per error, in the order found")
