@@ -28,7 +28,7 @@ namespace {
 
 void Report(const char* name, double value, const char* unit)
 {
-    std::printf("%s: %.1f %s\n", name, value, unit);
+    std::printf(value < 10 ? "%s: %.4f %s\n" : "%s: %.1f %s\n", name, value, unit);
 }
 
 class StringLoader : public TextBuff::Loader {

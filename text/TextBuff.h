@@ -211,7 +211,23 @@ private:
     int64 OffsetAfterBreak(int64 start, int64 breaks);
 
     // search
-    int64 FindStartByte(int64 pos, int64 end, int a, int b, int high);
+    // Bytes that a match must hold at a fixed distance from its start.
+    struct SkipProbe {
+        int64 offset;
+        int count;
+        u8 bytes[4];
+    };
+    // The two rarest probes of a pattern (one may be the other when the
+    // pattern gives only one).
+    struct SkipPlan {
+        SkipProbe a;
+        SkipProbe b;
+    };
+    bool MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold) const;
+    template <class Coder>
+    int64 SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& end, const u32* pattern, int64 m,
+                     Coder coder);
+    int64 BoundaryAtOrAfter(int64 known, int64 stop);
     template <bool Fold>
     int64 SearchForward(int64 from, int64& end, const u32* pattern, int64 m, int64 limit);
     template <bool Fold>

@@ -174,6 +174,13 @@ int32 TextBuff::DecodeRaw(int64 o, int32& length, u32& display)
         value = value * 64 + (c & 0x3F);
     }
     length = 1 + need;
+    // An overlong form or an encoded surrogate is no character: decoding it
+    // would make line breaks that the byte counts do not see.
+    static const int32 smallest[4] = {0, 0x80, 0x800, 0x10000};
+    if (value < smallest[need] || (value >= 0xD800 && value <= 0xDFFF)) {
+        display = static_cast<u32>(b);
+        return -30;
+    }
     display = static_cast<u32>(value);
     return value;
 }
@@ -225,8 +232,8 @@ int64 TextBuff::CharStart(int64 o)
         q--;
     if (ByteAt(q) < 0x80)
         return o;
-    int32 code = DecodeRaw(q, length, display);
-    if (code != -30 && q + length > o)
+    DecodeRaw(q, length, display);
+    if (q + length > o)
         return q;
     return o;
 }
@@ -447,6 +454,9 @@ int64 TextBuff::ReadUtf16(int64 offset, wchar_t* buffer, int64 room)
                 break;
             buffer[written++] = 13;
             buffer[written++] = 10;
+        } else if (code > 0x10FFFF) {
+            // No surrogate pair holds it.
+            buffer[written++] = 0xFFFD;
         } else if (code >= 0x10000) {
             if (room - written < 2)
                 break;
