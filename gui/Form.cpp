@@ -2,6 +2,7 @@
 
 #include "gui/Dpi.h"
 #include "gui/PointerList.h"
+#include "gui/Tooltip.h"
 
 Form::Form()
     : formStyle(0), formId(0), owner(nullptr), content(nullptr), laidOutBySize(0),
@@ -35,6 +36,8 @@ Form::~Form()
 void Form::Create(uint32_t style, const wchar_t* classText, Form* ownerForm, uint32_t id)
 {
     CreateFormWindow(style, classText, ownerForm, id);
+    if (!(style & NoTooltip))
+        tooltip = NewTooltip(this);
 }
 
 void Form::CreateHwnd(const wchar_t* classText, uint32_t style, Form* ownerForm, uint32_t id)
