@@ -223,7 +223,8 @@ private:
         SkipProbe a;
         SkipProbe b;
     };
-    bool MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold) const;
+    static constexpr int64 kSkipSample = 4096;
+    bool MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold, int64 from);
     template <class Coder>
     int64 SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& end, const u32* pattern, int64 m,
                      Coder coder);

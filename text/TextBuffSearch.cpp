@@ -111,11 +111,12 @@ int ByteRank(u8 b)
         return 120 - 2 * static_cast<int>(strchr(letters, b + 32) - letters);
     if (b >= '0' && b <= '9')
         return 140;
+    // One continuation byte belongs to few letters; their leads to many.
     if (b >= 0x80 && b <= 0xBF)
-        return 170;
+        return 80;
     // Leads of the Latin letters with marks.
     if (b >= 0xC3 && b <= 0xC5)
-        return 190;
+        return 200;
     if (b >= 0xC0)
         return 100;
     if (b == '.' || b == ',' || b == '-' || b == '/' || b == '_' || b == '\t')
@@ -207,6 +208,29 @@ struct ProbeVectors {
     }
 };
 
+// The first offset from i on that the probes accept, or where the whole
+// steps of 64 end before to; four vectors a step, one test for all.
+template <bool Single>
+int64 ScanProbes(const u8* pa, const u8* pb, int64 i, int64 to, const ProbeVectors& va, const ProbeVectors& vb)
+{
+    auto match = [&](int64 at) {
+        if (Single)
+            return _mm_and_si128(_mm_cmpeq_epi8(LoadBytes(pa + at), va.v[0]), _mm_cmpeq_epi8(LoadBytes(pb + at), vb.v[0]));
+        return _mm_and_si128(va.Match(pa + at), vb.Match(pb + at));
+    };
+    for (; i + 64 <= to; i += 64) {
+        __m128i m0 = match(i), m1 = match(i + 16), m2 = match(i + 32), m3 = match(i + 48);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(m0, m1), _mm_or_si128(m2, m3))) == 0)
+            continue;
+        u64 bits = static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m0))) |
+                   static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m1))) << 16 |
+                   static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m2))) << 32 |
+                   static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m3))) << 48;
+        return i + __builtin_ctzll(bits);
+    }
+    return i;
+}
+
 inline bool InProbe(u8 b, const u8* bytes, int count)
 {
     for (int k = 0; k < count; k++) {
@@ -218,8 +242,15 @@ inline bool InProbe(u8 b, const u8* bytes, int count)
 
 }  // namespace
 
-bool TextBuff::MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold) const
+bool TextBuff::MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold, int64 from)
 {
+    // How often each byte occurs in the text where the search starts.
+    int64 sample[256] = {};
+    ForEachRun(from, std::min(size_, from + kSkipSample), [&sample](const u8* data, int64 n, int64) {
+        for (int64 i = 0; i < n; i++)
+            sample[data[i]]++;
+        return true;
+    });
     const CodePageTable* table = CodePageTableOf(encoding_);
     std::vector<SkipProbe> probes;
     std::vector<u32> codes;
@@ -285,10 +316,10 @@ bool TextBuff::MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fo
     }
     if (probes.empty())
         return false;
-    auto cost = [](const SkipProbe& p) {
-        int sum = 0;
+    auto cost = [&sample](const SkipProbe& p) {
+        int64 sum = 0;
         for (int k = 0; k < p.count; k++)
-            sum += ByteRank(p.bytes[k]);
+            sum += sample[p.bytes[k]] * 256 + ByteRank(p.bytes[k]);
         return sum;
     };
     size_t best = 0;
@@ -349,6 +380,7 @@ int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& 
     const bool wide = IsUtf16Encoding(encoding_);
     const int64 reach = std::max(plan.a.offset, plan.b.offset);
     const ProbeVectors va(plan.a.bytes, plan.a.count), vb(plan.b.bytes, plan.b.count);
+    const bool single = plan.a.count == 1 && plan.b.count == 1;
     const u8* aBytes = plan.a.bytes;
     const u8* bBytes = plan.b.bytes;
     // 1: a match at c; 0: none at c; -1: none at c or later within the window.
@@ -378,21 +410,10 @@ int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& 
             int64 i = c - base, to = fastEnd - base;
             const u8* pa = data + plan.a.offset;
             const u8* pb = data + plan.b.offset;
-            for (; i + 32 <= to; i += 32) {
-                __m128i m0 = _mm_and_si128(va.Match(pa + i), vb.Match(pb + i));
-                __m128i m1 = _mm_and_si128(va.Match(pa + i + 16), vb.Match(pb + i + 16));
-                unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(m0)) |
-                                static_cast<unsigned>(_mm_movemask_epi8(m1)) << 16;
-                if (bits) {
-                    i += __builtin_ctz(bits);
+            i = single ? ScanProbes<true>(pa, pb, i, to, va, vb) : ScanProbes<false>(pa, pb, i, to, va, vb);
+            for (; i < to; i++) {
+                if (InProbe(pa[i], aBytes, plan.a.count) && InProbe(pb[i], bBytes, plan.b.count))
                     break;
-                }
-            }
-            if (i + 32 > to) {
-                for (; i < to; i++) {
-                    if (InProbe(pa[i], aBytes, plan.a.count) && InProbe(pb[i], bBytes, plan.b.count))
-                        break;
-                }
             }
             c = base + i;
             if (c >= fastEnd)
@@ -431,7 +452,7 @@ int64 TextBuff::SearchForward(int64 from, int64& end, const u32* pattern, int64 
     }
     SearchCoder<Fold> coder;
     SkipPlan plan;
-    if (MakeSkipPlan(plan, pattern, m, Fold))
+    if (MakeSkipPlan(plan, pattern, m, Fold, from))
         return SkipSearch(plan, from, stop, end, pattern, m, [&coder](int32 c) { return coder(c); });
     std::vector<int64> f;
     BuildFailureTable(f, pattern, m);
