@@ -199,6 +199,8 @@ const std::vector<HelpFuzzTarget>& HelpFuzzTargets()
         {"lz", LzSeeds, RunLz},
         {"utf8", Utf8Seeds, RunUtf8},
         {"markup", MarkupSeeds, RunMarkup},
+        {"gif", GifFuzzSeeds, RunGifFuzz},
+        {"png", PngFuzzSeeds, RunPngFuzz},
     };
     return targets;
 }

@@ -12,5 +12,11 @@ struct HelpFuzzTarget {
     void (*run)(const u8* bytes, size_t count);
 };
 
-// container, LZ, UTF-8, markup (with the document's queries)
+// container, LZ, UTF-8, markup (with the document's queries), GIF, PNG
 const std::vector<HelpFuzzTarget>& HelpFuzzTargets();
+
+// The picture decoders' seeds and runs (ImageFuzzTargets.cpp).
+std::vector<FuzzSeed> GifFuzzSeeds();
+std::vector<FuzzSeed> PngFuzzSeeds();
+void RunGifFuzz(const u8* bytes, size_t count);
+void RunPngFuzz(const u8* bytes, size_t count);
