@@ -131,3 +131,20 @@ void FillBackground(DeviceContext& dc, const RECT& rect, COLORREF colour, bool s
     else
         dc.FillRect(rect, colour);
 }
+
+Label* NewFindWordLabel(ControlGroup* parent)
+{
+    return NewLabel(parent, L"&Poszukiwane słowo");
+}
+
+EditLine* NewFindWordLine(ControlGroup* parent)
+{
+    return NewEditLine(parent, 0, kFindWordId, L"Wpisz słowo, które chcesz znaleźć.");
+}
+
+CheckMark* NewFindEverywhereCheck(ControlGroup* parent, bool checked)
+{
+    return NewCheckMark(parent, L"&Szukaj we wszystkich rozdziałach", kFindEverywhereId, checked,
+                        L"Jeśli zaznaczone przeszukuje wszystkie rozdziały,\nw przeciwnym przypadku tylko "
+                        L"aktualnie wyświetlany.");
+}

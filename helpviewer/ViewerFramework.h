@@ -5,6 +5,9 @@
 // white, with a light orange stripe on the pointer's side, measured and
 // placed in plain pixels. Copies are plain text (Clipboard::SetText).
 
+#include "gui/CheckMark.h"
+#include "gui/EditLine.h"
+#include "gui/Label.h"
 #include "gui/Tooltip.h"
 
 // Once at the viewer's start, before its first window.
@@ -28,3 +31,9 @@ COLORREF ShadeTop(COLORREF colour);
 // A control background: plain, or shaded from ShadeTop at the top down to
 // the colour itself.
 void FillBackground(DeviceContext& dc, const RECT& rect, COLORREF colour, bool shaded);
+
+// The find dialog's controls with the viewer's texts.
+enum : uint32_t { kFindWordId = 178, kFindEverywhereId = 179 };
+Label* NewFindWordLabel(ControlGroup* parent);
+EditLine* NewFindWordLine(ControlGroup* parent);
+CheckMark* NewFindEverywhereCheck(ControlGroup* parent, bool checked);
