@@ -1,5 +1,6 @@
 #include "gui/Form.h"
 
+#include "gui/AlertDialog.h"
 #include "gui/Dpi.h"
 #include "gui/PointerList.h"
 #include "gui/Tooltip.h"
@@ -225,6 +226,18 @@ void Form::LoadAccelerators(int tableId)
 void Form::LoadAcceleratorsAlt(int tableId)
 {
     LoadAccelerators(tableId);
+}
+
+int32_t Form::AlertString(const String& message, const wchar_t* title, const wchar_t* buttons,
+                          int32_t kind)
+{
+    return ShowAlertString(this, message, title, buttons, kind);
+}
+
+int32_t Form::Alert(const wchar_t* message, const wchar_t* title, const wchar_t* buttons,
+                    int32_t kind)
+{
+    return ShowAlert(this, message, title, buttons, kind);
 }
 
 void Form::SetAccelerators(HACCEL table)
