@@ -44,6 +44,17 @@ int CountBreaks(const wchar_t* text, int64_t length)
 
 } // namespace
 
+void TooltipColors(COLORREF text, COLORREF paper, COLORREF& accent, COLORREF& border)
+{
+    const int r = GetRValue(paper), g = GetGValue(paper), b = GetBValue(paper);
+    // A darker tint on bright paper, a brighter one on dark paper.
+    accent = Brightness(text) < Brightness(paper)
+                 ? RGB(r, Channel(g - 40), Channel(b - 80))
+                 : RGB(Channel(r + 50), Channel(g + 50), Channel(b + 50));
+    border = RGB(GetRValue(text) * 50 / 100 + r * 50 / 100, GetGValue(text) * 50 / 100 + g * 50 / 100,
+                 GetBValue(text) * 50 / 100 + b * 50 / 100);
+}
+
 void SetTooltipCalls(const TooltipCalls* replacement)
 {
     calls = replacement ? replacement : &systemCalls;
@@ -216,14 +227,8 @@ void Tooltip::OnPaint(MessageRecord&)
 {
     try {
         const COLORREF text = GetSysColor(COLOR_WINDOWTEXT), paper = GetSysColor(COLOR_WINDOW);
-        const int r = GetRValue(paper), g = GetGValue(paper), b = GetBValue(paper);
-        // A darker tint on bright paper, a brighter one on dark paper.
-        COLORREF accent = Brightness(text) < Brightness(paper)
-                              ? RGB(r, Channel(g - 40), Channel(b - 80))
-                              : RGB(Channel(r + 50), Channel(g + 50), Channel(b + 50));
-        COLORREF border = RGB(GetRValue(text) * 50 / 100 + r * 50 / 100,
-                              GetGValue(text) * 50 / 100 + g * 50 / 100,
-                              GetBValue(text) * 50 / 100 + b * 50 / 100);
+        COLORREF accent, border;
+        TooltipColors(text, paper, accent, border);
 
         DeviceContext dc = PaintDC();
         HDC hdc = dc.Hdc();

@@ -19,6 +19,9 @@ extern uint8_t TooltipsOff;
 
 enum : UINT_PTR { kTooltipTimer = 101 };
 
+// The balloon's accent strip and border for the scheme's text and paper.
+void TooltipColors(COLORREF text, COLORREF paper, COLORREF& accent, COLORREF& border);
+
 class Tooltip : public Form {
 public:
     Tooltip();
