@@ -17,6 +17,7 @@ BOOL SystemCursorPos(POINT* point)
 
 const TooltipCalls systemCalls = {SystemCursorPos};
 const TooltipCalls* calls = &systemCalls;
+TooltipMaker tooltipMaker = nullptr;
 
 int Brightness(COLORREF c)
 {
@@ -71,9 +72,14 @@ Tooltip::~Tooltip()
         tipOwner->ForgetTooltip(this);
 }
 
+void SetTooltipMaker(TooltipMaker maker)
+{
+    tooltipMaker = maker;
+}
+
 Tooltip* NewTooltip(Form* owner)
 {
-    Tooltip* tip = new (std::nothrow) Tooltip();
+    Tooltip* tip = tooltipMaker ? tooltipMaker() : new (std::nothrow) Tooltip();
     if (tip == nullptr)
         throw MemoryError();
     try {
@@ -91,6 +97,11 @@ Tooltip* NewTooltip(Form* owner)
 int Tooltip::Scaled(int value)
 {
     return MulDiv(value, GetDpi(), 96);
+}
+
+int Tooltip::StillDistance()
+{
+    return Scaled(2);
 }
 
 void Tooltip::Hide()
@@ -123,7 +134,7 @@ void Tooltip::Tick()
         StopTracking();
         return;
     }
-    const int d = Scaled(2);
+    const int d = StillDistance();
     auto isNear = [d](POINT a, POINT b) {
         return std::abs(a.x - b.x) <= d && std::abs(a.y - b.y) <= d;
     };
@@ -156,12 +167,29 @@ void Tooltip::Tick()
 
 void Tooltip::ShowAt()
 {
+    hiddenAtValid = 0;
+    RECT r = Placement();
+    ClampRectToWorkArea(r);
+    SetBounds(r);
+
+    HWND other = OpenPopupWindow;
+    if (other && other != hwnd) {
+        OpenPopupWindow = nullptr;
+        SendMessageW(other, WM_CLOSE, 0, 0);
+    }
+    OpenPopupWindow = hwnd;
+    if (!shown)
+        ShowNoActivate();
+    Update();
+}
+
+RECT Tooltip::Placement()
+{
     DeviceContext dc = WindowDC();
     dc.SelectFont(GetFont());
     SIZE text = dc.MeasureLines(tipText.Data(), tipText.Length());
     dc.Close();
 
-    hiddenAtValid = 0;
     int breaks = CountBreaks(tipText.Data(), tipText.Length());
     int height = text.cy + Scaled(2) * breaks + 2 * Scaled(6);
 
@@ -192,18 +220,7 @@ void Tooltip::ShowAt()
         r.bottom = r.top + height;
         below = 1;
     }
-    ClampRectToWorkArea(r);
-    SetBounds(r);
-
-    HWND other = OpenPopupWindow;
-    if (other && other != hwnd) {
-        OpenPopupWindow = nullptr;
-        SendMessageW(other, WM_CLOSE, 0, 0);
-    }
-    OpenPopupWindow = hwnd;
-    if (!shown)
-        ShowNoActivate();
-    Update();
+    return r;
 }
 
 void Tooltip::OnPaint(MessageRecord&)

@@ -1,8 +1,11 @@
 #include "helpviewer/ImageDecode.h"
 #include "helpviewer/Images.h"
 
+#include "helpviewer/HelpContainerWriter.h"
+#include "helpviewer/HelpDocument.h"
 #include "support/CaughtError.h"
 #include "support/ImageFixtures.h"
+#include "support/TempFolder.h"
 
 #include <doctest.h>
 #include <zlib.h>
@@ -612,6 +615,52 @@ TEST_CASE("Pictures become bitmaps of the same pixels; a GIF without an image gi
     MakeImageBitmap(empty.data(), int64(empty.size()), screen, bitmap, hasAlpha);
     CHECK(bitmap.IsEmpty());
     CHECK_FALSE(hasAlpha);
+}
+
+TEST_CASE("Help pictures come from the container's members, missing ones are -357 and damaged ones -3")
+{
+    std::mt19937 rng(19);
+    Bytes png = EncodePng(RandomPng(rng, PNG_COLOR_TYPE_RGB, 8, false));
+    GifFile g;
+    g.width = 6;
+    g.height = 4;
+    g.globalTable = RandomTable(rng, 4);
+    GifFrame f;
+    f.width = 6;
+    f.height = 4;
+    f.codeSize = 2;
+    f.indexes = RandomIndexes(rng, 24, 4);
+    g.frames.push_back(f);
+    Bytes gif = EncodeGif(g);
+    const char markup[] = "<p>x</p>";
+    const u8 junk[] = {'G', 'I', 'F', '9', '0', 'a', 1, 0};
+    HelpContainerWriter w;
+    w.AddMember(L"help.html", reinterpret_cast<const u8*>(markup), int64(sizeof markup - 1));
+    w.AddMember(L"obraz.png", png.data(), int64(png.size()));
+    w.AddMember(L"obraz.gif", gif.data(), int64(gif.size()));
+    w.AddMember(L"zepsuty.png", junk, int64(sizeof junk));
+    TempFolder folder;
+    w.Save(folder / L"help.ruvo");
+    HelpDocument document;
+    document.Load(folder / L"help.ruvo");
+    DeviceContext screen;
+    screen.FromWindow(nullptr);
+    GdiObj bitmap;
+    bool hasAlpha = true;
+    LoadHelpImage(document, L"OBRAZ.GIF and more", 9, screen, bitmap, hasAlpha);
+    BITMAP info = {};
+    REQUIRE(GetObjectW(bitmap.Handle(), sizeof info, &info) == sizeof info);
+    CHECK(info.bmWidth == 6);
+    CHECK(info.bmHeight == 4);
+    CHECK_FALSE(hasAlpha);
+    LoadHelpImage(document, L"obraz.png", -1, screen, bitmap, hasAlpha);
+    REQUIRE(GetObjectW(bitmap.Handle(), sizeof info, &info) == sizeof info);
+    MemoryPixels expected = Decode(png);
+    CHECK(info.bmWidth == expected.width);
+    Error missing = CaughtError([&] { LoadHelpImage(document, L"brak.gif", 8, screen, bitmap, hasAlpha); });
+    CHECK(missing.code == -357);
+    CHECK(HasMessage(missing, L"brak.gif"));
+    CHECK(CaughtError([&] { LoadHelpImage(document, L"zepsuty.png", 11, screen, bitmap, hasAlpha); }).code == -3);
 }
 
 TEST_CASE("Tk's GIFs decode like the reference decoder")
