@@ -1,7 +1,9 @@
 #include "gui/Form.h"
 
+#include "gui/AlertDialog.h"
 #include "gui/Dpi.h"
 #include "gui/PointerList.h"
+#include "gui/Tooltip.h"
 
 Form::Form()
     : formStyle(0), formId(0), owner(nullptr), content(nullptr), laidOutBySize(0),
@@ -35,6 +37,8 @@ Form::~Form()
 void Form::Create(uint32_t style, const wchar_t* classText, Form* ownerForm, uint32_t id)
 {
     CreateFormWindow(style, classText, ownerForm, id);
+    if (!(style & NoTooltip))
+        tooltip = NewTooltip(this);
 }
 
 void Form::CreateHwnd(const wchar_t* classText, uint32_t style, Form* ownerForm, uint32_t id)
@@ -222,6 +226,18 @@ void Form::LoadAccelerators(int tableId)
 void Form::LoadAcceleratorsAlt(int tableId)
 {
     LoadAccelerators(tableId);
+}
+
+int32_t Form::AlertString(const String& message, const wchar_t* title, const wchar_t* buttons,
+                          int32_t kind)
+{
+    return ShowAlertString(this, message, title, buttons, kind);
+}
+
+int32_t Form::Alert(const wchar_t* message, const wchar_t* title, const wchar_t* buttons,
+                    int32_t kind)
+{
+    return ShowAlert(this, message, title, buttons, kind);
 }
 
 void Form::SetAccelerators(HACCEL table)

@@ -556,6 +556,26 @@ GdiObj MakeCompatibleBitmap(const DeviceContext& dc, int width, int height)
     return Made(CreateCompatibleBitmap(dc.Hdc(), width, height));
 }
 
+GdiObj MakeDibSection32(int width, int height, void** bits)
+{
+    struct {
+        BITMAPINFOHEADER header;
+        DWORD masks[3];
+    } info = {};
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = width;
+    info.header.biHeight = -height;
+    info.header.biPlanes = 1;
+    info.header.biBitCount = 32;
+    info.header.biCompression = BI_BITFIELDS;
+    info.masks[0] = 0xFF0000;
+    info.masks[1] = 0x00FF00;
+    info.masks[2] = 0x0000FF;
+    *bits = nullptr;
+    return Made(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, bits,
+                                 nullptr, 0));
+}
+
 GdiObj LoadBitmapResource(HINSTANCE module, int resourceId)
 {
     return Made(LoadBitmapW(module, MAKEINTRESOURCEW(resourceId)));

@@ -12,8 +12,8 @@ struct LineColumn {
 
 // One text as the raw bytes of its encoding, held in blocks that may be
 // shared copy-on-write with other buffers (autosave snapshots). Keeps
-// per-block line-break counts, a small position cache, markers that follow
-// every change, and the last change.
+// per-block line-break counts, an index of block positions that survives
+// edits, markers that follow every change, and the last change.
 class TextBuff {
 public:
     // Heap block shared by reference count; the bytes follow the header.
@@ -71,7 +71,7 @@ public:
     static constexpr int64 kSizeLimit = 0x200000000LL;  // 8 GiB
     static constexpr int64 kPieceBytes = 7168;
     static constexpr int64 kBlockSlack = 768;
-    static constexpr int kCacheSlots = 11;
+    static constexpr int kRecountSpans = 8;
     static constexpr int64 kMaxMarkers = 100000000;
     static constexpr int64 kBackwardBeforeWindow = 100000;
     // Bytes between column marks along a long line.
@@ -178,10 +178,18 @@ private:
     template <class Run>
     void ForEachRun(int64 from, int64 to, Run run);
     void SeekPreviousBlock();
-    void StoreCurrent();
     void DropPositionsFrom(int64 block);
     void DropAllPositions();
     void MarkForRecount(int64 first, int64 last);
+    bool IsPendingRecount(int64 block) const;
+    void ShiftRecountSpans(int64 index, int64 inserted, int64 removed);
+    void SetEntryBytes(int64 index, int64 bytes);
+    void SetEntryLines(int64 index, int32 lines);
+    void AdjustIndex(int64 index, int64 bytes, int64 lines);
+    void InvalidateIndexFrom(int64 index);
+    void EnsureIndex();
+    Position LocateBlock(int64 target, bool byLines);
+    void ReleaseIndex();
     void UnshareBlock(int64 index);
     void InsertEntries(int64 index, int64 n);
     void RemoveEntries(int64 index, int64 n);
@@ -216,13 +224,31 @@ private:
     void RecountBlock(int64 index);
     void RecountBlock(int64 index, int64 start);
     int32 CountBreaks8(int64 index);
+    int64 CountBreakStarts8(int64 from, int64 to);
     int32 CountBreaks16(int64 index, int64 start);
     int64 CountBreakStarts(int64 from, int64 to);
     int64 PairedLineFeedAt(int64 blockStart);
     int64 OffsetAfterBreak(int64 start, int64 breaks);
 
     // search
-    int64 FindStartByte(int64 pos, int64 end, int a, int b, int high);
+    // Bytes that a match must hold at a fixed distance from its start.
+    struct SkipProbe {
+        int64 offset;
+        int count;
+        u8 bytes[4];
+    };
+    // The two rarest probes of a pattern (one may be the other when the
+    // pattern gives only one).
+    struct SkipPlan {
+        SkipProbe a;
+        SkipProbe b;
+    };
+    static constexpr int64 kSkipSample = 4096;
+    bool MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold, int64 from);
+    template <class Coder>
+    int64 SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& end, const u32* pattern, int64 m,
+                     Coder coder);
+    int64 BoundaryAtOrAfter(int64 known, int64 stop);
     template <bool Fold>
     int64 SearchForward(int64 from, int64& end, const u32* pattern, int64 m, int64 limit);
     template <bool Fold>
@@ -238,9 +264,34 @@ private:
     BlockEntry* entries_ = nullptr;
     int64 blockCount_ = 0;
     int64 blockCapacity_ = 0;
-    int64 recountFirst_ = 0;
-    int64 recountLast_ = 0;
-    Position cache_[kCacheSlots] = {};
+
+    // Blocks whose line breaks are stale: up to kRecountSpans disjoint spans
+    // [first, last) of entry indices, sorted, none empty. An index past the
+    // last entry is allowed and clamped when recounting. Edits far apart keep
+    // separate spans; a span too many merges the two nearest.
+    struct Span {
+        int64 first;
+        int64 last;
+    };
+    Span recount_[kRecountSpans] = {};
+    int recountSpans_ = 0;
+
+    // Block index, a Fenwick tree over the entries: node i (1-based) holds the
+    // bytes and line breaks of entries (i - lowbit(i), i]. Nodes 1..indexValid_
+    // are exact; nodes above it are rebuilt before the next lookup. A change of
+    // one entry's counts updates the exact nodes at once; inserting or
+    // removing entries at k lowers indexValid_ to k, so the blocks before an
+    // edit keep their positions. Room for blockCapacity_ + 1 nodes.
+    struct IndexNode {
+        int64 bytes;
+        int64 lines;
+    };
+    IndexNode* index_ = nullptr;
+    int64 indexValid_ = 0;
+
+    // The block last located: its index, start and the line breaks before it,
+    // as the entries count them now. Dropping it goes back to block 0, which
+    // is always right.
     Position current_ = {};
     int32 charLength_ = 0;
     int32 charCode_ = -1;
