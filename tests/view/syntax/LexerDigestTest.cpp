@@ -138,15 +138,6 @@ u64 RandomDigest(Lang lang, int variant)
     return all.h;
 }
 
-std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern)
-{
-    Array<String> names = ListDirectory(folder.c_str(), pattern);
-    std::vector<std::wstring> files;
-    for (int64 i = 0; i < names.Count(); i++)
-        files.push_back(folder + names.At(i).CStr());
-    return files;
-}
-
 struct Corpus {
     const char* name;
     Lang lang;
