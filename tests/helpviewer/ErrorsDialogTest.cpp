@@ -1,9 +1,11 @@
 #include "helpviewer/ErrorsDialog.h"
 #include "helpviewer/HelpDocument.h"
+#include "helpviewer/HelpErrors.h"
 
 #include <doctest.h>
 
 #include "base/AppContext.h"
+#include "gui/AlertDialog.h"
 
 #include <windows.h>
 
@@ -85,4 +87,59 @@ TEST_CASE("the errors dialog lists each markup error on its own line, in order, 
     Seen alone;
     CHECK(RunWith(doc, nullptr, alone) == 2);
     CHECK(alone.list == expected);
+}
+
+namespace {
+
+// An owner whose posted WM_APP reads the alert running over it and closes it.
+class AlertOwner : public Form {
+public:
+    AlertOwner() { CreateHwnd(L"Alert Owner", MainWindow); }
+    void DefaultProc(MessageRecord& m) override
+    {
+        if (m.msg != WM_APP) {
+            Form::DefaultProc(m);
+            return;
+        }
+        auto* box = dynamic_cast<AlertDialog*>(GetModal());
+        if (!box)
+            return;
+        title = box->GetText().CStr();
+        message = box->message.CStr();
+        buttons = box->buttonList.CStr();
+        warning = box->iconId == 32515;
+        PostMessageW(box->hwnd, WM_KEYDOWN, VK_RETURN, 1);
+    }
+    void Show(const wchar_t* titleText, const Error& error)
+    {
+        title.clear();
+        message.clear();
+        PostMessageW(hwnd, WM_APP, 0, 0);
+        ShowHelpError(titleText, this, error);
+    }
+
+    std::wstring title, message, buttons;
+    bool warning = false;
+};
+
+}  // namespace
+
+TEST_CASE("the viewer's error alert: Polish text, default title, out of memory in words")
+{
+    AlertOwner owner;
+    owner.Show(nullptr, WinError(2, L"C:\\h\\help.ruvo"));
+    CHECK(owner.title == L"Problem - Guidora");
+    CHECK(owner.message == L"Nie znalaz\u0142em \"C:\\h\\help.ruvo\".");
+    CHECK(owner.buttons == L"+OK");
+    CHECK(owner.warning);
+    owner.Show(L"", Error(-357, -1, L"help.html"));
+    CHECK(owner.title == L"Problem - Guidora");
+    CHECK(owner.message == L"Brak lub uszkodzony plik pomocy \"help.html\".");
+    for (int32 code : {8, 14}) {
+        owner.Show(L"Nieudane \u0142adowanie tekstu pomocy - Guidora", Error(code, -1, L"whatever"));
+        CHECK(owner.title == L"Nieudane \u0142adowanie tekstu pomocy - Guidora");
+        CHECK(owner.message == L"Brak pami\u0119ci. Operacja nie mo\u017Ce by\u0107 wykonana.");
+    }
+    owner.Show(L"Szukaj - Guidora", Error(1450, -1));
+    CHECK(owner.message == L"B\u0142\u0105d systemu numer 1450.");
 }
