@@ -149,7 +149,7 @@ inline std::vector<std::wstring> ChildTexts(HWND window)
 }
 
 // Keys as a user types them into the foreground window.
-inline void PressKey(WORD key, bool ctrl = false, bool shift = false)
+inline void PressKey(WORD key, bool ctrl = false, bool shift = false, bool alt = false)
 {
     std::vector<INPUT> inputs;
     auto add = [&](WORD vk, bool up) {
@@ -163,8 +163,12 @@ inline void PressKey(WORD key, bool ctrl = false, bool shift = false)
         add(VK_CONTROL, false);
     if (shift)
         add(VK_SHIFT, false);
+    if (alt)
+        add(VK_MENU, false);
     add(key, false);
     add(key, true);
+    if (alt)
+        add(VK_MENU, true);
     if (shift)
         add(VK_SHIFT, true);
     if (ctrl)
