@@ -102,8 +102,8 @@ void CLexerBase::NextToken(TokenRecord& record)
     int32 c = Code();
     if (IsAsciiLetter(c) || c == '_') {
         WordToken(
-            record, [this] { return AtIdentifierChar(); }, kClassKeyword,
-            [this](const wchar_t* word, int32 length) { return IsKeyword(word, length); });
+            record, [this] { return AtIdentifierChar(); }, ClassAsciiLetter | ClassDigit | ClassUnderscore,
+            kClassKeyword, [this](const wchar_t* word, int32 length) { return IsKeyword(word, length); });
     } else if (c == '#') {
         state_ = WithClass(state_, kClassPreprocessor);
         Single(record, state_);

@@ -218,6 +218,36 @@ protected:
         Take();
         return true;
     }
+    // Takes the ASCII characters (line ends aside) of the current stored run
+    // whose class flags meet mask, as many as the token has room for, straight
+    // from the bytes: the inner loop of words. True when one of them also met
+    // seen.
+    bool TakeAsciiRun(u32 mask, u32 seen = 0)
+    {
+        CharCursor& c = cursor_;
+        u64 rel = static_cast<u64>(c.position - c.runStart);
+        if (rel >= static_cast<u64>(c.runCount) || c.runText->ChangeCount() != c.runChanges)
+            return false;
+        const u8* p = c.run + rel;
+        int64 left = c.runCount - static_cast<int64>(rel);
+        int32 room = kTokenRunLimit - taken_;
+        int32 n = 0;
+        u32 met = 0;
+        while (n < room && n < left) {
+            u32 b = p[n];
+            if (b >= 0x80 || b == 10 || b == 13 || !(kAsciiClasses.flags[b] & mask))
+                break;
+            met |= kAsciiClasses.flags[b];
+            n++;
+        }
+        if (n == 0)
+            return false;
+        if (text_)
+            text_->AppendAscii(p, n);
+        taken_ += n;
+        CharCursor::Seek(c, c.position + n);
+        return (met & seen) != 0;
+    }
     template <class Pred>
     int32 TakeWhile(TokenRecord& record, Pred pred)
     {
@@ -255,10 +285,19 @@ protected:
     template <class InWord, class Known>
     void WordToken(TokenRecord& record, InWord inWord, u32 knownClass, Known known)
     {
+        WordToken(record, inWord, 0, knownClass, known);
+    }
+    // The same where inWord accepts exactly the ASCII characters whose class
+    // flags meet asciiMask (and maybe others): those are taken in runs.
+    template <class InWord, class Known>
+    void WordToken(TokenRecord& record, InWord inWord, u32 asciiMask, u32 knownClass, Known known)
+    {
         Begin(record);
         bool isKnown;
         if (text_) {
             // The word's units are the token text's.
+            if (asciiMask)
+                TakeAsciiRun(asciiMask);
             TakeWhile(record, inWord);
             isKnown = !seekMode_ && known(text_->Units() + record.textStart, text_->Count() - record.textStart);
         } else {
