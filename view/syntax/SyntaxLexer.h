@@ -170,7 +170,18 @@ protected:
         CharCursor::Seek(next, next.position + next.length);
         return next;
     }
-    int32 PeekCode() const { return static_cast<int32>(Ahead().code); }
+    int32 PeekCode() const
+    {
+        // A plain ASCII byte next in the run is its own code.
+        const CharCursor& c = cursor_;
+        u64 rel = static_cast<u64>(c.position + c.length - c.runStart);
+        if (rel < static_cast<u64>(c.runCount) && c.runText->ChangeCount() == c.runChanges) {
+            u32 b = c.run[rel];
+            if (b < 0x80 && b != 10 && b != 13)
+                return static_cast<int32>(b);
+        }
+        return static_cast<int32>(Ahead().code);
+    }
 
     void MoveTo(int64 position) { CharCursor::Seek(cursor_, position); }
 
