@@ -229,10 +229,10 @@ protected:
         Take();
         return true;
     }
-    // Takes the ASCII characters (line ends aside) of the current stored run
-    // whose class flags meet mask, as many as the token has room for, straight
-    // from the bytes: the inner loop of words. True when one of them also met
-    // seen.
+    // Takes the ASCII characters of the current stored run whose class flags
+    // meet mask (which holds neither line breaks nor control characters), as
+    // many as the token has room for, straight from the bytes: the inner loop
+    // of words. True when one of them also met seen.
     bool TakeAsciiRun(u32 mask, u32 seen = 0)
     {
         CharCursor& c = cursor_;
@@ -244,11 +244,16 @@ protected:
         int32 room = kTokenRunLimit - taken_;
         int32 n = 0;
         u32 met = 0;
-        while (n < room && n < left) {
+        // Line ends and control characters are in no word's mask.
+        int64 end = room < left ? room : left;
+        while (n < end) {
             u32 b = p[n];
-            if (b >= 0x80 || b == 10 || b == 13 || !(kAsciiClasses.flags[b] & mask))
+            if (b >= 0x80)
                 break;
-            met |= kAsciiClasses.flags[b];
+            u32 f = kAsciiClasses.flags[b];
+            if (!(f & mask))
+                break;
+            met |= f;
             n++;
         }
         if (n == 0)
