@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -207,11 +208,6 @@ int32 TextTabs::TabPosition(int64 index)
     for (int64 i = 0; i < index && i < documents->Count(); i++)
         x += TabWidth(dc, documents->At(i));
     return x;
-}
-
-int32 TextTabs::ComputeTotalWidth()
-{
-    return TabPosition(documents ? documents->Count() : 0) + 1;
 }
 
 // --- scrolling -------------------------------------------------------------------------
@@ -670,11 +666,10 @@ void TextTabs::DrawBox(DeviceContext& dc, DeviceContext& icons, const RECT& box,
     TransparentBlt(dc.Hdc(), x, y, m, m + 1, icons.Hdc(), cell * m, 0, m, m + 1, kMagenta);
 }
 
-void TextTabs::DrawTab(DeviceContext& dc, DeviceContext& icons, int64 index, int32 x, int32 top,
-                       int32 bottom, bool asCurrent)
+void TextTabs::DrawTab(DeviceContext& dc, DeviceContext& icons, int64 index, int32 x, int32 width,
+                       int32 top, int32 bottom, bool asCurrent)
 {
     TextDocument* document = documents->At(index);
-    const int32 width = TabWidth(dc, document);
     const RECT frame = {x - 1, top, x - 1 + width, bottom};
     const RECT inside = {frame.left + 1, frame.top + 1, frame.right - 1, bottom};
     const bool isCurrent = asCurrent || document == current;
@@ -717,7 +712,8 @@ void TextTabs::DrawTab(DeviceContext& dc, DeviceContext& icons, int64 index, int
         dc.FrameRect(frame, palette.line, 1);
 }
 
-void TextTabs::DrawFolderLabels(DeviceContext& dc, const RECT& client, int32 rowHeight)
+void TextTabs::DrawFolderLabels(DeviceContext& dc, const RECT& client, int32 rowHeight,
+                                const std::vector<int32>& widths)
 {
     const int64 n = documents->Count();
     GdiObj pen = MakeSolidPen(palette.labelPen, 1);
@@ -737,7 +733,7 @@ void TextTabs::DrawFolderLabels(DeviceContext& dc, const RECT& client, int32 row
             String other = documents->At(j)->GetLocation();
             if (j > i && !EqualsNoCase(folder.Data(), folderLength, other.Data(), FolderLength(other)))
                 break;
-            runWidth += TabWidth(dc, documents->At(j));
+            runWidth += widths[static_cast<size_t>(j)];
         }
         const int32 x = runStart - scroll;
         const int32 textWidth = TextWidth(dc.Hdc(), folder.Data(), AsInt(folderLength));
@@ -760,7 +756,13 @@ void TextTabs::DrawFolderLabels(DeviceContext& dc, const RECT& client, int32 row
 
 void TextTabs::Paint(DeviceContext& dc, const RECT& client)
 {
-    const int32 total = ComputeTotalWidth();
+    // Each name is measured once a paint.
+    std::vector<int32> widths(static_cast<size_t>(documents ? documents->Count() : 0));
+    int32 total = 1;
+    for (size_t i = 0; i < widths.size(); i++) {
+        widths[i] = TabWidth(dc, documents->At(static_cast<int64>(i)));
+        total += widths[i];
+    }
     if (total != totalWidth) {
         totalWidth = total;
         Invalidate();
@@ -778,18 +780,18 @@ void TextTabs::Paint(DeviceContext& dc, const RECT& client)
     tabRowTop = 0;
     if (folderLabels) {
         tabRowTop = dc.LineHeight() + MulDiv(4, fontDpi, 96);
-        DrawFolderLabels(dc, client, tabRowTop);
+        DrawFolderLabels(dc, client, tabRowTop, widths);
     }
     const int32 top = tabRowTop, bottom = client.bottom;
     dc.FillRect({0, top, client.right, top + 1}, palette.line);
 
     int32 x = -scroll;
     for (int64 i = 0, n = documents->Count(); i < n; i++) {
-        const int32 width = TabWidth(dc, documents->At(i));
+        const int32 width = widths[static_cast<size_t>(i)];
         if (x - 1 >= client.right)
             break;
         if (x - 1 + width > 0)
-            DrawTab(dc, icons, i, x, top, bottom, false);
+            DrawTab(dc, icons, i, x, width, top, bottom, false);
         x += width;
     }
     if (x - 1 < client.right)
@@ -810,6 +812,7 @@ void TextTabs::Paint(DeviceContext& dc, const RECT& client)
     if (dragged) {
         const int64 index = documents->IndexOf(dragged);
         if (index >= 0)
-            DrawTab(dc, icons, index, lastDragX - grabOffset, top + 3, bottom + 3, true);
+            DrawTab(dc, icons, index, lastDragX - grabOffset, widths[static_cast<size_t>(index)], top + 3,
+                    bottom + 3, true);
     }
 }

@@ -10,6 +10,8 @@
 #include "gui/Control.h"
 #include "view/BroadcastRecord.h"
 
+#include <vector>
+
 class DocumentList;
 class SettingsStore;
 class TextDocument;
@@ -65,8 +67,6 @@ public:
     DeviceContext MeasuringDC();
     int32 TabWidth(const DeviceContext& dc, const TextDocument* document) const;
     int32 TabPosition(int64 index);
-    // 1 + the sum of the tab widths.
-    int32 ComputeTotalWidth();
     Hit HitTest(int32 x);
     // One captured move: starts a drag past the threshold, auto-scrolls
     // over the arrows and reports the drop index.
@@ -121,11 +121,12 @@ private:
     // Forgets the press and any drag; the capture is released.
     void CancelPress();
     void ComputePalette();
-    void DrawTab(DeviceContext& dc, DeviceContext& icons, int64 index, int32 x, int32 top, int32 bottom,
-                 bool asCurrent);
+    void DrawTab(DeviceContext& dc, DeviceContext& icons, int64 index, int32 x, int32 width, int32 top,
+                 int32 bottom, bool asCurrent);
     // Arrows sit a pixel higher and are not filled while pressed.
     void DrawBox(DeviceContext& dc, DeviceContext& icons, const RECT& box, int32 cell, bool pressed,
                  bool isArrow);
-    void DrawFolderLabels(DeviceContext& dc, const RECT& client, int32 rowHeight);
+    void DrawFolderLabels(DeviceContext& dc, const RECT& client, int32 rowHeight,
+                          const std::vector<int32>& widths);
     TextDocument* DocumentAt(int64 index) const;
 };
