@@ -6,6 +6,7 @@
 
 #include "ViewTestSupport.h"
 
+#include "support/TestGroup.h"
 #include "text/DocumentList.h"
 #include "view/TextTabs.h"
 
@@ -14,32 +15,14 @@
 
 // A windowed group of its own class that holds the controls of a test and
 // keeps the commands its children send or post.
-class Holder : public ControlGroup {
+class Holder : public TestGroup {
 public:
-    explicit Holder(ControlGroup* parentGroup)
+    explicit Holder(ControlGroup* parentGroup) : TestGroup(parentGroup, OwnClass | NoTabStop, L"TestHolder")
     {
-        parent = parentGroup;
-        style = OwnClass | NoTabStop;
-        Create(L"TestHolder", 0, 0);
         Show();
-    }
-    ~Holder() override
-    {
-        while (!children.empty())
-            delete children.back();
-    }
-    void AddChild(Control* child) override { children.push_back(child); }
-    void RemoveChild(Control* child) override
-    {
-        for (auto it = children.begin(); it != children.end(); ++it)
-            if (*it == child) {
-                children.erase(it);
-                return;
-            }
     }
     void OnCommand(MessageRecord& m) override { commands.push_back(m.wParam); }
 
-    std::vector<Control*> children;
     std::vector<WPARAM> commands;
 };
 
