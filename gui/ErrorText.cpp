@@ -175,14 +175,19 @@ void ShowErrorAlert(Form* owner, const wchar_t* title, const Error& error)
     bool polish = IsPolishUi();
     if (title == nullptr || *title == 0)
         title = polish ? L"Problem - Scrivel" : L"Error - Scrivel";
+    ShowErrorAlertWith(owner, title, error, ErrorText,
+                       polish ? L"Brak pamięci. Operacja nie może być wykonana."
+                              : L"Out of memory. Operation could not be completed.");
+}
+
+void ShowErrorAlertWith(Form* owner, const wchar_t* title, const Error& error, String (*textOf)(const Error&),
+                        const wchar_t* outOfMemory)
+{
     try {
-        String text = ErrorText(error);
+        String text = textOf(error);
         if (text.IsEmpty()) {
             // Reporting a lack of memory must not need any.
-            ShowAlert(owner,
-                      polish ? L"Brak pamięci. Operacja nie może być wykonana."
-                             : L"Out of memory. Operation could not be completed.",
-                      title, L"+OK", AlertWarning);
+            ShowAlert(owner, outOfMemory, title, L"+OK", AlertWarning);
         } else {
             ShowAlertString(owner, text, title, L"+OK", AlertWarning);
         }

@@ -18,3 +18,7 @@ String ErrorText(const Error& error);
 // Shows the error in a warning alert titled title (empty: the default
 // title). Never throws: a failure to show it is dropped.
 void ShowErrorAlert(Form* owner, const wchar_t* title, const Error& error);
+// The same with the caller's words: textOf gives the text for the error and
+// outOfMemory stands in for an empty one; title is used as given.
+void ShowErrorAlertWith(Form* owner, const wchar_t* title, const Error& error, String (*textOf)(const Error&),
+                        const wchar_t* outOfMemory);

@@ -417,6 +417,14 @@ void Form::DefaultProc(MessageRecord& m)
         info->ptMaxTrackSize = {limits.maxWidth, limits.maxHeight};
         return;
     }
+    case WM_MOUSEACTIVATE:
+        // A click must not activate a form that never takes the activation
+        // (pop-ups over the main window), whatever the system's default.
+        if (formStyle & NoActivate) {
+            m.result = MA_NOACTIVATE;
+            return;
+        }
+        break;
     case WM_SYSCOMMAND:
         if (!resizable) {
             WPARAM command = m.wParam & 0xFFF0;

@@ -132,6 +132,18 @@ void FillBackground(DeviceContext& dc, const RECT& rect, COLORREF colour, bool s
         dc.FillRect(rect, colour);
 }
 
+void ShowContextMenu(GuiBase& window, int menuId, int x, int y)
+{
+    if (window.hwnd == nullptr)
+        return;
+    HMENU loaded = LoadMenuW(AppInstance(), MAKEINTRESOURCEW(menuId));
+    if (loaded == nullptr)
+        return;
+    Menu menu;
+    menu.Adopt(loaded);
+    window.TrackMenu(menu.SubMenu(), 0, x, y);
+}
+
 Label* NewFindWordLabel(ControlGroup* parent)
 {
     return NewLabel(parent, L"&Poszukiwane słowo");

@@ -32,6 +32,10 @@ COLORREF ShadeTop(COLORREF colour);
 // the colour itself.
 void FillBackground(DeviceContext& dc, const RECT& rect, COLORREF colour, bool shaded);
 
+// Tracks the first submenu of a menu resource of the program at a client
+// point of window; nothing happens without a window or without that menu.
+void ShowContextMenu(GuiBase& window, int menuId, int x, int y);
+
 // The find dialog's controls with the viewer's texts.
 enum : uint32_t { kFindWordId = 178, kFindEverywhereId = 179 };
 Label* NewFindWordLabel(ControlGroup* parent);

@@ -284,3 +284,23 @@ TEST_CASE("the accent strip is a darker tint on bright paper and a brighter one 
     TooltipColors(RGB(255, 255, 255), RGB(220, 0, 210), accent, border);
     CHECK(accent == RGB(255, 50, 255));
 }
+
+TEST_CASE("the resting tolerance grows with the tooltip's DPI")
+{
+    HintedForm f;
+    f.tip->SetDpi(192);
+    // 4 pixels at 192 dpi still rest; 5 start over.
+    fakeCursor = f.centre;
+    f.Tick();
+    for (int i = 1; i <= 11; i++) {
+        fakeCursor = Offset(f.centre, i % 2 ? 4 : 0, i % 2 ? -4 : 0);
+        f.Tick();
+        CHECK(f.tip->IsShown() == (i == 11));
+    }
+    POINT p = Offset(f.centre, -150, 0);
+    for (int i = 0; i < 30; i++) {
+        fakeCursor = Offset(p, i % 2 ? 5 : 0, 0);
+        f.Tick();
+        CHECK_FALSE(f.tip->IsShown());
+    }
+}

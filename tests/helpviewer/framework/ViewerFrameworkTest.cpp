@@ -8,6 +8,7 @@
 
 #include <doctest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -218,4 +219,72 @@ TEST_CASE("the find dialog's controls carry the viewer's texts, ids and hints")
                                   L"w przeciwnym przypadku tylko aktualnie wyświetlany."));
     CHECK(everywhere->IsChecked());
     CHECK_FALSE(here->IsChecked());
+}
+
+namespace {
+
+class CommandForm : public ViewerForm {
+public:
+    void OnCommand(MessageRecord& m) override { commands.push_back(LOWORD(m.wParam)); }
+    std::vector<int> commands;
+};
+
+// Picks the second item of the menu that is open when the timer fires.
+void CALLBACK PickSecondItem(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+} // namespace
+
+TEST_CASE("a context menu comes from the program's menu resource; a missing one shows nothing")
+{
+    CommandForm form;
+    form.SetBounds({100, 100, 500, 400});
+    form.Show();
+    Pump();
+    SetTimer(nullptr, 0, 200, PickSecondItem);
+    ShowContextMenu(form, 31100, 20, 20);
+    Pump();
+    CHECK(form.commands == std::vector<int>{501});
+    ShowContextMenu(form, 31999, 20, 20);
+    Pump();
+    CHECK(form.commands.size() == 1);
+    ViewerForm closed;
+    DestroyWindow(closed.hwnd);
+    Pump();
+    ShowContextMenu(closed, 31100, 20, 20);
+}
+
+TEST_CASE("control backgrounds fill plain or shaded from 90% at the top to the colour at the bottom")
+{
+    const COLORREF colour = RGB(200, 100, 50);
+    CHECK(ShadeTop(colour) == RGB(180, 90, 45));
+    CHECK(ShadeTop(RGB(255, 9, 1)) == RGB(229, 8, 0));
+    void* bits = nullptr;
+    GdiObj dib = MakeDibSection32(4, 50, &bits);
+    DeviceContext dc;
+    dc.Compatible(nullptr);
+    dc.SelectBitmap(dib);
+    auto at = [&](int y) {
+        GdiFlush();
+        uint32_t p = static_cast<const uint32_t*>(bits)[y * 4 + 1];
+        return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255);
+    };
+    auto within = [](COLORREF a, COLORREF b, int d) {
+        return std::abs(GetRValue(a) - GetRValue(b)) <= d && std::abs(GetGValue(a) - GetGValue(b)) <= d &&
+               std::abs(GetBValue(a) - GetBValue(b)) <= d;
+    };
+    FillBackground(dc, {0, 0, 4, 50}, colour, false);
+    CHECK(at(0) == colour);
+    CHECK(at(49) == colour);
+    FillBackground(dc, {0, 0, 4, 50}, colour, true);
+    CHECK(within(at(0), RGB(180, 90, 45), 1));
+    CHECK(within(at(25), RGB(190, 95, 47), 2));
+    CHECK(within(at(49), colour, 1));
+    dc.RestoreBitmap();
 }
