@@ -549,7 +549,7 @@ void TextTabs::OnBroadcast(const BroadcastRecord& record)
         if (current && (record.document == current || documents->IndexOf(current) < 0))
             current = nullptr;
         [[fallthrough]];
-    case BroadcastTitleAndMenu:
+    case BroadcastPathChanged:
         if (current)
             EnsureVisible(documents->IndexOf(current));
         Invalidate();
