@@ -416,17 +416,24 @@ int main(int argc, char** argv)
         StringLoader loader(big);
         document.text.Load(loader);
         document.modified = 1;
+        // The second autosave also replaces the first one's file.
         int steps = 0;
         double longest = 0, total = 0;
-        do {
-            Clock clock;
-            document.AutosaveStep();
-            double t = clock.Seconds();
-            longest = std::max(longest, t);
-            total += t;
-            steps++;
-        } while (document.autosaveRunning && steps < 100000);
-        std::printf("autosave of 200 MB: %d steps, longest %.1f ms, total %.3f s\n", steps, 1000 * longest, total);
+        for (int round = 0; round < 2; round++) {
+            steps = 0;
+            longest = total = 0;
+            document.modified = 1;
+            do {
+                Clock clock;
+                document.AutosaveStep();
+                double t = clock.Seconds();
+                longest = std::max(longest, t);
+                total += t;
+                steps++;
+            } while (document.autosaveRunning && steps < 100000);
+        }
+        std::printf("autosave of 200 MB replacing the previous one: %d steps, longest %.1f ms, total %.3f s\n", steps,
+                    1000 * longest, total);
         if (document.autosaveWanted)
             std::puts("autosave failed");
         // Writing a 256 KiB piece straight to a file, as a reference step.
