@@ -76,7 +76,12 @@ void TextDocument::StartAutosave()
     autosaveNextFinishedPath.ConcatList({folder.CStr(), L"g", name});
     snapshot.ShareFrom(text);
 
-    autosaveFile.Open(autosaveUnfinishedPath, kFileCreate, 0);
+    // Opened without truncating: a file cut to nothing and written anew is
+    // flushed to the disk when closed, which stalls the program for long.
+    // The name is new, so only a leftover of the same name needs cutting.
+    autosaveFile.Open(autosaveUnfinishedPath, kFileOpenAlways, 0);
+    if (autosaveFile.Size() > 0)
+        autosaveFile.Truncate();
     WriteHeaderLine(autosaveFile, GetPath());
     WriteHeaderLine(autosaveFile, GetLocation());
     // The size in full: texts grow beyond what 32 bits hold.
