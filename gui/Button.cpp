@@ -16,7 +16,7 @@ void Button::Measure(SizeLimits& limits)
     SIZE text;
     if (!DrawTextSize(dc, caption.CStr(), caption.Length(),
                       DT_NOPREFIX | DT_NOCLIP | DT_SINGLELINE, INT_MAX, INT_MAX, text))
-        text = {AsInt(10 * caption.Length()), 20};
+        text = FallbackTextSize(caption.Length());
     int d = GetDpi();
     Form* form = OwningForm();
     if (form && form->ButtonHeight() != 0)

@@ -1,20 +1,14 @@
 #include "gui/ButtonsBar.h"
 
+#include "gui/ChildRecords.h"
+
 #include <algorithm>
 
 ButtonsBar::ButtonsBar() : gap(8), sideMargin(0), topMargin(8), bottomMargin(0) {}
 
 ButtonsBar::~ButtonsBar()
 {
-    // Each child's destructor takes its entry out through RemoveChild.
-    while (buttons.Count() > 0) {
-        int64 last = buttons.Count() - 1;
-        Control* child = buttons.At(last).child;
-        delete child;
-        if (buttons.Count() > last && buttons.At(last).child == child)
-            buttons.RemoveAt(last);
-    }
-    buttons.Release();
+    DeleteChildRecords(buttons);
 }
 
 void ButtonsBar::AddChild(Control* child)
@@ -24,11 +18,7 @@ void ButtonsBar::AddChild(Control* child)
 
 void ButtonsBar::RemoveChild(Control* child)
 {
-    for (int64 i = 0; i < buttons.Count(); i++)
-        if (buttons.At(i).child == child) {
-            buttons.RemoveAt(i);
-            return;
-        }
+    RemoveChildRecord(buttons, child);
 }
 
 void ButtonsBar::Measure(SizeLimits& limits)
@@ -88,18 +78,12 @@ void ButtonsBar::SetBounds(const RECT& rect)
 
 const wchar_t* ButtonsBar::HintAt(POINT screenPoint)
 {
-    for (int64 i = 0; i < buttons.Count(); i++)
-        if (const wchar_t* text = buttons.At(i).child->HintAt(screenPoint))
-            return text;
-    return nullptr;
+    return FirstChildHint(buttons, screenPoint);
 }
 
 uint32_t ButtonsBar::HintIdAt(POINT screenPoint)
 {
-    for (int64 i = 0; i < buttons.Count(); i++)
-        if (uint32_t found = buttons.At(i).child->HintIdAt(screenPoint))
-            return found;
-    return 0;
+    return FirstChildHintId(buttons, screenPoint);
 }
 
 ButtonsBar* NewButtonsBar(ControlGroup* parent)

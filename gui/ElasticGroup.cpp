@@ -1,5 +1,7 @@
 #include "gui/ElasticGroup.h"
 
+#include "gui/ChildRecords.h"
+
 #include <algorithm>
 #include <climits>
 
@@ -24,15 +26,7 @@ ElasticGroup::ElasticGroup()
 
 ElasticGroup::~ElasticGroup()
 {
-    // Each child's destructor takes its record out through RemoveChild.
-    while (children.Count() > 0) {
-        int64 last = children.Count() - 1;
-        Control* child = children.At(last).child;
-        delete child;
-        if (children.Count() > last && children.At(last).child == child)
-            children.RemoveAt(last);
-    }
-    children.Release();
+    DeleteChildRecords(children);
 }
 
 ElasticChild* ElasticGroup::ChildOptions(Control* child)
@@ -53,11 +47,7 @@ void ElasticGroup::AddChild(Control* child)
 
 void ElasticGroup::RemoveChild(Control* child)
 {
-    for (int64 i = 0; i < children.Count(); i++)
-        if (children.At(i).child == child) {
-            children.RemoveAt(i);
-            return;
-        }
+    RemoveChildRecord(children, child);
 }
 
 void ElasticGroup::Show()
@@ -214,12 +204,12 @@ void ElasticGroup::SetBounds(const RECT& rect)
         r->size = Saturate(size);
     }
 
-    int32_t cursor = row ? inner.left : inner.top;
+    int64 cursor = row ? inner.left : inner.top;
     if (row && A > 0) {
         if (alignment == AlignEnd)
-            cursor = Saturate(inner.left + A);
+            cursor = inner.left + A;
         else if (alignment == AlignCentre)
-            cursor = Saturate(inner.left + A / 2);
+            cursor = inner.left + A / 2;
     }
     for (int64 i = 0; i < children.Count(); i++) {
         Control* child = children.At(i).child;
@@ -227,10 +217,11 @@ void ElasticGroup::SetBounds(const RECT& rect)
             continue;
         int32_t size = children.At(i).size;
         RECT r;
+        LONG start = Saturate(cursor), end = Saturate(cursor + size);
         if (row)
-            r = {cursor, inner.top, cursor + size, inner.bottom};
+            r = {start, inner.top, end, inner.bottom};
         else
-            r = {inner.left, cursor, inner.right, cursor + size};
+            r = {inner.left, start, inner.right, end};
         child->SetBounds(r);
         cursor += size + g;
     }
@@ -238,18 +229,12 @@ void ElasticGroup::SetBounds(const RECT& rect)
 
 const wchar_t* ElasticGroup::HintAt(POINT screenPoint)
 {
-    for (int64 i = 0; i < children.Count(); i++)
-        if (const wchar_t* text = children.At(i).child->HintAt(screenPoint))
-            return text;
-    return nullptr;
+    return FirstChildHint(children, screenPoint);
 }
 
 uint32_t ElasticGroup::HintIdAt(POINT screenPoint)
 {
-    for (int64 i = 0; i < children.Count(); i++)
-        if (uint32_t found = children.At(i).child->HintIdAt(screenPoint))
-            return found;
-    return 0;
+    return FirstChildHintId(children, screenPoint);
 }
 
 Space::Space() : width(-1), height(-1), scaled(0) {}

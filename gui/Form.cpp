@@ -1,5 +1,6 @@
 #include "gui/Form.h"
 
+#include "gui/AlertDialog.h"
 #include "gui/Dpi.h"
 #include "gui/PointerList.h"
 #include "gui/Tooltip.h"
@@ -227,6 +228,18 @@ void Form::LoadAcceleratorsAlt(int tableId)
     LoadAccelerators(tableId);
 }
 
+int32_t Form::AlertString(const String& message, const wchar_t* title, const wchar_t* buttons,
+                          int32_t kind)
+{
+    return ShowAlertString(this, message, title, buttons, kind);
+}
+
+int32_t Form::Alert(const wchar_t* message, const wchar_t* title, const wchar_t* buttons,
+                    int32_t kind)
+{
+    return ShowAlert(this, message, title, buttons, kind);
+}
+
 void Form::SetAccelerators(HACCEL table)
 {
     accelerators = table;
@@ -404,6 +417,14 @@ void Form::DefaultProc(MessageRecord& m)
         info->ptMaxTrackSize = {limits.maxWidth, limits.maxHeight};
         return;
     }
+    case WM_MOUSEACTIVATE:
+        // A click must not activate a form that never takes the activation
+        // (pop-ups over the main window), whatever the system's default.
+        if (formStyle & NoActivate) {
+            m.result = MA_NOACTIVATE;
+            return;
+        }
+        break;
     case WM_SYSCOMMAND:
         if (!resizable) {
             WPARAM command = m.wParam & 0xFFF0;

@@ -1,5 +1,7 @@
 #include "gui/Gdi.h"
 
+#include "gui/ImageStrip.h"
+
 #include "base/AppContext.h"
 #include "base/Error.h"
 
@@ -561,16 +563,8 @@ GdiObj MakeDibSection32(int width, int height, void** bits)
     struct {
         BITMAPINFOHEADER header;
         DWORD masks[3];
-    } info = {};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = width;
-    info.header.biHeight = -height;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = 32;
+    } info = {TopDown32Info(width, height).bmiHeader, {0xFF0000, 0x00FF00, 0x0000FF}};
     info.header.biCompression = BI_BITFIELDS;
-    info.masks[0] = 0xFF0000;
-    info.masks[1] = 0x00FF00;
-    info.masks[2] = 0x0000FF;
     *bits = nullptr;
     return Made(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, bits,
                                  nullptr, 0));

@@ -7,19 +7,6 @@
 
 namespace {
 
-BITMAPINFO TopDown32(int width, int height)
-{
-    BITMAPINFO info;
-    ZeroMemory(&info, sizeof info);
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
 ImageDib EmptyDib(int width, int height)
 {
     if (width < 0 || height < 0)
@@ -32,7 +19,7 @@ ImageDib EmptyDib(int width, int height)
     return dib;
 }
 
-void SetPixel(uint8_t* p, uint8_t blue, uint8_t green, uint8_t red, uint8_t alpha)
+void SetBgra(uint8_t* p, uint8_t blue, uint8_t green, uint8_t red, uint8_t alpha)
 {
     p[0] = blue;
     p[1] = green;
@@ -52,11 +39,24 @@ double Overlap(int pixel, double from, double to)
 
 } // namespace
 
+BITMAPINFO TopDown32Info(int width, int height)
+{
+    BITMAPINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 ImageDib MakeTransparentDib(int width, int height)
 {
     ImageDib dib = EmptyDib(width, height);
     for (int64_t i = 0, n = int64_t(width) * height; i < n; i++)
-        SetPixel(dib.pixels.Data() + i * 4, 255, 0, 255, 0);
+        SetBgra(dib.pixels.Data() + i * 4, 255, 0, 255, 0);
     return dib;
 }
 
@@ -66,7 +66,7 @@ ImageDib LoadImageDib(const DeviceContext& dc, HBITMAP bitmap, COLORREF backgrou
     if (bitmap == nullptr || GetObjectW(bitmap, sizeof info, &info) == 0)
         throw InternalError();
     ImageDib dib = EmptyDib(info.bmWidth, info.bmHeight);
-    BITMAPINFO format = TopDown32(dib.width, dib.height);
+    BITMAPINFO format = TopDown32Info(dib.width, dib.height);
     int rows = GetDIBits(dc.Hdc(), bitmap, 0, static_cast<UINT>(dib.height), dib.pixels.Data(),
                          &format, DIB_RGB_COLORS);
     if (rows != dib.height)
@@ -74,7 +74,7 @@ ImageDib LoadImageDib(const DeviceContext& dc, HBITMAP bitmap, COLORREF backgrou
     for (int64_t i = 0, n = int64_t(dib.width) * dib.height; i < n; i++) {
         uint8_t* p = dib.pixels.Data() + i * 4;
         if (IsMagenta(p))
-            SetPixel(p, GetBValue(background), GetGValue(background), GetRValue(background), 0);
+            SetBgra(p, GetBValue(background), GetGValue(background), GetRValue(background), 0);
         else
             p[3] = 255;
     }
@@ -87,10 +87,10 @@ GdiObj DibToBitmap(ImageDib& dib, const DeviceContext& dc)
         for (int x = 0; x < dib.width; x++) {
             uint8_t* p = dib.Pixel(x, y);
             if (p[3] < 64)
-                SetPixel(p, 255, 0, 255, 0);
+                SetBgra(p, 255, 0, 255, 0);
         }
     GdiObj bitmap = MakeCompatibleBitmap(dc, dib.width, dib.height);
-    BITMAPINFO format = TopDown32(dib.width, dib.height);
+    BITMAPINFO format = TopDown32Info(dib.width, dib.height);
     int rows = SetDIBits(dc.Hdc(), bitmap.Bitmap(), 0, static_cast<UINT>(dib.height),
                          dib.pixels.Data(), &format, DIB_RGB_COLORS);
     if (rows != dib.height)
@@ -148,9 +148,9 @@ void ScaleDibArea(ImageDib& destination, const ImageDib& source, int sourceX, in
                 throw IndexError();
             uint8_t* p = destination.Pixel(x, r);
             if (colour[3] < 64)
-                SetPixel(p, 255, 0, 255, 0);
+                SetBgra(p, 255, 0, 255, 0);
             else
-                SetPixel(p, colour[0], colour[1], colour[2], 255);
+                SetBgra(p, colour[0], colour[1], colour[2], 255);
         }
     }
 }

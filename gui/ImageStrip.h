@@ -23,6 +23,9 @@ struct ImageDib {
     uint8_t* Pixel(int x, int y) const { return pixels.Data() + (int64_t(y) * stride + x) * 4; }
 };
 
+// The header of 32-bit top-down pixels for GetDIBits and SetDIBits.
+BITMAPINFO TopDown32Info(int width, int height);
+
 // An image of the size, every pixel magenta and transparent.
 ImageDib MakeTransparentDib(int width, int height);
 

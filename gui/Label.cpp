@@ -19,7 +19,7 @@ void Label::Measure(SizeLimits& limits)
         size.cx = 0;
     } else if (!DrawTextSize(dc, text.CStr(), text.Length(), DT_NOCLIP | DT_SINGLELINE, 100000, 1,
                              size)) {
-        size = {AsInt(10 * text.Length()), 20};
+        size = FallbackTextSize(text.Length());
     }
     int d = GetDpi();
     measuredWidth = size.cx + MulDiv(2, d, 96) + 2 * MulDiv(horizontalInset, d, 96);

@@ -59,7 +59,12 @@ SIZE TextExtent(DeviceContext& dc, const wchar_t* text, int64 length)
     if (dc.IsOpen() && length <= INT_MAX &&
         GetTextExtentPoint32W(dc.Hdc(), text, static_cast<int>(length), &size))
         return size;
-    return {static_cast<LONG>(10 * std::min<int64>(length, INT_MAX / 10)), 20};
+    return FallbackTextSize(length);
+}
+
+SIZE FallbackTextSize(int64 length)
+{
+    return {static_cast<LONG>(10 * std::min<int64>(std::max<int64>(length, 0), INT_MAX / 10)), 20};
 }
 
 String ListItemText(HWND window, UINT lengthMessage, UINT textMessage, WPARAM index)

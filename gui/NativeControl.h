@@ -23,6 +23,9 @@ bool DrawTextSize(DeviceContext& dc, const wchar_t* text, int64 length, UINT fla
 int AlphabetWidth(DeviceContext& dc);
 // GetTextExtentPoint32W; the fallback is 10 per character by 20.
 SIZE TextExtent(DeviceContext& dc, const wchar_t* text, int64 length);
+// The size assumed for a text that could not be measured: 10 per character
+// by 20; measuring never fails.
+SIZE FallbackTextSize(int64 length);
 
 // The text of item index of a list or combo box, read with the given length
 // and text messages; MemoryError when either fails.

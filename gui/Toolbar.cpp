@@ -40,7 +40,11 @@ Toolbar::~Toolbar() = default;
 
 Toolbar* NewToolbar(ControlGroup* parent, uint32_t controlId)
 {
-    Toolbar* toolbar = new (std::nothrow) Toolbar();
+    return NewToolbar(parent, controlId, new (std::nothrow) Toolbar());
+}
+
+Toolbar* NewToolbar(ControlGroup* parent, uint32_t controlId, Toolbar* toolbar)
+{
     if (toolbar == nullptr)
         throw MemoryError();
     try {
@@ -215,9 +219,8 @@ void Toolbar::SetBounds(const RECT& rect)
     Layout();
 }
 
-void Toolbar::Layout()
+int Toolbar::ResetWidths()
 {
-    const int available = ClientRect().right;
     int total = 0;
     for (int64_t i = 0; i < items.Count(); i++) {
         ToolbarItem& item = items.At(i);
@@ -225,27 +228,30 @@ void Toolbar::Layout()
         item.textShown = 0;
         total += item.drawnWidth;
     }
-    // Fixed widths neither drop buttons nor show captions.
-    if (fixedMinWidth || fixedMaxWidth)
-        return;
-    if (available <= total) {
-        // Drop the highest priority first, the later one among equals.
-        while (total > available && total >= 1) {
-            int drop = -1;
-            for (int64_t i = 0; i < items.Count(); i++) {
-                const ToolbarItem& item = items.At(i);
-                if (IsButton(item) && item.advance >= 1 &&
-                    (drop < 0 || item.priority >= items.At(drop).priority))
-                    drop = static_cast<int>(i);
-            }
-            if (drop < 0)
-                break;
-            total -= items.At(drop).advance;
-            items.At(drop).advance = 0;
+    return total;
+}
+
+int Toolbar::DropButtons(int total, int available)
+{
+    // Drop the highest priority first, the later one among equals.
+    while (total > available && total >= 1) {
+        int drop = -1;
+        for (int64_t i = 0; i < items.Count(); i++) {
+            const ToolbarItem& item = items.At(i);
+            if (IsButton(item) && item.advance >= 1 &&
+                (drop < 0 || item.priority >= items.At(drop).priority))
+                drop = static_cast<int>(i);
         }
+        if (drop < 0)
+            break;
+        total -= items.At(drop).advance;
+        items.At(drop).advance = 0;
     }
-    if (available <= total)
-        return;
+    return total;
+}
+
+void Toolbar::AddCaptions(int total, int available)
+{
     DeviceContext dc = WindowDC();
     dc.SelectFont(GetFont());
     const int gap = MulDiv(8, currentDpi, 96);
@@ -276,6 +282,18 @@ void Toolbar::Layout()
         item.advance += add;
         item.textShown = 1;
     }
+}
+
+void Toolbar::Layout()
+{
+    const int available = ClientRect().right;
+    int total = ResetWidths();
+    // Fixed widths neither drop buttons nor show captions.
+    if (fixedMinWidth || fixedMaxWidth)
+        return;
+    total = DropButtons(total, available);
+    if (available > total)
+        AddCaptions(total, available);
 }
 
 int Toolbar::ItemAt(int clientX)

@@ -50,7 +50,8 @@ public:
     void SetPressed(uint32_t command, bool held);
     void SetButtonText(uint32_t command, const wchar_t* text);
 
-    void Layout();
+    // Fits the items to the width: drops buttons or adds captions.
+    virtual void Layout();
     int ItemAt(int clientX);
     int ItemLeft(int index);
     void InvalidateItem(int index);
@@ -81,9 +82,20 @@ public:
     int32_t tallestImage;  // 96-dpi units
     int32_t tallestDrawn;  // pixels
 
+protected:
+    // Every item at its image width without caption; answers the sum.
+    int ResetWidths();
+    // Drops buttons until total fits available; answers the new total.
+    int DropButtons(int total, int available);
+    // Adds captions while each fits whole.
+    void AddCaptions(int total, int available);
+
 private:
     int TotalDrawnWidth();
     void DrawItem(DeviceContext& dc, DeviceContext& images, int index, int x, int bottom);
 };
 
 Toolbar* NewToolbar(ControlGroup* parent, uint32_t controlId);
+// The same for a fresh object of a derived class (null = out of memory),
+// deleted when its window cannot be made.
+Toolbar* NewToolbar(ControlGroup* parent, uint32_t controlId, Toolbar* toolbar);

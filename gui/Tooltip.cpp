@@ -17,6 +17,7 @@ BOOL SystemCursorPos(POINT* point)
 
 const TooltipCalls systemCalls = {SystemCursorPos};
 const TooltipCalls* calls = &systemCalls;
+TooltipMaker tooltipMaker = nullptr;
 
 int Brightness(COLORREF c)
 {
@@ -43,6 +44,17 @@ int CountBreaks(const wchar_t* text, int64_t length)
 
 } // namespace
 
+void TooltipColors(COLORREF text, COLORREF paper, COLORREF& accent, COLORREF& border)
+{
+    const int r = GetRValue(paper), g = GetGValue(paper), b = GetBValue(paper);
+    // A darker tint on bright paper, a brighter one on dark paper.
+    accent = Brightness(text) < Brightness(paper)
+                 ? RGB(r, Channel(g - 40), Channel(b - 80))
+                 : RGB(Channel(r + 50), Channel(g + 50), Channel(b + 50));
+    border = RGB(GetRValue(text) * 50 / 100 + r * 50 / 100, GetGValue(text) * 50 / 100 + g * 50 / 100,
+                 GetBValue(text) * 50 / 100 + b * 50 / 100);
+}
+
 void SetTooltipCalls(const TooltipCalls* replacement)
 {
     calls = replacement ? replacement : &systemCalls;
@@ -60,9 +72,14 @@ Tooltip::~Tooltip()
         tipOwner->ForgetTooltip(this);
 }
 
+void SetTooltipMaker(TooltipMaker maker)
+{
+    tooltipMaker = maker;
+}
+
 Tooltip* NewTooltip(Form* owner)
 {
-    Tooltip* tip = new (std::nothrow) Tooltip();
+    Tooltip* tip = tooltipMaker ? tooltipMaker() : new (std::nothrow) Tooltip();
     if (tip == nullptr)
         throw MemoryError();
     try {
@@ -80,6 +97,11 @@ Tooltip* NewTooltip(Form* owner)
 int Tooltip::Scaled(int value)
 {
     return MulDiv(value, GetDpi(), 96);
+}
+
+int Tooltip::StillDistance()
+{
+    return Scaled(2);
 }
 
 void Tooltip::Hide()
@@ -112,7 +134,7 @@ void Tooltip::Tick()
         StopTracking();
         return;
     }
-    const int d = Scaled(2);
+    const int d = StillDistance();
     auto isNear = [d](POINT a, POINT b) {
         return std::abs(a.x - b.x) <= d && std::abs(a.y - b.y) <= d;
     };
@@ -145,12 +167,29 @@ void Tooltip::Tick()
 
 void Tooltip::ShowAt()
 {
+    hiddenAtValid = 0;
+    RECT r = Placement();
+    ClampRectToWorkArea(r);
+    SetBounds(r);
+
+    HWND other = OpenPopupWindow;
+    if (other && other != hwnd) {
+        OpenPopupWindow = nullptr;
+        SendMessageW(other, WM_CLOSE, 0, 0);
+    }
+    OpenPopupWindow = hwnd;
+    if (!shown)
+        ShowNoActivate();
+    Update();
+}
+
+RECT Tooltip::Placement()
+{
     DeviceContext dc = WindowDC();
     dc.SelectFont(GetFont());
     SIZE text = dc.MeasureLines(tipText.Data(), tipText.Length());
     dc.Close();
 
-    hiddenAtValid = 0;
     int breaks = CountBreaks(tipText.Data(), tipText.Length());
     int height = text.cy + Scaled(2) * breaks + 2 * Scaled(6);
 
@@ -181,32 +220,15 @@ void Tooltip::ShowAt()
         r.bottom = r.top + height;
         below = 1;
     }
-    ClampRectToWorkArea(r);
-    SetBounds(r);
-
-    HWND other = OpenPopupWindow;
-    if (other && other != hwnd) {
-        OpenPopupWindow = nullptr;
-        SendMessageW(other, WM_CLOSE, 0, 0);
-    }
-    OpenPopupWindow = hwnd;
-    if (!shown)
-        ShowNoActivate();
-    Update();
+    return r;
 }
 
 void Tooltip::OnPaint(MessageRecord&)
 {
     try {
         const COLORREF text = GetSysColor(COLOR_WINDOWTEXT), paper = GetSysColor(COLOR_WINDOW);
-        const int r = GetRValue(paper), g = GetGValue(paper), b = GetBValue(paper);
-        // A darker tint on bright paper, a brighter one on dark paper.
-        COLORREF accent = Brightness(text) < Brightness(paper)
-                              ? RGB(r, Channel(g - 40), Channel(b - 80))
-                              : RGB(Channel(r + 50), Channel(g + 50), Channel(b + 50));
-        COLORREF border = RGB(GetRValue(text) * 50 / 100 + r * 50 / 100,
-                              GetGValue(text) * 50 / 100 + g * 50 / 100,
-                              GetBValue(text) * 50 / 100 + b * 50 / 100);
+        COLORREF accent, border;
+        TooltipColors(text, paper, accent, border);
 
         DeviceContext dc = PaintDC();
         HDC hdc = dc.Hdc();

@@ -19,6 +19,9 @@ extern uint8_t TooltipsOff;
 
 enum : UINT_PTR { kTooltipTimer = 101 };
 
+// The balloon's accent strip and border for the scheme's text and paper.
+void TooltipColors(COLORREF text, COLORREF paper, COLORREF& accent, COLORREF& border);
+
 class Tooltip : public Form {
 public:
     Tooltip();
@@ -26,6 +29,10 @@ public:
 
     // Measures, places at trackPoint and shows tipText.
     virtual void ShowAt();
+    // The window rectangle for tipText at trackPoint; sets arrowLeft and below.
+    virtual RECT Placement();
+    // How far the cursor may move and still count as resting.
+    virtual int StillDistance();
     // Remembers where it was hidden, so it does not come back there.
     void Hide() override;
 
@@ -55,3 +62,8 @@ private:
 
 // Makes the tooltip of a form (hidden, its timer running).
 Tooltip* NewTooltip(Form* owner);
+
+// A program whose hints look different makes its own Tooltip objects (not
+// yet created as windows); null puts back the plain one.
+using TooltipMaker = Tooltip* (*)();
+void SetTooltipMaker(TooltipMaker maker);

@@ -126,6 +126,22 @@ public:
 
     bool Full() const { return left == 0; }
 
+    // Room for n pixels in the current row (not past the last pixel): where
+    // they go, or null. The caller fills them all.
+    u8* Claim(int64 n)
+    {
+        if (n > left || n > width - x)
+            return nullptr;
+        u8* at = out + row + x;
+        left -= n;
+        x += n;
+        if (x == width) {
+            x = 0;
+            row += stride;
+        }
+        return at;
+    }
+
     void Write(const u8* s, int64 n)
     {
         if (n > left)
@@ -212,13 +228,18 @@ void DecodeLzw(ByteReader& r, IndexImage& image, Dictionary& d)
             if (next >= (1 << size) && size < 12)
                 size++;
         }
+        // Strings are spelled from their end; most fit their row and go there
+        // directly.
         int n = d.length[code];
+        u8* to = rows.Claim(n);
+        u8* spell = to ? to : text;
         int c = code;
         for (int i = n - 1; i >= 0; i--) {
-            text[i] = d.last[c];
+            spell[i] = d.last[c];
             c = d.prefix[c];
         }
-        rows.Write(text, n);
+        if (!to)
+            rows.Write(text, n);
         previous = code;
     }
     codes.SkipRest();

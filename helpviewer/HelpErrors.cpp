@@ -1,6 +1,7 @@
 #include "helpviewer/HelpErrors.h"
 
 #include "base/StrFormat.h"
+#include "gui/ErrorText.h"
 
 #include <cwchar>
 
@@ -77,6 +78,13 @@ String HelpErrorText(const Error& error)
     default:
         return StrFormat(L"B\u0142\u0105d systemu numer [].", error.code);
     }
+}
+
+void ShowHelpError(const wchar_t* title, Form* owner, const Error& error)
+{
+    if (!title || !*title)
+        title = L"Problem - Guidora";
+    ShowErrorAlertWith(owner, title, error, HelpErrorText, L"Brak pami\u0119ci. Operacja nie mo\u017Ce by\u0107 wykonana.");
 }
 
 void MarkupErrorList::Reset(const wchar_t* text, int64 length)

@@ -12,6 +12,11 @@
 // text (the alert then shows the out-of-memory text).
 String HelpErrorText(const Error& error);
 
+class Form;
+// Shows the error's text in a warning alert with one OK button over owner
+// (or none); a null or empty title is "Problem - Guidora". Never throws.
+void ShowHelpError(const wchar_t* title, Form* owner, const Error& error);
+
 // One recorded markup error: line counted from 1, message one of the
 // parser's constant texts.
 struct MarkupError {

@@ -54,9 +54,20 @@ bool IsNamed(const wchar_t* text, const HelpNode* node, const wchar_t* name)
 
 bool TakesContent(const wchar_t* text, const HelpNode* element)
 {
-    for (const wchar_t* name : kContentNames)
-        if (IsNamed(text, element, name))
+    int64 length = element->length;
+    if (length == 0 || length > 7)
+        return false;
+    // Only an ASCII first letter can rule a name out cheaply: other
+    // characters may lower-case to ASCII ones.
+    wchar_t first = text[element->start];
+    if (first >= L'A' && first <= L'Z')
+        first = static_cast<wchar_t>(first + 32);
+    for (const wchar_t* name : kContentNames) {
+        if ((first < 0x80 && name[0] != first) || static_cast<int64>(wcslen(name)) != length)
+            continue;
+        if (HelpEqualsNoCase(text + element->start, length, name, length))
             return true;
+    }
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include "helpviewer/ImageDecode.h"
 
 #include "base/Error.h"
+#include "helpviewer/HelpDocument.h"
 
 namespace {
 
@@ -45,4 +46,13 @@ void MakeImageBitmap(const u8* bytes, int64 length, const DeviceContext& dc, Gdi
     to.RestoreBitmap();
     bitmap = result;
     hasAlpha = alpha;
+}
+
+void LoadHelpImage(const HelpDocument& document, const wchar_t* name, int64 nameLength, const DeviceContext& dc,
+                   GdiObj& bitmap, bool& hasAlpha)
+{
+    hasAlpha = false;
+    PodArray<u8> bytes = document.Container().Extract(name, nameLength);
+    // The member comes with two terminating zeros that are not its own.
+    MakeImageBitmap(bytes.Data(), bytes.Count() - 2, dc, bitmap, hasAlpha);
 }

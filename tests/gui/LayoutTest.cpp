@@ -1,11 +1,13 @@
 #include "GuiTestSupport.h"
 
+#include "gui/Button.h"
 #include "gui/ButtonsBar.h"
 #include "gui/ElasticGroup.h"
 
 #include <algorithm>
 #include <climits>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -357,4 +359,31 @@ TEST_CASE("a buttons bar keeps the order added from left to right against its ri
         delete first;
         CHECK(bar->buttons.Count() == 2);
     }
+}
+
+TEST_CASE("groups and bars answer the hint and the id of the child under a point")
+{
+    TestForm form;
+    ElasticGroup* column = NewElasticGroup(ElasticGroup::Column, &form);
+    NewScaledSpace(column, -1, 10);
+    ButtonsBar* bar = NewButtonsBar(column);
+    Button* first = NewButton(bar, L"First", 41, L"The first");
+    Button* second = NewButton(bar, L"Second", 42, nullptr);
+    form.SetBounds({50, 50, 450, 250});
+    form.Show();
+    Pump();
+    auto centre = [](Control* c) {
+        RECT r = c->WindowRect();
+        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    };
+    CHECK(std::wstring(form.HintAt(centre(first))) == L"The first");
+    CHECK(form.HintIdAt(centre(first)) == 41);
+    // Over a button without a hint: an empty text, not none.
+    REQUIRE(form.HintAt(centre(second)) != nullptr);
+    CHECK(*form.HintAt(centre(second)) == 0);
+    CHECK(form.HintIdAt(centre(second)) == 42);
+    POINT corner = form.ClientToScreenPoint({1, 1});
+    CHECK(form.HintAt(corner) == nullptr);
+    CHECK(form.HintIdAt(corner) == 0);
+    form.Hide();
 }

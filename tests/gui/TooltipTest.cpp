@@ -268,3 +268,39 @@ TEST_CASE("balloons lie beside the cursor towards the middle and stay in the wor
     CHECK(textSide == paper);
     CHECK(stripSide != paper);
 }
+
+TEST_CASE("the accent strip is a darker tint on bright paper and a brighter one on dark paper")
+{
+    COLORREF accent, border;
+    TooltipColors(RGB(0, 0, 0), RGB(255, 255, 255), accent, border);
+    CHECK(accent == RGB(255, 215, 175));
+    CHECK(border == RGB(127, 127, 127));
+    TooltipColors(RGB(230, 230, 230), RGB(30, 30, 30), accent, border);
+    CHECK(accent == RGB(80, 80, 80));
+    CHECK(border == RGB(130, 130, 130));
+    // Channels stay inside 0..255.
+    TooltipColors(RGB(0, 0, 0), RGB(250, 20, 60), accent, border);
+    CHECK(accent == RGB(250, 0, 0));
+    TooltipColors(RGB(255, 255, 255), RGB(220, 0, 210), accent, border);
+    CHECK(accent == RGB(255, 50, 255));
+}
+
+TEST_CASE("the resting tolerance grows with the tooltip's DPI")
+{
+    HintedForm f;
+    f.tip->SetDpi(192);
+    // 4 pixels at 192 dpi still rest; 5 start over.
+    fakeCursor = f.centre;
+    f.Tick();
+    for (int i = 1; i <= 11; i++) {
+        fakeCursor = Offset(f.centre, i % 2 ? 4 : 0, i % 2 ? -4 : 0);
+        f.Tick();
+        CHECK(f.tip->IsShown() == (i == 11));
+    }
+    POINT p = Offset(f.centre, -150, 0);
+    for (int i = 0; i < 30; i++) {
+        fakeCursor = Offset(p, i % 2 ? 5 : 0, 0);
+        f.Tick();
+        CHECK_FALSE(f.tip->IsShown());
+    }
+}

@@ -77,6 +77,32 @@ inline void Put16(Bytes& out, int v)
     out.push_back(uint8_t(v >> 8));
 }
 
+// LZW codes packed least significant bit first.
+struct CodePacker {
+    Bytes data;
+    uint32_t bits = 0;
+    int held = 0;
+
+    void Put(int code, int size)
+    {
+        bits |= uint32_t(code) << held;
+        held += size;
+        while (held >= 8) {
+            data.push_back(uint8_t(bits));
+            bits >>= 8;
+            held -= 8;
+        }
+    }
+    // The bytes with the last partial one.
+    Bytes Finish() const
+    {
+        Bytes out = data;
+        if (held > 0)
+            out.push_back(uint8_t(bits));
+        return out;
+    }
+};
+
 // LZW as GIF wants it: codes grow when the next free entry passes the
 // largest code of the current size.
 inline Bytes GifLzw(const GifFrame& f, const std::vector<uint8_t>& pixels)
@@ -85,18 +111,9 @@ inline Bytes GifLzw(const GifFrame& f, const std::vector<uint8_t>& pixels)
     const int clear = 1 << m, end = clear + 1;
     std::vector<int> table(4096 * 256, -1);  // (prefix, byte) -> code
     std::vector<int> used;
-    Bytes data;
-    uint32_t bits = 0;
-    int held = 0, size = m + 1, next = clear + 2, codes = 0;
-    auto emit = [&](int code) {
-        bits |= uint32_t(code) << held;
-        held += size;
-        while (held >= 8) {
-            data.push_back(uint8_t(bits));
-            bits >>= 8;
-            held -= 8;
-        }
-    };
+    CodePacker packer;
+    int size = m + 1, next = clear + 2, codes = 0;
+    auto emit = [&](int code) { packer.Put(code, size); };
     auto reset = [&] {
         for (int i : used)
             table[i] = -1;
@@ -141,9 +158,7 @@ inline Bytes GifLzw(const GifFrame& f, const std::vector<uint8_t>& pixels)
             size++;
         emit(end);
     }
-    if (held > 0)
-        data.push_back(uint8_t(bits));
-    return data;
+    return packer.Finish();
 }
 
 inline Bytes EncodeGif(const GifFile& g)

@@ -1,5 +1,7 @@
 #include "support/Screenshot.h"
 
+#include "gui/ImageStrip.h"
+
 #include <png.h>
 
 #include <cstdio>
@@ -10,13 +12,7 @@ namespace {
 PixelImage ReadPixels(HDC dc, HBITMAP bitmap, int width, int height)
 {
     PixelImage image;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDown32Info(width, height);
     image.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
     if (GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), image.pixels.data(), &info,
                   DIB_RGB_COLORS) == height) {

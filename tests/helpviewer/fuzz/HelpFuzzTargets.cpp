@@ -71,10 +71,14 @@ FuzzSeed ContainerSeed(bool withPrefix, bool endTag)
 
 std::vector<FuzzSeed> ContainerSeeds()
 {
-    return {ContainerSeed(false, true), ContainerSeed(true, false)};
+    // The third is an entry area alone: whole under the trailer the target adds.
+    FuzzSeed area = ContainerSeed(false, true);
+    area.bytes.resize(area.bytes.size() - 16);
+    area.sizeFields.resize(area.sizeFields.size() - 3);
+    return {ContainerSeed(false, true), ContainerSeed(true, false), area};
 }
 
-void RunContainer(const u8* bytes, size_t count)
+void WalkContainer(const u8* bytes, size_t count)
 {
     HelpContainer c;
     c.LoadBytes(bytes, static_cast<int64>(count));
@@ -91,6 +95,23 @@ void RunContainer(const u8* bytes, size_t count)
     PodArray<u8> html = c.Extract(L"help.html", -1);
     HelpDocument doc;
     doc.SetMarkup(Utf8ToString(html.Data(), html.Count() - 2));
+}
+
+// The input as a whole file, then as an entry area under a sound trailer, so
+// that mutations which broke the trailer still reach the entries.
+void RunContainer(const u8* bytes, size_t count)
+{
+    try {
+        WalkContainer(bytes, count);
+    } catch (const Error&) {
+    }
+    static GuardedBuffer wrapped;
+    u8* file = wrapped.Room(count + 16);
+    if (count > 0)
+        memcpy(file, bytes, count);
+    u32 trailer[4] = {0x5C9F3A6Eu, 0, static_cast<u32>(count), static_cast<u32>(count)};
+    memcpy(file + count, trailer, 16);
+    WalkContainer(file, count + 16);
 }
 
 // LZ input: the unpacked size (16 bits) and then the stream.

@@ -1,8 +1,13 @@
 #include "helpviewer/ImageDecode.h"
 #include "helpviewer/Images.h"
 
+#include "gui/ImageStrip.h"
+
+#include "helpviewer/HelpContainerWriter.h"
+#include "helpviewer/HelpDocument.h"
 #include "support/CaughtError.h"
 #include "support/ImageFixtures.h"
+#include "support/TempFolder.h"
 
 #include <doctest.h>
 #include <zlib.h>
@@ -42,6 +47,23 @@ std::vector<uint8_t> RandomIndexes(std::mt19937& rng, size_t n, int colours)
             v[i++] = rng() % 5 == 0 ? uint8_t(rng() % colours) : c;
     }
     return v;
+}
+
+// One image over the whole screen: a global table of 2^codeSize random
+// colours and random indexes.
+GifFile OneImageGif(std::mt19937& rng, int width, int height, int codeSize)
+{
+    GifFile g;
+    g.width = width;
+    g.height = height;
+    g.globalTable = RandomTable(rng, 1 << codeSize);
+    GifFrame f;
+    f.width = width;
+    f.height = height;
+    f.codeSize = codeSize;
+    f.indexes = RandomIndexes(rng, size_t(width) * height, 1 << codeSize);
+    g.frames.push_back(f);
+    return g;
 }
 
 std::vector<uint32_t> ThroughTable(const std::vector<uint8_t>& indexes, const std::vector<uint8_t>& table)
@@ -108,27 +130,12 @@ Error DecodeError(const Bytes& bytes)
     return CaughtError([&] { Decode(bytes); });
 }
 
-// A bit packer for hand-made LZW data.
-struct Codes {
-    Bytes data;
-    uint32_t bits = 0;
-    int held = 0;
-    void Put(int code, int size)
-    {
-        bits |= uint32_t(code) << held;
-        held += size;
-        while (held >= 8) {
-            data.push_back(uint8_t(bits));
-            bits >>= 8;
-            held -= 8;
-        }
-    }
+// Hand-made LZW data.
+struct Codes : CodePacker {
     // One sub-block with the codes, then the terminator.
     Bytes Blocks()
     {
-        Bytes out = data;
-        if (held)
-            out.push_back(uint8_t(bits));
+        Bytes out = Finish();
         out.insert(out.begin(), uint8_t(out.size()));
         out.push_back(0);
         return out;
@@ -164,27 +171,19 @@ TEST_CASE("GIFs of every code size, both versions, with and without interlace, l
     INFO("seed " << seed);
     for (int round = 0; round < 42; round++) {
         int codeSize = 2 + round % 7;
-        int colours = 1 << codeSize;
-        GifFile g;
+        int width = 1 + int(rng() % 70);
+        GifFile g = OneImageGif(rng, width, 1 + int(rng() % 70), codeSize);
         g.gif89 = round % 2 == 0;
-        g.width = 1 + int(rng() % 70);
-        g.height = 1 + int(rng() % 70);
-        g.globalTable = RandomTable(rng, colours);
-        GifFrame f;
-        f.width = g.width;
-        f.height = g.height;
-        f.codeSize = codeSize;
-        f.indexes = RandomIndexes(rng, size_t(f.width) * f.height, colours);
+        GifFrame& f = g.frames[0];
         f.interlaced = (round / 7) % 2 == 1;
         f.clearEvery = round % 3 == 0 ? 1 + int(rng() % 20) : 0;
         f.subBlockSize = 1 + int(rng() % 255);
         f.leadingClear = round % 5 != 0;
         std::vector<uint8_t> table = g.globalTable;
         if (round % 4 == 1) {
-            f.localTable = RandomTable(rng, colours);
+            f.localTable = RandomTable(rng, 1 << codeSize);
             table = f.localTable;
         }
-        g.frames.push_back(f);
         Bytes bytes = EncodeGif(g);
         MemoryPixels ours = Decode(bytes);
         std::string what = "round " + std::to_string(round);
@@ -197,16 +196,9 @@ TEST_CASE("A large GIF fills the code table, with a clear when full and with a f
 {
     std::mt19937 rng(77);
     for (bool clearWhenFull : {true, false}) {
-        GifFile g;
-        g.width = 300;
-        g.height = 200;
-        g.globalTable = RandomTable(rng, 256);
-        GifFrame f;
-        f.width = g.width;
-        f.height = g.height;
-        f.indexes = RandomIndexes(rng, size_t(f.width) * f.height, 256);
+        GifFile g = OneImageGif(rng, 300, 200, 8);
+        GifFrame& f = g.frames[0];
         f.clearWhenFull = clearWhenFull;
-        g.frames.push_back(f);
         Bytes bytes = EncodeGif(g);
         MemoryPixels ours = Decode(bytes);
         CheckSame(ours, f.width, f.height, ThroughTable(f.indexes, g.globalTable),
@@ -245,31 +237,17 @@ TEST_CASE("GIF details: transparency ignored, interlaced row order, short local 
     std::mt19937 rng(9);
     SUBCASE("a transparent colour index is drawn with its palette colour")
     {
-        GifFile g;
-        g.width = g.height = 8;
-        g.globalTable = RandomTable(rng, 4);
-        GifFrame f;
-        f.width = f.height = 8;
-        f.codeSize = 2;
-        f.indexes = RandomIndexes(rng, 64, 4);
+        GifFile g = OneImageGif(rng, 8, 8, 2);
+        GifFrame& f = g.frames[0];
         f.extensionsBefore.push_back(GifTransparency(f.indexes[0]));
-        g.frames.push_back(f);
         MemoryPixels ours = Decode(EncodeGif(g));
         CheckSame(ours, 8, 8, ThroughTable(f.indexes, g.globalTable), "transparent index");
     }
     SUBCASE("an interlaced image of 10 rows places its rows as 0, 8, 4, 2, 6, 1, 3, 5, 7, 9")
     {
-        GifFile g;
-        g.width = 3;
-        g.height = 10;
-        g.globalTable = RandomTable(rng, 16);
-        GifFrame f;
-        f.width = 3;
-        f.height = 10;
-        f.codeSize = 4;
+        GifFile g = OneImageGif(rng, 3, 10, 4);
         for (int row = 0; row < 10; row++)
-            f.indexes.insert(f.indexes.end(), 3, uint8_t(row));
-        g.frames.push_back(f);
+            std::fill_n(g.frames[0].indexes.begin() + 3 * row, 3, uint8_t(row));
         Bytes bytes = EncodeGif(g);
         // Marked interlaced after coding: the rows stay in the order sent.
         size_t packed = 13 + 3 * 16 + 9;
@@ -285,18 +263,11 @@ TEST_CASE("GIF details: transparency ignored, interlaced row order, short local 
     }
     SUBCASE("a local table of 4 entries replaces only the first 4 colours of the global one")
     {
-        GifFile g;
-        g.width = 16;
-        g.height = 1;
-        g.globalTable = RandomTable(rng, 256);
-        GifFrame f;
-        f.width = 16;
-        f.height = 1;
-        f.codeSize = 8;
+        GifFile g = OneImageGif(rng, 16, 1, 8);
+        GifFrame& f = g.frames[0];
         for (int i = 0; i < 16; i++)
-            f.indexes.push_back(uint8_t(i * 7));
+            f.indexes[i] = uint8_t(i * 7);
         f.localTable = RandomTable(rng, 4);
-        g.frames.push_back(f);
         std::vector<uint8_t> merged = g.globalTable;
         std::copy(f.localTable.begin(), f.localTable.end(), merged.begin());
         MemoryPixels ours = Decode(EncodeGif(g));
@@ -382,13 +353,8 @@ TEST_CASE("GIF LZW faults: no colour after a clear stops, long strings are clipp
     SUBCASE("sub-blocks after the end code do not hide the next image")
     {
         std::mt19937 rng(4);
-        GifFile g;
-        g.width = g.height = 4;
-        g.globalTable = RandomTable(rng, 4);
-        GifFrame f;
-        f.width = f.height = 4;
-        f.codeSize = 2;
-        f.indexes = RandomIndexes(rng, 16, 4);
+        GifFile g = OneImageGif(rng, 4, 4, 2);
+        GifFrame f = g.frames[0];
         f.trailingData = {3, 0x2C, 0x3B, 0x21, 2, 0x3B, 0x3B};
         GifFrame next = f;
         next.trailingData.clear();
@@ -572,16 +538,7 @@ TEST_CASE("Pictures become bitmaps of the same pixels; a GIF without an image gi
     for (size_t i = 0; i < s.palette.size(); i++)
         s.paletteAlpha.push_back(uint8_t(rng()));
     Bytes png = EncodePng(s);
-    GifFile g;
-    g.width = 9;
-    g.height = 7;
-    g.globalTable = RandomTable(rng, 8);
-    GifFrame f;
-    f.width = 9;
-    f.height = 7;
-    f.codeSize = 3;
-    f.indexes = RandomIndexes(rng, 63, 8);
-    g.frames.push_back(f);
+    GifFile g = OneImageGif(rng, 9, 7, 3);
     for (const Bytes& bytes : {png, EncodeGif(g)}) {
         GdiObj bitmap;
         bool hasAlpha = false;
@@ -592,13 +549,7 @@ TEST_CASE("Pictures become bitmaps of the same pixels; a GIF without an image gi
         REQUIRE(GetObjectW(bitmap.Handle(), sizeof info, &info) == sizeof info);
         REQUIRE(info.bmWidth == expected.width);
         REQUIRE(info.bmHeight == expected.height);
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = expected.width;
-        bi.bmiHeader.biHeight = -expected.height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO bi = TopDown32Info(expected.width, expected.height);
         std::vector<uint32_t> read(expected.pixels.size());
         REQUIRE(GetDIBits(screen.Hdc(), bitmap.Bitmap(), 0, UINT(expected.height), read.data(), &bi,
                           DIB_RGB_COLORS) == expected.height);
@@ -612,6 +563,42 @@ TEST_CASE("Pictures become bitmaps of the same pixels; a GIF without an image gi
     MakeImageBitmap(empty.data(), int64(empty.size()), screen, bitmap, hasAlpha);
     CHECK(bitmap.IsEmpty());
     CHECK_FALSE(hasAlpha);
+}
+
+TEST_CASE("Help pictures come from the container's members, missing ones are -357 and damaged ones -3")
+{
+    std::mt19937 rng(19);
+    Bytes png = EncodePng(RandomPng(rng, PNG_COLOR_TYPE_RGB, 8, false));
+    Bytes gif = EncodeGif(OneImageGif(rng, 6, 4, 2));
+    const char markup[] = "<p>x</p>";
+    const u8 junk[] = {'G', 'I', 'F', '9', '0', 'a', 1, 0};
+    HelpContainerWriter w;
+    w.AddMember(L"help.html", reinterpret_cast<const u8*>(markup), int64(sizeof markup - 1));
+    w.AddMember(L"obraz.png", png.data(), int64(png.size()));
+    w.AddMember(L"obraz.gif", gif.data(), int64(gif.size()));
+    w.AddMember(L"zepsuty.png", junk, int64(sizeof junk));
+    TempFolder folder;
+    w.Save(folder / L"help.ruvo");
+    HelpDocument document;
+    document.Load(folder / L"help.ruvo");
+    DeviceContext screen;
+    screen.FromWindow(nullptr);
+    GdiObj bitmap;
+    bool hasAlpha = true;
+    LoadHelpImage(document, L"OBRAZ.GIF and more", 9, screen, bitmap, hasAlpha);
+    BITMAP info = {};
+    REQUIRE(GetObjectW(bitmap.Handle(), sizeof info, &info) == sizeof info);
+    CHECK(info.bmWidth == 6);
+    CHECK(info.bmHeight == 4);
+    CHECK_FALSE(hasAlpha);
+    LoadHelpImage(document, L"obraz.png", -1, screen, bitmap, hasAlpha);
+    REQUIRE(GetObjectW(bitmap.Handle(), sizeof info, &info) == sizeof info);
+    MemoryPixels expected = Decode(png);
+    CHECK(info.bmWidth == expected.width);
+    Error missing = CaughtError([&] { LoadHelpImage(document, L"brak.gif", 8, screen, bitmap, hasAlpha); });
+    CHECK(missing.code == -357);
+    CHECK(HasMessage(missing, L"brak.gif"));
+    CHECK(CaughtError([&] { LoadHelpImage(document, L"zepsuty.png", 11, screen, bitmap, hasAlpha); }).code == -3);
 }
 
 TEST_CASE("Tk's GIFs decode like the reference decoder")
