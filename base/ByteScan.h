@@ -16,3 +16,6 @@ const u8* FindEitherByte(const u8* p, int a, int b, size_t n);
 
 // How many bytes of [p, p + n) equal c.
 size_t CountByte(const u8* p, int c, size_t n);
+
+// First byte of [p, p + n) that is 0x80 or above or equals c, or null.
+const u8* FindHighOrByte(const u8* p, int c, size_t n);

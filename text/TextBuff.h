@@ -74,6 +74,8 @@ public:
     static constexpr int kRecountSpans = 8;
     static constexpr int64 kMaxMarkers = 100000000;
     static constexpr int64 kBackwardBeforeWindow = 100000;
+    // Bytes between column marks along a long line.
+    static constexpr int64 kColumnStep = 4096;
 
     TextBuff();
     ~TextBuff();
@@ -86,6 +88,9 @@ public:
     // the inserted bytes. IndexError unless both ends lie in 0..size.
     int64 Replace(int64 a, int64 b, const u8* bytes, int64 n);
     int64 CopyBytes(int64 offset, u8* buffer, int64 n);
+    // The stored bytes of the block that holds offset: count of them from
+    // start on, valid until the text changes; null past the end.
+    const u8* StoredRunAt(int64 offset, int64& start, int64& count);
     void Load(Loader& loader);
     void TakeFrom(TextBuff& other);
     void ShareFrom(const TextBuff& other);
@@ -107,6 +112,9 @@ public:
     int64 BlockCount() const { return blockCount_; }
     const BlockEntry& EntryAt(int64 index) const;
     const Change& LastChange() const { return change_; }
+    // How many changes the text has had (replacements, loads, clears,
+    // encoding switches): a cache kept elsewhere holds while this stays.
+    u64 ChangeCount() const { return changeCount_; }
 
     // ---- encoding, line ends ----
     EncodingId Encoding() const { return encoding_; }
@@ -153,6 +161,12 @@ public:
     int64 FindBackwardBeforeNoCase(int64 from, int64& end, const u32* pattern, int64 m);
 
 private:
+    // The character column of an offset, counted on from a column mark.
+    struct ColumnMark {
+        int64 offset;
+        int64 column;
+    };
+
     // storage
     static Block* NewBlock(int64 capacity);
     static void ReleaseBlock(Block* block);
@@ -193,6 +207,12 @@ private:
     void FinishLoad();
     void ReleaseBlocks();
     void EvenBlocks();
+    // Records a change: the last change, the change count, and the column
+    // marks it leaves standing.
+    void NoteChange(int64 start, int64 removed, int64 inserted);
+    void DropColumnMarksFrom(int64 start);
+    int64 ColumnOf(int64 lineStart, int64 offset);
+    int64 CountColumns(int64 from, int64 to, int64& end);
 
     // decoding
     int ByteAt(int64 offset);
@@ -279,6 +299,16 @@ private:
     u32 displayCode_ = 0xFFFFFFFFu;
     Array<Marker> markers_;
     Change change_ = {};
+    u64 changeCount_ = 0;
+    // Column marks of one long line, the last one asked about.
+    // invariant: every mark lies in the line that starts at columnLine_, at
+    // a character boundary, in increasing offsets kColumnStep or more apart,
+    // and its column counts the characters from columnLine_ to it. A change
+    // drops the marks within 4 bytes (a character's reach) before its start
+    // or after it, and all of them when it starts that close to the line
+    // start, so no kept mark counts a byte that changed.
+    int64 columnLine_ = 0;
+    PodArray<ColumnMark> columnMarks_;
 };
 
 inline int TextBuff::ByteAt(int64 offset)

@@ -418,13 +418,7 @@ LineColumn TextBuff::LineColumnOfOffset(int64 offset)
         offset = size_;
     LineColumn result;
     result.line = LineOfOffset(offset);
-    result.column = 0;
-    for (int64 p = LineStart(result.line); p < offset; result.column++) {
-        int32 length;
-        u32 display;
-        DecodeRaw(p, length, display);
-        p += length;
-    }
+    result.column = ColumnOf(LineStart(result.line), offset);
     return result;
 }
 
@@ -530,7 +524,7 @@ void TextBuff::SetEncoding(EncodingId encoding)
     DropAllPositions();
     MarkForRecount(0, blockCount_ + 1);
     ResetMarkers();
-    change_ = {0, size_, size_};
+    NoteChange(0, size_, size_);
 }
 
 void TextBuff::DetectNewLineKind()

@@ -53,7 +53,7 @@ void TextBuff::ReleaseBlocks()
 void TextBuff::Clear()
 {
     ResetMarkers();
-    change_ = {0, size_, 0};
+    NoteChange(0, size_, 0);
     ReleaseBlocks();
     size_ = 0;
     capacity_ = 0;
@@ -530,7 +530,7 @@ int64 TextBuff::Replace(int64 a, int64 b, const u8* bytes, int64 n)
             ReplaceInPlace(k, a, b, bytes, n);
             if (realign)
                 MarkForRecount(k - 1, blockCount_ + 1);
-            change_ = {a, b - a, n};
+            NoteChange(a, b - a, n);
             return a + n;
         }
     }
@@ -540,7 +540,7 @@ int64 TextBuff::Replace(int64 a, int64 b, const u8* bytes, int64 n)
         SeekOffset(a);
         MarkForRecount(current_.block - 1, blockCount_ + 1);
     }
-    change_ = {a, b - a, n};
+    NoteChange(a, b - a, n);
     return a + n;
 }
 
@@ -601,7 +601,7 @@ void TextBuff::FinishLoad()
     UpdateLineCounts();
     DetectNewLineKind();
     DropAllPositions();
-    change_ = {0, 0, size_};
+    NoteChange(0, 0, size_);
 }
 
 void TextBuff::Load(Loader& loader)
@@ -652,9 +652,12 @@ void TextBuff::TakeFrom(TextBuff& other)
     other.lineBreaks_ = 0;
     other.recountSpans_ = 0;
     other.DropAllPositions();
+    // Whatever read the other's blocks must see that they are gone.
+    other.changeCount_++;
+    other.DropColumnMarksFrom(0);
     DropAllPositions();
     ClampMarkers();
-    change_ = {0, size_, size_};
+    NoteChange(0, size_, size_);
 }
 
 void TextBuff::ShareFrom(const TextBuff& other)
@@ -706,7 +709,7 @@ void TextBuff::ShareFrom(const TextBuff& other)
     conversion_ = other.conversion_;
     markers_ = static_cast<Array<Marker>&&>(markers);
     DropAllPositions();
-    change_ = {0, oldSize, size_};
+    NoteChange(0, oldSize, size_);
 }
 
 void TextBuff::ShareMarkerTable(const TextBuff& other)

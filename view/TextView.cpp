@@ -88,6 +88,7 @@ void TextView::AddViewState(TextDocument* document)
     ViewState* state;
     try {
         state = new ViewState();
+        state->longLines.reset(new LongLineCache());
     } catch (const std::bad_alloc&) {
         throw MemoryError();
     }
@@ -285,6 +286,9 @@ void TextView::ReloadStyle(const SettingsStore& settings)
     DeviceContext dc = WindowDC();
     activeStyle->Read(GetDpi(), dc, zoomSteps, settings);
     ViewStyle::DeriveInactive(*inactiveStyle, *activeStyle);
+    // New fonts may come back under the handles of the old ones.
+    for (int64 i = 0; i < viewStates.Count(); i++)
+        viewStates.At(i)->longLines->Clear();
     if (currentDocument)
         Invalidate();
 }
