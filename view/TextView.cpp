@@ -313,7 +313,7 @@ void TextView::OnDocumentEvent(const BroadcastRecord& record, int32 eventKind)
         if (record.view == this || !currentDocument)
             ShowDocument(document);
         break;
-    case BroadcastReloaded:
+    case BroadcastContentReplaced:
         ResetViewState(document);
         ClearFindHighlights();
         break;
@@ -333,14 +333,14 @@ void TextView::OnDocumentEvent(const BroadcastRecord& record, int32 eventKind)
         PlaceCaret(caretX, caretY, caretHeight, false);
         break;
     case BroadcastLineEndsChanged:
-    case 12:
+    case BroadcastSyntaxChanged:
         if (ViewState* state = FindViewState(document)) {
             SetCaret(document, document->text.CharStart(state->CaretPosition()), 0, 0);
             RepaintDocument(document);
         }
         break;
-    case 13:
-    case 14:
+    case BroadcastSpellingChanged:
+    case BroadcastBookmarksChanged:
         RepaintDocument(document);
         break;
     default:
