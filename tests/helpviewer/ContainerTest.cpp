@@ -6,6 +6,8 @@
 #include "support/CaughtError.h"
 #include "support/TempFolder.h"
 
+#include <windows.h>
+
 #include <cstring>
 #include <random>
 #include <string>
@@ -315,4 +317,26 @@ TEST_CASE("a damaged LZ item keeps what was decoded and zeros after it")
     f.unpackedSize = 5;
     f.checksum = Crc32(raw.data(), 5);
     CHECK(Extracted(LoadFile(RawContainer(f, raw)), L"m") == raw);
+}
+
+TEST_CASE("the container lies beside the program; a thread without an application object has none")
+{
+    wchar_t module[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, module, MAX_PATH);
+    std::wstring folder(module, n);
+    folder.resize(folder.rfind(L'\\') + 1);
+    CHECK(std::wstring(HelpContainer::DefaultPath().CStr()) == folder + L"help.ruvo");
+
+    int32 code = 0;
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void* p) -> DWORD {
+            *static_cast<int32*>(p) = CaughtError([] { HelpContainer::DefaultPath(); }).code;
+            return 0;
+        },
+        &code, 0, nullptr);
+    REQUIRE(thread);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    CHECK(code == -3);
 }
