@@ -9,6 +9,7 @@
 #include "gui/ElasticGroup.h"
 #include "gui/Form.h"
 #include "gui/PopupAlert.h"
+#include "support/Pump.h"
 #include "support/RecordingAlerts.h"
 #include "text/TextDocument.h"
 #include "view/TextView.h"
@@ -17,14 +18,6 @@
 #include <functional>
 #include <vector>
 
-inline void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 // One shown form for the whole run: hiding or destroying a shown top-level
 // window costs Wine seconds without a window manager.
