@@ -11,15 +11,10 @@ PopupAlert::~PopupAlert()
 
 PopupAlert* NewPopupAlert(Form* owner)
 {
-    auto* alert = new PopupAlert();
-    try {
-        alert->alertOwner = owner;
-        alert->Create(NoActivate | ThinBorder | NoTooltip, L"Popup Alert", owner, 99);
-    } catch (...) {
-        delete alert;
-        throw;
-    }
-    return alert;
+    return MakeControl<PopupAlert>([&](PopupAlert& alert) {
+        alert.alertOwner = owner;
+        alert.Create(NoActivate | ThinBorder | NoTooltip, L"Popup Alert", owner, 99);
+    });
 }
 
 void PopupAlert::ShowAt(const wchar_t* text, POINT point)

@@ -12,15 +12,10 @@ PopupList::~PopupList()
 
 PopupList* NewPopupList(Form* owner, uint32_t formId)
 {
-    auto* list = new PopupList();
-    try {
-        list->items.Reset();
-        list->Create(NoActivate | ThinBorder | NoTooltip, L"Popup List", owner, formId);
-    } catch (...) {
-        delete list;
-        throw;
-    }
-    return list;
+    return MakeControl<PopupList>([&](PopupList& list) {
+        list.items.Reset();
+        list.Create(NoActivate | ThinBorder | NoTooltip, L"Popup List", owner, formId);
+    });
 }
 
 void PopupList::SetFont(const GdiObj& font)
