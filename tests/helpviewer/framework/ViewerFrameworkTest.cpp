@@ -1,10 +1,6 @@
 #include "helpviewer/ViewerFramework.h"
 
 #include "gui/Clipboard.h"
-#include "gui/CheckMark.h"
-#include "gui/EditLine.h"
-#include "gui/ElasticGroup.h"
-#include "gui/Label.h"
 
 #include <doctest.h>
 
@@ -205,26 +201,6 @@ TEST_CASE("the viewer copies plain text with CR LF line ends and no HTML")
         CHECK_FALSE(IsClipboardFormatAvailable(Clipboard::HtmlFormat()));
     }
     Pump();
-}
-
-TEST_CASE("the find dialog's controls carry the viewer's texts, ids and hints")
-{
-    ViewerForm form;
-    form.BuildFonts(96);
-    ElasticGroup* column = NewElasticGroup(ElasticGroup::Column, &form);
-    Label* label = NewFindWordLabel(column);
-    EditLine* line = NewFindWordLine(column);
-    CheckMark* everywhere = NewFindEverywhereCheck(column, true);
-    CheckMark* here = NewFindEverywhereCheck(column, false);
-    CHECK(label->GetText().Equals(L"&Poszukiwane słowo"));
-    CHECK(line->id == 178);
-    CHECK(line->hint.Equals(L"Wpisz słowo, które chcesz znaleźć."));
-    CHECK(GetDlgCtrlID(everywhere->hwnd) == 179);
-    CHECK(everywhere->GetText().Equals(L"&Szukaj we wszystkich rozdziałach"));
-    CHECK(everywhere->hint.Equals(L"Jeśli zaznaczone przeszukuje wszystkie rozdziały,\n"
-                                  L"w przeciwnym przypadku tylko aktualnie wyświetlany."));
-    CHECK(everywhere->IsChecked());
-    CHECK_FALSE(here->IsChecked());
 }
 
 namespace {
