@@ -544,7 +544,7 @@ void TextTabs::OnBroadcast(const BroadcastRecord& record)
     case BroadcastDocumentRemoved:
         // The removed text is gone: no pointer to it may stay, and a press
         // names tabs by index, which the removal shifted.
-        if (record.document == dragged || (HasCapture() && hoverItem >= 0))
+        if ((dragged && record.document == dragged) || (HasCapture() && hoverItem >= 0))
             CancelPress();
         if (current && (record.document == current || documents->IndexOf(current) < 0))
             current = nullptr;

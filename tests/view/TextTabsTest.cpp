@@ -101,6 +101,15 @@ TEST_CASE("tab widths, and hits at the edges of tabs and boxes")
     SendMessageW(t.hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(t.hwnd), MAKELPARAM(screen.x, screen.y));
     REQUIRE(b.handler.log.size() == 1);
     CHECK(b.handler.log[0] == "menu t0001w.txt");
+
+    // The hint is the full path, none past the tabs or while scrolling.
+    const wchar_t* hint = t.HintAt(screen);
+    REQUIRE(hint != nullptr);
+    CHECK(std::wstring(hint) == L"C:\\work\\dir0\\t0001w.txt");
+    CHECK(t.HintAt(t.ClientToScreenPoint({t.totalWidth + 5, b.Y()})) == nullptr);
+    t.autoScrollDirection = 1;
+    CHECK(t.HintAt(screen) == nullptr);
+    t.autoScrollDirection = 0;
 }
 
 TEST_CASE("2000 texts: far tabs land between the arrows, GetTabRect is scrolled")
