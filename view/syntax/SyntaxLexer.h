@@ -310,8 +310,8 @@ protected:
     {
         Begin(record);
         bool isKnown;
-        if (text_) {
-            // The word's units are the token text's.
+        if (text_ || seekMode_) {
+            // The word's units are the token text's; a seek looks nothing up.
             if (asciiMask)
                 TakeAsciiRun(asciiMask);
             TakeWhile(record, inWord);
