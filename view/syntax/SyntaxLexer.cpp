@@ -76,8 +76,7 @@ void TextLexer::Generic(TokenRecord& record, u32 state, const wchar_t* stops)
         End(record, kTokenControl, state);
         return;
     }
-    const u32 ends = ClassControl | ClassCombiningMark | ClassUnderscore | ClassTab | ClassLetter | ClassDigit |
-                     ClassBlank | ClassLineBreak;
+    const u32 ends = kRunEnds;
     if (IsStop(Code(), stops)) {
         End(record, kTokenEmpty, state);
         return;

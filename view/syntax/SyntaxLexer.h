@@ -51,6 +51,10 @@ enum LexerRegion : u32 {
 // Class 1 in region 1.
 constexpr u32 kInitialLexerState = 257;
 
+// What ends a generic run of other characters.
+constexpr u32 kRunEnds = ClassControl | ClassCombiningMark | ClassUnderscore | ClassTab | ClassLetter | ClassDigit |
+                         ClassBlank | ClassLineBreak;
+
 // A run of one kind of character stops after this many characters and goes
 // on in the next token, so one odd line never makes a giant token.
 constexpr int32 kTokenRunLimit = 250;
