@@ -94,34 +94,6 @@ bool CLexerBase::IsRuleStart(int32 c, bool inner)
     return c == '/' || c == '"' || c == '\'' || c == '.' || c == '#' || (inner && c == '<');
 }
 
-// A run of what the generic tokenizer takes with the stops of code: ASCII
-// straight from the stored run, the rest one by one.
-void CLexerBase::TakePunctuation(TokenRecord& record, bool inner)
-{
-    CharCursor& c = cursor_;
-    u64 rel = static_cast<u64>(c.position - c.runStart);
-    if (rel < static_cast<u64>(c.runCount) && c.runText->ChangeCount() == c.runChanges) {
-        const u8* p = c.run + rel;
-        int64 left = c.runCount - static_cast<int64>(rel);
-        int64 end = kTokenRunLimit - taken_ < left ? kTokenRunLimit - taken_ : left;
-        int32 n = 0;
-        while (n < end) {
-            u32 b = p[n];
-            if (b >= 0x80 || (kAsciiClasses.flags[b] & kRunEnds) || b == '/' || b == '"' || b == '\'' ||
-                (inner && b == '<'))
-                break;
-            n++;
-        }
-        if (text_)
-            text_->AppendAscii(p, n);
-        taken_ += n;
-        CharCursor::Seek(c, c.position + n);
-    }
-    const wchar_t* stops = inner ? L"/\"'<" : L"/\"'";
-    while (!(Flags() & kRunEnds) && !IsStop(Code(), stops) && TakeIfRoom(record)) {
-    }
-}
-
 void CLexerBase::NextToken(TokenRecord& record)
 {
     tokenState_ = state_;
@@ -138,17 +110,10 @@ void CLexerBase::NextToken(TokenRecord& record)
         }
         // A line end in code is a token of its own, and so is a run of
         // punctuation that none of the rules below starts with.
-        u32 f = Flags();
-        if ((f & ClassLineBreak) && !(f & ClassEndOfText)) {
-            Begin(record);
-            Take();
-            End(record, kTokenText, WithClass(state_, kClassLineEnd));
+        if (LineEndToken(record))
             return;
-        }
-        if (first >= 0 && first < 128 && !(f & kRunEnds) && !IsRuleStart(first, inner)) {
-            Begin(record);
-            TakePunctuation(record, inner);
-            End(record, kTokenText, state_);
+        if (first >= 0 && first < 128 && !(Flags() & kRunEnds) && !IsRuleStart(first, inner)) {
+            CodeRunToken(record, inner);
             return;
         }
     }

@@ -118,6 +118,34 @@ void TextLexer::SeekByRelexing(int64 position, int64 savedPosition, const u32* s
     MoveTo(position);
 }
 
+void TextLexer::CodeRunToken(TokenRecord& record, bool inner)
+{
+    Begin(record);
+    CharCursor& c = cursor_;
+    u64 rel = static_cast<u64>(c.position - c.runStart);
+    if (rel < static_cast<u64>(c.runCount) && c.runText->ChangeCount() == c.runChanges) {
+        const u8* p = c.run + rel;
+        int64 left = c.runCount - static_cast<int64>(rel);
+        int64 end = kTokenRunLimit - taken_ < left ? kTokenRunLimit - taken_ : left;
+        int32 n = 0;
+        while (n < end) {
+            u32 b = p[n];
+            if (b >= 0x80 || (kAsciiClasses.flags[b] & kRunEnds) || b == '/' || b == '"' || b == '\'' ||
+                (inner && b == '<'))
+                break;
+            n++;
+        }
+        if (text_)
+            text_->AppendAscii(p, n);
+        taken_ += n;
+        CharCursor::Seek(c, c.position + n);
+    }
+    const wchar_t* stops = inner ? L"/\"'<" : L"/\"'";
+    while (!(Flags() & kRunEnds) && !IsStop(Code(), stops) && TakeIfRoom(record)) {
+    }
+    End(record, kTokenText, state_);
+}
+
 void TextLexer::LineCommentToken(TokenRecord& record, const wchar_t* stops)
 {
     Generic(record, state_, stops);

@@ -354,6 +354,22 @@ protected:
         End(record, kind, state_);
         return true;
     }
+    // At a line break (not the end of the text): its token with the state's
+    // class turned into the line end's; false elsewhere.
+    bool LineEndToken(TokenRecord& record)
+    {
+        if ((Flags() & (ClassLineBreak | ClassEndOfText)) != ClassLineBreak)
+            return false;
+        Begin(record);
+        Take();
+        End(record, kTokenText, WithClass(state_, kClassLineEnd));
+        return true;
+    }
+    // At a character that starts no rule of a C-like language in code: the
+    // generic tokenizer's run of other characters with the stops of code
+    // ("/", the quotes, and "<" inside a page), its ASCII part straight from
+    // the stored run.
+    void CodeRunToken(TokenRecord& record, bool inner);
     // One-character token (or a few characters taken by the caller before).
     void Single(TokenRecord& record, u32 state)
     {
