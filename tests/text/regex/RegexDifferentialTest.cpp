@@ -63,8 +63,17 @@ private:
     {
         int m = 1 + Pick(3);
         std::vector<NodePtr> items;
-        for (int i = 0; i < m; i++)
+        for (int i = 0; i < m; i++) {
             items.push_back(Item(out, depth));
+            // A quantified group that vanishes repeats nothing: it adds
+            // nothing to the tree.
+            if (Pick(12) == 0) {
+                static const wchar_t* const empty[] = {L"()", L"(|)", L"(()|)"};
+                out += empty[Pick(3)];
+                for (int q = Pick(3); q >= 0; q--)
+                    out += L"*+?"[Pick(3)];
+            }
+        }
         return Wrap(Node::Concat, items);
     }
 
