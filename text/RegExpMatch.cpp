@@ -142,18 +142,20 @@ public:
     {
         EncodingId encoding = text.Encoding();
         bytewise_ = encoding == EncodingUtf8 || IsCodePageEncoding(encoding);
+        codePage_ = IsCodePageEncoding(encoding);
         utf16_ = IsUtf16Encoding(encoding);
         bigEndian_ = encoding == EncodingUtf16BE;
     }
 
     TextBuff& Text() { return text_; }
+    bool Utf8() const { return bytewise_ && !codePage_; }
     int64 Size() const { return size_; }
 
     // The character at p (below the size) as the runs read it: line breaks
     // as 10; length is its byte length.
     int32 Forward(int64 p, int64& length)
     {
-        if (p < start_ || p + 1 >= end_)
+        if (p < start_ || p + (utf16_ ? 1 : 0) >= end_)
             Fill(p, false);
         if (bytewise_) {
             if (p >= start_ && p < end_) {
@@ -178,7 +180,7 @@ public:
     // The character that ends at p (above 0), starting at start.
     int32 Backward(int64 p, int64& start)
     {
-        if (p - 2 < start_ || p > end_)
+        if (p - (utf16_ ? 2 : 1) < start_ || p > end_)
             Fill(p, true);
         if (bytewise_) {
             if (p - 1 >= start_ && p - 1 < end_) {
@@ -201,6 +203,17 @@ public:
         start = text_.CharStart(p - 1);
         int32 c = text_.DecodeChar(start);
         return c == -2 || c == 13 ? kLineFeed : c;
+    }
+
+    // Whether a character starts at p for certain: a byte below 0x80 other
+    // than an LF, which may end a CR LF.
+    bool PlainStart(int64 p)
+    {
+        if (!bytewise_)
+            return false;
+        if (p < start_ || p >= end_)
+            Fill(p, false);
+        return p >= start_ && p < end_ && buffer_[p - start_] < 0x80 && buffer_[p - start_] != 10;
     }
 
     // The bytes from p on that the piece in hand holds, when a byte below
@@ -245,6 +258,7 @@ private:
     TextBuff& text_;
     int64 size_;
     bool bytewise_;  // an encoding where a byte below 0x80 is a character
+    bool codePage_;
     bool utf16_;
     bool bigEndian_;
     int64 piece_ = 256;
@@ -315,8 +329,8 @@ private:
     int32 Next(int32 state, int32 c)
     {
         const RegexDfa::State& s = dfa_->At(state);
-        int32 n = c >= 0 && c < RegexDfa::kAsciiCodes ? s.ascii[c] : dfa_->Wide(state, c);
-        return n >= 0 ? n : StateStep(state, c);
+        int32 n = c >= 0 && c < RegexDfa::kAsciiCodes ? s.bytes[c] : dfa_->Wide(state, c);
+        return n >= 0 ? n & ~RegexDfa::kLookBit : StateStep(state, c);
     }
     int32 Resolved(int32 state, int before, int at)
     {
@@ -668,10 +682,12 @@ int32 RegexRun::StateStep(int32 state, int32 c)
     int64 resets = dfa_->resets;
     int32 next = InternList(anew);
     if (next >= 0 && dfa_->resets == resets) {
+        const RegexDfa::State& to = dfa_->At(next);
+        int32 value = next | (to.accept || to.assertion ? RegexDfa::kLookBit : 0);
         if (c >= 0 && c < RegexDfa::kAsciiCodes)
-            dfa_->At(state).ascii[c] = next;
+            dfa_->At(state).bytes[c] = value;
         else
-            dfa_->SetWide(state, c, next);
+            dfa_->SetWide(state, c, value);
     }
     return next;
 }
@@ -753,18 +769,33 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
                 n = bound - pos;
             int64 k = 0;
             int idle = 0;
+            const RegexDfa::State* at = &dfa_->At(state);
+            bool utf8 = bytes_.Utf8();
+            int32 last = -1;
             while (k < n) {
                 u8 b = bytes[k];
-                if (b >= 0x80 || b == 13)
+                int32 to = at->bytes[b];
+                if (to >= 0) {
+                    last = b;
+                    k++;
+                } else if (utf8 && b >= 0xC2 && b <= 0xDF && k + 1 < n && (bytes[k + 1] & 0xC0) == 0x80) {
+                    // A two-byte character, as the text decodes it: never
+                    // over-long, never a line break.
+                    int32 code = ((b & 0x1F) << 6) | (bytes[k + 1] & 0x3F);
+                    to = dfa_->Wide(state, code);
+                    if (to < 0)
+                        break;
+                    last = code;
+                    k += 2;
+                } else {
                     break;
-                int32 to = dfa_->At(state).ascii[b];
-                if (to < 0)
+                }
+                if (to & RegexDfa::kLookBit) {
+                    state = to & ~RegexDfa::kLookBit;
                     break;
-                k++;
+                }
                 state = to;
-                const RegexDfa::State& s = dfa_->At(state);
-                if (s.accept || s.assertion)
-                    break;
+                at = &dfa_->At(state);
                 if (state != first)
                     idle = 0;
                 else if (++idle == 32 && skip_)
@@ -773,7 +804,7 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
             if (k > 0) {
                 pos += k;
                 if (dfa_->At(state).assertion) {
-                    int before = KindOf(bytes[k - 1]);
+                    int before = KindOf(last);
                     state = Resolved(state, before, KindAt(pos));
                     if (StatesWentWrong(state))
                         return kGaveUp;
@@ -1127,7 +1158,8 @@ int64 RegExp::FindForward(TextDocument& document, int64 from, int64& stop, int64
     stop = Clamp(AddClamped(begin, length), begin, size);
     // A search never starts inside a character: from there the bytes would
     // read as undecodable ones and could match on their own.
-    if (begin < size) {
+    RegexBytes bytes(text);
+    if (begin < size && !bytes.PlainStart(begin)) {
         int64 s = text.CharStart(begin);
         if (s < begin) {
             text.DecodeChar(s);
@@ -1135,7 +1167,6 @@ int64 RegExp::FindForward(TextDocument& document, int64 from, int64& stop, int64
         }
     }
     int64 limit = AddClamped(AddClamped(begin, length), kForwardSlack);
-    RegexBytes bytes(text);
     int64 e = RegexRun(*this, document, bytes).RegexFirstEndForward(begin, limit);
     if (e < 0)
         return -1;

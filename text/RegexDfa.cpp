@@ -7,12 +7,7 @@ namespace {
 // About 2 MB of states and sets, and as much again of wide transitions.
 constexpr size_t kMaxStates = 2048;
 constexpr size_t kMaxPool = 256 * 1024;
-constexpr size_t kMaxWide = 64 * 1024;
-
-u64 WideKey(int32 state, int32 code)
-{
-    return (static_cast<u64>(static_cast<u32>(state)) << 32) | static_cast<u32>(code);
-}
+constexpr size_t kWideSlots = 64 * 1024;  // kept at most half full
 
 }  // namespace
 
@@ -21,6 +16,7 @@ RegexDfa::RegexDfa() : start{kUnknown, kUnknown}
     // Room for every state up front, so a state held by a run stays where
     // it is until the cache is emptied.
     states_.reserve(kMaxStates);
+    wide_.assign(kWideSlots, WideSlot{kFreeKey, kUnknown});
 }
 
 void RegexDfa::Reset()
@@ -28,7 +24,8 @@ void RegexDfa::Reset()
     states_.clear();
     pool_.clear();
     index_.clear();
-    wide_.clear();
+    wide_.assign(kWideSlots, WideSlot{kFreeKey, kUnknown});
+    wideCount_ = 0;
     start[0] = start[1] = kUnknown;
     resets++;
 }
@@ -52,8 +49,8 @@ int32 RegexDfa::Intern(const int32* nodes, int32 count, bool anew, bool accept, 
     s.anew = anew;
     for (int32& r : s.resolved)
         r = kUnknown;
-    for (int32& a : s.ascii)
-        a = kUnknown;
+    for (int32& b : s.bytes)
+        b = kUnknown;
     pool_.insert(pool_.end(), nodes, nodes + count);
     int32 index = static_cast<int32>(states_.size());
     states_.push_back(s);
@@ -61,15 +58,17 @@ int32 RegexDfa::Intern(const int32* nodes, int32 count, bool anew, bool accept, 
     return index;
 }
 
-int32 RegexDfa::Wide(int32 state, int32 code) const
-{
-    auto found = wide_.find(WideKey(state, code));
-    return found == wide_.end() ? kUnknown : found->second;
-}
-
 void RegexDfa::SetWide(int32 state, int32 code, int32 next)
 {
     // Characters are many; past the bound they are simply computed again.
-    if (wide_.size() < kMaxWide)
-        wide_[WideKey(state, code)] = next;
+    if (wideCount_ >= kWideSlots / 2)
+        return;
+    u64 key = WideKey(state, code);
+    size_t mask = wide_.size() - 1;
+    size_t i = Hash(key) & mask;
+    while (wide_[i].key != kFreeKey && wide_[i].key != key)
+        i = (i + 1) & mask;
+    if (wide_[i].key == kFreeKey)
+        wideCount_++;
+    wide_[i] = WideSlot{key, next};
 }

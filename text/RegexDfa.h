@@ -25,6 +25,9 @@ public:
     static constexpr int32 kUnknown = -1;
     static constexpr int32 kFull = -2;
     static constexpr int kAsciiCodes = 128;
+    // Set in a byte transition whose target accepts or has assertions, so
+    // the scan of plain bytes stops there without looking at the target.
+    static constexpr int32 kLookBit = 0x40000000;
 
     struct State {
         int32 setStart;  // in the node pool
@@ -33,7 +36,10 @@ public:
         bool assertion;
         bool anew;  // a new attempt begins at every character
         int32 resolved[KindCount * KindCount];
-        int32 ascii[kAsciiCodes];
+        // Transitions on the characters below 128, by code, with kLookBit;
+        // the upper half stays unknown, so that a byte from 0x80 on (and
+        // a CR, which may pair with an LF) leaves the byte scan.
+        int32 bytes[256];
     };
 
     RegexDfa();
@@ -45,8 +51,19 @@ public:
     State& At(int32 state) { return states_[static_cast<size_t>(state)]; }
     const int32* Nodes(const State& s) const { return pool_.data() + s.setStart; }
 
-    // Transitions on characters from 128 on.
-    int32 Wide(int32 state, int32 code) const;
+    // Transitions on characters from 128 on (and undecodable ones), with
+    // kLookBit as for bytes.
+    int32 Wide(int32 state, int32 code) const
+    {
+        u64 key = WideKey(state, code);
+        size_t mask = wide_.size() - 1;
+        for (size_t i = Hash(key) & mask;; i = (i + 1) & mask) {
+            if (wide_[i].key == key)
+                return wide_[i].next;
+            if (wide_[i].key == kFreeKey)
+                return kUnknown;
+        }
+    }
     void SetWide(int32 state, int32 code, int32 next);
 
     // The start state of each kind of run, kUnknown until built.
@@ -59,11 +76,23 @@ public:
     bool thrashed = false;
 
 private:
+    static constexpr u64 kFreeKey = ~static_cast<u64>(0);
+    static u64 WideKey(int32 state, int32 code)
+    {
+        return (static_cast<u64>(static_cast<u32>(state)) << 32) | static_cast<u32>(code);
+    }
+    static size_t Hash(u64 key) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 40); }
     void Reset();
 
     std::vector<State> states_;
     std::vector<int32> pool_;
     std::unordered_map<std::string, int32> index_;
-    std::unordered_map<u64, int32> wide_;
+    // Open addressing on keys of state and code; a free slot has key ~0.
+    struct WideSlot {
+        u64 key;
+        int32 next;
+    };
+    std::vector<WideSlot> wide_;
+    size_t wideCount_ = 0;
     std::string key_;
 };
