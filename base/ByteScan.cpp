@@ -122,7 +122,7 @@ const u8* FindByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int cou
 {
     // x lies in [low, high] when x - low, as an unsigned byte, is at most
     // high - low: min(x - low, span) == x - low.
-    __m128i low[4], span[4];
+    __m128i low[8], span[8];
     for (int r = 0; r < count; r++) {
         low[r] = _mm_set1_epi8(static_cast<char>(ranges[r][0]));
         span[r] = _mm_set1_epi8(static_cast<char>(ranges[r][1] - ranges[r][0]));

@@ -6,9 +6,10 @@
 // bytes and a plain decode of every character; bench/regex_compare.sh runs
 // grep -E over the same files beside it.
 //
-// regex_bench [folder]: with a folder, the 100 MB texts are also written
-// there (regex_bench_en.txt, regex_bench_pl.txt), so that other tools can
-// search the same bytes.
+// regex_bench [folder [name]]: with a folder, the 100 MB texts are also
+// written there (regex_bench_en.txt, regex_bench_pl.txt), so that other
+// tools can search the same bytes ("-" writes none); with a name, only that
+// pattern runs.
 
 #include "text/RegExp.h"
 #include "text/TextBuff.h"
@@ -250,7 +251,7 @@ int main(int argc, char** argv)
         std::string bytes;
         TextDocument small, large;
     } texts[2] = {{"en", MakeText(large), {}, {}}, {"pl", MakePolishText(large), {}, {}}};
-    if (argc > 1) {
+    if (argc > 1 && strcmp(argv[1], "-") != 0) {
         for (Texts& t : texts)
             if (!WriteFile(std::string(argv[1]) + "/regex_bench_" + t.name + ".txt", t.bytes))
                 return 1;
@@ -267,6 +268,8 @@ int main(int argc, char** argv)
         printf("decode_10MB: %.1f MB/s\n", DecodeAll(texts[0].small));
         printf("decode_100MB: %.1f MB/s\n", DecodeAll(texts[0].large));
         for (const Pattern& p : kPatterns) {
+            if (argc > 2 && strcmp(argv[2], p.name) != 0)
+                continue;
             Texts& t = strcmp(p.textName, "pl") == 0 ? texts[1] : texts[0];
             Result r10 = SearchAll(t.small, p.text);
             Result r100 = SearchAll(t.large, p.text);

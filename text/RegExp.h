@@ -176,8 +176,8 @@ private:
     struct FirstBytes {
         int32 encoding;  // 0 until computed
         bool usable;
-        int ranges;  // runs of such bytes, when few enough for a vector scan; else 0
-        u8 range[4][2];
+        int ranges;  // runs of such bytes for a vector scan, near ones merged
+        u8 range[8][2];
         bool bytes[256];
     } firstBytes_;
 };

@@ -744,6 +744,7 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
     if (dfa_->At(state).accept)
         return pos;
     int64 firstResets = dfa_->resets;
+    int idleLimit = 16;
     while (pos < bound) {
         if (dfa_->resets != firstResets) {
             // The cache was emptied: the start state has a new index, and
@@ -755,10 +756,17 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
         }
         if (state == first && skip_) {
             // Nothing in progress: only a character the start state takes
-            // can begin the next attempt.
+            // can begin the next attempt. Where such characters are near
+            // each other the scan costs more than it saves: then the byte
+            // loop below stays longer in the start state before it asks.
+            int64 was = pos;
             pos = bytes_.SkipToCandidate(*skip_, pos, bound);
             if (pos >= bound)
                 return -1;
+            if (pos - was < 64)
+                idleLimit = idleLimit < 1024 ? idleLimit * 2 : idleLimit;
+            else
+                idleLimit = idleLimit > 16 ? idleLimit / 2 : idleLimit;
         }
         // Plain ASCII through known transitions, until a state that needs a
         // look (accepting, or with assertions to resolve), or a long stay
@@ -798,7 +806,7 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
                 at = &dfa_->At(state);
                 if (state != first)
                     idle = 0;
-                else if (++idle == 32 && skip_)
+                else if (++idle == idleLimit && skip_)
                     break;
             }
             if (k > 0) {
@@ -986,25 +994,31 @@ void RegexRun::PrepareSkip()
     if (f.encoding != encoding) {
         f.encoding = encoding;
         f.usable = ComputeFirstBytes(encoding, f.bytes);
-        // Runs of set bytes, for a vector scan when there are few.
-        f.ranges = 0;
-        for (int b = 0; b < 256 && f.ranges <= 4;) {
-            if (!f.bytes[b]) {
-                b++;
+        // Runs of set bytes for a vector scan; while there are too many,
+        // the two nearest merge, which only makes the scan stop at a few
+        // more places.
+        std::vector<std::pair<int, int>> runs;
+        for (int b = 0; b < 256; b++) {
+            if (!f.bytes[b])
                 continue;
-            }
-            int e = b;
-            while (e + 1 < 256 && f.bytes[e + 1])
-                e++;
-            if (f.ranges < 4) {
-                f.range[f.ranges][0] = static_cast<u8>(b);
-                f.range[f.ranges][1] = static_cast<u8>(e);
-            }
-            f.ranges++;
-            b = e + 1;
+            if (!runs.empty() && runs.back().second == b - 1)
+                runs.back().second = b;
+            else
+                runs.emplace_back(b, b);
         }
-        if (f.ranges > 4)
-            f.ranges = 0;
+        while (runs.size() > 8) {
+            size_t nearest = 0;
+            for (size_t i = 1; i + 1 < runs.size(); i++)
+                if (runs[i + 1].first - runs[i].second < runs[nearest + 1].first - runs[nearest].second)
+                    nearest = i;
+            runs[nearest].second = runs[nearest + 1].second;
+            runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(nearest) + 1);
+        }
+        f.ranges = static_cast<int>(runs.size());
+        for (size_t i = 0; i < runs.size(); i++) {
+            f.range[i][0] = static_cast<u8>(runs[i].first);
+            f.range[i][1] = static_cast<u8>(runs[i].second);
+        }
     }
     skip_ = f.usable ? &f : nullptr;
 }
@@ -1076,16 +1090,8 @@ int64 RegexBytes::SkipToCandidate(const RegExp::FirstBytes& set, int64 pos, int6
         }
         const u8* bytes = buffer_ + (pos - start_);
         int64 n = (end_ < bound ? end_ : bound) - pos;
-        int64 k = n;
-        if (set.ranges > 0) {
-            const u8* hit = FindByteInRanges(bytes, static_cast<size_t>(n), set.range, set.ranges);
-            if (hit)
-                k = hit - bytes;
-        } else {
-            for (k = 0; k < n; k++)
-                if (set.bytes[bytes[k]])
-                    break;
-        }
+        const u8* hit = FindByteInRanges(bytes, static_cast<size_t>(n), set.range, set.ranges);
+        int64 k = hit ? hit - bytes : n;
         if (k < n)
             return pos + k;
         pos += n;
