@@ -118,6 +118,35 @@ size_t CountByte(const u8* p, int c, size_t n)
     return count;
 }
 
+const u8* FindHighOrByte(const u8* p, int c, size_t n)
+{
+    const u8 b = static_cast<u8>(c);
+    const __m128i needle = _mm_set1_epi8(static_cast<char>(b));
+    size_t i = 0;
+    // The sign bit of each byte is the high test; movemask reads it directly.
+    for (; i + 32 <= n; i += 32) {
+        __m128i v0 = Load(p + i), v1 = Load(p + i + 16);
+        __m128i m0 = _mm_or_si128(v0, _mm_cmpeq_epi8(v0, needle));
+        __m128i m1 = _mm_or_si128(v1, _mm_cmpeq_epi8(v1, needle));
+        if (_mm_movemask_epi8(_mm_or_si128(m0, m1)) == 0)
+            continue;
+        unsigned m = static_cast<unsigned>(_mm_movemask_epi8(m0));
+        if (m)
+            return p + i + LowBit(m);
+        return p + i + 16 + LowBit(static_cast<unsigned>(_mm_movemask_epi8(m1)));
+    }
+    for (; i + 16 <= n; i += 16) {
+        __m128i v = Load(p + i);
+        unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(v, _mm_cmpeq_epi8(v, needle))));
+        if (m)
+            return p + i + LowBit(m);
+    }
+    for (; i < n; i++)
+        if (p[i] >= 0x80 || p[i] == b)
+            return p + i;
+    return nullptr;
+}
+
 const u8* FindByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int count)
 {
     // x lies in [low, high] when x - low, as an unsigned byte, is at most

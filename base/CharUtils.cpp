@@ -27,11 +27,11 @@ int32 MapCase(int32 codePoint, DWORD flags)
     return (IsHighSurrogate(out[0]) && IsLowSurrogate(out[1])) ? JoinPair(out[0], out[1]) : codePoint;
 }
 
-int32 FoldCase(int32 c)
+int32 FoldCase(int32 c, int32 (*lower)(int32))
 {
     if (c >= L'A' && c <= L'Z')
         return c + 32;
-    return c > 127 ? ToLowerCodePoint(c) : c;
+    return c > 127 ? lower(c) : c;
 }
 
 }  // namespace
@@ -88,12 +88,17 @@ bool IsCharType(int32 codePoint, int mask)
 
 bool EqualsNoCase(const wchar_t* a, int64 alen, const wchar_t* b, int64 blen)
 {
+    return EqualsNoCaseBy(a, alen, b, blen, ToLowerCodePoint);
+}
+
+bool EqualsNoCaseBy(const wchar_t* a, int64 alen, const wchar_t* b, int64 blen, int32 (*lower)(int32))
+{
     if (alen != blen)
         return false;
     int64 i = 0;
     int64 j = 0;
     while (i < alen && j < blen) {
-        if (FoldCase(NextCodePoint(a, alen, i)) != FoldCase(NextCodePoint(b, blen, j)))
+        if (FoldCase(NextCodePoint(a, alen, i), lower) != FoldCase(NextCodePoint(b, blen, j), lower))
             return false;
     }
     return i == alen && j == blen;

@@ -315,8 +315,9 @@ void File::Write(const void* bytes, int64 n)
         if (!WriteBytes(s_->handle, in, want, &written))
             FailLast();
         s_->bufferPos += written;
+        // A volume that fills up reports success with a short count.
         if (written < want)
-            Fail(ERROR_WRITE_FAULT);
+            Fail(ERROR_DISK_FULL);
         return;
     }
     while (n > 0) {

@@ -1,14 +1,20 @@
 // Line counting, line lookup, decoding and literal search over a text of
-// about 100 MB, with memchr and std::search over the same bytes as reference;
-// loading and saving that text as a file, with plain ReadFile and WriteFile as
-// reference.
+// about 100 MB, with the SSE2 byte scan, memchr and std::search over the same
+// bytes as reference; loading and saving that text as a file, with plain
+// ReadFile and WriteFile as reference; edits, a group of a million changes
+// with its undo and redo, and line queries after edits in a text of 1 GB;
+// the autosave of a 200 MB text step by step.
 
+#include "base/AppContext.h"
+#include "base/ByteScan.h"
 #include "text/TextBuff.h"
 #include "text/TextDocument.h"
 
 #include "bench/BenchTiming.h"
 
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -22,7 +28,7 @@ namespace {
 
 void Report(const char* name, double value, const char* unit)
 {
-    std::printf("%s: %.1f %s\n", name, value, unit);
+    std::printf(value < 10 ? "%s: %.4f %s\n" : "%s: %.1f %s\n", name, value, unit);
 }
 
 class StringLoader : public TextBuff::Loader {
@@ -40,6 +46,48 @@ private:
     const std::string& s_;
     int64 pos_ = 0;
 };
+
+double PeakMemoryMb()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    return static_cast<double>(counters.PeakPagefileUsage) / (1 << 20);
+}
+
+// Scans the bytes for one that never occurs, as a search for an absent
+// phrase must; every result is used.
+template <class Scan>
+double ScanSpeed(const std::string& s, double mb, Scan scan)
+{
+    return mb / Time([&] {
+        const u8* p = reinterpret_cast<const u8*>(s.data());
+        if (scan(p, s.size()))
+            std::puts("found");
+    });
+}
+
+double FindByteSpeed(const std::string& s, double mb)
+{
+    return ScanSpeed(s, mb, [](const u8* p, size_t n) { return FindByte(p, 0xFF, n) != nullptr; });
+}
+
+double MemchrSpeed(const std::string& s, double mb)
+{
+    return ScanSpeed(s, mb, [](const u8* p, size_t n) { return memchr(p, 0xFF, n) != nullptr; });
+}
+
+void ReportSearch(const char* name, double speed, double findByte, double crtMemchr)
+{
+    std::printf("%s: %.1f MB/s (%.2fx SSE2 FindByte %.1f MB/s, %.2fx CRT memchr %.1f MB/s)\n", name, speed,
+                speed / findByte, findByte, speed / crtMemchr, crtMemchr);
+}
+
+void Type(TextDocument& document, int64 a, int64 b, const wchar_t* text, int64 n)
+{
+    TextDocument::ReplaceRequest request = {a, b, text, n, 0, 0, -1};
+    document.Replace(request);
+}
 
 // Log-like lines of words and numbers, LF ends with some CR LF.
 std::string MakeText(size_t bytes)
@@ -127,15 +175,19 @@ int main()
     Report("DecodeChar scan", mb / decode, "MB/s");
 
     // A pattern that never occurs: every search scans the whole text.
+    const double findByte = FindByteSpeed(s, mb);
+    const double crtMemchr = MemchrSpeed(s, mb);
+    Report("reference SSE2 FindByte", findByte, "MB/s");
+    Report("reference CRT memchr", crtMemchr, "MB/s");
     const std::wstring needle = L"request served user cache hit";
     Array<u32> pattern;
     AppendCodePoints(pattern, needle.data(), static_cast<int64>(needle.size()));
     const int64 m = pattern.Count();
     int64 end = 0;
     double forward = Time([&] { text.FindForward(0, end, pattern.Data(), m, text.Size()); });
-    Report("FindForward", mb / forward, "MB/s");
+    ReportSearch("FindForward", mb / forward, findByte, crtMemchr);
     double forwardNoCase = Time([&] { text.FindForwardNoCase(0, end, pattern.Data(), m, text.Size()); });
-    Report("FindForwardNoCase", mb / forwardNoCase, "MB/s");
+    ReportSearch("FindForwardNoCase", mb / forwardNoCase, findByte, crtMemchr);
     const std::string narrow(needle.begin(), needle.end());
     double stdSearch = Time([&] {
         if (std::search(s.begin(), s.end(), narrow.begin(), narrow.end()) != s.end())
@@ -153,7 +205,7 @@ int main()
     std::string polish;
     const char* words[] = {"za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 ", "g\xC4\x99\xC5\x9Bl\xC4\x85 ",
                            "ja\xC5\xBA\xC5\x84 ", "\xC5\x81\xC3\x93" "D\xC5\xB9 ", "tekst\n"};
-    while (polish.size() < (20u << 20))
+    while (polish.size() < (100u << 20))
         polish += words[rng() % 5];
     TextBuff polishText;
     StringLoader polishLoader(polish);
@@ -162,48 +214,78 @@ int main()
     Array<u32> polishPattern;
     AppendCodePoints(polishPattern, word.data(), static_cast<int64>(word.size()));
     const double polishMb = static_cast<double>(polish.size()) / (1 << 20);
-    double folded = Time([&] {
-        polishText.FindForwardNoCase(0, end, polishPattern.Data(), polishPattern.Count(), polishText.Size());
-    });
-    Report("FindForwardNoCase, Polish text", polishMb / folded, "MB/s");
+    const double polishFindByte = FindByteSpeed(polish, polishMb);
+    const double polishMemchr = MemchrSpeed(polish, polishMb);
     double exact = Time([&] {
         polishText.FindForward(0, end, polishPattern.Data(), polishPattern.Count(), polishText.Size());
     });
-    Report("FindForward, Polish text", polishMb / exact, "MB/s");
+    ReportSearch("FindForward, Polish text, non-ASCII first letter", polishMb / exact, polishFindByte, polishMemchr);
+    double folded = Time([&] {
+        polishText.FindForwardNoCase(0, end, polishPattern.Data(), polishPattern.Count(), polishText.Size());
+    });
+    ReportSearch("FindForwardNoCase, Polish text, non-ASCII first letter", polishMb / folded, polishFindByte,
+                 polishMemchr);
+    const std::wstring asciiWord = L"tekstx";
+    Array<u32> asciiPattern;
+    AppendCodePoints(asciiPattern, asciiWord.data(), static_cast<int64>(asciiWord.size()));
+    double asciiFolded = Time([&] {
+        polishText.FindForwardNoCase(0, end, asciiPattern.Data(), asciiPattern.Count(), polishText.Size());
+    });
+    ReportSearch("FindForwardNoCase, Polish text, ASCII first letter", polishMb / asciiFolded, polishFindByte,
+                 polishMemchr);
+    polishText.Clear();
+    polish.clear();
+    polish.shrink_to_fit();
 
     // The same text as a file: loaded and saved through the document, against
-    // reading and writing its bytes in 1 MiB pieces.
+    // reading the whole file into one fresh buffer and writing its bytes in
+    // 1 MiB pieces.
     wchar_t folder[MAX_PATH];
     GetTempPathW(MAX_PATH, folder);
     const std::wstring source = std::wstring(folder) + L"scrivel_text_bench.txt";
     const std::wstring target = std::wstring(folder) + L"scrivel_text_bench_saved.txt";
-    std::vector<char> piece(1 << 20);
     auto writeAll = [&](const std::wstring& path) {
         HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD written = 0;
-        for (size_t at = 0; at < s.size(); at += piece.size()) {
-            DWORD n = static_cast<DWORD>(std::min(piece.size(), s.size() - at));
+        const size_t piece = 1 << 20;
+        for (size_t at = 0; at < s.size(); at += piece) {
+            DWORD n = static_cast<DWORD>(std::min(piece, s.size() - at));
             WriteFile(file, s.data() + at, n, &written, nullptr);
         }
         CloseHandle(file);
     };
     writeAll(source);
-    TextDocument document;
-    document.SetPath(String(source.c_str()));
-    Report("LoadFile", mb / Time([&] { document.LoadFile(nullptr, 0); }), "MB/s");
-    Report("reference ReadFile", mb / Time([&] {
-               HANDLE file = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                         nullptr);
-               DWORD got = 0;
-               while (ReadFile(file, piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr) && got > 0) {
-               }
-               CloseHandle(file);
-           }),
-           "MB/s");
-    const String saved(target.c_str());
-    Report("SaveFile", mb / Time([&] { document.SaveFile(saved, 0, document.text.Size(), nullptr, false, true, false); }),
-           "MB/s");
-    Report("reference WriteFile", mb / Time([&] { writeAll(target); }), "MB/s");
+    {
+        TextDocument document;
+        document.SetPath(String(source.c_str()));
+        Report("LoadFile", mb / Time([&] { document.LoadFile(nullptr, 0); }), "MB/s");
+        Report("reference ReadFile", mb / Time([&] {
+                   HANDLE file = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             0, nullptr);
+                   LARGE_INTEGER size;
+                   GetFileSizeEx(file, &size);
+                   u8* whole = static_cast<u8*>(malloc(static_cast<size_t>(size.QuadPart)));
+                   size_t at = 0;
+                   DWORD got = 0;
+                   while (at < static_cast<size_t>(size.QuadPart) &&
+                          ReadFile(file, whole + at,
+                                   static_cast<DWORD>(std::min<size_t>(static_cast<size_t>(size.QuadPart) - at,
+                                                                       1u << 30)),
+                                   &got, nullptr) &&
+                          got > 0)
+                       at += got;
+                   CloseHandle(file);
+                   if (at != s.size() || memcmp(whole + at / 2, s.data() + at / 2, 1) != 0)
+                       std::puts("short read");
+                   free(whole);
+               }),
+               "MB/s");
+        const String saved(target.c_str());
+        Report("SaveFile",
+               mb / Time([&] { document.SaveFile(saved, 0, document.text.Size(), nullptr, false, true, false); }),
+               "MB/s");
+        Report("reference WriteFile", mb / Time([&] { writeAll(target); }), "MB/s");
+    }
     DeleteFileW(source.c_str());
     DeleteFileW(target.c_str());
 
@@ -211,5 +293,129 @@ int main()
     const int64 window = 8 << 20;
     double backward = Time([&] { text.FindBackward(text.Size(), end, pattern.Data(), m, window); }, 1);
     Report("FindBackward", static_cast<double>(window) / (1 << 20) / backward, "MB/s");
+    text.Clear();
+
+    // ---- 1 GB ----
+    std::string big;
+    big.reserve(10 * s.size());
+    while (big.size() < (1000u << 20))
+        big += s;
+    const double bigMb = static_cast<double>(big.size()) / (1 << 20);
+    std::printf("big text: %.1f MB\n", bigMb);
+    Report("reference memcpy of the big text", 1000 * Time([&] {
+               std::string copy(big);
+               if (copy[copy.size() / 2] == 0)
+                   std::puts("");
+           }, 1),
+           "ms");
+    {
+        TextDocument document;
+        StringLoader loader(big);
+        document.text.Load(loader);
+        const int64 lines = document.text.LineBreakCount();
+
+        // Keystrokes: one character typed, then the caret's line, as the
+        // status bar asks.
+        const int keys = 2000;
+        int64 sum = 0;
+        double atEnd = Time([&] {
+            for (int i = 0; i < keys; i++) {
+                int64 at = document.text.Size();
+                Type(document, at, at, L"x", 1);
+                sum += document.text.LineOfOffset(at + 1);
+            }
+        }, 1);
+        Report("keystroke at the end of 1 GB", 1000 * atEnd / keys, "ms");
+        std::mt19937 keyRng(3);
+        double anywhere = Time([&] {
+            for (int i = 0; i < keys; i++) {
+                int64 at = document.text.CharStart(static_cast<int64>(keyRng() % static_cast<u32>(document.text.Size())));
+                Type(document, at, at, L"x", 1);
+                sum += document.text.LineOfOffset(at + 1);
+            }
+        }, 1);
+        Report("keystroke anywhere in 1 GB", 1000 * anywhere / keys, "ms");
+
+        // An edit near each end, then a line query between them.
+        const int rounds = 200;
+        double farEdits = Time([&] {
+            for (int i = 0; i < rounds; i++) {
+                Type(document, 10, 10, L"y", 1);
+                int64 at = document.text.Size() - 10;
+                Type(document, at, at, L"y", 1);
+                sum += document.text.LineStart(lines / 2);
+            }
+        }, 1);
+        Report("two far edits + line query in 1 GB", 1000 * farEdits / rounds, "ms");
+
+        // One group of a million replacements spread over the text, its undo
+        // and its redo.
+        const int64 changes = 1000000;
+        const int64 stride = document.text.Size() / changes - 8;
+        document.openGroupTag = document.NextUndoGroup();
+        document.openGroups++;
+        double group = Time([&] {
+            for (int64 i = 0; i < changes; i++) {
+                int64 at = document.text.CharStart(i * (stride + 1));
+                Type(document, at, at + 1, L"ab", 2);
+            }
+        }, 1);
+        document.openGroups--;
+        Report("group of 1,000,000 changes in 1 GB", group, "s");
+        Report("peak memory after the group", PeakMemoryMb(), "MB");
+        const int32 tag = document.UndoGroupTag();
+        TextDocument::UndoResult result;
+        double undo = Time([&] {
+            while (document.UndoGroupTag() == tag) {
+                document.Undo(result);
+                sum += result.newEnd;
+            }
+        }, 1);
+        Report("undo of the group", undo, "s");
+        double redo = Time([&] {
+            while (document.RedoGroupTag() == tag) {
+                document.Redo(result);
+                sum += result.newEnd;
+            }
+        }, 1);
+        Report("redo of the group", redo, "s");
+        Report("peak memory after undo and redo", PeakMemoryMb(), "MB");
+        if (sum == 42)
+            std::puts("");
+    }
+
+    // ---- autosave of 200 MB, one idle step at a time ----
+    big.resize(200u << 20);
+    {
+        AppContext app{GetModuleHandleW(nullptr)};
+        TextDocument document;
+        StringLoader loader(big);
+        document.text.Load(loader);
+        document.modified = 1;
+        int steps = 0;
+        double longest = 0, total = 0;
+        do {
+            Clock clock;
+            document.AutosaveStep();
+            double t = clock.Seconds();
+            longest = std::max(longest, t);
+            total += t;
+            steps++;
+        } while (document.autosaveRunning && steps < 100000);
+        std::printf("autosave of 200 MB: %d steps, longest %.1f ms, total %.3f s\n", steps, 1000 * longest, total);
+        if (document.autosaveWanted)
+            std::puts("autosave failed");
+        // Writing a 256 KiB piece straight to a file, as a reference step.
+        const std::wstring piecePath = std::wstring(folder) + L"scrivel_text_bench_piece.txt";
+        HANDLE file = CreateFileW(piecePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        double piece = Time([&] {
+            DWORD written = 0;
+            WriteFile(file, big.data(), 0x40000, &written, nullptr);
+        });
+        CloseHandle(file);
+        DeleteFileW(piecePath.c_str());
+        Report("reference WriteFile of 256 KiB", 1000 * piece, "ms");
+        document.DiscardAutosave();
+    }
     return 0;
 }

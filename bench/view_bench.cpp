@@ -3,9 +3,11 @@
 // without word wrap; then the same text in lines of a megabyte and in one
 // line. Every figure is the time of one operation; the reference is the
 // same operation in a 1 MB text of ordinary lines, so a ratio near 1 means
-// the operation does not grow with the text. Last, the caret to the end of
-// an unwrapped 100 KB and 1 MB line: x counts from the line start, so that
-// one grows with the line.
+// the operation does not grow with the text. Then the caret to the end of
+// an unwrapped 100 KB and 1 MB line, the first time and again (x counts
+// from the line start, from points remembered along the line after the
+// first time), and the line and column of the end of a 100 MB line against
+// counting its characters one by one.
 // Usage: view_bench [megabytes, 200 by default]; needs a display (Xvfb).
 
 #include "base/AppContext.h"
@@ -22,6 +24,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -225,7 +228,10 @@ void Measure(const std::string& label, TextView& view, bool wrap, bool longLines
         int64 pos;
     } places[] = {{"start", 0}, {"middle", size / 2}, {"end", size - 2000 > 0 ? size - 2000 : 0}};
     for (const auto& place : places) {
-        SetTop(view, place.pos);
+        // The first paint there (nothing of its lines known yet), then again.
+        double first = Time([&] { SetTop(view, place.pos); }, 1);
+        if (longLines)
+            Report("first paint at the " + std::string(place.name) + " (" + tag + ")", first * 1e3, "ms");
         Report("paint one screen at the " + std::string(place.name) + " (" + tag + ")", PaintOnce(view) * 1e3, "ms");
     }
     Report("page down with caret (" + tag + ", middle)", PageDowns(view, size / 2, 40) * 1e3, "ms");
@@ -249,14 +255,58 @@ void MeasureColumn(const std::function<TextView*(const std::string&)>& make, siz
     TextDocument* doc = view->CurrentDocument();
     SetTop(*view, 0);
     std::string tag = " (" + std::to_string(lineBytes / 1000) + " KB line, unwrapped)";
-    Report("caret to the end of a line" + tag, Time([&] {
-               view->SetCaret(doc, 0, CaretScrollIntoView, 0);
-               view->MoveToLineEnd(0);
-               FullPaint(*view);
-           }) * 1e3,
-           "ms");
+    auto toEnd = [&] {
+        Clock clock;
+        view->SetCaret(doc, 0, CaretScrollIntoView, 0);
+        view->MoveToLineEnd(0);
+        FullPaint(*view);
+        return clock.Seconds();
+    };
+    // The first time the whole line is laid out once; after that the walk
+    // starts from a point remembered near its end.
+    Report("caret to the end of a line, first time" + tag, toEnd() * 1e3, "ms");
+    double again = 1e30;
+    for (int i = 0; i < 3; i++)
+        again = std::min(again, toEnd());
+    Report("caret to the end of a line, again" + tag, again * 1e3, "ms");
+    view->MoveToLineEnd(0);
+    FullPaint(*view);
     Report("paint one screen scrolled to its end" + tag, PaintOnce(*view) * 1e3, "ms");
     delete view;
+}
+
+// The status bar's line and column of a caret at the end of a text of
+// one line, against counting the characters one by one as it was done.
+void MeasureLineColumn(size_t megabytes)
+{
+    std::string bytes = MakeText(megabytes * 1000000, megabytes * 1000000 + 1);
+    TextBuff text;
+    StringLoader loader(bytes);
+    text.Load(loader);
+    bytes.clear();
+    bytes.shrink_to_fit();
+    std::string tag = " (" + std::to_string(megabytes) + " MB line)";
+    int64 size = text.Size();
+    int64 plain = 0;
+    double reference = Time([&] {
+        plain = 0;
+        for (int64 p = 0; p < size; plain++)
+            p = text.NextChar(p);
+    }, 1);
+    Report("reference: counting the characters one by one" + tag, reference * 1e3, "ms");
+    LineColumn lc{};
+    double first = Time([&] { lc = text.LineColumnOfOffset(size); }, 1);
+    Report("line and column at the end, first time" + tag, first * 1e3, "ms");
+    // Caret moves near the end, as the status bar asks after each.
+    int64 moves = 0;
+    double again = Time([&] {
+        for (int i = 0; i < 100; i++)
+            moves += text.LineColumnOfOffset(size - i).column;
+    }) / 100;
+    Report("line and column near the end, again" + tag, again * 1e3, "ms");
+    if (lc.column != plain || moves == 0)
+        std::printf("column %lld differs from the count %lld\n", static_cast<long long>(lc.column),
+                    static_cast<long long>(plain));
 }
 
 }  // namespace
@@ -322,6 +372,7 @@ int main(int argc, char** argv)
         MeasureColumn(make, 100000);
         MeasureColumn(make, 1000000);
         docs.clear();
+        MeasureLineColumn(100);
     } catch (const Error& e) {
         std::printf("failed with error %d\n", e.code);
         return 1;

@@ -101,8 +101,11 @@ GuiBase* Control::WindowedAncestor()
 
 HWND Control::ParentHwnd()
 {
-    GuiBase* ancestor = WindowedAncestor();
-    return ancestor ? ancestor->hwnd : nullptr;
+    // A windowless parent answers for its children: a group may place them
+    // in a window of its own.
+    if (parent == nullptr)
+        return nullptr;
+    return parent->hwnd ? parent->hwnd : parent->ParentHwnd();
 }
 
 HWND Control::HwndOrParent()

@@ -4,6 +4,8 @@
 
 #include "gui/GuiBase.h"
 
+#include <new>
+
 class ControlGroup;
 class Form;
 
@@ -72,3 +74,22 @@ public:
     virtual void RemoveChild(Control* child) = 0;
     virtual void AddChild(Control* child) = 0;
 };
+
+// Allocates a control (an exhausted heap is MemoryError) and runs its set-up;
+// a control whose set-up fails is deleted, which takes it out of its parent.
+template <class T, class Setup> T* MakeControl(Setup setup)
+{
+    T* object;
+    try {
+        object = new T();
+    } catch (const std::bad_alloc&) {
+        throw MemoryError();
+    }
+    try {
+        setup(*object);
+    } catch (...) {
+        delete object;
+        throw;
+    }
+    return object;
+}

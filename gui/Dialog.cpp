@@ -1,6 +1,7 @@
 #include "gui/Dialog.h"
 
 #include "gui/Dpi.h"
+#include "gui/Tooltip.h"
 
 #include <algorithm>
 
@@ -22,6 +23,8 @@ void Dialog::Create(Form* ownerForm, uint32_t style, uint32_t id, const wchar_t*
     width = 400;
     height = 300;
     CreateFormWindow(style | DialogFrame, L"Dialog", ownerForm, id);
+    if (!(style & NoTooltip))
+        tooltip = NewTooltip(this);
     SetTitle(title);
 }
 

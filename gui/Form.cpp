@@ -1,7 +1,9 @@
 #include "gui/Form.h"
 
+#include "gui/AlertDialog.h"
 #include "gui/Dpi.h"
 #include "gui/PointerList.h"
+#include "gui/Tooltip.h"
 
 Form::Form()
     : formStyle(0), formId(0), owner(nullptr), content(nullptr), laidOutBySize(0),
@@ -35,6 +37,8 @@ Form::~Form()
 void Form::Create(uint32_t style, const wchar_t* classText, Form* ownerForm, uint32_t id)
 {
     CreateFormWindow(style, classText, ownerForm, id);
+    if (!(style & NoTooltip))
+        tooltip = NewTooltip(this);
 }
 
 void Form::CreateHwnd(const wchar_t* classText, uint32_t style, Form* ownerForm, uint32_t id)
@@ -224,6 +228,18 @@ void Form::LoadAcceleratorsAlt(int tableId)
     LoadAccelerators(tableId);
 }
 
+int32_t Form::AlertString(const String& message, const wchar_t* title, const wchar_t* buttons,
+                          int32_t kind)
+{
+    return ShowAlertString(this, message, title, buttons, kind);
+}
+
+int32_t Form::Alert(const wchar_t* message, const wchar_t* title, const wchar_t* buttons,
+                    int32_t kind)
+{
+    return ShowAlert(this, message, title, buttons, kind);
+}
+
 void Form::SetAccelerators(HACCEL table)
 {
     accelerators = table;
@@ -401,6 +417,14 @@ void Form::DefaultProc(MessageRecord& m)
         info->ptMaxTrackSize = {limits.maxWidth, limits.maxHeight};
         return;
     }
+    case WM_MOUSEACTIVATE:
+        // A click must not activate a form that never takes the activation
+        // (pop-ups over the main window), whatever the system's default.
+        if (formStyle & NoActivate) {
+            m.result = MA_NOACTIVATE;
+            return;
+        }
+        break;
     case WM_SYSCOMMAND:
         if (!resizable) {
             WPARAM command = m.wParam & 0xFFF0;

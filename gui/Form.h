@@ -76,6 +76,11 @@ public:
     virtual void RemoveFontUser(Control* control);
     virtual bool PreTranslateForApp(MSG& msg);
     virtual int DetectDpi();
+    // The program's alert box owned by this form; the chosen button's position.
+    virtual int32_t AlertString(const String& message, const wchar_t* title, const wchar_t* buttons,
+                                int32_t kind);
+    virtual int32_t Alert(const wchar_t* message, const wchar_t* title, const wchar_t* buttons,
+                          int32_t kind);
 
     void SetBounds(const RECT& rect) override;
     void Measure(SizeLimits& limits) override;

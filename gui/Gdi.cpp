@@ -1,5 +1,7 @@
 #include "gui/Gdi.h"
 
+#include "gui/ImageStrip.h"
+
 #include "base/AppContext.h"
 #include "base/Error.h"
 
@@ -554,6 +556,18 @@ GdiObj MakeCompatibleBitmap(const DeviceContext& dc, int width, int height)
     if (dc.Hdc() == nullptr)
         throw InternalError();
     return Made(CreateCompatibleBitmap(dc.Hdc(), width, height));
+}
+
+GdiObj MakeDibSection32(int width, int height, void** bits)
+{
+    struct {
+        BITMAPINFOHEADER header;
+        DWORD masks[3];
+    } info = {TopDown32Info(width, height).bmiHeader, {0xFF0000, 0x00FF00, 0x0000FF}};
+    info.header.biCompression = BI_BITFIELDS;
+    *bits = nullptr;
+    return Made(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, bits,
+                                 nullptr, 0));
 }
 
 GdiObj LoadBitmapResource(HINSTANCE module, int resourceId)

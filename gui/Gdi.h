@@ -146,6 +146,9 @@ GdiObj MakeSolidBrush(COLORREF colour);
 GdiObj MakeNullPen();
 GdiObj MakeSolidPen(COLORREF colour, int width);
 GdiObj MakeCompatibleBitmap(const DeviceContext& dc, int width, int height);
+// A top-down 32-bit DIB section (blue in the lowest byte); bits receives its
+// pixels, rows of 4 x width bytes.
+GdiObj MakeDibSection32(int width, int height, void** bits);
 GdiObj LoadBitmapResource(HINSTANCE module, int resourceId);
 // From the application's own resources; InternalError without an application object.
 GdiObj LoadBitmapResource(int resourceId);

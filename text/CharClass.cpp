@@ -4,36 +4,6 @@
 
 #include <windows.h>
 
-namespace {
-
-// Flags of the codes 0-127.
-struct AsciiClasses {
-    u32 flags[128];
-
-    AsciiClasses() : flags()
-    {
-        for (int c = 0; c < 32; c++)
-            flags[c] = ClassControl;
-        flags[0] = flags[10] = flags[13] = ClassControl | ClassLineBreak;
-        flags[9] = ClassControl | ClassTab;
-        flags[' '] = ClassBlank;
-        flags['\''] = ClassApostrophe;
-        flags['-'] = ClassHyphen;
-        flags['/'] = ClassSlash;
-        flags['_'] = ClassUnderscore;
-        for (int c = '0'; c <= '9'; c++)
-            flags[c] = ClassDigit | ClassHexDigit;
-        for (int c = 'A'; c <= 'Z'; c++) {
-            u32 hex = c <= 'F' ? static_cast<u32>(ClassHexDigit) : 0u;
-            flags[c] = ClassLetter | ClassAsciiLetter | hex;
-            flags[c + 32] = ClassLetter | ClassAsciiLetter | hex;
-        }
-    }
-};
-
-const AsciiClasses g_ascii;
-
-}  // namespace
 
 bool IsCombiningMark(int32 code)
 {
@@ -75,10 +45,8 @@ u32 CharClassOther(int32 code)
     return flags;
 }
 
-u32 CharClass(int32 code)
+u32 CharClassBeyondAscii(int32 code)
 {
-    if (code >= 0 && code < 128)
-        return g_ascii.flags[code];
     switch (code) {
     case -1:
         return ClassEndOfText | ClassLineBreak;
@@ -94,12 +62,20 @@ u32 CharClass(int32 code)
     return CharClassOther(code);
 }
 
-void CharCursor::Seek(CharCursor& cursor, int64 position)
+void CharCursor::SeekInText(CharCursor& cursor, int64 position)
 {
     TextBuff& text = cursor.document->text;
-    cursor.position = position;
     int32 code = text.DecodeChar(position);
     cursor.code = static_cast<u32>(code);
     cursor.length = static_cast<u32>(text.CharLength());
     cursor.flags = CharClass(code);
+    u64 rel = static_cast<u64>(position - cursor.runStart);
+    if (IsUtf16Encoding(text.Encoding())) {
+        cursor.runCount = 0;
+    } else if (rel >= static_cast<u64>(cursor.runCount) || cursor.runText != &text ||
+               cursor.runChanges != text.ChangeCount()) {
+        cursor.run = text.StoredRunAt(position, cursor.runStart, cursor.runCount);
+        cursor.runText = &text;
+        cursor.runChanges = text.ChangeCount();
+    }
 }

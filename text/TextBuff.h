@@ -12,8 +12,8 @@ struct LineColumn {
 
 // One text as the raw bytes of its encoding, held in blocks that may be
 // shared copy-on-write with other buffers (autosave snapshots). Keeps
-// per-block line-break counts, a small position cache, markers that follow
-// every change, and the last change.
+// per-block line-break counts, an index of block positions that survives
+// edits, markers that follow every change, and the last change.
 class TextBuff {
 public:
     // Heap block shared by reference count; the bytes follow the header.
@@ -71,9 +71,11 @@ public:
     static constexpr int64 kSizeLimit = 0x200000000LL;  // 8 GiB
     static constexpr int64 kPieceBytes = 7168;
     static constexpr int64 kBlockSlack = 768;
-    static constexpr int kCacheSlots = 11;
+    static constexpr int kRecountSpans = 8;
     static constexpr int64 kMaxMarkers = 100000000;
     static constexpr int64 kBackwardBeforeWindow = 100000;
+    // Bytes between column marks along a long line.
+    static constexpr int64 kColumnStep = 4096;
 
     TextBuff();
     ~TextBuff();
@@ -86,6 +88,9 @@ public:
     // the inserted bytes. IndexError unless both ends lie in 0..size.
     int64 Replace(int64 a, int64 b, const u8* bytes, int64 n);
     int64 CopyBytes(int64 offset, u8* buffer, int64 n);
+    // The stored bytes of the block that holds offset: count of them from
+    // start on, valid until the text changes; null past the end.
+    const u8* StoredRunAt(int64 offset, int64& start, int64& count);
     void Load(Loader& loader);
     void TakeFrom(TextBuff& other);
     void ShareFrom(const TextBuff& other);
@@ -107,6 +112,9 @@ public:
     int64 BlockCount() const { return blockCount_; }
     const BlockEntry& EntryAt(int64 index) const;
     const Change& LastChange() const { return change_; }
+    // How many changes the text has had (replacements, loads, clears,
+    // encoding switches): a cache kept elsewhere holds while this stays.
+    u64 ChangeCount() const { return changeCount_; }
 
     // ---- encoding, line ends ----
     EncodingId Encoding() const { return encoding_; }
@@ -153,6 +161,12 @@ public:
     int64 FindBackwardBeforeNoCase(int64 from, int64& end, const u32* pattern, int64 m);
 
 private:
+    // The character column of an offset, counted on from a column mark.
+    struct ColumnMark {
+        int64 offset;
+        int64 column;
+    };
+
     // storage
     static Block* NewBlock(int64 capacity);
     static void ReleaseBlock(Block* block);
@@ -164,10 +178,18 @@ private:
     template <class Run>
     void ForEachRun(int64 from, int64 to, Run run);
     void SeekPreviousBlock();
-    void StoreCurrent();
     void DropPositionsFrom(int64 block);
     void DropAllPositions();
     void MarkForRecount(int64 first, int64 last);
+    bool IsPendingRecount(int64 block) const;
+    void ShiftRecountSpans(int64 index, int64 inserted, int64 removed);
+    void SetEntryBytes(int64 index, int64 bytes);
+    void SetEntryLines(int64 index, int32 lines);
+    void AdjustIndex(int64 index, int64 bytes, int64 lines);
+    void InvalidateIndexFrom(int64 index);
+    void EnsureIndex();
+    Position LocateBlock(int64 target, bool byLines);
+    void ReleaseIndex();
     void UnshareBlock(int64 index);
     void InsertEntries(int64 index, int64 n);
     void RemoveEntries(int64 index, int64 n);
@@ -185,6 +207,12 @@ private:
     void FinishLoad();
     void ReleaseBlocks();
     void EvenBlocks();
+    // Records a change: the last change, the change count, and the column
+    // marks it leaves standing.
+    void NoteChange(int64 start, int64 removed, int64 inserted);
+    void DropColumnMarksFrom(int64 start);
+    int64 ColumnOf(int64 lineStart, int64 offset);
+    int64 CountColumns(int64 from, int64 to, int64& end);
 
     // decoding
     int ByteAt(int64 offset);
@@ -196,13 +224,31 @@ private:
     void RecountBlock(int64 index);
     void RecountBlock(int64 index, int64 start);
     int32 CountBreaks8(int64 index);
+    int64 CountBreakStarts8(int64 from, int64 to);
     int32 CountBreaks16(int64 index, int64 start);
     int64 CountBreakStarts(int64 from, int64 to);
     int64 PairedLineFeedAt(int64 blockStart);
     int64 OffsetAfterBreak(int64 start, int64 breaks);
 
     // search
-    int64 FindStartByte(int64 pos, int64 end, int a, int b, int high);
+    // Bytes that a match must hold at a fixed distance from its start.
+    struct SkipProbe {
+        int64 offset;
+        int count;
+        u8 bytes[4];
+    };
+    // The two rarest probes of a pattern (one may be the other when the
+    // pattern gives only one).
+    struct SkipPlan {
+        SkipProbe a;
+        SkipProbe b;
+    };
+    static constexpr int64 kSkipSample = 4096;
+    bool MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold, int64 from);
+    template <class Coder>
+    int64 SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& end, const u32* pattern, int64 m,
+                     Coder coder);
+    int64 BoundaryAtOrAfter(int64 known, int64 stop);
     template <bool Fold>
     int64 SearchForward(int64 from, int64& end, const u32* pattern, int64 m, int64 limit);
     template <bool Fold>
@@ -218,15 +264,50 @@ private:
     BlockEntry* entries_ = nullptr;
     int64 blockCount_ = 0;
     int64 blockCapacity_ = 0;
-    int64 recountFirst_ = 0;
-    int64 recountLast_ = 0;
-    Position cache_[kCacheSlots] = {};
+
+    // Blocks whose line breaks are stale: up to kRecountSpans disjoint spans
+    // [first, last) of entry indices, sorted, none empty. An index past the
+    // last entry is allowed and clamped when recounting. Edits far apart keep
+    // separate spans; a span too many merges the two nearest.
+    struct Span {
+        int64 first;
+        int64 last;
+    };
+    Span recount_[kRecountSpans] = {};
+    int recountSpans_ = 0;
+
+    // Block index, a Fenwick tree over the entries: node i (1-based) holds the
+    // bytes and line breaks of entries (i - lowbit(i), i]. Nodes 1..indexValid_
+    // are exact; nodes above it are rebuilt before the next lookup. A change of
+    // one entry's counts updates the exact nodes at once; inserting or
+    // removing entries at k lowers indexValid_ to k, so the blocks before an
+    // edit keep their positions. Room for blockCapacity_ + 1 nodes.
+    struct IndexNode {
+        int64 bytes;
+        int64 lines;
+    };
+    IndexNode* index_ = nullptr;
+    int64 indexValid_ = 0;
+
+    // The block last located: its index, start and the line breaks before it,
+    // as the entries count them now. Dropping it goes back to block 0, which
+    // is always right.
     Position current_ = {};
     int32 charLength_ = 0;
     int32 charCode_ = -1;
     u32 displayCode_ = 0xFFFFFFFFu;
     Array<Marker> markers_;
     Change change_ = {};
+    u64 changeCount_ = 0;
+    // Column marks of one long line, the last one asked about.
+    // invariant: every mark lies in the line that starts at columnLine_, at
+    // a character boundary, in increasing offsets kColumnStep or more apart,
+    // and its column counts the characters from columnLine_ to it. A change
+    // drops the marks within 4 bytes (a character's reach) before its start
+    // or after it, and all of them when it starts that close to the line
+    // start, so no kept mark counts a byte that changed.
+    int64 columnLine_ = 0;
+    PodArray<ColumnMark> columnMarks_;
 };
 
 inline int TextBuff::ByteAt(int64 offset)

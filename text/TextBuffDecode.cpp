@@ -1,5 +1,6 @@
 #include "text/TextBuff.h"
 
+#include "base/ByteScan.h"
 #include "base/Error.h"
 
 #include <cstring>
@@ -12,11 +13,34 @@ bool IsBreakCode(int32 code)
     return code == -2 || code == 0 || code == 10 || code == 13;
 }
 
-// True when some byte of the word is below 14 (NUL, LF and CR all are).
-inline bool HasControlByte(u64 x)
+// Breaks in n bytes: every NUL and LF, and every CR not followed by an LF
+// (after is the byte that follows the bytes, -1 for none).
+int64 CountBreakBytes(const u8* data, int64 n, int after)
 {
-    const u64 ones = 0x0101010101010101ULL;
-    return ((x - ones * 14) & ~x & (ones * 0x80)) != 0;
+    size_t size = static_cast<size_t>(n);
+    int64 count = static_cast<int64>(CountByte(data, 0, size) + CountByte(data, 10, size));
+    const u8* end = data + n;
+    for (const u8* p = data; (p = FindByte(p, 13, static_cast<size_t>(end - p))) != nullptr; p++) {
+        int next = p + 1 < end ? p[1] : after;
+        if (next != 10)
+            count++;
+    }
+    return count;
+}
+
+// Breaks that start in n bytes: every NUL and CR, and every LF not preceded
+// by a CR (before is the byte before the bytes, -1 for none).
+int64 CountBreakStartBytes(const u8* data, int64 n, int before)
+{
+    size_t size = static_cast<size_t>(n);
+    int64 count = static_cast<int64>(CountByte(data, 0, size) + CountByte(data, 13, size));
+    const u8* end = data + n;
+    for (const u8* p = data; (p = FindByte(p, 10, static_cast<size_t>(end - p))) != nullptr; p++) {
+        int previous = p > data ? p[-1] : before;
+        if (previous != 13)
+            count++;
+    }
+    return count;
 }
 
 }  // namespace
@@ -33,7 +57,6 @@ int TextBuff::ByteAtSlow(int64 offset)
             current_.start += e.bytes;
             current_.lines += e.lineBreaks;
             current_.block++;
-            StoreCurrent();
             return entries_[current_.block].block->Bytes()[offset - current_.start];
         }
         if (rel < 0 && current_.block > 0 && -rel <= entries_[current_.block - 1].bytes) {
@@ -55,16 +78,12 @@ int TextBuff::UnitAt(int64 offset)
 
 int64 TextBuff::BlockStart(int64 index)
 {
-    Position best = {};
-    if (current_.block <= index && current_.block < blockCount_)
-        best = current_;
-    for (const Position& p : cache_) {
-        if (p.block > best.block && p.block <= index && p.block < blockCount_)
-            best = p;
-    }
-    int64 start = best.start;
-    for (int64 k = best.block; k < index; k++)
-        start += entries_[k].bytes;
+    if (current_.block == index && index < blockCount_)
+        return current_.start;
+    EnsureIndex();
+    int64 start = 0;
+    for (int64 i = index < blockCount_ ? index : blockCount_; i > 0; i -= i & -i)
+        start += index_[i].bytes;
     return start;
 }
 
@@ -155,6 +174,13 @@ int32 TextBuff::DecodeRaw(int64 o, int32& length, u32& display)
         value = value * 64 + (c & 0x3F);
     }
     length = 1 + need;
+    // An overlong form or an encoded surrogate is no character: decoding it
+    // would make line breaks that the byte counts do not see.
+    static const int32 smallest[4] = {0, 0x80, 0x800, 0x10000};
+    if (value < smallest[need] || (value >= 0xD800 && value <= 0xDFFF)) {
+        display = static_cast<u32>(b);
+        return -30;
+    }
     display = static_cast<u32>(value);
     return value;
 }
@@ -206,8 +232,8 @@ int64 TextBuff::CharStart(int64 o)
         q--;
     if (ByteAt(q) < 0x80)
         return o;
-    int32 code = DecodeRaw(q, length, display);
-    if (code != -30 && q + length > o)
+    DecodeRaw(q, length, display);
+    if (q + length > o)
         return q;
     return o;
 }
@@ -217,8 +243,6 @@ int64 TextBuff::CharStart(int64 o)
 int32 TextBuff::CountBreaks8(int64 index)
 {
     const BlockEntry& e = entries_[index];
-    const u8* data = e.block->Bytes();
-    int64 n = e.bytes;
     // The byte after the block decides whether a final CR pairs with an LF.
     int after = -1;
     for (int64 k = index + 1; k < blockCount_; k++) {
@@ -227,29 +251,18 @@ int32 TextBuff::CountBreaks8(int64 index)
             break;
         }
     }
-    int32 count = 0;
-    int64 i = 0;
-    while (i < n) {
-        if (i + 8 <= n) {
-            u64 word;
-            memcpy(&word, data + i, 8);
-            if (!HasControlByte(word)) {
-                i += 8;
-                continue;
-            }
-        }
-        int64 stop = i + 8 < n ? i + 8 : n;
-        for (; i < stop; i++) {
-            u8 c = data[i];
-            if (c == 0 || c == 10) {
-                count++;
-            } else if (c == 13) {
-                int next = i + 1 < n ? data[i + 1] : after;
-                if (next != 10)
-                    count++;
-            }
-        }
-    }
+    return static_cast<int32>(CountBreakBytes(e.block->Bytes(), e.bytes, after));
+}
+
+int64 TextBuff::CountBreakStarts8(int64 from, int64 to)
+{
+    int64 count = 0;
+    int before = from > 0 ? ByteAt(from - 1) : -1;
+    ForEachRun(from, to, [&](const u8* data, int64 n, int64) {
+        count += CountBreakStartBytes(data, n, before);
+        before = data[n - 1];
+        return true;
+    });
     return count;
 }
 
@@ -269,10 +282,8 @@ int32 TextBuff::CountBreaks16(int64 index, int64 start)
 
 void TextBuff::RecountBlock(int64 index, int64 start)
 {
-    BlockEntry& e = entries_[index];
     int32 count = IsUtf16Encoding(encoding_) ? CountBreaks16(index, start) : CountBreaks8(index);
-    lineBreaks_ += count - e.lineBreaks;
-    e.lineBreaks = count;
+    SetEntryLines(index, count);
 }
 
 void TextBuff::RecountBlock(int64 index)
@@ -282,18 +293,21 @@ void TextBuff::RecountBlock(int64 index)
 
 void TextBuff::UpdateLineCounts()
 {
-    int64 first = recountFirst_ < 0 ? 0 : recountFirst_;
-    int64 last = recountLast_ > blockCount_ ? blockCount_ : recountLast_;
-    recountFirst_ = recountLast_ = 0;
-    if (first >= last)
+    if (recountSpans_ == 0)
         return;
+    int64 lowest = recount_[0].first;
     bool wide = IsUtf16Encoding(encoding_);
-    int64 start = wide ? BlockStart(first) : 0;
-    for (int64 k = first; k < last; k++) {
-        RecountBlock(k, start);
-        start += entries_[k].bytes;
+    for (int i = 0; i < recountSpans_; i++) {
+        int64 first = recount_[i].first;
+        int64 last = recount_[i].last > blockCount_ ? blockCount_ : recount_[i].last;
+        int64 start = wide && first < last ? BlockStart(first) : 0;
+        for (int64 k = first; k < last; k++) {
+            RecountBlock(k, start);
+            start += entries_[k].bytes;
+        }
     }
-    DropPositionsFrom(first);
+    recountSpans_ = 0;
+    DropPositionsFrom(lowest);
 }
 
 int64 TextBuff::LineBreakCount()
@@ -317,14 +331,7 @@ int64 TextBuff::CountBreakStarts(int64 from, int64 to)
         }
         return count;
     }
-    int previous = from > 0 ? ByteAt(from - 1) : -1;
-    for (int64 q = from; q < to; q++) {
-        int c = ByteAt(q);
-        if (c == 0 || c == 13 || (c == 10 && previous != 13))
-            count++;
-        previous = c;
-    }
-    return count;
+    return CountBreakStarts8(from, to);
 }
 
 // 1 when the block starting at blockStart begins with the LF of a CR LF whose
@@ -354,14 +361,26 @@ int64 TextBuff::OffsetAfterBreak(int64 start, int64 breaks)
         }
         return size_;
     }
-    for (int64 q = start; q < size_; q++) {
-        int c = ByteAt(q);
-        if (c == 0 || c == 10 || (c == 13 && (q + 1 >= size_ || ByteAt(q + 1) != 10))) {
-            if (--breaks == 0)
-                return q + 1;
+    int64 result = size_;
+    ForEachRun(start, size_, [&](const u8* data, int64 n, int64 offset) {
+        int after = offset + n < size_ ? ByteAt(offset + n) : -1;
+        int64 here = CountBreakBytes(data, n, after);
+        if (here < breaks) {
+            breaks -= here;
+            return true;
         }
-    }
-    return size_;
+        for (int64 i = 0; i < n; i++) {
+            int c = data[i];
+            if (c == 0 || c == 10 || (c == 13 && (i + 1 < n ? data[i + 1] : after) != 10)) {
+                if (--breaks == 0) {
+                    result = offset + i + 1;
+                    break;
+                }
+            }
+        }
+        return false;
+    });
+    return result;
 }
 
 int64 TextBuff::LineStart(int64 line)
@@ -399,13 +418,7 @@ LineColumn TextBuff::LineColumnOfOffset(int64 offset)
         offset = size_;
     LineColumn result;
     result.line = LineOfOffset(offset);
-    result.column = 0;
-    for (int64 p = LineStart(result.line); p < offset; result.column++) {
-        int32 length;
-        u32 display;
-        DecodeRaw(p, length, display);
-        p += length;
-    }
+    result.column = ColumnOf(LineStart(result.line), offset);
     return result;
 }
 
@@ -435,6 +448,9 @@ int64 TextBuff::ReadUtf16(int64 offset, wchar_t* buffer, int64 room)
                 break;
             buffer[written++] = 13;
             buffer[written++] = 10;
+        } else if (code > 0x10FFFF) {
+            // No surrogate pair holds it.
+            buffer[written++] = 0xFFFD;
         } else if (code >= 0x10000) {
             if (room - written < 2)
                 break;
@@ -483,9 +499,9 @@ void TextBuff::EvenBlocks()
         e = &entries_[k];
         BlockEntry& n = entries_[next];
         e->block->Bytes()[e->bytes] = n.block->Bytes()[0];
-        e->bytes++;
+        SetEntryBytes(k, e->bytes + 1);
         memmove(n.block->Bytes(), n.block->Bytes() + 1, static_cast<size_t>(n.bytes - 1));
-        n.bytes--;
+        SetEntryBytes(next, n.bytes - 1);
         if (n.bytes == 0)
             RemoveEntries(next, 1);
     }
@@ -508,7 +524,7 @@ void TextBuff::SetEncoding(EncodingId encoding)
     DropAllPositions();
     MarkForRecount(0, blockCount_ + 1);
     ResetMarkers();
-    change_ = {0, size_, size_};
+    NoteChange(0, size_, size_);
 }
 
 void TextBuff::DetectNewLineKind()
@@ -529,7 +545,7 @@ void TextBuff::DetectNewLineKind()
             const u8* end = data + entries_[k].bytes;
             const u8* p = data;
             while (crlf < 10 && lf < 10) {
-                auto found = static_cast<const u8*>(memchr(p, 10, static_cast<size_t>(end - p)));
+                const u8* found = FindByte(p, 10, static_cast<size_t>(end - p));
                 if (!found)
                     break;
                 int before = found > data ? found[-1] : last;

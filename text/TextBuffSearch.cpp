@@ -2,7 +2,13 @@
 
 #include "base/CharUtils.h"
 
+#include <windows.h>
+
+#include <emmintrin.h>
+
+#include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 void AppendCodePoints(Array<u32>& array, const wchar_t* text, int64 n)
@@ -90,29 +96,348 @@ void BuildFailureTable(std::vector<int64>& f, const u32* p, int64 m)
 
 }  // namespace
 
-// Next offset in [pos, end) whose byte is a, b or at least high, or end.
-// Such bytes always start characters in UTF-8 (high 0xC0 or above) and in
-// the 8-bit encodings, so the scan keeps the decoding in step.
-int64 TextBuff::FindStartByte(int64 pos, int64 end, int a, int b, int high)
+namespace {
+
+// How often a byte turns up in text, roughly; a search skips to the rarest
+// bytes of its pattern.
+int ByteRank(u8 b)
 {
-    int64 found = end;
-    ForEachRun(pos, end, [&](const u8* data, int64 n, int64 offset) {
-        if (a == b && high > 255) {
-            auto hit = static_cast<const u8*>(memchr(data, a, static_cast<size_t>(n)));
-            if (hit)
-                found = offset + (hit - data);
-            return !hit;
+    static const char letters[] = "etaoinsrhldcumfpgwybvkxjqz";
+    if (b == ' ')
+        return 255;
+    if (b >= 'a' && b <= 'z')
+        return 230 - 4 * static_cast<int>(strchr(letters, b) - letters);
+    if (b >= 'A' && b <= 'Z')
+        return 120 - 2 * static_cast<int>(strchr(letters, b + 32) - letters);
+    if (b >= '0' && b <= '9')
+        return 140;
+    // One continuation byte belongs to few letters; their leads to many.
+    if (b >= 0x80 && b <= 0xBF)
+        return 80;
+    // Leads of the Latin letters with marks.
+    if (b >= 0xC3 && b <= 0xC5)
+        return 200;
+    if (b >= 0xC0)
+        return 100;
+    if (b == '.' || b == ',' || b == '-' || b == '/' || b == '_' || b == '\t')
+        return 150;
+    return 90;
+}
+
+// Code points of the basic plane from U+0080 that the search's folding
+// changes, as (folded, original) pairs sorted: one pass of the system's
+// lower-case mapping, the same one that folds a single character.
+struct FoldSources {
+    std::vector<std::pair<u32, u32>> pairs;
+    bool usable = false;
+
+    FoldSources()
+    {
+        std::vector<wchar_t> in, out;
+        for (u32 u = 0x80; u < 0x10000; u++) {
+            if (u < 0xD800 || u > 0xDFFF)
+                in.push_back(static_cast<wchar_t>(u));
         }
-        for (int64 i = 0; i < n; i++) {
-            int c = data[i];
-            if (c == a || c == b || c >= high) {
-                found = offset + i;
-                return false;
-            }
+        out.resize(in.size());
+        int n = static_cast<int>(in.size());
+        if (LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_LOWERCASE, in.data(), n, out.data(), n) != n)
+            return;
+        for (size_t i = 0; i < in.size(); i++) {
+            if (out[i] != in[i])
+                pairs.push_back({static_cast<u32>(out[i]), static_cast<u32>(in[i])});
         }
+        std::sort(pairs.begin(), pairs.end());
+        usable = true;
+    }
+};
+
+// The codes a text character may have to match the pattern code p; false
+// when they are not known or may hold line breaks, surrogates or special
+// codes, which the byte skip does not handle.
+bool MatchingCodes(u32 p, bool fold, std::vector<u32>& codes)
+{
+    codes.clear();
+    auto plain = [](u32 c) { return c <= 0x10FFFF && c != 10 && c != 13 && (c < 0xD800 || c > 0xDFFF); };
+    if (!plain(p))
+        return false;
+    if (!fold) {
+        codes.push_back(p);
+        return true;
+    }
+    // Codes beyond the plane fold through the system one by one, and codes
+    // above U+10FFFF fold to U+FFFD.
+    if (p >= 0x10000 || p == 0xFFFD)
+        return false;
+    static const FoldSources sources;
+    if (!sources.usable)
+        return false;
+    if (static_cast<u32>(FoldSearchCode(static_cast<int32>(p))) == p)
+        codes.push_back(p);
+    if (p >= 'a' && p <= 'z')
+        codes.push_back(p - 32);
+    auto it = std::lower_bound(sources.pairs.begin(), sources.pairs.end(), std::make_pair(p, 0u));
+    for (; it != sources.pairs.end() && it->first == p; ++it) {
+        if (!plain(it->second))
+            return false;
+        codes.push_back(it->second);
+    }
+    return true;
+}
+
+inline __m128i LoadBytes(const u8* p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+struct ProbeVectors {
+    __m128i v[4];
+    int count;
+
+    explicit ProbeVectors(const u8* bytes, int n) : count(n)
+    {
+        for (int k = 0; k < 4; k++)
+            v[k] = _mm_set1_epi8(static_cast<char>(bytes[k < n ? k : 0]));
+    }
+    __m128i Match(const u8* p) const
+    {
+        __m128i x = LoadBytes(p);
+        __m128i r = _mm_cmpeq_epi8(x, v[0]);
+        for (int k = 1; k < count; k++)
+            r = _mm_or_si128(r, _mm_cmpeq_epi8(x, v[k]));
+        return r;
+    }
+};
+
+// The first offset from i on that the probes accept, or where the whole
+// steps of 64 end before to; four vectors a step, one test for all.
+template <bool Single>
+int64 ScanProbes(const u8* pa, const u8* pb, int64 i, int64 to, const ProbeVectors& va, const ProbeVectors& vb)
+{
+    auto match = [&](int64 at) {
+        if (Single)
+            return _mm_and_si128(_mm_cmpeq_epi8(LoadBytes(pa + at), va.v[0]), _mm_cmpeq_epi8(LoadBytes(pb + at), vb.v[0]));
+        return _mm_and_si128(va.Match(pa + at), vb.Match(pb + at));
+    };
+    for (; i + 64 <= to; i += 64) {
+        __m128i m0 = match(i), m1 = match(i + 16), m2 = match(i + 32), m3 = match(i + 48);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(m0, m1), _mm_or_si128(m2, m3))) == 0)
+            continue;
+        u64 bits = static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m0))) |
+                   static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m1))) << 16 |
+                   static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m2))) << 32 |
+                   static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m3))) << 48;
+        return i + __builtin_ctzll(bits);
+    }
+    return i;
+}
+
+inline bool InProbe(u8 b, const u8* bytes, int count)
+{
+    for (int k = 0; k < count; k++) {
+        if (bytes[k] == b)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool TextBuff::MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold, int64 from)
+{
+    // How often each byte occurs in the text where the search starts.
+    int64 sample[256] = {};
+    ForEachRun(from, std::min(size_, from + kSkipSample), [&sample](const u8* data, int64 n, int64) {
+        for (int64 i = 0; i < n; i++)
+            sample[data[i]]++;
         return true;
     });
-    return found;
+    const CodePageTable* table = CodePageTableOf(encoding_);
+    std::vector<SkipProbe> probes;
+    std::vector<u32> codes;
+    std::vector<std::vector<u8>> forms;
+    int64 offset = 0;
+    for (int64 j = 0; j < m && offset < 64; j++) {
+        if (!MatchingCodes(pattern[j], fold, codes) || codes.empty())
+            break;
+        // Every byte sequence that decodes to one of the codes.
+        forms.clear();
+        for (u32 c : codes) {
+            std::vector<u8> f;
+            if (encoding_ == EncodingUtf8) {
+                wchar_t units[2];
+                int n = CodePointToUtf16(static_cast<int32>(c), units);
+                u8 bytes[4];
+                int64 written = 0, consumed = 0;
+                EncodeUtf16Text(bytes, written, 4, units, consumed, n, EncodingUtf8, newLine_, nullptr);
+                f.assign(bytes, bytes + written);
+                forms.push_back(f);
+            } else if (IsUtf16Encoding(encoding_)) {
+                wchar_t units[2];
+                int n = CodePointToUtf16(static_cast<int32>(c), units);
+                for (int i = 0; i < n; i++) {
+                    u8 lo = static_cast<u8>(units[i] & 0xFF), hi = static_cast<u8>(units[i] >> 8);
+                    f.push_back(encoding_ == EncodingUtf16BE ? hi : lo);
+                    f.push_back(encoding_ == EncodingUtf16BE ? lo : hi);
+                }
+                forms.push_back(f);
+            } else {
+                for (int b = 0; b < 256; b++) {
+                    u32 decoded = b < 0x80 || !table ? static_cast<u32>(b) : table->forward[b];
+                    if (decoded == c)
+                        forms.push_back(std::vector<u8>(1, static_cast<u8>(b)));
+                }
+            }
+        }
+        if (forms.empty())
+            break;
+        size_t shortest = forms[0].size(), longest = forms[0].size();
+        for (const auto& f : forms) {
+            shortest = std::min(shortest, f.size());
+            longest = std::max(longest, f.size());
+        }
+        for (size_t i = 0; i < shortest; i++) {
+            SkipProbe probe = {offset + static_cast<int64>(i), 0, {}};
+            for (const auto& f : forms) {
+                if (InProbe(f[i], probe.bytes, probe.count))
+                    continue;
+                if (probe.count == 4) {
+                    probe.count = 0;
+                    break;
+                }
+                probe.bytes[probe.count++] = f[i];
+            }
+            if (probe.count > 0)
+                probes.push_back(probe);
+        }
+        // Later characters lie at a fixed distance only after forms of one length.
+        if (shortest != longest)
+            break;
+        offset += static_cast<int64>(shortest);
+    }
+    if (probes.empty())
+        return false;
+    auto cost = [&sample](const SkipProbe& p) {
+        int64 sum = 0;
+        for (int k = 0; k < p.count; k++)
+            sum += sample[p.bytes[k]] * 256 + ByteRank(p.bytes[k]);
+        return sum;
+    };
+    size_t best = 0;
+    for (size_t i = 1; i < probes.size(); i++) {
+        if (cost(probes[i]) < cost(probes[best]))
+            best = i;
+    }
+    size_t second = best;
+    for (size_t i = 0; i < probes.size(); i++) {
+        if (i != best && (second == best || cost(probes[i]) < cost(probes[second])))
+            second = i;
+    }
+    plan.a = probes[best];
+    plan.b = probes[second];
+    return true;
+}
+
+// The offset after the character that stop falls in (stop itself when a
+// character starts there), for characters read from known on.
+int64 TextBuff::BoundaryAtOrAfter(int64 known, int64 stop)
+{
+    if (stop >= size_)
+        return size_;
+    int64 q = stop;
+    if (IsUtf16Encoding(encoding_)) {
+        q -= (q - known) & 1;
+        while (q > known) {
+            int u = UnitAt(q), before = UnitAt(q - 2);
+            if (!((u == 10 && before == 13) || (u >= 0xDC00 && u <= 0xDFFF && before >= 0xD800 && before <= 0xDBFF)))
+                break;
+            q -= 2;
+        }
+    } else {
+        while (q > known) {
+            int b = ByteAt(q);
+            if (!((encoding_ == EncodingUtf8 && b >= 0x80 && b < 0xC0) || (b == 10 && ByteAt(q - 1) == 13)))
+                break;
+            q--;
+        }
+    }
+    while (q < stop) {
+        DecodeChar(q);
+        if (charLength_ == 0)
+            break;
+        q += charLength_;
+    }
+    return q;
+}
+
+// Finds candidates by their probe bytes, sixteen offsets at a time, and
+// compares only there. Probe bytes are those of characters that always start
+// where a character starts, so a candidate is one of the positions that
+// reading character by character from `from` meets.
+template <class Coder>
+int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& end, const u32* pattern, int64 m,
+                           Coder coder)
+{
+    const bool wide = IsUtf16Encoding(encoding_);
+    const int64 reach = std::max(plan.a.offset, plan.b.offset);
+    const ProbeVectors va(plan.a.bytes, plan.a.count), vb(plan.b.bytes, plan.b.count);
+    const bool single = plan.a.count == 1 && plan.b.count == 1;
+    const u8* aBytes = plan.a.bytes;
+    const u8* bBytes = plan.b.bytes;
+    // 1: a match at c; 0: none at c; -1: none at c or later within the window.
+    auto verify = [&](int64 c) -> int {
+        if (wide && ((c - from) & 1) != 0)
+            return 0;
+        int64 q = c;
+        for (int64 j = 0; j < m; j++) {
+            if (q >= stop)
+                return -1;
+            u32 code = static_cast<u32>(coder(DecodeChar(q)));
+            if (charLength_ == 0 || code != pattern[j])
+                return 0;
+            q += charLength_;
+        }
+        end = q;
+        return 1;
+    };
+    int64 c = from;
+    while (c < stop) {
+        SeekOffset(c);
+        const BlockEntry& e = entries_[current_.block];
+        const int64 base = current_.start;
+        const u8* data = e.block->Bytes();
+        const int64 fastEnd = std::min(stop, base + e.bytes - reach);
+        if (c < fastEnd) {
+            int64 i = c - base, to = fastEnd - base;
+            const u8* pa = data + plan.a.offset;
+            const u8* pb = data + plan.b.offset;
+            i = single ? ScanProbes<true>(pa, pb, i, to, va, vb) : ScanProbes<false>(pa, pb, i, to, va, vb);
+            for (; i < to; i++) {
+                if (InProbe(pa[i], aBytes, plan.a.count) && InProbe(pb[i], bBytes, plan.b.count))
+                    break;
+            }
+            c = base + i;
+            if (c >= fastEnd)
+                continue;
+        } else {
+            // The last bytes of a block: the probes reach into the next ones.
+            int64 ia = c + plan.a.offset, ib = c + plan.b.offset;
+            if (ia >= size_ || ib >= size_)
+                break;
+            if (!InProbe(static_cast<u8>(ByteAt(ia)), aBytes, plan.a.count) ||
+                !InProbe(static_cast<u8>(ByteAt(ib)), bBytes, plan.b.count)) {
+                c++;
+                continue;
+            }
+        }
+        int found = verify(c);
+        if (found > 0)
+            return c;
+        if (found < 0)
+            break;
+        c++;
+    }
+    end = BoundaryAtOrAfter(from, stop);
+    return -1;
 }
 
 template <bool Fold>
@@ -125,31 +450,17 @@ int64 TextBuff::SearchForward(int64 from, int64& end, const u32* pattern, int64 
         end = m <= 0 && stop > from ? stop : from;
         return -1;
     }
+    SearchCoder<Fold> coder;
+    SkipPlan plan;
+    if (MakeSkipPlan(plan, pattern, m, Fold, from))
+        return SkipSearch(plan, from, stop, end, pattern, m, [&coder](int32 c) { return coder(c); });
     std::vector<int64> f;
     BuildFailureTable(f, pattern, m);
     // Starts of the last m characters, for the start of a match.
     std::vector<int64> starts(static_cast<size_t>(m));
     u64 decoded = 0;
-    // While nothing is matched, printable ASCII first characters are found
-    // by scanning the bytes.
-    int skipA = -1, skipB = -1, skipHigh = 256;
-    if (!IsUtf16Encoding(encoding_) && pattern[0] >= 32 && pattern[0] < 127) {
-        skipA = skipB = static_cast<int>(pattern[0]);
-        if (Fold) {
-            // Characters beyond ASCII may fold to an ASCII letter.
-            skipHigh = encoding_ == EncodingUtf8 ? 0xC0 : 0x80;
-            if (skipA >= 'a' && skipA <= 'z')
-                skipB = skipA - 32;
-        }
-    }
-    SearchCoder<Fold> coder;
     int64 pos = from, k = 0;
     for (;;) {
-        if (k == 0 && skipA >= 0) {
-            pos = FindStartByte(pos, stop, skipA, skipB, skipHigh);
-            if (pos >= stop)
-                break;
-        }
         starts[decoded++ % static_cast<u64>(m)] = pos;
         int32 c = coder(DecodeChar(pos));
         u32 code = static_cast<u32>(c);

@@ -47,17 +47,18 @@ void TextBuff::ReleaseBlocks()
     entries_ = nullptr;
     blockCount_ = 0;
     blockCapacity_ = 0;
+    ReleaseIndex();
 }
 
 void TextBuff::Clear()
 {
     ResetMarkers();
-    change_ = {0, size_, 0};
+    NoteChange(0, size_, 0);
     ReleaseBlocks();
     size_ = 0;
     capacity_ = 0;
     lineBreaks_ = 0;
-    recountFirst_ = recountLast_ = 0;
+    recountSpans_ = 0;
     DropAllPositions();
     lineCounting_ = 1;
     encoding_ = EncodingUtf8;
@@ -65,51 +66,117 @@ void TextBuff::Clear()
     conversion_ = 0;
 }
 
-// ---- position cache ----
+// ---- block position index ----
+
+namespace {
+
+inline int64 LowBit(int64 i)
+{
+    return i & -i;
+}
+
+}  // namespace
 
 void TextBuff::DropAllPositions()
 {
-    for (Position& p : cache_)
-        p = {};
     current_ = {};
 }
 
 void TextBuff::DropPositionsFrom(int64 block)
 {
-    for (Position& p : cache_) {
-        if (p.block >= block)
-            p = {};
-    }
     if (current_.block >= block)
         current_ = {};
 }
 
-void TextBuff::StoreCurrent()
+void TextBuff::ReleaseIndex()
 {
-    cache_[current_.block % kCacheSlots] = current_;
+    free(index_);
+    index_ = nullptr;
+    indexValid_ = 0;
 }
 
-// Locates the block holding a byte offset, or the line break of a line,
-// from the current block or the nearest remembered one below the target.
+void TextBuff::InvalidateIndexFrom(int64 index)
+{
+    if (index < indexValid_)
+        indexValid_ = index < 0 ? 0 : index;
+}
+
+void TextBuff::AdjustIndex(int64 index, int64 bytes, int64 lines)
+{
+    for (int64 i = index + 1; i <= indexValid_; i += LowBit(i)) {
+        index_[i].bytes += bytes;
+        index_[i].lines += lines;
+    }
+}
+
+void TextBuff::SetEntryBytes(int64 index, int64 bytes)
+{
+    BlockEntry& e = entries_[index];
+    AdjustIndex(index, bytes - e.bytes, 0);
+    e.bytes = static_cast<int32>(bytes);
+}
+
+void TextBuff::SetEntryLines(int64 index, int32 lines)
+{
+    BlockEntry& e = entries_[index];
+    AdjustIndex(index, 0, static_cast<int64>(lines) - e.lineBreaks);
+    lineBreaks_ += lines - e.lineBreaks;
+    e.lineBreaks = lines;
+}
+
+// Rebuilds the nodes above the exact part: each is its own entry plus its
+// children j - 1, j - 2, j - 4, ... below j, which are exact or rebuilt
+// already. About two additions a node.
+void TextBuff::EnsureIndex()
+{
+    if (indexValid_ >= blockCount_)
+        return;
+    for (int64 j = indexValid_ + 1; j <= blockCount_; j++) {
+        IndexNode node = {entries_[j - 1].bytes, entries_[j - 1].lineBreaks};
+        for (int64 c = 1; c < LowBit(j); c <<= 1) {
+            node.bytes += index_[j - c].bytes;
+            node.lines += index_[j - c].lines;
+        }
+        index_[j] = node;
+    }
+    indexValid_ = blockCount_;
+}
+
+// The first block whose end lies beyond target (a byte offset, or a count of
+// line breaks), with its start and the line breaks before it; the end of the
+// text when there is none.
+TextBuff::Position TextBuff::LocateBlock(int64 target, bool byLines)
+{
+    EnsureIndex();
+    Position p = {0, 0, 0};
+    int64 step = 1;
+    while (step * 2 <= blockCount_)
+        step *= 2;
+    for (; step > 0; step /= 2) {
+        int64 next = p.block + step;
+        if (next > blockCount_)
+            continue;
+        const IndexNode& node = index_[next];
+        int64 key = byLines ? p.lines + node.lines : p.start + node.bytes;
+        if (key <= target) {
+            p.block = next;
+            p.start += node.bytes;
+            p.lines += node.lines;
+        }
+    }
+    return p;
+}
+
+// Locates the block holding a byte offset, or the line break of a line.
 void TextBuff::Seek(int64 target, bool byLines)
 {
-    auto key = [byLines](const Position& p) { return byLines ? p.lines : p.start; };
-    auto span = [this, byLines](int64 block) {
-        return static_cast<int64>(byLines ? entries_[block].lineBreaks : entries_[block].bytes);
-    };
-    if (current_.block < blockCount_ && target >= key(current_) && target < key(current_) + span(current_.block))
-        return;
-    current_ = {};
-    for (const Position& p : cache_) {
-        if (p.block > current_.block && p.block < blockCount_ && key(p) <= target)
-            current_ = p;
+    if (current_.block < blockCount_) {
+        int64 key = byLines ? current_.lines : current_.start;
+        int64 span = byLines ? entries_[current_.block].lineBreaks : entries_[current_.block].bytes;
+        if (target >= key && target < key + span)
+            return;
     }
-    while (current_.block < blockCount_ && target >= key(current_) + span(current_.block)) {
-        current_.start += entries_[current_.block].bytes;
-        current_.lines += entries_[current_.block].lineBreaks;
-        current_.block++;
-    }
-    StoreCurrent();
+    current_ = LocateBlock(target, byLines);
 }
 
 void TextBuff::SeekPreviousBlock()
@@ -119,8 +186,9 @@ void TextBuff::SeekPreviousBlock()
     current_.block--;
     current_.start -= entries_[current_.block].bytes;
     current_.lines -= entries_[current_.block].lineBreaks;
-    StoreCurrent();
 }
+
+// ---- pending line counts ----
 
 void TextBuff::MarkForRecount(int64 first, int64 last)
 {
@@ -130,15 +198,75 @@ void TextBuff::MarkForRecount(int64 first, int64 last)
         first = 0;
     if (last <= first)
         return;
-    if (recountFirst_ == recountLast_) {
-        recountFirst_ = first;
-        recountLast_ = last;
-        return;
+    // Merge with every span it touches, then insert in order.
+    int out = 0;
+    Span kept[kRecountSpans + 1];
+    int at = -1;
+    for (int i = 0; i < recountSpans_; i++) {
+        const Span& s = recount_[i];
+        if (s.last < first || s.first > last) {
+            if (at < 0 && s.first > last)
+                at = out;
+            kept[out++] = s;
+        } else {
+            first = s.first < first ? s.first : first;
+            last = s.last > last ? s.last : last;
+        }
     }
-    if (first < recountFirst_)
-        recountFirst_ = first;
-    if (last > recountLast_)
-        recountLast_ = last;
+    if (at < 0)
+        at = out;
+    for (int i = out; i > at; i--)
+        kept[i] = kept[i - 1];
+    kept[at] = {first, last};
+    out++;
+    if (out > kRecountSpans) {
+        int nearest = 0;
+        for (int i = 1; i + 1 < out; i++) {
+            if (kept[i + 1].first - kept[i].last < kept[nearest + 1].first - kept[nearest].last)
+                nearest = i;
+        }
+        kept[nearest].last = kept[nearest + 1].last;
+        for (int i = nearest + 1; i + 1 < out; i++)
+            kept[i] = kept[i + 1];
+        out--;
+    }
+    for (int i = 0; i < out; i++)
+        recount_[i] = kept[i];
+    recountSpans_ = out;
+}
+
+bool TextBuff::IsPendingRecount(int64 block) const
+{
+    for (int i = 0; i < recountSpans_; i++) {
+        if (block >= recount_[i].first && block < recount_[i].last)
+            return true;
+    }
+    return false;
+}
+
+// Keeps the spans on their blocks when entries are inserted or removed at
+// index. Removed entries leave no span behind; their neighbours are marked
+// by the change that removed them.
+void TextBuff::ShiftRecountSpans(int64 index, int64 inserted, int64 removed)
+{
+    auto map = [&](int64 x) {
+        if (x < index)
+            return x;
+        if (x < index + removed)
+            return index;
+        return x - removed + inserted;
+    };
+    int out = 0;
+    for (int i = 0; i < recountSpans_; i++) {
+        Span s = recount_[i];
+        // A span that ends at the insertion point grows with it, as one that
+        // holds it does.
+        s.first = map(s.first);
+        s.last = s.last == index && inserted > 0 ? s.last + inserted : map(s.last);
+        if (s.first < s.last)
+            recount_[out++] = s;
+    }
+    recountSpans_ = out;
 }
 
 // ---- block vector ----
@@ -152,8 +280,12 @@ void TextBuff::InsertEntries(int64 index, int64 n)
         if (grow < blockCapacity_ / 2)
             grow = blockCapacity_ / 2;
         int64 capacity = blockCapacity_ + grow;
-        if (static_cast<u64>(capacity) > SIZE_MAX / sizeof(BlockEntry))
+        if (static_cast<u64>(capacity) + 1 > SIZE_MAX / sizeof(IndexNode))
             throw MemoryError();
+        auto nodes = static_cast<IndexNode*>(realloc(index_, static_cast<size_t>(capacity + 1) * sizeof(IndexNode)));
+        if (!nodes)
+            throw MemoryError();
+        index_ = nodes;
         auto entries = static_cast<BlockEntry*>(realloc(entries_, static_cast<size_t>(capacity) * sizeof(BlockEntry)));
         if (!entries)
             throw MemoryError();
@@ -163,8 +295,8 @@ void TextBuff::InsertEntries(int64 index, int64 n)
     memmove(entries_ + index + n, entries_ + index, static_cast<size_t>(blockCount_ - index) * sizeof(BlockEntry));
     memset(static_cast<void*>(entries_ + index), 0, static_cast<size_t>(n) * sizeof(BlockEntry));
     blockCount_ += n;
-    if (recountFirst_ != recountLast_ && index <= recountLast_)
-        recountLast_ += n;
+    InvalidateIndexFrom(index);
+    ShiftRecountSpans(index, n, 0);
 }
 
 void TextBuff::RemoveEntries(int64 index, int64 n)
@@ -181,6 +313,8 @@ void TextBuff::RemoveEntries(int64 index, int64 n)
     }
     memmove(entries_ + index, entries_ + index + n, static_cast<size_t>(blockCount_ - index - n) * sizeof(BlockEntry));
     blockCount_ -= n;
+    InvalidateIndexFrom(index);
+    ShiftRecountSpans(index, 0, n);
 }
 
 void TextBuff::UnshareBlock(int64 index)
@@ -206,7 +340,7 @@ void TextBuff::SplitBlock(int64 index, int64 offset)
         throw;
     }
     entries_[index + 1] = {block, static_cast<int32>(tail), 0};
-    entries_[index].bytes = static_cast<int32>(offset);
+    SetEntryBytes(index, offset);
     capacity_ += block->capacity;
 }
 
@@ -216,7 +350,7 @@ void TextBuff::InsertInBlock(int64 index, int64 offset, const u8* bytes, int64 n
     u8* data = e.block->Bytes();
     memmove(data + offset + n, data + offset, static_cast<size_t>(e.bytes - offset));
     memcpy(data + offset, bytes, static_cast<size_t>(n));
-    e.bytes += static_cast<int32>(n);
+    SetEntryBytes(index, e.bytes + n);
     size_ += n;
 }
 
@@ -226,7 +360,7 @@ void TextBuff::RemoveInBlock(int64 index, int64 offset, int64 n)
     BlockEntry& e = entries_[index];
     u8* data = e.block->Bytes();
     memmove(data + offset, data + offset + n, static_cast<size_t>(e.bytes - offset - n));
-    e.bytes -= static_cast<int32>(n);
+    SetEntryBytes(index, e.bytes - n);
 }
 
 // ---- changes ----
@@ -316,7 +450,7 @@ void TextBuff::DeleteBytes(int64 a, int64 b)
         int64 r = b - a;
         int64 first = k;
         if (off > 0) {
-            entries_[k].bytes = static_cast<int32>(off);
+            SetEntryBytes(k, off);
             r -= length - off;
             first = k + 1;
         }
@@ -346,7 +480,7 @@ void TextBuff::ReplaceInPlace(int64 k, int64 a, int64 b, const u8* bytes, int64 
     memmove(data + (a - s) + n, data + (b - s), static_cast<size_t>(e.bytes - (b - s)));
     if (n > 0)
         memcpy(data + (a - s), bytes, static_cast<size_t>(n));
-    e.bytes += static_cast<int32>(n - (b - a));
+    SetEntryBytes(k, e.bytes + n - (b - a));
     size_ += n - (b - a);
     if (e.bytes == 0)
         RemoveEntries(k, 1);
@@ -387,7 +521,7 @@ int64 TextBuff::Replace(int64 a, int64 b, const u8* bytes, int64 n)
             ReplaceInPlace(k, a, b, bytes, n);
             if (realign)
                 MarkForRecount(k - 1, blockCount_ + 1);
-            change_ = {a, b - a, n};
+            NoteChange(a, b - a, n);
             return a + n;
         }
     }
@@ -397,7 +531,7 @@ int64 TextBuff::Replace(int64 a, int64 b, const u8* bytes, int64 n)
         SeekOffset(a);
         MarkForRecount(current_.block - 1, blockCount_ + 1);
     }
-    change_ = {a, b - a, n};
+    NoteChange(a, b - a, n);
     return a + n;
 }
 
@@ -436,7 +570,7 @@ int64 TextBuff::LoadPiece(Loader& loader)
     }
     if (r > kPieceBytes)
         r = kPieceBytes;
-    entries_[index].bytes = static_cast<int32>(r);
+    SetEntryBytes(index, r);
     size_ += r;
     if (size_ > kSizeLimit) {
         size_ -= r;
@@ -446,7 +580,7 @@ int64 TextBuff::LoadPiece(Loader& loader)
     DropAllPositions();
     // The block before may end with a CR that pairs with an LF starting this
     // one; a block still waiting for its recount gets it anyway.
-    if (index > 0 && (index - 1 < recountFirst_ || index - 1 >= recountLast_))
+    if (index > 0 && !IsPendingRecount(index - 1))
         RecountBlock(index - 1);
     MarkForRecount(index, index + 1);
     ResetMarkers();
@@ -458,7 +592,7 @@ void TextBuff::FinishLoad()
     UpdateLineCounts();
     DetectNewLineKind();
     DropAllPositions();
-    change_ = {0, 0, size_};
+    NoteChange(0, 0, size_);
 }
 
 void TextBuff::Load(Loader& loader)
@@ -481,12 +615,15 @@ void TextBuff::TakeFrom(TextBuff& other)
     entries_ = other.entries_;
     blockCount_ = other.blockCount_;
     blockCapacity_ = other.blockCapacity_;
+    index_ = other.index_;
+    indexValid_ = other.indexValid_;
     size_ = other.size_;
     capacity_ = other.capacity_;
     lineBreaks_ = other.lineBreaks_;
     lineCounting_ = other.lineCounting_;
-    recountFirst_ = other.recountFirst_;
-    recountLast_ = other.recountLast_;
+    for (int i = 0; i < other.recountSpans_; i++)
+        recount_[i] = other.recount_[i];
+    recountSpans_ = other.recountSpans_;
     encoding_ = other.encoding_;
     newLine_ = other.newLine_;
     conversion_ = other.conversion_;
@@ -499,14 +636,19 @@ void TextBuff::TakeFrom(TextBuff& other)
     }
     other.entries_ = nullptr;
     other.blockCount_ = other.blockCapacity_ = 0;
+    other.index_ = nullptr;
+    other.indexValid_ = 0;
     other.size_ = 0;
     other.capacity_ = 0;
     other.lineBreaks_ = 0;
-    other.recountFirst_ = other.recountLast_ = 0;
+    other.recountSpans_ = 0;
     other.DropAllPositions();
+    // Whatever read the other's blocks must see that they are gone.
+    other.changeCount_++;
+    other.DropColumnMarksFrom(0);
     DropAllPositions();
     ClampMarkers();
-    change_ = {0, size_, size_};
+    NoteChange(0, size_, size_);
 }
 
 void TextBuff::ShareFrom(const TextBuff& other)
@@ -514,10 +656,15 @@ void TextBuff::ShareFrom(const TextBuff& other)
     if (&other == this)
         return;
     BlockEntry* entries = nullptr;
+    IndexNode* nodes = nullptr;
     if (other.blockCount_ > 0) {
         entries = static_cast<BlockEntry*>(malloc(static_cast<size_t>(other.blockCount_) * sizeof(BlockEntry)));
-        if (!entries)
+        nodes = static_cast<IndexNode*>(malloc(static_cast<size_t>(other.blockCount_ + 1) * sizeof(IndexNode)));
+        if (!entries || !nodes) {
+            free(entries);
+            free(nodes);
             throw MemoryError();
+        }
     }
     Array<Marker> markers;
     try {
@@ -526,6 +673,7 @@ void TextBuff::ShareFrom(const TextBuff& other)
             markers.InsertCopies(0, other.markers_.Data(), other.markers_.Count());
     } catch (...) {
         free(entries);
+        free(nodes);
         throw;
     }
     int64 oldSize = size_;
@@ -536,18 +684,23 @@ void TextBuff::ShareFrom(const TextBuff& other)
         entries[i].block->refs++;
     entries_ = entries;
     blockCount_ = blockCapacity_ = other.blockCount_;
+    index_ = nodes;
+    indexValid_ = other.indexValid_;
+    if (indexValid_ > 0)
+        memcpy(nodes + 1, other.index_ + 1, static_cast<size_t>(indexValid_) * sizeof(IndexNode));
     size_ = other.size_;
     capacity_ = other.capacity_;
     lineBreaks_ = other.lineBreaks_;
     lineCounting_ = other.lineCounting_;
-    recountFirst_ = other.recountFirst_;
-    recountLast_ = other.recountLast_;
+    for (int i = 0; i < other.recountSpans_; i++)
+        recount_[i] = other.recount_[i];
+    recountSpans_ = other.recountSpans_;
     encoding_ = other.encoding_;
     newLine_ = other.newLine_;
     conversion_ = other.conversion_;
     markers_ = static_cast<Array<Marker>&&>(markers);
     DropAllPositions();
-    change_ = {0, oldSize, size_};
+    NoteChange(0, oldSize, size_);
 }
 
 void TextBuff::ShareMarkerTable(const TextBuff& other)

@@ -278,9 +278,17 @@ void TextDocument::SaveFile(const String& path, int64 from, int64 to, TextNotify
         WriteTo(target, from, to, notify);
         target.Close();
     } catch (...) {
+        if (!existed) {
+            // A cut-off new file would later open as a whole text that ends
+            // early: what this save created goes again.
+            target.Release();
+            DeleteFileIfExists(path);
+            if (markSaved)
+                RefreshFileTime(path);
+            throw;
+        }
         try {
-            if (existed)
-                RestoreFromBackup(target, path, copyPath, notify);
+            RestoreFromBackup(target, path, copyPath, notify);
         } catch (...) {
             target.Release();
             if (markSaved)

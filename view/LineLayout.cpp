@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "text/CharClass.h"
+#include "text/SyntaxId.h"
 #include "text/TextBuff.h"
 #include "text/TextDocument.h"
 #include "view/ViewState.h"
@@ -77,6 +78,12 @@ LineLayout::LineLayout(ViewState& state, const ViewStyle& style, SyntaxLexer* le
       resultAffinity_(2),
       forcedClass_(0),
       rowLineEnd_(-1),
+      cache_(nullptr),
+      pointsOn_(false),
+      rowStart_(-1),
+      rowState_(0),
+      cacheLine_(-1),
+      lastPoint_(0),
       yOffset_(0),
       registry_(nullptr),
       spellUnderline_(false),
@@ -94,6 +101,73 @@ LineLayout::LineLayout(ViewState& state, const ViewStyle& style, SyntaxLexer* le
     pending_.kind = kNoToken;
     run_.kind = RunNone;
     Init();
+    AttachCache();
+}
+
+void LineLayout::AttachCache()
+{
+    cache_ = state_.longLines.get();
+    pointsOn_ = false;
+    if (!cache_)
+        return;
+    LongLineCache::Key key{};
+    key.text = &Text();
+    key.syntax = document_->syntax;
+    key.conversion = Text().LineEndConversion();
+    key.fonts[0] = static_cast<HFONT>(style_.normalFont.Handle());
+    key.fonts[1] = static_cast<HFONT>(style_.boldFont.Handle());
+    key.fonts[2] = static_cast<HFONT>(style_.smallFont.Handle());
+    key.blankWidth = blankWidth_;
+    key.tabWidth = tabWidth_;
+    key.lineHeight = lineHeight_;
+    for (int32 cls = 0; cls < 32; cls++)
+        if (BoldClass(cls))
+            key.boldClasses |= 1u << cls;
+    key.advanced = advanced_;
+    // Only the page lexers look ahead without bound (for the end tag of a
+    // script or style element); after an edit they keep nothing.
+    bool bounded = document_->syntax != kSyntaxHtml && document_->syntax != kSyntaxPhp;
+    cache_->Validate(key, Text(), bounded);
+    pointsOn_ = !wrap_ && forcedClass_ == 0 && !(style_.autoIndent && state_.pendingIndentPos >= 0);
+}
+
+void LineLayout::SeekLexer(int64 position)
+{
+    u32 state;
+    if (cache_ && cache_->FindSeek(position, state)) {
+        // The same state, cursor and token text as the relexing seek gives.
+        lexer_->Seek(position, position, &state, &tokenText_);
+        return;
+    }
+    lexer_->Seek(position, 0, nullptr, &tokenText_);
+    if (cache_)
+        cache_->AddSeek(position, lexer_->State());
+}
+
+const LongLineCache::Point* LineLayout::JumpAlongRow(int64 position, int64 maxX)
+{
+    if (!pointsOn_ || run_.kind != RunLineStart || cacheLine_ < 0 || pending_.kind != kNoToken)
+        return nullptr;
+    const LongLineCache::Point* point = cache_->PointBefore(cacheLine_, position, maxX);
+    if (!point)
+        return nullptr;
+    u32 state = point->state;
+    lexer_->Seek(point->pos, point->pos, &state, &tokenText_);
+    x_ = point->x;
+    iterState_ = 3;
+    indentIndex_ = 0;
+    return point;
+}
+
+void LineLayout::NotePoint()
+{
+    int64 end = run_.End();
+    if (!pointsOn_ || end < lastPoint_ + LongLineCache::kPointStep)
+        return;
+    if (cacheLine_ < 0)
+        cacheLine_ = cache_->AddLine(rowStart_, rowState_);
+    cache_->AddPoint(cacheLine_, LongLineCache::Point{end, x_, lexer_->State()});
+    lastPoint_ = cache_->LastPointPos(cacheLine_);
 }
 
 LineLayout::~LineLayout()
@@ -145,23 +219,26 @@ void LineLayout::SelectFontIndex(int32 index)
     font_ = index;
 }
 
+bool LineLayout::BoldClass(int32 cls) const
+{
+    switch (cls) {
+    case 1: return style_.textBold;
+    case 2: case 3: case 4: return style_.commentBold;
+    case 5: case 6: return style_.stringBold;
+    case 7: return style_.identifierBold;
+    case 8: return style_.keywordBold;
+    case 9: return style_.known1Bold;
+    case 10: return style_.known2Bold;
+    case 11: case 12: return style_.numberBold;
+    case 13: case 14: case 15: case 16: case 17: return style_.tagBold;
+    case 20: return style_.preprocessorBold;
+    default: return false;
+    }
+}
+
 void LineLayout::SelectTokenFont(int32 cls)
 {
-    bool bold;
-    switch (cls) {
-    case 1: bold = style_.textBold; break;
-    case 2: case 3: case 4: bold = style_.commentBold; break;
-    case 5: case 6: bold = style_.stringBold; break;
-    case 7: bold = style_.identifierBold; break;
-    case 8: bold = style_.keywordBold; break;
-    case 9: bold = style_.known1Bold; break;
-    case 10: bold = style_.known2Bold; break;
-    case 11: case 12: bold = style_.numberBold; break;
-    case 13: case 14: case 15: case 16: case 17: bold = style_.tagBold; break;
-    case 20: bold = style_.preprocessorBold; break;
-    default: bold = false; break;
-    }
-    SelectFontIndex(bold ? 1 : 0);
+    SelectFontIndex(BoldClass(cls) ? 1 : 0);
 }
 
 COLORREF LineLayout::TokenColor(int32 cls) const
@@ -260,6 +337,10 @@ void LineLayout::NextRun()
         MakeRun(continuation ? RunContinuation : RunLineStart, nextLineStart_, 0, tokenText_.Count(), 0, state);
         lineStartX_ = continuation ? tabWidth_ : 0;
         rowLineEnd_ = -1;
+        rowStart_ = nextLineStart_;
+        rowState_ = state;
+        cacheLine_ = pointsOn_ ? cache_->FindLine(rowStart_, rowState_) : -1;
+        lastPoint_ = cacheLine_ >= 0 ? cache_->LastPointPos(cacheLine_) : rowStart_;
         PlaceRun(true);
         iterState_ = 2;
         return;
@@ -312,6 +393,7 @@ void LineLayout::NextRun()
     if (PlaceRun(first)) {
         ConsumeToken();
         iterState_ = 3;
+        NotePoint();
     } else {
         Wrap();
     }
@@ -428,7 +510,7 @@ bool LineLayout::SkipRestOfLine(int64 before)
     }
     if (rowLineEnd_ - from <= kLayoutWindow || rowLineEnd_ >= before)
         return false;
-    lexer_->Seek(rowLineEnd_, 0, nullptr, &tokenText_);
+    SeekLexer(rowLineEnd_);
     return true;
 }
 
@@ -448,12 +530,12 @@ void LineLayout::SeekTo(int64 position, int32 affinity)
     LineStartRecord record{position, 0, kInitialLexerState, 0};
     bool lineStart = position == 0 || (CharClass(text.DecodeChar(text.CharStart(position - 1))) & ClassLineBreak);
     if (lineStart) {
-        lexer_->Seek(position, 0, nullptr, &tokenText_);
+        SeekLexer(position);
     } else {
         int64 start = text.LineStart(text.LineOfOffset(position));
         if (position - start > kLayoutWindow)
             start = Max(start, WalkFloor(position));
-        lexer_->Seek(start, 0, nullptr, &tokenText_);
+        SeekLexer(start);
         iterState_ = 0;
         indentIndex_ = 0;
         nextLineStart_ = start;
@@ -575,6 +657,8 @@ LayoutPoint LineLayout::PositionToPoint(int64 position, int32 affinity)
         if ((r.kind == RunLineStart || r.kind == RunContinuation) && r.y > farBelow &&
             (!wrap_ || position - r.pos > kLayoutWindow))
             return FarPoint(position, affinity, r.y, r.pos);
+        // None of the runs before a point short of position gives its point.
+        JumpAlongRow(position, INT64_MAX);
         SkipRestOfLine(position);
         NextRun();
     }
@@ -598,6 +682,7 @@ LayoutPoint LineLayout::FarPoint(int64 position, int32 affinity, int64 rowY, int
     }
     LayoutPoint point;
     while (!PointInRun(position, affinity, point)) {
+        JumpAlongRow(position, INT64_MAX);
         SkipRestOfLine(position);
         NextRun();
     }
@@ -627,6 +712,8 @@ PositionAffinity LineLayout::PointToPosition(int64 x, int64 y)
                 answer = {r.pos, 2};
                 break;
             }
+            // Every run ending left of x is passed over.
+            JumpAlongRow(INT64_MAX, x - 1);
         } else if (r.kind == RunLineEnd || r.kind == RunWrap || r.kind == RunEndOfText) {
             answer = {r.pos, 1};
             break;
@@ -702,6 +789,10 @@ PositionAffinity LineLayout::MoveDownLines(int64 position, int64 n, int64 x, int
             if (++line > n)
                 break;
             candidate = {r.pos, 2};
+            // The runs before a point left of x make its position the
+            // candidate, at the end of the run before it.
+            if (const LongLineCache::Point* point = JumpAlongRow(INT64_MAX, x))
+                candidate = {point->pos, 1};
         } else if (r.kind != RunLineEnd && r.kind != RunWrap && r.kind != RunEndOfText) {
             candidate = CandidateAt(r, x, candidate);
             // Runs right of x change nothing on this row.

@@ -3,6 +3,7 @@
 #include "base/Array.h"
 #include "base/Types.h"
 #include "gui/Gdi.h"
+#include "view/LongLineCache.h"
 #include "view/syntax/SyntaxLexer.h"
 #include "view/syntax/TokenText.h"
 
@@ -131,7 +132,11 @@ public:
     int32 TabWidth() const { return tabWidth_; }
     int32 BlankWidth() const { return blankWidth_; }
     // A class that replaces the class of every word run (colour previews).
-    void SetForcedClass(int32 cls) { forcedClass_ = cls; }
+    void SetForcedClass(int32 cls)
+    {
+        forcedClass_ = cls;
+        pointsOn_ = false;  // its runs are not the view's
+    }
 
 private:
     LineLayout(ViewState& state, const ViewStyle& style, SyntaxLexer* lexer, const DeviceContext& dc,
@@ -162,6 +167,19 @@ private:
     LayoutPoint FarPoint(int64 position, int32 affinity, int64 rowY, int64 rowPos);
     bool SkipRestOfLine(int64 before);
     void SelectFontIndex(int32 index);
+    bool BoldClass(int32 cls) const;
+    // The view's cache of long lines, checked against what these runs
+    // depend on; points along rows only without wrapping, previews or a
+    // pending indent, which the points do not know.
+    void AttachCache();
+    // A lexer seek without a saved state, through the cache.
+    void SeekLexer(int64 position);
+    // From the start run of an unwrapped row, goes on at the row's last
+    // remembered point before position whose x is at most maxX: the runs
+    // before it are never made. The point, or null when there was none.
+    const LongLineCache::Point* JumpAlongRow(int64 position, int64 maxX);
+    // Remembers where the run just placed ends, when a point is due.
+    void NotePoint();
 
     // painting helpers
     void FindCaret(const LayoutRun& run);
@@ -206,6 +224,12 @@ private:
     int32 resultAffinity_;
     int32 forcedClass_;
     int64 rowLineEnd_;  // line break that ends the current row's line; -1 until asked
+    LongLineCache* cache_;  // null without a view state to keep it
+    bool pointsOn_;
+    int64 rowStart_;  // the current row's start run: position and lexer state
+    u32 rowState_;
+    int64 cacheLine_;  // the cache's line of that start run; -1 none yet
+    int64 lastPoint_;  // where the row's last point lies (or its start)
 
     // painting
     int32 yOffset_;

@@ -133,6 +133,11 @@ void LineLayout::PaintLines(PaintResult& result)
             StoreRun(r);
         else if (x >= width + 50)
             SkipRestOfLine(INT64_MAX);
+        // Runs ending 50 pixels left of the view are neither kept nor drawn:
+        // a row scrolled far right goes on at a point near its left edge,
+        // short of the caret, which a run it holds must still find.
+        if (r.kind == RunLineStart && state_.horzOffset > 0)
+            JumpAlongRow(caretPos_ >= r.pos ? caretPos_ : INT64_MAX, state_.horzOffset - textLeft_ - 50);
         if (r.kind == RunLineEnd || r.kind == RunWrap) {
             DrawLine();
             lineRuns_.Resize(0);

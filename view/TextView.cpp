@@ -88,6 +88,7 @@ void TextView::AddViewState(TextDocument* document)
     ViewState* state;
     try {
         state = new ViewState();
+        state->longLines.reset(new LongLineCache());
     } catch (const std::bad_alloc&) {
         throw MemoryError();
     }
@@ -285,6 +286,9 @@ void TextView::ReloadStyle(const SettingsStore& settings)
     DeviceContext dc = WindowDC();
     activeStyle->Read(GetDpi(), dc, zoomSteps, settings);
     ViewStyle::DeriveInactive(*inactiveStyle, *activeStyle);
+    // New fonts may come back under the handles of the old ones.
+    for (int64 i = 0; i < viewStates.Count(); i++)
+        viewStates.At(i)->longLines->Clear();
     if (currentDocument)
         Invalidate();
 }
@@ -309,7 +313,7 @@ void TextView::OnDocumentEvent(const BroadcastRecord& record, int32 eventKind)
         if (record.view == this || !currentDocument)
             ShowDocument(document);
         break;
-    case BroadcastReloaded:
+    case BroadcastContentReplaced:
         ResetViewState(document);
         ClearFindHighlights();
         break;
@@ -329,14 +333,14 @@ void TextView::OnDocumentEvent(const BroadcastRecord& record, int32 eventKind)
         PlaceCaret(caretX, caretY, caretHeight, false);
         break;
     case BroadcastLineEndsChanged:
-    case 12:
+    case BroadcastSyntaxChanged:
         if (ViewState* state = FindViewState(document)) {
             SetCaret(document, document->text.CharStart(state->CaretPosition()), 0, 0);
             RepaintDocument(document);
         }
         break;
-    case 13:
-    case 14:
+    case BroadcastSpellingChanged:
+    case BroadcastBookmarksChanged:
         RepaintDocument(document);
         break;
     default:

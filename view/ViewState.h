@@ -3,6 +3,9 @@
 #include "base/Array.h"
 #include "base/String.h"
 #include "base/Types.h"
+#include "view/LongLineCache.h"
+
+#include <memory>
 
 class TextBuff;
 class TextDocument;
@@ -29,6 +32,9 @@ struct ViewState {
     String pendingIndent;
     u32 dictPair;
     Array<int64> bracketHighlights;  // pairs of positions, shared with the editor
+    // What layouts of this view know of its long lines; without it they
+    // know nothing between operations.
+    std::unique_ptr<LongLineCache> longLines;
 
     TextBuff& Text() const;
     int64 CaretPosition() const;

@@ -72,6 +72,12 @@ TEST_CASE("byte scans agree with a plain loop at every length, offset and densit
         for (size_t i = 0; i < n; i++)
             count += p[i] == static_cast<u8>(c);
         CHECK(CountByte(p, c, n) == count);
+        // High bytes come only from alphabets above 128.
+        const u8* high = nullptr;
+        for (size_t i = 0; i < n && !high; i++)
+            if (p[i] >= 0x80 || p[i] == static_cast<u8>(c))
+                high = p + i;
+        CHECK(FindHighOrByte(p, c, n) == high);
     }
 }
 
@@ -85,6 +91,7 @@ TEST_CASE("byte scans never read past the end, and count past the 255-step fold"
         CHECK(FindByte(buffer.data(), 'b', n) == nullptr);
         CHECK(FindByteBackward(buffer.data(), 'b', n) == nullptr);
         CHECK(FindEitherByte(buffer.data(), 'b', 'c', n) == nullptr);
+        CHECK(FindHighOrByte(buffer.data(), 'b', n) == nullptr);
         CHECK(CountByte(buffer.data(), 'a', n) == n);
         if (n > 0) {
             buffer.data()[n - 1] = 'b';

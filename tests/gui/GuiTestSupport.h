@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-enum : int { IDM_TEST = 101, IDI_TEST = 201, IDA_TEST = 301, IDB_TEST = 401 };
+enum : int { IDM_TEST = 101, IDI_TEST = 201, IDA_TEST = 301, IDB_TEST = 401, IDB_STRIP = 402 };
 
 // Processes whatever is queued without waiting.
 inline void Pump()

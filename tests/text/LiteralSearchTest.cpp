@@ -242,3 +242,131 @@ TEST_CASE("random searches agree with std::search")
         CHECK(Backward(text, start, wideFolded, 1 << 30, true).start == expected);
     }
 }
+
+namespace {
+
+// The forward search the slow and obvious way: try every character start
+// read from `from` on; a match counts when its last character starts before
+// the window's end. Without a match, the end is the first character start at
+// or after the window's end.
+Hit PlainForward(TextBuff& text, int64 from, const std::vector<u32>& p, int64 limit, bool fold)
+{
+    int64 stop = std::min(text.Size(), from + limit);
+    int64 m = static_cast<int64>(p.size());
+    auto code = [&](int64 q) {
+        int32 c = text.DecodeChar(q);
+        return static_cast<u32>(fold ? FoldSearchCode(c) : c);
+    };
+    int64 c = from;
+    while (c < stop) {
+        int64 q = c;
+        int64 j = 0;
+        for (; j < m && q < stop; j++) {
+            if (code(q) != p[j] || text.CharLength() == 0)
+                break;
+            q += text.CharLength();
+        }
+        if (j == m)
+            return {c, q};
+        text.DecodeChar(c);
+        c += text.CharLength();
+    }
+    return {-1, c};
+}
+
+std::string Utf8(const std::wstring& s)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace
+
+TEST_CASE("forward searches that skip to the pattern's rarest bytes agree with the plain loop")
+{
+    // Letters with and without marks in both cases, line breaks, and bytes
+    // that do not decode.
+    const std::wstring letters = L"abcxyzABCXYZ \r\n\x0105\x0104\x017c\x017b\x0142\x0141\x00f3\x00d3\x015b\x015a\x212a"
+                                 L"k\x20ac\x0130i\x00c9\x00e9\xd83d\xde00";
+    const char* badBytes[] = {"\x80", "\xC0\x8A", "\xE0\x80\x8D", "\xED\xA0\x80", "\xC5", "\xF4\x90\x80\x80"};
+    const EncodingId encodings[] = {EncodingUtf8, EncodingUtf16LE, EncodingUtf16BE, EncodingWindows1250};
+    std::mt19937 rng(8080);
+    for (int round = 0; round < 240; round++) {
+        EncodingId encoding = encodings[round % 4];
+        CAPTURE(round);
+        std::wstring chars;
+        int length = 50 + static_cast<int>(rng() % 20000);
+        for (int i = 0; i < length; i++) {
+            wchar_t c = letters[rng() % letters.size()];
+            if (c >= 0xD800 && c <= 0xDBFF)
+                chars += L"\xd83d\xde00";
+            else if (c < 0xD800 || c > 0xDFFF)
+                chars += c;
+        }
+        std::string bytes;
+        if (encoding == EncodingUtf8) {
+            bytes = Utf8(chars);
+            for (int i = 0; i < 20; i++)
+                bytes.insert(rng() % bytes.size(), badBytes[rng() % 6]);
+        } else if (encoding == EncodingUtf16LE) {
+            bytes = Utf16LE(chars);
+            bytes.push_back('\x01');
+        } else if (encoding == EncodingUtf16BE) {
+            bytes = Utf16BE(chars);
+        } else {
+            for (wchar_t c : chars)
+                bytes += c == 0x0105 ? '\xB9' : c == 0x0104 ? '\xA5' : c == 0x0142 ? '\xB3' : c < 128 ? char(c) : '\xBF';
+        }
+        // Small pieces put block ends inside characters and CR LF pairs.
+        std::vector<int64> pieces;
+        for (size_t at = 0; at < bytes.size(); at += pieces.back())
+            pieces.push_back(1 + static_cast<int64>(rng() % 3000));
+        TextBuff text;
+        LoadText(text, bytes, encoding, pieces);
+        for (int probe = 0; probe < 12; probe++) {
+            bool fold = rng() % 2 == 0;
+            // A phrase from the text itself, or from the letters.
+            std::wstring phrase;
+            size_t n = 1 + rng() % 6;
+            if (rng() % 3) {
+                size_t at = rng() % chars.size();
+                phrase = chars.substr(at, n);
+            } else {
+                for (size_t i = 0; i < n; i++)
+                    phrase += letters[rng() % 14 + 12];
+            }
+            std::vector<u32> p = Pattern(phrase);
+            if (fold) {
+                for (u32& c : p)
+                    c = static_cast<u32>(FoldSearchCode(static_cast<int32>(c)));
+            }
+            int64 from = static_cast<int64>(rng() % (bytes.size() + 1));
+            int64 limit = rng() % 2 ? (1 << 30) : static_cast<int64>(rng() % 5000);
+            CAPTURE(fold);
+            CAPTURE(from);
+            CAPTURE(limit);
+            int64 end = -7;
+            int64 m = static_cast<int64>(p.size());
+            int64 start = fold ? text.FindForwardNoCase(from, end, p.data(), m, limit)
+                               : text.FindForward(from, end, p.data(), m, limit);
+            Hit plain = PlainForward(text, from, p, limit, fold);
+            CHECK(start == plain.start);
+            CHECK(end == plain.end);
+        }
+    }
+}
+
+TEST_CASE("a forward search without a match stops after the character the window ends in")
+{
+    TextBuff text;
+    LoadText(text, "a\xC5\xBC" "b");
+    Hit hit = Forward(text, 0, L"q", 2);
+    CHECK(hit.start == -1);
+    CHECK(hit.end == 3);
+    CHECK(Forward(text, 0, L"\x017c", 2).end == 3);
+    LoadText(text, "ab\r\ncd");
+    CHECK(Forward(text, 0, L"x", 3).end == 4);
+    CHECK(Forward(text, 0, L"x", 2).end == 2);
+}

@@ -368,3 +368,49 @@ TEST_CASE("saving writes the range with or without line-end conversion")
     text.Save(wide, 0, text.Size());
     CHECK(wide.data == Utf16BE(L"a\nb\nc\n"));
 }
+
+TEST_CASE("overlong UTF-8 forms and encoded surrogates are undecodable units of their own length")
+{
+    TextBuff text;
+    LoadText(text, std::string("\xC0\x8A" "\xE0\x80\x8D" "\xC0\x80" "\xED\xA0\x80" "\xC3\xA9", 12));
+    Decoded d = At(text, 0);
+    CHECK(d.code == -30);
+    CHECK(d.length == 2);
+    CHECK(d.display == 0xC0u);
+    CHECK(At(text, 2).code == -30);
+    CHECK(At(text, 2).length == 3);
+    CHECK(At(text, 5).length == 2);
+    CHECK(At(text, 7).code == -30);
+    CHECK(At(text, 7).length == 3);
+    CHECK(At(text, 10).code == 0xE9);
+    CHECK(text.CharStart(1) == 0);
+    CHECK(text.CharStart(9) == 7);
+    CHECK(Contents(text) == std::string("\xC0\x8A" "\xE0\x80\x8D" "\xC0\x80" "\xED\xA0\x80" "\xC3\xA9", 12));
+
+    // Forty lines with ten overlong line breaks: the rows that decoding sees
+    // are the lines that the counts see.
+    std::string lines;
+    for (int i = 0; i < 40; i++)
+        lines += i % 4 == 0 ? "ab\xC0\x8A" "cd\n" : "line\n";
+    LoadText(text, lines);
+    int64 breaks = 0;
+    for (int64 p = 0; p < text.Size(); p = text.NextChar(p)) {
+        int32 c = text.DecodeChar(p);
+        breaks += c == 10 || c == 13 || c == 0 || c == -2;
+    }
+    CHECK(text.LineBreakCount() == 40);
+    CHECK(breaks == 40);
+    CHECK(text.LineStart(1) == 7);
+}
+
+TEST_CASE("a decoded code above U+10FFFF is copied out as U+FFFD")
+{
+    TextBuff text;
+    LoadText(text, "a\xF4\x90\x80\x80" "b");
+    CHECK(At(text, 1).length == 4);
+    wchar_t out[8] = {};
+    CHECK(text.ReadUtf16(0, out, 8) == 3);
+    CHECK(out[0] == L'a');
+    CHECK(out[1] == 0xFFFD);
+    CHECK(out[2] == L'b');
+}

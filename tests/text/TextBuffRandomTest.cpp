@@ -4,6 +4,7 @@
 
 #include <doctest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -90,7 +91,13 @@ std::string RandomBytes(std::mt19937& rng, int64 n)
     return s;
 }
 
-void RunDifferential(uint32_t seed, EncodingId encoding, bool evenOnly)
+// Where the edits fall: anywhere, or in runs of several edits near both ends
+// of a text of many blocks, with the line queries only after each run, so that
+// blocks far apart wait for their recount together.
+enum class EditPlace { Anywhere, BothEnds };
+
+void RunDifferential(uint32_t seed, EncodingId encoding, bool evenOnly, EditPlace place = EditPlace::Anywhere,
+                     int steps = 1500)
 {
     CAPTURE(seed);
     CAPTURE(encoding);
@@ -102,12 +109,27 @@ void RunDifferential(uint32_t seed, EncodingId encoding, bool evenOnly)
     TextBuff snapshot;
     std::string snapshotModel;
     bool haveSnapshot = false;
+    if (place == EditPlace::BothEnds) {
+        model = RandomBytes(rng, 150000);
+        Put(text, 0, 0, model);
+    }
+    int pending = 0;
 
-    for (int step = 0; step < 1500; step++) {
+    for (int step = 0; step < steps; step++) {
         CAPTURE(step);
         int64 size = static_cast<int64>(model.size());
         int64 a = size ? static_cast<int64>(rng() % (size + 1)) : 0;
         int64 b = size ? static_cast<int64>(rng() % (size + 1)) : 0;
+        if (place == EditPlace::BothEnds) {
+            // Near the start, near the end, or at a block boundary's distance
+            // from either.
+            int64 reach = rng() % 4 == 0 ? 7168 * 3 : 400;
+            a = static_cast<int64>(rng() % static_cast<u32>(std::min(size, reach) + 1));
+            if (rng() % 2)
+                a = size - a;
+            // Now and then whole blocks go.
+            b = std::min(size, a + static_cast<int64>(rng() % (rng() % 8 == 0 ? 20000 : 40)));
+        }
         if (a > b)
             std::swap(a, b);
         if (rng() % 3 == 0 && b - a > 64)
@@ -155,15 +177,23 @@ void RunDifferential(uint32_t seed, EncodingId encoding, bool evenOnly)
         if (step % 25 == 0 || n > 1000)
             REQUIRE(Contents(text) == model);
 
+        if (place == EditPlace::BothEnds && pending-- > 0)
+            continue;
+        pending = static_cast<int>(rng() % 14);
         ModelBreaks breaks = FindBreaks(model, encoding);
         int64 count = static_cast<int64>(breaks.ends.size());
         REQUIRE(text.LineBreakCount() == count);
         for (int probe = 0; probe < 4; probe++) {
             int64 line = static_cast<int64>(rng() % (count + 2));
+            // Lines near the last edit, where counts were just redone.
+            if (probe == 0 && place == EditPlace::BothEnds)
+                line = text.LineOfOffset(a) + static_cast<int64>(rng() % 3);
             int64 expected = line < 1 ? 0 : line <= count ? breaks.ends[line - 1] : text.Size();
             CAPTURE(line);
             REQUIRE(text.LineStart(line) == expected);
             int64 offset = static_cast<int64>(rng() % (model.size() + 1));
+            if (probe == 1)
+                offset = std::min(static_cast<int64>(model.size()), a + static_cast<int64>(rng() % 9));
             int64 before = 0;
             while (before < count && breaks.starts[before] < offset)
                 before++;
@@ -197,4 +227,17 @@ TEST_CASE("random replaces agree with a string model in UTF-16")
 TEST_CASE("odd-sized replaces in UTF-16 keep the line counts exact")
 {
     RunDifferential(31337u, EncodingUtf16LE, false);
+}
+
+TEST_CASE("runs of edits near both ends of a long text keep positions and line counts exact in every encoding")
+{
+    const EncodingId encodings[] = {EncodingUtf8,        EncodingUtf16LE,    EncodingUtf16BE,   EncodingWindows1252,
+                                    EncodingWindows1250, EncodingIso8859_1, EncodingIso8859_2};
+    uint32_t seed = 515u;
+    for (EncodingId encoding : encodings) {
+        bool wide = IsUtf16Encoding(encoding);
+        RunDifferential(seed++, encoding, wide, EditPlace::BothEnds, 700);
+    }
+    // Odd changes in UTF-16 move every unit boundary after them.
+    RunDifferential(seed, EncodingUtf16LE, false, EditPlace::BothEnds, 700);
 }

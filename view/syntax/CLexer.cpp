@@ -84,6 +84,8 @@ void CLexerBase::Seek(int64 position, int64 savedPosition, const u32* savedState
 void CLexerBase::NextToken(TokenRecord& record)
 {
     tokenState_ = state_;
+    if (BlankToken(record))
+        return;
     const bool inner = innerScript_ != 0;
     // Inside a page "<" ends every run; the page looks at it.
     if (CLikeStateToken(record, inner ? L'<' : L'\0', true))

@@ -16,6 +16,8 @@ void CssLexer::Storage::OnSection(const wchar_t* header, int32 headerLength, con
 void CssLexer::NextCssToken(TokenRecord& record)
 {
     tokenState_ = state_;
+    if (BlankToken(record))
+        return;
     const bool inner = insideHtml_ != 0;
     // Inside a page "<" ends every run; the page looks at it. CSS has no
     // line comments.

@@ -77,6 +77,16 @@ PhpLexer::Storage::Storage()
     keywords.AddList(kPhpWords);
 }
 
+HtmlLexer::HtmlLexer(TextDocument* document, const Storage* storage, bool phpMode)
+    : TextLexer(document),
+      phpMode_(phpMode ? 1 : 0),
+      storage_(storage),
+      script_(document, &storage->javaScript, true),
+      style_(document, &storage->css, &storage->tags, true),
+      php_(document, &storage->php.keywords)
+{
+}
+
 HtmlLexer::Storage::Storage() : tags(WordSet::Folded), attributes(WordSet::Folded), entities(WordSet::Exact)
 {
     tags.AddList(kTagNames);
@@ -103,6 +113,9 @@ void HtmlLexer::NextToken(TokenRecord& record)
         u32 region = RegionOf(state_);
         u32 tokenClass = TokenClassOf(state_);
         if (region == kRegionScript || region == kRegionStyle) {
+            // What the script or style lexer makes of a blank or a tab.
+            if (BlankToken(record))
+                return;
             bool script = region == kRegionScript;
             if (Is('<')) {
                 if (EndTagFollows(script ? "script" : "style")) {
@@ -114,15 +127,13 @@ void HtmlLexer::NextToken(TokenRecord& record)
                 return;
             }
             if (script) {
-                JavaScriptLexer inner(cursor_.document, &storage_->javaScript, true);
-                LendTo(inner);
-                inner.NextToken(record);
-                TakeBackFrom(inner);
+                LendTo(script_);
+                script_.NextToken(record);
+                TakeBackFrom(script_);
             } else {
-                CssLexer inner(cursor_.document, &storage_->css, &storage_->tags, true);
-                LendTo(inner);
-                inner.NextCssToken(record);
-                TakeBackFrom(inner);
+                LendTo(style_);
+                style_.NextCssToken(record);
+                TakeBackFrom(style_);
             }
             return;
         }
@@ -135,10 +146,9 @@ void HtmlLexer::NextToken(TokenRecord& record)
                 Single(record, state_);
                 return;
             }
-            InnerPhpLexer inner(cursor_.document, &storage_->php.keywords);
-            LendTo(inner);
-            inner.NextToken(record);
-            TakeBackFrom(inner);
+            LendTo(php_);
+            php_.NextToken(record);
+            TakeBackFrom(php_);
             return;
         }
         if (tokenClass == kClassBlockComment || tokenClass == kClassComment)

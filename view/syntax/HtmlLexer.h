@@ -2,6 +2,7 @@
 
 #include "view/syntax/CLexer.h"
 #include "view/syntax/CssLexer.h"
+#include "view/syntax/InnerPhpLexer.h"
 #include "view/syntax/LexerStorage.h"
 #include "view/syntax/SyntaxLexer.h"
 #include "view/syntax/WordSet.h"
@@ -20,10 +21,7 @@ public:
     static constexpr u32 kStyleOpen = 1u << 18;
     static constexpr u32 kStyleClosing = 1u << 19;
 
-    HtmlLexer(TextDocument* document, const Storage* storage, bool phpMode = false)
-        : TextLexer(document), phpMode_(phpMode ? 1 : 0), storage_(storage)
-    {
-    }
+    HtmlLexer(TextDocument* document, const Storage* storage, bool phpMode = false);
 
     void Seek(int64 position, int64 savedPosition, const u32* savedState, TokenText* tokenText) override;
     void NextToken(TokenRecord& record) override;
@@ -38,6 +36,11 @@ private:
 
     u8 phpMode_;
     const Storage* storage_;
+    // The lexers of script, style and PHP content, lent the cursor for one
+    // token at a time; made once, as every token in those regions needs one.
+    JavaScriptLexer script_;
+    CssLexer style_;
+    InnerPhpLexer php_;
 };
 
 // PHP files: HTML with PHP code, starting in the page.

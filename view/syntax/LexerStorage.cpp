@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <memory>
+#include <vector>
 
 void LexerStorage::OnSection(const wchar_t*, int32, const wchar_t*, int32) {}
 
@@ -27,15 +28,17 @@ WordSet SectionWords(const wchar_t* body, int32 bodyLength)
         chars[i] = body[i] == '\r' || body[i] == '\n' ? L'\0' : body[i];
     WordSet words(WordSet::Exact);
     words.KeepPool(pool);
+    std::vector<WordSet::Entry> lines;
     int32 i = 0;
     while (i < bodyLength) {
         int32 start = i;
         while (i < bodyLength && chars[i] != '\0')
             i++;
         if (i > start && chars[start] != ' ' && chars[start] != '\t')
-            words.Add(chars + start, i - start);
+            lines.push_back(WordSet::Entry{chars + start, i - start});
         i++;
     }
+    words.AddAll(lines.data(), static_cast<int64>(lines.size()));
     return words;
 }
 

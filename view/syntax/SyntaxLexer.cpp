@@ -23,27 +23,6 @@ void TextLexer::Seek(int64 position, int64 savedPosition, const u32* savedState,
     MoveTo(position);
 }
 
-void TextLexer::AppendUnitsOf(int32 code, wchar_t* word, int32& length)
-{
-    if (code >= 0x10000) {
-        code -= 0x10000;
-        word[length++] = static_cast<wchar_t>(0xD800 + (code >> 10));
-        word[length++] = static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
-    } else {
-        word[length++] = static_cast<wchar_t>(code);
-    }
-}
-
-void TextLexer::AppendCurrent()
-{
-    int32 code = Code();
-    if (code == -2)
-        code = '\n';  // a CR LF pair is one character of the text
-    else if (code < 0)
-        code = 0xFFFD;
-    text_->AppendCodePoint(code, static_cast<int32>(cursor_.length));
-}
-
 void TextLexer::Generic(TokenRecord& record, u32 state, const wchar_t* stops)
 {
     Begin(record);

@@ -183,6 +183,7 @@ protected:
         inner.tokenState_ = state_;
         inner.text_ = text_;
         inner.seekMode_ = seekMode_;
+        inner.taken_ = 0;
     }
     void TakeBackFrom(const TextLexer& inner)
     {
@@ -255,10 +256,17 @@ protected:
     void WordToken(TokenRecord& record, InWord inWord, u32 knownClass, Known known)
     {
         Begin(record);
-        wchar_t word[2 * kTokenRunLimit];
-        int32 length = 0;
-        TakeWordWhile(record, inWord, word, length);
-        bool isKnown = !seekMode_ && known(word, length);
+        bool isKnown;
+        if (text_) {
+            // The word's units are the token text's.
+            TakeWhile(record, inWord);
+            isKnown = !seekMode_ && known(text_->Units() + record.textStart, text_->Count() - record.textStart);
+        } else {
+            wchar_t word[2 * kTokenRunLimit];
+            int32 length = 0;
+            TakeWordWhile(record, inWord, word, length);
+            isKnown = !seekMode_ && known(word, length);
+        }
         End(record, kTokenText, WithClass(state_, isKnown ? knownClass : kClassIdentifier));
     }
     // The same with a language's keyword set.
@@ -274,6 +282,18 @@ protected:
         record.end = cursor_.position;
         record.textEnd = text_ ? text_->Count() : 0;
         record.state = state;
+    }
+    // At a blank or a tab, which in every state of the C-like languages is
+    // a token of its own with the state's class: that token; false elsewhere.
+    bool BlankToken(TokenRecord& record)
+    {
+        if (!(Flags() & (ClassBlank | ClassTab)))
+            return false;
+        u16 kind = (Flags() & ClassBlank) ? kTokenBlank : kTokenTab;
+        Begin(record);
+        Take();
+        End(record, kind, state_);
+        return true;
     }
     // One-character token (or a few characters taken by the caller before).
     void Single(TokenRecord& record, u32 state)
@@ -378,9 +398,26 @@ protected:
     static bool IsAsciiDigit(int32 c) { return c >= '0' && c <= '9'; }
     static bool IsHexDigit(int32 c) { return IsAsciiDigit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); }
     static bool IsAsciiLetter(int32 c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
-    static void AppendUnitsOf(int32 code, wchar_t* word, int32& length);
+    static void AppendUnitsOf(int32 code, wchar_t* word, int32& length)
+    {
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            word[length++] = static_cast<wchar_t>(0xD800 + (code >> 10));
+            word[length++] = static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
+        } else {
+            word[length++] = static_cast<wchar_t>(code);
+        }
+    }
 
 private:
-    void AppendCurrent();
+    void AppendCurrent()
+    {
+        int32 code = Code();
+        if (code == -2)
+            code = '\n';  // a CR LF pair is one character of the text
+        else if (code < 0)
+            code = 0xFFFD;
+        text_->AppendCodePoint(code, static_cast<int32>(cursor_.length));
+    }
     bool Suffix(TokenRecord& record);
 };

@@ -2,6 +2,9 @@
 
 #include "base/CharUtils.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 u32 FoldUnit(wchar_t unit)
@@ -38,11 +41,43 @@ int WordSet::CompareFolded(const wchar_t* a, int32 alen, const wchar_t* b, int32
     return alen == blen ? 0 : (alen < blen ? -1 : 1);
 }
 
+void WordSet::FirstUnitRange(const wchar_t* chars, int32 length, int64& lo, int64& hi) const
+{
+    const Entry* e = entries_.Data();
+    int64 count = entries_.Count();
+    if (indexedCount_ != count || indexedData_ != e) {
+        // Entries sort by their (folded) first unit before anything else.
+        int64 i = 0;
+        while (i < count && e[i].length == 0)
+            i++;
+        for (u32 u = 0; u < 128; u++) {
+            firstStart_[u] = i;
+            lengths_[u] = 0;
+            for (; i < count && (order_ == Folded ? FoldUnit(e[i].chars[0]) : e[i].chars[0]) == u; i++)
+                lengths_[u] |= 1ull << (e[i].length < 63 ? e[i].length : 63);
+        }
+        firstStart_[128] = i;
+        indexedCount_ = count;
+        indexedData_ = e;
+    }
+    lo = 0;
+    hi = count;
+    if (length == 0)
+        return;
+    u32 first = order_ == Folded ? FoldUnit(chars[0]) : chars[0];
+    if (first < 128) {
+        lo = firstStart_[first];
+        hi = firstStart_[first + 1];
+    } else {
+        lo = firstStart_[128];
+    }
+}
+
 int64 WordSet::Search(const wchar_t* chars, int32 length) const
 {
     const Entry* e = entries_.Data();
-    int64 lo = 0;
-    int64 hi = entries_.Count();
+    int64 lo, hi;
+    FirstUnitRange(chars, length, lo, hi);
     while (lo < hi) {
         int64 mid = lo + (hi - lo) / 2;
         int c = Compare(chars, length, e[mid].chars, e[mid].length);
@@ -58,6 +93,15 @@ int64 WordSet::Search(const wchar_t* chars, int32 length) const
 
 int64 WordSet::Find(const wchar_t* chars, int32 length) const
 {
+    int64 lo, hi;
+    FirstUnitRange(chars, length, lo, hi);
+    // Most words asked about are not there: no word of that first unit has
+    // their length.
+    if (length > 0 && lo < hi) {
+        u32 first = order_ == Folded ? FoldUnit(chars[0]) : chars[0];
+        if (first < 128 && !((lengths_[first] >> (length < 63 ? length : 63)) & 1))
+            return -1;
+    }
     int64 i = Search(chars, length);
     return i >= 0 ? i : -1;
 }
@@ -70,16 +114,37 @@ void WordSet::Add(const wchar_t* chars, int32 length)
     entries_.Insert(-i - 1, Entry{chars, length});
 }
 
+void WordSet::AddAll(const Entry* words, int64 n)
+{
+    if (n <= 0)
+        return;
+    int64 old = entries_.Count();
+    entries_.InsertCopies(old, words, n);
+    Entry* e = entries_.Data();
+    auto less = [this](const Entry& a, const Entry& b) { return Compare(a.chars, a.length, b.chars, b.length) < 0; };
+    // The words already held stay ahead of equal new ones: a stable sort of
+    // the new words, then a stable merge with the old.
+    std::stable_sort(e + old, e + old + n, less);
+    std::inplace_merge(e, e + old, e + old + n, less);
+    Entry* end = std::unique(e, e + old + n, [this](const Entry& a, const Entry& b) {
+        return Compare(a.chars, a.length, b.chars, b.length) == 0;
+    });
+    int64 kept = end - e;
+    entries_.Erase(kept, old + n - kept);
+}
+
 void WordSet::AddList(const wchar_t* list)
 {
+    std::vector<Entry> words;
     const wchar_t* p = list;
     while (*p) {
         const wchar_t* word = p;
         while (*p && *p != ' ')
             p++;
         if (p > word)
-            Add(word, static_cast<int32>(p - word));
+            words.push_back(Entry{word, static_cast<int32>(p - word)});
         if (*p)
             p++;
     }
+    AddAll(words.data(), static_cast<int64>(words.size()));
 }

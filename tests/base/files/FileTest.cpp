@@ -302,14 +302,14 @@ TEST_CASE("a short buffered write is a full disk and marks the file failed")
     CHECK(ReadFileBytes(temp / L"full.bin") == "01234");
 }
 
-TEST_CASE("a short unbuffered write is a write fault; a failed WriteFile reports its own error")
+TEST_CASE("a short unbuffered write is a full disk; a failed WriteFile reports its own error")
 {
     TempFolder temp;
     File f;
     f.Open(temp / L"u.bin", kFileCreate, 0);
     {
         WriteFault fault(2, 0);
-        CHECK(CaughtError([&] { f.Write("abcd", 4); }).code == 29);
+        CHECK(CaughtError([&] { f.Write("abcd", 4); }).code == 112);
     }
     CHECK(f.State()->error == 1);
 

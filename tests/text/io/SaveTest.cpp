@@ -1,5 +1,6 @@
 #include "base/Error.h"
 #include "base/Paths.h"
+#include "support/CaughtError.h"
 #include "support/DocumentText.h"
 #include "support/FileFaults.h"
 #include "support/RecordingNotify.h"
@@ -339,4 +340,44 @@ TEST_CASE("writing to a file that is not open is an internal error")
     TextDocument doc;
     File file;
     CHECK_THROWS_AS(doc.WriteTo(file, 0, 0, nullptr), InternalError);
+}
+
+TEST_CASE("a failed first save of a new file leaves no file behind")
+{
+    TempFolder temp;
+    String path = temp / L"new.txt";
+    TextDocument doc;
+    std::wstring text = Pattern(500000, L'a');
+    SetText(doc, text.c_str());
+    for (DWORD allowed : {0u, 100u}) {
+        CAPTURE(allowed);
+        RecordingNotify notify;
+        std::unique_ptr<WriteFault> fault;
+        // The first flush goes out whole; a later one finds the disk full.
+        notify.onCall = [&](const RecordingNotify::Call& call) {
+            if (call.what == 'P' && call.value > 200000 && !fault)
+                fault.reset(new WriteFault(allowed, allowed ? 0 : ERROR_DISK_FULL, 1));
+        };
+        Error e = CaughtError([&] { SaveWhole(doc, path, &notify, true); });
+        fault.reset();
+        CHECK(e.code == 112);
+        CHECK_FALSE(PathExists(path));
+        CHECK_FALSE(PathExists(Suffixed(path, L".bak.bak")));
+    }
+}
+
+TEST_CASE("a full disk during the safety copy is reported as a full disk")
+{
+    TempFolder temp;
+    String path = temp / L"old.txt";
+    std::string old = PatternBytes(600000, 'A');
+    WriteFileBytes(path, old);
+    TextDocument doc;
+    SetText(doc, L"new");
+    {
+        WriteFault fault(1000, 0, 1);
+        CHECK(CaughtError([&] { SaveWhole(doc, path, nullptr, true); }).code == 112);
+    }
+    CHECK(ReadFileBytes(path) == old);
+    CHECK_FALSE(PathExists(Suffixed(path, L".bak.bak")));
 }

@@ -285,6 +285,9 @@ Sample Encode(const std::vector<TextChar>& chars, EncodingId encoding)
                 s.bytes.push_back(i % 2 ? 0x80 : 0xFF);
             break;
         case Piece::OverLong:
+            // An over-long form is one undecodable unit of its own length.
+            if (!utf16)
+                oc.code = -30;
             if (utf16) {
                 PutUnit(s.bytes, c.code);
             } else if (c.code < 0x80) {

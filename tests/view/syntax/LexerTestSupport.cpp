@@ -1,5 +1,6 @@
 #include "LexerTestSupport.h"
 
+#include "base/Paths.h"
 #include "view/syntax/TokenText.h"
 
 #include <doctest.h>
@@ -147,4 +148,13 @@ std::vector<Tok> LexAll(Lang lang, const std::string& source)
 std::string Classes(Lang lang, const std::string& source)
 {
     return Describe(LexAll(lang, source));
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern)
+{
+    Array<String> names = ListDirectory(folder.c_str(), pattern);
+    std::vector<std::wstring> files;
+    for (int64 i = 0; i < names.Count(); i++)
+        files.push_back(folder + names.At(i).CStr());
+    return files;
 }

@@ -63,6 +63,9 @@ enum class Lang { Text, C, Cs, Java, JavaScript, Html, Php, Morvane, Kestin };
 const char* LangName(Lang lang);
 LexerPtr MakeLexer(Lang lang, TextDocument& doc);
 
+// The files of a folder that match the pattern, as full paths.
+std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern);
+
 // The tokens of source in a language, described.
 std::string Classes(Lang lang, const std::string& source);
 std::vector<Tok> LexAll(Lang lang, const std::string& source);

@@ -16,15 +16,6 @@
 
 namespace {
 
-std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern)
-{
-    Array<String> names = ListDirectory(folder.c_str(), pattern);
-    std::vector<std::wstring> files;
-    for (int64 i = 0; i < names.Count(); i++)
-        files.push_back(folder + names.At(i).CStr());
-    return files;
-}
-
 std::string Narrow(const std::wstring& s)
 {
     return std::string(s.begin(), s.end());

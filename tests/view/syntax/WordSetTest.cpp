@@ -1,10 +1,15 @@
 #include "LexerTestSupport.h"
+#include "view/syntax/LexerStorage.h"
 #include "view/syntax/WordSet.h"
 
 #include <doctest.h>
 
+#include <algorithm>
 #include <cwchar>
+#include <random>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -98,4 +103,112 @@ TEST_CASE("every built-in word is found where it stands, in a strictly ordered s
     CHECK(KestinStorage().keywords.GetOrder() == WordSet::Folded);
     CHECK(HtmlStorage().entities.GetOrder() == WordSet::Exact);
     CHECK(MorvaneStorage().keywords.GetOrder() == WordSet::Exact);
+}
+
+namespace {
+
+// The set as single adds would make it: the first of equal words stays.
+struct WordModel {
+    explicit WordModel(WordSet::Order order) : order(order) {}
+    bool Less(const std::wstring& a, const std::wstring& b) const
+    {
+        int32 al = static_cast<int32>(a.size()), bl = static_cast<int32>(b.size());
+        return (order == WordSet::Folded ? WordSet::CompareFolded(a.data(), al, b.data(), bl)
+                                         : WordSet::CompareExact(a.data(), al, b.data(), bl)) < 0;
+    }
+    void Add(const std::wstring& w)
+    {
+        for (const std::wstring& have : words)
+            if (!Less(have, w) && !Less(w, have))
+                return;
+        words.push_back(w);
+    }
+    void Sort()
+    {
+        std::sort(words.begin(), words.end(), [this](const std::wstring& a, const std::wstring& b) { return Less(a, b); });
+    }
+    WordSet::Order order;
+    std::vector<std::wstring> words;
+};
+
+std::wstring RandomWord(std::mt19937& rng)
+{
+    static const wchar_t letters[] = L"aAbBcz_-\u00F3\u00D3\u017C\u017B\u0142";
+    std::wstring w;
+    size_t n = 1 + rng() % 4;
+    for (size_t i = 0; i < n; i++)
+        w += letters[rng() % (sizeof(letters) / sizeof(letters[0]) - 1)];
+    return w;
+}
+
+}  // namespace
+
+TEST_CASE("words added in bulk make the set single adds make: same words, first spelling, same lookups")
+{
+    for (unsigned seed = 1; seed <= 40; seed++) {
+        INFO("seed " << seed);
+        std::mt19937 rng(seed);
+        WordSet::Order order = seed % 2 ? WordSet::Folded : WordSet::Exact;
+        WordSet set(order);
+        WordModel model(order);
+        std::vector<std::wstring> pool;  // the characters must outlive the set
+        pool.reserve(2000);
+        for (int batch = 0; batch < 6; batch++) {
+            size_t from = pool.size();
+            size_t n = rng() % 60;
+            for (size_t i = 0; i < n; i++)
+                pool.push_back(RandomWord(rng));
+            std::vector<WordSet::Entry> entries;
+            for (size_t i = from; i < pool.size(); i++) {
+                entries.push_back(WordSet::Entry{pool[i].data(), static_cast<int32>(pool[i].size())});
+                model.Add(pool[i]);
+            }
+            if (batch % 3 == 2) {
+                for (const WordSet::Entry& e : entries)
+                    set.Add(e.chars, e.length);
+            } else {
+                set.AddAll(entries.data(), static_cast<int64>(entries.size()));
+            }
+        }
+        model.Sort();
+        REQUIRE(set.Count() == static_cast<int64>(model.words.size()));
+        for (size_t i = 0; i < model.words.size(); i++)
+            CHECK(WordAt(set, static_cast<int64>(i)) == model.words[i]);
+        for (int probe = 0; probe < 300; probe++) {
+            std::wstring w = RandomWord(rng);
+            auto it = std::lower_bound(model.words.begin(), model.words.end(), w,
+                                       [&model](const std::wstring& a, const std::wstring& b) { return model.Less(a, b); });
+            bool present = it != model.words.end() && !model.Less(w, *it);
+            int64 expected = present ? static_cast<int64>(it - model.words.begin()) : -1;
+            CHECK(set.Find(w.data(), static_cast<int32>(w.size())) == expected);
+        }
+    }
+}
+
+TEST_CASE("a section of 320,000 words in random order with repeats holds each word once, sorted")
+{
+    std::mt19937 rng(17);
+    std::set<std::wstring> model;
+    std::wstring body;
+    for (int i = 0; i < 320000; i++) {
+        std::wstring w;
+        unsigned n = 3 + rng() % 8;
+        for (unsigned k = 0; k < n; k++)
+            w += static_cast<wchar_t>(L'a' + rng() % 26);
+        if (rng() % 10 == 0)
+            w += L" x";  // blanks inside a line stay
+        model.insert(w);
+        body += w + (i % 2 ? L"\r\n" : L"\n");
+        if (rng() % 50 == 0)
+            body += L" ignored\n";
+    }
+    WordSet set = SectionWords(body.data(), static_cast<int32>(body.size()));
+    REQUIRE(set.Count() == static_cast<int64>(model.size()));
+    int64 i = 0;
+    for (const std::wstring& w : model) {
+        CHECK(WordAt(set, i) == w);
+        CHECK(set.Find(w.data(), static_cast<int32>(w.size())) == i);
+        i++;
+    }
+    CHECK_FALSE(Has(set, L"ignored"));
 }

@@ -1,0 +1,266 @@
+#pragma once
+
+// The one broker of the editor's texts: it owns the open documents, runs
+// every action inside one error boundary, reports failures under the
+// action's title and tells its owner what changed through broadcasts.
+
+#include "actions/HistoryList.h"
+#include "base/Array.h"
+#include "base/Error.h"
+#include "base/String.h"
+#include "base/Types.h"
+#include "text/DocumentList.h"
+#include "view/BroadcastRecord.h"
+
+#include <memory>
+
+class Form;
+class LexerFactory;
+class ProgressDialog;
+class TextDocument;
+class TextView;
+
+// Every action the broker runs. Negative codes work without an open text;
+// codes from 0 up need the view's current text.
+enum ActionCode : int32 {
+    ActionNewText = -100,
+    ActionOpenOrActivate = -99,
+    ActionOpenDialog = -98,
+    ActionOpenFiles = -97,
+    ActionRestoreSession = -96,
+    ActionRecentTexts = -95,
+    ActionAskSaveAll = -94,
+    ActionSaveAll = -93,
+    ActionCloseAll = -92,
+    ActionStartup = -91,
+    ActionCheckChangedOnDisk = -90,
+    ActionNone = -89,  // no handler; the idle-time error is titled by it
+    // -88 to -1: no action
+    ActionCharRight = 0,
+    ActionCharRightExtend,
+    ActionCharLeft,
+    ActionCharLeftExtend,
+    ActionWordRight,
+    ActionWordRightExtend,
+    ActionWordLeft,
+    ActionWordLeftExtend,
+    ActionCollapseToStart,
+    ActionCollapseToEnd,
+    ActionLineStart,
+    ActionLineStartExtend,
+    ActionSmartHome,
+    ActionSmartHomeExtend,
+    ActionLineEnd,
+    ActionLineEndExtend,
+    ActionTextStart,
+    ActionTextStartExtend,
+    ActionTextEnd,
+    ActionTextEndExtend,
+    ActionLineUp,
+    ActionLineUpExtend,
+    ActionLineDown,
+    ActionLineDownExtend,
+    ActionPageUp,
+    ActionPageUpExtend,
+    ActionPageDown,
+    ActionPageDownExtend,  // 27
+    ActionScrollLineUp = 28,
+    ActionScrollLineDown,
+    ActionScrollLeft,
+    ActionScrollRight,
+    ActionScrollPageUp,
+    ActionScrollPageDown,
+    ActionScrollPageLeft,
+    ActionScrollPageRight,  // 35
+    ActionReplaceRange = 36,
+    ActionInsertText = 37,
+    ActionReplaceSelection = 38,
+    ActionNewLine = 39,
+    ActionDeleteSelection = 40,
+    ActionDeleteChar = 41,
+    ActionBackspace = 42,
+    ActionIndent = 43,
+    ActionDeindent = 44,
+    ActionReloadText = 45,
+    ActionPasteFile = 46,
+    ActionSave = 47,  // a text without a path is saved as 48
+    ActionSaveAs = 48,
+    ActionAskSave = 49,
+    ActionSaveIfModified = 50,
+    ActionSaveCopy = 51,
+    ActionSaveSelection = 52,
+    ActionCloseText = 53,
+    ActionSelectWord = 54,
+    ActionSelectLine = 55,
+    ActionSelectAll = 56,
+    ActionClearSelection = 57,
+    ActionGoToPosition = 58,
+    ActionGoToLine = 59,
+    ActionUndo = 60,
+    ActionRedo = 61,
+    ActionCopy = 62,
+    ActionCopyHtml = 63,
+    ActionCut = 64,
+    ActionPaste = 65,
+    ActionPasteHtml = 66,
+    ActionToggleOverwrite = 67,
+    ActionLineEndsCrLf = 68,
+    ActionLineEndsLf = 69,
+    ActionAllLineEndsCrLf = 70,
+    ActionAllLineEndsLf = 71,
+    ActionFindFirst = 72,
+    ActionFindFromBar = 73,
+    ActionFindNext = 74,
+    ActionFindVariant75 = 75,
+    ActionFindPrevious = 76,
+    ActionFindLast = 77,
+    ActionFindEnter = 78,
+    ActionReplaceOnce = 79,
+    ActionReplaceRestFromCaret = 80,
+    ActionReplaceRestFromStart = 81,
+    ActionActivateText = 82,
+    ActionNextText = 83,
+    ActionPreviousText = 84,
+    ActionMoveTextLeft = 85,
+    ActionMoveTextRight = 86,
+    ActionMoveTextTo = 87,
+    ActionSelectLoadedText = 88,
+    ActionFirstCode = ActionNewText,
+    ActionLastCode = ActionSelectLoadedText,
+};
+
+// How a run ended.
+enum ActionOutcome : int32 {
+    OutcomeDone = 0,
+    OutcomeNothingToDo = 1,  // refused with a short note (undo, redo, clipboard)
+    OutcomeAborted = 2,  // the user cancelled: nothing shown
+    OutcomeFailed = 3,  // one alert shown
+};
+
+// One action for the broker. Copies share the texts and the path list.
+struct ActionRecord {
+    int32 code = 0;
+    TextDocument* document = nullptr;  // the view's current text when built
+    TextView* view = nullptr;  // the view that asked; never null when run
+    int64 number1 = 0;  // 36: range start; 58: line; 59: flag; 87: target index
+    int64 number2 = 0;  // 36: range end; 58: column
+    String text;  // 36-38: the new text; 72-81: the phrase; -100, -99: the path
+    String text2;  // 79-81: the replacement; -100, -99: the location
+    Array<String> paths;  // -97: the files
+    int32 mode = 0;  // 72-81: find mode flags; -97: from the command line
+    int64 result = 0;  // 72-81: 1 when something was found
+    int32 outcome = OutcomeDone;
+
+    // The builders take over the caller's texts and list (its handles are
+    // emptied) and zero every field they do not set.
+    void InitReplaceRange(TextView* view, int64 start, int64 end, String& newText);
+    void InitWithText(int32 code, TextView* view, String& newText);
+    void InitFind(int32 code, TextView* view, int32 mode, String& phrase, String& replacement);
+    void InitOpenFiles(TextView* view, bool fromCommandLine, Array<String>& files);
+    // Only code, document (the view's current text) and view.
+    void InitPlain(int32 code, TextView* view);
+    void CopyFrom(const ActionRecord& other) { *this = other; }
+};
+
+class ActionBroker {
+public:
+    // The owner's side of the broadcasts. No virtual destructor: the owner
+    // keeps it.
+    class BroadcastHandler {
+    public:
+        virtual void OnBroadcast(BroadcastRecord& record) = 0;
+        // The form the handler reports to.
+        virtual Form* Owner() = 0;
+
+    protected:
+        ~BroadcastHandler() = default;
+    };
+
+    static ActionBroker* Create();
+    ~ActionBroker();
+    ActionBroker(const ActionBroker&) = delete;
+    ActionBroker& operator=(const ActionBroker&) = delete;
+
+    DocumentList documents;  // the open texts in tab order; owns them
+    Array<TextView*> views;  // registered by the main window
+    HistoryList recentFiles;  // (path, 0), newest last
+    std::unique_ptr<LexerFactory> lexerFactory;
+    BroadcastHandler* broadcastHandler = nullptr;
+    bool autoindent = false;
+    String lastCopied;
+    u16 pendingHighSurrogate = 0;
+    Error pendingError{-1, -1};  // code -1: none
+
+    void AddView(TextView* view);
+    // The view's registration index, or -1.
+    int32 ViewIndex(const TextView* view) const;
+    // Sends one broadcast to the handler (none set: nobody listens).
+    void Broadcast(int32 kind, TextDocument* document, TextView* view, int64 extra = 0);
+    // Keeps error for the idle report; a later one replaces it.
+    void StorePendingError(const Error& error);
+    // Shows and forgets the kept error, titled as action -89, over form.
+    void ReportPendingError(Form* form);
+    // TooManyTextsError once 2000 texts are open.
+    void CheckTextLimit() const;
+
+    // Actions.
+    void NewText(ActionRecord& record);
+    void StartupAction(ActionRecord& record);
+    void ToggleOverwrite(TextView* view);
+
+    // The steps of the start-up action; each one's failure is swallowed.
+    void RecoverAutosaves(TextView* view);
+    void RestoreHibernation(ActionRecord& record);
+    void OpenFileList(ActionRecord& record, Array<String>& files, bool fromCommandLine);
+
+private:
+    ActionBroker();
+};
+
+enum : int32 { kMaxOpenTexts = 2000, kRecentFilesLimit = 100 };
+
+// Runs the record inside the error boundary and writes its outcome: Abort
+// ends it silently, any other failure (an exhausted heap, any other C++
+// exception) with one alert titled by the action.
+void ExecuteAction(ActionBroker& broker, ActionRecord& record);
+// The same on a copy: the caller's record is left as it was.
+void ExecuteActionCopy(ActionBroker& broker, const ActionRecord& record);
+void PostAction(ActionBroker& broker, int32 code, TextView* view);
+// The switch from code to handler; throws what the handler throws.
+void DispatchAction(ActionBroker& broker, ActionRecord& record);
+
+// The caught exception as an Error: std::bad_alloc becomes MemoryError, any
+// other non-Error InternalError. Call only inside a catch block.
+Error CurrentError();
+
+// The title of an action's alerts in the interface language.
+const wchar_t* ActionErrorTitle(int32 code);
+void ShowActionError(const ActionRecord& record, const Error& error);
+
+// The files of a start-up command line: every argument but the "::" switches,
+// made absolute.
+Array<String> CommandLineFiles(const Array<String>& arguments);
+
+// The form that holds a view (owner of its alerts), or null.
+Form* ViewForm(TextView* view);
+// The progress dialog a view's owner lent it, or null.
+ProgressDialog* ViewProgressDialog(TextView* view);
+
+// Alerts of the actions. Tests answer and record them through this table;
+// a null table (or slot) means the program's own alert boxes.
+struct ActionAlertCalls {
+    int32 (*ask)(Form* owner, const wchar_t* message, const wchar_t* title, const wchar_t* buttons,
+                 int32 kind);
+    void (*showError)(Form* owner, const wchar_t* title, const Error& error);
+};
+void SetActionAlertCalls(const ActionAlertCalls* calls);
+
+// A question or message over a form or over the form that holds a view;
+// the 0-based button chosen.
+int32 AskOnForm(Form* form, const wchar_t* message, const wchar_t* title, const wchar_t* buttons,
+                int32 kind);
+int32 AskOnView(TextView* view, const wchar_t* message, const wchar_t* title, const wchar_t* buttons,
+                int32 kind);
+// The error alert over a form, or over the form that holds a view. Never throws.
+void ShowAlertOnForm(Form* form, const wchar_t* title, const Error& error);
+void ShowAlertOnView(TextView* view, const wchar_t* title, const Error& error);
