@@ -118,6 +118,16 @@ String ItemPath(IShellItem* item)
     return String(name.Get());
 }
 
+// The one chosen path, empty when cancelled.
+String RunForOnePath(IFileDialog* dialog, GuiBase* owner)
+{
+    if (!ShowItemDialog(dialog, owner))
+        return String();
+    ComRef<IShellItem> item;
+    Check(dialog->GetResult(item.Out()));
+    return ItemPath(item.Get());
+}
+
 void ConfigureOpen(IFileOpenDialog* dialog, const wchar_t* title, const wchar_t* filters,
                    const wchar_t* folder, bool several)
 {
@@ -163,10 +173,16 @@ void ClearNameBuffer()
     NameBuffer[kNameUnits + 1] = 0;
 }
 
-bool RunClassicOpen(OPENFILENAMEW& record)
+// False when cancelled or failed.
+bool RunClassic(OPENFILENAMEW& record, bool save)
 {
-    BOOL ok = Calls && Calls->getOpenFileName ? Calls->getOpenFileName(&record)
-                                              : GetOpenFileNameW(&record);
+    BOOL ok;
+    if (save)
+        ok = Calls && Calls->getSaveFileName ? Calls->getSaveFileName(&record)
+                                             : GetSaveFileNameW(&record);
+    else
+        ok = Calls && Calls->getOpenFileName ? Calls->getOpenFileName(&record)
+                                             : GetOpenFileNameW(&record);
     NameBuffer[kNameUnits] = 0;
     NameBuffer[kNameUnits + 1] = 0;
     return ok != 0;
@@ -188,16 +204,12 @@ String OpenFileDialog(GuiBase* owner, const wchar_t* title, const wchar_t* filte
     ComRef<IFileOpenDialog> dialog;
     if (CreateItemDialog(CLSID_FileOpenDialog, dialog)) {
         ConfigureOpen(dialog.Get(), title, filters, folder, false);
-        if (!ShowItemDialog(dialog.Get(), owner))
-            return String();
-        ComRef<IShellItem> item;
-        Check(dialog->GetResult(item.Out()));
-        return ItemPath(item.Get());
+        return RunForOnePath(dialog.Get(), owner);
     }
     ClearNameBuffer();
     OPENFILENAMEW record;
     FillRecord(record, owner, title, filters, folder, kOpenFlags);
-    if (!RunClassicOpen(record))
+    if (!RunClassic(record, false))
         return String();
     return String(NameBuffer);
 }
@@ -226,7 +238,7 @@ Array<String> OpenFilesDialog(GuiBase* owner, const wchar_t* title, const wchar_
     ClearNameBuffer();
     OPENFILENAMEW record;
     FillRecord(record, owner, title, nullptr, folder, kOpenFlags | OFN_ALLOWMULTISELECT);
-    if (!RunClassicOpen(record) || NameBuffer[0] == 0)
+    if (!RunClassic(record, false) || NameBuffer[0] == 0)
         return paths;
     // The folder, then the names, each ended by a zero, then an empty text;
     // a lone path when only one file was chosen.
@@ -265,11 +277,7 @@ String SaveFileDialog(GuiBase* owner, const wchar_t* title, const wchar_t* filte
         if (fileName)
             dialog->SetFileName(fileName);
         dialog->SetTitle(title);
-        if (!ShowItemDialog(dialog.Get(), owner))
-            return String();
-        ComRef<IShellItem> item;
-        Check(dialog->GetResult(item.Out()));
-        return ItemPath(item.Get());
+        return RunForOnePath(dialog.Get(), owner);
     }
 
     // A joined path short enough for the old limit goes in whole; a longer
@@ -290,10 +298,7 @@ String SaveFileDialog(GuiBase* owner, const wchar_t* title, const wchar_t* filte
     OPENFILENAMEW record;
     FillRecord(record, owner, title, filters, initialFolder,
                OFN_LONGNAMES | OFN_EXPLORER | OFN_PATHMUSTEXIST);
-    BOOL ok = Calls && Calls->getSaveFileName ? Calls->getSaveFileName(&record)
-                                              : GetSaveFileNameW(&record);
-    NameBuffer[kNameUnits] = 0;
-    if (!ok)
+    if (!RunClassic(record, true))
         return String();
     return String(NameBuffer);
 }

@@ -1,5 +1,7 @@
 #include "gui/NativeControl.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <climits>
 
@@ -21,6 +23,17 @@ void FinishNativeControl(Control& control, const wchar_t* caption)
     if (caption)
         control.SetText(caption);
     control.Show();
+}
+
+void InitCommonControlClasses(DWORD classes)
+{
+    static DWORD done = 0;
+    if ((done & classes) == classes)
+        return;
+    INITCOMMONCONTROLSEX init = {sizeof(init), classes};
+    if (!InitCommonControlsEx(&init))
+        throw InternalError();
+    done |= classes;
 }
 
 DeviceContext MeasuringDC(Control& control)

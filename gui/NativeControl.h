@@ -13,6 +13,10 @@ void CreateNativeControl(Control& control, ControlGroup* parent, const wchar_t* 
 // given and shows it.
 void FinishNativeControl(Control& control, const wchar_t* caption);
 
+// InitCommonControlsEx once per process for each class set (ICC_ flags);
+// InternalError when the system refuses.
+void InitCommonControlClasses(DWORD classes);
+
 // The control's window DC with the control's font selected.
 DeviceContext MeasuringDC(Control& control);
 

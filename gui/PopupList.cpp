@@ -1,6 +1,7 @@
 #include "gui/PopupList.h"
 
 #include "gui/Dpi.h"
+#include "gui/NativeControl.h"
 
 #include <algorithm>
 
@@ -37,10 +38,7 @@ int PopupList::Run(const RECT& anchor, const wchar_t* current)
         rowHeight = dc.LineHeight();
         for (int64_t i = 0; i < count; i++) {
             const String& item = items.At(i);
-            int n = AsInt(item.Length());
-            SIZE size;
-            int width = GetTextExtentPoint32W(dc.Hdc(), item.Data(), n, &size) ? size.cx : 10 * n;
-            textWidth = std::max(textWidth, width);
+            textWidth = std::max(textWidth, static_cast<int32_t>(TextExtent(dc, item.Data(), item.Length()).cx));
         }
     }
     // Every row is at least a pixel high, so finding a row never divides by 0.
@@ -163,8 +161,7 @@ void PopupList::OnPaint(MessageRecord&)
         SetTextColor(hdc, fore);
         ExtTextOutW(hdc, client.left + 1, top, 0, nullptr, item.Data(), static_cast<UINT>(n),
                     nullptr);
-        SIZE size;
-        int width = GetTextExtentPoint32W(hdc, item.Data(), n, &size) ? size.cx : 10 * n;
+        int width = TextExtent(dc, item.Data(), n).cx;
         dc.FillRect({client.left + 1 + width, top, client.right, bottom}, back);
     }
 }

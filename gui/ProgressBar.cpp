@@ -1,6 +1,7 @@
 #include "gui/ProgressBar.h"
 
 #include "base/UiLanguage.h"
+#include "gui/NativeControl.h"
 
 #include <algorithm>
 #include <climits>
@@ -20,12 +21,6 @@ int ScaledClamped(int64_t a, int64_t b, int64_t c)
     return static_cast<int>(std::max<double>(INT_MIN, std::min<double>(INT_MAX, value)));
 }
 
-SIZE Extent(HDC dc, const wchar_t* text, int n, SIZE fallback)
-{
-    SIZE size;
-    return GetTextExtentPoint32W(dc, text, n, &size) ? size : fallback;
-}
-
 }  // namespace
 
 ProgressBar* NewProgressBar(ControlGroup* parent, uint32_t controlId)
@@ -43,12 +38,9 @@ ProgressBar* NewProgressBar(ControlGroup* parent, uint32_t controlId)
 
 void ProgressBar::Measure(SizeLimits& limits)
 {
-    SIZE size = {40, 20};
-    if (hwnd) {
-        DeviceContext dc = WindowDC();
-        dc.SelectFont(GetFont());
-        size = Extent(dc.Hdc(), L"100%", 4, size);
-    }
+    DeviceContext dc = WindowDC();
+    dc.SelectFont(GetFont());
+    SIZE size = TextExtent(dc, L"100%", 4);
     limits.minWidth = size.cx + 100;
     limits.maxWidth = Unbounded;
     limits.minHeight = limits.maxHeight = size.cy;
@@ -66,14 +58,14 @@ void ProgressBar::OnPaint(MessageRecord&)
         swprintf(text, 200, L"%d%%", percent);
         dc.SelectFont(GetFont());
         int n = static_cast<int>(wcslen(text));
-        SIZE size = Extent(hdc, text, n, {10 * n, 20});
+        SIZE size = TextExtent(dc, text, n);
         SetBkColor(hdc, GetSysColor(COLOR_BTNFACE));
         SetTextColor(hdc, GetSysColor(COLOR_BTNTEXT));
         // Opaque: the window erases no background of its own, so the text's
         // cell would keep whatever was on screen.
         RECT cell = {r.right - size.cx, r.top, r.right, r.bottom};
         ExtTextOutW(hdc, r.right - size.cx, 0, ETO_OPAQUE, &cell, text, static_cast<UINT>(n), nullptr);
-        SIZE full = Extent(hdc, L"100%", 4, {40, 20});
+        SIZE full = TextExtent(dc, L"100%", 4);
         dc.FillRect({r.right - full.cx, r.top, r.right - size.cx, r.bottom},
                     GetSysColor(COLOR_BTNFACE));
         bar.right = r.right - full.cx;

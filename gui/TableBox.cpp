@@ -1,21 +1,12 @@
 #include "gui/TableBox.h"
 
+#include "gui/NativeControl.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
 
 namespace {
-
-void InitListViews()
-{
-    static bool done = false;
-    if (done)
-        return;
-    INITCOMMONCONTROLSEX init = {sizeof(init), ICC_LISTVIEW_CLASSES};
-    if (!InitCommonControlsEx(&init))
-        throw InternalError();
-    done = true;
-}
 
 [[noreturn]] void ThrowRefused()
 {
@@ -44,7 +35,7 @@ TableBox* NewTableBox(ControlGroup* parent, uint32_t flags, uint32_t controlId, 
 void TableBox::Init(ControlGroup* parentGroup, uint32_t flags, uint32_t controlId,
                     const wchar_t* hintText)
 {
-    InitListViews();
+    InitCommonControlClasses(ICC_LISTVIEW_CLASSES);
     parent = parentGroup;
     options = flags;
     id = controlId;
@@ -168,8 +159,7 @@ void TableBox::Measure(SizeLimits& limits)
     limits.minWidth = 50;
     limits.maxWidth = Unbounded;
     try {
-        DeviceContext dc = WindowDC();
-        SelectFontInto(dc);
+        DeviceContext dc = MeasuringDC(*this);
         if (!ownFont.IsEmpty())
             dc.SelectFont(ownFont);
         int line = dc.LineHeight();

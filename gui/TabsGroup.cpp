@@ -1,5 +1,7 @@
 #include "gui/TabsGroup.h"
 
+#include "gui/NativeControl.h"
+
 #include <commctrl.h>
 #include <uxtheme.h>
 
@@ -12,17 +14,6 @@ BOOL(WINAPI* ThemeCheck)() = nullptr;
 bool Themed()
 {
     return (ThemeCheck ? ThemeCheck() : IsAppThemed()) != FALSE;
-}
-
-void InitTabControls()
-{
-    static bool done = false;
-    if (done)
-        return;
-    INITCOMMONCONTROLSEX init = {sizeof(init), ICC_TAB_CLASSES};
-    if (!InitCommonControlsEx(&init))
-        throw InternalError();
-    done = true;
 }
 
 // Offset that lines a pattern up with the container when drawn for another
@@ -46,7 +37,7 @@ void SetTabsThemeCheck(BOOL(WINAPI* isAppThemed)())
 
 TabsCtl* NewTabsCtl(ControlGroup* parent, const wchar_t* hint)
 {
-    InitTabControls();
+    InitCommonControlClasses(ICC_TAB_CLASSES);
     return MakeControl<TabsCtl>([&](TabsCtl& t) {
         t.parent = parent;
         t.id = TabsCtl::TabsId;
@@ -73,8 +64,7 @@ void TabsCtl::Measure(SizeLimits& limits)
 {
     int line = 20;
     try {
-        DeviceContext dc = WindowDC();
-        SelectFontInto(dc);
+        DeviceContext dc = MeasuringDC(*this);
         line = dc.LineHeight();
     } catch (const Error&) {
     }

@@ -1,10 +1,6 @@
 #include "helpviewer/ViewerFramework.h"
 
 #include "gui/Clipboard.h"
-#include "gui/CheckMark.h"
-#include "gui/EditLine.h"
-#include "gui/ElasticGroup.h"
-#include "gui/Label.h"
 
 #include <doctest.h>
 
@@ -112,27 +108,33 @@ TEST_CASE("the balloon opens away from the mouse toward the middle of the monito
                           {{screenW - 300, screenH - 200}, L"Poprzedni rozdział\nNastępny"},
                           {{200, screenH - 300}, L"jeden\r\ndwa\rtrzy\nczwarty"},
                           {{screenW - 250, 150}, L"x"}};
-    for (const Case& c : cases) {
-        INFO("at " << c.p.x << "," << c.p.y);
-        tip->trackPoint = c.p;
-        tip->tipText = String(c.text);
-        tip->ShowAt();
-        SIZE text = Measure(tip, c.text);
-        int feeds = 0;
-        for (const wchar_t* q = c.text; *q; q++)
-            feeds += *q == L'\n';
-        const int height = text.cy + 3 * feeds + 14;
-        RECT r = tip->WindowRect();
-        const bool left = c.p.x < screenW / 2, top = c.p.y < screenH / 2;
-        CHECK(bool(tip->arrowLeft) == left);
-        CHECK(bool(tip->below) == top);
-        CHECK(r.right - r.left == text.cx + 36);
-        CHECK(r.bottom - r.top == height);
-        CHECK(r.left == (left ? c.p.x + 8 : c.p.x - text.cx - 44));
-        CHECK(r.top == (top ? c.p.y + 8 : c.p.y - height - 8));
-        CHECK(IsWindowVisible(tip->hwnd));
-        CHECK(OpenPopupWindow == tip->hwnd);
+    // Plain pixels whatever the DPI; only the font follows it.
+    for (int dpi : {96, 192}) {
+        for (const Case& c : cases) {
+            tip->SetDpi(dpi);
+            INFO("at " << c.p.x << "," << c.p.y << ", dpi " << dpi);
+            tip->trackPoint = c.p;
+            tip->tipText = String(c.text);
+            tip->ShowAt();
+            SIZE text = Measure(tip, c.text);
+            int feeds = 0;
+            for (const wchar_t* q = c.text; *q; q++)
+                feeds += *q == L'\n';
+            const int height = text.cy + 3 * feeds + 14;
+            RECT r = tip->WindowRect();
+            const bool left = c.p.x < screenW / 2, top = c.p.y < screenH / 2;
+            CHECK(bool(tip->arrowLeft) == left);
+            CHECK(bool(tip->below) == top);
+            CHECK(r.right - r.left == text.cx + 36);
+            CHECK(r.bottom - r.top == height);
+            CHECK(r.left == (left ? c.p.x + 8 : c.p.x - text.cx - 44));
+            CHECK(r.top == (top ? c.p.y + 8 : c.p.y - height - 8));
+            CHECK(IsWindowVisible(tip->hwnd));
+            CHECK(OpenPopupWindow == tip->hwnd);
+            CHECK(tip->StillDistance() == 2);
+        }
     }
+    tip->SetDpi(96);
     // Two lines with one line feed: 3 pixels more than two lines and 14.
     tip->tipText = String(L"a\nb");
     tip->trackPoint = {50, 50};
@@ -199,26 +201,6 @@ TEST_CASE("the viewer copies plain text with CR LF line ends and no HTML")
         CHECK_FALSE(IsClipboardFormatAvailable(Clipboard::HtmlFormat()));
     }
     Pump();
-}
-
-TEST_CASE("the find dialog's controls carry the viewer's texts, ids and hints")
-{
-    ViewerForm form;
-    form.BuildFonts(96);
-    ElasticGroup* column = NewElasticGroup(ElasticGroup::Column, &form);
-    Label* label = NewFindWordLabel(column);
-    EditLine* line = NewFindWordLine(column);
-    CheckMark* everywhere = NewFindEverywhereCheck(column, true);
-    CheckMark* here = NewFindEverywhereCheck(column, false);
-    CHECK(label->GetText().Equals(L"&Poszukiwane słowo"));
-    CHECK(line->id == 178);
-    CHECK(line->hint.Equals(L"Wpisz słowo, które chcesz znaleźć."));
-    CHECK(GetDlgCtrlID(everywhere->hwnd) == 179);
-    CHECK(everywhere->GetText().Equals(L"&Szukaj we wszystkich rozdziałach"));
-    CHECK(everywhere->hint.Equals(L"Jeśli zaznaczone przeszukuje wszystkie rozdziały,\n"
-                                  L"w przeciwnym przypadku tylko aktualnie wyświetlany."));
-    CHECK(everywhere->IsChecked());
-    CHECK_FALSE(here->IsChecked());
 }
 
 namespace {

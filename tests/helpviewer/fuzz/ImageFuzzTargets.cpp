@@ -1,6 +1,7 @@
 #include "HelpFuzzTargets.h"
 
 #include "base/Error.h"
+#include "helpviewer/HelpContainer.h"
 #include "helpviewer/ImageDecode.h"
 #include "support/ImageFixtures.h"
 
@@ -137,10 +138,49 @@ void RunGifFuzz(const u8* bytes, size_t count)
     DecodeGif(bytes, int64(count), pixels);
 }
 
-void RunPngFuzz(const u8* bytes, size_t count)
+namespace {
+
+// Rewrites the CRC of every whole chunk; false when none changed.
+bool MendPngCrcs(std::vector<u8>& b)
+{
+    bool changed = false;
+    for (size_t at = 8; at + 12 <= b.size();) {
+        size_t n = (size_t(b[at]) << 24) | (size_t(b[at + 1]) << 16) | (size_t(b[at + 2]) << 8) | b[at + 3];
+        if (n > b.size() - at - 12)
+            break;
+        u32 crc = Crc32(b.data() + at + 4, int64(n + 4));
+        for (int i = 0; i < 4; i++) {
+            u8 v = u8(crc >> (24 - 8 * i));
+            changed |= b[at + 8 + n + size_t(i)] != v;
+            b[at + 8 + n + size_t(i)] = v;
+        }
+        at += 12 + n;
+    }
+    return changed;
+}
+
+void DecodeSmallPng(const u8* bytes, size_t count)
 {
     SmallPixels pixels;
     DecodePng(bytes, int64(count), pixels);
     if (pixels.pixels.empty())
         __builtin_trap();
+}
+
+} // namespace
+
+// libpng stops at a chunk whose CRC does not match, which most mutations
+// cause; each input is tried once more with its CRCs mended, so the changed
+// sizes and samples reach the decoding.
+void RunPngFuzz(const u8* bytes, size_t count)
+{
+    static GuardedBuffer mendedInput;
+    std::vector<u8> mended(bytes, bytes + count);
+    if (MendPngCrcs(mended)) {
+        try {
+            DecodeSmallPng(mendedInput.Place(mended.data(), mended.size()), mended.size());
+        } catch (const Error&) {
+        }
+    }
+    DecodeSmallPng(bytes, count);
 }

