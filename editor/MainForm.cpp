@@ -16,6 +16,7 @@
 #include "gui/Toolbar.h"
 #include "gui/Tooltip.h"
 #include "spell/DictRegistry.h"
+#include "view/TextSplitter.h"
 #include "view/syntax/LexerFactory.h"
 
 #include <new>
@@ -170,6 +171,7 @@ MainForm::MainForm()
     replaceHistory.Clear();
     replaceHistory.limit = 10;
     viewHandler.form = this;
+    tabsHandler.form = this;
     broadcastHandler.form = this;
 }
 
@@ -212,8 +214,6 @@ MainForm::~MainForm()
     dictionaries.reset();
     delete progressDialog;
     progressDialog = nullptr;
-    delete popupAlert;
-    popupAlert = nullptr;
     findHistory.ReleaseArray();
     replaceHistory.ReleaseArray();
     accelerators = nullptr;
@@ -302,11 +302,9 @@ void MainForm::BuildContent(const SettingsStore& settings)
 
     BuildToolbar();
 
-    // Both views side by side under one group until the splitter holds them.
-    splitter = NewElasticGroup(ElasticGroup::Row, contentGroup);
-    splitter->gap = 0;
-    splitter->horizontalMargin = 0;
-    splitter->verticalMargin = 0;
+    tabs = TextTabs::Create(contentGroup, &broker->documents);
+    tabs->handler = &tabsHandler;
+    splitter = TextSplitter::Create(contentGroup);
     LexerFactory* lexers = broker->lexerFactory.get();
     view1 = TextView::Create(splitter, kView1Id, this, progressDialog, settings, dictionaries.get(), lexers);
     if (broker->ViewIndex(view1) < 0)
@@ -384,9 +382,11 @@ void MainForm::ApplySettings(const SettingsStore& settings, bool relayout)
 
     view1->ReloadStyle(settings);
     view2->ReloadStyle(settings);
+    splitter->ApplySettings(settings);
     TextView::ReadFontSettings(viewFont, GetDpi(), settings);
     findField->SetFont(viewFont);
     replaceField->SetFont(viewFont);
+    tabs->ApplySettings(settings);
 
     COLORREF window = GetSysColor(COLOR_WINDOW);
     int r = GetRValue(window), g = GetGValue(window), b = GetBValue(window);

@@ -6,10 +6,12 @@
 // broker's broadcasts.
 
 #include "actions/ActionBroker.h"
+#include "actions/EditForm.h"
 #include "actions/HistoryList.h"
 #include "base/Types.h"
 #include "gui/Form.h"
 #include "gui/Gdi.h"
+#include "view/TextTabs.h"
 #include "view/TextView.h"
 
 #include <memory>
@@ -18,10 +20,10 @@ class DictRegistry;
 class EditLine;
 class ElasticGroup;
 class FileDropTarget;
-class PopupAlert;
 class ProgressDialog;
 class SettingsStore;
 class Statusbar;
+class TextSplitter;
 class Toolbar;
 
 // Control ids of the main window.
@@ -60,7 +62,7 @@ struct AcceleratorEntry {
     uint32_t modifiers;
 };
 
-class MainForm : public Form {
+class MainForm : public EditForm {
 public:
     class TextViewHandler : public TextView::Handler {
     public:
@@ -68,6 +70,17 @@ public:
         void OnChar(MessageRecord& m, TextView* view) override;
         void OnCaretMovedByMouse(TextView* view) override;
         void OnFocus(TextView* view) override;
+        MainForm* form = nullptr;
+    };
+    // Tab events come with the commands that answer them; until then the
+    // strip only shows and switches nothing by itself.
+    class TextTabsHandler : public TextTabs::Handler {
+    public:
+        void OnTabClicked(TextDocument*, TextTabs*) override {}
+        void OnCloseClicked(TextDocument*, TextTabs*) override {}
+        void OnSaveClicked(TextDocument*, TextTabs*) override {}
+        void OnTabMoved(TextDocument*, int32, TextTabs*) override {}
+        void OnContextMenu(MessageRecord&, TextDocument*, TextTabs*) override {}
         MainForm* form = nullptr;
     };
     class EditorBroadcast : public ActionBroker::BroadcastHandler {
@@ -106,9 +119,9 @@ public:
     HACCEL acceleratorTable = nullptr;  // owned
     u8 settingsRefreshPosted = 0;
     TextView* activeView = nullptr;  // always one of the two views
-    Control* tabs = nullptr;
+    TextTabs* tabs = nullptr;
     TextView* view1 = nullptr;
-    ElasticGroup* splitter = nullptr;
+    TextSplitter* splitter = nullptr;
     TextView* view2 = nullptr;
     ElasticGroup* contentGroup = nullptr;
     Toolbar* toolbar = nullptr;
@@ -124,7 +137,6 @@ public:
     FileDropTarget* dropTarget = nullptr;  // one reference held
     std::unique_ptr<DictRegistry> dictionaries;
     ProgressDialog* progressDialog = nullptr;  // owned
-    PopupAlert* popupAlert = nullptr;  // owned
     u8 checkPending = 0;
     u8 autosaveDue = 0;
     u8 autosaveEnabled = 0;
@@ -143,6 +155,7 @@ public:
     int32 replacePatternInvalid = 0;
     u8 showMatchingBracket = 1;
     TextViewHandler viewHandler;
+    TextTabsHandler tabsHandler;
     EditorBroadcast broadcastHandler;
 
 private:

@@ -53,6 +53,7 @@ void MainForm::OnBroadcast(const BroadcastRecord& record)
         view1->OnDocumentEvent(record, record.kind);
         view2->OnDocumentEvent(record, record.kind);
     }
+    tabs->OnBroadcast(record);
     switch (record.kind) {
     case BroadcastDocumentRemoved:
         sessionChanged = 1;

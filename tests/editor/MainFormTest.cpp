@@ -179,9 +179,9 @@ TEST_CASE("settings decide placement, bars, switches and the find fields")
         CHECK(f.autosaveEnabled == 0);
         CHECK(f.incrementalFindOff == 1);
         CHECK(TooltipsOff == 1);
-        // The view takes the room the bars left.
-        RECT client = f.ClientRect(), view = f.view1->WindowRect();
-        POINT topLeft = {view.left, view.top};
+        // The tab strip moves up into the room the toolbar left.
+        RECT client = f.ClientRect(), strip = f.tabs->WindowRect();
+        POINT topLeft = {strip.left, strip.top};
         ScreenToClient(run.Hwnd(), &topLeft);
         CHECK(topLeft.y == client.top);
     }
