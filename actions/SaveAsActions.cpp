@@ -1,0 +1,275 @@
+#include "actions/ActionBroker.h"
+
+#include "actions/ProgressNotify.h"
+#include "base/AppContext.h"
+#include "base/CharUtils.h"
+#include "base/Paths.h"
+#include "base/StrFormat.h"
+#include "base/UiLanguage.h"
+#include "gui/FileDialogs.h"
+#include "gui/Form.h"
+#include "text/TextDocument.h"
+#include "view/TextView.h"
+
+#include <windows.h>
+
+#include <utility>
+
+namespace {
+
+const wchar_t* Text(const wchar_t* polish, const wchar_t* english)
+{
+    return IsPolishUi() ? polish : english;
+}
+
+const wchar_t* SaveTitle()
+{
+    return Text(L"Zapisz - Scrivel", L"Save - Scrivel");
+}
+
+int32 AskAboutName(TextView* view, const wchar_t* polish, const wchar_t* english, const String& name,
+                   const wchar_t* buttons)
+{
+    String message = StrFormat(Text(polish, english), name);
+    return AskOnView(view, message.CStr(), SaveTitle(), buttons, 1);
+}
+
+// The bytes of [from, to) to a file, with the ".bak" steps the settings ask
+// for, under the progress dialog.
+void WriteRange(TextView* view, TextDocument* document, const String& name, int64 from, int64 to,
+                const String& shownName, bool markSaved, bool adoptName)
+{
+    bool backup = AppContext::Settings().GetBool(L"BackupFiles", true);
+    ProgressNotify notify(ViewProgressDialog(view), Text(L"Zapisywanie tekstu - Scrivel", L"Text saving - Scrivel"),
+                          Text(L"Zapisuję tekst", L"Saving"), shownName.CStr());
+    document->SaveFile(name, from, to, &notify, backup, markSaved, adoptName);
+}
+
+}  // namespace
+
+void ActionBroker::ShowText(TextView* view, TextDocument* document)
+{
+    if (document && view->CurrentDocument() != document)
+        Broadcast(BroadcastCurrentChanged, document, view);
+}
+
+void ActionBroker::SaveTextTo(TextView* view, TextDocument* document, const String& name, bool markSaved,
+                              bool adoptName)
+{
+    u8 modifiedBefore = document->modified;
+    WriteRange(view, document, name, 0, document->text.Size(), name, markSaved, adoptName);
+    if (!markSaved)
+        return;
+    Broadcast(BroadcastSaved, document, view);
+    Broadcast(BroadcastPathChanged, document, view);
+    if (document->modified != modifiedBefore)
+        Broadcast(BroadcastRepaint, document, view);
+}
+
+void ActionBroker::Save(TextView* view, TextDocument* document)
+{
+    String path = document->GetPath();
+    if (path.IsEmpty())
+        SaveTextAs(view, document);
+    else
+        SaveTextTo(view, document, path, true, false);
+}
+
+String ActionBroker::AskSaveFileName(TextView* view, TextDocument* document, const wchar_t* title, bool folderOnly)
+{
+    String path = document->GetPath();
+    String fileName;
+    String folder;
+    if (!path.IsEmpty()) {
+        if (!folderOnly)
+            fileName = FileNamePart(path);
+        folder = DirectoryPart(path);
+    } else {
+        folder = DirectoryPart(document->GetLocation());
+    }
+    return SaveFileDialog(ViewForm(view), title, nullptr, folder.IsEmpty() ? nullptr : folder.CStr(),
+                          fileName.IsEmpty() ? nullptr : fileName.CStr());
+}
+
+void ActionBroker::RefuseBackupName(TextView* view, const String& name)
+{
+    int64 n = name.Length();
+    if (n < 4 || !EqualsNoCase(name.CStr() + n - 4, 4, L".bak", 4))
+        return;
+    AskAboutName(view,
+                 L"Próbujesz zapisać plik pod nazwą zarezerwowaną dla kopii zapasowych.\n[]\nTaki plik można łatwo "
+                 L"utracić dlatego nie pozwolę Ci go zapisać.",
+                 L"You are trying to save the file under the name reserved for backups. Such a file can be easily "
+                 L"lost so I will not let you save it.",
+                 name, Text(L"+Nie zapisuj", L"+Do not save"));
+    throw Abort();
+}
+
+void ActionBroker::RefuseNameOfOtherText(TextView* view, TextDocument* document, const String& name)
+{
+    TextDocument* holder = documents.FindByPath(name);
+    if (!holder || holder == document)
+        return;
+    AskAboutName(view,
+                 L"Próbujesz zapisać plik pod nazwą używaną przez inny tekst.\n[]\nMoże to spowodować utratę jednego "
+                 L"z tekstów dlatego nie pozwolę Ci go zapisać.",
+                 L"You try to save the file under the name used by another text.\n[]\nThis may result in the loss "
+                 L"of one of them so I will not allow you to save it.",
+                 name, Text(L"+Nie zapisuj", L"+Do not save"));
+    throw Abort();
+}
+
+void ActionBroker::ConfirmOverwrite(TextView* view, TextDocument* document, const String& name)
+{
+    DWORD attributes = GetFileAttributesW(name.CStr());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return;
+    // Saving over the text's own file is what saving means.
+    TextDocument* holder = documents.FindByPath(name);
+    if (holder && holder == document)
+        return;
+    int32 answer = AskAboutName(view, L"Plik o nazwie\n[]\njuż istnieje.\n\nNadpisać jego treść?",
+                                L"File\n[]\nalready exists.\n\nOverwrite?", name,
+                                Text(L"+Zastąp ten plik|&Anuluj", L"+Overwrite this file|&Cancel"));
+    if (answer != 0)
+        throw Abort();
+}
+
+String ActionBroker::AskCheckedName(TextView* view, TextDocument* document, TextDocument* excepted, bool folderOnly)
+{
+    String name = AskSaveFileName(
+        view, document, Text(L"Podaj nazwę zapisywanego pliku - Scrivel", L"Enter the name for save - Scrivel"),
+        folderOnly);
+    if (name.IsEmpty())
+        throw Abort();
+    RefuseBackupName(view, name);
+    RefuseNameOfOtherText(view, excepted, name);
+    ConfirmOverwrite(view, excepted, name);
+    return name;
+}
+
+void ActionBroker::SaveTextAs(TextView* view, TextDocument* document)
+{
+    String name = AskCheckedName(view, document, document, false);
+    SaveTextTo(view, document, name, true, true);
+}
+
+void ActionBroker::SaveCopy(ActionRecord& record)
+{
+    String name = AskCheckedName(record.view, record.document, nullptr, false);
+    SaveTextTo(record.view, record.document, name, false, false);
+}
+
+void ActionBroker::SaveSelection(ActionRecord& record)
+{
+    TextView* view = record.view;
+    TextDocument* document = record.document;
+    String name = AskCheckedName(view, document, nullptr, true);
+    int64 from = 0;
+    int64 to = 0;
+    if (ViewState* state = view->FindViewState(document)) {
+        from = state->CaretPosition();
+        to = state->AnchorPosition();
+    }
+    if (from > to)
+        std::swap(from, to);
+    if (from == to) {
+        AskOnView(view, Text(L"Nic nie zaznaczono.", L"Nothing selected."),
+                  Text(L"Kopiuj fragment do pliku - Scrivel", L"Save selection to file - Scrivel"), L"+OK", 1);
+        return;
+    }
+    WriteRange(view, document, name, from, to, document->GetPath(), false, false);
+}
+
+void ActionBroker::AskSaveStep(TextView* view, TextDocument* document, TextDocument* previous)
+{
+    if (!document->modified)
+        return;
+    ShowText(view, document);
+    String path = document->GetPath();
+    String name = path.IsEmpty() ? String(Text(L"<bez nazwy>", L"<no name>")) : path;
+    String message = StrFormat(Text(L"Niezapisane zmiany w tekście\n[]\n\nZapisać je?", L"Unsaved changes\n[]\n\nSave?"),
+                               name);
+    int32 answer = AskOnView(view, message.CStr(), SaveTitle(),
+                             Text(L"+Zapisz|&Odrzuć zmiany|&Anuluj", L"+Save|&Abandon changes|&Cancel"), 0);
+    // Only the two answers that say what to do with the changes go on; any
+    // other (Cancel, or an alert closed without a button) keeps the text as
+    // it is, so nothing the user typed can be lost by it.
+    if (answer == 0) {
+        Save(view, document);
+    } else if (answer == 1) {
+        document->DiscardAutosave();
+    } else {
+        ShowText(view, previous);
+        throw Abort();
+    }
+    ShowText(view, previous);
+}
+
+namespace {
+
+// The catch clauses of the saving questions: nothing is thrown on; the
+// outcome tells the caller (the exit stays running on 2 or 3).
+template <class Body>
+void RunGuarded(ActionBroker& broker, ActionRecord& record, Body body)
+{
+    TextDocument* previous = record.view->CurrentDocument();
+    try {
+        body(previous);
+    } catch (...) {
+        Error error = CurrentError();
+        if (error.code == Abort().code) {
+            record.outcome = OutcomeAborted;
+            try {
+                broker.ShowText(record.view, previous);
+            } catch (...) {
+            }
+        } else {
+            record.outcome = OutcomeFailed;
+            ShowActionError(record, error);
+        }
+    }
+}
+
+}  // namespace
+
+void ActionBroker::AskSave(ActionRecord& record)
+{
+    RunGuarded(*this, record, [&](TextDocument* previous) { AskSaveStep(record.view, record.document, previous); });
+}
+
+void ActionBroker::SaveIfModified(ActionRecord& record)
+{
+    RunGuarded(*this, record, [&](TextDocument* previous) {
+        if (record.document->modified)
+            Save(record.view, record.document);
+        ShowText(record.view, previous);
+    });
+}
+
+void ActionBroker::AskSaveEach(TextView* view, TextDocument* previous)
+{
+    // The count is read anew: a save may not add texts, but nothing here
+    // relies on that.
+    for (int32 i = 0; i < documents.Count(); i++)
+        if (TextDocument* document = documents.At(i))
+            AskSaveStep(view, document, previous);
+    ShowText(view, previous);
+}
+
+void ActionBroker::AskSaveAll(ActionRecord& record)
+{
+    RunGuarded(*this, record, [&](TextDocument* previous) { AskSaveEach(record.view, previous); });
+}
+
+void ActionBroker::SaveAll(ActionRecord& record)
+{
+    RunGuarded(*this, record, [&](TextDocument* previous) {
+        for (int32 i = 0; i < documents.Count(); i++) {
+            TextDocument* document = documents.At(i);
+            if (document && document->modified)
+                Save(record.view, document);
+        }
+        ShowText(record.view, previous);
+    });
+}
