@@ -293,6 +293,10 @@ bool SelectionCoversLines(TextView* view);
 void RunKeyDown(ActionBroker& broker, int32 key, TextView* view);
 void RunChar(ActionBroker& broker, wchar_t unit, TextView* view);
 
+// Shows a short note in the pop-up alert of the form that holds the view, at
+// the centre of the view. Never throws.
+void ShowPopupInView(TextView* view, const wchar_t* text);
+
 // The form that holds a view (owner of its alerts), or null.
 Form* ViewForm(TextView* view);
 // The progress dialog a view's owner lent it, or null.
