@@ -276,6 +276,9 @@ void ShowActionError(const ActionRecord& record, const Error& error);
 // and a first "--opt:updated" or "--opt:updatefailed", made full and normal.
 Array<String> CommandLineFiles(const Array<String>& arguments);
 
+// Everything up to and including the last slash, colon or backslash.
+String FolderPart(const String& path);
+
 // The UTF-16 text of [a, b) of the view's current text (ends in either
 // order); empty when the text cannot be read whole.
 String GetTextRange(TextView* view, int64 a, int64 b);
