@@ -1,7 +1,5 @@
 #include "actions/ActionBroker.h"
 
-#include "actions/ProgressNotify.h"
-#include "base/AppContext.h"
 #include "base/CharUtils.h"
 #include "base/Paths.h"
 #include "base/StrFormat.h"
@@ -34,46 +32,7 @@ int32 AskAboutName(TextView* view, const wchar_t* polish, const wchar_t* english
     return AskOnView(view, message.CStr(), SaveTitle(), buttons, 1);
 }
 
-// The bytes of [from, to) to a file, with the ".bak" steps the settings ask
-// for, under the progress dialog.
-void WriteRange(TextView* view, TextDocument* document, const String& name, int64 from, int64 to,
-                const String& shownName, bool markSaved, bool adoptName)
-{
-    bool backup = AppContext::Settings().GetBool(L"BackupFiles", true);
-    ProgressNotify notify(ViewProgressDialog(view), Text(L"Zapisywanie tekstu - Scrivel", L"Text saving - Scrivel"),
-                          Text(L"Zapisuję tekst", L"Saving"), shownName.CStr());
-    document->SaveFile(name, from, to, &notify, backup, markSaved, adoptName);
-}
-
 }  // namespace
-
-void ActionBroker::ShowText(TextView* view, TextDocument* document)
-{
-    if (document && view->CurrentDocument() != document)
-        Broadcast(BroadcastCurrentChanged, document, view);
-}
-
-void ActionBroker::SaveTextTo(TextView* view, TextDocument* document, const String& name, bool markSaved,
-                              bool adoptName)
-{
-    u8 modifiedBefore = document->modified;
-    WriteRange(view, document, name, 0, document->text.Size(), name, markSaved, adoptName);
-    if (!markSaved)
-        return;
-    Broadcast(BroadcastSaved, document, view);
-    Broadcast(BroadcastPathChanged, document, view);
-    if (document->modified != modifiedBefore)
-        Broadcast(BroadcastRepaint, document, view);
-}
-
-void ActionBroker::Save(TextView* view, TextDocument* document)
-{
-    String path = document->GetPath();
-    if (path.IsEmpty())
-        SaveTextAs(view, document);
-    else
-        SaveTextTo(view, document, path, true, false);
-}
 
 String ActionBroker::AskSaveFileName(TextView* view, TextDocument* document, const wchar_t* title, bool folderOnly)
 {
@@ -178,14 +137,14 @@ void ActionBroker::SaveSelection(ActionRecord& record)
                   Text(L"Kopiuj fragment do pliku - Scrivel", L"Save selection to file - Scrivel"), L"+OK", 1);
         return;
     }
-    WriteRange(view, document, name, from, to, document->GetPath(), false, false);
+    WriteTextRange(view, document, name, from, to, document->GetPath(), false, false);
 }
 
 void ActionBroker::AskSaveStep(TextView* view, TextDocument* document, TextDocument* previous)
 {
     if (!document->modified)
         return;
-    ShowText(view, document);
+    ActivateText(view, document);
     String path = document->GetPath();
     String name = path.IsEmpty() ? String(Text(L"<bez nazwy>", L"<no name>")) : path;
     String message = StrFormat(Text(L"Niezapisane zmiany w tekście\n[]\n\nZapisać je?", L"Unsaved changes\n[]\n\nSave?"),
@@ -200,10 +159,10 @@ void ActionBroker::AskSaveStep(TextView* view, TextDocument* document, TextDocum
     } else if (answer == 1) {
         document->DiscardAutosave();
     } else {
-        ShowText(view, previous);
+        ActivateText(view, previous);
         throw Abort();
     }
-    ShowText(view, previous);
+    ActivateText(view, previous);
 }
 
 namespace {
@@ -221,7 +180,7 @@ void RunGuarded(ActionBroker& broker, ActionRecord& record, Body body)
         if (error.code == Abort().code) {
             record.outcome = OutcomeAborted;
             try {
-                broker.ShowText(record.view, previous);
+                broker.ActivateText(record.view, previous);
             } catch (...) {
             }
         } else {
@@ -243,7 +202,7 @@ void ActionBroker::SaveIfModified(ActionRecord& record)
     RunGuarded(*this, record, [&](TextDocument* previous) {
         if (record.document->modified)
             Save(record.view, record.document);
-        ShowText(record.view, previous);
+        ActivateText(record.view, previous);
     });
 }
 
@@ -254,7 +213,7 @@ void ActionBroker::AskSaveEach(TextView* view, TextDocument* previous)
     for (int32 i = 0; i < documents.Count(); i++)
         if (TextDocument* document = documents.At(i))
             AskSaveStep(view, document, previous);
-    ShowText(view, previous);
+    ActivateText(view, previous);
 }
 
 void ActionBroker::AskSaveAll(ActionRecord& record)
@@ -270,6 +229,6 @@ void ActionBroker::SaveAll(ActionRecord& record)
             if (document && document->modified)
                 Save(record.view, document);
         }
-        ShowText(record.view, previous);
+        ActivateText(record.view, previous);
     });
 }
