@@ -211,14 +211,20 @@ void ExecuteAction(ActionBroker& broker, ActionRecord& record)
     try {
         DispatchAction(broker, record);
     } catch (...) {
-        Error error = CurrentError();
-        if (error.code == Abort().code) {
-            record.outcome = OutcomeAborted;
-        } else {
-            record.outcome = OutcomeFailed;
-            ShowActionError(record, error);
-        }
+        RecordFailure(record);
     }
+}
+
+bool RecordFailure(ActionRecord& record)
+{
+    Error error = CurrentError();
+    if (error.code == Abort().code) {
+        record.outcome = OutcomeAborted;
+        return true;
+    }
+    record.outcome = OutcomeFailed;
+    ShowActionError(record, error);
+    return false;
 }
 
 void ExecuteActionCopy(ActionBroker& broker, const ActionRecord& record)

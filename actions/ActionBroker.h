@@ -293,6 +293,9 @@ public:
     void Undo(ActionRecord& record);
     void Redo(ActionRecord& record);
     void Copy(ActionRecord& record);
+    // The selection to the clipboard and lastCopied; false (after the
+    // alert, outcome 1) when nothing is selected.
+    bool CopySelection(ActionRecord& record, const wchar_t* nothingSelected, const wchar_t* title);
     void Cut(ActionRecord& record);
     void Paste(ActionRecord& record);
 
@@ -322,6 +325,10 @@ void DispatchAction(ActionBroker& broker, ActionRecord& record);
 // The caught exception as an Error: std::bad_alloc becomes MemoryError, any
 // other non-Error InternalError. Call only inside a catch block.
 Error CurrentError();
+
+// The outcome of the exception being caught: Abort is 2 and shown nowhere
+// (answers true), any other failure 3 with its alert. Only inside a catch block.
+bool RecordFailure(ActionRecord& record);
 
 // The title of an action's alerts in the interface language.
 const wchar_t* ActionErrorTitle(int32 code);

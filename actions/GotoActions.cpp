@@ -48,46 +48,38 @@ bool FindMatchingBracket(TextView* view, TextDocument* document, int64 bracketSt
                          int32 partner, int32 direction)
 {
     TextBuff& text = document->text;
-    int64 depth = 0;
-    int64 found = -1;
+    // Forward from the bracket's end up to the window's end; backward from
+    // the character before it down to the window's start.
+    int64 p, stop;
     if (direction > 0) {
-        int64 limit = bracketEnd + kBracketWindow < text.Size() ? bracketEnd + kBracketWindow : text.Size();
-        for (int64 p = bracketEnd; p < limit;) {
-            int32 code = text.DecodeChar(p);
-            int32 length = text.CharLength();
-            if (code == partner) {
-                if (depth == 0) {
-                    found = p;
-                    break;
-                }
-                depth--;
-            } else if (code == bracket) {
-                depth++;
-            }
-            p += length > 0 ? length : 1;
-        }
+        p = bracketEnd;
+        stop = bracketEnd + kBracketWindow < text.Size() ? bracketEnd + kBracketWindow : text.Size();
     } else {
-        int64 lower = bracketStart - kBracketWindow;
-        for (int64 p = bracketStart > 0 ? text.CharStart(bracketStart - 1) : -1; p >= 0 && p >= lower;) {
-            int32 code = text.DecodeChar(p);
-            if (code == partner) {
-                if (depth == 0) {
-                    found = p;
-                    break;
-                }
-                depth--;
-            } else if (code == bracket) {
-                depth++;
-            }
-            p = p > 0 ? text.CharStart(p - 1) : -1;
-        }
+        p = bracketStart > 0 ? text.CharStart(bracketStart - 1) : -1;
+        stop = bracketStart - kBracketWindow;
     }
-    if (found < 0)
+    int64 depth = 0;
+    while (direction > 0 ? p < stop : p >= 0 && p >= stop) {
+        int32 code = text.DecodeChar(p);
+        int32 length = text.CharLength();
+        if (code == partner) {
+            if (depth == 0)
+                break;
+            depth--;
+        } else if (code == bracket) {
+            depth++;
+        }
+        if (direction > 0)
+            p += length > 0 ? length : 1;
+        else
+            p = p > 0 ? text.CharStart(p - 1) : -1;
+    }
+    if (direction > 0 ? p >= stop : p < 0 || p < stop)
         return false;
-    text.DecodeChar(found);
+    text.DecodeChar(p);
     Array<int64> list;
     list.Reset();
-    for (int64 value : {bracketStart, bracketEnd, found, found + text.CharLength()})
+    for (int64 value : {bracketStart, bracketEnd, p, p + text.CharLength()})
         list.Insert(list.Count(), value);
     view->SetBracketHighlights(document, list);
     return true;

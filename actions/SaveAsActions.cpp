@@ -32,6 +32,13 @@ int32 AskAboutName(TextView* view, const wchar_t* polish, const wchar_t* english
     return AskOnView(view, message.CStr(), SaveTitle(), buttons, 1);
 }
 
+// The refusal of a name, whatever the answer.
+[[noreturn]] void RefuseName(TextView* view, const wchar_t* polish, const wchar_t* english, const String& name)
+{
+    AskAboutName(view, polish, english, name, Text(L"+Nie zapisuj", L"+Do not save"));
+    throw Abort();
+}
+
 }  // namespace
 
 String ActionBroker::AskSaveFileName(TextView* view, TextDocument* document, const wchar_t* title, bool folderOnly)
@@ -55,13 +62,12 @@ void ActionBroker::RefuseBackupName(TextView* view, const String& name)
     int64 n = name.Length();
     if (n < 4 || !EqualsNoCase(name.CStr() + n - 4, 4, L".bak", 4))
         return;
-    AskAboutName(view,
-                 L"Próbujesz zapisać plik pod nazwą zarezerwowaną dla kopii zapasowych.\n[]\nTaki plik można łatwo "
-                 L"utracić dlatego nie pozwolę Ci go zapisać.",
-                 L"You are trying to save the file under the name reserved for backups. Such a file can be easily "
-                 L"lost so I will not let you save it.",
-                 name, Text(L"+Nie zapisuj", L"+Do not save"));
-    throw Abort();
+    RefuseName(view,
+               L"Próbujesz zapisać plik pod nazwą zarezerwowaną dla kopii zapasowych.\n[]\nTaki plik można łatwo "
+               L"utracić dlatego nie pozwolę Ci go zapisać.",
+               L"You are trying to save the file under the name reserved for backups. Such a file can be easily "
+               L"lost so I will not let you save it.",
+               name);
 }
 
 void ActionBroker::RefuseNameOfOtherText(TextView* view, TextDocument* document, const String& name)
@@ -69,13 +75,12 @@ void ActionBroker::RefuseNameOfOtherText(TextView* view, TextDocument* document,
     TextDocument* holder = documents.FindByPath(name);
     if (!holder || holder == document)
         return;
-    AskAboutName(view,
-                 L"Próbujesz zapisać plik pod nazwą używaną przez inny tekst.\n[]\nMoże to spowodować utratę jednego "
-                 L"z tekstów dlatego nie pozwolę Ci go zapisać.",
-                 L"You try to save the file under the name used by another text.\n[]\nThis may result in the loss "
-                 L"of one of them so I will not allow you to save it.",
-                 name, Text(L"+Nie zapisuj", L"+Do not save"));
-    throw Abort();
+    RefuseName(view,
+               L"Próbujesz zapisać plik pod nazwą używaną przez inny tekst.\n[]\nMoże to spowodować utratę jednego "
+               L"z tekstów dlatego nie pozwolę Ci go zapisać.",
+               L"You try to save the file under the name used by another text.\n[]\nThis may result in the loss "
+               L"of one of them so I will not allow you to save it.",
+               name);
 }
 
 void ActionBroker::ConfirmOverwrite(TextView* view, TextDocument* document, const String& name)
@@ -176,16 +181,11 @@ void RunGuarded(ActionBroker& broker, ActionRecord& record, Body body)
     try {
         body(previous);
     } catch (...) {
-        Error error = CurrentError();
-        if (error.code == Abort().code) {
-            record.outcome = OutcomeAborted;
+        if (RecordFailure(record)) {
             try {
                 broker.ActivateText(record.view, previous);
             } catch (...) {
             }
-        } else {
-            record.outcome = OutcomeFailed;
-            ShowActionError(record, error);
         }
     }
 }

@@ -21,13 +21,7 @@ void RunOwnBoundary(ActionRecord& record, Body body)
     try {
         body();
     } catch (...) {
-        Error error = CurrentError();
-        if (error.code == Abort().code) {
-            record.outcome = OutcomeAborted;
-        } else {
-            record.outcome = OutcomeFailed;
-            ShowAlertOnView(record.view, ActionErrorTitle(record.code), error);
-        }
+        RecordFailure(record);
     }
 }
 
@@ -101,37 +95,37 @@ void ActionBroker::Redo(ActionRecord& record)
     RunOwnBoundary(record, [&] { UndoOrRedo(record, true); });
 }
 
+bool ActionBroker::CopySelection(ActionRecord& record, const wchar_t* nothingSelected, const wchar_t* title)
+{
+    String text = GetSelectedText(record.view);
+    if (text.IsEmpty()) {
+        record.outcome = OutcomeNothingToDo;
+        AskOnView(record.view, nothingSelected, title, L"+OK", 1);
+        return false;
+    }
+    lastCopied = text;
+    if (record.code == ActionCopyHtml)
+        Clipboard::SetTextAndHtml(ClipboardWindow(record.view), text.CStr(), text.Length());
+    else
+        Clipboard::SetText(ClipboardWindow(record.view), text.CStr(), text.Length());
+    return true;
+}
+
 void ActionBroker::Copy(ActionRecord& record)
 {
     RunOwnBoundary(record, [&] {
-        String text = GetSelectedText(record.view);
-        if (text.IsEmpty()) {
-            record.outcome = OutcomeNothingToDo;
-            AskOnView(record.view, Text(L"Najpierw zaznacz, co należy skopiować.", L"Nothing selected."),
-                      Text(L"Kopiuj - Scrivel", L"Copy - Scrivel"), L"+OK", 1);
-            return;
-        }
-        lastCopied = text;
-        if (record.code == ActionCopyHtml)
-            Clipboard::SetTextAndHtml(ClipboardWindow(record.view), text.CStr(), text.Length());
-        else
-            Clipboard::SetText(ClipboardWindow(record.view), text.CStr(), text.Length());
+        CopySelection(record, Text(L"Najpierw zaznacz, co należy skopiować.", L"Nothing selected."),
+                      Text(L"Kopiuj - Scrivel", L"Copy - Scrivel"));
     });
 }
 
 void ActionBroker::Cut(ActionRecord& record)
 {
     RunOwnBoundary(record, [&] {
-        String text = GetSelectedText(record.view);
-        if (text.IsEmpty()) {
-            record.outcome = OutcomeNothingToDo;
-            AskOnView(record.view, Text(L"Najpierw zaznacz, co należy wyciąć.", L"Nothing selected."),
-                      Text(L"Wytnij - Scrivel", L"Cut - Scrivel."), L"+OK", 1);
-            return;
-        }
-        lastCopied = text;
-        Clipboard::SetText(ClipboardWindow(record.view), text.CStr(), text.Length());
-        InsertText(record.view, record.document, String());
+        // The English title keeps its full stop.
+        if (CopySelection(record, Text(L"Najpierw zaznacz, co należy wyciąć.", L"Nothing selected."),
+                          Text(L"Wytnij - Scrivel", L"Cut - Scrivel.")))
+            InsertText(record.view, record.document, String());
     });
 }
 
