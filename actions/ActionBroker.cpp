@@ -1,11 +1,14 @@
 #include "actions/ActionBroker.h"
 
+#include "actions/EditForm.h"
+
 #include "base/AppContext.h"
 #include "base/Paths.h"
 #include "base/UiLanguage.h"
 #include "gui/AlertDialog.h"
 #include "gui/ErrorText.h"
 #include "gui/Form.h"
+#include "gui/PopupAlert.h"
 #include "text/TextDocument.h"
 #include "view/TextView.h"
 #include "view/syntax/LexerFactory.h"
@@ -292,6 +295,20 @@ Form* ViewForm(TextView* view)
 ProgressDialog* ViewProgressDialog(TextView* view)
 {
     return view ? static_cast<ProgressDialog*>(view->ownerValue2) : nullptr;
+}
+
+void ShowPopupInView(TextView* view, const wchar_t* text)
+{
+    try {
+        auto* form = dynamic_cast<EditForm*>(ViewForm(view));
+        if (!form || !form->popupAlert)
+            return;
+        RECT client = view->ClientRect();
+        POINT centre = {(client.left + client.right) / 2, (client.top + client.bottom) / 2};
+        form->popupAlert->ShowAt(text, view->ClientToScreenPoint(centre));
+    } catch (...) {
+        // A note that cannot be shown is not worth an alert.
+    }
 }
 
 void SetActionAlertCalls(const ActionAlertCalls* calls)

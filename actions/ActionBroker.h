@@ -241,6 +241,10 @@ void ShowActionError(const ActionRecord& record, const Error& error);
 // made absolute.
 Array<String> CommandLineFiles(const Array<String>& arguments);
 
+// Shows a short note in the pop-up alert of the form that holds the view, at
+// the centre of the view. Never throws.
+void ShowPopupInView(TextView* view, const wchar_t* text);
+
 // The form that holds a view (owner of its alerts), or null.
 Form* ViewForm(TextView* view);
 // The progress dialog a view's owner lent it, or null.

@@ -4,6 +4,7 @@
 
 #include "gui/Dialog.h"
 #include "gui/Form.h"
+#include "support/Pump.h"
 #include "support/TestGroup.h"
 
 #include <doctest.h>
@@ -13,15 +14,6 @@
 
 enum : int { IDM_TEST = 101, IDI_TEST = 201, IDA_TEST = 301, IDB_TEST = 401, IDB_STRIP = 402 };
 
-// Processes whatever is queued without waiting.
-inline void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 // A group of its own window class that keeps its children in order, reports
 // fixed size limits and runs test code for the messages it gets.

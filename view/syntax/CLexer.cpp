@@ -81,12 +81,26 @@ void CLexerBase::Seek(int64 position, int64 savedPosition, const u32* savedState
     SeekByRelexing(position, savedPosition, savedState, tokenText, kInitialLexerState);
 }
 
+void CLexerBase::IdentifierToken(TokenRecord& record)
+{
+    WordToken(
+        record, [this] { return AtIdentifierChar(); }, ClassAsciiLetter | ClassDigit | ClassUnderscore, kClassKeyword,
+        [this](const wchar_t* word, int32 length) { return IsKeyword(word, length); });
+}
+
 void CLexerBase::NextToken(TokenRecord& record)
 {
     tokenState_ = state_;
     if (BlankToken(record))
         return;
     const bool inner = innerScript_ != 0;
+    int32 first = Code();
+    // An identifier in code, the other common token: none of the state or
+    // punctuation rules below starts with a letter or "_".
+    if (TokenClassOf(state_) == kClassText && (IsAsciiLetter(first) || first == '_')) {
+        IdentifierToken(record);
+        return;
+    }
     // Inside a page "<" ends every run; the page looks at it.
     if (CLikeStateToken(record, inner ? L'<' : L'\0', true))
         return;
@@ -101,9 +115,7 @@ void CLexerBase::NextToken(TokenRecord& record)
 
     int32 c = Code();
     if (IsAsciiLetter(c) || c == '_') {
-        WordToken(
-            record, [this] { return AtIdentifierChar(); }, kClassKeyword,
-            [this](const wchar_t* word, int32 length) { return IsKeyword(word, length); });
+        IdentifierToken(record);
     } else if (c == '#') {
         state_ = WithClass(state_, kClassPreprocessor);
         Single(record, state_);

@@ -40,7 +40,7 @@ void CssLexer::NextCssToken(TokenRecord& record)
                 int32 k = Code();
                 return IsAsciiLetter(k) || IsAsciiDigit(k) || k == '-' || k == '_';
             },
-            kClassKnown,
+            ClassAsciiLetter | ClassDigit | ClassHyphen | ClassUnderscore, kClassKnown,
             [this](const wchar_t* word, int32 length) {
                 return tagNames_->Contains(word, length) || storage_->known.Contains(word, length);
             });

@@ -39,6 +39,8 @@ void TextLexer::Generic(TokenRecord& record, u32 state, const wchar_t* stops)
     }
     if (f & (ClassLetter | ClassDigit | ClassUnderscore)) {
         u16 letters = kTokenLettersOnly;
+        if (TakeAsciiRun(ClassLetter | ClassDigit | ClassUnderscore, ClassDigit | ClassUnderscore))
+            letters = 0;
         while (Flags() & (ClassLetter | ClassDigit | ClassUnderscore | ClassCombiningMark)) {
             if (!HasRoom()) {
                 record.cut = 1;
