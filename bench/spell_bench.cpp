@@ -5,8 +5,17 @@
 // the engine built straight from the files, its spell on bytes converted
 // beforehand, and reading and writing the user-word file's bytes.
 
+#include "base/AppContext.h"
+#include "base/CharUtils.h"
 #include "base/Error.h"
 #include "base/File.h"
+#include "base/SettingsStore.h"
+#include "gui/Form.h"
+#include "text/TextBuff.h"
+#include "text/TextDocument.h"
+#include "view/TextView.h"
+#include "view/ViewState.h"
+#include "view/syntax/LexerFactory.h"
 #include "spell/CorrectorDict.h"
 #include "spell/DictRegistry.h"
 #include "text/Encoding.h"
@@ -18,6 +27,8 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -72,6 +83,84 @@ struct Temp {
         RemoveDirectoryW(path.c_str());
     }
 };
+
+class StringLoader : public TextBuff::Loader {
+public:
+    explicit StringLoader(const std::string& bytes) : bytes_(bytes) {}
+    int64 Read(u8* buffer, int64 n) override
+    {
+        int64 left = static_cast<int64>(bytes_.size()) - at_;
+        int64 take = n < left ? n : left;
+        if (take > 0)
+            std::memcpy(buffer, bytes_.data() + at_, static_cast<size_t>(take));
+        at_ += take;
+        return take;
+    }
+
+private:
+    const std::string& bytes_;
+    int64 at_ = 0;
+};
+
+class Host : public Form {
+public:
+    Host() { Create(NoTooltip, L"SpellBenchHost", nullptr, 1); }
+};
+
+// One screen of 1000 x 800 pixels of the words, painted into a memory
+// bitmap with the unknown words underlined and without.
+void MeasurePaint(const std::vector<std::wstring>& words, const DictRegistry& registry)
+{
+    std::wstring text;
+    size_t line = 0;
+    for (size_t i = 0; i < 20000 && i < words.size(); i++) {
+        text += words[i];
+        line += words[i].size() + 1;
+        if (line > 100) {
+            text += L"\r\n";
+            line = 0;
+        } else {
+            text += L' ';
+        }
+    }
+    PodArray<u8> utf8 = Utf16ToUtf8Bytes(text.data(), static_cast<int64>(text.size()));
+    std::string bytes(reinterpret_cast<const char*>(utf8.Data()), static_cast<size_t>(utf8.Count() - 1));
+
+    SettingsStore settings;
+    settings.SetText(L"FontAntialiasing", L"none");
+    std::unique_ptr<LexerFactory> factory(LexerFactory::Create());
+    Host host;
+    host.SetBounds(RECT{0, 0, 1000, 800});
+    host.ShowNoActivate();
+    TextDocument doc;
+    StringLoader loader(bytes);
+    doc.text.Load(loader);
+    TextView* view = TextView::Create(&host, 9, nullptr, nullptr, settings, &registry, factory.get());
+    view->ReloadStyle(settings);
+    view->SetBounds(RECT{0, 0, 1000, 800});
+    BroadcastRecord added{0, &doc, nullptr, 0};
+    view->OnDocumentEvent(added, 0);
+    BroadcastRecord shown{2, &doc, view, 0};
+    view->OnDocumentEvent(shown, 2);
+
+    RECT client = view->ClientRect();
+    DeviceContext screen = view->WindowDC();
+    DeviceContext memory;
+    memory.Compatible(&screen);
+    memory.SelectBitmap(MakeCompatibleBitmap(screen, client.right, client.bottom));
+    auto paint = [&] {
+        return Time([&] {
+            PaintResult result{};
+            view->PaintText(memory, result);
+        }, 5);
+    };
+    double plain = paint();
+    view->EnableSpellUnderline(&doc);
+    double underlined = paint();
+    Report("paint 1000x800 with unknown words underlined", underlined * 1000, "ms");
+    Report("paint 1000x800 reference (underlining off)", plain * 1000, "ms");
+    delete view;
+}
 
 }  // namespace
 
@@ -153,8 +242,15 @@ int main()
     std::printf("pl+en: %zu of %zu correct\n", correct, words.size());
     Report("IsCorrect pl+en", static_cast<double>(words.size()) / both, "words/s");
 
-    // Suggestions for misspelt words.
     registry.FindOrLoad(String(L"pl_PL"));
+    try {
+        AppContext context(GetModuleHandleW(nullptr));
+        MeasurePaint(words, registry);
+    } catch (const Error& e) {
+        std::printf("paint failed with error %d\n", e.code);
+    }
+
+    // Suggestions for misspelt words.
     std::vector<String> wrong;
     for (size_t i = 0; i < words.size() && wrong.size() < 50; i++)
         if (!registry.IsCorrect(words[i].data(), static_cast<int64>(words[i].size())))
@@ -164,7 +260,7 @@ int main()
         suggestions = 0;
         for (const String& w : wrong)
             suggestions += static_cast<size_t>(registry.Suggest(w).Count());
-    }, 1);
+    }, 2);
     std::vector<std::string> wrongBytes;
     for (const String& w : wrong) {
         std::string b;
@@ -177,7 +273,7 @@ int main()
         engineSuggestions = 0;
         for (const std::string& b : wrongBytes)
             engineSuggestions += h->suggest(b).size();
-    }, 1);
+    }, 2);
     std::printf("suggestions: %zu for %zu words (engine alone: %zu)\n", suggestions, wrong.size(), engineSuggestions);
     Report("Suggest pl", suggest * 1000 / static_cast<double>(wrong.size()), "ms/word");
     Report("Suggest pl reference (Hunspell suggest, bytes converted beforehand)",

@@ -339,13 +339,18 @@ void CorrectorDict::AddToEngine(const std::string& bytes)
         throw MemoryError();
 }
 
+bool CorrectorDict::ForEngine(const String& word, std::string& bytes) const
+{
+    bool representable = false;
+    ToDictEncoding(word.Data(), word.Length(), bytes, representable);
+    return representable && hunspell_ && !bytes.empty();
+}
+
 void CorrectorDict::AddUserWord(const wchar_t* word)
 {
     String w(word);
     std::string bytes;
-    bool representable = false;
-    ToDictEncoding(w.Data(), w.Length(), bytes, representable);
-    if (representable && hunspell_ && !bytes.empty())
+    if (ForEngine(w, bytes))
         AddToEngine(bytes);
     InsertDictWord(userWords_, w);
 }
@@ -354,9 +359,7 @@ void CorrectorDict::IgnoreWord(const wchar_t* word)
 {
     String w(word);
     std::string bytes;
-    bool representable = false;
-    ToDictEncoding(w.Data(), w.Length(), bytes, representable);
-    if (representable && hunspell_) {
+    if (ForEngine(w, bytes)) {
         bool known;
         try {
             known = hunspell_->spell(bytes);
@@ -365,8 +368,7 @@ void CorrectorDict::IgnoreWord(const wchar_t* word)
         }
         if (known)
             return;
-        if (!bytes.empty())
-            AddToEngine(bytes);
+        AddToEngine(bytes);
     }
     InsertDictWord(ignoredWords_, w);
 }
@@ -389,9 +391,7 @@ void CorrectorDict::LoadUserWords()
         int64 known = FindDictWord(userWords_, line.Data(), line.Length());
         if (known < userWords_.Count() && userWords_.At(known).Equals(line))
             continue;
-        bool representable = false;
-        ToDictEncoding(line.Data(), line.Length(), bytes, representable);
-        if (representable && hunspell_ && !bytes.empty())
+        if (ForEngine(line, bytes))
             AddToEngine(bytes);
     }
     file.Close();

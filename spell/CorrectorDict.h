@@ -72,6 +72,8 @@ public:
     Hunspell* Engine() const noexcept { return hunspell_.get(); }
 
 private:
+    // The word's bytes when the engine can be asked about it.
+    bool ForEngine(const String& word, std::string& bytes) const;
     void AddToEngine(const std::string& bytes);
 
     u32 id_ = 0;                        // 1-based position in the registry
