@@ -208,10 +208,103 @@ public:
     void StartupAction(ActionRecord& record);
     void ToggleOverwrite(TextView* view);
 
+    // Text modification: every change goes through ReplaceRange.
+    void ReplaceRange(TextView* view, TextDocument* document, int64 from, int64 to, const String& text,
+                      int32 affinity);
+    void InsertText(TextView* view, TextDocument* document, const String& text);
+    void ReplaceSelection(TextView* view, TextDocument* document, const String& text);
+    void NewLine(TextView* view, TextDocument* document);
+    void DeleteChar(TextView* view, TextDocument* document);
+    void Backspace(TextView* view, TextDocument* document);
+    // direction +1 indents, -1 deindents.
+    void IndentLines(TextView* view, TextDocument* document, int32 direction);
+    // value -2 for CR LF, 10 for LF; undoable, applied when the text is saved.
+    void SetLineEnds(TextView* view, TextDocument* document, int32 value);
+    void SetAllLineEnds(TextView* view, int32 value);
+
+    // Opening and loading.
+    void OpenOrActivate(ActionRecord& record);
+    void OpenDialog(ActionRecord& record);
+    void OpenOrReloadFile(TextView* view, const String& path, int32 encoding, bool quiet, bool leaveOpenAlone);
+    void LoadFileAsNewText(TextView* view, const String& path, int32 encoding, bool quiet);
+    void ReloadText(TextView* view, TextDocument* document, int32 encoding);
+    void PasteFile(ActionRecord& record);
+
+    // The list of texts.
+    void ActivateText(TextView* view, TextDocument* document);
+    void NextText(TextView* view);
+    void PreviousText(TextView* view);
+    void MoveTextBy(TextView* view, TextDocument* document, int32 step);
+    void MoveTextTo(TextView* view, TextDocument* document, int64 index);
+    void CheckChangedOnDisk(TextView* view);
+    bool checkingDisk = false;  // CheckChangedOnDisk runs
+
+    // Saving to a text's own file.
+    void Save(TextView* view, TextDocument* document);
+    void SaveTextTo(TextView* view, TextDocument* document, const String& name, bool markSaved, bool adoptName);
+
     // The steps of the start-up action; each one's failure is swallowed.
     void RecoverAutosaves(TextView* view);
     void RestoreHibernation(ActionRecord& record);
     void OpenFileList(ActionRecord& record, Array<String>& files, bool fromCommandLine);
+
+    // Caret, selection and scrolling; scrolling and clearing broadcast nothing.
+    void MoveCaret(TextView* view, int32 code);
+    void ScrollView(TextView* view, int32 code);
+    void ClearSelection(TextView* view);
+
+    // Saving under a chosen name, the unsaved-changes questions.
+    // [from, to) of the text to a file with the backup steps and the progress
+    // dialog, which shows shownName.
+    void WriteTextRange(TextView* view, TextDocument* document, const String& name, int64 from, int64 to,
+                        const String& shownName, bool markSaved, bool adoptName);
+    void SaveTextAs(TextView* view, TextDocument* document);
+    // The save dialog; empty when cancelled.
+    String AskSaveFileName(TextView* view, TextDocument* document, const wchar_t* title, bool folderOnly);
+    // The name checks in their order; each refusal is Abort. excepted is the
+    // text whose own name may be used (none: no text).
+    void RefuseBackupName(TextView* view, const String& name);
+    void RefuseNameOfOtherText(TextView* view, TextDocument* excepted, const String& name);
+    void ConfirmOverwrite(TextView* view, TextDocument* excepted, const String& name);
+    String AskCheckedName(TextView* view, TextDocument* document, TextDocument* excepted, bool folderOnly);
+    // The question about a modified text: Save, Abandon (autosave files go,
+    // the text stays modified); every other answer is Abort, after previous
+    // is shown again.
+    void AskSaveStep(TextView* view, TextDocument* document, TextDocument* previous);
+    void AskSaveEach(TextView* view, TextDocument* previous);
+    // These never throw: the outcome says 2 (cancelled) or 3 (failed, shown).
+    void AskSave(ActionRecord& record);
+    void SaveIfModified(ActionRecord& record);
+    void AskSaveAll(ActionRecord& record);
+    void SaveAll(ActionRecord& record);
+    void SaveCopy(ActionRecord& record);
+    void SaveSelection(ActionRecord& record);
+
+    // Closing.
+    void CloseText(ActionRecord& record);
+    void CloseAll(ActionRecord& record);
+    void SwitchViewsAwayFrom(TextDocument* document);
+    // The neighbour whose location shares the longer start; next on a tie.
+    TextDocument* ChooseSuccessorText(TextDocument* document);
+
+    // Undo, redo and the clipboard: each its own error boundary; outcome 1
+    // when there is nothing to do.
+    void UndoOrRedo(ActionRecord& record, bool redo);
+    void Undo(ActionRecord& record);
+    void Redo(ActionRecord& record);
+    void Copy(ActionRecord& record);
+    // The selection to the clipboard and lastCopied; false (after the
+    // alert, outcome 1) when nothing is selected.
+    bool CopySelection(ActionRecord& record, const wchar_t* nothingSelected, const wchar_t* title);
+    void Cut(ActionRecord& record);
+    void Paste(ActionRecord& record);
+
+    // Go to line.
+    void GoToPosition(TextView* view, TextDocument* document, int64 line, int64 column);
+    void GoToLine(TextView* view, TextDocument* document, bool focusColumn);
+    // The go-to dialog, lent by the main window: line and column are 1-based
+    // in and out; answers the dialog's result (1 = go).
+    int32 (*lineColumnDialog)(Form* owner, int64& line, int64& column, bool focusColumn) = nullptr;
 
 private:
     ActionBroker();
@@ -233,13 +326,49 @@ void DispatchAction(ActionBroker& broker, ActionRecord& record);
 // other non-Error InternalError. Call only inside a catch block.
 Error CurrentError();
 
+// The outcome of the exception being caught: Abort is 2 and shown nowhere
+// (answers true), any other failure 3 with its alert. Only inside a catch block.
+bool RecordFailure(ActionRecord& record);
+
 // The title of an action's alerts in the interface language.
 const wchar_t* ActionErrorTitle(int32 code);
 void ShowActionError(const ActionRecord& record, const Error& error);
 
-// The files of a start-up command line: every argument but the "::" switches,
-// made absolute.
+// The files of a start-up command line: every argument but the "::" switches
+// and a first "--opt:updated" or "--opt:updatefailed", made full and normal.
 Array<String> CommandLineFiles(const Array<String>& arguments);
+
+// How far a bracket's partner is looked for, in bytes either way.
+constexpr int64 kBracketWindow = 10000;
+// Marks the bracket at the caret and its partner in the view; false when the
+// caret is on no bracket or the partner lies outside the window.
+bool ShowMatchingBracket(TextView* view, TextDocument* document);
+bool FindMatchingBracket(TextView* view, TextDocument* document, int64 bracketStart, int64 bracketEnd, int32 bracket,
+                         int32 partner, int32 direction);
+// The text between the caret and the anchor of the view's current text.
+String GetSelectedText(TextView* view);
+// Common start of two texts in UTF-16 units; a surrogate pair is never split.
+int64 CommonPrefixLength(const String& a, const String& b);
+
+// Everything up to and including the last slash, colon or backslash.
+String FolderPart(const String& path);
+
+// The UTF-16 text of [a, b) of the view's current text (ends in either
+// order); empty when the text cannot be read whole.
+String GetTextRange(TextView* view, int64 a, int64 b);
+// Each line of text with one tab more (direction > 0) or one tab or four
+// spaces fewer; empty lines stay as they are.
+String ShiftLines(const String& text, int32 direction);
+// The blanks and tabs that start the caret's line, up to the caret.
+String LeadingBlanks(TextView* view, TextDocument* document);
+
+// Key maps of the active view. The code of a key going down, or -1.
+int32 KeyDownActionCode(int32 key, bool ctrl, bool shift, bool selection);
+// The selection holds a line break, or runs from a line start to a line end.
+bool SelectionCoversLines(TextView* view);
+// Run the mapped action at once; modifiers are read as the key arrives.
+void RunKeyDown(ActionBroker& broker, int32 key, TextView* view);
+void RunChar(ActionBroker& broker, wchar_t unit, TextView* view);
 
 // Shows a short note in the pop-up alert of the form that holds the view, at
 // the centre of the view. Never throws.
