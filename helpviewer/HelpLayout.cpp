@@ -435,10 +435,15 @@ void HelpLayout::ApplyStyle(const wchar_t* text, int32 length)
     }
 }
 
-void HelpLayout::AddSection(const HelpDocument& document, const HelpNode* section)
+void HelpLayout::UseDocument(const HelpDocument& document)
 {
     document_ = &document;
     markup_ = document.Markup();
+}
+
+void HelpLayout::AddSection(const HelpDocument& document, const HelpNode* section)
+{
+    UseDocument(document);
     if (section)
         Walk(section->firstChild, 0);
 }

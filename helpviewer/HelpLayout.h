@@ -135,6 +135,8 @@ public:
     // Empties the run list and resets the walking state (font 0, black, no
     // link, bullets). Fonts and pictures stay.
     void Clear();
+    // The document whose markup the runs and links point into.
+    void UseDocument(const HelpDocument& document);
     // Walks a section's content into runs.
     void AddSection(const HelpDocument& document, const HelpNode* section);
     // Builders of pages that are not sections (the find results). Texts are
