@@ -115,18 +115,9 @@ std::string Section(const char* id, size_t size, std::mt19937& rng)
     return out + "</section>";
 }
 
-DeviceContext BenchDc()
-{
-    DeviceContext dc;
-    dc.Compatible(nullptr);
-    void* bits = nullptr;
-    dc.SelectBitmap(MakeDibSection32(1, 1, &bits));
-    return dc;
-}
-
 void LayoutFigures(const char* name, const HelpDocument& doc, const HelpNode* section, size_t bytes)
 {
-    DeviceContext dc = BenchDc();
+    DeviceContext dc = MemoryMeasureDc();
     HelpLayoutParams params;
     params.clientWidth = 1000;
     HelpLayout layout;

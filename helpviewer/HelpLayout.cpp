@@ -136,6 +136,15 @@ void ListNumberText(int32 counter, NumberText& out)
 
 // --- fonts and devices -------------------------------------------------------
 
+DeviceContext MemoryMeasureDc()
+{
+    DeviceContext dc;
+    dc.Compatible(nullptr);
+    void* bits = nullptr;
+    dc.SelectBitmap(MakeDibSection32(1, 1, &bits));
+    return dc;
+}
+
 void HelpLayout::MakeFont(HelpFont& f) const
 {
     const int32 base = params_.zoom < 0 ? 10 : params_.zoom > 0 ? 15 : 12;

@@ -116,6 +116,10 @@ double PrinterPictureScale(int32 dpiX, int32 dpiY);
 // character and ") ".
 void ListNumberText(int32 counter, NumberText& out);
 
+// A memory context holding a 32-bit bitmap: measures without a window, and
+// pictures made on it keep their colours.
+DeviceContext MemoryMeasureDc();
+
 // COLORREF of a colour value ("#rgb", "#rrggbb" or a name); false leaves
 // colour unchanged (a "#" value of another length or with other digits).
 bool ParseHelpColour(const wchar_t* text, int64 length, u32& colour);

@@ -42,16 +42,10 @@ std::vector<FuzzSeed> LayoutSeeds()
     return {{Bytes(kPage), {}}, {seed, {}}};
 }
 
-// A memory context with a 32-bit bitmap, made once.
+// Made once for all inputs.
 const DeviceContext& LayoutDc()
 {
-    static DeviceContext dc = [] {
-        DeviceContext d;
-        d.Compatible(nullptr);
-        void* bits = nullptr;
-        d.SelectBitmap(MakeDibSection32(1, 1, &bits));
-        return d;
-    }();
+    static DeviceContext dc = MemoryMeasureDc();
     return dc;
 }
 

@@ -20,22 +20,11 @@ REGISTER_EXCEPTION_TRANSLATOR(const Error& e)
 
 namespace {
 
-// A memory context holding a 32-bit bitmap, so pictures made on it keep
-// their colours.
-DeviceContext MemoryDc()
-{
-    DeviceContext dc;
-    dc.Compatible(nullptr);
-    void* bits = nullptr;
-    dc.SelectBitmap(MakeDibSection32(1, 1, &bits));
-    return dc;
-}
-
 struct Page {
     TempFolder folder;
     HelpDocument document;
     HelpLayout layout;
-    DeviceContext dc = MemoryDc();
+    DeviceContext dc = MemoryMeasureDc();
 
     Page(const std::string& body, int32 width = 500, int32 dpi = 96, const std::vector<Member>& members = {})
     {
