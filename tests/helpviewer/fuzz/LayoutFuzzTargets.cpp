@@ -39,7 +39,13 @@ std::vector<FuzzSeed> LayoutSeeds()
     }
     std::vector<u8> seed = Bytes("<section ctx='n'>");
     seed.insert(seed.end(), nested.begin(), nested.end());
-    return {{Bytes(kPage), {}}, {seed, {}}};
+    // As deep as the parser nests, where the walk's stack is deepest.
+    std::vector<u8> deep = Bytes("<section ctx='d'>");
+    for (int i = 0; i < 1100; i++) {
+        const char* tag = i % 2 ? "<span style='font-size:2em'>" : "<indent2><b>";
+        deep.insert(deep.end(), tag, tag + strlen(tag));
+    }
+    return {{Bytes(kPage), {}}, {seed, {}}, {deep, {}}};
 }
 
 // Made once for all inputs.

@@ -347,3 +347,13 @@ TEST_CASE("indents move by the level times the last word's height, lists and par
     const HelpFont& f = page.FontOf(d);
     CHECK(e.line == d.line + f.ascent + f.descent + f.height / 8 + f.height / 2);
 }
+
+TEST_CASE("markup nested as deep as the parser allows lays out")
+{
+    std::string deep;
+    for (int i = 0; i < 1100; i++)
+        deep += i % 2 ? "<span style='font-size:2em'>" : "<indent2><b>";
+    Page page(deep + "x");
+    CHECK(page.FontOf(page.Word(L"x")).size == kMaxHelpFontSize);
+    CHECK(page.Word(L"x").x > 0);
+}
