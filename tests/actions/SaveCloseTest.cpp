@@ -6,6 +6,7 @@
 #include "gui/FileDialogs.h"
 #include "support/DocumentText.h"
 #include "support/FileFaults.h"
+#include "support/Screenshot.h"
 #include "support/TempFolder.h"
 
 #include <cwchar>
@@ -390,4 +391,80 @@ TEST_CASE("closing a modified text: Cancel keeps it with its path already rememb
     CHECK_FALSE(PathExists(autosave));
     CHECK_FALSE(PathExists(autosave2));
     CHECK_FALSE(PathExists(String(path.c_str())));
+}
+
+namespace {
+
+// Drives the program's own question box on a timer: first Esc and WM_CLOSE,
+// then, one tick later, a look and a click on "Abandon changes".
+struct QuestionDriver {
+    int ticks = 0;
+    bool upAfterClose = false;
+    bool closeGreyed = false;
+    std::wstring title;
+};
+QuestionDriver* Driver = nullptr;
+
+BOOL CALLBACK FindQuestion(HWND hwnd, LPARAM out)
+{
+    wchar_t text[64] = {};
+    GetWindowTextW(hwnd, text, 64);
+    if (IsWindowVisible(hwnd) && std::wstring(text) == L"Save - Scrivel") {
+        *reinterpret_cast<HWND*>(out) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK ClickAbandon(HWND child, LPARAM)
+{
+    wchar_t text[64] = {};
+    GetWindowTextW(child, text, 64);
+    if (std::wstring(text) == L"&Abandon changes") {
+        PostMessageW(child, BM_CLICK, 0, 0);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK DriveQuestion(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindQuestion, reinterpret_cast<LPARAM>(&box));
+    if (!box)
+        return;
+    if (Driver->ticks++ == 0) {
+        MENUITEMINFOW item = {};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_STATE;
+        GetMenuItemInfoW(GetSystemMenu(box, FALSE), SC_CLOSE, FALSE, &item);
+        Driver->closeGreyed = (item.fState & MFS_GRAYED) != 0;
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 1);
+        PostMessageW(box, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+        return;
+    }
+    KillTimer(nullptr, timer);
+    Driver->upAfterClose = true;
+    SaveScreenshot(ReadWindowPixels(box), "unsaved_question.png");
+    EnumChildWindows(box, ClickAbandon, 0);
+}
+
+}  // namespace
+
+TEST_CASE("the real question about a closing text: its close box and Esc leave it up, Abandon closes the text")
+{
+    SaveBench bench;
+    TextDocument* doc = bench.Typed(L"unsaved");
+    // The program's own alert boxes from here on.
+    SetActionAlertCalls(nullptr);
+    QuestionDriver driver;
+    Driver = &driver;
+    SetTimer(nullptr, 0, 100, DriveQuestion);
+    ActionRecord record = bench.RunOn(ActionCloseText, doc);
+    Driver = nullptr;
+    CHECK(record.outcome == OutcomeDone);
+    CHECK(driver.closeGreyed);
+    CHECK(driver.upAfterClose);
+    CHECK(bench.broker->documents.Count() == 0);
 }
