@@ -468,3 +468,37 @@ TEST_CASE("the real question about a closing text: its close box and Esc leave i
     CHECK(driver.upAfterClose);
     CHECK(bench.broker->documents.Count() == 0);
 }
+
+TEST_CASE("save all writes the modified texts only, one without a path through the name dialog")
+{
+    SaveBench bench;
+    TextDocument* named = bench.Typed(L"named", bench.Path(L"named.txt").c_str());
+    TextDocument* clean = bench.NewText(0, bench.Path(L"clean.txt").c_str());
+    REQUIRE(clean);
+    TextDocument* unnamed = bench.Typed(L"unnamed");
+    bench.broker->Broadcast(BroadcastCurrentChanged, clean, bench.views[0]);
+    bench.dialogs.names = {bench.Path(L"given.txt")};
+    CHECK(bench.Run(ActionSaveAll).outcome == OutcomeDone);
+    CHECK(bench.dialogs.calls == 1);
+    CHECK(ReadFileBytes(bench.folder / L"named.txt") == "named");
+    CHECK(ReadFileBytes(bench.folder / L"given.txt") == "unnamed");
+    CHECK_FALSE(PathExists(bench.folder / L"clean.txt"));
+    CHECK_FALSE(named->modified);
+    CHECK_FALSE(unnamed->modified);
+    CHECK(unnamed->GetPath().Equals(bench.Path(L"given.txt").c_str()));
+    CHECK(bench.views[0]->CurrentDocument() == clean);
+
+    // Cancelling the name dialog stops the rest: outcome 2, the others unsaved.
+    TextDocument* first = bench.Typed(L"first");
+    doctext::Type(*named, 0, L"x");
+    bench.dialogs.names = {L""};
+    CHECK(bench.Run(ActionSaveAll).outcome == OutcomeAborted);
+    CHECK(first->modified);
+
+    // Save if modified: a clean text is left alone, a modified one saved.
+    bench.broadcasts.clear();
+    CHECK(bench.RunOn(ActionSaveIfModified, clean).outcome == OutcomeDone);
+    CHECK(bench.broadcasts.empty());
+    CHECK(bench.RunOn(ActionSaveIfModified, named).outcome == OutcomeDone);
+    CHECK(ReadFileBytes(bench.folder / L"named.txt") == "xnamed");
+}
