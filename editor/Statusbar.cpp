@@ -131,8 +131,10 @@ String ShortDictionaryName(const String& selection)
     int64 n = selection.Length();
     for (int64 i = 0; i < n; i++)
         if (text[i] == L'\r') {
-            String result(text, i + 1);
-            wchar_t* out = const_cast<wchar_t*>(result.Data());
+            String result;
+            wchar_t* out = result.Allocate(i + 1);
+            for (int64 k = 0; k < i; k++)
+                out[k] = text[k];
             out[i] = L'+';
             return result;
         }
@@ -170,7 +172,9 @@ Statusbar::~Statusbar() = default;
 void Statusbar::Measure(SizeLimits& limits)
 {
     DeviceContext dc = MeasureDC();
-    SelectFontInto(dc);
+    GdiObj font = GetFont();
+    if (!font.IsEmpty())
+        dc.SelectFontHandle(font.Font());
     int height = TextHeight(dc) + 7;
     limits.minWidth = 50;
     limits.maxWidth = Unbounded;
@@ -309,7 +313,10 @@ void Statusbar::PaintInto(DeviceContext& dc, const RECT& client)
         for (int32& edge : edges)
             edge = 0;
     }
-    SelectFontInto(dc);
+    GdiObj normal = GetFont();
+    GdiObj bold = GetBoldFont();
+    if (!normal.IsEmpty())
+        dc.SelectFontHandle(normal.Font());
     SetTextColor(dc.Hdc(), GetSysColor(COLOR_BTNTEXT));
     COLORREF face = GetSysColor(COLOR_BTNFACE);
     COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
@@ -330,8 +337,6 @@ void Statusbar::PaintInto(DeviceContext& dc, const RECT& client)
     } else {
         StatusFieldText texts[StatusFieldCount];
         StatusFieldTexts(state, polish, texts);
-        GdiObj normal = GetFont();
-        GdiObj bold = GetBoldFont();
         int last = state.dictionary.IsEmpty() ? StatusFieldCount - 1 : StatusFieldCount;
         for (int i = 0; i < last; i++) {
             COLORREF back = i + 1 == lit ? highlight : face;
@@ -345,8 +350,6 @@ void Statusbar::PaintInto(DeviceContext& dc, const RECT& client)
             DrawValue(dc, x, edges[i] - FieldPad, area, texts[i].value, back);
             if (!normal.IsEmpty())
                 dc.SelectFontHandle(normal.Font());
-            else
-                SelectFontInto(dc);
             if (edges[i] < x + FieldPad)
                 edges[i] = x + FieldPad;
             dc.FillRect({x, area.top, edges[i], area.bottom}, back);

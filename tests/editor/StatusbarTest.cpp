@@ -207,7 +207,8 @@ TEST_CASE("tint, hover and the pushed frame by pixels")
     // Held but not hovered: lit, no frame.
     bar.hovered = 0;
     p = PaintBar(bar);
-    CHECK(p.image.At(left, y - 2) == lit);
+    CHECK(p.image.At(left + 3, y - 2) == lit);
+    CHECK(p.image.At(left, y - 2) == GetSysColor(COLOR_BTNHIGHLIGHT));
     bar.pressed = 0;
 }
 
