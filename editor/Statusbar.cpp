@@ -209,14 +209,13 @@ void Statusbar::DefaultProc(MessageRecord& m)
     Control::DefaultProc(m);
 }
 
-void Statusbar::CaretState(TextDocument* document, TextView* view, StatusState& s)
+void ReadCaretState(TextDocument* document, ViewState* state, StatusState& s)
 {
     s.hasText = document != nullptr;
     if (!document)
         return;
-    ViewState* vs = view ? view->FindViewState(document) : nullptr;
-    int64 caret = vs ? vs->CaretPosition() : 0;
-    if (vs) {
+    int64 caret = state ? state->CaretPosition() : 0;
+    if (state) {
         LineColumn lc = document->text.LineColumnOfOffset(caret);
         s.line = lc.line;
         s.column = lc.column;
@@ -224,15 +223,14 @@ void Statusbar::CaretState(TextDocument* document, TextView* view, StatusState& 
         s.line = 0;
         s.column = 0;
     }
-    document->text.DecodeChar(caret);
-    int32 code = document->text.CharCode();
+    int32 code = document->text.DecodeChar(caret);
     s.code = code < 0 ? code : static_cast<int32>(document->text.DisplayCode());
 }
 
 void Statusbar::Update(TextDocument* document, TextView* view)
 {
     StatusState next;
-    CaretState(document, view, next);
+    ReadCaretState(document, view && document ? view->FindViewState(document) : nullptr, next);
     if (document) {
         ViewState* vs = view ? view->FindViewState(document) : nullptr;
         next.insertMode = vs && !vs->overwrite;
@@ -248,7 +246,7 @@ void Statusbar::Update(TextDocument* document, TextView* view)
 void Statusbar::UpdateCaret(TextDocument* document, TextView* view)
 {
     StatusState next = state;
-    CaretState(document, view, next);
+    ReadCaretState(document, view && document ? view->FindViewState(document) : nullptr, next);
     SetState(next);
 }
 

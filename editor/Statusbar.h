@@ -10,6 +10,7 @@
 
 class TextDocument;
 class TextView;
+struct ViewState;
 
 enum : int { StatusFieldCount = 7 };
 
@@ -43,6 +44,9 @@ String ShortDictionaryName(const String& selection);
 // encoding's colour; face itself for ids outside 1..7.
 COLORREF EncodingFieldColor(int32 encoding, COLORREF face);
 const wchar_t* StatusPromptText(bool polish);
+// Line, column and code of the caret of a view state (0, 0 and the first
+// character without one); hasText from the document.
+void ReadCaretState(TextDocument* document, ViewState* state, StatusState& s);
 
 class Statusbar : public Control {
 public:
@@ -88,7 +92,6 @@ private:
     void DrawLabel(DeviceContext& dc, int& x, const RECT& area, const wchar_t* text, COLORREF back);
     void DrawValue(DeviceContext& dc, int& x, int right, const RECT& area, const String& text, COLORREF back);
     void DrawSeparator(DeviceContext& dc, int& x, const RECT& area);
-    void CaretState(TextDocument* document, TextView* view, StatusState& s);
 };
 
 Statusbar* NewStatusbar(ControlGroup* parent);

@@ -50,43 +50,6 @@ void CaretAndAnchor(TextView* view, TextDocument* document, int64& caret, int64&
     anchor = state ? state->AnchorPosition() : 0;
 }
 
-int64 MatchForward(TextBuff& text, int64 pos, int32 bracket, int32 partner)
-{
-    int64 depth = 0;
-    text.DecodeChar(pos);
-    int64 p = pos + text.CharLength();
-    while (p < text.Size()) {
-        int32 code = text.DecodeChar(p);
-        if (code == partner) {
-            if (depth == 0)
-                return p;
-            depth--;
-        } else if (code == bracket) {
-            depth++;
-        }
-        p += text.CharLength() > 0 ? text.CharLength() : 1;
-    }
-    return -1;
-}
-
-int64 MatchBackward(TextBuff& text, int64 pos, int32 bracket, int32 partner)
-{
-    int64 depth = 0;
-    int64 p = pos;
-    while (p > 0) {
-        p = text.CharStart(p - 1);
-        int32 code = text.DecodeChar(p);
-        if (code == partner) {
-            if (depth == 0)
-                return p;
-            depth--;
-        } else if (code == bracket) {
-            depth++;
-        }
-    }
-    return -1;
-}
-
 bool HistoryEmpty(const TextDocument& document)
 {
     return document.UndoGroupTag() < 0 && document.RedoGroupTag() < 0;
@@ -173,6 +136,43 @@ void GoToBookmark(ActionBroker& broker, TextView* view, int64 position)
 }
 
 }  // namespace
+
+int64 MatchForward(TextBuff& text, int64 pos, int32 bracket, int32 partner)
+{
+    int64 depth = 0;
+    text.DecodeChar(pos);
+    int64 p = pos + text.CharLength();
+    while (p < text.Size()) {
+        int32 code = text.DecodeChar(p);
+        if (code == partner) {
+            if (depth == 0)
+                return p;
+            depth--;
+        } else if (code == bracket) {
+            depth++;
+        }
+        p += text.CharLength() > 0 ? text.CharLength() : 1;
+    }
+    return -1;
+}
+
+int64 MatchBackward(TextBuff& text, int64 pos, int32 bracket, int32 partner)
+{
+    int64 depth = 0;
+    int64 p = pos;
+    while (p > 0) {
+        p = text.CharStart(p - 1);
+        int32 code = text.DecodeChar(p);
+        if (code == partner) {
+            if (depth == 0)
+                return p;
+            depth--;
+        } else if (code == bracket) {
+            depth++;
+        }
+    }
+    return -1;
+}
 
 void GoToMatchingBracket(ActionBroker& broker, TextView* view, bool select)
 {

@@ -9,8 +9,13 @@
 #include "base/Types.h"
 
 class ActionBroker;
+class TextBuff;
 class TextView;
 
+// The partner of the bracket at pos, counting nested pairs of the same
+// kind, with no limit of distance; -1 when there is none.
+int64 MatchForward(TextBuff& text, int64 pos, int32 bracket, int32 partner);
+int64 MatchBackward(TextBuff& text, int64 pos, int32 bracket, int32 partner);
 void GoToMatchingBracket(ActionBroker& broker, TextView* view, bool select);
 // 11034 upper, 11035 lower, 11036 toggle.
 void ConvertCase(ActionBroker& broker, TextView* view, int32 command);
