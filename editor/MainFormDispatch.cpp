@@ -7,6 +7,7 @@
 #include "base/AppContext.h"
 #include "base/UiLanguage.h"
 #include "editor/Statusbar.h"
+#include "editor/TextCommands.h"
 #include "gui/EditLine.h"
 #include "gui/ElasticGroup.h"
 #include "gui/ErrorText.h"
@@ -264,8 +265,36 @@ void MainForm::OnCommand(MessageRecord& m)
             if (!findBar->IsCollapsed())
                 HideFindBar();
             break;
+        case 11034:
+        case 11035:
+        case 11036:
+            ConvertCase(*broker, activeView, static_cast<int32>(command));
+            break;
         case 11053:
-            RequireTexts();
+            if (RequireTexts())
+                ToggleBookmark(*broker, activeView);
+            break;
+        case 11054:
+            PreviousBookmark(*broker, activeView);
+            break;
+        case 11055:
+            NextBookmark(*broker, activeView);
+            break;
+        case 11056:
+            ClearBookmarks(*broker, activeView);
+            break;
+        case 11085:
+            ToggleTextBom(*broker, activeView);
+            break;
+        case 11092:
+        case 11093:
+            GoToMatchingBracket(*broker, activeView, command == 11093);
+            break;
+        case 11096:
+            TabsToSpaces(*broker, activeView, AppContext::Settings().GetTabStep());
+            break;
+        case 11097:
+            SpacesToTabs(*broker, activeView, AppContext::Settings().GetTabStep());
             break;
         case 11058:
         case kFindToggleRegexId:
