@@ -316,6 +316,8 @@ private:
     }
     void PrepareSkip();
     bool ComputeFirstBytes(EncodingId encoding, bool* bytes);
+    bool ComputePairs(const bool* first, BytePairRanges& out);
+    bool TakesWide(const RegexNode* node) const;
 
     // cached states
     int KindBefore(int64 p);
@@ -982,6 +984,25 @@ int64 RegexRun::RegexLastStartBefore(int64 p, int64 from, int64 lower)
     return ListLastStartBefore(p, from, lower);
 }
 
+namespace {
+
+// Merges the two nearest runs of bytes while there are more than limit;
+// the merged run holds a few more bytes, which only makes a scan stop at a
+// few more places.
+void MergeNearest(std::vector<std::pair<int, int>>& runs, size_t limit)
+{
+    while (runs.size() > limit) {
+        size_t nearest = 0;
+        for (size_t i = 1; i + 1 < runs.size(); i++)
+            if (runs[i + 1].first - runs[i].second < runs[nearest + 1].first - runs[nearest].second)
+                nearest = i;
+        runs[nearest].second = runs[nearest + 1].second;
+        runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(nearest) + 1);
+    }
+}
+
+}  // namespace
+
 // Which first bytes can begin a character that a node of the start state
 // consumes, so that positions where nothing is in progress can be skipped.
 // Only when the start state has no assertion and cannot accept at once, and
@@ -994,9 +1015,7 @@ void RegexRun::PrepareSkip()
     if (f.encoding != encoding) {
         f.encoding = encoding;
         f.usable = ComputeFirstBytes(encoding, f.bytes);
-        // Runs of set bytes for a vector scan; while there are too many,
-        // the two nearest merge, which only makes the scan stop at a few
-        // more places.
+        // Runs of set bytes for a vector scan, at most eight.
         std::vector<std::pair<int, int>> runs;
         for (int b = 0; b < 256; b++) {
             if (!f.bytes[b])
@@ -1006,19 +1025,14 @@ void RegexRun::PrepareSkip()
             else
                 runs.emplace_back(b, b);
         }
-        while (runs.size() > 8) {
-            size_t nearest = 0;
-            for (size_t i = 1; i + 1 < runs.size(); i++)
-                if (runs[i + 1].first - runs[i].second < runs[nearest + 1].first - runs[nearest].second)
-                    nearest = i;
-            runs[nearest].second = runs[nearest + 1].second;
-            runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(nearest) + 1);
-        }
+        MergeNearest(runs, 8);
         f.ranges = static_cast<int>(runs.size());
-        for (size_t i = 0; i < runs.size(); i++) {
+        for (size_t i = 0; i < runs.size() && i < 8; i++) {
             f.range[i][0] = static_cast<u8>(runs[i].first);
             f.range[i][1] = static_cast<u8>(runs[i].second);
         }
+        if (!f.usable || !ComputePairs(f.bytes, f.pairs))
+            f.pairs.pairs = 0;
     }
     skip_ = f.usable ? &f : nullptr;
 }
@@ -1035,6 +1049,102 @@ static bool ClassTakesWide(const RegexClassItem* item)
         if (item->second == ITEM_SINGLE ? item->first >= 128 : item->second >= 128)
             return true;
     }
+}
+
+// Whether a node can take a character from 128 on, or an undecodable one.
+bool RegexRun::TakesWide(const RegexNode* node) const
+{
+    u32 kind = node->kind;
+    if (IsLiteral(kind))
+        return kind >= 128 || re_.ignoreCase_;
+    if (IsClass(kind))
+        return ClassTakesWide(re_.classItems_.Data() + (kind - CLASS));
+    return kind == ANY || IsNamedClass(kind);
+}
+
+// The pairs of first bytes that can begin a match, by ranges: for each
+// plain ASCII first byte, the bytes that can begin the character after it.
+// A first byte that may end a match by itself, or be followed by an
+// assertion, and every first byte from 0x80 on (and CR, which may pair
+// with an LF), is taken on its own. False when the ranges are too many,
+// or would not stop at fewer places than the first bytes alone.
+bool RegexRun::ComputePairs(const bool* first, BytePairRanges& out)
+{
+    std::vector<std::pair<int, int>> singles;
+    struct Group {
+        int low, high;
+        std::vector<bool> second;
+    };
+    std::vector<Group> groups;
+    for (int b = 0; b < 256; b++) {
+        if (!first[b])
+            continue;
+        bool single = b >= 0x80 || b == 10 || b == 13;
+        std::vector<bool> second(256, false);
+        if (!single) {
+            NewGeneration();
+            cur_->count = 0;
+            re_.assertion_ = 0;
+            RegexAddState(*cur_, re_.start_);
+            RegexStep(b);
+            single = re_.assertion_ || Check();
+            for (int32 i = 0; i < cur_->count && !single; i++) {
+                const RegexNode* node = cur_->elements[i];
+                for (int32 c = 0; c < 128; c++) {
+                    int32 folded = -1;
+                    if (Consumes(node, c == 13 ? kLineFeed : c, folded))
+                        second[static_cast<size_t>(c)] = true;
+                }
+                if (TakesWide(node))
+                    for (int c = 128; c < 256; c++)
+                        second[static_cast<size_t>(c)] = true;
+            }
+        }
+        if (single) {
+            if (!singles.empty() && singles.back().second == b - 1)
+                singles.back().second = b;
+            else
+                singles.emplace_back(b, b);
+        } else if (!groups.empty() && groups.back().high == b - 1 && groups.back().second == second) {
+            groups.back().high = b;
+        } else {
+            groups.push_back(Group{b, b, second});
+        }
+    }
+    MergeNearest(singles, 4);
+    out.singles = static_cast<int>(singles.size());
+    for (size_t i = 0; i < singles.size() && i < 4; i++) {
+        out.single[i][0] = static_cast<u8>(singles[i].first);
+        out.single[i][1] = static_cast<u8>(singles[i].second);
+    }
+    // Where a first byte may be followed by another of its own run (digits
+    // of a number), pairs stop at the same places as single bytes do, at a
+    // higher cost per byte.
+    for (const Group& g : groups)
+        for (int b = g.low; b <= g.high; b++)
+            if (g.second[static_cast<size_t>(b)])
+                return false;
+    out.pairs = 0;
+    for (const Group& g : groups) {
+        for (int c = 0; c < 256;) {
+            if (!g.second[static_cast<size_t>(c)]) {
+                c++;
+                continue;
+            }
+            int e = c;
+            while (e + 1 < 256 && g.second[static_cast<size_t>(e) + 1])
+                e++;
+            if (out.pairs == 8)
+                return false;
+            u8* pair = out.pair[out.pairs++];
+            pair[0] = static_cast<u8>(g.low);
+            pair[1] = static_cast<u8>(g.high);
+            pair[2] = static_cast<u8>(c);
+            pair[3] = static_cast<u8>(e);
+            c = e + 1;
+        }
+    }
+    return out.pairs > 0;
 }
 
 bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
@@ -1090,7 +1200,8 @@ int64 RegexBytes::SkipToCandidate(const RegExp::FirstBytes& set, int64 pos, int6
         }
         const u8* bytes = buffer_ + (pos - start_);
         int64 n = (end_ < bound ? end_ : bound) - pos;
-        const u8* hit = FindByteInRanges(bytes, static_cast<size_t>(n), set.range, set.ranges);
+        const u8* hit = set.pairs.pairs > 0 ? FindBytePairs(bytes, static_cast<size_t>(n), set.pairs)
+                                            : FindByteInRanges(bytes, static_cast<size_t>(n), set.range, set.ranges);
         int64 k = hit ? hit - bytes : n;
         if (k < n)
             return pos + k;
