@@ -159,10 +159,14 @@ public:
             Fill(p, false);
         if (bytewise_) {
             if (p >= start_ && p < end_) {
-                u8 b = buffer_[p - start_];
-                if (b < 0x80 && b != 13) {
+                const u8* b = buffer_ + (p - start_);
+                if (b[0] < 0x80 && b[0] != 13) {
                     length = 1;
-                    return b;
+                    return b[0];
+                }
+                if (!codePage_ && p + 1 < end_ && IsTwoByteLead(b[0]) && IsContinuation(b[1])) {
+                    length = 2;
+                    return TwoByteCode(b);
                 }
             }
         } else if (utf16_ && p >= start_ && p + 1 < end_) {
@@ -184,10 +188,14 @@ public:
             Fill(p, true);
         if (bytewise_) {
             if (p - 1 >= start_ && p - 1 < end_) {
-                u8 b = buffer_[p - 1 - start_];
-                if (b < 0x80 && b != 10 && b != 13) {
+                const u8* b = buffer_ + (p - 1 - start_);
+                if (b[0] < 0x80 && b[0] != 10 && b[0] != 13) {
                     start = p - 1;
-                    return b;
+                    return b[0];
+                }
+                if (!codePage_ && p - 2 >= start_ && IsContinuation(b[0]) && IsTwoByteLead(b[-1])) {
+                    start = p - 2;
+                    return TwoByteCode(b - 1);
                 }
             }
         } else if (utf16_) {
@@ -234,7 +242,14 @@ public:
     // set; bound when there is none.
     int64 SkipToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound);
 
+    // A UTF-8 character of two bytes, as the text decodes it: never
+    // over-long, never a line break.
+    static bool IsTwoByteLead(u8 b) { return b >= 0xC2 && b <= 0xDF; }
+    static bool IsContinuation(u8 b) { return (b & 0xC0) == 0x80; }
+    static int32 TwoByteCode(const u8* b) { return ((b[0] & 0x1F) << 6) | (b[1] & 0x3F); }
+
 private:
+
     int32 Unit(int64 p) const
     {
         const u8* b = buffer_ + (p - start_);
@@ -340,6 +355,20 @@ private:
         return n >= 0 ? n : StateResolve(state, before, at);
     }
     bool BeginStates();
+    template <class States, class Lists>
+    int64 EitherWay(States states, Lists lists)
+    {
+        if (BeginStates()) {
+            int64 r = states();
+            if (r != kGaveUp)
+                return r;
+        }
+        return lists();
+    }
+    bool Settle(int32& state, int before, int at);
+    bool Opening(bool anew, int64 p, int32& state);
+    bool StepForward(int32& state, int32 c, int64 pos);
+    bool StepBackward(int32& state, int32 c, int64 pos);
     int64 StatesFirstEnd(int64 from, int64 bound);
     int64 StatesLongestForward(int64 s, int64 limit);
     int64 StatesLongestBackward(int64 e, int64 lower);
@@ -731,18 +760,49 @@ bool RegexRun::StatesWentWrong(int32 state)
     return false;
 }
 
+// Resolves the assertions of a state that has any, between characters of
+// the given kinds. False when the states gave up.
+bool RegexRun::Settle(int32& state, int before, int at)
+{
+    if (!dfa_->At(state).assertion)
+        return true;
+    state = Resolved(state, before, at);
+    return !StatesWentWrong(state);
+}
+
+// The start state of a run at p, its assertions resolved there.
+bool RegexRun::Opening(bool anew, int64 p, int32& state)
+{
+    state = StateStart(anew);
+    if (StatesWentWrong(state))
+        return false;
+    return !dfa_->At(state).assertion || Settle(state, KindBefore(p), KindAt(p));
+}
+
+// One step over c, which ended at pos (forward) or began there (backward).
+bool RegexRun::StepForward(int32& state, int32 c, int64 pos)
+{
+    state = Next(state, c);
+    if (StatesWentWrong(state))
+        return false;
+    return !dfa_->At(state).assertion || Settle(state, KindOf(c), KindAt(pos));
+}
+
+bool RegexRun::StepBackward(int32& state, int32 c, int64 pos)
+{
+    state = Next(state, c);
+    if (StatesWentWrong(state))
+        return false;
+    return !dfa_->At(state).assertion || Settle(state, KindBefore(pos), KindOf(c));
+}
+
 int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
 {
-    int32 state = StateStart(true);
-    if (StatesWentWrong(state))
+    int32 first = StateStart(true);
+    int32 state;
+    if (StatesWentWrong(first) || !Opening(true, from, state))
         return kGaveUp;
-    int32 first = state;
     int64 pos = from;
-    if (dfa_->At(state).assertion) {
-        state = Resolved(state, KindBefore(pos), KindAt(pos));
-        if (StatesWentWrong(state))
-            return kGaveUp;
-    }
     if (dfa_->At(state).accept)
         return pos;
     int64 firstResets = dfa_->resets;
@@ -788,10 +848,8 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
                 if (to >= 0) {
                     last = b;
                     k++;
-                } else if (utf8 && b >= 0xC2 && b <= 0xDF && k + 1 < n && (bytes[k + 1] & 0xC0) == 0x80) {
-                    // A two-byte character, as the text decodes it: never
-                    // over-long, never a line break.
-                    int32 code = ((b & 0x1F) << 6) | (bytes[k + 1] & 0x3F);
+                } else if (utf8 && k + 1 < n && RegexBytes::IsTwoByteLead(b) && RegexBytes::IsContinuation(bytes[k + 1])) {
+                    int32 code = RegexBytes::TwoByteCode(bytes + k);
                     to = dfa_->Wide(state, code);
                     if (to < 0)
                         break;
@@ -813,12 +871,8 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
             }
             if (k > 0) {
                 pos += k;
-                if (dfa_->At(state).assertion) {
-                    int before = KindOf(last);
-                    state = Resolved(state, before, KindAt(pos));
-                    if (StatesWentWrong(state))
-                        return kGaveUp;
-                }
+                if (!Settle(state, KindOf(last), KindAt(pos)))
+                    return kGaveUp;
                 if (dfa_->At(state).accept)
                     return pos;
                 continue;
@@ -827,17 +881,9 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
         int64 length;
         int32 c = bytes_.Forward(pos, length);
         pos += length;
-        state = Next(state, c);
-        if (StatesWentWrong(state))
+        if (!StepForward(state, c, pos))
             return kGaveUp;
-        const RegexDfa::State* s = &dfa_->At(state);
-        if (s->assertion) {
-            state = Resolved(state, KindOf(c), KindAt(pos));
-            if (StatesWentWrong(state))
-                return kGaveUp;
-            s = &dfa_->At(state);
-        }
-        if (s->accept)
+        if (dfa_->At(state).accept)
             return pos;
     }
     return -1;
@@ -845,14 +891,9 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
 
 int64 RegexRun::StatesLongestForward(int64 s, int64 limit)
 {
-    int32 state = StateStart(false);
-    if (StatesWentWrong(state))
+    int32 state;
+    if (!Opening(false, s, state))
         return kGaveUp;
-    if (dfa_->At(state).assertion) {
-        state = Resolved(state, KindBefore(s), KindAt(s));
-        if (StatesWentWrong(state))
-            return kGaveUp;
-    }
     int64 result = dfa_->At(state).accept ? s : -1;
     int64 pos = s;
     while (pos < size_ && dfa_->At(state).setCount > 0) {
@@ -861,14 +902,8 @@ int64 RegexRun::StatesLongestForward(int64 s, int64 limit)
         pos += length;
         if (pos > limit)
             break;
-        state = Next(state, c);
-        if (StatesWentWrong(state))
+        if (!StepForward(state, c, pos))
             return kGaveUp;
-        if (dfa_->At(state).assertion) {
-            state = Resolved(state, KindOf(c), KindAt(pos));
-            if (StatesWentWrong(state))
-                return kGaveUp;
-        }
         if (dfa_->At(state).accept)
             result = pos;
     }
@@ -877,26 +912,15 @@ int64 RegexRun::StatesLongestForward(int64 s, int64 limit)
 
 int64 RegexRun::StatesLongestBackward(int64 e, int64 lower)
 {
-    int32 state = StateStart(false);
-    if (StatesWentWrong(state))
+    int32 state;
+    if (!Opening(false, e, state))
         return kGaveUp;
-    if (dfa_->At(state).assertion) {
-        state = Resolved(state, KindBefore(e), KindAt(e));
-        if (StatesWentWrong(state))
-            return kGaveUp;
-    }
     int64 result = dfa_->At(state).accept ? e : -1;
     int64 pos = e;
     while (pos > 0 && dfa_->At(state).setCount > 0) {
         int32 c = bytes_.Backward(pos, pos);
-        state = Next(state, c);
-        if (StatesWentWrong(state))
+        if (!StepBackward(state, c, pos))
             return kGaveUp;
-        if (dfa_->At(state).assertion) {
-            state = Resolved(state, KindBefore(pos), KindOf(c));
-            if (StatesWentWrong(state))
-                return kGaveUp;
-        }
         if (pos < lower)
             break;
         if (dfa_->At(state).accept)
@@ -908,27 +932,16 @@ int64 RegexRun::StatesLongestBackward(int64 e, int64 lower)
 int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
 {
     int64 bound = lower > 0 ? lower : 0;
-    int32 state = StateStart(true);
-    if (StatesWentWrong(state))
+    int32 state;
+    if (!Opening(true, from, state))
         return kGaveUp;
-    if (dfa_->At(state).assertion) {
-        state = Resolved(state, KindBefore(from), KindAt(from));
-        if (StatesWentWrong(state))
-            return kGaveUp;
-    }
     if (from < p && dfa_->At(state).accept)
         return from;
     int64 pos = from;
     while (pos > bound) {
         int32 c = bytes_.Backward(pos, pos);
-        state = Next(state, c);
-        if (StatesWentWrong(state))
+        if (!StepBackward(state, c, pos))
             return kGaveUp;
-        if (dfa_->At(state).assertion) {
-            state = Resolved(state, KindBefore(pos), KindOf(c));
-            if (StatesWentWrong(state))
-                return kGaveUp;
-        }
         if (pos < p && dfa_->At(state).accept)
             return pos;
     }
@@ -939,34 +952,19 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
 // the states give up; both give the same results.
 int64 RegexRun::RegexLongestForward(int64 s, int64 limit)
 {
-    if (BeginStates()) {
-        int64 r = StatesLongestForward(s, limit);
-        if (r != kGaveUp)
-            return r;
-    }
-    return ListLongestForward(s, limit);
+    return EitherWay([&] { return StatesLongestForward(s, limit); }, [&] { return ListLongestForward(s, limit); });
 }
 
 int64 RegexRun::RegexFirstEndForward(int64 from, int64 limit)
 {
     int64 bound = limit < size_ ? limit : size_;
     PrepareSkip();
-    if (BeginStates()) {
-        int64 r = StatesFirstEnd(from, bound);
-        if (r != kGaveUp)
-            return r;
-    }
-    return ListFirstEndForward(from, bound);
+    return EitherWay([&] { return StatesFirstEnd(from, bound); }, [&] { return ListFirstEndForward(from, bound); });
 }
 
 int64 RegexRun::RegexLongestBackward(int64 e, int64 lower)
 {
-    if (BeginStates()) {
-        int64 r = StatesLongestBackward(e, lower);
-        if (r != kGaveUp)
-            return r;
-    }
-    return ListLongestBackward(e, lower);
+    return EitherWay([&] { return StatesLongestBackward(e, lower); }, [&] { return ListLongestBackward(e, lower); });
 }
 
 int64 RegexRun::RegexLastStartBackward(int64 p, int64 lower)
@@ -976,12 +974,8 @@ int64 RegexRun::RegexLastStartBackward(int64 p, int64 lower)
 
 int64 RegexRun::RegexLastStartBefore(int64 p, int64 from, int64 lower)
 {
-    if (BeginStates()) {
-        int64 r = StatesLastStartBefore(p, from, lower);
-        if (r != kGaveUp)
-            return r;
-    }
-    return ListLastStartBefore(p, from, lower);
+    return EitherWay([&] { return StatesLastStartBefore(p, from, lower); },
+                     [&] { return ListLastStartBefore(p, from, lower); });
 }
 
 namespace {
