@@ -194,14 +194,24 @@ const u8* FindBytePairs(const u8* p, size_t n, const BytePairRanges& set)
         __m128i t = _mm_sub_epi8(x, l);
         return _mm_cmpeq_epi8(_mm_min_epu8(t, w), t);
     };
+    // Pairs of two single bytes, the common case of words, take one
+    // compare a side.
+    bool exact[8];
+    for (int q = 0; q < set.pairs; q++)
+        exact[q] = set.pair[q][0] == set.pair[q][1] && set.pair[q][2] == set.pair[q][3];
     size_t i = 0;
     for (; i + 17 <= n; i += 16) {
         __m128i x0 = Load(p + i), x1 = Load(p + i + 1);
         __m128i hit = _mm_setzero_si128();
         for (int s = 0; s < tests; s++)
             hit = _mm_or_si128(hit, in(x0, low[s], span[s]));
-        for (int q = 0; q < set.pairs; q++)
-            hit = _mm_or_si128(hit, _mm_and_si128(in(x0, firstLow[q], firstSpan[q]), in(x1, secondLow[q], secondSpan[q])));
+        for (int q = 0; q < set.pairs; q++) {
+            if (exact[q])
+                hit = _mm_or_si128(hit, _mm_and_si128(_mm_cmpeq_epi8(x0, firstLow[q]), _mm_cmpeq_epi8(x1, secondLow[q])));
+            else
+                hit = _mm_or_si128(hit,
+                                   _mm_and_si128(in(x0, firstLow[q], firstSpan[q]), in(x1, secondLow[q], secondSpan[q])));
+        }
         unsigned m = static_cast<unsigned>(_mm_movemask_epi8(hit));
         if (m)
             return p + i + LowBit(m);

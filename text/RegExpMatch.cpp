@@ -1169,13 +1169,11 @@ bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
         u32 kind = node->kind;
         bool asciiClass = IsClass(kind) && !ClassTakesWide(re_.classItems_.Data() + (kind - CLASS));
         if (encoding == EncodingUtf8 && ((IsLiteral(kind) && !re_.ignoreCase_ && kind <= 0x10FFFF) || asciiClass)) {
+            // A character has one encoding: over-long forms decode as
+            // undecodable units, which these nodes do not take.
             u8 lead[4];
             if (IsLiteral(kind) && kind >= 128 && EncodeUtf8CodePoint(lead, static_cast<int32>(kind)) > 0)
                 bytes[lead[0]] = true;
-            // Over-long forms may decode as the same code point.
-            if (asciiClass || kind < 128)
-                bytes[0xC0] = bytes[0xC1] = true;
-            bytes[0xE0] = bytes[0xF0] = true;
         } else {
             for (int b = 128; b < 256; b++)
                 bytes[b] = true;
