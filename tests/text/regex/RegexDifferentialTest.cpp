@@ -530,17 +530,17 @@ TEST_CASE("cached states and skips agree with the plain automaton on long texts 
     TextDocument doc;
     int compared = 0, found = 0;
     for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE, EncodingUtf16BE, EncodingWindows1250}) {
-        for (int t = 0; t < 2; t++) {
+        {
             u32 textSeed = rng();
             std::mt19937 local(textSeed);
-            std::vector<u8> bytes = LongText(local, encoding, 30000);
+            std::vector<u8> bytes = LongText(local, encoding, 24000);
             Fill(doc, encoding, bytes);
             // The same bytes again over a middle stretch: the blocks split
             // at other places.
             int64 a = static_cast<int64>(local() % 20000) & ~static_cast<int64>(1);
             doc.text.Replace(a, a + 3000, bytes.data() + a, 3000);
             std::vector<std::wstring> patterns(std::begin(kLongPatterns), std::end(kLongPatterns));
-            for (int i = 0; i < 12; i++) {
+            for (int i = 0; i < 6; i++) {
                 std::wstring p;
                 PatternMaker(local).Regex(p, 0);
                 patterns.push_back(p);
@@ -590,6 +590,6 @@ TEST_CASE("cached states and skips agree with the plain automaton on long texts 
             }
         }
     }
-    CHECK(compared > 10000);
+    CHECK(compared > 5000);
     CHECK(found > 1000);
 }
