@@ -88,6 +88,12 @@ void CLexerBase::IdentifierToken(TokenRecord& record)
         [this](const wchar_t* word, int32 length) { return IsKeyword(word, length); });
 }
 
+// Characters that start a token of their own rule in code.
+bool CLexerBase::IsRuleStart(int32 c, bool inner)
+{
+    return c == '/' || c == '"' || c == '\'' || c == '.' || c == '#' || (inner && c == '<');
+}
+
 void CLexerBase::NextToken(TokenRecord& record)
 {
     tokenState_ = state_;
@@ -97,9 +103,19 @@ void CLexerBase::NextToken(TokenRecord& record)
     int32 first = Code();
     // An identifier in code, the other common token: none of the state or
     // punctuation rules below starts with a letter or "_".
-    if (TokenClassOf(state_) == kClassText && (IsAsciiLetter(first) || first == '_')) {
-        IdentifierToken(record);
-        return;
+    if (TokenClassOf(state_) == kClassText) {
+        if (IsAsciiLetter(first) || first == '_') {
+            IdentifierToken(record);
+            return;
+        }
+        // A line end in code is a token of its own, and so is a run of
+        // punctuation that none of the rules below starts with.
+        if (LineEndToken(record))
+            return;
+        if (first >= 0 && first < 128 && !(Flags() & kRunEnds) && !IsRuleStart(first, inner)) {
+            CodeRunToken(record, inner);
+            return;
+        }
     }
     // Inside a page "<" ends every run; the page looks at it.
     if (CLikeStateToken(record, inner ? L'<' : L'\0', true))

@@ -25,6 +25,16 @@ void CssLexer::NextCssToken(TokenRecord& record)
         return;
 
     int32 c = Code();
+    // Line ends and runs of punctuation, as in the C family.
+    if (TokenClassOf(state_) == kClassText) {
+        if (LineEndToken(record))
+            return;
+        if (c >= 0 && c < 128 && !(Flags() & kRunEnds) && c != '/' && c != '"' && c != '\'' && c != '-' &&
+            c != '#' && c != ':' && !(inner && c == '<')) {
+            CodeRunToken(record, inner);
+            return;
+        }
+    }
     if (c == '/') {
         CommentOpenerToken(record, '*', kClassBlockComment);
         return;

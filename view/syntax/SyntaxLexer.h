@@ -51,6 +51,10 @@ enum LexerRegion : u32 {
 // Class 1 in region 1.
 constexpr u32 kInitialLexerState = 257;
 
+// What ends a generic run of other characters.
+constexpr u32 kRunEnds = ClassControl | ClassCombiningMark | ClassUnderscore | ClassTab | ClassLetter | ClassDigit |
+                         ClassBlank | ClassLineBreak;
+
 // A run of one kind of character stops after this many characters and goes
 // on in the next token, so one odd line never makes a giant token.
 constexpr int32 kTokenRunLimit = 250;
@@ -310,8 +314,8 @@ protected:
     {
         Begin(record);
         bool isKnown;
-        if (text_) {
-            // The word's units are the token text's.
+        if (text_ || seekMode_) {
+            // The word's units are the token text's; a seek looks nothing up.
             if (asciiMask)
                 TakeAsciiRun(asciiMask);
             TakeWhile(record, inWord);
@@ -350,6 +354,22 @@ protected:
         End(record, kind, state_);
         return true;
     }
+    // At a line break (not the end of the text): its token with the state's
+    // class turned into the line end's; false elsewhere.
+    bool LineEndToken(TokenRecord& record)
+    {
+        if ((Flags() & (ClassLineBreak | ClassEndOfText)) != ClassLineBreak)
+            return false;
+        Begin(record);
+        Take();
+        End(record, kTokenText, WithClass(state_, kClassLineEnd));
+        return true;
+    }
+    // At a character that starts no rule of a C-like language in code: the
+    // generic tokenizer's run of other characters with the stops of code
+    // ("/", the quotes, and "<" inside a page), its ASCII part straight from
+    // the stored run.
+    void CodeRunToken(TokenRecord& record, bool inner);
     // One-character token (or a few characters taken by the caller before).
     void Single(TokenRecord& record, u32 state)
     {
