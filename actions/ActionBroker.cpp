@@ -1,16 +1,22 @@
 #include "actions/ActionBroker.h"
 
+#include "actions/EditForm.h"
+
 #include "base/AppContext.h"
+#include "base/CharUtils.h"
 #include "base/Paths.h"
 #include "base/UiLanguage.h"
 #include "gui/AlertDialog.h"
 #include "gui/ErrorText.h"
 #include "gui/Form.h"
+#include "gui/PopupAlert.h"
 #include "text/TextDocument.h"
 #include "view/TextView.h"
 #include "view/syntax/LexerFactory.h"
 
 #include <new>
+
+#include <cwchar>
 
 namespace {
 
@@ -246,6 +252,79 @@ void DispatchAction(ActionBroker& broker, ActionRecord& record)
     case ActionToggleOverwrite:
         broker.ToggleOverwrite(view);
         break;
+    case ActionOpenOrActivate:
+        broker.OpenOrActivate(record);
+        break;
+    case ActionOpenDialog:
+        broker.OpenDialog(record);
+        break;
+    case ActionOpenFiles:
+        broker.OpenFileList(record, record.paths, record.mode != 0);
+        break;
+    case ActionCheckChangedOnDisk:
+        broker.CheckChangedOnDisk(view);
+        break;
+    case ActionReplaceRange:
+        broker.ReplaceRange(view, current, record.number1, record.number2, record.text, 0);
+        break;
+    case ActionInsertText:
+        broker.InsertText(view, current, record.text);
+        break;
+    case ActionReplaceSelection:
+        broker.ReplaceSelection(view, current, record.text);
+        break;
+    case ActionNewLine:
+        broker.NewLine(view, current);
+        break;
+    case ActionDeleteSelection:
+        broker.InsertText(view, current, String());
+        break;
+    case ActionDeleteChar:
+        broker.DeleteChar(view, current);
+        break;
+    case ActionBackspace:
+        broker.Backspace(view, current);
+        break;
+    case ActionIndent:
+    case ActionDeindent:
+        broker.IndentLines(view, current, record.code == ActionIndent ? 1 : -1);
+        break;
+    case ActionReloadText: {
+        TextDocument* document = record.document ? record.document : current;
+        broker.ReloadText(view, document, document->text.Encoding());
+        break;
+    }
+    case ActionPasteFile:
+        broker.PasteFile(record);
+        break;
+    case ActionSave:
+        broker.Save(view, record.document ? record.document : current);
+        break;
+    case ActionLineEndsCrLf:
+    case ActionLineEndsLf:
+        broker.SetLineEnds(view, current, record.code == ActionLineEndsCrLf ? -2 : 10);
+        break;
+    case ActionAllLineEndsCrLf:
+    case ActionAllLineEndsLf:
+        broker.SetAllLineEnds(view, record.code == ActionAllLineEndsCrLf ? -2 : 10);
+        break;
+    case ActionActivateText:
+        broker.ActivateText(view, record.document ? record.document : current);
+        break;
+    case ActionNextText:
+        broker.NextText(view);
+        break;
+    case ActionPreviousText:
+        broker.PreviousText(view);
+        break;
+    case ActionMoveTextLeft:
+    case ActionMoveTextRight:
+        broker.MoveTextBy(view, record.document ? record.document : current,
+                          record.code == ActionMoveTextLeft ? -1 : 1);
+        break;
+    case ActionMoveTextTo:
+        broker.MoveTextTo(view, record.document ? record.document : current, record.number1);
+        break;
     default:
         // Codes without a handler (-89 and -88 to -1) do nothing.
         break;
@@ -266,6 +345,34 @@ void ShowActionError(const ActionRecord& record, const Error& error)
     ShowAlertOnView(record.view, ActionErrorTitle(record.code), error);
 }
 
+namespace {
+
+bool IsUpdateReport(const String& argument)
+{
+    static const wchar_t* const kReports[] = {L"--opt:updated", L"--opt:updatefailed"};
+    for (const wchar_t* report : kReports)
+        if (EqualsNoCase(argument.Data(), argument.Length(), report, static_cast<int64>(wcslen(report))))
+            return true;
+    return false;
+}
+
+// A full, normalised name: "C:/a/../b.txt" and "C:\\b.txt" must name one text.
+String FullPathName(const String& name)
+{
+    String absolute = AbsolutePath(name.CStr());
+    DWORD need = GetFullPathNameW(absolute.CStr(), 0, nullptr, nullptr);
+    if (need == 0)
+        return absolute;
+    String full;
+    wchar_t* out = full.Allocate(need);
+    DWORD got = GetFullPathNameW(absolute.CStr(), need, out, nullptr);
+    if (got == 0 || got >= need)
+        return absolute;
+    return String(out, got);
+}
+
+}  // namespace
+
 Array<String> CommandLineFiles(const Array<String>& arguments)
 {
     Array<String> files;
@@ -277,7 +384,10 @@ Array<String> CommandLineFiles(const Array<String>& arguments)
             continue;
         if (argument.Length() >= 2 && argument.Data()[0] == L':' && argument.Data()[1] == L':')
             continue;
-        files.Insert(files.Count(), AbsolutePath(argument.CStr()));
+        // The main window reads these as reports of an update, never as files.
+        if (i == 0 && IsUpdateReport(argument))
+            continue;
+        files.Insert(files.Count(), FullPathName(argument));
     }
     return files;
 }
@@ -292,6 +402,20 @@ Form* ViewForm(TextView* view)
 ProgressDialog* ViewProgressDialog(TextView* view)
 {
     return view ? static_cast<ProgressDialog*>(view->ownerValue2) : nullptr;
+}
+
+void ShowPopupInView(TextView* view, const wchar_t* text)
+{
+    try {
+        auto* form = dynamic_cast<EditForm*>(ViewForm(view));
+        if (!form || !form->popupAlert)
+            return;
+        RECT client = view->ClientRect();
+        POINT centre = {(client.left + client.right) / 2, (client.top + client.bottom) / 2};
+        form->popupAlert->ShowAt(text, view->ClientToScreenPoint(centre));
+    } catch (...) {
+        // A note that cannot be shown is not worth an alert.
+    }
 }
 
 void SetActionAlertCalls(const ActionAlertCalls* calls)

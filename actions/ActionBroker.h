@@ -208,6 +208,41 @@ public:
     void StartupAction(ActionRecord& record);
     void ToggleOverwrite(TextView* view);
 
+    // Text modification: every change goes through ReplaceRange.
+    void ReplaceRange(TextView* view, TextDocument* document, int64 from, int64 to, const String& text,
+                      int32 affinity);
+    void InsertText(TextView* view, TextDocument* document, const String& text);
+    void ReplaceSelection(TextView* view, TextDocument* document, const String& text);
+    void NewLine(TextView* view, TextDocument* document);
+    void DeleteChar(TextView* view, TextDocument* document);
+    void Backspace(TextView* view, TextDocument* document);
+    // direction +1 indents, -1 deindents.
+    void IndentLines(TextView* view, TextDocument* document, int32 direction);
+    // value -2 for CR LF, 10 for LF; undoable, applied when the text is saved.
+    void SetLineEnds(TextView* view, TextDocument* document, int32 value);
+    void SetAllLineEnds(TextView* view, int32 value);
+
+    // Opening and loading.
+    void OpenOrActivate(ActionRecord& record);
+    void OpenDialog(ActionRecord& record);
+    void OpenOrReloadFile(TextView* view, const String& path, int32 encoding, bool quiet, bool leaveOpenAlone);
+    void LoadFileAsNewText(TextView* view, const String& path, int32 encoding, bool quiet);
+    void ReloadText(TextView* view, TextDocument* document, int32 encoding);
+    void PasteFile(ActionRecord& record);
+
+    // The list of texts.
+    void ActivateText(TextView* view, TextDocument* document);
+    void NextText(TextView* view);
+    void PreviousText(TextView* view);
+    void MoveTextBy(TextView* view, TextDocument* document, int32 step);
+    void MoveTextTo(TextView* view, TextDocument* document, int64 index);
+    void CheckChangedOnDisk(TextView* view);
+    bool checkingDisk = false;  // CheckChangedOnDisk runs
+
+    // Saving to a text's own file.
+    void Save(TextView* view, TextDocument* document);
+    void SaveTextTo(TextView* view, TextDocument* document, const String& name, bool markSaved, bool adoptName);
+
     // The steps of the start-up action; each one's failure is swallowed.
     void RecoverAutosaves(TextView* view);
     void RestoreHibernation(ActionRecord& record);
@@ -237,9 +272,33 @@ Error CurrentError();
 const wchar_t* ActionErrorTitle(int32 code);
 void ShowActionError(const ActionRecord& record, const Error& error);
 
-// The files of a start-up command line: every argument but the "::" switches,
-// made absolute.
+// The files of a start-up command line: every argument but the "::" switches
+// and a first "--opt:updated" or "--opt:updatefailed", made full and normal.
 Array<String> CommandLineFiles(const Array<String>& arguments);
+
+// Everything up to and including the last slash, colon or backslash.
+String FolderPart(const String& path);
+
+// The UTF-16 text of [a, b) of the view's current text (ends in either
+// order); empty when the text cannot be read whole.
+String GetTextRange(TextView* view, int64 a, int64 b);
+// Each line of text with one tab more (direction > 0) or one tab or four
+// spaces fewer; empty lines stay as they are.
+String ShiftLines(const String& text, int32 direction);
+// The blanks and tabs that start the caret's line, up to the caret.
+String LeadingBlanks(TextView* view, TextDocument* document);
+
+// Key maps of the active view. The code of a key going down, or -1.
+int32 KeyDownActionCode(int32 key, bool ctrl, bool shift, bool selection);
+// The selection holds a line break, or runs from a line start to a line end.
+bool SelectionCoversLines(TextView* view);
+// Run the mapped action at once; modifiers are read as the key arrives.
+void RunKeyDown(ActionBroker& broker, int32 key, TextView* view);
+void RunChar(ActionBroker& broker, wchar_t unit, TextView* view);
+
+// Shows a short note in the pop-up alert of the form that holds the view, at
+// the centre of the view. Never throws.
+void ShowPopupInView(TextView* view, const wchar_t* text);
 
 // The form that holds a view (owner of its alerts), or null.
 Form* ViewForm(TextView* view);

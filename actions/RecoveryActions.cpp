@@ -25,11 +25,8 @@ void ActionBroker::StartupAction(ActionRecord& record)
     }
 }
 
-// The recovery of autosaved texts, the hibernation restore and the opening of
-// a list of files come with their own actions; until then these steps find
-// nothing to do.
+// The recovery of autosaved texts and the hibernation restore come with their
+// own actions; until then these steps find nothing to do.
 void ActionBroker::RecoverAutosaves(TextView*) {}
 
 void ActionBroker::RestoreHibernation(ActionRecord&) {}
-
-void ActionBroker::OpenFileList(ActionRecord&, Array<String>&, bool) {}

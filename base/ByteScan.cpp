@@ -146,3 +146,31 @@ const u8* FindHighOrByte(const u8* p, int c, size_t n)
             return p + i;
     return nullptr;
 }
+
+const u8* FindByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int count)
+{
+    // x lies in [low, high] when x - low, as an unsigned byte, is at most
+    // high - low: min(x - low, span) == x - low.
+    __m128i low[8], span[8];
+    for (int r = 0; r < count; r++) {
+        low[r] = _mm_set1_epi8(static_cast<char>(ranges[r][0]));
+        span[r] = _mm_set1_epi8(static_cast<char>(ranges[r][1] - ranges[r][0]));
+    }
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        __m128i x = Load(p + i);
+        __m128i hit = _mm_setzero_si128();
+        for (int r = 0; r < count; r++) {
+            __m128i t = _mm_sub_epi8(x, low[r]);
+            hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_min_epu8(t, span[r]), t));
+        }
+        unsigned m = static_cast<unsigned>(_mm_movemask_epi8(hit));
+        if (m)
+            return p + i + LowBit(m);
+    }
+    for (; i < n; i++)
+        for (int r = 0; r < count; r++)
+            if (p[i] >= ranges[r][0] && p[i] <= ranges[r][1])
+                return p + i;
+    return nullptr;
+}

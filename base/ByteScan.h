@@ -19,3 +19,7 @@ size_t CountByte(const u8* p, int c, size_t n);
 
 // First byte of [p, p + n) that is 0x80 or above or equals c, or null.
 const u8* FindHighOrByte(const u8* p, int c, size_t n);
+
+// First byte of [p, p + n) that lies in one of count inclusive ranges
+// {low, high} (at most eight), or null.
+const u8* FindByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int count);

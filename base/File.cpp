@@ -47,6 +47,13 @@ OpenRule RuleFor(int32 mode)
 
 }  // namespace
 
+BOOL CopyWholeFile(const wchar_t* from, const wchar_t* to)
+{
+    if (g_calls && g_calls->copyFile)
+        return g_calls->copyFile(from, to);
+    return CopyFileW(from, to, FALSE);
+}
+
 void SetFileSystemCalls(const FileSystemCalls* calls)
 {
     g_calls = calls;

@@ -51,8 +51,12 @@ inline u64 FileTimeValue(const FILETIME& time)
 struct FileSystemCalls {
     BOOL (*writeFile)(HANDLE handle, const void* bytes, DWORD n, DWORD* written);
     BOOL (*setFileTime)(HANDLE handle, const FILETIME* created, const FILETIME* accessed, const FILETIME* written);
+    BOOL (*copyFile)(const wchar_t* from, const wchar_t* to);
 };
 void SetFileSystemCalls(const FileSystemCalls* calls);
+
+// CopyFileW over an existing target, through the calls above.
+BOOL CopyWholeFile(const wchar_t* from, const wchar_t* to);
 
 // A byte file shared by reference count, with an optional buffer and a small
 // pushback stack. Every failed system call sets the state's error flag and

@@ -272,11 +272,37 @@ void LoadKeyValueFile(SettingsStore& store, const wchar_t* name)
     }
 }
 
+namespace {
+
+// Copies the file to its backup name through a temporary one, put in place
+// only when complete: a copy that fails half-way (a full disk) must not take
+// the previous backup with it. False when there is no file to copy.
+bool CopyToBackup(const String& path, const String& copy, const String& backup)
+{
+    if (!CopyWholeFile(path.CStr(), copy.CStr())) {
+        DWORD error = GetLastError();
+        DeleteFileW(copy.CStr());
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return false;
+        ThrowWinError(error, path.CStr());
+    }
+    if (!MoveFileExW(copy.CStr(), backup.CStr(), MOVEFILE_REPLACE_EXISTING)) {
+        DWORD error = GetLastError();
+        DeleteFileW(copy.CStr());
+        ThrowWinError(error, backup.CStr());
+    }
+    return true;
+}
+
+}  // namespace
+
 void SaveKeyValueFile(const SettingsStore& store, const wchar_t* name)
 {
     String path(name);
     String backup;
     backup.Concat(path.CStr(), path.Length(), L".bak", 4);
+    String copy;
+    copy.Concat(backup.CStr(), backup.Length(), L".new", 4);
     // Settled once the old file is copied or known not to exist; until then
     // nothing may be truncated.
     bool backupSettled = false;
@@ -289,13 +315,7 @@ void SaveKeyValueFile(const SettingsStore& store, const wchar_t* name)
         File file;
         try {
             if (!backupSettled) {
-                if (CopyFileW(path.CStr(), backup.CStr(), FALSE)) {
-                    haveBackup = true;
-                } else {
-                    DWORD error = GetLastError();
-                    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-                        ThrowWinError(error, path.CStr());
-                }
+                haveBackup = CopyToBackup(path, copy, backup);
                 backupSettled = true;
             }
             file.Open(path, kFileCreate, -4);

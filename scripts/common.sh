@@ -9,7 +9,8 @@ BUILD_X86=$ROOT/build/x86
 
 PACKAGES="cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   mingw-w64-tools libz-mingw-w64-dev wine wine64 xvfb xauth doctest-dev dpkg-dev
-  fonts-liberation libjs-jquery libjs-jquery-ui libjs-underscore libtk8.6"
+  fonts-liberation libjs-jquery libjs-jquery-ui libjs-underscore libtk8.6
+  hunspell-pl hunspell-en-us"
 
 as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi

@@ -124,8 +124,16 @@ void BuildCodePageTable(CodePageTable& table, const u16* mapping)
         table.forward[b] = static_cast<u16>(b);
     for (int c = 0; c < 0x4000; c++)
         table.reverse[c] = c < 128 ? static_cast<u16>(c) : CodePageTable::kNotRepresentable;
-    for (int b = 128; b < 256; b++)
-        table.reverse[table.forward[b]] = static_cast<u16>(b);
+    // Undefined bytes first: where one's own value is a character another
+    // byte stands for (ISO 8859-8 has × at 0xAA, 0xD7 undefined), the
+    // character must encode as the byte that defines it.
+    for (int pass = 0; pass < 2; pass++) {
+        for (int b = 128; b < 256; b++) {
+            bool defined = mapping[b] != 0xFFFD && mapping[b] < 0x4000;
+            if (defined == (pass == 1))
+                table.reverse[table.forward[b]] = static_cast<u16>(b);
+        }
+    }
 }
 
 const CodePageTable* CodePageTableOf(EncodingId id)

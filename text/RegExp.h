@@ -5,6 +5,7 @@
 #include "base/String.h"
 
 class TextDocument;
+class RegexDfa;
 
 // Token and node kinds share one value space with the literal code points,
 // which all lie below ACCEPT.
@@ -113,7 +114,7 @@ String PatternErrorText(const u32* pattern, int64 count, int64 index);
 class RegExp {
 public:
     RegExp() noexcept;
-    ~RegExp() { Clear(); }
+    ~RegExp();
     RegExp(const RegExp&) = delete;
     RegExp& operator=(const RegExp&) = delete;
 
@@ -140,12 +141,14 @@ public:
 
 private:
     friend class RegexRun;
+    friend class RegexBytes;
     friend struct RegexTestAccess;
 
     void Build(const u32* pattern, int64 count, bool ignoreCase, bool reversed);
     void RegexBuildNfa(const PodArray<u32>& postfix, bool limited);
     RegexNode* RegexNewNode(u32 kind, RegexNode* out, RegexNode* out1);
     RegExp& Reversed();
+    RegexDfa& Dfa();
     int64 SearchPosition(TextDocument& document, int64 position) const;
 
     TextDocument* subject_;
@@ -166,12 +169,15 @@ private:
     PodArray<RegexNode*> work_;
     u32 markPass_;
     // Kept from search to search until the pattern changes: the reversed
-    // expression and the bytes that can begin a match in one encoding.
+    // expression, the states met so far, and the bytes that can begin a
+    // match in one encoding.
     OwnPtr<RegExp> reversed_;
+    OwnPtr<RegexDfa> dfa_;
     struct FirstBytes {
         int32 encoding;  // 0 until computed
         bool usable;
-        int primary;  // the only such byte below 0xC0, or -1
+        int ranges;  // runs of such bytes for a vector scan, near ones merged
+        u8 range[8][2];
         bool bytes[256];
     } firstBytes_;
 };

@@ -1,5 +1,7 @@
 #include "text/RegExp.h"
 
+#include "text/RegexDfa.h"
+
 #include <cstring>
 #include <vector>
 
@@ -74,6 +76,7 @@ private:
     void Emit(u32 token) { out_.Insert(out_.Count(), token); }
     void EmitAtom(u32 token)
     {
+        afterEmptyGroup_ = false;
         if (atoms_ > 1) {
             Emit(CONCAT);
             atoms_--;
@@ -104,6 +107,9 @@ private:
     int64 alts_ = 0;
     int64 atoms_ = 0;
     int64 empties_ = 0;
+    // A group that vanished leaves nothing for a quantifier after it to
+    // repeat; it must not fall on the atom before the group.
+    bool afterEmptyGroup_ = false;
 };
 
 void PostfixBuilder::Run()
@@ -118,6 +124,7 @@ void PostfixBuilder::Run()
         u32 c = p_[i];
         switch (c) {
         case '(':
+            afterEmptyGroup_ = false;
             if (atoms_ > 1) {
                 Emit(CONCAT);
                 atoms_--;
@@ -138,10 +145,12 @@ void PostfixBuilder::Run()
             empties_ = levels[depth].empties;
             if (produced)
                 atoms_++;
+            afterEmptyGroup_ = !produced;
             i++;
             break;
         }
         case '|':
+            afterEmptyGroup_ = false;
             if (atoms_ > 0) {
                 while (--atoms_ > 0)
                     Emit(CONCAT);
@@ -158,7 +167,8 @@ void PostfixBuilder::Run()
                 Fail(c == '*' ? RegexError::STAR_WITHOUT_ARGUMENT
                               : c == '+' ? RegexError::PLUS_WITHOUT_ARGUMENT : RegexError::QUEST_WITHOUT_ARGUMENT,
                      p_, n_, i);
-            Emit(c == '*' ? STAR : c == '+' ? PLUS : QUEST);
+            if (!afterEmptyGroup_)
+                Emit(c == '*' ? STAR : c == '+' ? PLUS : QUEST);
             i++;
             break;
         case '{':
@@ -517,8 +527,13 @@ RegExp::RegExp() noexcept
       generation_(0),
       assertion_(0),
       markPass_(0),
-      firstBytes_{0, false, -1, {}}
+      firstBytes_{0, false, 0, {}, {}}
 {
+}
+
+RegExp::~RegExp()
+{
+    Clear();
 }
 
 void RegExp::Clear() noexcept
@@ -534,6 +549,7 @@ void RegExp::Clear() noexcept
     start_ = nullptr;
     accept_.stamp = accept_.mark = 0;
     reversed_.Reset(nullptr);
+    dfa_.Reset(nullptr);
     firstBytes_.encoding = 0;
 }
 

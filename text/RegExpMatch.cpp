@@ -1,13 +1,17 @@
 #include "text/RegExp.h"
 
+#include "base/ByteScan.h"
 #include "base/CharUtils.h"
 #include "text/TextBuff.h"
+#include "text/RegexDfa.h"
 #include "text/TextDocument.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 using namespace RegexKind;
 
@@ -39,11 +43,6 @@ bool IsWordChar(int32 c)
     if (c < 128)
         return IsAsciiDigit(c) || IsAsciiLetter(c) || c == '_';
     return IsCharType(c, kWordTypes);
-}
-
-bool IsLineBreak(int32 code)
-{
-    return code == -2 || code == 10 || code == 13;
 }
 
 // A named class inside brackets; c is never a line break here.
@@ -132,18 +131,155 @@ int32 RegexFoldCase(int32 code)
     return ToLowerCodePoint(code);
 }
 
+// The text's bytes as the runs of one search read them: a piece copied out
+// at a time, with plain ASCII characters read straight from it and every
+// other character decoded by the text. The text does not change during a
+// search. Pieces start small, since most runs after a match are short, and
+// grow while a run goes on.
+class RegexBytes {
+public:
+    explicit RegexBytes(TextBuff& text) : text_(text), size_(text.Size())
+    {
+        EncodingId encoding = text.Encoding();
+        bytewise_ = encoding == EncodingUtf8 || IsCodePageEncoding(encoding);
+        codePage_ = IsCodePageEncoding(encoding);
+        utf16_ = IsUtf16Encoding(encoding);
+        bigEndian_ = encoding == EncodingUtf16BE;
+    }
+
+    TextBuff& Text() { return text_; }
+    bool Utf8() const { return bytewise_ && !codePage_; }
+    int64 Size() const { return size_; }
+
+    // The character at p (below the size) as the runs read it: line breaks
+    // as 10; length is its byte length.
+    int32 Forward(int64 p, int64& length)
+    {
+        if (p < start_ || p + (utf16_ ? 1 : 0) >= end_)
+            Fill(p, false);
+        if (bytewise_) {
+            if (p >= start_ && p < end_) {
+                u8 b = buffer_[p - start_];
+                if (b < 0x80 && b != 13) {
+                    length = 1;
+                    return b;
+                }
+            }
+        } else if (utf16_ && p >= start_ && p + 1 < end_) {
+            int32 u = Unit(p);
+            if (u < 0x80 && u != 13) {
+                length = 2;
+                return u;
+            }
+        }
+        int32 c = text_.DecodeChar(p);
+        length = text_.CharLength();
+        return c == -2 || c == 13 ? kLineFeed : c;
+    }
+
+    // The character that ends at p (above 0), starting at start.
+    int32 Backward(int64 p, int64& start)
+    {
+        if (p - (utf16_ ? 2 : 1) < start_ || p > end_)
+            Fill(p, true);
+        if (bytewise_) {
+            if (p - 1 >= start_ && p - 1 < end_) {
+                u8 b = buffer_[p - 1 - start_];
+                if (b < 0x80 && b != 10 && b != 13) {
+                    start = p - 1;
+                    return b;
+                }
+            }
+        } else if (utf16_) {
+            int64 q = (p - 1) & ~static_cast<int64>(1);
+            if (q >= start_ && q + 1 < end_) {
+                int32 u = Unit(q);
+                if (u < 0x80 && u != 10 && u != 13) {
+                    start = q;
+                    return u;
+                }
+            }
+        }
+        start = text_.CharStart(p - 1);
+        int32 c = text_.DecodeChar(start);
+        return c == -2 || c == 13 ? kLineFeed : c;
+    }
+
+    // Whether a character starts at p for certain: a byte below 0x80 other
+    // than an LF, which may end a CR LF.
+    bool PlainStart(int64 p)
+    {
+        if (!bytewise_)
+            return false;
+        if (p < start_ || p >= end_)
+            Fill(p, false);
+        return p >= start_ && p < end_ && buffer_[p - start_] < 0x80 && buffer_[p - start_] != 10;
+    }
+
+    // The bytes from p on that the piece in hand holds, when a byte below
+    // 0x80 is a character; null in UTF-16.
+    const u8* Span(int64 p, int64& n)
+    {
+        if (!bytewise_)
+            return nullptr;
+        if (p < start_ || p >= end_)
+            Fill(p, false);
+        if (p < start_ || p >= end_)
+            return nullptr;
+        n = end_ - p;
+        return buffer_ + (p - start_);
+    }
+
+    // The first position at or after pos, below bound, whose byte is in the
+    // set; bound when there is none.
+    int64 SkipToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound);
+
+private:
+    int32 Unit(int64 p) const
+    {
+        const u8* b = buffer_ + (p - start_);
+        return bigEndian_ ? (b[0] << 8) | b[1] : b[0] | (b[1] << 8);
+    }
+
+    void Fill(int64 p, bool backward)
+    {
+        int64 from = backward ? p + 1 - piece_ : p;
+        if (from < 0)
+            from = 0;
+        int64 want = size_ - from < piece_ ? size_ - from : piece_;
+        if (piece_ < kBufferBytes)
+            piece_ *= 2;
+        int64 got = want > 0 ? text_.CopyBytes(from, buffer_, want) : 0;
+        start_ = from;
+        end_ = from + (got > 0 ? got : 0);
+    }
+
+    static constexpr int64 kBufferBytes = 8192;
+    TextBuff& text_;
+    int64 size_;
+    bool bytewise_;  // an encoding where a byte below 0x80 is a character
+    bool codePage_;
+    bool utf16_;
+    bool bigEndian_;
+    int64 piece_ = 256;
+    int64 start_ = 0;
+    int64 end_ = 0;
+    u8 buffer_[kBufferBytes];
+};
+
 // One simulation of an automaton over a text: the current list, the steps
-// over characters and the resolution of assertions.
+// over characters and the resolution of assertions. The runs go through the
+// expression's cached states where they can, and through the lists where
+// the states would not fit in the cache.
 class RegexRun {
 public:
-    RegexRun(RegExp& re, TextDocument& document) : re_(re), text_(document.text), size_(document.text.Size())
+    RegexRun(RegExp& re, TextDocument& document, RegexBytes& bytes)
+        : re_(re), text_(document.text), bytes_(bytes), size_(bytes.Size())
     {
         re.subject_ = &document;
         re.subjectLength_ = size_;
         cur_ = &re.lists_[0];
         next_ = &re.lists_[1];
-        EncodingId encoding = text_.Encoding();
-        bytewise_ = encoding == EncodingUtf8 || IsCodePageEncoding(encoding);
     }
 
     int64 RegexLongestForward(int64 s, int64 limit);
@@ -152,7 +288,15 @@ public:
     int64 RegexLastStartBackward(int64 p, int64 lower);
     int64 RegexLastStartBefore(int64 p, int64 from, int64 lower);
 
+    // The same runs on the lists alone.
+    int64 ListLongestForward(int64 s, int64 limit);
+    int64 ListFirstEndForward(int64 from, int64 limit);
+    int64 ListLongestBackward(int64 e, int64 lower);
+    int64 ListLastStartBefore(int64 p, int64 from, int64 lower);
+
 private:
+    static constexpr int64 kGaveUp = INT64_MIN;
+
     bool Check() const { return re_.accept_.stamp == re_.generation_; }
     void NewGeneration() { Raise(re_.generation_, &RegexNode::stamp); }
     void NewMarkPass() { Raise(re_.markPass_, &RegexNode::mark); }
@@ -160,10 +304,10 @@ private:
     void RegexAddState(RegexList& list, RegexNode* node) { Add(list, node, &RegexNode::stamp, re_.generation_); }
     void Add(RegexList& list, RegexNode* node, u32 RegexNode::*seen, u32 value);
     void Start(int64 p);
-    int64 RegexStep(int64 p, bool backward = false);
+    void RegexStep(int32 c);
     void RegexResolve(int64 p);
+    void ResolveKinds(int before, int at);
     bool Consumes(const RegexNode* node, int32 c, int32& folded);
-    bool AssertionHolds(u32 kind, int64 p, int32& before, int32& at);
     void Swap()
     {
         RegexList* t = cur_;
@@ -172,29 +316,54 @@ private:
     }
     void PrepareSkip();
     bool ComputeFirstBytes(EncodingId encoding, bool* bytes);
-    int64 SkipToCandidate(int64 pos, int64 bound);
-    static int64 FirstInSet(const RegExp::FirstBytes& set, const u8* bytes, int64 n);
-    int32 ReadChar(int64 p, bool backward, int64& length);
-    void Fill(int64 from);
+
+    // cached states
+    int KindBefore(int64 p);
+    int KindAt(int64 p);
+    int32 StateStart(bool anew);
+    int32 InternList(bool anew);
+    void LoadState(int32 state);
+    int32 StateStep(int32 state, int32 c);
+    int32 StateResolve(int32 state, int before, int at);
+    bool StatesWentWrong(int32 state);
+    int32 Next(int32 state, int32 c)
+    {
+        const RegexDfa::State& s = dfa_->At(state);
+        int32 n = c >= 0 && c < RegexDfa::kAsciiCodes ? s.bytes[c] : dfa_->Wide(state, c);
+        return n >= 0 ? n & ~RegexDfa::kLookBit : StateStep(state, c);
+    }
+    int32 Resolved(int32 state, int before, int at)
+    {
+        int32 n = dfa_->At(state).resolved[before * RegexDfa::KindCount + at];
+        return n >= 0 ? n : StateResolve(state, before, at);
+    }
+    bool BeginStates();
+    int64 StatesFirstEnd(int64 from, int64 bound);
+    int64 StatesLongestForward(int64 s, int64 limit);
+    int64 StatesLongestBackward(int64 e, int64 lower);
+    int64 StatesLastStartBefore(int64 p, int64 from, int64 lower);
 
     RegExp& re_;
     TextBuff& text_;
+    RegexBytes& bytes_;
     int64 size_;
     RegexList* cur_;
     RegexList* next_;
-
-    // A piece of the text's bytes, for skipping and for reading ASCII
-    // characters without a decode; the text does not change during a run.
-    // Pieces start small, since most runs after a match are short, and
-    // grow while a run goes on.
-    static constexpr int64 kBufferBytes = 4096;
-    int64 piece_ = 64;
-    bool bytewise_;  // an encoding where a byte below 0x80 is a character
     const RegExp::FirstBytes* skip_ = nullptr;
-    u8 buffer_[kBufferBytes];
-    int64 bufferStart_ = 0;
-    int64 bufferEnd_ = 0;
+    RegexDfa* dfa_ = nullptr;
+    int64 resetsAtStart_ = 0;
+    int64 resetsSeen_ = 0;
+    std::vector<int32> set_;
 };
+
+namespace {
+
+int KindOf(int32 c)
+{
+    return c == kLineFeed ? RegexDfa::KindBreak : IsWordChar(c) ? RegexDfa::KindWord : RegexDfa::KindOther;
+}
+
+}  // namespace
 
 // Raises a generation or pass counter. A wrapped counter would make stale
 // marks look current, so then every node's mark starts again from 0.
@@ -284,44 +453,12 @@ bool RegexRun::Consumes(const RegexNode* node, int32 c, int32& folded)
     }
 }
 
-void RegexRun::Fill(int64 from)
-{
-    int64 want = size_ - from < piece_ ? size_ - from : piece_;
-    if (piece_ < kBufferBytes)
-        piece_ *= 2;
-    int64 got = text_.CopyBytes(from, buffer_, want);
-    bufferStart_ = from;
-    bufferEnd_ = from + (got > 0 ? got : 0);
-}
-
-// The character at p as the runs read it. In UTF-8 and the 8-bit encodings
-// a byte below 0x80 other than CR is the character itself.
-int32 RegexRun::ReadChar(int64 p, bool backward, int64& length)
-{
-    if (bytewise_) {
-        if (p < bufferStart_ || p >= bufferEnd_)
-            Fill(backward ? (p >= piece_ ? p - piece_ + 1 : 0) : p);
-        if (p >= bufferStart_ && p < bufferEnd_) {
-            u8 b = buffer_[p - bufferStart_];
-            if (b < 0x80 && b != 13) {
-                length = 1;
-                return b;
-            }
-        }
-    }
-    int32 c = text_.DecodeChar(p);
-    length = text_.CharLength();
-    return c == -2 || c == 13 ? kLineFeed : c;
-}
-
-// Steps the current list over the character at p; returns its byte length.
-int64 RegexRun::RegexStep(int64 p, bool backward)
+// Steps the current list over the character c.
+void RegexRun::RegexStep(int32 c)
 {
     re_.assertion_ = 0;
     NewGeneration();
     next_->count = 0;
-    int64 length;
-    int32 c = ReadChar(p, backward, length);
     int32 folded = -1;
     RegexNode** nodes = cur_->elements;
     int32 count = cur_->count;
@@ -331,42 +468,35 @@ int64 RegexRun::RegexStep(int64 p, bool backward)
             RegexAddState(*next_, node->out);
     }
     Swap();
-    return length;
 }
 
-bool RegexRun::AssertionHolds(u32 kind, int64 p, int32& before, int32& at)
+// The kinds of the characters on both sides of p: a missing character reads
+// as a line break, since no assertion tells the two apart.
+int RegexRun::KindBefore(int64 p)
 {
-    // before and at are decoded once per resolution; -100 means not yet.
-    auto codeBefore = [&]() {
-        if (before == -100)
-            before = p > 0 ? text_.DecodeChar(text_.CharStart(p - 1)) : -1;
-        return before;
-    };
-    auto codeAt = [&]() {
-        if (at == -100)
-            at = p < size_ ? text_.DecodeChar(p) : -1;
-        return at;
-    };
-    switch (kind) {
-    case LINE_START:
-        return p <= 0 || IsLineBreak(codeBefore());
-    case LINE_END:
-        return p >= size_ || IsLineBreak(codeAt());
-    case WORD_BOUNDARY:
-    case NOT_WORD_BOUNDARY: {
-        int32 b = codeBefore(), a = codeAt();
-        bool wordBefore = b != -1 && !IsLineBreak(b) && IsWordChar(b);
-        bool wordAt = a != -1 && !IsLineBreak(a) && IsWordChar(a);
-        return (wordBefore != wordAt) == (kind == WORD_BOUNDARY);
-    }
-    default:
-        return false;
-    }
+    if (p <= 0)
+        return RegexDfa::KindBreak;
+    int64 start;
+    return KindOf(bytes_.Backward(p, start));
+}
+
+int RegexRun::KindAt(int64 p)
+{
+    if (p >= size_)
+        return RegexDfa::KindBreak;
+    int64 length;
+    return KindOf(bytes_.Forward(p, length));
+}
+
+void RegexRun::RegexResolve(int64 p)
+{
+    ResolveKinds(KindBefore(p), KindAt(p));
 }
 
 // Replaces the assertions of the current list by what follows those that
-// hold at p; the walk sees successors added during it, each node once.
-void RegexRun::RegexResolve(int64 p)
+// hold between characters of the given kinds; the walk sees successors
+// added during it, each node once.
+void RegexRun::ResolveKinds(int before, int at)
 {
     RegexList& list = *cur_;
     RegexList& out = *next_;
@@ -376,11 +506,15 @@ void RegexRun::RegexResolve(int64 p)
     NewGeneration();
     out.count = 0;
     u32 generation = re_.generation_;
-    int32 before = -100, at = -100;
+    bool wordBefore = before == RegexDfa::KindWord, wordAt = at == RegexDfa::KindWord;
     for (int32 i = 0; i < list.count; i++) {
         RegexNode* n = list.elements[i];
         if (IsAssertion(n->kind)) {
-            if (AssertionHolds(n->kind, p, before, at))
+            bool holds = n->kind == LINE_START   ? before == RegexDfa::KindBreak
+                         : n->kind == LINE_END   ? at == RegexDfa::KindBreak
+                         : n->kind == WORD_BOUNDARY ? wordBefore != wordAt
+                                                    : wordBefore == wordAt;
+            if (holds)
                 Add(list, n->out, &RegexNode::mark, re_.markPass_);
         } else if (n->stamp != generation) {
             n->stamp = generation;
@@ -391,13 +525,15 @@ void RegexRun::RegexResolve(int64 p)
     Swap();
 }
 
-int64 RegexRun::RegexLongestForward(int64 s, int64 limit)
+int64 RegexRun::ListLongestForward(int64 s, int64 limit)
 {
     Start(s);
     int64 result = Check() ? s : -1;
     int64 pos = s;
     while (pos < size_) {
-        pos += RegexStep(pos);
+        int64 length;
+        RegexStep(bytes_.Forward(pos, length));
+        pos += length;
         if (pos > limit)
             break;
         if (Check())
@@ -413,13 +549,11 @@ int64 RegexRun::RegexLongestForward(int64 s, int64 limit)
     return result;
 }
 
-int64 RegexRun::RegexFirstEndForward(int64 from, int64 limit)
+int64 RegexRun::ListFirstEndForward(int64 from, int64 bound)
 {
-    int64 bound = limit < size_ ? limit : size_;
-    PrepareSkip();
     int64 pos = from;
     if (skip_) {
-        pos = SkipToCandidate(pos, bound);
+        pos = bytes_.SkipToCandidate(*skip_, pos, bound);
         if (pos >= bound)
             return -1;
     }
@@ -427,13 +561,15 @@ int64 RegexRun::RegexFirstEndForward(int64 from, int64 limit)
     if (Check())
         return pos;
     while (pos < bound) {
-        pos += RegexStep(pos);
+        int64 length;
+        RegexStep(bytes_.Forward(pos, length));
+        pos += length;
         if (Check())
             return pos;
         if (skip_ && cur_->count == 0) {
             // Nothing in progress: only a character the start state takes
             // can begin the next attempt.
-            pos = SkipToCandidate(pos, bound);
+            pos = bytes_.SkipToCandidate(*skip_, pos, bound);
             if (pos >= bound)
                 return -1;
         }
@@ -448,14 +584,13 @@ int64 RegexRun::RegexFirstEndForward(int64 from, int64 limit)
     return -1;
 }
 
-int64 RegexRun::RegexLongestBackward(int64 e, int64 lower)
+int64 RegexRun::ListLongestBackward(int64 e, int64 lower)
 {
     Start(e);
     int64 result = Check() ? e : -1;
     int64 pos = e;
     while (pos > 0 && cur_->count > 0) {
-        pos = text_.CharStart(pos - 1);
-        RegexStep(pos, true);
+        RegexStep(bytes_.Backward(pos, pos));
         if (re_.assertion_)
             RegexResolve(pos);
         if (pos < lower)
@@ -466,12 +601,7 @@ int64 RegexRun::RegexLongestBackward(int64 e, int64 lower)
     return result;
 }
 
-int64 RegexRun::RegexLastStartBackward(int64 p, int64 lower)
-{
-    return RegexLastStartBefore(INT64_MAX, p, lower);
-}
-
-int64 RegexRun::RegexLastStartBefore(int64 p, int64 from, int64 lower)
+int64 RegexRun::ListLastStartBefore(int64 p, int64 from, int64 lower)
 {
     int64 bound = lower > 0 ? lower : 0;
     Start(from);
@@ -479,8 +609,7 @@ int64 RegexRun::RegexLastStartBefore(int64 p, int64 from, int64 lower)
         return from;
     int64 pos = from;
     while (pos > bound) {
-        pos = text_.CharStart(pos - 1);
-        RegexStep(pos, true);
+        RegexStep(bytes_.Backward(pos, pos));
         if (pos < p && Check())
             return pos;
         RegexAddState(*cur_, re_.start_);
@@ -492,6 +621,365 @@ int64 RegexRun::RegexLastStartBefore(int64 p, int64 from, int64 lower)
             return pos;
     }
     return -1;
+}
+
+// ---- cached states ----
+
+// The state of the current list; kFull only when one set alone is more
+// than the cache holds.
+int32 RegexRun::InternList(bool anew)
+{
+    set_.clear();
+    bool assertion = false;
+    const RegexNode* pool = re_.pool_.Data();
+    for (int32 i = 0; i < cur_->count; i++) {
+        const RegexNode* n = cur_->elements[i];
+        if (IsAssertion(n->kind))
+            assertion = true;
+        set_.push_back(n == &re_.accept_ ? static_cast<int32>(re_.nodeCount_) : static_cast<int32>(n - pool));
+    }
+    std::sort(set_.begin(), set_.end());
+    bool accept = !set_.empty() && set_.back() == re_.nodeCount_;
+    int32 count = static_cast<int32>(set_.size());
+    int32 state = dfa_->Intern(set_.data(), count, anew, accept, assertion);
+    if (state == RegexDfa::kFull)
+        state = dfa_->Intern(set_.data(), count, anew, accept, assertion);
+    return state;
+}
+
+void RegexRun::LoadState(int32 state)
+{
+    const RegexDfa::State& s = dfa_->At(state);
+    const int32* nodes = dfa_->Nodes(s);
+    RegexNode* pool = re_.pool_.Data();
+    for (int32 i = 0; i < s.setCount; i++)
+        cur_->elements[i] = nodes[i] == re_.nodeCount_ ? &re_.accept_ : pool + nodes[i];
+    cur_->count = s.setCount;
+}
+
+int32 RegexRun::StateStart(bool anew)
+{
+    int32 start = dfa_->start[anew ? 1 : 0];
+    if (start >= 0)
+        return start;
+    NewGeneration();
+    cur_->count = 0;
+    RegexAddState(*cur_, re_.start_);
+    start = InternList(anew);
+    if (start >= 0)
+        dfa_->start[anew ? 1 : 0] = start;
+    return start;
+}
+
+int32 RegexRun::StateStep(int32 state, int32 c)
+{
+    const RegexDfa::State& s = dfa_->At(state);
+    bool anew = s.anew;
+    LoadState(state);
+    RegexStep(c);
+    if (anew)
+        RegexAddState(*cur_, re_.start_);
+    int64 resets = dfa_->resets;
+    int32 next = InternList(anew);
+    if (next >= 0 && dfa_->resets == resets) {
+        const RegexDfa::State& to = dfa_->At(next);
+        int32 value = next | (to.accept || to.assertion ? RegexDfa::kLookBit : 0);
+        if (c >= 0 && c < RegexDfa::kAsciiCodes)
+            dfa_->At(state).bytes[c] = value;
+        else
+            dfa_->SetWide(state, c, value);
+    }
+    return next;
+}
+
+int32 RegexRun::StateResolve(int32 state, int before, int at)
+{
+    bool anew = dfa_->At(state).anew;
+    LoadState(state);
+    ResolveKinds(before, at);
+    int64 resets = dfa_->resets;
+    int32 next = InternList(anew);
+    if (next >= 0 && dfa_->resets == resets)
+        dfa_->At(state).resolved[before * RegexDfa::KindCount + at] = next;
+    return next;
+}
+
+bool RegexRun::BeginStates()
+{
+    dfa_ = &re_.Dfa();
+    if (dfa_->thrashed)
+        return false;
+    resetsAtStart_ = resetsSeen_ = dfa_->resets;
+    return true;
+}
+
+// After a state was looked up: whether the run must give up, because a set
+// did not fit or the cache keeps being emptied under it.
+bool RegexRun::StatesWentWrong(int32 state)
+{
+    if (state < 0)
+        return true;
+    if (dfa_->resets != resetsSeen_) {
+        resetsSeen_ = dfa_->resets;
+        if (resetsSeen_ - resetsAtStart_ > 2 || resetsSeen_ > 16) {
+            dfa_->thrashed = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
+{
+    int32 state = StateStart(true);
+    if (StatesWentWrong(state))
+        return kGaveUp;
+    int32 first = state;
+    int64 pos = from;
+    if (dfa_->At(state).assertion) {
+        state = Resolved(state, KindBefore(pos), KindAt(pos));
+        if (StatesWentWrong(state))
+            return kGaveUp;
+    }
+    if (dfa_->At(state).accept)
+        return pos;
+    int64 firstResets = dfa_->resets;
+    int idleLimit = 16;
+    while (pos < bound) {
+        if (dfa_->resets != firstResets) {
+            // The cache was emptied: the start state has a new index, and
+            // the one in hand must stay valid while it is made.
+            firstResets = dfa_->resets;
+            first = StateStart(true);
+            if (first < 0 || dfa_->resets != firstResets)
+                return kGaveUp;
+        }
+        if (state == first && skip_) {
+            // Nothing in progress: only a character the start state takes
+            // can begin the next attempt. Where such characters are near
+            // each other the scan costs more than it saves: then the byte
+            // loop below stays longer in the start state before it asks.
+            int64 was = pos;
+            pos = bytes_.SkipToCandidate(*skip_, pos, bound);
+            if (pos >= bound)
+                return -1;
+            if (pos - was < 64)
+                idleLimit = idleLimit < 1024 ? idleLimit * 2 : idleLimit;
+            else
+                idleLimit = idleLimit > 16 ? idleLimit / 2 : idleLimit;
+        }
+        // Plain ASCII through known transitions, until a state that needs a
+        // look (accepting, or with assertions to resolve), or a long stay
+        // in the start state, where the skip above goes faster.
+        int64 n;
+        if (const u8* bytes = bytes_.Span(pos, n)) {
+            if (n > bound - pos)
+                n = bound - pos;
+            int64 k = 0;
+            int idle = 0;
+            const RegexDfa::State* at = &dfa_->At(state);
+            bool utf8 = bytes_.Utf8();
+            int32 last = -1;
+            while (k < n) {
+                u8 b = bytes[k];
+                int32 to = at->bytes[b];
+                if (to >= 0) {
+                    last = b;
+                    k++;
+                } else if (utf8 && b >= 0xC2 && b <= 0xDF && k + 1 < n && (bytes[k + 1] & 0xC0) == 0x80) {
+                    // A two-byte character, as the text decodes it: never
+                    // over-long, never a line break.
+                    int32 code = ((b & 0x1F) << 6) | (bytes[k + 1] & 0x3F);
+                    to = dfa_->Wide(state, code);
+                    if (to < 0)
+                        break;
+                    last = code;
+                    k += 2;
+                } else {
+                    break;
+                }
+                if (to & RegexDfa::kLookBit) {
+                    state = to & ~RegexDfa::kLookBit;
+                    break;
+                }
+                state = to;
+                at = &dfa_->At(state);
+                if (state != first)
+                    idle = 0;
+                else if (++idle == idleLimit && skip_)
+                    break;
+            }
+            if (k > 0) {
+                pos += k;
+                if (dfa_->At(state).assertion) {
+                    int before = KindOf(last);
+                    state = Resolved(state, before, KindAt(pos));
+                    if (StatesWentWrong(state))
+                        return kGaveUp;
+                }
+                if (dfa_->At(state).accept)
+                    return pos;
+                continue;
+            }
+        }
+        int64 length;
+        int32 c = bytes_.Forward(pos, length);
+        pos += length;
+        state = Next(state, c);
+        if (StatesWentWrong(state))
+            return kGaveUp;
+        const RegexDfa::State* s = &dfa_->At(state);
+        if (s->assertion) {
+            state = Resolved(state, KindOf(c), KindAt(pos));
+            if (StatesWentWrong(state))
+                return kGaveUp;
+            s = &dfa_->At(state);
+        }
+        if (s->accept)
+            return pos;
+    }
+    return -1;
+}
+
+int64 RegexRun::StatesLongestForward(int64 s, int64 limit)
+{
+    int32 state = StateStart(false);
+    if (StatesWentWrong(state))
+        return kGaveUp;
+    if (dfa_->At(state).assertion) {
+        state = Resolved(state, KindBefore(s), KindAt(s));
+        if (StatesWentWrong(state))
+            return kGaveUp;
+    }
+    int64 result = dfa_->At(state).accept ? s : -1;
+    int64 pos = s;
+    while (pos < size_ && dfa_->At(state).setCount > 0) {
+        int64 length;
+        int32 c = bytes_.Forward(pos, length);
+        pos += length;
+        if (pos > limit)
+            break;
+        state = Next(state, c);
+        if (StatesWentWrong(state))
+            return kGaveUp;
+        if (dfa_->At(state).assertion) {
+            state = Resolved(state, KindOf(c), KindAt(pos));
+            if (StatesWentWrong(state))
+                return kGaveUp;
+        }
+        if (dfa_->At(state).accept)
+            result = pos;
+    }
+    return result;
+}
+
+int64 RegexRun::StatesLongestBackward(int64 e, int64 lower)
+{
+    int32 state = StateStart(false);
+    if (StatesWentWrong(state))
+        return kGaveUp;
+    if (dfa_->At(state).assertion) {
+        state = Resolved(state, KindBefore(e), KindAt(e));
+        if (StatesWentWrong(state))
+            return kGaveUp;
+    }
+    int64 result = dfa_->At(state).accept ? e : -1;
+    int64 pos = e;
+    while (pos > 0 && dfa_->At(state).setCount > 0) {
+        int32 c = bytes_.Backward(pos, pos);
+        state = Next(state, c);
+        if (StatesWentWrong(state))
+            return kGaveUp;
+        if (dfa_->At(state).assertion) {
+            state = Resolved(state, KindBefore(pos), KindOf(c));
+            if (StatesWentWrong(state))
+                return kGaveUp;
+        }
+        if (pos < lower)
+            break;
+        if (dfa_->At(state).accept)
+            result = pos;
+    }
+    return result;
+}
+
+int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
+{
+    int64 bound = lower > 0 ? lower : 0;
+    int32 state = StateStart(true);
+    if (StatesWentWrong(state))
+        return kGaveUp;
+    if (dfa_->At(state).assertion) {
+        state = Resolved(state, KindBefore(from), KindAt(from));
+        if (StatesWentWrong(state))
+            return kGaveUp;
+    }
+    if (from < p && dfa_->At(state).accept)
+        return from;
+    int64 pos = from;
+    while (pos > bound) {
+        int32 c = bytes_.Backward(pos, pos);
+        state = Next(state, c);
+        if (StatesWentWrong(state))
+            return kGaveUp;
+        if (dfa_->At(state).assertion) {
+            state = Resolved(state, KindBefore(pos), KindOf(c));
+            if (StatesWentWrong(state))
+                return kGaveUp;
+        }
+        if (pos < p && dfa_->At(state).accept)
+            return pos;
+    }
+    return -1;
+}
+
+// Each run goes through the cached states and falls back to the lists when
+// the states give up; both give the same results.
+int64 RegexRun::RegexLongestForward(int64 s, int64 limit)
+{
+    if (BeginStates()) {
+        int64 r = StatesLongestForward(s, limit);
+        if (r != kGaveUp)
+            return r;
+    }
+    return ListLongestForward(s, limit);
+}
+
+int64 RegexRun::RegexFirstEndForward(int64 from, int64 limit)
+{
+    int64 bound = limit < size_ ? limit : size_;
+    PrepareSkip();
+    if (BeginStates()) {
+        int64 r = StatesFirstEnd(from, bound);
+        if (r != kGaveUp)
+            return r;
+    }
+    return ListFirstEndForward(from, bound);
+}
+
+int64 RegexRun::RegexLongestBackward(int64 e, int64 lower)
+{
+    if (BeginStates()) {
+        int64 r = StatesLongestBackward(e, lower);
+        if (r != kGaveUp)
+            return r;
+    }
+    return ListLongestBackward(e, lower);
+}
+
+int64 RegexRun::RegexLastStartBackward(int64 p, int64 lower)
+{
+    return RegexLastStartBefore(INT64_MAX, p, lower);
+}
+
+int64 RegexRun::RegexLastStartBefore(int64 p, int64 from, int64 lower)
+{
+    if (BeginStates()) {
+        int64 r = StatesLastStartBefore(p, from, lower);
+        if (r != kGaveUp)
+            return r;
+    }
+    return ListLastStartBefore(p, from, lower);
 }
 
 // Which first bytes can begin a character that a node of the start state
@@ -506,17 +994,47 @@ void RegexRun::PrepareSkip()
     if (f.encoding != encoding) {
         f.encoding = encoding;
         f.usable = ComputeFirstBytes(encoding, f.bytes);
-        int below = 0;
-        for (int b = 0; b < 0xC0; b++) {
-            if (f.bytes[b]) {
-                f.primary = b;
-                below++;
-            }
+        // Runs of set bytes for a vector scan; while there are too many,
+        // the two nearest merge, which only makes the scan stop at a few
+        // more places.
+        std::vector<std::pair<int, int>> runs;
+        for (int b = 0; b < 256; b++) {
+            if (!f.bytes[b])
+                continue;
+            if (!runs.empty() && runs.back().second == b - 1)
+                runs.back().second = b;
+            else
+                runs.emplace_back(b, b);
         }
-        if (below != 1)
-            f.primary = -1;
+        while (runs.size() > 8) {
+            size_t nearest = 0;
+            for (size_t i = 1; i + 1 < runs.size(); i++)
+                if (runs[i + 1].first - runs[i].second < runs[nearest + 1].first - runs[nearest].second)
+                    nearest = i;
+            runs[nearest].second = runs[nearest + 1].second;
+            runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(nearest) + 1);
+        }
+        f.ranges = static_cast<int>(runs.size());
+        for (size_t i = 0; i < runs.size(); i++) {
+            f.range[i][0] = static_cast<u8>(runs[i].first);
+            f.range[i][1] = static_cast<u8>(runs[i].second);
+        }
     }
     skip_ = f.usable ? &f : nullptr;
+}
+
+// A class can take a character from 128 on unless it lists nothing but
+// ASCII characters and ranges.
+static bool ClassTakesWide(const RegexClassItem* item)
+{
+    for (;; item++) {
+        if (item->first == ITEM_END)
+            return false;
+        if (item->first == ITEM_NEGATE || item->second == ITEM_NAMED)
+            return true;
+        if (item->second == ITEM_SINGLE ? item->first >= 128 : item->second >= 128)
+            return true;
+    }
 }
 
 bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
@@ -545,12 +1063,13 @@ bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
                 bytes[b] = true;
         }
         u32 kind = node->kind;
-        if (encoding == EncodingUtf8 && IsLiteral(kind) && !re_.ignoreCase_ && kind <= 0x10FFFF) {
+        bool asciiClass = IsClass(kind) && !ClassTakesWide(re_.classItems_.Data() + (kind - CLASS));
+        if (encoding == EncodingUtf8 && ((IsLiteral(kind) && !re_.ignoreCase_ && kind <= 0x10FFFF) || asciiClass)) {
             u8 lead[4];
-            if (kind >= 128 && EncodeUtf8CodePoint(lead, static_cast<int32>(kind)) > 0)
+            if (IsLiteral(kind) && kind >= 128 && EncodeUtf8CodePoint(lead, static_cast<int32>(kind)) > 0)
                 bytes[lead[0]] = true;
-            // Over-long forms decode as the same code point.
-            if (kind < 128)
+            // Over-long forms may decode as the same code point.
+            if (asciiClass || kind < 128)
                 bytes[0xC0] = bytes[0xC1] = true;
             bytes[0xE0] = bytes[0xF0] = true;
         } else {
@@ -561,50 +1080,18 @@ bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
     return true;
 }
 
-// Index of the first byte in the set, or n. With one byte below 0xC0 in
-// the set (a literal and the leads of its over-long forms), memchr finds
-// it, and only the bytes before it with both top bits set are looked at.
-int64 RegexRun::FirstInSet(const RegExp::FirstBytes& set, const u8* bytes, int64 n)
-{
-    if (set.primary < 0) {
-        for (int64 k = 0; k < n; k++)
-            if (set.bytes[bytes[k]])
-                return k;
-        return n;
-    }
-    const void* hit = memchr(bytes, set.primary, static_cast<size_t>(n));
-    int64 end = hit ? static_cast<const u8*>(hit) - bytes : n;
-    int64 k = 0;
-    while (k < end) {
-        if (k + 8 <= end) {
-            u64 word;
-            memcpy(&word, bytes + k, 8);
-            if ((word & (word << 1) & 0x8080808080808080ull) == 0) {
-                k += 8;
-                continue;
-            }
-        }
-        if (set.bytes[bytes[k]])
-            return k;
-        k++;
-    }
-    return end;
-}
-
-// The first position at or after pos, below bound, whose byte may begin a
-// match; bound when there is none. The bytes are copied out a piece at a
-// time and the piece is kept, since a run only moves forward.
-int64 RegexRun::SkipToCandidate(int64 pos, int64 bound)
+int64 RegexBytes::SkipToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound)
 {
     while (pos < bound) {
-        if (pos < bufferStart_ || pos >= bufferEnd_) {
-            Fill(pos);
-            if (bufferEnd_ <= pos)
+        if (pos < start_ || pos >= end_) {
+            Fill(pos, false);
+            if (end_ <= pos)
                 return bound;
         }
-        const u8* bytes = buffer_ + (pos - bufferStart_);
-        int64 n = (bufferEnd_ < bound ? bufferEnd_ : bound) - pos;
-        int64 k = FirstInSet(*skip_, bytes, n);
+        const u8* bytes = buffer_ + (pos - start_);
+        int64 n = (end_ < bound ? end_ : bound) - pos;
+        const u8* hit = FindByteInRanges(bytes, static_cast<size_t>(n), set.range, set.ranges);
+        int64 k = hit ? hit - bytes : n;
         if (k < n)
             return pos + k;
         pos += n;
@@ -648,6 +1135,18 @@ RegExp& RegExp::Reversed()
     return *reversed_;
 }
 
+// The states of this expression, kept until it is compiled again.
+RegexDfa& RegExp::Dfa()
+{
+    if (!dfa_) {
+        RegexDfa* made = new (std::nothrow) RegexDfa();
+        if (!made)
+            throw MemoryError();
+        dfa_.Reset(made);
+    }
+    return *dfa_;
+}
+
 // A search's position taken to the text's ends; a search needs a compiled
 // expression.
 int64 RegExp::SearchPosition(TextDocument& document, int64 position) const
@@ -665,7 +1164,8 @@ int64 RegExp::FindForward(TextDocument& document, int64 from, int64& stop, int64
     stop = Clamp(AddClamped(begin, length), begin, size);
     // A search never starts inside a character: from there the bytes would
     // read as undecodable ones and could match on their own.
-    if (begin < size) {
+    RegexBytes bytes(text);
+    if (begin < size && !bytes.PlainStart(begin)) {
         int64 s = text.CharStart(begin);
         if (s < begin) {
             text.DecodeChar(s);
@@ -673,13 +1173,16 @@ int64 RegExp::FindForward(TextDocument& document, int64 from, int64& stop, int64
         }
     }
     int64 limit = AddClamped(AddClamped(begin, length), kForwardSlack);
-    int64 e = RegexRun(*this, document).RegexFirstEndForward(begin, limit);
+    int64 e = RegexRun(*this, document, bytes).RegexFirstEndForward(begin, limit);
     if (e < 0)
         return -1;
-    int64 s = RegexRun(Reversed(), document).RegexLongestBackward(e, begin);
+    int64 s = RegexRun(Reversed(), document, bytes).RegexLongestBackward(e, begin);
+    // A match ends at e, so it has a start; without one the runs disagree.
+    if (s < 0)
+        throw InternalError();
     // The first end may lie past the limit inside the character that
     // straddles it; the extent must still reach it.
-    stop = RegexRun(*this, document).RegexLongestForward(s, limit > e ? limit : e);
+    stop = RegexRun(*this, document, bytes).RegexLongestForward(s, limit > e ? limit : e);
     return s;
 }
 
@@ -692,10 +1195,11 @@ int64 RegExp::FindBackward(TextDocument& document, int64 position, int64& stop, 
     stop = lo > 0 ? lo : 0;
     // A run never starts inside a character, or its match would end past it.
     int64 from = hi < size ? document.text.CharStart(hi) : size;
-    int64 s = RegexRun(Reversed(), document).RegexLastStartBefore(p, from, AddClamped(lo, -kForwardSlack));
+    RegexBytes bytes(document.text);
+    int64 s = RegexRun(Reversed(), document, bytes).RegexLastStartBefore(p, from, AddClamped(lo, -kForwardSlack));
     if (s < 0)
         return -1;
-    stop = RegexRun(*this, document).RegexLongestForward(s, hi);
+    stop = RegexRun(*this, document, bytes).RegexLongestForward(s, hi);
     return s;
 }
 
@@ -704,9 +1208,10 @@ int64 RegExp::FindBackwardBefore(TextDocument& document, int64 position, int64& 
     int64 p = SearchPosition(document, position);
     stop = p - kBeforeWindow > 0 ? p - kBeforeWindow : 0;
     int64 from = p < document.text.Size() ? document.text.CharStart(p) : p;
-    int64 s = RegexRun(Reversed(), document).RegexLastStartBackward(from, p - kBeforeWindow - kForwardSlack);
+    RegexBytes bytes(document.text);
+    int64 s = RegexRun(Reversed(), document, bytes).RegexLastStartBackward(from, p - kBeforeWindow - kForwardSlack);
     if (s < 0)
         return -1;
-    stop = RegexRun(*this, document).RegexLongestForward(s, p);
+    stop = RegexRun(*this, document, bytes).RegexLongestForward(s, p);
     return s;
 }

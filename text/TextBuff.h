@@ -242,6 +242,7 @@ private:
     struct SkipPlan {
         SkipProbe a;
         SkipProbe b;
+        bool alone;  // scan for a's bytes alone, b checked at each
     };
     static constexpr int64 kSkipSample = 4096;
     bool MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold, int64 from);

@@ -636,9 +636,11 @@ void TextBuff::Save(Saver& saver, int64 from, int64 to)
             ForEachRun(from, to, [&](const u8* data, int64 n, int64 offset) {
                 int64 run = 0;
                 for (int64 i = 0; i < n; i++) {
-                    u8 c = data[i];
-                    if (c != 10 && c != 13)
-                        continue;
+                    const u8* hit = FindEitherByte(data + i, 10, 13, static_cast<size_t>(n - i));
+                    if (!hit)
+                        break;
+                    i = hit - data;
+                    u8 c = *hit;
                     buffer->Put(data + run, i - run);
                     run = i + 1;
                     // A CR before an LF is dropped; the LF writes the line end.

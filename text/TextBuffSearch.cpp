@@ -1,5 +1,6 @@
 #include "text/TextBuff.h"
 
+#include "base/ByteScan.h"
 #include "base/CharUtils.h"
 
 #include <windows.h>
@@ -228,6 +229,11 @@ int64 ScanProbes(const u8* pa, const u8* pb, int64 i, int64 to, const ProbeVecto
                    static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m3))) << 48;
         return i + __builtin_ctzll(bits);
     }
+    for (; i + 16 <= to; i += 16) {
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(match(i)));
+        if (bits)
+            return i + __builtin_ctz(bits);
+    }
     return i;
 }
 
@@ -245,12 +251,11 @@ inline bool InProbe(u8 b, const u8* bytes, int count)
 bool TextBuff::MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold, int64 from)
 {
     // How often each byte occurs in the text where the search starts.
+    u8 bytes[kSkipSample];
+    const int64 got = CopyBytes(from, bytes, kSkipSample);
     int64 sample[256] = {};
-    ForEachRun(from, std::min(size_, from + kSkipSample), [&sample](const u8* data, int64 n, int64) {
-        for (int64 i = 0; i < n; i++)
-            sample[data[i]]++;
-        return true;
-    });
+    for (int64 i = 0; i < got; i++)
+        sample[bytes[i]]++;
     const CodePageTable* table = CodePageTableOf(encoding_);
     std::vector<SkipProbe> probes;
     std::vector<u32> codes;
@@ -322,18 +327,39 @@ bool TextBuff::MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fo
             sum += sample[p.bytes[k]] * 256 + ByteRank(p.bytes[k]);
         return sum;
     };
-    size_t best = 0;
-    for (size_t i = 1; i < probes.size(); i++) {
-        if (cost(probes[i]) < cost(probes[best]))
-            best = i;
+    // The rarest probes, and of those the pair seen together least often
+    // in the sample.
+    std::stable_sort(probes.begin(), probes.end(),
+                     [&cost](const SkipProbe& x, const SkipProbe& y) { return cost(x) < cost(y); });
+    if (probes.size() > 6)
+        probes.resize(6);
+    size_t bestA = 0, bestB = 0;
+    int64 bestSeen = -1;
+    for (size_t x = 0; x < probes.size(); x++) {
+        for (size_t y = x + 1; y < probes.size(); y++) {
+            const SkipProbe& a = probes[x];
+            const SkipProbe& b = probes[y];
+            int64 seen = 0;
+            for (int64 i = 0; i + std::max(a.offset, b.offset) < got; i++)
+                seen += InProbe(bytes[i + a.offset], a.bytes, a.count) &&
+                        InProbe(bytes[i + b.offset], b.bytes, b.count);
+            if (bestSeen < 0 || seen < bestSeen) {
+                bestSeen = seen;
+                bestA = x;
+                bestB = y;
+            }
+        }
     }
-    size_t second = best;
-    for (size_t i = 0; i < probes.size(); i++) {
-        if (i != best && (second == best || cost(probes[i]) < cost(probes[second])))
-            second = i;
-    }
-    plan.a = probes[best];
-    plan.b = probes[second];
+    if (probes.size() == 1)
+        bestB = 0;
+    plan.a = probes[bestA];
+    plan.b = probes[bestB];
+    // Looking for one byte alone pays while it turns up less than about once
+    // a kilobyte.
+    int64 seen = 0;
+    for (int k = 0; k < plan.a.count; k++)
+        seen += sample[plan.a.bytes[k]];
+    plan.alone = plan.a.count <= 2 && seen * 1024 <= got;
     return true;
 }
 
@@ -400,6 +426,7 @@ int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& 
         return 1;
     };
     int64 c = from;
+    u8 seam[256];
     while (c < stop) {
         SeekOffset(c);
         const BlockEntry& e = entries_[current_.block];
@@ -410,24 +437,44 @@ int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& 
             int64 i = c - base, to = fastEnd - base;
             const u8* pa = data + plan.a.offset;
             const u8* pb = data + plan.b.offset;
-            i = single ? ScanProbes<true>(pa, pb, i, to, va, vb) : ScanProbes<false>(pa, pb, i, to, va, vb);
-            for (; i < to; i++) {
-                if (InProbe(pa[i], aBytes, plan.a.count) && InProbe(pb[i], bBytes, plan.b.count))
-                    break;
+            if (plan.alone) {
+                // The rarest probe is rare enough to look for on its own.
+                size_t n = static_cast<size_t>(to - i);
+                const u8* hit = plan.a.count == 1 ? FindByte(pa + i, aBytes[0], n)
+                                                  : FindEitherByte(pa + i, aBytes[0], aBytes[1], n);
+                i = hit ? hit - pa : to;
+                if (i < to && !InProbe(pb[i], bBytes, plan.b.count)) {
+                    c = base + i + 1;
+                    continue;
+                }
+            } else {
+                i = single ? ScanProbes<true>(pa, pb, i, to, va, vb) : ScanProbes<false>(pa, pb, i, to, va, vb);
+                for (; i < to; i++) {
+                    if (InProbe(pa[i], aBytes, plan.a.count) && InProbe(pb[i], bBytes, plan.b.count))
+                        break;
+                }
             }
             c = base + i;
             if (c >= fastEnd)
                 continue;
         } else {
-            // The last bytes of a block: the probes reach into the next ones.
-            int64 ia = c + plan.a.offset, ib = c + plan.b.offset;
-            if (ia >= size_ || ib >= size_)
-                break;
-            if (!InProbe(static_cast<u8>(ByteAt(ia)), aBytes, plan.a.count) ||
-                !InProbe(static_cast<u8>(ByteAt(ib)), bBytes, plan.b.count)) {
-                c++;
+            // The seam between blocks: the probes of the last offsets reach
+            // into the next blocks, whose bytes are copied beside these.
+            int64 n = std::min(stop, base + e.bytes) - c;
+            int64 got = CopyBytes(c, seam, n + reach);
+            int64 k = 0;
+            for (; k < n && k + reach < got; k++) {
+                if (InProbe(seam[k + plan.a.offset], aBytes, plan.a.count) &&
+                    InProbe(seam[k + plan.b.offset], bBytes, plan.b.count))
+                    break;
+            }
+            if (k >= n) {
+                c += n;
                 continue;
             }
+            if (k + reach >= got)
+                break;  // the probes lie past the end of the text
+            c += k;
         }
         int found = verify(c);
         if (found > 0)

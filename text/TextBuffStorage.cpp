@@ -171,10 +171,19 @@ TextBuff::Position TextBuff::LocateBlock(int64 target, bool byLines)
 void TextBuff::Seek(int64 target, bool byLines)
 {
     if (current_.block < blockCount_) {
+        const BlockEntry& e = entries_[current_.block];
         int64 key = byLines ? current_.lines : current_.start;
-        int64 span = byLines ? entries_[current_.block].lineBreaks : entries_[current_.block].bytes;
+        int64 span = byLines ? e.lineBreaks : e.bytes;
         if (target >= key && target < key + span)
             return;
+        // Reading on into the next block, the common case of every scan.
+        if (target >= key + span && current_.block + 1 < blockCount_ &&
+            target < key + span + (byLines ? entries_[current_.block + 1].lineBreaks : entries_[current_.block + 1].bytes)) {
+            current_.start += e.bytes;
+            current_.lines += e.lineBreaks;
+            current_.block++;
+            return;
+        }
     }
     current_ = LocateBlock(target, byLines);
 }

@@ -168,6 +168,9 @@ public:
     String autosaveFinishedPath;
     String autosaveUnfinishedPath;
     String autosaveNextFinishedPath;
+    // The previous complete file, replaced by a newer one: cut down in
+    // pieces, then deleted, one idle step each, while running stays 1.
+    String autosaveRetiredPath;
     File autosaveFile;
     int64 autosaveBytesWritten = 0;
     TextBuff snapshot;
@@ -181,9 +184,17 @@ private:
     void TakeLoadedText(TextBuff& loaded, File& file);
     void SettleMarkers();
     void AbandonAutosave() noexcept;
+    void RetireAutosaveStep() noexcept;
+    void DropRetiredAutosave() noexcept;
 
     String path_;
     String location_;
+};
+
+// Bytes that one idle step cuts off a replaced autosave file before it is
+// deleted: deleting a large file at once stalls the program.
+struct AutosaveLimits {
+    static int64 cutPiece;
 };
 
 // The autosave folder in the data folder, created when missing.

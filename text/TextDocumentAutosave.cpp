@@ -42,6 +42,8 @@ void WriteHeaderLine(File& file, const String& text)
 
 }  // namespace
 
+int64 AutosaveLimits::cutPiece = 0x1000000;
+
 String AutosaveFolder()
 {
     String data = GetDataFolder(AppContext::Current());
@@ -74,7 +76,12 @@ void TextDocument::StartAutosave()
     autosaveNextFinishedPath.ConcatList({folder.CStr(), L"g", name});
     snapshot.ShareFrom(text);
 
-    autosaveFile.Open(autosaveUnfinishedPath, kFileCreate, 0);
+    // Opened without truncating: a file cut to nothing and written anew is
+    // flushed to the disk when closed, which stalls the program for long.
+    // The name is new, so only a leftover of the same name needs cutting.
+    autosaveFile.Open(autosaveUnfinishedPath, kFileOpenAlways, 0);
+    if (autosaveFile.Size() > 0)
+        autosaveFile.Truncate();
     WriteHeaderLine(autosaveFile, GetPath());
     WriteHeaderLine(autosaveFile, GetLocation());
     // The size in full: texts grow beyond what 32 bits hold.
@@ -94,10 +101,44 @@ void TextDocument::AbandonAutosave() noexcept
     autosaveBytesWritten = 0;
     autosaveRunning = 0;
     snapshot.Clear();
+    DropRetiredAutosave();
+}
+
+void TextDocument::DropRetiredAutosave() noexcept
+{
+    if (!autosaveRetiredPath.IsEmpty())
+        DeleteFileIfExists(autosaveRetiredPath);
+    autosaveRetiredPath.Release();
+}
+
+// Cuts a piece off the end of the replaced file, or deletes it once it is
+// small. Failures here lose nothing: the file is deleted as it is.
+void TextDocument::RetireAutosaveStep() noexcept
+{
+    try {
+        if (!autosaveFile.State())
+            autosaveFile.Open(autosaveRetiredPath, kFileOpenAlways, 0);
+        int64 size = autosaveFile.Size();
+        if (size > AutosaveLimits::cutPiece) {
+            autosaveFile.Seek(size - AutosaveLimits::cutPiece);
+            autosaveFile.Truncate();
+            return;
+        }
+        autosaveFile.Close();
+    } catch (...) {
+        // Deleted below all the same.
+    }
+    autosaveFile.Release();
+    DropRetiredAutosave();
+    autosaveRunning = 0;
 }
 
 void TextDocument::AutosaveStep() noexcept
 {
+    if (!autosaveRetiredPath.IsEmpty()) {
+        RetireAutosaveStep();
+        return;
+    }
     if (text.Size() == 0)
         return;
     try {
@@ -110,20 +151,21 @@ void TextDocument::AutosaveStep() noexcept
             ByteSaver saver(autosaveFile, nullptr);
             snapshot.Save(saver, autosaveBytesWritten, end);
             autosaveBytesWritten = end;
-        } else {
-            if (autosaveFile.State())
-                autosaveFile.Close();
+        } else if (autosaveFile.State()) {
+            // Closing, renaming and deleting each take a step of their own:
+            // with a large file each may take long.
+            autosaveFile.Close();
             autosaveFile.Release();
+        } else {
             // A failed rename is tried again at the next step.
             if (!MoveFileW(autosaveUnfinishedPath.CStr(), autosaveNextFinishedPath.CStr()))
                 return;
-            if (!autosaveFinishedPath.IsEmpty())
-                DeleteFileIfExists(autosaveFinishedPath);
+            autosaveRetiredPath = autosaveFinishedPath;
             autosaveFinishedPath = autosaveNextFinishedPath;
             autosaveUnfinishedPath.Release();
             autosaveNextFinishedPath.Release();
-            autosaveRunning = 0;
             snapshot.Clear();
+            autosaveRunning = autosaveRetiredPath.IsEmpty() ? 0 : 1;
         }
     } catch (...) {
         // A failed file refuses all later work: start afresh at a later pass.
@@ -147,6 +189,7 @@ void TextDocument::DiscardAutosave() noexcept
         DeleteFileIfExists(autosaveFinishedPath);
     if (!autosaveUnfinishedPath.IsEmpty())
         DeleteFileIfExists(autosaveUnfinishedPath);
+    DropRetiredAutosave();
     autosaveFinishedPath.Release();
     autosaveUnfinishedPath.Release();
     autosaveNextFinishedPath.Release();

@@ -311,3 +311,26 @@ TEST_CASE("start-up finishes without alerts; command-line switches are never ope
     CHECK(files.At(1).Equals(AbsolutePath(L":x")));
     CHECK(files.At(2).Equals(L"C:\\abs\\file.txt"));
 }
+
+TEST_CASE("a short note pops up at the centre of the view that asked")
+{
+    BrokerBench bench;
+    PopupAlert* popup = bench.host.popupAlert;
+    for (int i = 0; i < 2; i++) {
+        TextView* view = bench.views[i];
+        RECT client = view->ClientRect();
+        POINT centre = view->ClientToScreenPoint(POINT{client.right / 2, client.bottom / 2});
+        ShowPopupInView(view, i ? L"Nothing to undo." : L"Not found");
+        CHECK(IsWindowVisible(popup->GetHwnd()));
+        CHECK(popup->message.Equals(i ? L"Nothing to undo." : L"Not found"));
+        RECT shown = popup->WindowRect();
+        CHECK(PtInRect(&shown, centre));
+        // Each view's centre is in its own half of the form.
+        CHECK((centre.x < 300) == (i == 0));
+    }
+    // A view in a form without a pop-up shows nothing and throws nothing.
+    ShowPopupInView(nullptr, L"x");
+    bench.broker->broadcastHandler = nullptr;
+    CHECK(bench.Run(ActionNewText).outcome == OutcomeDone);
+    popup->Hide();
+}

@@ -4,9 +4,12 @@
 // the way the main window does: recorded, then handed to both views.
 
 #include "actions/ActionBroker.h"
+#include "actions/EditForm.h"
 #include "base/SettingsStore.h"
 #include "gui/ElasticGroup.h"
 #include "gui/Form.h"
+#include "gui/PopupAlert.h"
+#include "support/Pump.h"
 #include "support/RecordingAlerts.h"
 #include "text/TextDocument.h"
 #include "view/TextView.h"
@@ -15,23 +18,16 @@
 #include <functional>
 #include <vector>
 
-inline void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 // One shown form for the whole run: hiding or destroying a shown top-level
 // window costs Wine seconds without a window manager.
-class BrokerHost : public Form {
+class BrokerHost : public EditForm {
 public:
     BrokerHost()
     {
         Create(NoTooltip, L"BrokerTestHost", nullptr, 1);
         row = NewElasticGroup(1, this);
+        popupAlert = NewPopupAlert(this);
         SetBounds(RECT{0, 0, 600, 300});
         ShowNoActivate();
         Pump();
@@ -55,8 +51,9 @@ public:
             broker->AddView(views[i]);
         }
         broker->broadcastHandler = this;
-        host.SetBounds(RECT{0, 0, 600, 300});
-        host.row->SetBounds(host.ClientRect());
+        // Side by side, as the split main window shows them.
+        views[0]->SetBounds(RECT{0, 0, 300, 300});
+        views[1]->SetBounds(RECT{300, 0, 600, 300});
         Pump();
     }
     ~BrokerBench()

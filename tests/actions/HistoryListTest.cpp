@@ -23,11 +23,17 @@ Model Items(const HistoryList& list)
     return items;
 }
 
-HistoryList Loaded(const wchar_t* texts, const wchar_t* numbers)
+HistoryList EmptyList(int32 limit)
 {
     HistoryList list;
-    list.limit = 10;
     list.Clear();
+    list.limit = limit;
+    return list;
+}
+
+HistoryList Loaded(const wchar_t* texts, const wchar_t* numbers)
+{
+    HistoryList list = EmptyList(10);
     list.Load(String(texts), String(numbers));
     return list;
 }
@@ -40,9 +46,7 @@ TEST_CASE("random additions keep the newest items in order, like a plain model")
     CAPTURE(seed);
     std::mt19937 rng(seed);
     for (int round = 0; round < 40; round++) {
-        HistoryList list;
-        list.Clear();
-        list.limit = 1 + static_cast<int32>(rng() % 12);
+        HistoryList list = EmptyList(1 + static_cast<int32>(rng() % 12));
         Model model;
         for (int step = 0; step < 200; step++) {
             // Few distinct texts and numbers, so that repeats and moves are common.
@@ -74,9 +78,7 @@ TEST_CASE("random additions keep the newest items in order, like a plain model")
 
 TEST_CASE("history additions: repeats, modes and the limit")
 {
-    HistoryList list;
-    list.Clear();
-    list.limit = 100;
+    HistoryList list = EmptyList(100);
     list.Add(String(L"a"), 0);
     list.Add(String(L"b"), 0);
     list.changed = 0;
@@ -146,9 +148,7 @@ TEST_CASE("joined texts and numbers load back to the same list")
     CAPTURE(seed);
     std::mt19937 rng(seed);
     for (int round = 0; round < 50; round++) {
-        HistoryList list;
-        list.Clear();
-        list.limit = 30;
+        HistoryList list = EmptyList(30);
         int n = static_cast<int>(rng() % 20);
         for (int i = 0; i < n; i++) {
             std::wstring text;
@@ -158,15 +158,12 @@ TEST_CASE("joined texts and numbers load back to the same list")
             int32 number = static_cast<int32>(static_cast<u32>(rng()));
             list.Add(String(text.c_str()), number);
         }
-        HistoryList back;
-        back.Clear();
-        back.limit = 30;
+        HistoryList back = EmptyList(30);
         back.Load(list.JoinStrings(), list.JoinNumbers());
         CAPTURE(round);
         CHECK(Items(back) == Items(list));
     }
-    HistoryList empty;
-    empty.Clear();
+    HistoryList empty = EmptyList(10);
     CHECK(empty.JoinStrings().IsEmpty());
     CHECK(empty.JoinNumbers().IsEmpty());
 }

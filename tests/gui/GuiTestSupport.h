@@ -4,6 +4,8 @@
 
 #include "gui/Dialog.h"
 #include "gui/Form.h"
+#include "support/Pump.h"
+#include "support/TestGroup.h"
 
 #include <doctest.h>
 
@@ -12,42 +14,17 @@
 
 enum : int { IDM_TEST = 101, IDI_TEST = 201, IDA_TEST = 301, IDB_TEST = 401, IDB_STRIP = 402 };
 
-// Processes whatever is queued without waiting.
-inline void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 // A group of its own window class that keeps its children in order, reports
 // fixed size limits and runs test code for the messages it gets.
-class Panel : public ControlGroup {
+class Panel : public TestGroup {
 public:
     explicit Panel(ControlGroup* parentGroup, uint32_t extraStyle = 0,
                    const wchar_t* classText = L"TestPanel")
+        : TestGroup(parentGroup, OwnClass | extraStyle, classText)
     {
-        parent = parentGroup;
-        style = OwnClass | extraStyle;
-        Create(classText, 0, 0);
-    }
-    ~Panel() override
-    {
-        while (!children.empty())
-            delete children.back();
     }
 
-    void AddChild(Control* child) override { children.push_back(child); }
-    void RemoveChild(Control* child) override
-    {
-        for (auto it = children.begin(); it != children.end(); ++it)
-            if (*it == child) {
-                children.erase(it);
-                return;
-            }
-    }
     void Measure(SizeLimits& l) override { l = limits; }
     void SetBounds(const RECT& r) override
     {
@@ -72,7 +49,6 @@ public:
     bool OnIdle() override { return onIdle ? onIdle() : false; }
     void OnMouseLeave(MessageRecord&) override { leaves++; }
 
-    std::vector<Control*> children;
     SizeLimits limits = {0, 0, Unbounded, Unbounded};
     RECT bounds = {0, 0, 0, 0};
     int layouts = 0;

@@ -1,5 +1,7 @@
 #include "support/FileFaults.h"
 
+#include <vector>
+
 namespace {
 
 DWORD g_allowed = 0;
@@ -28,8 +30,30 @@ BOOL RefusedTimes(HANDLE, const FILETIME*, const FILETIME*, const FILETIME*)
     return FALSE;
 }
 
-const FileSystemCalls kFaultyWrites{&FaultyWrite, nullptr};
-const FileSystemCalls kRefusedTimes{nullptr, &RefusedTimes};
+// A copy that runs out of room half-way: the target holds the first half.
+BOOL HalfCopy(const wchar_t* from, const wchar_t* to)
+{
+    HANDLE in = CreateFileW(from, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE)
+        return FALSE;
+    HANDLE out = CreateFileW(to, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out != INVALID_HANDLE_VALUE) {
+        DWORD size = GetFileSize(in, nullptr);
+        std::vector<char> bytes(size / 2 + 1);
+        DWORD got = 0, written = 0;
+        if (ReadFile(in, bytes.data(), size / 2, &got, nullptr))
+            WriteFile(out, bytes.data(), got, &written, nullptr);
+        CloseHandle(out);
+    }
+    CloseHandle(in);
+    g_faults++;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+const FileSystemCalls kFaultyWrites{&FaultyWrite, nullptr, nullptr};
+const FileSystemCalls kRefusedTimes{nullptr, &RefusedTimes, nullptr};
+const FileSystemCalls kHalfCopies{nullptr, nullptr, &HalfCopy};
 
 }  // namespace
 
@@ -66,4 +90,15 @@ TimesRefused::~TimesRefused()
 int TimesRefused::Calls()
 {
     return g_timeCalls;
+}
+
+CopyFault::CopyFault()
+{
+    g_faults = 0;
+    SetFileSystemCalls(&kHalfCopies);
+}
+
+CopyFault::~CopyFault()
+{
+    SetFileSystemCalls(nullptr);
 }

@@ -30,3 +30,13 @@ public:
 
     static int Calls();
 };
+
+// CopyFileW stops half-way with a full disk, leaving half of the bytes in the
+// target.
+class CopyFault {
+public:
+    CopyFault();
+    ~CopyFault();
+    CopyFault(const CopyFault&) = delete;
+    CopyFault& operator=(const CopyFault&) = delete;
+};

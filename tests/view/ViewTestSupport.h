@@ -5,18 +5,10 @@
 #include "LayoutTestSupport.h"
 
 #include "gui/Form.h"
+#include "support/Pump.h"
 #include "support/RecordingViewHandler.h"
 #include "view/TextView.h"
 
-// Processes whatever is queued without waiting.
-inline void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 // A borderless top-level form that holds one text view as its content.
 class ViewHost : public Form {

@@ -81,12 +81,42 @@ void CLexerBase::Seek(int64 position, int64 savedPosition, const u32* savedState
     SeekByRelexing(position, savedPosition, savedState, tokenText, kInitialLexerState);
 }
 
+void CLexerBase::IdentifierToken(TokenRecord& record)
+{
+    WordToken(
+        record, [this] { return AtIdentifierChar(); }, ClassAsciiLetter | ClassDigit | ClassUnderscore, kClassKeyword,
+        [this](const wchar_t* word, int32 length) { return IsKeyword(word, length); });
+}
+
+// Characters that start a token of their own rule in code.
+bool CLexerBase::IsRuleStart(int32 c, bool inner)
+{
+    return c == '/' || c == '"' || c == '\'' || c == '.' || c == '#' || (inner && c == '<');
+}
+
 void CLexerBase::NextToken(TokenRecord& record)
 {
     tokenState_ = state_;
     if (BlankToken(record))
         return;
     const bool inner = innerScript_ != 0;
+    int32 first = Code();
+    // An identifier in code, the other common token: none of the state or
+    // punctuation rules below starts with a letter or "_".
+    if (TokenClassOf(state_) == kClassText) {
+        if (IsAsciiLetter(first) || first == '_') {
+            IdentifierToken(record);
+            return;
+        }
+        // A line end in code is a token of its own, and so is a run of
+        // punctuation that none of the rules below starts with.
+        if (LineEndToken(record))
+            return;
+        if (first >= 0 && first < 128 && !(Flags() & kRunEnds) && !IsRuleStart(first, inner)) {
+            CodeRunToken(record, inner);
+            return;
+        }
+    }
     // Inside a page "<" ends every run; the page looks at it.
     if (CLikeStateToken(record, inner ? L'<' : L'\0', true))
         return;
@@ -101,9 +131,7 @@ void CLexerBase::NextToken(TokenRecord& record)
 
     int32 c = Code();
     if (IsAsciiLetter(c) || c == '_') {
-        WordToken(
-            record, [this] { return AtIdentifierChar(); }, kClassKeyword,
-            [this](const wchar_t* word, int32 length) { return IsKeyword(word, length); });
+        IdentifierToken(record);
     } else if (c == '#') {
         state_ = WithClass(state_, kClassPreprocessor);
         Single(record, state_);

@@ -21,6 +21,10 @@ protected:
     }
 
 private:
+    // An identifier, or a keyword outside seek mode.
+    void IdentifierToken(TokenRecord& record);
+    static bool IsRuleStart(int32 c, bool inner);
+
     // Set while the lexer reads a script element of an HTML page: "<" then
     // ends every run, so the page's end tag is always seen.
     u8 innerScript_;

@@ -25,6 +25,16 @@ void CssLexer::NextCssToken(TokenRecord& record)
         return;
 
     int32 c = Code();
+    // Line ends and runs of punctuation, as in the C family.
+    if (TokenClassOf(state_) == kClassText) {
+        if (LineEndToken(record))
+            return;
+        if (c >= 0 && c < 128 && !(Flags() & kRunEnds) && c != '/' && c != '"' && c != '\'' && c != '-' &&
+            c != '#' && c != ':' && !(inner && c == '<')) {
+            CodeRunToken(record, inner);
+            return;
+        }
+    }
     if (c == '/') {
         CommentOpenerToken(record, '*', kClassBlockComment);
         return;
@@ -40,7 +50,7 @@ void CssLexer::NextCssToken(TokenRecord& record)
                 int32 k = Code();
                 return IsAsciiLetter(k) || IsAsciiDigit(k) || k == '-' || k == '_';
             },
-            kClassKnown,
+            ClassAsciiLetter | ClassDigit | ClassHyphen | ClassUnderscore, kClassKnown,
             [this](const wchar_t* word, int32 length) {
                 return tagNames_->Contains(word, length) || storage_->known.Contains(word, length);
             });

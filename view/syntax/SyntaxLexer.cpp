@@ -39,6 +39,8 @@ void TextLexer::Generic(TokenRecord& record, u32 state, const wchar_t* stops)
     }
     if (f & (ClassLetter | ClassDigit | ClassUnderscore)) {
         u16 letters = kTokenLettersOnly;
+        if (TakeAsciiRun(ClassLetter | ClassDigit | ClassUnderscore, ClassDigit | ClassUnderscore))
+            letters = 0;
         while (Flags() & (ClassLetter | ClassDigit | ClassUnderscore | ClassCombiningMark)) {
             if (!HasRoom()) {
                 record.cut = 1;
@@ -74,8 +76,7 @@ void TextLexer::Generic(TokenRecord& record, u32 state, const wchar_t* stops)
         End(record, kTokenControl, state);
         return;
     }
-    const u32 ends = ClassControl | ClassCombiningMark | ClassUnderscore | ClassTab | ClassLetter | ClassDigit |
-                     ClassBlank | ClassLineBreak;
+    const u32 ends = kRunEnds;
     if (IsStop(Code(), stops)) {
         End(record, kTokenEmpty, state);
         return;
@@ -115,6 +116,34 @@ void TextLexer::SeekByRelexing(int64 position, int64 savedPosition, const u32* s
     if (text_)
         text_->Reset();
     MoveTo(position);
+}
+
+void TextLexer::CodeRunToken(TokenRecord& record, bool inner)
+{
+    Begin(record);
+    CharCursor& c = cursor_;
+    u64 rel = static_cast<u64>(c.position - c.runStart);
+    if (rel < static_cast<u64>(c.runCount) && c.runText->ChangeCount() == c.runChanges) {
+        const u8* p = c.run + rel;
+        int64 left = c.runCount - static_cast<int64>(rel);
+        int64 end = kTokenRunLimit - taken_ < left ? kTokenRunLimit - taken_ : left;
+        int32 n = 0;
+        while (n < end) {
+            u32 b = p[n];
+            if (b >= 0x80 || (kAsciiClasses.flags[b] & kRunEnds) || b == '/' || b == '"' || b == '\'' ||
+                (inner && b == '<'))
+                break;
+            n++;
+        }
+        if (text_)
+            text_->AppendAscii(p, n);
+        taken_ += n;
+        CharCursor::Seek(c, c.position + n);
+    }
+    const wchar_t* stops = inner ? L"/\"'<" : L"/\"'";
+    while (!(Flags() & kRunEnds) && !IsStop(Code(), stops) && TakeIfRoom(record)) {
+    }
+    End(record, kTokenText, state_);
 }
 
 void TextLexer::LineCommentToken(TokenRecord& record, const wchar_t* stops)

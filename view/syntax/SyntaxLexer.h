@@ -51,6 +51,10 @@ enum LexerRegion : u32 {
 // Class 1 in region 1.
 constexpr u32 kInitialLexerState = 257;
 
+// What ends a generic run of other characters.
+constexpr u32 kRunEnds = ClassControl | ClassCombiningMark | ClassUnderscore | ClassTab | ClassLetter | ClassDigit |
+                         ClassBlank | ClassLineBreak;
+
 // A run of one kind of character stops after this many characters and goes
 // on in the next token, so one odd line never makes a giant token.
 constexpr int32 kTokenRunLimit = 250;
@@ -170,7 +174,18 @@ protected:
         CharCursor::Seek(next, next.position + next.length);
         return next;
     }
-    int32 PeekCode() const { return static_cast<int32>(Ahead().code); }
+    int32 PeekCode() const
+    {
+        // A plain ASCII byte next in the run is its own code.
+        const CharCursor& c = cursor_;
+        u64 rel = static_cast<u64>(c.position + c.length - c.runStart);
+        if (rel < static_cast<u64>(c.runCount) && c.runText->ChangeCount() == c.runChanges) {
+            u32 b = c.run[rel];
+            if (b < 0x80 && b != 10 && b != 13)
+                return static_cast<int32>(b);
+        }
+        return static_cast<int32>(Ahead().code);
+    }
 
     void MoveTo(int64 position) { CharCursor::Seek(cursor_, position); }
 
@@ -218,6 +233,41 @@ protected:
         Take();
         return true;
     }
+    // Takes the ASCII characters of the current stored run whose class flags
+    // meet mask (which holds neither line breaks nor control characters), as
+    // many as the token has room for, straight from the bytes: the inner loop
+    // of words. True when one of them also met seen.
+    bool TakeAsciiRun(u32 mask, u32 seen = 0)
+    {
+        CharCursor& c = cursor_;
+        u64 rel = static_cast<u64>(c.position - c.runStart);
+        if (rel >= static_cast<u64>(c.runCount) || c.runText->ChangeCount() != c.runChanges)
+            return false;
+        const u8* p = c.run + rel;
+        int64 left = c.runCount - static_cast<int64>(rel);
+        int32 room = kTokenRunLimit - taken_;
+        int32 n = 0;
+        u32 met = 0;
+        // Line ends and control characters are in no word's mask.
+        int64 end = room < left ? room : left;
+        while (n < end) {
+            u32 b = p[n];
+            if (b >= 0x80)
+                break;
+            u32 f = kAsciiClasses.flags[b];
+            if (!(f & mask))
+                break;
+            met |= f;
+            n++;
+        }
+        if (n == 0)
+            return false;
+        if (text_)
+            text_->AppendAscii(p, n);
+        taken_ += n;
+        CharCursor::Seek(c, c.position + n);
+        return (met & seen) != 0;
+    }
     template <class Pred>
     int32 TakeWhile(TokenRecord& record, Pred pred)
     {
@@ -255,10 +305,19 @@ protected:
     template <class InWord, class Known>
     void WordToken(TokenRecord& record, InWord inWord, u32 knownClass, Known known)
     {
+        WordToken(record, inWord, 0, knownClass, known);
+    }
+    // The same where inWord accepts exactly the ASCII characters whose class
+    // flags meet asciiMask (and maybe others): those are taken in runs.
+    template <class InWord, class Known>
+    void WordToken(TokenRecord& record, InWord inWord, u32 asciiMask, u32 knownClass, Known known)
+    {
         Begin(record);
         bool isKnown;
-        if (text_) {
-            // The word's units are the token text's.
+        if (text_ || seekMode_) {
+            // The word's units are the token text's; a seek looks nothing up.
+            if (asciiMask)
+                TakeAsciiRun(asciiMask);
             TakeWhile(record, inWord);
             isKnown = !seekMode_ && known(text_->Units() + record.textStart, text_->Count() - record.textStart);
         } else {
@@ -295,6 +354,22 @@ protected:
         End(record, kind, state_);
         return true;
     }
+    // At a line break (not the end of the text): its token with the state's
+    // class turned into the line end's; false elsewhere.
+    bool LineEndToken(TokenRecord& record)
+    {
+        if ((Flags() & (ClassLineBreak | ClassEndOfText)) != ClassLineBreak)
+            return false;
+        Begin(record);
+        Take();
+        End(record, kTokenText, WithClass(state_, kClassLineEnd));
+        return true;
+    }
+    // At a character that starts no rule of a C-like language in code: the
+    // generic tokenizer's run of other characters with the stops of code
+    // ("/", the quotes, and "<" inside a page), its ASCII part straight from
+    // the stored run.
+    void CodeRunToken(TokenRecord& record, bool inner);
     // One-character token (or a few characters taken by the caller before).
     void Single(TokenRecord& record, u32 state)
     {

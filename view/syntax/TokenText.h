@@ -36,6 +36,26 @@ public:
         lengths_[count_++] = static_cast<u8>(byteLength);
     }
 
+    // ASCII characters of one byte each, growing as one AppendCodePoint
+    // after the other would.
+    void AppendAscii(const u8* bytes, int32 n)
+    {
+        while (n > 0) {
+            if (capacity_ - count_ < 2)
+                Grow(kInitialRoom);
+            int32 k = capacity_ - count_ - 1;
+            if (k > n)
+                k = n;
+            for (int32 i = 0; i < k; i++) {
+                units_[count_ + i] = static_cast<wchar_t>(bytes[i]);
+                lengths_[count_ + i] = 1;
+            }
+            count_ += k;
+            bytes += k;
+            n -= k;
+        }
+    }
+
     // Units that stand for no bytes of the text.
     void AppendUnits(const wchar_t* units, int32 n);
 

@@ -304,3 +304,30 @@ TEST_CASE("a save that fails twice succeeds on a later attempt")
     CHECK(PairsOf(Loaded(path)) == PairsOf(Sample()));
     CHECK(ReadFileBytes(temp / L"s.dat.bak") == "old=1\r\n");
 }
+
+TEST_CASE("a save on a full disk leaves the previous backup as it was")
+{
+    TempFolder temp;
+    QuickRetries quick;
+    String path = temp / L"settings.dat";
+    String bak = temp / L"settings.dat.bak";
+    std::string old = "a=1\r\nlong=" + std::string(400000, 'v') + "\r\n";
+    WriteFileBytes(path, old);
+    WriteFileBytes(bak, "previous=1\r\n");
+    SettingsStore store;
+    store.SetText(L"b", L"2");
+    {
+        // Every copy stops half-way, as on a volume that fills up.
+        CopyFault fault;
+        Error e = CaughtError([&] { SaveKeyValueFile(store, path.CStr()); });
+        CHECK(e.code == ERROR_DISK_FULL);
+    }
+    CHECK(ReadFileBytes(bak) == "previous=1\r\n");
+    CHECK(ReadFileBytes(path) == old);
+    CHECK_FALSE(PathExists(temp / L"settings.dat.bak.new"));
+
+    // With room, the backup holds the previous file whole.
+    SaveKeyValueFile(store, path.CStr());
+    CHECK(ReadFileBytes(bak) == old);
+    CHECK(ReadFileBytes(path) == "b=2\r\n");
+}

@@ -13,3 +13,13 @@ TEST_CASE("every parser ends each of 20,000 mutated inputs in a result or an Err
         MESSAGE(target.name << ": " << stats.inputs << " inputs, " << stats.errors << " errors, seed " << seed);
     }
 }
+
+TEST_CASE("the layout ends each of 5,000 mutated pages at widths 0, 1, 50 and 1000 in a result or an Error")
+{
+    const u64 seed = 0x5EED2026;
+    const HelpFuzzTarget target = LayoutFuzzTarget();
+    INFO("seed " << seed);
+    FuzzStats stats = RunFuzz(target.seeds(), seed, 5000, target.run);
+    CHECK(stats.inputs == 5000);
+    MESSAGE("layout: " << stats.inputs << " inputs, " << stats.errors << " errors, seed " << seed);
+}

@@ -20,3 +20,9 @@ std::vector<FuzzSeed> GifFuzzSeeds();
 std::vector<FuzzSeed> PngFuzzSeeds();
 void RunGifFuzz(const u8* bytes, size_t count);
 void RunPngFuzz(const u8* bytes, size_t count);
+
+// The layout: mutated markup laid out at widths 0, 1, 50 and 1000 on a
+// memory context (LayoutFuzzTargets.cpp). Slower than the parsers, so it
+// runs apart from them.
+HelpFuzzTarget LayoutFuzzTarget();
+void RunLayoutFuzz(const u8* bytes, size_t count);

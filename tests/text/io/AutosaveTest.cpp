@@ -103,7 +103,7 @@ int RunAutosave(TextDocument& doc)
 
 }  // namespace
 
-TEST_CASE("a text of 614400 bytes is autosaved in five steps")
+TEST_CASE("a text of 614400 bytes is autosaved in six steps")
 {
     AutosaveSetup setup;
     TextDocument doc;
@@ -131,6 +131,11 @@ TEST_CASE("a text of 614400 bytes is autosaved in five steps")
         CHECK(SizeOf(unfinished) == header + written);
     }
     CHECK(doc.autosaveRunning);
+    // Closing the file and giving it its name are steps of their own.
+    doc.AutosaveStep();
+    CHECK(doc.autosaveRunning);
+    CHECK_FALSE(doc.autosaveFile.State());
+    CHECK(PathExists(unfinished));
     doc.AutosaveStep();
     CHECK_FALSE(doc.autosaveRunning);
 
@@ -342,6 +347,7 @@ TEST_CASE("a failed rename is tried again at the next step")
     doc.AutosaveStep();
     WriteFileBytes(doc.autosaveNextFinishedPath, "in the way");
     doc.AutosaveStep();
+    doc.AutosaveStep();
     CHECK(doc.autosaveRunning);
     CHECK(PathExists(doc.autosaveUnfinishedPath));
     DeleteFileW(doc.autosaveNextFinishedPath.CStr());
@@ -544,4 +550,48 @@ TEST_CASE("without an application object autosaving waits for a later pass")
     CHECK_FALSE(doc.autosaveRunning);
     CHECK(doc.autosaveWanted);
     CHECK(doc.autosaveUnfinishedPath.IsEmpty());
+}
+
+TEST_CASE("a replaced autosave file is cut down in pieces, then deleted, a step each")
+{
+    AutosaveSetup setup;
+    const int64 piece = AutosaveLimits::cutPiece;
+    AutosaveLimits::cutPiece = 100000;
+    TextDocument doc;
+    std::wstring text(450000, L'p');
+    Type(doc, 0, text.c_str());
+    RunAutosave(doc);
+    String first = doc.autosaveFinishedPath;
+    const int64 size = SizeOf(first);
+    Type(doc, 0, L"!");
+    // Start, two pieces of the body, close, rename.
+    for (int i = 0; i < 5; i++)
+        doc.AutosaveStep();
+    CHECK(doc.autosaveRetiredPath.Equals(first));
+    CHECK(doc.autosaveRunning);
+    CHECK(ReadAutosave(doc.autosaveFinishedPath).body == Bytes(doc));
+    int64 left = size;
+    while (left > 100000) {
+        doc.AutosaveStep();
+        left -= 100000;
+        CHECK(SizeOf(first) == left);
+        CHECK(doc.autosaveRunning);
+    }
+    doc.AutosaveStep();
+    CHECK_FALSE(PathExists(first));
+    CHECK_FALSE(doc.autosaveRunning);
+    CHECK(doc.autosaveRetiredPath.IsEmpty());
+    CHECK(setup.Names().size() == 1);
+    AutosaveLimits::cutPiece = piece;
+
+    // Discarding while a file is being cut down deletes it too.
+    Type(doc, 0, L"?");
+    RunAutosave(doc);
+    String second = doc.autosaveFinishedPath;
+    Type(doc, 0, L"?");
+    for (int i = 0; i < 5; i++)
+        doc.AutosaveStep();
+    CHECK(doc.autosaveRetiredPath.Equals(second));
+    doc.DiscardAutosave();
+    CHECK(setup.Names().empty());
 }

@@ -96,6 +96,25 @@ TEST_CASE("an empty alternative makes its level optional")
     CHECK(Postfix(L"a(b|c)*d") == std::vector<u32>{'a', 'b', 'c', ALT, STAR, CONCAT, 'd', CONCAT});
 }
 
+TEST_CASE("a quantifier after a group that vanished repeats nothing")
+{
+    std::vector<u32> ab = Postfix(L"ab");
+    CHECK(Postfix(L"ab()*") == ab);
+    CHECK(Postfix(L"ab()+") == ab);
+    CHECK(Postfix(L"ab(|)?") == ab);
+    CHECK(Postfix(L"ab(())*+?") == ab);
+    CHECK(Postfix(L"a()*b") == ab);
+    CHECK(Postfix(L"ab(|)?c") == Postfix(L"abc"));
+    CHECK(Postfix(L"a(b()*)+") == Postfix(L"a(b)+"));
+    CHECK(Postfix(L"(a|)()*") == std::vector<u32>{'a', QUEST});
+    CHECK(Postfix(L"(ab)()*") == ab);
+    // A quantifier after the group still counts once something follows it.
+    CHECK(Postfix(L"a()b*") == std::vector<u32>{'a', 'b', STAR, CONCAT});
+    // With nothing before the group the quantifier still has no argument.
+    CHECK(CompileOutcome(L"()*").kind == RegexError::STAR_WITHOUT_ARGUMENT);
+    CHECK(CompileOutcome(L"x|(|)+").kind == RegexError::PLUS_WITHOUT_ARGUMENT);
+}
+
 TEST_CASE("quantifiers stack and apply to anchors and boundaries")
 {
     CHECK(Postfix(L"a**") == std::vector<u32>{'a', STAR, STAR});

@@ -10,11 +10,6 @@
 
 using namespace RegexKind;
 
-struct RegexTestAccess {
-    static u32& Generation(RegExp& re) { return re.generation_; }
-    static u32& MarkPass(RegExp& re) { return re.markPass_; }
-};
-
 namespace {
 
 struct Match {
@@ -382,6 +377,8 @@ TEST_CASE("stamps stay correct when the generation counter wraps")
     Searcher s(L"(ab)+");
     Match expected = s.Forward(buff, 0);
     CHECK(expected == Match{200, 204});
+    // The counters move only while the runs step their lists.
+    RegexTestAccess::ListsOnly(s.re);
     RegexTestAccess::Generation(s.re) = 0xFFFFFF00u;
     CHECK(s.Forward(buff, 0) == expected);
     RegexTestAccess::Generation(s.re) = 0xFFFFFFFEu;
@@ -390,6 +387,7 @@ TEST_CASE("stamps stay correct when the generation counter wraps")
 
     Searcher b(L"\\bab\\b");
     SetText(buff, "xab ab");
+    RegexTestAccess::ListsOnly(b.re);
     RegexTestAccess::MarkPass(b.re) = 0xFFFFFFFFu;
     CHECK(b.Forward(buff, 0) == Match{4, 6});
 }
@@ -653,3 +651,16 @@ TEST_CASE("case above U+FFFF is kept: UTF-16 units are lower-cased one by one")
         CHECK(Searcher(L"\U00010400", true).Before(buff, buff.text.Size()).start == -1);
     }
 }
+
+TEST_CASE("a quantified empty group leaves the atoms before it as they are")
+{
+    TextDocument buff;
+    SetText(buff, "ababab");
+    CHECK(Searcher(L"ab()*").Forward(buff, 0) == Match{0, 2});
+    CHECK(Searcher(L"ab()+").Forward(buff, 2) == Match{2, 4});
+    SetText(buff, "c abc");
+    // As "abc": the "ab" is not optional.
+    CHECK(Searcher(L"ab(|)?c").Forward(buff, 0) == Match{2, 5});
+    CHECK(Searcher(L"ab(|)?c").Before(buff, 5) == Match{2, 5});
+}
+

@@ -63,8 +63,17 @@ private:
     {
         int m = 1 + Pick(3);
         std::vector<NodePtr> items;
-        for (int i = 0; i < m; i++)
+        for (int i = 0; i < m; i++) {
             items.push_back(Item(out, depth));
+            // A quantified group that vanishes repeats nothing: it adds
+            // nothing to the tree.
+            if (Pick(12) == 0) {
+                static const wchar_t* const empty[] = {L"()", L"(|)", L"(()|)"};
+                out += empty[Pick(3)];
+                for (int q = Pick(3); q >= 0; q--)
+                    out += L"*+?"[Pick(3)];
+            }
+        }
         return Wrap(Node::Concat, items);
     }
 
@@ -425,4 +434,162 @@ TEST_CASE("the matcher agrees with a brute-force matcher on random patterns and 
     CHECK(compared == patterns * 8);
     // Not a vacuous comparison: many searches find a non-empty match.
     CHECK(found > compared);
+}
+
+namespace {
+
+// A long random text in one encoding, with the awkward places put where
+// the storage blocks (7168 bytes) meet: a CR LF split by a boundary, a
+// character split by one, an undecodable unit right after one.
+std::vector<u8> LongText(std::mt19937& rng, EncodingId encoding, size_t size)
+{
+    static const u32 alphabet[] = {'a', 'b', 'k', 'K', 'x', ' ', ' ', '_', '1', '7', '.', ',', 0xE9, 0x142, 0x17C,
+                                   0x212A, 0x1F600, 10, 13, 0};
+    bool utf16 = IsUtf16Encoding(encoding);
+    bool utf8 = encoding == EncodingUtf8;
+    std::vector<u8> out;
+    auto put = [&](u32 c) {
+        if (utf16) {
+            auto unit = [&](u32 u) {
+                if (encoding == EncodingUtf16BE) {
+                    out.push_back(static_cast<u8>(u >> 8));
+                    out.push_back(static_cast<u8>(u));
+                } else {
+                    out.push_back(static_cast<u8>(u));
+                    out.push_back(static_cast<u8>(u >> 8));
+                }
+            };
+            if (c > 0xFFFF) {
+                unit(0xD800 + ((c - 0x10000) >> 10));
+                unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+            } else {
+                unit(c);
+            }
+        } else if (utf8) {
+            u8 buf[4];
+            int n = EncodeUtf8CodePoint(buf, static_cast<int32>(c));
+            out.insert(out.end(), buf, buf + n);
+        } else {
+            // Windows-1250: é, ł and ż have bytes of their own.
+            out.push_back(c == 0xE9 ? 0xE9 : c == 0x142 ? 0xB3 : c == 0x17C ? 0xBF : c < 0x80 ? static_cast<u8>(c) : 'y');
+        }
+    };
+    size_t unitBytes = utf16 ? 2 : 1;
+    int boundary = 1;
+    while (out.size() < size) {
+        size_t edge = static_cast<size_t>(boundary) * 7168;
+        if (out.size() + 8 >= edge) {
+            while (out.size() + unitBytes < edge)
+                put('x');
+            switch (boundary % 3) {
+            case 1:
+                put(13);
+                put(10);
+                break;
+            case 2:
+                put(utf8 || utf16 ? 0x1F600 : 0x142);
+                break;
+            default:
+                put('k');
+                if (utf8)
+                    out.push_back(0x80);
+                else if (utf16)
+                    put(0xDC00);
+                break;
+            }
+            boundary++;
+            continue;
+        }
+        int r = static_cast<int>(rng() % 100);
+        if (r < 3 && utf8) {
+            out.push_back(r == 0 ? 0xFF : r == 1 ? 0xC1 : 0x80);  // undecodable, or an over-long lead
+            if (r == 1)
+                out.push_back(0xA1);
+        } else if (r < 6) {
+            put(13);
+            put(10);
+        } else {
+            put(alphabet[rng() % (sizeof(alphabet) / sizeof(alphabet[0]))]);
+        }
+    }
+    return out;
+}
+
+const wchar_t* const kLongPatterns[] = {
+    L"k[a-z]+", L"[0-9]+ ?x", L"ab|kx|x\u0142|\u017Cy", L"\\bx+\\b", L"^x*$", L"\u00e9.\\w", L"x\\r?\\n?k",
+    L"[^x ]+", L"\\Bk", L"(a|b)*k$", L"\\s+\\S", L"[\u0100-\u017F]+", L"K\\.?", L"x{0}", L"\U0001F600x",
+    L"[[:punct:]]\\W", L"\\d\\D", L"x*", L"[\\n]k", L"(^|_)x",
+};
+
+}  // namespace
+
+TEST_CASE("cached states and the plain automaton agree on long texts in every encoding")
+{
+    const u32 seed = 0x0D15EA5E;
+    std::mt19937 rng(seed);
+    TextDocument doc;
+    int compared = 0, found = 0;
+    for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE, EncodingUtf16BE, EncodingWindows1250}) {
+        for (int t = 0; t < 2; t++) {
+            u32 textSeed = rng();
+            std::mt19937 local(textSeed);
+            std::vector<u8> bytes = LongText(local, encoding, 30000);
+            Fill(doc, encoding, bytes);
+            // The same bytes again over a middle stretch: the blocks split
+            // at other places.
+            int64 a = static_cast<int64>(local() % 20000) & ~static_cast<int64>(1);
+            doc.text.Replace(a, a + 3000, bytes.data() + a, 3000);
+            std::vector<std::wstring> patterns(std::begin(kLongPatterns), std::end(kLongPatterns));
+            for (int i = 0; i < 12; i++) {
+                std::wstring p;
+                PatternMaker(local).Regex(p, 0);
+                patterns.push_back(p);
+            }
+            for (const std::wstring& pattern : patterns) {
+                std::vector<u32> cps = CodePoints(pattern);
+                for (bool ignoreCase : {false, true}) {
+                    RegExp states, lists;
+                    try {
+                        states.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+                    } catch (const BadRegExpError&) {
+                        continue;  // "x{0}" and the like
+                    }
+                    lists.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+                    RegexTestAccess::ListsOnly(lists);
+                    std::ostringstream where;
+                    where << "seed " << seed << " text seed " << textSeed << " encoding " << encoding << " pattern \""
+                          << Narrow(pattern) << "\" ignore case " << ignoreCase;
+                    INFO(where.str());
+                    int64 size = doc.text.Size();
+                    // Every match from the start, in windows of random length.
+                    int64 pos = 0;
+                    while (pos < size) {
+                        int64 window = 1 + static_cast<int64>(local() % 12000);
+                        int64 s1, s2, e1 = -7, e2 = -7;
+                        s1 = states.FindForward(doc, pos, e1, window);
+                        s2 = lists.FindForward(doc, pos, e2, window);
+                        REQUIRE(s1 == s2);
+                        REQUIRE(e1 == e2);
+                        compared++;
+                        if (s1 >= 0)
+                            found++;
+                        pos = s1 >= 0 ? (e1 > pos ? e1 : pos + 1 + static_cast<int64>(local() % 2)) : e1;
+                    }
+                    // Backward searches from random places, odd offsets too.
+                    for (int k = 0; k < 6; k++) {
+                        int64 p = static_cast<int64>(local() % static_cast<u32>(size + 1));
+                        int64 window = 1 + static_cast<int64>(local() % 12000);
+                        int64 e1 = -7, e2 = -7;
+                        REQUIRE(states.FindBackward(doc, p, e1, window) == lists.FindBackward(doc, p, e2, window));
+                        REQUIRE(e1 == e2);
+                        REQUIRE(states.FindBackwardBefore(doc, p, e1) == lists.FindBackwardBefore(doc, p, e2));
+                        REQUIRE(e1 == e2);
+                        compared += 2;
+                    }
+                }
+            }
+        }
+    }
+    CHECK(compared > 10000);
+    CHECK(found > 1000);
 }

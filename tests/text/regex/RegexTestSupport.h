@@ -2,6 +2,8 @@
 
 #include "base/Error.h"
 #include "base/Types.h"
+#include "text/RegExp.h"
+#include "text/RegexDfa.h"
 
 #include <string>
 #include <vector>
@@ -46,3 +48,15 @@ inline std::string MessageOf(const Error& e)
 {
     return e.message ? Narrow(e.message) : std::string();
 }
+
+struct RegexTestAccess {
+    static u32& Generation(RegExp& re) { return re.generation_; }
+    static u32& MarkPass(RegExp& re) { return re.markPass_; }
+    // Every later search of this compiled expression runs on the lists
+    // alone, as when its states do not fit in their cache.
+    static void ListsOnly(RegExp& re)
+    {
+        re.Dfa().thrashed = true;
+        re.Reversed().Dfa().thrashed = true;
+    }
+};
