@@ -211,14 +211,20 @@ void ExecuteAction(ActionBroker& broker, ActionRecord& record)
     try {
         DispatchAction(broker, record);
     } catch (...) {
-        Error error = CurrentError();
-        if (error.code == Abort().code) {
-            record.outcome = OutcomeAborted;
-        } else {
-            record.outcome = OutcomeFailed;
-            ShowActionError(record, error);
-        }
+        RecordFailure(record);
     }
+}
+
+bool RecordFailure(ActionRecord& record)
+{
+    Error error = CurrentError();
+    if (error.code == Abort().code) {
+        record.outcome = OutcomeAborted;
+        return true;
+    }
+    record.outcome = OutcomeFailed;
+    ShowActionError(record, error);
+    return false;
 }
 
 void ExecuteActionCopy(ActionBroker& broker, const ActionRecord& record)
@@ -242,7 +248,71 @@ void DispatchAction(ActionBroker& broker, ActionRecord& record)
         throw NoTextError();
     if (record.code < ActionFirstCode || record.code > ActionLastCode)
         return;
+    if (record.code >= 0 && !record.document)
+        record.document = current;
+    if ((record.code >= ActionCharRight && record.code <= ActionPageDownExtend) ||
+        (record.code >= ActionSelectWord && record.code <= ActionSelectAll)) {
+        broker.MoveCaret(view, record.code);
+        return;
+    }
+    if (record.code >= ActionScrollLineUp && record.code <= ActionScrollPageRight) {
+        broker.ScrollView(view, record.code);
+        return;
+    }
     switch (record.code) {
+    case ActionUndo:
+        broker.Undo(record);
+        break;
+    case ActionRedo:
+        broker.Redo(record);
+        break;
+    case ActionCopy:
+    case ActionCopyHtml:
+        broker.Copy(record);
+        break;
+    case ActionCut:
+        broker.Cut(record);
+        break;
+    case ActionPaste:
+    case ActionPasteHtml:
+        broker.Paste(record);
+        break;
+    case ActionClearSelection:
+        broker.ClearSelection(view);
+        break;
+    case ActionSaveAs:
+        broker.SaveTextAs(view, record.document);
+        break;
+    case ActionAskSave:
+        broker.AskSave(record);
+        break;
+    case ActionSaveIfModified:
+        broker.SaveIfModified(record);
+        break;
+    case ActionSaveCopy:
+        broker.SaveCopy(record);
+        break;
+    case ActionSaveSelection:
+        broker.SaveSelection(record);
+        break;
+    case ActionAskSaveAll:
+        broker.AskSaveAll(record);
+        break;
+    case ActionSaveAll:
+        broker.SaveAll(record);
+        break;
+    case ActionCloseText:
+        broker.CloseText(record);
+        break;
+    case ActionCloseAll:
+        broker.CloseAll(record);
+        break;
+    case ActionGoToPosition:
+        broker.GoToPosition(view, current, record.number1, record.number2);
+        break;
+    case ActionGoToLine:
+        broker.GoToLine(view, record.document, record.number1 != 0);
+        break;
     case ActionNewText:
         broker.NewText(record);
         break;

@@ -248,6 +248,64 @@ public:
     void RestoreHibernation(ActionRecord& record);
     void OpenFileList(ActionRecord& record, Array<String>& files, bool fromCommandLine);
 
+    // Caret, selection and scrolling; scrolling and clearing broadcast nothing.
+    void MoveCaret(TextView* view, int32 code);
+    void ScrollView(TextView* view, int32 code);
+    void ClearSelection(TextView* view);
+
+    // Saving under a chosen name, the unsaved-changes questions.
+    // [from, to) of the text to a file with the backup steps and the progress
+    // dialog, which shows shownName.
+    void WriteTextRange(TextView* view, TextDocument* document, const String& name, int64 from, int64 to,
+                        const String& shownName, bool markSaved, bool adoptName);
+    void SaveTextAs(TextView* view, TextDocument* document);
+    // The save dialog; empty when cancelled.
+    String AskSaveFileName(TextView* view, TextDocument* document, const wchar_t* title, bool folderOnly);
+    // The name checks in their order; each refusal is Abort. excepted is the
+    // text whose own name may be used (none: no text).
+    void RefuseBackupName(TextView* view, const String& name);
+    void RefuseNameOfOtherText(TextView* view, TextDocument* excepted, const String& name);
+    void ConfirmOverwrite(TextView* view, TextDocument* excepted, const String& name);
+    String AskCheckedName(TextView* view, TextDocument* document, TextDocument* excepted, bool folderOnly);
+    // The question about a modified text: Save, Abandon (autosave files go,
+    // the text stays modified); every other answer is Abort, after previous
+    // is shown again.
+    void AskSaveStep(TextView* view, TextDocument* document, TextDocument* previous);
+    void AskSaveEach(TextView* view, TextDocument* previous);
+    // These never throw: the outcome says 2 (cancelled) or 3 (failed, shown).
+    void AskSave(ActionRecord& record);
+    void SaveIfModified(ActionRecord& record);
+    void AskSaveAll(ActionRecord& record);
+    void SaveAll(ActionRecord& record);
+    void SaveCopy(ActionRecord& record);
+    void SaveSelection(ActionRecord& record);
+
+    // Closing.
+    void CloseText(ActionRecord& record);
+    void CloseAll(ActionRecord& record);
+    void SwitchViewsAwayFrom(TextDocument* document);
+    // The neighbour whose location shares the longer start; next on a tie.
+    TextDocument* ChooseSuccessorText(TextDocument* document);
+
+    // Undo, redo and the clipboard: each its own error boundary; outcome 1
+    // when there is nothing to do.
+    void UndoOrRedo(ActionRecord& record, bool redo);
+    void Undo(ActionRecord& record);
+    void Redo(ActionRecord& record);
+    void Copy(ActionRecord& record);
+    // The selection to the clipboard and lastCopied; false (after the
+    // alert, outcome 1) when nothing is selected.
+    bool CopySelection(ActionRecord& record, const wchar_t* nothingSelected, const wchar_t* title);
+    void Cut(ActionRecord& record);
+    void Paste(ActionRecord& record);
+
+    // Go to line.
+    void GoToPosition(TextView* view, TextDocument* document, int64 line, int64 column);
+    void GoToLine(TextView* view, TextDocument* document, bool focusColumn);
+    // The go-to dialog, lent by the main window: line and column are 1-based
+    // in and out; answers the dialog's result (1 = go).
+    int32 (*lineColumnDialog)(Form* owner, int64& line, int64& column, bool focusColumn) = nullptr;
+
 private:
     ActionBroker();
 };
@@ -268,6 +326,10 @@ void DispatchAction(ActionBroker& broker, ActionRecord& record);
 // other non-Error InternalError. Call only inside a catch block.
 Error CurrentError();
 
+// The outcome of the exception being caught: Abort is 2 and shown nowhere
+// (answers true), any other failure 3 with its alert. Only inside a catch block.
+bool RecordFailure(ActionRecord& record);
+
 // The title of an action's alerts in the interface language.
 const wchar_t* ActionErrorTitle(int32 code);
 void ShowActionError(const ActionRecord& record, const Error& error);
@@ -275,6 +337,18 @@ void ShowActionError(const ActionRecord& record, const Error& error);
 // The files of a start-up command line: every argument but the "::" switches
 // and a first "--opt:updated" or "--opt:updatefailed", made full and normal.
 Array<String> CommandLineFiles(const Array<String>& arguments);
+
+// How far a bracket's partner is looked for, in bytes either way.
+constexpr int64 kBracketWindow = 10000;
+// Marks the bracket at the caret and its partner in the view; false when the
+// caret is on no bracket or the partner lies outside the window.
+bool ShowMatchingBracket(TextView* view, TextDocument* document);
+bool FindMatchingBracket(TextView* view, TextDocument* document, int64 bracketStart, int64 bracketEnd, int32 bracket,
+                         int32 partner, int32 direction);
+// The text between the caret and the anchor of the view's current text.
+String GetSelectedText(TextView* view);
+// Common start of two texts in UTF-16 units; a surrogate pair is never split.
+int64 CommonPrefixLength(const String& a, const String& b);
 
 // Everything up to and including the last slash, colon or backslash.
 String FolderPart(const String& path);

@@ -12,26 +12,32 @@
 void ActionBroker::Save(TextView* view, TextDocument* document)
 {
     String path = document->GetPath();
-    // A text without a file has no name to write to yet.
     if (path.IsEmpty())
-        throw Abort();
-    SaveTextTo(view, document, path, true, false);
+        SaveTextAs(view, document);
+    else
+        SaveTextTo(view, document, path, true, false);
 }
 
 void ActionBroker::SaveTextTo(TextView* view, TextDocument* document, const String& name, bool markSaved,
                               bool adoptName)
 {
-    // InternalError without the thread's application object.
-    bool backup = AppContext::Settings().GetBool(L"BackupFiles", true);
-    bool polish = IsPolishUi();
-    ProgressNotify notify(ViewProgressDialog(view), polish ? L"Zapisywanie tekstu - Scrivel" : L"Text saving - Scrivel",
-                          polish ? L"Zapisuję tekst" : L"Saving", name.CStr());
     u8 modifiedBefore = document->modified;
-    document->SaveFile(name, 0, document->text.Size(), &notify, backup, markSaved, adoptName);
+    WriteTextRange(view, document, name, 0, document->text.Size(), name, markSaved, adoptName);
     if (markSaved) {
         Broadcast(BroadcastSaved, document, view);
         Broadcast(BroadcastPathChanged, document, view);
         if (document->modified != modifiedBefore)
             Broadcast(BroadcastRepaint, document, view);
     }
+}
+
+void ActionBroker::WriteTextRange(TextView* view, TextDocument* document, const String& name, int64 from, int64 to,
+                                  const String& shownName, bool markSaved, bool adoptName)
+{
+    // InternalError without the thread's application object.
+    bool backup = AppContext::Settings().GetBool(L"BackupFiles", true);
+    bool polish = IsPolishUi();
+    ProgressNotify notify(ViewProgressDialog(view), polish ? L"Zapisywanie tekstu - Scrivel" : L"Text saving - Scrivel",
+                          polish ? L"Zapisuję tekst" : L"Saving", shownName.CStr());
+    document->SaveFile(name, from, to, &notify, backup, markSaved, adoptName);
 }

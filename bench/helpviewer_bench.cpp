@@ -1,6 +1,9 @@
 // Help viewer: restoring a 10 MB packed member against memcpy of the same
-// bytes, and parsing 10 MB of markup (clean, and with 100,000 errors) against
-// decoding the same bytes from UTF-8.
+// bytes; parsing 10 MB of markup (clean, and with 100,000 errors) against
+// decoding the same bytes from UTF-8; laying out and painting one screen of a
+// 5 MB section (and of the largest shipped one) against GDI measuring and
+// drawing the same words alone; finding a word across the sections of a
+// 10 MB help against wcsstr over its markup.
 
 #include "BenchTiming.h"
 
@@ -9,6 +12,8 @@
 #include "helpviewer/HelpContainerWriter.h"
 #include "helpviewer/HelpErrors.h"
 #include "helpviewer/HelpMarkup.h"
+#include "helpviewer/HelpSearch.h"
+#include "helpviewer/HelpView.h"
 
 #include <cstdio>
 #include <cstring>
@@ -86,6 +91,167 @@ void MarkupFigures(const char* name, const std::string& markup)
     printf("%s Utf8ToString: %.1f MB/s (%lld units)\n", name, MBps(n, decode), static_cast<long long>(units));
 }
 
+
+// --- layout, painting and find ------------------------------------------------
+
+// One section of about `size` bytes: paragraphs of words with bold words,
+// links and list items.
+std::string Section(const char* id, size_t size, std::mt19937& rng)
+{
+    static const char* const words[] = {"edytor ", "pliku ", "zak\xC5\x82" "adka ", "tekst ", "okno ", "Scrivel ",
+                                        "kodowanie ", "wyszukiwanie ", "\xC5\xBC\xC3\xB3\xC5\x82w ", "&amp; "};
+    std::string out = std::string("<section ctx='") + id + "'><h1>Rozdzia\xC5\x82 " + id + "</h1>";
+    while (out.size() < size) {
+        out += "<p>";
+        for (int w = 0; w < 60; w++) {
+            if (w % 17 == 3)
+                out += "<b>wa\xC5\xBCne</b> ";
+            if (w % 23 == 7)
+                out += "<a href='#s0'>odno\xC5\x9Bnik</a> ";
+            out += words[rng() % (sizeof(words) / sizeof(words[0]))];
+        }
+        out += "</p><ul><li>punkt pierwszy</li><li>punkt drugi</li></ul>";
+    }
+    return out + "</section>";
+}
+
+void LayoutFigures(const char* name, const HelpDocument& doc, const HelpNode* section, size_t bytes)
+{
+    DeviceContext dc = MemoryMeasureDc();
+    HelpLayoutParams params;
+    params.clientWidth = 1000;
+    HelpLayout layout;
+    int64 runs = 0;
+    double lay = Time([&] {
+        HelpLayout fresh;
+        fresh.SetDevice(dc, params);
+        fresh.Clear();
+        fresh.AddSection(doc, section);
+        fresh.Arrange();
+        runs = static_cast<int64>(fresh.Runs().size());
+        layout = fresh;
+    });
+    // The same words measured by GDI alone, in the same fonts.
+    int64 widths = 0;
+    double measure = Time([&] {
+        HGDIOBJ old = SelectObject(dc.Hdc(), layout.Fonts()[0].font.Handle());
+        int32 current = 0;
+        for (const HelpRun& r : layout.Runs()) {
+            if (r.kind != HelpRun::kWord && r.kind != HelpRun::kSpace)
+                continue;
+            if (r.font != current) {
+                SelectObject(dc.Hdc(), layout.Fonts()[static_cast<size_t>(r.font)].font.Handle());
+                current = r.font;
+            }
+            SIZE s;
+            GetTextExtentPoint32W(dc.Hdc(), r.text, r.length, &s);
+            widths += s.cx;
+        }
+        SelectObject(dc.Hdc(), old);
+    });
+    printf("%s layout: %.1f ms (%.1f MB, %lld runs, %zu lines, page %d px)\n", name, lay * 1000,
+           static_cast<double>(bytes) / 1e6, static_cast<long long>(runs), layout.Lines().size(), layout.PageHeight());
+    printf("%s GetTextExtentPoint32W of every word alone: %.1f ms (%lld px)\n", name, measure * 1000,
+           static_cast<long long>(widths));
+
+    // One screen of 1000 x 800 in the middle of the page.
+    const int32 w = 1000, h = 800, y = layout.PageHeight() / 2;
+    DeviceContext screen;
+    screen.Compatible(nullptr);
+    void* bits = nullptr;
+    GdiObj target = MakeDibSection32(w, h, &bits);
+    screen.SelectBitmap(target);
+    HelpView view;
+    double paint = Time([&] {
+        view.PaintPage(screen.Hdc(), layout, 0, y, w, h, false);
+        GdiFlush();
+    }, 10);
+    const u32* pixels = static_cast<const u32*>(bits);
+    int64 ink = 0;
+    for (int32 i = 0; i < w * h; i++)
+        ink += pixels[i] != 0xFFFFFF;
+    // Reference: the same visible words drawn by GDI alone on a filled screen.
+    double draw = Time([&] {
+        RECT all = {0, 0, w, h};
+        SetBkColor(screen.Hdc(), 0xFFFFFF);
+        ExtTextOutW(screen.Hdc(), 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
+        SetBkMode(screen.Hdc(), TRANSPARENT);
+        const std::vector<HelpLine>& lines = layout.Lines();
+        for (size_t li = static_cast<size_t>(layout.LineAtOrBelow(y)); li < lines.size() && lines[li].top < y + h; li++)
+            for (int32 r = lines[li].first; r < lines[li].end; r++) {
+                const HelpRun& run = layout.Runs()[static_cast<size_t>(r)];
+                if (run.kind != HelpRun::kWord)
+                    continue;
+                SelectObject(screen.Hdc(), layout.Fonts()[static_cast<size_t>(run.font)].font.Handle());
+                ExtTextOutW(screen.Hdc(), run.x, run.y - y, 0, nullptr, run.text, static_cast<UINT>(run.length), nullptr);
+            }
+        GdiFlush();
+    }, 10);
+    printf("%s one painted screen (1000x800): %.2f ms (%lld inked pixels)\n", name, paint * 1000,
+           static_cast<long long>(ink));
+    printf("%s the same words by ExtTextOutW alone: %.2f ms\n", name, draw * 1000);
+}
+
+void ViewFigures(std::mt19937& rng)
+{
+    // A generated section of 5 MB.
+    std::string markup = "<title>Pomoc</title>" + Section("s0", 5 * 1000 * 1000, rng);
+    HelpDocument doc;
+    doc.SetMarkup(Utf8ToString(markup.data(), static_cast<int64>(markup.size())));
+    LayoutFigures("5 MB section", doc, doc.FirstSection(), markup.size());
+
+    // The largest shipped section, once the project ships its help.
+    FILE* shipped = fopen("../../resources/help/help.html", "rb");
+    if (!shipped)
+        shipped = fopen("resources/help/help.html", "rb");
+    if (shipped) {
+        std::string text;
+        char buffer[65536];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, shipped)) > 0)
+            text.append(buffer, n);
+        fclose(shipped);
+        HelpDocument help;
+        help.SetMarkup(Utf8ToString(text.data(), static_cast<int64>(text.size())));
+        const HelpNode* largest = nullptr;
+        int32 largestSize = -1;
+        for (const HelpNode* s = help.FirstSection(); s; s = help.NextSection(s)) {
+            const HelpNode* last = s;
+            for (const HelpNode* n = s; n; n = NextHelpNode(n, s))
+                last = n;
+            if (last->start - s->start > largestSize) {
+                largestSize = last->start - s->start;
+                largest = s;
+            }
+        }
+        if (largest)
+            LayoutFigures("largest shipped section", help, largest, static_cast<size_t>(largestSize));
+    } else {
+        printf("largest shipped section: skipped (no resources/help/help.html)\n");
+    }
+
+    // Find across sections of a generated 10 MB help: a word only the last
+    // section holds, so every section is searched.
+    std::string big = "<title>Pomoc</title>";
+    int sections = 0;
+    while (big.size() < kSize)
+        big += Section(("s" + std::to_string(sections++)).c_str(), 20000, rng);
+    big += "<section ctx='ostatni'><p>Tu jest Zdanie. Drugie zdanie. Szukane S\xC5\x81OWO w \xC5\x9Brodku. Dalej.</p></section>";
+    HelpDocument help;
+    help.SetMarkup(Utf8ToString(big.data(), static_cast<int64>(big.size())));
+    const String word(L"szukane s\u0142owo");
+    size_t hits = 0;
+    double find = Time([&] { hits = FindInSections(help, word, 100).size(); });
+    // Reference: a case-sensitive scan of the same markup for the word as written.
+    const String& text = help.Markup();
+    const wchar_t* at = nullptr;
+    double scan = Time([&] { at = wcsstr(text.CStr(), L"Szukane S\u0141OWO"); });
+    printf("find across %d sections (10 MB, ignoring case): %.1f ms, %.1f MB/s (%zu hits)\n", sections + 1,
+           find * 1000, MBps(big.size(), find), hits);
+    printf("wcsstr over the same markup (case kept): %.1f ms, %.1f MB/s (found %d)\n", scan * 1000,
+           MBps(big.size(), scan), at != nullptr);
+}
+
 }  // namespace
 
 int main()
@@ -116,6 +282,7 @@ int main()
 
     MarkupFigures("clean markup", clean);
     MarkupFigures("markup with 100000 errors", Markup(kSize, 100000, rng));
+    ViewFigures(rng);
     printf("(checksum %lld)\n", static_cast<long long>(checksum));
     return 0;
 }

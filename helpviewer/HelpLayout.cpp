@@ -136,6 +136,15 @@ void ListNumberText(int32 counter, NumberText& out)
 
 // --- fonts and devices -------------------------------------------------------
 
+DeviceContext MemoryMeasureDc()
+{
+    DeviceContext dc;
+    dc.Compatible(nullptr);
+    void* bits = nullptr;
+    dc.SelectBitmap(MakeDibSection32(1, 1, &bits));
+    return dc;
+}
+
 void HelpLayout::MakeFont(HelpFont& f) const
 {
     const int32 base = params_.zoom < 0 ? 10 : params_.zoom > 0 ? 15 : 12;
@@ -435,10 +444,15 @@ void HelpLayout::ApplyStyle(const wchar_t* text, int32 length)
     }
 }
 
-void HelpLayout::AddSection(const HelpDocument& document, const HelpNode* section)
+void HelpLayout::UseDocument(const HelpDocument& document)
 {
     document_ = &document;
     markup_ = document.Markup();
+}
+
+void HelpLayout::AddSection(const HelpDocument& document, const HelpNode* section)
+{
+    UseDocument(document);
     if (section)
         Walk(section->firstChild, 0);
 }

@@ -116,6 +116,10 @@ double PrinterPictureScale(int32 dpiX, int32 dpiY);
 // character and ") ".
 void ListNumberText(int32 counter, NumberText& out);
 
+// A memory context holding a 32-bit bitmap: measures without a window, and
+// pictures made on it keep their colours.
+DeviceContext MemoryMeasureDc();
+
 // COLORREF of a colour value ("#rgb", "#rrggbb" or a name); false leaves
 // colour unchanged (a "#" value of another length or with other digits).
 bool ParseHelpColour(const wchar_t* text, int64 length, u32& colour);
@@ -135,6 +139,8 @@ public:
     // Empties the run list and resets the walking state (font 0, black, no
     // link, bullets). Fonts and pictures stay.
     void Clear();
+    // The document whose markup the runs and links point into.
+    void UseDocument(const HelpDocument& document);
     // Walks a section's content into runs.
     void AddSection(const HelpDocument& document, const HelpNode* section);
     // Builders of pages that are not sections (the find results). Texts are

@@ -135,8 +135,8 @@ bool HelpView::LayOut(const String& id)
         layout_.Clear();
         if (section)
             layout_.AddSection(document_, section);
-        else if (findPage_)
-            findPage_->Build(layout_);
+        else
+            AddFindResults(layout_, document_, findResults_);
         Rearrange();
     } catch (...) {
         layout_.Clear();
@@ -149,6 +149,13 @@ bool HelpView::LayOut(const String& id)
     }
     PostCommandToParent(kPageChangedCommand, 0);
     return true;
+}
+
+void HelpView::SetFindResults(std::vector<HelpFindHit> hits)
+{
+    if (hits.size() > kMaxFindResults)
+        hits.resize(kMaxFindResults);
+    findResults_ = std::move(hits);
 }
 
 void HelpView::ShowTopic(const String& id)

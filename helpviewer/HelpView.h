@@ -8,6 +8,7 @@
 #include "gui/Control.h"
 #include "helpviewer/HelpDocument.h"
 #include "helpviewer/HelpLayout.h"
+#include "helpviewer/HelpSearch.h"
 
 #include <vector>
 
@@ -56,18 +57,14 @@ public:
     static constexpr COLORREF kSelection = 0xFCCECC;
     static constexpr COLORREF kLinkColour = 0x800000;
 
-    // Builds the find results page (the window's search fills it).
-    class FindPage {
-    public:
-        virtual ~FindPage() = default;
-        virtual void Build(HelpLayout& layout) = 0;
-    };
-
     HelpView();
     ~HelpView() override;
 
     HelpDocument& Document() { return document_; }
-    void SetFindPage(FindPage* page) { findPage_ = page; }
+    // The hits of the last search in all sections, shown as the page
+    // kFindResultsId (at most 100 of them).
+    void SetFindResults(std::vector<HelpFindHit> hits);
+    const std::vector<HelpFindHit>& FindResults() const { return findResults_; }
 
     // Makes the fonts again for the current DPI and zoom and lays the page out.
     void BuildFonts();
@@ -148,7 +145,7 @@ private:
     HelpDocument document_;
     HelpLayout layout_;
     HelpHistory history_;
-    FindPage* findPage_ = nullptr;
+    std::vector<HelpFindHit> findResults_;
     String currentId_;
     int32 zoom_ = 0;
     int32 scrollX_ = 0;

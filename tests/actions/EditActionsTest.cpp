@@ -1,4 +1,4 @@
-#include "BrokerTestSupport.h"
+#include "EditTestSupport.h"
 
 #include <doctest.h>
 
@@ -48,27 +48,6 @@ int64 Caret(TextView* view)
 int64 Anchor(TextView* view)
 {
     return view->currentState->AnchorPosition();
-}
-
-void Select(TextView* view, int64 anchor, int64 caret)
-{
-    view->SetCaret(view->CurrentDocument(), anchor, 0, 0);
-    view->SetCaret(view->CurrentDocument(), caret, CaretKeepAnchor, 0);
-}
-
-void TypeText(BrokerBench& bench, const wchar_t* s)
-{
-    for (; *s; s++)
-        RunChar(*bench.broker, *s, bench.views[0]);
-}
-
-// Text put in at the caret in one step, line breaks and all.
-void Put(BrokerBench& bench, const wchar_t* s)
-{
-    String text(s);
-    ActionRecord record;
-    record.InitWithText(ActionInsertText, bench.views[0], text);
-    ExecuteAction(*bench.broker, record);
 }
 
 std::wstring Range(TextView* view, int64 a, int64 b)

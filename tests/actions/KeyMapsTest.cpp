@@ -1,35 +1,10 @@
-#include "BrokerTestSupport.h"
+#include "EditTestSupport.h"
 
 #include <doctest.h>
 
 #include "support/DocumentText.h"
 
 using doctext::Bytes;
-
-namespace {
-
-void Select(TextView* view, int64 anchor, int64 caret)
-{
-    view->SetCaret(view->CurrentDocument(), anchor, 0, 0);
-    view->SetCaret(view->CurrentDocument(), caret, CaretKeepAnchor, 0);
-}
-
-void TypeText(BrokerBench& bench, const wchar_t* s)
-{
-    for (; *s; s++)
-        RunChar(*bench.broker, *s, bench.views[0]);
-}
-
-// Text put in at the caret in one step, line breaks and all.
-void Put(BrokerBench& bench, const wchar_t* s)
-{
-    String text(s);
-    ActionRecord record;
-    record.InitWithText(ActionInsertText, bench.views[0], text);
-    ExecuteAction(*bench.broker, record);
-}
-
-}  // namespace
 
 TEST_CASE("key-down map: a selection collapses before any move, Shift extends it")
 {

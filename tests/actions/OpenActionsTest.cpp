@@ -395,3 +395,27 @@ TEST_CASE("next, previous and moves wrap and stay inside the list")
     CHECK(bench.broker->documents.At(1) == c);
     CHECK(bench.broker->documents.At(0) == b);
 }
+
+TEST_CASE("save of a text with a file: written with its backup, then saved, path and repaint notices")
+{
+    TempFolder folder;
+    String path = folder / L"s.txt";
+    WriteFileBytes(path, "old\n");
+    BrokerBench bench;
+    OpenList(bench, {path}, false);
+    TextDocument* doc = bench.views[0]->CurrentDocument();
+    REQUIRE(doc);
+    RunChar(*bench.broker, L'ż', bench.views[0]);
+    bench.broadcasts.clear();
+    CHECK(bench.Run(ActionSave).outcome == OutcomeDone);
+    CHECK(ReadFileBytes(path) == "\xC5\xBCold\n");
+    CHECK(ReadFileBytes(folder / L"s.txt.bak") == "old\n");
+    CHECK(doc->modified == 0);
+    CHECK(bench.Kinds() == std::vector<int32>{4, 10, 5});
+
+    // Saved again unchanged: no repaint notice, the flag did not change.
+    bench.broadcasts.clear();
+    CHECK(bench.Run(ActionSave).outcome == OutcomeDone);
+    CHECK(bench.Kinds() == std::vector<int32>{4, 10});
+    CHECK(bench.alerts.alerts.empty());
+}

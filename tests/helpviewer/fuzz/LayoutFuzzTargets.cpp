@@ -39,19 +39,19 @@ std::vector<FuzzSeed> LayoutSeeds()
     }
     std::vector<u8> seed = Bytes("<section ctx='n'>");
     seed.insert(seed.end(), nested.begin(), nested.end());
-    return {{Bytes(kPage), {}}, {seed, {}}};
+    // As deep as the parser nests, where the walk's stack is deepest.
+    std::vector<u8> deep = Bytes("<section ctx='d'>");
+    for (int i = 0; i < 1100; i++) {
+        const char* tag = i % 2 ? "<span style='font-size:2em'>" : "<indent2><b>";
+        deep.insert(deep.end(), tag, tag + strlen(tag));
+    }
+    return {{Bytes(kPage), {}}, {seed, {}}, {deep, {}}};
 }
 
-// A memory context with a 32-bit bitmap, made once.
+// Made once for all inputs.
 const DeviceContext& LayoutDc()
 {
-    static DeviceContext dc = [] {
-        DeviceContext d;
-        d.Compatible(nullptr);
-        void* bits = nullptr;
-        d.SelectBitmap(MakeDibSection32(1, 1, &bits));
-        return d;
-    }();
+    static DeviceContext dc = MemoryMeasureDc();
     return dc;
 }
 

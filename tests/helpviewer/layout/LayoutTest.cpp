@@ -20,22 +20,11 @@ REGISTER_EXCEPTION_TRANSLATOR(const Error& e)
 
 namespace {
 
-// A memory context holding a 32-bit bitmap, so pictures made on it keep
-// their colours.
-DeviceContext MemoryDc()
-{
-    DeviceContext dc;
-    dc.Compatible(nullptr);
-    void* bits = nullptr;
-    dc.SelectBitmap(MakeDibSection32(1, 1, &bits));
-    return dc;
-}
-
 struct Page {
     TempFolder folder;
     HelpDocument document;
     HelpLayout layout;
-    DeviceContext dc = MemoryDc();
+    DeviceContext dc = MemoryMeasureDc();
 
     Page(const std::string& body, int32 width = 500, int32 dpi = 96, const std::vector<Member>& members = {})
     {
@@ -357,4 +346,14 @@ TEST_CASE("indents move by the level times the last word's height, lists and par
     const HelpRun& e = page.Word(L"e");
     const HelpFont& f = page.FontOf(d);
     CHECK(e.line == d.line + f.ascent + f.descent + f.height / 8 + f.height / 2);
+}
+
+TEST_CASE("markup nested as deep as the parser allows lays out")
+{
+    std::string deep;
+    for (int i = 0; i < 1100; i++)
+        deep += i % 2 ? "<span style='font-size:2em'>" : "<indent2><b>";
+    Page page(deep + "x");
+    CHECK(page.FontOf(page.Word(L"x")).size == kMaxHelpFontSize);
+    CHECK(page.Word(L"x").x > 0);
 }

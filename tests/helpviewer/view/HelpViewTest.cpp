@@ -79,26 +79,19 @@ struct Viewer {
         return std::wstring(t.Data(), static_cast<size_t>(t.Length()));
     }
     LRESULT Send(UINT msg, WPARAM w, LPARAM l) { return SendMessageW(view->hwnd, msg, w, l); }
-    void Key(UINT vk, bool shift = false)
+    // Sends the message with Shift held or not, as GetKeyState sees it.
+    void WithShift(UINT msg, WPARAM w, bool shift)
     {
         BYTE keys[256];
         GetKeyboardState(keys);
         keys[VK_SHIFT] = shift ? 0x80 : 0;
         SetKeyboardState(keys);
-        Send(WM_KEYDOWN, vk, 0);
+        Send(msg, w, 0);
         keys[VK_SHIFT] = 0;
         SetKeyboardState(keys);
     }
-    void Char(wchar_t c, bool shift = false)
-    {
-        BYTE keys[256];
-        GetKeyboardState(keys);
-        keys[VK_SHIFT] = shift ? 0x80 : 0;
-        SetKeyboardState(keys);
-        Send(WM_CHAR, c, 0);
-        keys[VK_SHIFT] = 0;
-        SetKeyboardState(keys);
-    }
+    void Key(UINT vk, bool shift = false) { WithShift(WM_KEYDOWN, vk, shift); }
+    void Char(wchar_t c, bool shift = false) { WithShift(WM_CHAR, c, shift); }
     // The client point over the middle of character offset of the first word
     // with that text.
     POINT At(const wchar_t* word, int32 offset = 0) const
@@ -440,4 +433,22 @@ TEST_CASE("pixels: the selection, links and pictures with alpha")
     CHECK(count(*link, bluish) == 0);
     CHECK(count(*selected, [](COLORREF c) { return c == HelpView::kSelection; }) == 0);
     SaveScreenshot(image, "helpview_printing.png");
+}
+
+TEST_CASE("a new DPI seen at painting scales the position and lays the page out again")
+{
+    Viewer v("<section ctx='s'>" + LongPage(80) + "<img src='p.png'></section>", {{L"p.png", SolidPng(40, 20, 5, 5, 5)}});
+    v.Show(L"s");
+    const int32 height96 = v.view->Layout().PageHeight();
+    v.view->ScrollTo(0, 600);
+    v.host->SetDpi(192);
+    InvalidateRect(v.view->hwnd, nullptr, FALSE);
+    UpdateWindow(v.view->hwnd);
+    CHECK(v.view->Layout().Params().dpi == 192);
+    CHECK(v.view->ScrollPosition().y == 1200);
+    CHECK(v.view->Layout().PageHeight() > height96);
+    const HelpRun& picture = v.view->Layout().Runs().back().kind == HelpRun::kPicture
+                                 ? v.view->Layout().Runs().back()
+                                 : v.view->Layout().Runs()[v.view->Layout().Runs().size() - 2];
+    CHECK(picture.width == 80);
 }
