@@ -2,8 +2,6 @@
 
 #include <doctest.h>
 
-#include "base/Error.h"
-
 #include <cstdlib>
 #include <vector>
 
@@ -72,17 +70,4 @@ TEST_CASE("set-up values become printer pixels by their unit")
     PrintSetup mm;
     CHECK(SetupToPixels(2540, 300, mm) == 300);
     CHECK(SetupToPixels(2000, 300, mm) == 236);
-}
-
-TEST_CASE("without a printer the system device reports none or an error, never a context")
-{
-    PrintSetup setup;
-    bool taken = false;
-    try {
-        taken = SystemPrintDevice().DefaultSetup(nullptr, setup);
-    } catch (const Error& e) {
-        // Wine: no default printer.
-        CHECK(e.code == 0x1008);
-    }
-    CHECK(taken == setup.taken);
 }
