@@ -155,7 +155,7 @@ void ActionBroker::AskSaveStep(TextView* view, TextDocument* document, TextDocum
     String message = StrFormat(Text(L"Niezapisane zmiany w tekście\n[]\n\nZapisać je?", L"Unsaved changes\n[]\n\nSave?"),
                                name);
     int32 answer = AskOnView(view, message.CStr(), SaveTitle(),
-                             Text(L"+Zapisz|&Odrzuć zmiany|&Anuluj", L"+Save|&Abandon changes|&Cancel"), 0);
+                             Text(L"+Zapisz|&Odrzuć zmiany|&Anuluj", L"+Save|&Abandon changes|&Cancel"), 3);
     // Only the two answers that say what to do with the changes go on; any
     // other (Cancel, or an alert closed without a button) keeps the text as
     // it is, so nothing the user typed can be lost by it.

@@ -1,6 +1,7 @@
 #include "editor/EncodingDialog.h"
 
 #include "base/UiLanguage.h"
+#include "editor/DialogColumn.h"
 #include "gui/Button.h"
 #include "gui/ButtonsBar.h"
 #include "gui/CheckMark.h"
@@ -63,11 +64,7 @@ int32 EncodingDialog::Run(Form* owner, int32 mode, int32& encoding, bool& bom)
     std::unique_ptr<EncodingDialog> dialog(MakeControl<EncodingDialog>([&](EncodingDialog& d) {
         d.result = -1;
         d.Create(owner, 0, 20900, TitleOf(mode));
-        d.width = 250;
-        ElasticGroup* column = NewElasticGroup(ElasticGroup::Column, &d);
-        column->horizontalMargin = 8;
-        column->verticalMargin = 8;
-        column->gap = 8;
+        ElasticGroup* column = NewDialogColumn(d);
         NewLabel(column, Text(L"&Dostępne sposoby kodowania:", L"&Available encodings:"));
         d.list = NewListBox(column, ListFitItems, 20901,
                             Text(L"Wybierz sposób kodowania z tej listy.", L"Select text encoding from this list."));

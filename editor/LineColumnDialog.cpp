@@ -2,6 +2,7 @@
 
 #include "base/StrFormat.h"
 #include "base/UiLanguage.h"
+#include "editor/DialogColumn.h"
 #include "gui/Button.h"
 #include "gui/ButtonsBar.h"
 #include "gui/EditLine.h"
@@ -65,11 +66,7 @@ int32 LineAndColumnDialog::Run(Form* owner, int64& line, int64& column, bool foc
     std::unique_ptr<LineAndColumnDialog> dialog(MakeControl<LineAndColumnDialog>([&](LineAndColumnDialog& d) {
         d.result = -1;
         d.Create(owner, 0, 20600, Text(L"Przejdź do wiersza - Scrivel", L"Go to line - Scrivel"));
-        d.width = 250;
-        ElasticGroup* column = NewElasticGroup(ElasticGroup::Column, &d);
-        column->horizontalMargin = 8;
-        column->verticalMargin = 8;
-        column->gap = 8;
+        ElasticGroup* column = NewDialogColumn(d);
         ElasticGroup* row = NewElasticGroup(ElasticGroup::Row, column);
         row->gap = 4;
         NewLabel(row, Text(L"&Wiersz", L"&Line"));

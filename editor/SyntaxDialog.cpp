@@ -1,6 +1,7 @@
 #include "editor/SyntaxDialog.h"
 
 #include "base/UiLanguage.h"
+#include "editor/DialogColumn.h"
 #include "gui/Button.h"
 #include "gui/ButtonsBar.h"
 #include "gui/ElasticGroup.h"
@@ -28,11 +29,7 @@ int32 SyntaxDialog::Run(Form* owner, int32& syntax)
     std::unique_ptr<SyntaxDialog> dialog(MakeControl<SyntaxDialog>([&](SyntaxDialog& d) {
         d.result = -1;
         d.Create(owner, 0, 21000, Text(L"Wybierz sposób kolorowania - Scrivel", L"Select syntax coloring - Scrivel"));
-        d.width = 250;
-        ElasticGroup* column = NewElasticGroup(ElasticGroup::Column, &d);
-        column->horizontalMargin = 8;
-        column->verticalMargin = 8;
-        column->gap = 8;
+        ElasticGroup* column = NewDialogColumn(d);
         NewLabel(column, Text(L"&Dostępne sposoby kolorowania:", L"&Available syntax lexers:"));
         d.list = NewListBox(column, ListSorted | ListFitItems, ListId,
                             Text(L"Wybierz sposób kolorowania z tej listy.", L"Select syntax lexer from this list."));

@@ -6,6 +6,7 @@
 #include "gui/FileDialogs.h"
 #include "support/DocumentText.h"
 #include "support/FileFaults.h"
+#include "support/Screenshot.h"
 #include "support/TempFolder.h"
 
 #include <cwchar>
@@ -390,4 +391,114 @@ TEST_CASE("closing a modified text: Cancel keeps it with its path already rememb
     CHECK_FALSE(PathExists(autosave));
     CHECK_FALSE(PathExists(autosave2));
     CHECK_FALSE(PathExists(String(path.c_str())));
+}
+
+namespace {
+
+// Drives the program's own question box on a timer: first Esc and WM_CLOSE,
+// then, one tick later, a look and a click on "Abandon changes".
+struct QuestionDriver {
+    int ticks = 0;
+    bool upAfterClose = false;
+    bool closeGreyed = false;
+    std::wstring title;
+};
+QuestionDriver* Driver = nullptr;
+
+BOOL CALLBACK FindQuestion(HWND hwnd, LPARAM out)
+{
+    wchar_t text[64] = {};
+    GetWindowTextW(hwnd, text, 64);
+    if (IsWindowVisible(hwnd) && std::wstring(text) == L"Save - Scrivel") {
+        *reinterpret_cast<HWND*>(out) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK ClickAbandon(HWND child, LPARAM)
+{
+    wchar_t text[64] = {};
+    GetWindowTextW(child, text, 64);
+    if (std::wstring(text) == L"&Abandon changes") {
+        PostMessageW(child, BM_CLICK, 0, 0);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK DriveQuestion(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindQuestion, reinterpret_cast<LPARAM>(&box));
+    if (!box)
+        return;
+    if (Driver->ticks++ == 0) {
+        MENUITEMINFOW item = {};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_STATE;
+        GetMenuItemInfoW(GetSystemMenu(box, FALSE), SC_CLOSE, FALSE, &item);
+        Driver->closeGreyed = (item.fState & MFS_GRAYED) != 0;
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 1);
+        PostMessageW(box, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+        return;
+    }
+    KillTimer(nullptr, timer);
+    Driver->upAfterClose = true;
+    SaveScreenshot(ReadWindowPixels(box), "unsaved_question.png");
+    EnumChildWindows(box, ClickAbandon, 0);
+}
+
+}  // namespace
+
+TEST_CASE("the real question about a closing text: its close box and Esc leave it up, Abandon closes the text")
+{
+    SaveBench bench;
+    TextDocument* doc = bench.Typed(L"unsaved");
+    // The program's own alert boxes from here on.
+    SetActionAlertCalls(nullptr);
+    QuestionDriver driver;
+    Driver = &driver;
+    SetTimer(nullptr, 0, 100, DriveQuestion);
+    ActionRecord record = bench.RunOn(ActionCloseText, doc);
+    Driver = nullptr;
+    CHECK(record.outcome == OutcomeDone);
+    CHECK(driver.closeGreyed);
+    CHECK(driver.upAfterClose);
+    CHECK(bench.broker->documents.Count() == 0);
+}
+
+TEST_CASE("save all writes the modified texts only, one without a path through the name dialog")
+{
+    SaveBench bench;
+    TextDocument* named = bench.Typed(L"named", bench.Path(L"named.txt").c_str());
+    TextDocument* clean = bench.NewText(0, bench.Path(L"clean.txt").c_str());
+    REQUIRE(clean);
+    TextDocument* unnamed = bench.Typed(L"unnamed");
+    bench.broker->Broadcast(BroadcastCurrentChanged, clean, bench.views[0]);
+    bench.dialogs.names = {bench.Path(L"given.txt")};
+    CHECK(bench.Run(ActionSaveAll).outcome == OutcomeDone);
+    CHECK(bench.dialogs.calls == 1);
+    CHECK(ReadFileBytes(bench.folder / L"named.txt") == "named");
+    CHECK(ReadFileBytes(bench.folder / L"given.txt") == "unnamed");
+    CHECK_FALSE(PathExists(bench.folder / L"clean.txt"));
+    CHECK_FALSE(named->modified);
+    CHECK_FALSE(unnamed->modified);
+    CHECK(unnamed->GetPath().Equals(bench.Path(L"given.txt").c_str()));
+    CHECK(bench.views[0]->CurrentDocument() == clean);
+
+    // Cancelling the name dialog stops the rest: outcome 2, the others unsaved.
+    TextDocument* first = bench.Typed(L"first");
+    doctext::Type(*named, 0, L"x");
+    bench.dialogs.names = {L""};
+    CHECK(bench.Run(ActionSaveAll).outcome == OutcomeAborted);
+    CHECK(first->modified);
+
+    // Save if modified: a clean text is left alone, a modified one saved.
+    bench.broadcasts.clear();
+    CHECK(bench.RunOn(ActionSaveIfModified, clean).outcome == OutcomeDone);
+    CHECK(bench.broadcasts.empty());
+    CHECK(bench.RunOn(ActionSaveIfModified, named).outcome == OutcomeDone);
+    CHECK(ReadFileBytes(bench.folder / L"named.txt") == "xnamed");
 }

@@ -88,7 +88,9 @@ TEST_CASE("three typed characters undo one at a time and redo back")
     CHECK(bench.Run(ActionRedo).outcome == OutcomeNothingToDo);
     CHECK(bench.broadcasts.empty());
     TextDocument* fresh = bench.Shown(L"xyz");
+    bench.host.popupAlert->message = String();
     CHECK(bench.Run(ActionUndo).outcome == OutcomeNothingToDo);
+    CHECK(bench.host.popupAlert->message.Equals(L"Nothing to undo."));
     CHECK(bench.broadcasts.empty());
     CHECK(bench.alerts.alerts.empty());
     CHECK(doctext::Bytes(*fresh) == "xyz");

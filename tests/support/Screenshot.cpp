@@ -63,12 +63,32 @@ PixelImage ReadBitmapPixels(HBITMAP bitmap)
     return image;
 }
 
+PixelImage ReadScreenPixels(const RECT& area)
+{
+    int width = area.right - area.left, height = area.bottom - area.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, old);
+    PixelImage image = ReadPixels(memory, bitmap, width, height);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return image;
+}
+
 bool SaveScreenshot(const PixelImage& image, const char* name)
+{
+    CreateDirectoryW(L"..\\screenshots", nullptr);
+    return SavePng(image, (std::string("..\\screenshots\\") + name).c_str());
+}
+
+bool SavePng(const PixelImage& image, const char* path)
 {
     if (image.width <= 0 || image.height <= 0)
         return false;
-    CreateDirectoryW(L"..\\screenshots", nullptr);
-    std::string path = std::string("..\\screenshots\\") + name;
     std::vector<uint32_t> opaque(image.pixels);
     for (uint32_t& p : opaque)
         p |= 0xFF000000u;
@@ -83,7 +103,7 @@ bool SaveScreenshot(const PixelImage& image, const char* name)
     std::vector<unsigned char> bytes(size);
     if (!png_image_write_to_memory(&png, bytes.data(), &size, 0, opaque.data(), 0, nullptr))
         return false;
-    FILE* file = fopen(path.c_str(), "wb");
+    FILE* file = fopen(path, "wb");
     if (file == nullptr)
         return false;
     bool written = fwrite(bytes.data(), 1, size, file) == size;

@@ -22,6 +22,12 @@ PixelImage ReadWindowPixels(HWND window);
 // The bitmap's pixels, read back with GetDIBits.
 PixelImage ReadBitmapPixels(HBITMAP bitmap);
 
+// A rectangle of the screen as it shows now (any process's windows).
+PixelImage ReadScreenPixels(const RECT& area);
+
+// Writes the image as a PNG file at path; answers false on failure.
+bool SavePng(const PixelImage& image, const char* path);
+
 // Writes the image as a PNG file into the build folder's "screenshots"
 // folder (beside the tests' working folder); answers false on failure.
 bool SaveScreenshot(const PixelImage& image, const char* name);

@@ -452,3 +452,29 @@ TEST_CASE("a new DPI seen at painting scales the position and lays the page out 
                                  : v.view->Layout().Runs()[v.view->Layout().Runs().size() - 2];
     CHECK(picture.width == 80);
 }
+
+TEST_CASE("list marks are drawn left of their items; a page of every kind of run as a screenshot")
+{
+    Viewer v("<section ctx='s'><h1>Nag\xC5\x82\xC3\xB3wek</h1><img src='f.png' align='right'>"
+             "<p>Wz\xC3\xB3r: x<sup>2</sup> + y<sub>i</sub>, <font color='green' size='+2'>zielony</font> i "
+             "<span style='color:#c00; font-size:0.8em'>ma\xC5\x82y</span> <code>kod()</code>.</p>"
+             "<ul><li>pierwszy</li><li>drugi</li></ul><ol type='A'><li>alfa</li><li>beta</li></ol>"
+             "<p class='indent'>Wci\xC4\x99ty akapit z <a href='#s'>odno\xC5\x9Bnikiem</a>.</p></section>",
+             {{L"f.png", SolidPng(60, 60, 0, 120, 200)}}, 500, 360);
+    v.Show(L"s");
+    UpdateWindow(v.view->hwnd);
+    PixelImage shot = ReadWindowPixels(v.view->hwnd);
+    auto inkLeftOf = [&](const wchar_t* word) {
+        POINT p = v.At(word);
+        int ink = 0;
+        for (int x = std::max(0, static_cast<int>(p.x) - 30); x < p.x - 2; x++)
+            for (int y = p.y - 4; y <= p.y + 4; y++)
+                ink += GetRValue(shot.At(x, y)) < 0x80;
+        return ink;
+    };
+    CHECK(inkLeftOf(L"pierwszy") > 0);
+    CHECK(inkLeftOf(L"alfa") > 0);
+    // An indented paragraph has nothing before it.
+    CHECK(inkLeftOf(L"Wci\u0119ty") == 0);
+    CHECK(SaveScreenshot(shot, "helpview_page.png"));
+}

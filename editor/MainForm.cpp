@@ -1,0 +1,494 @@
+// Construction, initialisation, settings and layout of the main window.
+
+#include "editor/MainForm.h"
+
+#include "base/AppContext.h"
+#include "base/CharUtils.h"
+#include "base/UiLanguage.h"
+#include "editor/Statusbar.h"
+#include "gui/AlertDialog.h"
+#include "gui/EditLine.h"
+#include "gui/ElasticGroup.h"
+#include "gui/FileDropTarget.h"
+#include "gui/Label.h"
+#include "gui/PopupAlert.h"
+#include "gui/ProgressDialog.h"
+#include "gui/Toolbar.h"
+#include "gui/Tooltip.h"
+#include "spell/DictRegistry.h"
+#include "view/TextSplitter.h"
+#include "view/syntax/LexerFactory.h"
+
+#include <new>
+
+namespace {
+
+const wchar_t* Pick(const wchar_t* polish, const wchar_t* english)
+{
+    return IsPolishUi() ? polish : english;
+}
+
+// Main toolbar: command, image x, hide priority, Polish, English; command 0
+// is a separator. 11028 and 11048 are toggles with their "on" image beside.
+struct ToolbarSpec {
+    uint32_t command;
+    int imageX;
+    int priority;
+    const wchar_t* polish;
+    const wchar_t* english;
+};
+
+const ToolbarSpec kMainButtons[] = {
+    {11001, 0, 23, L"Nowy", L"New"},
+    {11002, 28, 21, L"Otwórz...", L"Open..."},
+    {11003, 56, 20, L"Zapisz", L"Save"},
+    {11005, 84, 22, L"Zapisz wszystkie teksty", L"Save all"},
+    {11006, 504, 20, L"Zamknij", L"Close"},
+    {11042, 420, 24, L"Wybierz wczytany tekst...", L"Select text..."},
+    {0, 0, 0, nullptr, nullptr},
+    {11010, 112, 25, L"Cofnij", L"Undo"},
+    {11011, 140, 26, L"Ponów", L"Redo"},
+    {0, 0, 0, nullptr, nullptr},
+    {11012, 168, 30, L"Wytnij", L"Cut"},
+    {11013, 196, 10, L"Kopiuj", L"Copy"},
+    {11014, 224, 11, L"Wstaw", L"Paste"},
+    {0, 0, 0, nullptr, nullptr},
+    {11028, 252, 31, L"Pasek szukania", L"Find bar"},
+    {0, 0, 0, nullptr, nullptr},
+    {11048, 308, 50, L"Podkreślanie nieznanych słów", L"Underline unknown words"},
+    {11049, 364, 51, L"Panel sprawdzania pisowni", L"Check spelling"},
+    {0, 0, 0, nullptr, nullptr},
+    {11067, 532, 52, L"Jeden widok", L"Single view"},
+    {11064, 560, 52, L"Podziel widok w pionie", L"Split view vertically"},
+    {11065, 588, 53, L"Podziel widok w poziomie", L"Split view horizontally"},
+    {11062, 616, 55, L"Większa czcionka", L"Bigger font"},
+    {11063, 644, 56, L"Mniejsza czcionka", L"Smaller font"},
+    {11061, 672, 54, L"Domyślny rozmiar czcionki", L"Default font size"},
+    {0, 0, 0, nullptr, nullptr},
+    {11041, 448, 40, L"Konfiguracja programu...", L"Configuration..."},
+    {0, 0, 0, nullptr, nullptr},
+    {11043, 476, 0, L"Pomoc", L"Help"},
+};
+
+// Find and replace bars: command, image x, width, height, priority, texts;
+// command 0 is a separator.
+struct BarSpec {
+    uint32_t command;
+    int imageX;
+    int width;
+    int priority;
+    const wchar_t* polish;
+    const wchar_t* english;
+};
+
+const BarSpec kFindButtons[] = {
+    {kFindHistoryId, 96, 19, 2, L"Poprzednio wyszukiwane frazy", L"Previous search phrases"},
+    {0, 0, 0, 0, nullptr, nullptr},
+    {kFindToggleCaseId, 120, 24, 2,
+     L"Włącza lub wyłącza rozróżnianie małych i wielkich liter przy wyszukiwaniu",
+     L"Turns on/off case-insensitive search"},
+    {kFindToggleRegexId, 168, 24, 2, L"Włącza obsługę wyrażeń regularnych",
+     L"Activates regular expression mode"},
+    {0, 0, 0, 0, nullptr, nullptr},
+    {11018, 0, 24, 2, L"Znajdź pierwszy", L"Find first"},
+    {11019, 24, 24, 1, L"Znajdź poprzedni", L"Find previous"},
+    {11020, 48, 24, 0, L"Znajdź następny", L"Find next"},
+    {11021, 72, 24, 3, L"Znajdź ostatni", L"Find last"},
+};
+
+const BarSpec kReplaceButtons[] = {
+    {kReplaceHistoryId, 96, 19, 2, L"Poprzednio używane frazy do zastępowania",
+     L"Previous replacement phrases"},
+    {0, 0, 0, 0, nullptr, nullptr},
+    {11023, 0, 24, 0, L"Zastąp jedno wystąpienie", L"Replace once"},
+    {11024, 24, 24, 0, L"Zastąp wszystkie wystąpienia w pozostałym tekście",
+     L"Replace all in the following text"},
+    {0, 0, 0, 0, nullptr, nullptr},
+    {11028, 48, 14, 0, L"Ukrywa pasek szukania", L"Close find bar"},
+};
+
+void AddBarButtons(Toolbar* bar, const BarSpec* specs, size_t count)
+{
+    for (size_t i = 0; i < count; i++) {
+        const BarSpec& s = specs[i];
+        if (s.command == 0) {
+            bar->AddSeparator(false);
+            continue;
+        }
+        bar->AddButton(s.command, Pick(s.polish, s.english), s.imageX, s.width, 19, s.priority);
+        if (s.command == kFindToggleCaseId || s.command == kFindToggleRegexId)
+            bar->items.At(bar->items.Count() - 1).kind = ToolbarToggle;
+    }
+}
+
+// A bar toggled by the settings: collapsed only for a non-empty value that
+// does not begin with "1", "t" or "y".
+bool BarWanted(const SettingsStore& settings, const wchar_t* key)
+{
+    return settings.GetBool(key, true);
+}
+
+// One colour channel of the find-field backgrounds.
+int Shade(int channel, int add)
+{
+    return channel * 85 / 100 + add;
+}
+
+} // namespace
+
+int32 StartLanguage(int32 systemLanguage, const SettingsStore& settings)
+{
+    int32 language = (systemLanguage & 0x3FF) == 21 ? 21 : 9;
+    String value = settings.Get(L"UILanguage");
+    if (!value.IsEmpty())
+        language = EqualsNoCase(value.Data(), value.Length(), L"polski", 6) ? 21 : 9;
+    return language;
+}
+
+WINDOWPLACEMENT PlacementFromSettings(const SettingsStore& settings)
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof(placement);
+    // Stored as left, top, width, height.
+    RECT stored = {10, 10, 800, 600};
+    settings.GetRect(L"WindowRect", &stored);
+    placement.rcNormalPosition = {stored.left, stored.top, stored.left + stored.right,
+                                  stored.top + stored.bottom};
+    RECT anchor = {stored.left, stored.top, 0, 0};
+    settings.GetRect(L"WindowMaximizedAnchor", &anchor);
+    placement.ptMaxPosition = {anchor.left, anchor.top};
+    placement.ptMinPosition = {-1, -1};
+    const wchar_t* maximized = settings.GetText(L"WindowIsMaximized");
+    bool isMaximized = maximized && (maximized[0] == L'1' || maximized[0] == L't' || maximized[0] == L'y');
+    placement.showCmd = isMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+    return placement;
+}
+
+MainForm::MainForm()
+{
+    findHistory.Clear();
+    findHistory.limit = 10;
+    replaceHistory.Clear();
+    replaceHistory.limit = 10;
+    viewHandler.form = this;
+    tabsHandler.form = this;
+    broadcastHandler.form = this;
+}
+
+MainForm* MainForm::Create(ActionBroker* broker)
+{
+    MainForm* form = new (std::nothrow) MainForm();
+    if (form == nullptr)
+        throw MemoryError();
+    try {
+        form->Init(broker);
+    } catch (...) {
+        delete form;
+        throw;
+    }
+    return form;
+}
+
+MainForm::~MainForm()
+{
+    KillTimer(kAutosaveTimer);
+    if (dropTarget) {
+        if (hwnd)
+            RevokeDragDrop(hwnd);
+        dropTarget->Release();
+        dropTarget = nullptr;
+    }
+    if (broker && broker->broadcastHandler == &broadcastHandler)
+        broker->broadcastHandler = nullptr;
+    RemoveIdleHandler(this);
+    // The views hold pointers to the registry: they go with the content first.
+    if (Control* c = content) {
+        content = nullptr;
+        delete c;
+    }
+    if (broker) {
+        for (int64 i = broker->views.Count() - 1; i >= 0; i--)
+            if (broker->views.At(i) == view1 || broker->views.At(i) == view2)
+                broker->views.RemoveAt(i);
+    }
+    dictionaries.reset();
+    delete progressDialog;
+    progressDialog = nullptr;
+    findHistory.ReleaseArray();
+    replaceHistory.ReleaseArray();
+    accelerators = nullptr;
+    if (acceleratorTable)
+        DestroyAcceleratorTable(acceleratorTable);
+    acceleratorTable = nullptr;
+}
+
+void MainForm::Init(ActionBroker* brokerIn)
+{
+    AppContext& context = AppContext::Current();
+    settingsRefreshPosted = 0;
+    broker = brokerIn;
+    autosaveDue = 0;
+    sessionChanged = 0;
+    incrementalFindOff = 1;  // nothing may search while the window is built
+    showMatchingBracket = 1;
+    broker->broadcastHandler = &broadcastHandler;
+    dropTarget = nullptr;
+
+    SetUiLanguageId((GetUserDefaultUILanguage() & 0x3FF) == 21 ? 21 : 9);
+    try {
+        LoadKeyValueFile(context.settings, GetDataFilePath(context, kAppSettingsName).CStr());
+    } catch (...) {
+        // A missing or locked file leaves the store as it is.
+    }
+    SetUiLanguageId(StartLanguage(UiLanguageId(), context.settings));
+    bool polish = IsPolishUi();
+
+    dictionaries.reset(new DictRegistry());
+
+    CreateHwnd(L"Main Form", MainWindow);
+    SetTitle(L"Scrivel");
+    LoadMenu(polish ? kMenuPolish : kMenuEnglish);
+    if (context.portable)
+        DeleteMenuItem(11072);
+    CheckMenuItem(polish ? 11090 : 11091, true);
+    SetIcons(kIconGroup);
+
+    int64 count = 0;
+    const AcceleratorEntry* entries = AcceleratorList(&count);
+    HACCEL table = MakeAcceleratorTable(entries, count);
+    if (acceleratorTable)
+        DestroyAcceleratorTable(acceleratorTable);
+    acceleratorTable = table;
+    SetAccelerators(table);
+
+    progressDialog = NewProgressDialog(this, Pick(L"Postęp operacji - Scrivel", L"Progress - Scrivel"));
+    popupAlert = NewPopupAlert(this);
+
+    // The content reads a shared copy: applying may change the store.
+    SettingsStore settings;
+    settings.Assign(context.settings);
+    BuildContent(settings);
+    ApplySettings(settings, false);
+
+    RestorePlacement(settings);
+    RestoreFindState();
+
+    RunAction(ActionStartup);
+    sessionChanged = 0;  // what the start-up opened is no change
+    if (broker->documents.Count() == 0)
+        RunAction(ActionNewText);
+    activeView->SetFocus();
+
+    SetTimer(kAutosaveTimer, 30000);
+    AddIdleHandler(this);
+    incrementalFindOff = incrementalFindSetting ? 0 : 1;
+
+    dropTarget = new (std::nothrow) FileDropTarget(this, kDropCommand);
+    if (dropTarget == nullptr)
+        throw MemoryError();
+    dropTarget->AddRef();
+    // Without drag and drop (no OLE on this thread) the editor still works.
+    RegisterDragDrop(hwnd, dropTarget);
+
+    ShowUpdateResult();
+}
+
+void MainForm::BuildContent(const SettingsStore& settings)
+{
+    contentGroup = NewElasticGroup(ElasticGroup::Column, this);
+    contentGroup->gap = 0;
+    contentGroup->horizontalMargin = 0;
+    contentGroup->verticalMargin = 0;
+
+    BuildToolbar();
+
+    tabs = TextTabs::Create(contentGroup, &broker->documents);
+    tabs->handler = &tabsHandler;
+    splitter = TextSplitter::Create(contentGroup);
+    LexerFactory* lexers = broker->lexerFactory.get();
+    view1 = TextView::Create(splitter, kView1Id, this, progressDialog, settings, dictionaries.get(), lexers);
+    if (broker->ViewIndex(view1) < 0)
+        broker->AddView(view1);
+    view1->handler = &viewHandler;
+    activeView = view1;
+    view2 = TextView::Create(splitter, kView2Id, this, progressDialog, settings, dictionaries.get(), lexers);
+    if (broker->ViewIndex(view2) < 0)
+        broker->AddView(view2);
+    view2->handler = &viewHandler;
+    view2->Collapse();
+
+    BuildFindBar();
+    statusbar = NewStatusbar(contentGroup);
+
+    if (!BarWanted(settings, L"Toolbar"))
+        toolbar->Collapse();
+    if (!BarWanted(settings, L"Statusbar"))
+        statusbar->Collapse();
+
+    findHistory.Load(settings.Get(L"FindStrings"), settings.Get(L"FindModesStrings"));
+    replaceHistory.Load(settings.Get(L"ReplaceStrings"), String());
+    broker->recentFiles.Load(settings.Get(L"RecentFiles"), String());
+}
+
+void MainForm::BuildToolbar()
+{
+    toolbar = NewToolbar(contentGroup, kToolbarId);
+    toolbar->LoadImages(kToolbarStrip);
+    toolbar->strip192 = LoadBitmapResource(kToolbarStrip192);
+    for (const ToolbarSpec& s : kMainButtons) {
+        if (s.command == 0) {
+            toolbar->AddSeparator(false);
+            continue;
+        }
+        toolbar->AddButton(s.command, Pick(s.polish, s.english), s.imageX, 28, 28, s.priority);
+        if (s.command == 11028 || s.command == 11048)
+            toolbar->items.At(toolbar->items.Count() - 1).kind = ToolbarToggle;
+    }
+}
+
+void MainForm::BuildFindBar()
+{
+    findBar = NewElasticGroup(ElasticGroup::Row, contentGroup);
+    findBar->alignment = ElasticGroup::AlignCentre;
+    NewLabel(findBar, Pick(L"  Szukany tekst ", L"  Find "));
+    findField = NewEditLine(findBar, 0, kFindFieldId, Pick(L"Ciąg znaków do znalezienia", L"Search phrase"));
+    findToolbar = NewToolbar(findBar, 0);
+    findToolbar->LoadImages(kFindStrip);
+    findToolbar->strip192 = LoadBitmapResource(kFindStrip192);
+    AddBarButtons(findToolbar, kFindButtons, sizeof kFindButtons / sizeof kFindButtons[0]);
+    NewLabel(findBar, Pick(L"    Zastąp tekstem ", L"    Replace with "));
+    replaceField = NewEditLine(findBar, 0, kReplaceFieldId,
+                               Pick(L"Ciąg znaków zastępujących znaleziony tekst",
+                                    L"A string of characters replacing the found text"));
+    replaceToolbar = NewToolbar(findBar, 0);
+    replaceToolbar->LoadImages(kReplaceStrip);
+    replaceToolbar->strip192 = LoadBitmapResource(kReplaceStrip192);
+    AddBarButtons(replaceToolbar, kReplaceButtons, sizeof kReplaceButtons / sizeof kReplaceButtons[0]);
+    // Finding ignores case until the user says otherwise.
+    findToolbar->SetChecked(kFindToggleCaseId, true);
+    CheckMenuItem(11059, true);
+}
+
+void MainForm::ApplySettings(const SettingsStore& settings, bool relayout)
+{
+    SetIcons(kIconGroup);
+    TooltipsOff = settings.GetBool(L"Tooltips", true) ? 0 : 1;
+    broker->autoindent = settings.GetBool(L"Autoindent", true);
+    autosaveEnabled = settings.GetBool(L"Autosave", true) ? 1 : 0;
+    incrementalFindSetting = settings.GetBool(L"IncrementalFind", true) ? 1 : 0;
+    incrementalFindOff = incrementalFindSetting ? 0 : 1;
+    if (incrementalFindOff && broker->documents.Count() > 0)
+        ResetIncrementalFind();
+
+    view1->ReloadStyle(settings);
+    view2->ReloadStyle(settings);
+    splitter->ApplySettings(settings);
+    TextView::ReadFontSettings(viewFont, GetDpi(), settings);
+    findField->SetFont(viewFont);
+    replaceField->SetFont(viewFont);
+    tabs->ApplySettings(settings);
+
+    COLORREF window = GetSysColor(COLOR_WINDOW);
+    int r = GetRValue(window), g = GetGValue(window), b = GetBValue(window);
+    fieldBrush1 = MakeSolidBrush(RGB(Shade(r, 38), Shade(g, 38), Shade(b, 0)));
+    fieldBrush2 = MakeSolidBrush(RGB(Shade(r, 38), Shade(g, 0), Shade(b, 0)));
+    if (relayout)
+        Layout();
+}
+
+void MainForm::RestorePlacement(const SettingsStore& settings)
+{
+    WINDOWPLACEMENT placement = PlacementFromSettings(settings);
+    UINT showCommand = placement.showCmd;
+    placement.showCmd = SW_HIDE;
+    SetWindowPlacement(hwnd, &placement);
+    findBar->Collapse();
+    Layout();
+    placement.showCmd = showCommand;
+    SetWindowPlacement(hwnd, &placement);
+    shown = 1;
+}
+
+void MainForm::Layout()
+{
+    SetBounds(WindowRect());
+    if (content)
+        content->SetBounds(ClientRect());
+}
+
+void MainForm::SaveSettings()
+{
+    try {
+        SettingsStore& settings = AppContext::Settings();
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof(placement);
+        if (GetWindowPlacement(hwnd, &placement)) {
+            const RECT& n = placement.rcNormalPosition;
+            settings.SetRect(L"WindowRect", RECT{n.left, n.top, n.right - n.left, n.bottom - n.top});
+            settings.SetRect(L"WindowMaximizedAnchor",
+                             RECT{placement.ptMaxPosition.x, placement.ptMaxPosition.y, 0, 0});
+            settings.SetText(L"WindowIsMaximized", placement.showCmd == SW_SHOWMAXIMIZED ? L"true" : L"false");
+        }
+        settings.SetText(L"Toolbar", toolbar->IsCollapsed() ? L"false" : L"true");
+        settings.SetText(L"Statusbar", statusbar->IsCollapsed() ? L"false" : L"true");
+        settings.SetString(L"FindStrings", findHistory.JoinStrings());
+        settings.SetString(L"FindModesStrings", findHistory.JoinNumbers());
+        settings.SetString(L"ReplaceStrings", replaceHistory.JoinStrings());
+        settings.SetString(L"RecentFiles", broker->recentFiles.JoinStrings());
+    } catch (...) {
+        // Settings that cannot be stored are not worth stopping the exit for.
+    }
+}
+
+void MainForm::RestoreFindState()
+{
+    if (findHistory.Count() > 0) {
+        int64 newest = findHistory.Count() - 1;
+        findField->SetText(findHistory.StringAt(newest).CStr());
+        int32 mode = findHistory.NumberAt(newest);
+        SetFindToggle(kFindToggleRegexId, (mode & 1) != 0);
+        SetFindToggle(kFindToggleCaseId, (mode & 2) == 0);
+    }
+    if (replaceHistory.Count() > 0)
+        replaceField->SetText(replaceHistory.StringAt(replaceHistory.Count() - 1).CStr());
+}
+
+void MainForm::SetFindToggle(uint32_t button, bool on)
+{
+    if (findToolbar->IsChecked(button) == on)
+        return;
+    findToolbar->SetChecked(button, on);
+    CheckMenuItem(button == kFindToggleRegexId ? 11058 : 11059, on);
+    if (button == kFindToggleRegexId) {
+        findField->Invalidate();
+        replaceField->Invalidate();
+    }
+}
+
+void MainForm::RunAction(int32 code)
+{
+    ActionRecord record;
+    record.InitPlain(code, activeView);
+    ExecuteAction(*broker, record);
+}
+
+void MainForm::ShowUpdateResult()
+{
+    Array<String> arguments = AppContext::Arguments();
+    if (arguments.Count() == 0)
+        return;
+    const String& first = arguments.At(0);
+    auto is = [&](const wchar_t* word) {
+        return EqualsNoCase(first.Data(), first.Length(), word, lstrlenW(word));
+    };
+    const wchar_t* message = nullptr;
+    if (is(L"::UPDATED") || is(L"--opt:updated"))
+        message = Pick(L"Aktualizacja przebiegła pomyślnie.", L"Program successfully updated.");
+    else if (is(L"::UPDATEFAILED") || is(L"--opt:updatefailed"))
+        message = Pick(L"Aktualizacja zakończona niepowodzeniem. Spróbuj ponownie później.\n"
+                       L"Możesz też ręcznie pobrać instalator i uruchomić go.",
+                       L"Update failed. Try again later. Alternatively download full\n"
+                       L"installer and reinstall new version.");
+    if (message)
+        AskOnForm(this, message, Pick(L"Aktualizacja - Scrivel", L"Update - Scrivel"), L"+OK", 4);
+}

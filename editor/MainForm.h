@@ -1,0 +1,189 @@
+#pragma once
+
+// The editor's one top-level window: menus and accelerators, the toolbar,
+// the tab strip, two text views, the find bar and the status bar. It hands
+// every user action to the broker and keeps its panes in step with the
+// broker's broadcasts.
+
+#include "actions/ActionBroker.h"
+#include "actions/EditForm.h"
+#include "actions/HistoryList.h"
+#include "base/Types.h"
+#include "gui/Form.h"
+#include "gui/Gdi.h"
+#include "view/TextTabs.h"
+#include "view/TextView.h"
+
+#include <memory>
+
+class DictRegistry;
+class EditLine;
+class ElasticGroup;
+class FileDropTarget;
+class ProgressDialog;
+class SettingsStore;
+class Statusbar;
+class TextSplitter;
+class Toolbar;
+
+// Control ids of the main window.
+enum MainFormIds : uint32_t {
+    kToolbarId = 12100,
+    kView1Id = 12300,
+    kView2Id = 12301,
+    kFindFieldId = 12411,
+    kFindToggleCaseId = 12412,
+    kReplaceFieldId = 12413,
+    kFindHistoryId = 12414,
+    kReplaceHistoryId = 12415,
+    kFindToggleRegexId = 12416,
+    kDropCommand = 9900,
+    kSettingsRefreshCommand = 9901,
+};
+
+enum MainFormResources : int {
+    kMenuPolish = 10001,
+    kMenuEnglish = 10004,
+    kIconGroup = 101,
+    kToolbarStrip = 12101,
+    kToolbarStrip192 = 12102,
+    kFindStrip = 12401,
+    kFindStrip192 = 12402,
+    kReplaceStrip = 12403,
+    kReplaceStrip192 = 12404,
+};
+
+enum : UINT_PTR { kCheckTimer = 4444, kAutosaveTimer = 4445 };
+
+// One accelerator: modifier bits 1 Shift, 2 Ctrl, 4 Alt.
+struct AcceleratorEntry {
+    uint32_t command;
+    uint32_t key;
+    uint32_t modifiers;
+};
+
+class MainForm : public EditForm {
+public:
+    class TextViewHandler : public TextView::Handler {
+    public:
+        void OnKeyDown(MessageRecord& m, TextView* view) override;
+        void OnChar(MessageRecord& m, TextView* view) override;
+        void OnCaretMovedByMouse(TextView* view) override;
+        void OnFocus(TextView* view) override;
+        MainForm* form = nullptr;
+    };
+    // Tab events come with the commands that answer them; until then the
+    // strip only shows and switches nothing by itself.
+    class TextTabsHandler : public TextTabs::Handler {
+    public:
+        void OnTabClicked(TextDocument*, TextTabs*) override {}
+        void OnCloseClicked(TextDocument*, TextTabs*) override {}
+        void OnSaveClicked(TextDocument*, TextTabs*) override {}
+        void OnTabMoved(TextDocument*, int32, TextTabs*) override {}
+        void OnContextMenu(MessageRecord&, TextDocument*, TextTabs*) override {}
+        MainForm* form = nullptr;
+    };
+    class EditorBroadcast : public ActionBroker::BroadcastHandler {
+    public:
+        void OnBroadcast(BroadcastRecord& record) override;
+        Form* Owner() override;
+        MainForm* form = nullptr;
+    };
+
+    // Builds, initialises and shows the window; a failure deletes the half-built form.
+    static MainForm* Create(ActionBroker* broker);
+    MainForm();
+    ~MainForm() override;
+
+    void Init(ActionBroker* broker);
+    void ApplySettings(const SettingsStore& settings, bool relayout);
+    void SaveSettings();
+    void Layout();
+    void RestoreFindState();
+    void SetFindToggle(uint32_t button, bool on);
+    void ActivateView(TextView* view);
+    void OnBroadcast(const BroadcastRecord& record);
+    void UpdateTitle();
+    void UpdateMenuState();
+    void ResetIncrementalFind();
+    // Runs an action for the active view and its current text.
+    void RunAction(int32 code);
+
+    void OnClose(MessageRecord& m) override;
+    void OnTimer(MessageRecord& m) override;
+    bool OnIdle() override;
+    bool HandleError(const Error& error) override;
+
+    // ---- members, in the order of construction ----
+    ActionBroker* broker = nullptr;  // not owned
+    HACCEL acceleratorTable = nullptr;  // owned
+    u8 settingsRefreshPosted = 0;
+    TextView* activeView = nullptr;  // always one of the two views
+    TextTabs* tabs = nullptr;
+    TextView* view1 = nullptr;
+    TextSplitter* splitter = nullptr;
+    TextView* view2 = nullptr;
+    ElasticGroup* contentGroup = nullptr;
+    Toolbar* toolbar = nullptr;
+    ElasticGroup* findBar = nullptr;
+    EditLine* findField = nullptr;
+    Toolbar* findToolbar = nullptr;
+    Toolbar* replaceToolbar = nullptr;
+    EditLine* replaceField = nullptr;
+    Statusbar* statusbar = nullptr;
+    GdiObj viewFont;
+    GdiObj fieldBrush1;
+    GdiObj fieldBrush2;
+    FileDropTarget* dropTarget = nullptr;  // one reference held
+    std::unique_ptr<DictRegistry> dictionaries;
+    ProgressDialog* progressDialog = nullptr;  // owned
+    u8 checkPending = 0;
+    u8 autosaveDue = 0;
+    u8 autosaveEnabled = 0;
+    int32 autosavePass = -1;
+    u8 sessionChanged = 0;
+    HistoryList findHistory;
+    HistoryList replaceHistory;
+    u8 incrementalStarted = 0;
+    int64 incrementalStart = 0;
+    String incrementalPhrase;
+    int32 incrementalCount1 = 0;
+    int32 incrementalCount2 = 0;
+    u8 incrementalFindOff = 1;
+    u8 incrementalFindSetting = 1;  // what "IncrementalFind" said at the last apply
+    int32 findPatternInvalid = 0;
+    int32 replacePatternInvalid = 0;
+    u8 showMatchingBracket = 1;
+    TextViewHandler viewHandler;
+    TextTabsHandler tabsHandler;
+    EditorBroadcast broadcastHandler;
+
+private:
+    void BuildContent(const SettingsStore& settings);
+    void BuildToolbar();
+    void BuildFindBar();
+    void RestorePlacement(const SettingsStore& settings);
+    void ShowUpdateResult();
+};
+
+// The accelerators of the main window in table order.
+const AcceleratorEntry* AcceleratorList(int64* count);
+// A native table of the entries; MemoryError or WinError when it cannot be made.
+HACCEL MakeAcceleratorTable(const AcceleratorEntry* entries, int64 count);
+
+// The language the window starts in: the system's primary language narrowed
+// to 21 (Polish) or 9, then a non-empty "UILanguage" ("polski" in any case
+// is Polish, anything else English).
+int32 StartLanguage(int32 systemLanguage, const SettingsStore& settings);
+
+// The placement the settings ask for: "WindowRect" as left, top, width,
+// height (10, 10, 800, 600 without it), the maximised position from
+// "WindowMaximizedAnchor" and the show command from "WindowIsMaximized".
+WINDOWPLACEMENT PlacementFromSettings(const SettingsStore& settings);
+
+// The caption and hint of a toolbar button in the interface language.
+struct ButtonText {
+    uint32_t command;
+    const wchar_t* polish;
+    const wchar_t* english;
+};

@@ -1,0 +1,157 @@
+// What the main window does when its views report input and when the broker
+// reports a change: views, tabs, title and menu follow.
+
+#include "editor/MainForm.h"
+
+#include "base/UiLanguage.h"
+#include "editor/Statusbar.h"
+#include "gui/ElasticGroup.h"
+#include "gui/ErrorText.h"
+#include "gui/Toolbar.h"
+#include "text/TextDocument.h"
+
+void MainForm::TextViewHandler::OnKeyDown(MessageRecord&, TextView*) {}
+
+void MainForm::TextViewHandler::OnChar(MessageRecord&, TextView*) {}
+
+void MainForm::TextViewHandler::OnCaretMovedByMouse(TextView* view)
+{
+    form->OnBroadcast(BroadcastRecord{BroadcastCaretMoved, view->CurrentDocument(), view, 0});
+}
+
+void MainForm::TextViewHandler::OnFocus(TextView* view)
+{
+    form->ActivateView(view);
+}
+
+void MainForm::EditorBroadcast::OnBroadcast(BroadcastRecord& record)
+{
+    form->OnBroadcast(record);
+}
+
+Form* MainForm::EditorBroadcast::Owner()
+{
+    return form;
+}
+
+void MainForm::ActivateView(TextView* view)
+{
+    if (view != view1 && view != view2)
+        return;
+    activeView = view;
+    for (TextView* v : {view1, view2}) {
+        v->currentStyle = v == activeView ? v->activeStyle.get() : v->inactiveStyle.get();
+        v->Invalidate();
+    }
+    ResetIncrementalFind();
+    OnBroadcast(BroadcastRecord{BroadcastCurrentChanged, view->CurrentDocument(), view, 0});
+}
+
+void MainForm::OnBroadcast(const BroadcastRecord& record)
+{
+    if (record.kind >= BroadcastDocumentAdded && record.kind <= BroadcastBookmarksChanged) {
+        view1->OnDocumentEvent(record, record.kind);
+        view2->OnDocumentEvent(record, record.kind);
+    }
+    tabs->OnBroadcast(record);
+    switch (record.kind) {
+    case BroadcastDocumentRemoved:
+        sessionChanged = 1;
+        break;
+    case BroadcastCurrentChanged:
+        ResetIncrementalFind();
+        UpdateTitle();
+        UpdateMenuState();
+        break;
+    case BroadcastContentReplaced:
+    case BroadcastSyntaxChanged:
+    case BroadcastSpellingChanged:
+        sessionChanged = 1;
+        break;
+    case BroadcastSaved:
+        UpdateTitle();
+        UpdateMenuState();
+        break;
+    case BroadcastRepaint:
+        UpdateTitle();
+        break;
+    case BroadcastTextChanged:
+        ResetIncrementalFind();
+        break;
+    case BroadcastPathChanged:
+        UpdateTitle();
+        UpdateMenuState();
+        sessionChanged = 1;
+        break;
+    case BroadcastLineEndsChanged:
+        UpdateMenuState();
+        sessionChanged = 1;
+        break;
+    default:
+        break;
+    }
+}
+
+void MainForm::UpdateTitle()
+{
+    try {
+        bool polish = IsPolishUi();
+        TextDocument* text = activeView ? activeView->CurrentDocument() : nullptr;
+        if (text == nullptr) {
+            SetTitle(polish ? L"Bez tekstów - Scrivel" : L"No text - Scrivel");
+            return;
+        }
+        String title(text->modified ? L"* " : L"");
+        const wchar_t* recovered = text->fromAutosave ? (polish ? L" - ODZYSKANY -" : L" - RECOVERED -") : L"";
+        String path = text->GetPath();
+        if (path.IsEmpty()) {
+            title = ConcatParts(title.CStr(), polish ? L"<bez nazwy>" : L"<no name>", recovered);
+            title = ConcatParts(title.CStr(), text->fromAutosave ? L" " : L" - ", L"Scrivel");
+        } else {
+            int64 split = path.Length();
+            while (split > 0 && path.Data()[split - 1] != L'\\' && path.Data()[split - 1] != L'/' &&
+                   path.Data()[split - 1] != L':')
+                split--;
+            String folder = path.Substring(0, split);
+            String name = path.Substring(split, path.Length() - split);
+            if (split <= 80) {
+                title = ConcatParts(title.CStr(), name.CStr(), recovered);
+                title = ConcatParts(title.CStr(), L" <", folder.CStr());
+                title = ConcatParts(title.CStr(), L"> - Scrivel", nullptr);
+            } else {
+                title = ConcatParts(title.CStr(), name.CStr(), L"  -  Scrivel");
+            }
+        }
+        SetTitle(title.CStr());
+    } catch (...) {
+        // A title that cannot be built keeps the old one.
+    }
+}
+
+void MainForm::UpdateMenuState()
+{
+    CheckMenuItem(11059, findToolbar->IsChecked(kFindToggleCaseId));
+    CheckMenuItem(11058, findToolbar->IsChecked(kFindToggleRegexId));
+    bool findShown = !findBar->IsCollapsed();
+    CheckMenuItem(11028, findShown);
+    toolbar->SetChecked(11028, findShown);
+    CheckMenuItem(11039, !toolbar->IsCollapsed());
+    CheckMenuItem(11040, !statusbar->IsCollapsed());
+    TextDocument* text = activeView->CurrentDocument();
+    ViewState* state = text ? activeView->FindViewState(text) : nullptr;
+    bool underline = state && state->spellUnderline;
+    CheckMenuItem(11048, underline);
+    toolbar->SetChecked(11048, underline);
+    CheckMenuItem(11085, text && text->bomLength > 0);
+    CheckMenuItem(11071, state && state->wordWrap);
+}
+
+void MainForm::ResetIncrementalFind()
+{
+    if (activeView && activeView->CurrentDocument())
+        activeView->ClearFindHighlights();
+    incrementalStarted = 0;
+    incrementalPhrase = String();
+    incrementalCount1 = 0;
+    incrementalCount2 = 0;
+}

@@ -1,0 +1,194 @@
+#pragma once
+
+// Starting a GUI program as a user would and watching its windows from
+// outside: used by the end-to-end tests and the start-up benchmark.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace driver {
+
+// The folder of the running program, ending with "\".
+inline std::wstring OwnFolder()
+{
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, n);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+// The editor in the build tree: the tests and benchmarks live one folder
+// below the tree's root, the editor in its "editor" folder.
+inline std::wstring BuiltEditorPath()
+{
+    return OwnFolder() + L"..\\editor\\scrivel.exe";
+}
+
+// Starts exe with the arguments in folder; false when it cannot be started.
+inline bool StartProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder,
+                         PROCESS_INFORMATION& process)
+{
+    std::wstring line = L"\"" + exe + L"\"";
+    if (!arguments.empty())
+        line += L" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    process = {};
+    return CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &startup, &process) != 0;
+}
+
+inline std::wstring WindowText(HWND window)
+{
+    wchar_t text[512];
+    int n = GetWindowTextW(window, text, 512);
+    return std::wstring(text, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+inline std::wstring ClassOf(HWND window)
+{
+    wchar_t name[256];
+    int n = GetClassNameW(window, name, 256);
+    return std::wstring(name, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+// The visible top-level windows of a process, in z-order.
+inline std::vector<HWND> ProcessWindows(DWORD processId)
+{
+    struct Search {
+        DWORD id;
+        std::vector<HWND> found;
+    } search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->id && IsWindowVisible(window))
+                s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The first visible top-level window of the process whose class is
+// className (any class when null) or whose title is title (when not null).
+inline HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* title = nullptr)
+{
+    for (HWND window : ProcessWindows(processId)) {
+        if (className && ClassOf(window) != className)
+            continue;
+        if (title && WindowText(window) != title)
+            continue;
+        return window;
+    }
+    return nullptr;
+}
+
+// Waits for such a window; null after timeout milliseconds or when the
+// process ended.
+inline HWND WaitForProcessWindow(HANDLE process, DWORD processId, const wchar_t* className,
+                                 const wchar_t* title, DWORD timeout)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND window = FindProcessWindow(processId, className, title))
+            return window;
+        if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0 || GetTickCount() - start > timeout)
+            return nullptr;
+        Sleep(5);
+    }
+}
+
+// True while the window or one of its visible children waits for WM_PAINT.
+inline bool NeedsPaint(HWND window)
+{
+    if (GetUpdateRect(window, nullptr, FALSE))
+        return true;
+    bool pending = false;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) -> BOOL {
+            if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) {
+                *reinterpret_cast<bool*>(data) = true;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&pending));
+    return pending;
+}
+
+// Waits until nothing of the window is left to paint.
+inline bool WaitUntilPainted(HWND window, DWORD timeout)
+{
+    DWORD start = GetTickCount();
+    while (NeedsPaint(window)) {
+        if (GetTickCount() - start > timeout)
+            return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+// The texts of a window's children, in order (an alert's message and buttons).
+inline std::vector<std::wstring> ChildTexts(HWND window)
+{
+    std::vector<std::wstring> texts;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) -> BOOL {
+            reinterpret_cast<std::vector<std::wstring>*>(data)->push_back(WindowText(child));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+// Keys as a user types them into the foreground window.
+inline void PressKey(WORD key, bool ctrl = false, bool shift = false, bool alt = false)
+{
+    std::vector<INPUT> inputs;
+    auto add = [&](WORD vk, bool up) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(in);
+    };
+    if (ctrl)
+        add(VK_CONTROL, false);
+    if (shift)
+        add(VK_SHIFT, false);
+    if (alt)
+        add(VK_MENU, false);
+    add(key, false);
+    add(key, true);
+    if (alt)
+        add(VK_MENU, true);
+    if (shift)
+        add(VK_SHIFT, true);
+    if (ctrl)
+        add(VK_CONTROL, true);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+inline void TypeText(const std::wstring& text)
+{
+    std::vector<INPUT> inputs;
+    for (wchar_t c : text) {
+        for (bool up : {false, true}) {
+            INPUT in = {};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wScan = c;
+            in.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
+            inputs.push_back(in);
+        }
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+} // namespace driver
