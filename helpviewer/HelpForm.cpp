@@ -1,9 +1,15 @@
 #include "helpviewer/HelpForm.h"
 
+#include "gui/AlertDialog.h"
 #include "gui/ElasticGroup.h"
 #include "gui/Gdi.h"
 #include "helpviewer/ErrorsDialog.h"
+#include "helpviewer/HelpDocument.h"
 #include "helpviewer/HelpErrors.h"
+#include "helpviewer/HelpFindDialog.h"
+#include "helpviewer/HelpLayout.h"
+#include "helpviewer/HelpSearch.h"
+#include "helpviewer/HelpView.h"
 #include "helpviewer/ViewerToolbar.h"
 
 #include <new>
@@ -13,6 +19,7 @@ void(WINAPI* HelpForm::closeWait)(DWORD milliseconds) = Sleep;
 namespace {
 
 const wchar_t kCommandFailed[] = L"Nieudane wykonanie operacji - Guidora";
+const wchar_t kFindTitle[] = L"Szukaj - Guidora";
 
 void AddToolbarItems(ViewerToolbar* toolbar)
 {
@@ -28,9 +35,21 @@ void AddToolbarItems(ViewerToolbar* toolbar)
     toolbar->AddButton(kCmdFind, L"Szukaj", 210, cell, cell, 3);
 }
 
+String Joined(const wchar_t* text, const String& word)
+{
+    String s(text);
+    s.Append(word.Data(), word.Length());
+    return s;
+}
+
 }  // namespace
 
-void HelpForm::Build(const ViewerArguments& arguments, const String& containerPath)
+HelpDocument& HelpForm::Document()
+{
+    return view->Document();
+}
+
+void HelpForm::Build(const ViewerArguments& arguments, const String& path)
 {
     protocol.caller = arguments.caller;
     protocol.Register();
@@ -48,21 +67,23 @@ void HelpForm::Build(const ViewerArguments& arguments, const String& containerPa
     row->verticalMargin = 4;
     row->gap = 0;
     toolbar = NewViewerToolbar(row, 30500);
-    // The page fills the rest of the window.
-    Space* page = NewSpace(column, -1);
-    page->width = -1;
     toolbar->LoadImages(kHelpStrip96);
     toolbar->strip192 = LoadBitmapResource(kHelpStrip192);
     AddToolbarItems(toolbar);
+    view = NewHelpView(column, 30600);
 
-    document.Load(containerPath.IsEmpty() ? HelpContainer::DefaultPath() : containerPath);
-    if (document.Errors().Count() > 0)
-        ShowMarkupErrors(document, this);
-    SetTitle(document.Title().CStr());
+    containerPath = path.IsEmpty() ? HelpContainer::DefaultPath() : path;
+    Document().Load(containerPath);
+    if (Document().Errors().Count() > 0)
+        ShowMarkupErrors(Document(), this);
+    SetTitle(Document().Title().CStr());
     // Printing is reached by its command only.
     DeleteMenuItem(kCmdPrint);
+    view->BuildFonts();
     Place(arguments);
-    ShowTopic(arguments.hasId ? arguments.id : String());
+    view->SetFocus();
+    view->ShowTopic(arguments.hasId ? arguments.id : String());
+    UpdateCommandStates();
     protocol.Post(kViewerStarted, hwnd);
 }
 
@@ -82,25 +103,13 @@ void HelpForm::Place(const ViewerArguments& arguments)
     Show();
 }
 
-void HelpForm::ShowTopic(const String& id)
-{
-    const HelpNode* section = document.Resolve(id.Data(), id.Length());
-    if (!section)
-        section = document.FindSection(L"index", 5);
-    if (!section)
-        section = document.FindSection(L"0", 1);
-    if (section)
-        currentId = document.SectionId(section);
-    UpdateCommandStates();
-}
-
 void HelpForm::ShowRequestedTopic(const String& id)
 {
     if (IsMinimized())
         Restore();
     SetForegroundWindow(hwnd);
     try {
-        ShowTopic(id);
+        view->ShowTopic(id);
     } catch (const Error& error) {
         ShowHelpError(L"Nieudane \u0142adowanie tekstu pomocy - Guidora", this, error);
     }
@@ -109,10 +118,19 @@ void HelpForm::ShowRequestedTopic(const String& id)
 
 void HelpForm::UpdateCommandStates()
 {
-    String next = document.NextPage(currentId.Data(), currentId.Length());
-    String previous = document.PreviousPage(currentId.Data(), currentId.Length());
-    EnableMenuItem(kCmdNextPage, !next.IsEmpty());
-    EnableMenuItem(kCmdPreviousPage, !previous.IsEmpty());
+    const String& id = view->CurrentId();
+    bool back = view->History().BackCount() > 0;
+    bool forward = view->History().ForwardCount() > 0;
+    bool next = !Document().NextPage(id.Data(), id.Length()).IsEmpty();
+    bool previous = !Document().PreviousPage(id.Data(), id.Length()).IsEmpty();
+    EnableMenuItem(kCmdBack, back);
+    EnableMenuItem(kCmdForward, forward);
+    EnableMenuItem(kCmdNextPage, next);
+    EnableMenuItem(kCmdPreviousPage, previous);
+    int32 zoom = view->Zoom();
+    CheckMenuItem(kCmdZoomSmaller, zoom < 0);
+    CheckMenuItem(kCmdZoomNormal, zoom == 0);
+    CheckMenuItem(kCmdZoomLarger, zoom > 0);
     CheckMenuItem(kCmdTopMost, topMost);
 }
 
@@ -124,43 +142,135 @@ void HelpForm::ToggleTopMost()
     UpdateCommandStates();
 }
 
+void HelpForm::FindOnPage(const String& word)
+{
+    if (!view->FindOnPage(word))
+        AlertString(Joined(L"Nie ma wi\u0119cej ", word), kFindTitle, L"+OK", AlertInformation);
+}
+
+void HelpForm::Find()
+{
+    try {
+        String word;
+        bool everywhere = false;
+        if (!AskFindWord(this, lastWord, word, everywhere) || word.IsEmpty())
+            return;
+        if (!everywhere) {
+            lastWord = word;
+            FindOnPage(word);
+            return;
+        }
+        std::vector<HelpFindHit> hits = FindInSections(Document(), word, kMaxFindResults);
+        if (hits.empty()) {
+            AlertString(Joined(L"Nie znalaz\u0142em ", word), kFindTitle, L"+OK", AlertInformation);
+            return;
+        }
+        view->SetFindResults(static_cast<std::vector<HelpFindHit>&&>(hits));
+        view->ShowTopic(String(HelpView::kFindResultsId));
+        lastWord = word;
+    } catch (const Error& error) {
+        ShowHelpError(kFindTitle, this, error);
+    }
+}
+
+void HelpForm::FindNext()
+{
+    if (lastWord.IsEmpty()) {
+        Find();
+        return;
+    }
+    try {
+        FindOnPage(lastWord);
+    } catch (const Error& error) {
+        ShowHelpError(kFindTitle, this, error);
+    }
+}
+
+void HelpForm::Print(PrintDevice& device)
+{
+    if (!printSetup.taken && !device.DefaultSetup(hwnd, printSetup))
+        return;
+    if (!device.ChoosePrinter(hwnd))
+        return;
+    // The printer's context goes whatever happens below.
+    struct Releaser {
+        PrintDevice& device;
+        ~Releaser() { device.Release(); }
+    } releaser{device};
+
+    device.StartDoc(containerPath.CStr());
+    const int32 dpiX = device.DotsPerInch(false);
+    const int32 dpiY = device.DotsPerInch(true);
+    const int32 left = SetupToPixels(printSetup.left, dpiX, printSetup);
+    const int32 right = SetupToPixels(printSetup.right, dpiX, printSetup);
+    const int32 top = SetupToPixels(printSetup.top, dpiY, printSetup);
+    const int32 bottom = SetupToPixels(printSetup.bottom, dpiY, printSetup);
+    const int32 paperWidth = SetupToPixels(printSetup.paperWidth, dpiX, printSetup);
+    const int32 paperHeight = SetupToPixels(printSetup.paperHeight, dpiY, printSetup);
+
+    // A copy laid out for the printer; the view keeps its own runs and fonts.
+    HelpLayout printed = view->Layout();
+    DeviceContext measure;
+    measure.Borrow(device.MeasureDc());
+    HelpLayoutParams params;
+    params.dpi = dpiY;
+    params.zoom = view->Zoom();
+    params.pictureScale = PrinterPictureScale(dpiX, dpiY);
+    const int32 margin = MulDiv(8, dpiY, 96);
+    params.clientWidth = paperWidth - left - right + 2 * margin;
+    printed.SetDevice(measure, params);
+    printed.Arrange();
+
+    std::vector<int32> tops, heights;
+    for (const HelpLine& line : printed.Lines()) {
+        tops.push_back(line.top);
+        heights.push_back(line.height);
+    }
+    const int32 available = paperHeight - top - bottom;
+    std::vector<size_t> starts = SheetStarts(tops, heights, available);
+    for (size_t s = 0; s < starts.size(); s++) {
+        size_t first = starts[s];
+        size_t end = s + 1 < starts.size() ? starts[s + 1] : tops.size();
+        int32 sheetTop = tops[first];
+        int32 band = tops[end - 1] + heights[end - 1] - sheetTop;
+        HDC dc = device.StartPage();
+        int saved = SaveDC(dc);
+        // Only this sheet's lines; a line taller than the sheet is cut.
+        IntersectClipRect(dc, left, top, paperWidth - right, top + (band < available ? band : available));
+        view->PaintPage(dc, printed, margin - left, sheetTop - top, paperWidth, paperHeight, true);
+        RestoreDC(dc, saved);
+        device.EndPage();
+    }
+    device.EndDoc();
+}
+
 void HelpForm::RunCommand(uint32_t command)
 {
     switch (command) {
-    case kCmdNextPage: {
-        String next = document.NextPage(currentId.Data(), currentId.Length());
-        if (!next.IsEmpty())
-            ShowTopic(next);
-        break;
-    }
-    case kCmdPreviousPage: {
-        String previous = document.PreviousPage(currentId.Data(), currentId.Length());
-        if (!previous.IsEmpty())
-            ShowTopic(previous);
-        break;
-    }
-    case kCmdContents:
-        ShowTopic(String());
-        break;
-    case kCmdClose:
-        PostMsg(WM_CLOSE, 0, 0);
-        break;
+    case kCmdForward: view->Forward(); break;
+    case kCmdBack: view->Back(); break;
+    case kCmdNextPage: view->NextPage(); break;
+    case kCmdPreviousPage: view->PreviousPage(); break;
+    case kCmdContents: view->Contents(); break;
+    case kCmdCopyButton:
+    case kCmdCopy: view->Copy(); break;
+    case kCmdFind: Find(); break;
+    case kCmdFindNext: FindNext(); break;
+    case kCmdClose: PostMsg(WM_CLOSE, 0, 0); break;
+    case kCmdZoomSmaller: view->SetZoom(-1); break;
+    case kCmdZoomNormal: view->SetZoom(0); break;
+    case kCmdZoomLarger: view->SetZoom(1); break;
+    case kCmdPrint: Print(SystemPrintDevice()); break;
     case kCmdCallerWindow:
         protocol.Post(kCallerWanted, hwnd);
         if (protocol.caller)
             SetForegroundWindow(protocol.caller);
         break;
-    case kCmdTopMost:
-        ToggleTopMost();
-        break;
-    case kCmdUpdateStates:
-        UpdateCommandStates();
-        break;
-    default:
-        break;
+    case kCmdTopMost: ToggleTopMost(); break;
+    case kCmdUpdateStates: UpdateCommandStates(); break;
+    default: break;
     }
 }
-
 void HelpForm::OnCommand(MessageRecord& m)
 {
     try {

@@ -5,10 +5,12 @@
 // protocol with its caller.
 
 #include "gui/Form.h"
-#include "helpviewer/HelpDocument.h"
+#include "helpviewer/HelpPrinting.h"
 #include "helpviewer/HelpProtocol.h"
 #include "helpviewer/ViewerStart.h"
 
+class HelpDocument;
+class HelpView;
 class ViewerToolbar;
 
 enum HelpCommand : uint32_t {
@@ -58,22 +60,31 @@ public:
     // A topic asked for by the caller: restored, brought forward, shown,
     // then code 2.
     void ShowRequestedTopic(const String& id);
-    void ShowTopic(const String& id);
     void UpdateCommandStates();
     void ToggleTopMost();
+    // Asks for a word and finds it on the page or in every section.
+    void Find();
+    // The last word again on the page, or Find without one.
+    void FindNext();
+    // Prints the current page on the device's sheets.
+    void Print(PrintDevice& device);
 
     void OnCommand(MessageRecord& m) override;
     void OnClose(MessageRecord& m) override;
     void DefaultProc(MessageRecord& m) override;
 
     ViewerToolbar* toolbar = nullptr;
-    HelpDocument document;
-    String currentId;
+    HelpView* view = nullptr;
+    String containerPath;
     String lastWord;
+    PrintSetup printSetup;
     HelpProtocol protocol;
     bool topMost = false;
 
 private:
     void RunCommand(uint32_t command);
+    HelpDocument& Document();
+    // Finds word on the page from the caret; says so when there is no more.
+    void FindOnPage(const String& word);
     void ReceiveProtocol(WPARAM wParam, LPARAM lParam);
 };

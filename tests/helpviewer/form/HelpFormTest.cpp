@@ -4,6 +4,7 @@
 
 #include "base/AppContext.h"
 #include "helpviewer/HelpContainerWriter.h"
+#include "helpviewer/HelpView.h"
 #include "helpviewer/ViewerFramework.h"
 #include "support/TempFolder.h"
 
@@ -96,7 +97,7 @@ TEST_CASE("the help window starts on the id topic, titled by the document, and t
     LPARAM last = 0;
     CHECK(f.Codes(&last) == L"1;");
     CHECK(last == reinterpret_cast<LPARAM>(form.GetHwnd()));
-    CHECK(form.currentId.Equals(L"a"));
+    CHECK(form.view->CurrentId().Equals(L"a"));
     CHECK(form.GetText().Equals(L"Pomoc testowa"));
     CHECK(IsWindowVisible(form.GetHwnd()));
     // Printing is reached by its command only.
@@ -115,14 +116,35 @@ TEST_CASE("command states follow the reading order; always on top toggles and is
     form.Build(WithCaller(nullptr, L"index"), f.path);
     CHECK((MenuState(form, kCmdPreviousPage) & MF_GRAYED) != 0);
     CHECK((MenuState(form, kCmdNextPage) & MF_GRAYED) == 0);
+    CHECK((MenuState(form, kCmdBack) & MF_GRAYED) != 0);
+    CHECK((MenuState(form, kCmdForward) & MF_GRAYED) != 0);
     form.SendCommand(kCmdNextPage, 0);
-    CHECK(form.currentId.Equals(L"a"));
+    form.PumpPending();
+    CHECK((MenuState(form, kCmdBack) & MF_GRAYED) == 0);
+    CHECK(form.view->CurrentId().Equals(L"a"));
     form.SendCommand(kCmdNextPage, 0);
-    CHECK(form.currentId.Equals(L"c"));
+    form.PumpPending();
+    CHECK(form.view->CurrentId().Equals(L"c"));
     CHECK((MenuState(form, kCmdNextPage) & MF_GRAYED) != 0);
     CHECK((MenuState(form, kCmdPreviousPage) & MF_GRAYED) == 0);
+    form.SendCommand(kCmdBack, 0);
+    form.PumpPending();
+    CHECK(form.view->CurrentId().Equals(L"a"));
+    CHECK((MenuState(form, kCmdForward) & MF_GRAYED) == 0);
     form.SendCommand(kCmdContents, 0);
-    CHECK(form.currentId.Equals(L"index"));
+    form.PumpPending();
+    CHECK(form.view->CurrentId().Equals(L"index"));
+    CHECK((MenuState(form, kCmdForward) & MF_GRAYED) != 0);
+
+    CHECK((MenuState(form, kCmdZoomNormal) & MF_CHECKED) != 0);
+    form.SendCommand(kCmdZoomLarger, 0);
+    form.PumpPending();
+    CHECK((MenuState(form, kCmdZoomLarger) & MF_CHECKED) != 0);
+    CHECK((MenuState(form, kCmdZoomNormal) & MF_CHECKED) == 0);
+    form.SendCommand(kCmdZoomNormal, 0);
+    form.PumpPending();
+    CHECK((MenuState(form, kCmdZoomNormal) & MF_CHECKED) != 0);
+    CHECK(form.view->Zoom() == 0);
 
     form.SendCommand(kCmdTopMost, 0);
     // (Wine keeps this window's extended style as it is, so the z-order
@@ -181,22 +203,22 @@ TEST_CASE("the protocol: 9 and a text transfer show topics and answer 2, 31106 g
     Fixture f;
     HelpForm form;
     form.Build(WithCaller(f.caller, nullptr), f.path);
-    CHECK(form.currentId.Equals(L"index"));
+    CHECK(form.view->CurrentId().Equals(L"index"));
     CHECK(f.Codes() == L"1;");
 
     SendMessageW(form.GetHwnd(), f.message, kShowNumber, 12345);
     // An unknown number falls back to the contents, and is still answered.
-    CHECK(form.currentId.Equals(L"index"));
+    CHECK(form.view->CurrentId().Equals(L"index"));
     CHECK(f.Codes() == L"2;");
 
     // "c" by 11 and 13; then a wrong length: nothing.
     SendMessageW(form.GetHwnd(), f.message, kTextStart | ('c' << 16), 0);
     SendMessageW(form.GetHwnd(), f.message, kTextEnd, 1);
-    CHECK(form.currentId.Equals(L"c"));
+    CHECK(form.view->CurrentId().Equals(L"c"));
     CHECK(f.Codes() == L"2;");
     SendMessageW(form.GetHwnd(), f.message, kTextStart | ('a' << 16), 0);
     SendMessageW(form.GetHwnd(), f.message, kTextEnd, 2);
-    CHECK(form.currentId.Equals(L"c"));
+    CHECK(form.view->CurrentId().Equals(L"c"));
     CHECK(f.Codes() == L"");
 
     form.SendCommand(kCmdCallerWindow, 0);
