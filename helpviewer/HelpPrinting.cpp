@@ -6,6 +6,15 @@
 
 namespace {
 
+// A common dialog that returned 0: cancelled (false) or failed (thrown).
+bool DialogCancelled()
+{
+    DWORD code = CommDlgExtendedError();
+    if (code != 0)
+        throw WinError(code);
+    return false;
+}
+
 class SystemDevice : public PrintDevice {
 public:
     bool DefaultSetup(HWND owner, PrintSetup& setup) override
@@ -14,12 +23,8 @@ public:
         page.lStructSize = sizeof page;
         page.hwndOwner = owner;
         page.Flags = PSD_RETURNDEFAULT;
-        if (!PageSetupDlgW(&page)) {
-            DWORD code = CommDlgExtendedError();
-            if (code != 0)
-                throw WinError(code);
-            return false;
-        }
+        if (!PageSetupDlgW(&page))
+            return DialogCancelled();
         // The default set-up hands over the printer's settings; they are not kept.
         if (page.hDevMode)
             GlobalFree(page.hDevMode);
@@ -46,12 +51,8 @@ public:
         }
         dialog_.hwndOwner = owner;
         dialog_.hDC = nullptr;
-        if (!PrintDlgW(&dialog_)) {
-            DWORD code = CommDlgExtendedError();
-            if (code != 0)
-                throw WinError(code);
-            return false;
-        }
+        if (!PrintDlgW(&dialog_))
+            return DialogCancelled();
         dc_ = dialog_.hDC;
         return dc_ != nullptr;
     }

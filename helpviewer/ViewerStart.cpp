@@ -157,32 +157,32 @@ RECT SquareBesideCaller(const RECT& caller, const RECT& work, int dpi)
     return r;
 }
 
+namespace {
+
+// One axis of the fitting: moved back by the excess, then forward by the
+// shortfall, then cut at the far edge.
+void FitSpan(LONG& low, LONG& high, LONG workLow, LONG workHigh)
+{
+    if (high > workHigh) {
+        LONG excess = high - workHigh;
+        low -= excess;
+        high -= excess;
+    }
+    if (low < workLow) {
+        LONG shortfall = workLow - low;
+        low += shortfall;
+        high += shortfall;
+    }
+    if (high > workHigh)
+        high = workHigh;
+}
+
+}  // namespace
+
 RECT FitIntoWorkArea(RECT r, const RECT& work)
 {
-    if (r.right > work.right) {
-        LONG excess = r.right - work.right;
-        r.left -= excess;
-        r.right -= excess;
-    }
-    if (r.left < work.left) {
-        LONG shortfall = work.left - r.left;
-        r.left += shortfall;
-        r.right += shortfall;
-    }
-    if (r.right > work.right)
-        r.right = work.right;
-    if (r.bottom > work.bottom) {
-        LONG excess = r.bottom - work.bottom;
-        r.top -= excess;
-        r.bottom -= excess;
-    }
-    if (r.top < work.top) {
-        LONG shortfall = work.top - r.top;
-        r.top += shortfall;
-        r.bottom += shortfall;
-    }
-    if (r.bottom > work.bottom)
-        r.bottom = work.bottom;
+    FitSpan(r.left, r.right, work.left, work.right);
+    FitSpan(r.top, r.bottom, work.top, work.bottom);
     return r;
 }
 
