@@ -122,6 +122,10 @@ public:
     void AllLineEndsCommand(uint32_t command);
 
     void OnCommand(MessageRecord& m) override;
+    // Help on a topic (0 the contents); a failure is shown as an alert.
+    void ShowHelp(int32 topic);
+    // Help key (WM_HELP) and the help viewer's messages.
+    void DefaultProc(MessageRecord& m) override;
 
     void OnClose(MessageRecord& m) override;
     void OnTimer(MessageRecord& m) override;

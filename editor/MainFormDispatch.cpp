@@ -326,6 +326,9 @@ void MainForm::OnCommand(MessageRecord& m)
         case 11089:
             RunAction(ActionMoveTextRight);
             break;
+        case 11043:
+            ShowHelp(0);
+            break;
         default:
             // Commands whose handlers come later do nothing yet.
             (void)notification;
