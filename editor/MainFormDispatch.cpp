@@ -197,6 +197,12 @@ void MainForm::OnCommand(MessageRecord& m)
         case 11007:
             RunAction(ActionCloseAll);
             break;
+        case 11008:
+            Exit();
+            break;
+        case 11057:
+            HibernateAndExit();
+            break;
         case 11010:
             RunAction(ActionUndo);
             break;

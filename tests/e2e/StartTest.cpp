@@ -78,6 +78,11 @@ public:
     DWORD CloseAndWait(HWND main, DWORD timeout)
     {
         PostMessageW(main, WM_CLOSE, 0, 0);
+        return WaitForExit(timeout);
+    }
+    // The exit code, or STILL_ACTIVE while the process runs after timeout milliseconds.
+    DWORD WaitForExit(DWORD timeout)
+    {
         WaitForSingleObject(process_.hProcess, timeout);
         DWORD code = STILL_ACTIVE;
         GetExitCodeProcess(process_.hProcess, &code);
@@ -229,4 +234,53 @@ TEST_CASE("a first argument --OPT:UPDATED shows one update alert and opens no fi
     std::string caption = Narrow(driver::WindowText(main));
     CHECK(caption.find("UPDATED") == std::string::npos);
     CHECK(run.CloseAndWait(main, 5000) == 0);
+}
+
+namespace {
+
+// The child of window whose text is text, or null.
+HWND ChildWithText(HWND parent, const std::wstring& text)
+{
+    struct Search {
+        const std::wstring* text;
+        HWND found;
+    } search{&text, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (driver::WindowText(child) == *s->text) {
+                s->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+TEST_CASE("closing with typed text asks to save; Abandon changes ends the run with 0")
+{
+    EditorRun run("");
+    HWND main = run.WaitForMain();
+    SetForegroundWindow(main);
+    driver::TypeText(L"typed");
+    bool polish = PolishSystem();
+    const wchar_t* title = polish ? L"Zapisz - Scrivel" : L"Save - Scrivel";
+    // The title shows the text modified once the keys arrived.
+    DWORD start = GetTickCount();
+    while (driver::WindowText(main).rfind(L"* ", 0) != 0 && GetTickCount() - start < 5000)
+        Sleep(10);
+    REQUIRE(driver::WindowText(main).rfind(L"* ", 0) == 0);
+    CHECK(run.CloseAndWait(main, 300) == STILL_ACTIVE);
+    HWND question = run.WaitForTitled(title);
+    REQUIRE(question != nullptr);
+    CHECK(run.CountTitled(title) == 1);
+    Screenshot(question, "exit_save_question");
+    HWND abandon = ChildWithText(question, polish ? L"&Odrzuć zmiany" : L"&Abandon changes");
+    REQUIRE(abandon != nullptr);
+    PostMessageW(abandon, BM_CLICK, 0, 0);
+    CHECK(run.WaitForExit(10000) == 0);
 }
