@@ -15,27 +15,22 @@
 
 namespace {
 
-const wchar_t* Text(const wchar_t* polish, const wchar_t* english)
-{
-    return IsPolishUi() ? polish : english;
-}
-
 const wchar_t* SaveTitle()
 {
-    return Text(L"Zapisz - Scrivel", L"Save - Scrivel");
+    return UiText(L"Zapisz - Scrivel", L"Save - Scrivel");
 }
 
 int32 AskAboutName(TextView* view, const wchar_t* polish, const wchar_t* english, const String& name,
                    const wchar_t* buttons)
 {
-    String message = StrFormat(Text(polish, english), name);
+    String message = StrFormat(UiText(polish, english), name);
     return AskOnView(view, message.CStr(), SaveTitle(), buttons, 1);
 }
 
 // The refusal of a name, whatever the answer.
 [[noreturn]] void RefuseName(TextView* view, const wchar_t* polish, const wchar_t* english, const String& name)
 {
-    AskAboutName(view, polish, english, name, Text(L"+Nie zapisuj", L"+Do not save"));
+    AskAboutName(view, polish, english, name, UiText(L"+Nie zapisuj", L"+Do not save"));
     throw Abort();
 }
 
@@ -94,7 +89,7 @@ void ActionBroker::ConfirmOverwrite(TextView* view, TextDocument* document, cons
         return;
     int32 answer = AskAboutName(view, L"Plik o nazwie\n[]\njuż istnieje.\n\nNadpisać jego treść?",
                                 L"File\n[]\nalready exists.\n\nOverwrite?", name,
-                                Text(L"+Zastąp ten plik|&Anuluj", L"+Overwrite this file|&Cancel"));
+                                UiText(L"+Zastąp ten plik|&Anuluj", L"+Overwrite this file|&Cancel"));
     if (answer != 0)
         throw Abort();
 }
@@ -102,7 +97,7 @@ void ActionBroker::ConfirmOverwrite(TextView* view, TextDocument* document, cons
 String ActionBroker::AskCheckedName(TextView* view, TextDocument* document, TextDocument* excepted, bool folderOnly)
 {
     String name = AskSaveFileName(
-        view, document, Text(L"Podaj nazwę zapisywanego pliku - Scrivel", L"Enter the name for save - Scrivel"),
+        view, document, UiText(L"Podaj nazwę zapisywanego pliku - Scrivel", L"Enter the name for save - Scrivel"),
         folderOnly);
     if (name.IsEmpty())
         throw Abort();
@@ -138,8 +133,8 @@ void ActionBroker::SaveSelection(ActionRecord& record)
     if (from > to)
         std::swap(from, to);
     if (from == to) {
-        AskOnView(view, Text(L"Nic nie zaznaczono.", L"Nothing selected."),
-                  Text(L"Kopiuj fragment do pliku - Scrivel", L"Save selection to file - Scrivel"), L"+OK", 1);
+        AskOnView(view, UiText(L"Nic nie zaznaczono.", L"Nothing selected."),
+                  UiText(L"Kopiuj fragment do pliku - Scrivel", L"Save selection to file - Scrivel"), L"+OK", 1);
         return;
     }
     WriteTextRange(view, document, name, from, to, document->GetPath(), false, false);
@@ -151,11 +146,11 @@ void ActionBroker::AskSaveStep(TextView* view, TextDocument* document, TextDocum
         return;
     ActivateText(view, document);
     String path = document->GetPath();
-    String name = path.IsEmpty() ? String(Text(L"<bez nazwy>", L"<no name>")) : path;
-    String message = StrFormat(Text(L"Niezapisane zmiany w tekście\n[]\n\nZapisać je?", L"Unsaved changes\n[]\n\nSave?"),
+    String name = path.IsEmpty() ? String(UiText(L"<bez nazwy>", L"<no name>")) : path;
+    String message = StrFormat(UiText(L"Niezapisane zmiany w tekście\n[]\n\nZapisać je?", L"Unsaved changes\n[]\n\nSave?"),
                                name);
     int32 answer = AskOnView(view, message.CStr(), SaveTitle(),
-                             Text(L"+Zapisz|&Odrzuć zmiany|&Anuluj", L"+Save|&Abandon changes|&Cancel"), 3);
+                             UiText(L"+Zapisz|&Odrzuć zmiany|&Anuluj", L"+Save|&Abandon changes|&Cancel"), 3);
     // Only the two answers that say what to do with the changes go on; any
     // other (Cancel, or an alert closed without a button) keeps the text as
     // it is, so nothing the user typed can be lost by it.

@@ -8,11 +8,6 @@
 
 namespace {
 
-const wchar_t* Text(const wchar_t* polish, const wchar_t* english)
-{
-    return IsPolishUi() ? polish : english;
-}
-
 // Undo, redo and the clipboard are their own error boundaries, with the
 // broker's outcomes and titles.
 template <class Body>
@@ -52,8 +47,8 @@ void ActionBroker::UndoOrRedo(ActionRecord& record, bool redo)
     TextDocument& d = *document;
     if (redo ? d.undoPosition >= d.undoLength : d.undoPosition < 1) {
         record.outcome = OutcomeNothingToDo;
-        ShowPopupInView(view, redo ? Text(L"Nie ma co ponowić.", L"Nothing to redo.")
-                                   : Text(L"Nie ma co cofnąć.", L"Nothing to undo."));
+        ShowPopupInView(view, redo ? UiText(L"Nie ma co ponowić.", L"Nothing to redo.")
+                                   : UiText(L"Nie ma co cofnąć.", L"Nothing to undo."));
         return;
     }
     int32 tag = redo ? d.RedoGroupTag() : d.UndoGroupTag();
@@ -114,8 +109,8 @@ bool ActionBroker::CopySelection(ActionRecord& record, const wchar_t* nothingSel
 void ActionBroker::Copy(ActionRecord& record)
 {
     RunOwnBoundary(record, [&] {
-        CopySelection(record, Text(L"Najpierw zaznacz, co należy skopiować.", L"Nothing selected."),
-                      Text(L"Kopiuj - Scrivel", L"Copy - Scrivel"));
+        CopySelection(record, UiText(L"Najpierw zaznacz, co należy skopiować.", L"Nothing selected."),
+                      UiText(L"Kopiuj - Scrivel", L"Copy - Scrivel"));
     });
 }
 
@@ -123,8 +118,8 @@ void ActionBroker::Cut(ActionRecord& record)
 {
     RunOwnBoundary(record, [&] {
         // The English title keeps its full stop.
-        if (CopySelection(record, Text(L"Najpierw zaznacz, co należy wyciąć.", L"Nothing selected."),
-                          Text(L"Wytnij - Scrivel", L"Cut - Scrivel.")))
+        if (CopySelection(record, UiText(L"Najpierw zaznacz, co należy wyciąć.", L"Nothing selected."),
+                          UiText(L"Wytnij - Scrivel", L"Cut - Scrivel.")))
             InsertText(record.view, record.document, String());
     });
 }
@@ -144,8 +139,8 @@ void ActionBroker::Paste(ActionRecord& record)
             text = Clipboard::GetText(window);
         if (text.IsEmpty()) {
             record.outcome = OutcomeNothingToDo;
-            AskOnView(record.view, Text(L"W schowku nie ma tekstu.", L"The clipboard does not contain any text."),
-                      Text(L"Wstaw - Scrivel", L"Paste - Scrivel"), L"+OK", 1);
+            AskOnView(record.view, UiText(L"W schowku nie ma tekstu.", L"The clipboard does not contain any text."),
+                      UiText(L"Wstaw - Scrivel", L"Paste - Scrivel"), L"+OK", 1);
             return;
         }
         lastCopied = text;

@@ -8,3 +8,9 @@ int32 UiLanguageId();
 void SetUiLanguageId(int32 id);
 // A full language id (0x415) counts by its primary language, as 21 does.
 inline bool IsPolishUi() { return (UiLanguageId() & 0x3FF) == 21; }
+
+// The text of a pair in the interface language.
+inline const wchar_t* UiText(const wchar_t* polish, const wchar_t* english)
+{
+    return IsPolishUi() ? polish : english;
+}

@@ -14,11 +14,6 @@
 
 namespace {
 
-const wchar_t* Text(const wchar_t* polish, const wchar_t* english)
-{
-    return IsPolishUi() ? polish : english;
-}
-
 // In encoding id order, from 1.
 const wchar_t* const kEncodingNames[] = {L"UTF-8",        L"UTF-16LE",   L"UTF-16BE",  L"Windows 1252",
                                          L"Windows 1250", L"ISO 8859-1", L"ISO 8859-2"};
@@ -27,34 +22,34 @@ const wchar_t* TitleOf(int32 mode)
 {
     switch (mode) {
     case EncodingDialog::ForceCommand:
-        return Text(L"Wymuś kodowanie znaków - Scrivel", L"Force text encoding - Scrivel");
+        return UiText(L"Wymuś kodowanie znaków - Scrivel", L"Force text encoding - Scrivel");
     case EncodingDialog::ConvertCommand:
-        return Text(L"Konwertuj kodowanie znaków - Scrivel", L"Convert text encoding - Scrivel");
+        return UiText(L"Konwertuj kodowanie znaków - Scrivel", L"Convert text encoding - Scrivel");
     case EncodingDialog::SaveCopyCommand:
-        return Text(L"Wybierz kodowanie dla zapisywanego pliku - Scrivel", L"Select encoding for saving - Scrivel");
+        return UiText(L"Wybierz kodowanie dla zapisywanego pliku - Scrivel", L"Select encoding for saving - Scrivel");
     default:
-        return Text(L"Wybierz kodowanie znaków - Scrivel", L"Select text encoding - Scrivel");
+        return UiText(L"Wybierz kodowanie znaków - Scrivel", L"Select text encoding - Scrivel");
     }
 }
 
 void AddButtons(ButtonsBar* buttons, int32 mode)
 {
     if (mode == EncodingDialog::SaveCopyCommand) {
-        NewButton(buttons, Text(L"&Zapisz kopię", L"&Save copy"), EncodingDialog::ForceCommand,
-                  Text(L"Naciśnij, aby zapisać kopię z wybranym kodowaniem.",
+        NewButton(buttons, UiText(L"&Zapisz kopię", L"&Save copy"), EncodingDialog::ForceCommand,
+                  UiText(L"Naciśnij, aby zapisać kopię z wybranym kodowaniem.",
                        L"Press to save copy with selected encoding."));
     } else {
         if (mode != EncodingDialog::ForceCommand)
-            NewButton(buttons, Text(L"&Konwertuj", L"&Convert"), EncodingDialog::ConvertCommand,
-                      Text(L"Naciśnij, aby przekonwertować na wybrany sposób kodowania znaków.",
+            NewButton(buttons, UiText(L"&Konwertuj", L"&Convert"), EncodingDialog::ConvertCommand,
+                      UiText(L"Naciśnij, aby przekonwertować na wybrany sposób kodowania znaków.",
                            L"Press to convert text"));
         if (mode != EncodingDialog::ConvertCommand)
-            NewButton(buttons, Text(L"&Wymuś kodowanie", L"&Force encoding"), EncodingDialog::ForceCommand,
-                      Text(L"Naciśnij, aby wymusić wybrany sposób kodowania znaków.",
+            NewButton(buttons, UiText(L"&Wymuś kodowanie", L"&Force encoding"), EncodingDialog::ForceCommand,
+                      UiText(L"Naciśnij, aby wymusić wybrany sposób kodowania znaków.",
                            L"Press to force selected encoding."));
     }
-    NewButton(buttons, Text(L"Anuluj", L"Cancel"), IDCANCEL,
-              Text(L"Naciśnij, aby anulować operację.", L"Press to close the window."));
+    NewButton(buttons, UiText(L"Anuluj", L"Cancel"), IDCANCEL,
+              UiText(L"Naciśnij, aby anulować operację.", L"Press to close the window."));
 }
 
 }  // namespace
@@ -65,9 +60,9 @@ int32 EncodingDialog::Run(Form* owner, int32 mode, int32& encoding, bool& bom)
         d.result = -1;
         d.Create(owner, 0, 20900, TitleOf(mode));
         ElasticGroup* column = NewDialogColumn(d);
-        NewLabel(column, Text(L"&Dostępne sposoby kodowania:", L"&Available encodings:"));
+        NewLabel(column, UiText(L"&Dostępne sposoby kodowania:", L"&Available encodings:"));
         d.list = NewListBox(column, ListFitItems, 20901,
-                            Text(L"Wybierz sposób kodowania z tej listy.", L"Select text encoding from this list."));
+                            UiText(L"Wybierz sposób kodowania z tej listy.", L"Select text encoding from this list."));
         d.list->minRows = 7;
         for (const wchar_t* name : kEncodingNames) {
             LRESULT added = d.list->SendMsg(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
@@ -75,10 +70,10 @@ int32 EncodingDialog::Run(Form* owner, int32 mode, int32& encoding, bool& bom)
                 throw MemoryError();
         }
         d.bomBox = NewCheckMark(column,
-                                Text(L"Dodaj niewidoczny &BOM (Byte Order Mark) na początku tekstu.",
+                                UiText(L"Dodaj niewidoczny &BOM (Byte Order Mark) na początku tekstu.",
                                      L"Add invisible &Byte Order Mark at the beginning of the text"),
                                 20903, bom,
-                                Text(L"Jeśli zaznaczone, przy zapisie tekstu, zostanie na samym początku dodany\n"
+                                UiText(L"Jeśli zaznaczone, przy zapisie tekstu, zostanie na samym początku dodany\n"
                                      L"BOM (Byte Order Mark).",
                                      L"If checked, when writing the text, BOM (Byte Order Mark) will be added at the "
                                      L"very beginning."));

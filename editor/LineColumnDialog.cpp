@@ -14,11 +14,6 @@
 
 namespace {
 
-const wchar_t* Text(const wchar_t* polish, const wchar_t* english)
-{
-    return IsPolishUi() ? polish : english;
-}
-
 void Preset(EditLine* edit, int64 value)
 {
     edit->SetText(StrFormat(L"[]", value).CStr());
@@ -65,23 +60,23 @@ int32 LineAndColumnDialog::Run(Form* owner, int64& line, int64& column, bool foc
 {
     std::unique_ptr<LineAndColumnDialog> dialog(MakeControl<LineAndColumnDialog>([&](LineAndColumnDialog& d) {
         d.result = -1;
-        d.Create(owner, 0, 20600, Text(L"Przejdź do wiersza - Scrivel", L"Go to line - Scrivel"));
+        d.Create(owner, 0, 20600, UiText(L"Przejdź do wiersza - Scrivel", L"Go to line - Scrivel"));
         ElasticGroup* column = NewDialogColumn(d);
         ElasticGroup* row = NewElasticGroup(ElasticGroup::Row, column);
         row->gap = 4;
-        NewLabel(row, Text(L"&Wiersz", L"&Line"));
+        NewLabel(row, UiText(L"&Wiersz", L"&Line"));
         d.lineEdit = NewEditLine(row, EditRightAligned, 20601,
-                                 Text(L"W tym polu wpisz numer wiersza, do którego chcesz przejść.",
+                                 UiText(L"W tym polu wpisz numer wiersza, do którego chcesz przejść.",
                                       L"Enter the number of the line to which you want to go."));
-        NewLabel(row, Text(L"     &Znak", L"     &Char"));
+        NewLabel(row, UiText(L"     &Znak", L"     &Char"));
         d.columnEdit = NewEditLine(row, EditRightAligned, 20602,
-                                   Text(L"W tym polu wpisz numer znaku, do którego chcesz przejść.",
+                                   UiText(L"W tym polu wpisz numer znaku, do którego chcesz przejść.",
                                         L"Enter the number of the character in the line to which you want to go."));
         ButtonsBar* buttons = NewButtonsBar(column);
-        NewButton(buttons, Text(L"Przejdź", L"Go to"), IDOK,
-                  Text(L"Naciśnij, aby wykonać operację.", L"Press to go to the specified place."));
-        NewButton(buttons, Text(L"Anuluj", L"Cancel"), IDCANCEL,
-                  Text(L"Naciśnij, aby anulować operację.", L"Press to cancel."));
+        NewButton(buttons, UiText(L"Przejdź", L"Go to"), IDOK,
+                  UiText(L"Naciśnij, aby wykonać operację.", L"Press to go to the specified place."));
+        NewButton(buttons, UiText(L"Anuluj", L"Cancel"), IDCANCEL,
+                  UiText(L"Naciśnij, aby anulować operację.", L"Press to cancel."));
     }));
     dialog->Place();
     Preset(dialog->lineEdit, line);

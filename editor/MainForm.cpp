@@ -5,6 +5,8 @@
 #include "base/AppContext.h"
 #include "base/CharUtils.h"
 #include "base/UiLanguage.h"
+#include "editor/RecentTextsDialog.h"
+#include "editor/SelectTextDialog.h"
 #include "editor/Statusbar.h"
 #include "gui/AlertDialog.h"
 #include "gui/EditLine.h"
@@ -232,6 +234,8 @@ void MainForm::Init(ActionBroker* brokerIn)
     incrementalFindOff = 1;  // nothing may search while the window is built
     showMatchingBracket = 1;
     broker->broadcastHandler = &broadcastHandler;
+    broker->selectTextDialog = SelectTextDialog::Run;
+    broker->recentTextsDialog = RecentTextsDialog::Run;
     dropTarget = nullptr;
 
     SetUiLanguageId((GetUserDefaultUILanguage() & 0x3FF) == 21 ? 21 : 9);

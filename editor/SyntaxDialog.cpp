@@ -13,11 +13,6 @@
 
 namespace {
 
-const wchar_t* Text(const wchar_t* polish, const wchar_t* english)
-{
-    return IsPolishUi() ? polish : english;
-}
-
 // The lexers offered in the list: ids 0 to 6; the in-house languages are
 // chosen by their files' endings only.
 constexpr SyntaxId kLastListed = kSyntaxPhp;
@@ -28,11 +23,11 @@ int32 SyntaxDialog::Run(Form* owner, int32& syntax)
 {
     std::unique_ptr<SyntaxDialog> dialog(MakeControl<SyntaxDialog>([&](SyntaxDialog& d) {
         d.result = -1;
-        d.Create(owner, 0, 21000, Text(L"Wybierz sposób kolorowania - Scrivel", L"Select syntax coloring - Scrivel"));
+        d.Create(owner, 0, 21000, UiText(L"Wybierz sposób kolorowania - Scrivel", L"Select syntax coloring - Scrivel"));
         ElasticGroup* column = NewDialogColumn(d);
-        NewLabel(column, Text(L"&Dostępne sposoby kolorowania:", L"&Available syntax lexers:"));
+        NewLabel(column, UiText(L"&Dostępne sposoby kolorowania:", L"&Available syntax lexers:"));
         d.list = NewListBox(column, ListSorted | ListFitItems, ListId,
-                            Text(L"Wybierz sposób kolorowania z tej listy.", L"Select syntax lexer from this list."));
+                            UiText(L"Wybierz sposób kolorowania z tej listy.", L"Select syntax lexer from this list."));
         d.list->minRows = kLastListed + 1;
         for (SyntaxId id = kSyntaxNone; id <= kLastListed; id++) {
             LRESULT index = d.list->SendMsg(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(SyntaxDisplayName(id)));
@@ -41,10 +36,10 @@ int32 SyntaxDialog::Run(Form* owner, int32& syntax)
             d.list->SendMsg(LB_SETITEMDATA, static_cast<WPARAM>(index), id);
         }
         ButtonsBar* buttons = NewButtonsBar(column);
-        NewButton(buttons, Text(L"Zmień kolorowanie", L"Change syntax coloring"), IDOK,
-                  Text(L"Naciśnij, aby wykonać operację.", L"Press to select current syntax lexer."));
-        NewButton(buttons, Text(L"Anuluj", L"Cancel"), IDCANCEL,
-                  Text(L"Naciśnij, aby anulować operację.", L"Press to close the window."));
+        NewButton(buttons, UiText(L"Zmień kolorowanie", L"Change syntax coloring"), IDOK,
+                  UiText(L"Naciśnij, aby wykonać operację.", L"Press to select current syntax lexer."));
+        NewButton(buttons, UiText(L"Anuluj", L"Cancel"), IDCANCEL,
+                  UiText(L"Naciśnij, aby anulować operację.", L"Press to close the window."));
     }));
     dialog->Place();
     LRESULT count = dialog->list->SendMsg(LB_GETCOUNT, 0, 0);
