@@ -5,6 +5,7 @@
 #include "base/AppContext.h"
 #include "base/CharUtils.h"
 #include "base/UiLanguage.h"
+#include "editor/LineColumnDialog.h"
 #include "editor/Statusbar.h"
 #include "gui/AlertDialog.h"
 #include "gui/EditLine.h"
@@ -232,6 +233,7 @@ void MainForm::Init(ActionBroker* brokerIn)
     incrementalFindOff = 1;  // nothing may search while the window is built
     showMatchingBracket = 1;
     broker->broadcastHandler = &broadcastHandler;
+    broker->lineColumnDialog = &LineAndColumnDialog::Run;
     dropTarget = nullptr;
 
     SetUiLanguageId((GetUserDefaultUILanguage() & 0x3FF) == 21 ? 21 : 9);
