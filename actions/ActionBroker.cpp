@@ -395,6 +395,12 @@ void DispatchAction(ActionBroker& broker, ActionRecord& record)
     case ActionMoveTextTo:
         broker.MoveTextTo(view, record.document ? record.document : current, record.number1);
         break;
+    case ActionSelectLoadedText:
+        broker.SelectLoadedText(view);
+        break;
+    case ActionRecentTexts:
+        broker.RecentTexts(record);
+        break;
     default:
         // Codes without a handler (-89 and -88 to -1) do nothing.
         break;

@@ -306,6 +306,14 @@ public:
     // in and out; answers the dialog's result (1 = go).
     int32 (*lineColumnDialog)(Form* owner, int64& line, int64& column, bool focusColumn) = nullptr;
 
+    // The text-list dialogs, lent by the main window like the go-to dialog.
+    void SelectLoadedText(TextView* view);
+    void RecentTexts(ActionRecord& record);
+    int32 (*selectTextDialog)(Form* owner, const DocumentList& list, TextDocument* active,
+                              TextDocument*& chosen) = nullptr;
+    int32 (*recentTextsDialog)(Form* owner, const Array<String>& paths, const DocumentList& list,
+                               Array<String>& chosen) = nullptr;
+
 private:
     ActionBroker();
 };

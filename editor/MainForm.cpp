@@ -6,6 +6,8 @@
 #include "base/CharUtils.h"
 #include "base/UiLanguage.h"
 #include "editor/LineColumnDialog.h"
+#include "editor/RecentTextsDialog.h"
+#include "editor/SelectTextDialog.h"
 #include "editor/Statusbar.h"
 #include "gui/AlertDialog.h"
 #include "gui/EditLine.h"
@@ -234,6 +236,8 @@ void MainForm::Init(ActionBroker* brokerIn)
     showMatchingBracket = 1;
     broker->broadcastHandler = &broadcastHandler;
     broker->lineColumnDialog = &LineAndColumnDialog::Run;
+    broker->selectTextDialog = SelectTextDialog::Run;
+    broker->recentTextsDialog = RecentTextsDialog::Run;
     dropTarget = nullptr;
 
     SetUiLanguageId((GetUserDefaultUILanguage() & 0x3FF) == 21 ? 21 : 9);

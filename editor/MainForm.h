@@ -103,6 +103,7 @@ public:
     void SetFindToggle(uint32_t button, bool on);
     void ActivateView(TextView* view);
     void OnBroadcast(const BroadcastRecord& record);
+    void UpdateStatusbar(const BroadcastRecord& record);
     void UpdateTitle();
     void UpdateMenuState();
     void ResetIncrementalFind();

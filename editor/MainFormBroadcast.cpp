@@ -54,6 +54,7 @@ void MainForm::OnBroadcast(const BroadcastRecord& record)
         view2->OnDocumentEvent(record, record.kind);
     }
     tabs->OnBroadcast(record);
+    UpdateStatusbar(record);
     switch (record.kind) {
     case BroadcastDocumentRemoved:
         sessionChanged = 1;
@@ -86,6 +87,28 @@ void MainForm::OnBroadcast(const BroadcastRecord& record)
     case BroadcastLineEndsChanged:
         UpdateMenuState();
         sessionChanged = 1;
+        break;
+    default:
+        break;
+    }
+}
+
+void MainForm::UpdateStatusbar(const BroadcastRecord& record)
+{
+    if (!activeView || record.view != activeView || record.document != activeView->CurrentDocument())
+        return;
+    switch (record.kind) {
+    case BroadcastCurrentChanged:
+    case BroadcastContentReplaced:
+    case BroadcastSaved:
+    case BroadcastOverwriteToggled:
+    case BroadcastLineEndsChanged:
+    case BroadcastSyntaxChanged:
+    case BroadcastSpellingChanged:
+        statusbar->Update(record.document, activeView);
+        break;
+    case BroadcastCaretMoved:
+        statusbar->UpdateCaret(record.document, activeView);
         break;
     default:
         break;
