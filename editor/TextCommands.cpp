@@ -1,7 +1,10 @@
 #include "editor/TextCommands.h"
 
 #include "actions/ActionBroker.h"
+#include "base/AppContext.h"
 #include "base/UiLanguage.h"
+#include "editor/EncodingDialog.h"
+#include "editor/SyntaxDialog.h"
 #include "editor/TextConversions.h"
 #include "text/CharClass.h"
 #include "text/TextDocument.h"
@@ -385,4 +388,69 @@ void ClearBookmarks(ActionBroker& broker, TextView* view)
         return;
     document->RemoveBookmarksIn(0, document->text.Size());
     broker.Broadcast(BroadcastBookmarksChanged, document, view);
+}
+
+void EncodingCommand(ActionBroker& broker, TextView* view, Form* owner, int32 mode)
+{
+    int32 chosen = 0;
+    bool bom = false;
+    int32 command = 0;
+    Guarded(view, L"Zmień kodowanie - Scrivel", L"Change encoding - Scrivel", [&] {
+        TextDocument* document = view->CurrentDocument();
+        if (!document)
+            return;
+        int32 current = document->text.Encoding();
+        chosen = current >= 1 && current <= 7 ? current : 0;
+        bom = document->bomLength > 0;
+        command = EncodingDialog::Run(owner, mode, chosen, bom);
+    });
+    if (command == 11084)
+        ConvertTextEncoding(broker, view, chosen, bom);
+    else if (command == 11083)
+        ForceTextEncoding(broker, view, chosen, bom);
+}
+
+void SyntaxCommand(ActionBroker& broker, TextView* view, Form* owner)
+{
+    Guarded(view, L"Okno kolorowania - Scrivel", L"Syntax dialog - Scrivel", [&] {
+        TextDocument* document = view->CurrentDocument();
+        if (!document)
+            return;
+        int32 syntax = document->syntax;
+        if (SyntaxDialog::Run(owner, syntax) == 1) {
+            document->syntax = syntax;
+            broker.Broadcast(BroadcastSyntaxChanged, document, view);
+        }
+    });
+}
+
+bool IsTextCommand(uint32_t command)
+{
+    switch (command) {
+    case 11092: case 11093: case 11034: case 11035: case 11036: case 11083: case 11084: case 11038:
+    case 11085: case 11096: case 11097: case 11053: case 11054: case 11055: case 11056: case 11081:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RunTextCommand(ActionBroker& broker, TextView* view, Form* owner, uint32_t command)
+{
+    switch (command) {
+    case 11092: GoToMatchingBracket(broker, view, false); break;
+    case 11093: GoToMatchingBracket(broker, view, true); break;
+    case 11034: case 11035: case 11036: ConvertCase(broker, view, static_cast<int32>(command)); break;
+    case 11083: case 11084: EncodingCommand(broker, view, owner, static_cast<int32>(command)); break;
+    case 11038: EncodingCommand(broker, view, owner, 0); break;
+    case 11085: ToggleTextBom(broker, view); break;
+    case 11096: TabsToSpaces(broker, view, AppContext::Current().settings.GetTabStep()); break;
+    case 11097: SpacesToTabs(broker, view, AppContext::Current().settings.GetTabStep()); break;
+    case 11053: ToggleBookmark(broker, view); break;
+    case 11054: PreviousBookmark(broker, view); break;
+    case 11055: NextBookmark(broker, view); break;
+    case 11056: ClearBookmarks(broker, view); break;
+    case 11081: SyntaxCommand(broker, view, owner); break;
+    default: break;
+    }
 }
