@@ -58,14 +58,30 @@ bool HistoryEmpty(const TextDocument& document)
     return document.UndoGroupTag() < 0 && document.RedoGroupTag() < 0;
 }
 
-// True when the answer lets the command clear the history.
-bool MayClearHistory(TextView* view, TextDocument& document, const wchar_t* polish, const wchar_t* english,
-                     const wchar_t* polishTitle, const wchar_t* englishTitle)
+// The text an encoding command may change: none without a text, for an id
+// outside 1..7, or when the user keeps a history the command would clear.
+TextDocument* EncodingTarget(TextView* view, int32 encoding, bool force)
 {
-    if (HistoryEmpty(document))
-        return true;
-    return AskOnView(view, Pick(polish, english), Pick(polishTitle, englishTitle),
-                     Pick(L"+Wyczyść bufor cofania|-Anuluj", L"+Erase undo buffer|-Cancel"), 1) == 0;
+    TextDocument* document = view->CurrentDocument();
+    if (!document || encoding < 1 || encoding > 7)
+        return nullptr;
+    if (HistoryEmpty(*document))
+        return document;
+    const wchar_t* question =
+        force ? Pick(L"Zmiana kodowania spowoduje wyczyszczenie bufora zmian. Wprowadzonych do tej pory zmian nie "
+                     L"będzie można cofnąć.\n\nWymazać bufor cofania?",
+                     L"The encoding change will clear the undo buffer. You will be unable to undo last changes. "
+                     L"Erase the undo buffer?")
+              : Pick(L"Konwersja spowoduje wyczyszczenie bufora zmian. Wprowadzonych do tej pory zmian nie będzie "
+                     L"można cofnąć.\n\nWymazać bufor cofania?",
+                     L"The conversion will clear the undo buffer. You will be unable to undo last changes. Erase "
+                     L"the undo buffer?");
+    const wchar_t* title = force ? Pick(L"Wymuszenie kodowania - Scrivel", L"Force encoding - Scrivel")
+                                 : Pick(L"Konwersja kodowania - Scrivel", L"Convert encoding - Scrivel");
+    if (AskOnView(view, question, title, Pick(L"+Wyczyść bufor cofania|-Anuluj", L"+Erase undo buffer|-Cancel"),
+                  1) != 0)
+        return nullptr;
+    return document;
 }
 
 // Whether any character of the text would be written as a stand-in.
@@ -248,15 +264,8 @@ void ConvertCase(ActionBroker& broker, TextView* view, int32 command)
 void ConvertTextEncoding(ActionBroker& broker, TextView* view, int32 encoding, bool bom)
 {
     Guarded(view, L"Zmień kodowanie - Scrivel", L"Change encoding - Scrivel", [&] {
-        TextDocument* document = view->CurrentDocument();
-        if (!document || encoding < 1 || encoding > 7)
-            return;
-        if (!MayClearHistory(view, *document,
-                             L"Konwersja spowoduje wyczyszczenie bufora zmian. Wprowadzonych do tej pory zmian nie "
-                             L"będzie można cofnąć.\n\nWymazać bufor cofania?",
-                             L"The conversion will clear the undo buffer. You will be unable to undo last changes. "
-                             L"Erase the undo buffer?",
-                             L"Konwersja kodowania - Scrivel", L"Convert encoding - Scrivel"))
+        TextDocument* document = EncodingTarget(view, encoding, false);
+        if (!document)
             return;
         TextBuff& buffer = document->text;
         String text = GetTextRange(view, 0, buffer.Size());
@@ -280,15 +289,8 @@ void ConvertTextEncoding(ActionBroker& broker, TextView* view, int32 encoding, b
 void ForceTextEncoding(ActionBroker& broker, TextView* view, int32 encoding, bool bom)
 {
     Guarded(view, L"Zmień kodowanie - Scrivel", L"Change encoding - Scrivel", [&] {
-        TextDocument* document = view->CurrentDocument();
-        if (!document || encoding < 1 || encoding > 7)
-            return;
-        if (!MayClearHistory(view, *document,
-                             L"Zmiana kodowania spowoduje wyczyszczenie bufora zmian. Wprowadzonych do tej pory "
-                             L"zmian nie będzie można cofnąć.\n\nWymazać bufor cofania?",
-                             L"The encoding change will clear the undo buffer. You will be unable to undo last "
-                             L"changes. Erase the undo buffer?",
-                             L"Wymuszenie kodowania - Scrivel", L"Force encoding - Scrivel"))
+        TextDocument* document = EncodingTarget(view, encoding, true);
+        if (!document)
             return;
         if (IsUtf16Encoding(encoding) && document->text.Size() % 2 != 0)
             throw InvalidTextFormatError();
