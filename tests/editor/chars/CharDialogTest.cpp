@@ -54,6 +54,9 @@ struct OpenDialog {
     std::unique_ptr<CharDialog> dialog;
     explicit OpenDialog(Form* owner, const CodePageTable* table, const wchar_t* face = L"Courier New")
     {
+        // The grid follows the pointer: one left over the dialog by an earlier
+        // test program would pick a cell.
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         dialog.reset(MakeControl<CharDialog>(
             [&](CharDialog& d) { d.Build(owner, L"Select character - Scrivel", face, 16, table); }));
         dialog->Place();
