@@ -174,3 +174,56 @@ const u8* FindByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int cou
                 return p + i;
     return nullptr;
 }
+
+const u8* FindBytePairs(const u8* p, size_t n, const BytePairRanges& set)
+{
+    __m128i low[12], span[12];
+    int tests = 0;
+    for (int s = 0; s < set.singles; s++, tests++) {
+        low[tests] = _mm_set1_epi8(static_cast<char>(set.single[s][0]));
+        span[tests] = _mm_set1_epi8(static_cast<char>(set.single[s][1] - set.single[s][0]));
+    }
+    __m128i firstLow[8], firstSpan[8], secondLow[8], secondSpan[8];
+    for (int q = 0; q < set.pairs; q++) {
+        firstLow[q] = _mm_set1_epi8(static_cast<char>(set.pair[q][0]));
+        firstSpan[q] = _mm_set1_epi8(static_cast<char>(set.pair[q][1] - set.pair[q][0]));
+        secondLow[q] = _mm_set1_epi8(static_cast<char>(set.pair[q][2]));
+        secondSpan[q] = _mm_set1_epi8(static_cast<char>(set.pair[q][3] - set.pair[q][2]));
+    }
+    auto in = [](__m128i x, __m128i l, __m128i w) {
+        __m128i t = _mm_sub_epi8(x, l);
+        return _mm_cmpeq_epi8(_mm_min_epu8(t, w), t);
+    };
+    // Pairs of two single bytes, the common case of words, take one
+    // compare a side.
+    bool exact[8];
+    for (int q = 0; q < set.pairs; q++)
+        exact[q] = set.pair[q][0] == set.pair[q][1] && set.pair[q][2] == set.pair[q][3];
+    size_t i = 0;
+    for (; i + 17 <= n; i += 16) {
+        __m128i x0 = Load(p + i), x1 = Load(p + i + 1);
+        __m128i hit = _mm_setzero_si128();
+        for (int s = 0; s < tests; s++)
+            hit = _mm_or_si128(hit, in(x0, low[s], span[s]));
+        for (int q = 0; q < set.pairs; q++) {
+            if (exact[q])
+                hit = _mm_or_si128(hit, _mm_and_si128(_mm_cmpeq_epi8(x0, firstLow[q]), _mm_cmpeq_epi8(x1, secondLow[q])));
+            else
+                hit = _mm_or_si128(hit,
+                                   _mm_and_si128(in(x0, firstLow[q], firstSpan[q]), in(x1, secondLow[q], secondSpan[q])));
+        }
+        unsigned m = static_cast<unsigned>(_mm_movemask_epi8(hit));
+        if (m)
+            return p + i + LowBit(m);
+    }
+    auto within = [](u8 b, const u8* range) { return b >= range[0] && b <= range[1]; };
+    for (; i < n; i++) {
+        for (int s = 0; s < set.singles; s++)
+            if (within(p[i], set.single[s]))
+                return p + i;
+        for (int q = 0; q < set.pairs; q++)
+            if (within(p[i], set.pair[q]) && (i + 1 == n || within(p[i + 1], set.pair[q] + 2)))
+                return p + i;
+    }
+    return nullptr;
+}

@@ -23,3 +23,17 @@ const u8* FindHighOrByte(const u8* p, int c, size_t n);
 // First byte of [p, p + n) that lies in one of count inclusive ranges
 // {low, high} (at most eight), or null.
 const u8* FindByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int count);
+
+// Byte pairs for a scan: a position is found when its byte lies in one of
+// the single ranges, or when it and the byte after it lie in the two
+// ranges of one pair {first low, first high, second low, second high}.
+struct BytePairRanges {
+    int singles;
+    u8 single[4][2];
+    int pairs;
+    u8 pair[8][4];
+};
+
+// First such position of [p, p + n), or null. Past the end any byte may
+// follow, so a last byte that can begin a pair is found.
+const u8* FindBytePairs(const u8* p, size_t n, const BytePairRanges& set);

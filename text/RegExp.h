@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Array.h"
+#include "base/ByteScan.h"
 #include "base/Error.h"
 #include "base/String.h"
 
@@ -178,6 +179,9 @@ private:
         bool usable;
         int ranges;  // runs of such bytes for a vector scan, near ones merged
         u8 range[8][2];
+        // Sharper when there are few: the first two bytes a match can
+        // begin with (pairs.pairs 0 when unused).
+        BytePairRanges pairs;
         bool bytes[256];
     } firstBytes_;
 };

@@ -527,7 +527,7 @@ RegExp::RegExp() noexcept
       generation_(0),
       assertion_(0),
       markPass_(0),
-      firstBytes_{0, false, 0, {}, {}}
+      firstBytes_{0, false, 0, {}, {}, {}}
 {
 }
 

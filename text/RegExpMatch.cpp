@@ -159,10 +159,14 @@ public:
             Fill(p, false);
         if (bytewise_) {
             if (p >= start_ && p < end_) {
-                u8 b = buffer_[p - start_];
-                if (b < 0x80 && b != 13) {
+                const u8* b = buffer_ + (p - start_);
+                if (b[0] < 0x80 && b[0] != 13) {
                     length = 1;
-                    return b;
+                    return b[0];
+                }
+                if (!codePage_ && p + 1 < end_ && IsTwoByteLead(b[0]) && IsContinuation(b[1])) {
+                    length = 2;
+                    return TwoByteCode(b);
                 }
             }
         } else if (utf16_ && p >= start_ && p + 1 < end_) {
@@ -184,10 +188,14 @@ public:
             Fill(p, true);
         if (bytewise_) {
             if (p - 1 >= start_ && p - 1 < end_) {
-                u8 b = buffer_[p - 1 - start_];
-                if (b < 0x80 && b != 10 && b != 13) {
+                const u8* b = buffer_ + (p - 1 - start_);
+                if (b[0] < 0x80 && b[0] != 10 && b[0] != 13) {
                     start = p - 1;
-                    return b;
+                    return b[0];
+                }
+                if (!codePage_ && p - 2 >= start_ && IsContinuation(b[0]) && IsTwoByteLead(b[-1])) {
+                    start = p - 2;
+                    return TwoByteCode(b - 1);
                 }
             }
         } else if (utf16_) {
@@ -234,7 +242,14 @@ public:
     // set; bound when there is none.
     int64 SkipToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound);
 
+    // A UTF-8 character of two bytes, as the text decodes it: never
+    // over-long, never a line break.
+    static bool IsTwoByteLead(u8 b) { return b >= 0xC2 && b <= 0xDF; }
+    static bool IsContinuation(u8 b) { return (b & 0xC0) == 0x80; }
+    static int32 TwoByteCode(const u8* b) { return ((b[0] & 0x1F) << 6) | (b[1] & 0x3F); }
+
 private:
+
     int32 Unit(int64 p) const
     {
         const u8* b = buffer_ + (p - start_);
@@ -316,6 +331,8 @@ private:
     }
     void PrepareSkip();
     bool ComputeFirstBytes(EncodingId encoding, bool* bytes);
+    bool ComputePairs(const bool* first, BytePairRanges& out);
+    bool TakesWide(const RegexNode* node) const;
 
     // cached states
     int KindBefore(int64 p);
@@ -338,6 +355,20 @@ private:
         return n >= 0 ? n : StateResolve(state, before, at);
     }
     bool BeginStates();
+    template <class States, class Lists>
+    int64 EitherWay(States states, Lists lists)
+    {
+        if (BeginStates()) {
+            int64 r = states();
+            if (r != kGaveUp)
+                return r;
+        }
+        return lists();
+    }
+    bool Settle(int32& state, int before, int at);
+    bool Opening(bool anew, int64 p, int32& state);
+    bool StepForward(int32& state, int32 c, int64 pos);
+    bool StepBackward(int32& state, int32 c, int64 pos);
     int64 StatesFirstEnd(int64 from, int64 bound);
     int64 StatesLongestForward(int64 s, int64 limit);
     int64 StatesLongestBackward(int64 e, int64 lower);
@@ -729,18 +760,49 @@ bool RegexRun::StatesWentWrong(int32 state)
     return false;
 }
 
+// Resolves the assertions of a state that has any, between characters of
+// the given kinds. False when the states gave up.
+bool RegexRun::Settle(int32& state, int before, int at)
+{
+    if (!dfa_->At(state).assertion)
+        return true;
+    state = Resolved(state, before, at);
+    return !StatesWentWrong(state);
+}
+
+// The start state of a run at p, its assertions resolved there.
+bool RegexRun::Opening(bool anew, int64 p, int32& state)
+{
+    state = StateStart(anew);
+    if (StatesWentWrong(state))
+        return false;
+    return !dfa_->At(state).assertion || Settle(state, KindBefore(p), KindAt(p));
+}
+
+// One step over c, which ended at pos (forward) or began there (backward).
+bool RegexRun::StepForward(int32& state, int32 c, int64 pos)
+{
+    state = Next(state, c);
+    if (StatesWentWrong(state))
+        return false;
+    return !dfa_->At(state).assertion || Settle(state, KindOf(c), KindAt(pos));
+}
+
+bool RegexRun::StepBackward(int32& state, int32 c, int64 pos)
+{
+    state = Next(state, c);
+    if (StatesWentWrong(state))
+        return false;
+    return !dfa_->At(state).assertion || Settle(state, KindBefore(pos), KindOf(c));
+}
+
 int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
 {
-    int32 state = StateStart(true);
-    if (StatesWentWrong(state))
+    int32 first = StateStart(true);
+    int32 state;
+    if (StatesWentWrong(first) || !Opening(true, from, state))
         return kGaveUp;
-    int32 first = state;
     int64 pos = from;
-    if (dfa_->At(state).assertion) {
-        state = Resolved(state, KindBefore(pos), KindAt(pos));
-        if (StatesWentWrong(state))
-            return kGaveUp;
-    }
     if (dfa_->At(state).accept)
         return pos;
     int64 firstResets = dfa_->resets;
@@ -786,10 +848,8 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
                 if (to >= 0) {
                     last = b;
                     k++;
-                } else if (utf8 && b >= 0xC2 && b <= 0xDF && k + 1 < n && (bytes[k + 1] & 0xC0) == 0x80) {
-                    // A two-byte character, as the text decodes it: never
-                    // over-long, never a line break.
-                    int32 code = ((b & 0x1F) << 6) | (bytes[k + 1] & 0x3F);
+                } else if (utf8 && k + 1 < n && RegexBytes::IsTwoByteLead(b) && RegexBytes::IsContinuation(bytes[k + 1])) {
+                    int32 code = RegexBytes::TwoByteCode(bytes + k);
                     to = dfa_->Wide(state, code);
                     if (to < 0)
                         break;
@@ -811,12 +871,8 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
             }
             if (k > 0) {
                 pos += k;
-                if (dfa_->At(state).assertion) {
-                    int before = KindOf(last);
-                    state = Resolved(state, before, KindAt(pos));
-                    if (StatesWentWrong(state))
-                        return kGaveUp;
-                }
+                if (!Settle(state, KindOf(last), KindAt(pos)))
+                    return kGaveUp;
                 if (dfa_->At(state).accept)
                     return pos;
                 continue;
@@ -825,17 +881,9 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
         int64 length;
         int32 c = bytes_.Forward(pos, length);
         pos += length;
-        state = Next(state, c);
-        if (StatesWentWrong(state))
+        if (!StepForward(state, c, pos))
             return kGaveUp;
-        const RegexDfa::State* s = &dfa_->At(state);
-        if (s->assertion) {
-            state = Resolved(state, KindOf(c), KindAt(pos));
-            if (StatesWentWrong(state))
-                return kGaveUp;
-            s = &dfa_->At(state);
-        }
-        if (s->accept)
+        if (dfa_->At(state).accept)
             return pos;
     }
     return -1;
@@ -843,14 +891,9 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
 
 int64 RegexRun::StatesLongestForward(int64 s, int64 limit)
 {
-    int32 state = StateStart(false);
-    if (StatesWentWrong(state))
+    int32 state;
+    if (!Opening(false, s, state))
         return kGaveUp;
-    if (dfa_->At(state).assertion) {
-        state = Resolved(state, KindBefore(s), KindAt(s));
-        if (StatesWentWrong(state))
-            return kGaveUp;
-    }
     int64 result = dfa_->At(state).accept ? s : -1;
     int64 pos = s;
     while (pos < size_ && dfa_->At(state).setCount > 0) {
@@ -859,14 +902,8 @@ int64 RegexRun::StatesLongestForward(int64 s, int64 limit)
         pos += length;
         if (pos > limit)
             break;
-        state = Next(state, c);
-        if (StatesWentWrong(state))
+        if (!StepForward(state, c, pos))
             return kGaveUp;
-        if (dfa_->At(state).assertion) {
-            state = Resolved(state, KindOf(c), KindAt(pos));
-            if (StatesWentWrong(state))
-                return kGaveUp;
-        }
         if (dfa_->At(state).accept)
             result = pos;
     }
@@ -875,26 +912,15 @@ int64 RegexRun::StatesLongestForward(int64 s, int64 limit)
 
 int64 RegexRun::StatesLongestBackward(int64 e, int64 lower)
 {
-    int32 state = StateStart(false);
-    if (StatesWentWrong(state))
+    int32 state;
+    if (!Opening(false, e, state))
         return kGaveUp;
-    if (dfa_->At(state).assertion) {
-        state = Resolved(state, KindBefore(e), KindAt(e));
-        if (StatesWentWrong(state))
-            return kGaveUp;
-    }
     int64 result = dfa_->At(state).accept ? e : -1;
     int64 pos = e;
     while (pos > 0 && dfa_->At(state).setCount > 0) {
         int32 c = bytes_.Backward(pos, pos);
-        state = Next(state, c);
-        if (StatesWentWrong(state))
+        if (!StepBackward(state, c, pos))
             return kGaveUp;
-        if (dfa_->At(state).assertion) {
-            state = Resolved(state, KindBefore(pos), KindOf(c));
-            if (StatesWentWrong(state))
-                return kGaveUp;
-        }
         if (pos < lower)
             break;
         if (dfa_->At(state).accept)
@@ -906,27 +932,16 @@ int64 RegexRun::StatesLongestBackward(int64 e, int64 lower)
 int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
 {
     int64 bound = lower > 0 ? lower : 0;
-    int32 state = StateStart(true);
-    if (StatesWentWrong(state))
+    int32 state;
+    if (!Opening(true, from, state))
         return kGaveUp;
-    if (dfa_->At(state).assertion) {
-        state = Resolved(state, KindBefore(from), KindAt(from));
-        if (StatesWentWrong(state))
-            return kGaveUp;
-    }
     if (from < p && dfa_->At(state).accept)
         return from;
     int64 pos = from;
     while (pos > bound) {
         int32 c = bytes_.Backward(pos, pos);
-        state = Next(state, c);
-        if (StatesWentWrong(state))
+        if (!StepBackward(state, c, pos))
             return kGaveUp;
-        if (dfa_->At(state).assertion) {
-            state = Resolved(state, KindBefore(pos), KindOf(c));
-            if (StatesWentWrong(state))
-                return kGaveUp;
-        }
         if (pos < p && dfa_->At(state).accept)
             return pos;
     }
@@ -937,34 +952,19 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
 // the states give up; both give the same results.
 int64 RegexRun::RegexLongestForward(int64 s, int64 limit)
 {
-    if (BeginStates()) {
-        int64 r = StatesLongestForward(s, limit);
-        if (r != kGaveUp)
-            return r;
-    }
-    return ListLongestForward(s, limit);
+    return EitherWay([&] { return StatesLongestForward(s, limit); }, [&] { return ListLongestForward(s, limit); });
 }
 
 int64 RegexRun::RegexFirstEndForward(int64 from, int64 limit)
 {
     int64 bound = limit < size_ ? limit : size_;
     PrepareSkip();
-    if (BeginStates()) {
-        int64 r = StatesFirstEnd(from, bound);
-        if (r != kGaveUp)
-            return r;
-    }
-    return ListFirstEndForward(from, bound);
+    return EitherWay([&] { return StatesFirstEnd(from, bound); }, [&] { return ListFirstEndForward(from, bound); });
 }
 
 int64 RegexRun::RegexLongestBackward(int64 e, int64 lower)
 {
-    if (BeginStates()) {
-        int64 r = StatesLongestBackward(e, lower);
-        if (r != kGaveUp)
-            return r;
-    }
-    return ListLongestBackward(e, lower);
+    return EitherWay([&] { return StatesLongestBackward(e, lower); }, [&] { return ListLongestBackward(e, lower); });
 }
 
 int64 RegexRun::RegexLastStartBackward(int64 p, int64 lower)
@@ -974,13 +974,28 @@ int64 RegexRun::RegexLastStartBackward(int64 p, int64 lower)
 
 int64 RegexRun::RegexLastStartBefore(int64 p, int64 from, int64 lower)
 {
-    if (BeginStates()) {
-        int64 r = StatesLastStartBefore(p, from, lower);
-        if (r != kGaveUp)
-            return r;
-    }
-    return ListLastStartBefore(p, from, lower);
+    return EitherWay([&] { return StatesLastStartBefore(p, from, lower); },
+                     [&] { return ListLastStartBefore(p, from, lower); });
 }
+
+namespace {
+
+// Merges the two nearest runs of bytes while there are more than limit;
+// the merged run holds a few more bytes, which only makes a scan stop at a
+// few more places.
+void MergeNearest(std::vector<std::pair<int, int>>& runs, size_t limit)
+{
+    while (runs.size() > limit) {
+        size_t nearest = 0;
+        for (size_t i = 1; i + 1 < runs.size(); i++)
+            if (runs[i + 1].first - runs[i].second < runs[nearest + 1].first - runs[nearest].second)
+                nearest = i;
+        runs[nearest].second = runs[nearest + 1].second;
+        runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(nearest) + 1);
+    }
+}
+
+}  // namespace
 
 // Which first bytes can begin a character that a node of the start state
 // consumes, so that positions where nothing is in progress can be skipped.
@@ -994,9 +1009,7 @@ void RegexRun::PrepareSkip()
     if (f.encoding != encoding) {
         f.encoding = encoding;
         f.usable = ComputeFirstBytes(encoding, f.bytes);
-        // Runs of set bytes for a vector scan; while there are too many,
-        // the two nearest merge, which only makes the scan stop at a few
-        // more places.
+        // Runs of set bytes for a vector scan, at most eight.
         std::vector<std::pair<int, int>> runs;
         for (int b = 0; b < 256; b++) {
             if (!f.bytes[b])
@@ -1006,19 +1019,14 @@ void RegexRun::PrepareSkip()
             else
                 runs.emplace_back(b, b);
         }
-        while (runs.size() > 8) {
-            size_t nearest = 0;
-            for (size_t i = 1; i + 1 < runs.size(); i++)
-                if (runs[i + 1].first - runs[i].second < runs[nearest + 1].first - runs[nearest].second)
-                    nearest = i;
-            runs[nearest].second = runs[nearest + 1].second;
-            runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(nearest) + 1);
-        }
+        MergeNearest(runs, 8);
         f.ranges = static_cast<int>(runs.size());
-        for (size_t i = 0; i < runs.size(); i++) {
+        for (size_t i = 0; i < runs.size() && i < 8; i++) {
             f.range[i][0] = static_cast<u8>(runs[i].first);
             f.range[i][1] = static_cast<u8>(runs[i].second);
         }
+        if (!f.usable || !ComputePairs(f.bytes, f.pairs))
+            f.pairs.pairs = 0;
     }
     skip_ = f.usable ? &f : nullptr;
 }
@@ -1035,6 +1043,102 @@ static bool ClassTakesWide(const RegexClassItem* item)
         if (item->second == ITEM_SINGLE ? item->first >= 128 : item->second >= 128)
             return true;
     }
+}
+
+// Whether a node can take a character from 128 on, or an undecodable one.
+bool RegexRun::TakesWide(const RegexNode* node) const
+{
+    u32 kind = node->kind;
+    if (IsLiteral(kind))
+        return kind >= 128 || re_.ignoreCase_;
+    if (IsClass(kind))
+        return ClassTakesWide(re_.classItems_.Data() + (kind - CLASS));
+    return kind == ANY || IsNamedClass(kind);
+}
+
+// The pairs of first bytes that can begin a match, by ranges: for each
+// plain ASCII first byte, the bytes that can begin the character after it.
+// A first byte that may end a match by itself, or be followed by an
+// assertion, and every first byte from 0x80 on (and CR, which may pair
+// with an LF), is taken on its own. False when the ranges are too many,
+// or would not stop at fewer places than the first bytes alone.
+bool RegexRun::ComputePairs(const bool* first, BytePairRanges& out)
+{
+    std::vector<std::pair<int, int>> singles;
+    struct Group {
+        int low, high;
+        std::vector<bool> second;
+    };
+    std::vector<Group> groups;
+    for (int b = 0; b < 256; b++) {
+        if (!first[b])
+            continue;
+        bool single = b >= 0x80 || b == 10 || b == 13;
+        std::vector<bool> second(256, false);
+        if (!single) {
+            NewGeneration();
+            cur_->count = 0;
+            re_.assertion_ = 0;
+            RegexAddState(*cur_, re_.start_);
+            RegexStep(b);
+            single = re_.assertion_ || Check();
+            for (int32 i = 0; i < cur_->count && !single; i++) {
+                const RegexNode* node = cur_->elements[i];
+                for (int32 c = 0; c < 128; c++) {
+                    int32 folded = -1;
+                    if (Consumes(node, c == 13 ? kLineFeed : c, folded))
+                        second[static_cast<size_t>(c)] = true;
+                }
+                if (TakesWide(node))
+                    for (int c = 128; c < 256; c++)
+                        second[static_cast<size_t>(c)] = true;
+            }
+        }
+        if (single) {
+            if (!singles.empty() && singles.back().second == b - 1)
+                singles.back().second = b;
+            else
+                singles.emplace_back(b, b);
+        } else if (!groups.empty() && groups.back().high == b - 1 && groups.back().second == second) {
+            groups.back().high = b;
+        } else {
+            groups.push_back(Group{b, b, second});
+        }
+    }
+    MergeNearest(singles, 4);
+    out.singles = static_cast<int>(singles.size());
+    for (size_t i = 0; i < singles.size() && i < 4; i++) {
+        out.single[i][0] = static_cast<u8>(singles[i].first);
+        out.single[i][1] = static_cast<u8>(singles[i].second);
+    }
+    // Where a first byte may be followed by another of its own run (digits
+    // of a number), pairs stop at the same places as single bytes do, at a
+    // higher cost per byte.
+    for (const Group& g : groups)
+        for (int b = g.low; b <= g.high; b++)
+            if (g.second[static_cast<size_t>(b)])
+                return false;
+    out.pairs = 0;
+    for (const Group& g : groups) {
+        for (int c = 0; c < 256;) {
+            if (!g.second[static_cast<size_t>(c)]) {
+                c++;
+                continue;
+            }
+            int e = c;
+            while (e + 1 < 256 && g.second[static_cast<size_t>(e) + 1])
+                e++;
+            if (out.pairs == 8)
+                return false;
+            u8* pair = out.pair[out.pairs++];
+            pair[0] = static_cast<u8>(g.low);
+            pair[1] = static_cast<u8>(g.high);
+            pair[2] = static_cast<u8>(c);
+            pair[3] = static_cast<u8>(e);
+            c = e + 1;
+        }
+    }
+    return out.pairs > 0;
 }
 
 bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
@@ -1065,13 +1169,11 @@ bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
         u32 kind = node->kind;
         bool asciiClass = IsClass(kind) && !ClassTakesWide(re_.classItems_.Data() + (kind - CLASS));
         if (encoding == EncodingUtf8 && ((IsLiteral(kind) && !re_.ignoreCase_ && kind <= 0x10FFFF) || asciiClass)) {
+            // A character has one encoding: over-long forms decode as
+            // undecodable units, which these nodes do not take.
             u8 lead[4];
             if (IsLiteral(kind) && kind >= 128 && EncodeUtf8CodePoint(lead, static_cast<int32>(kind)) > 0)
                 bytes[lead[0]] = true;
-            // Over-long forms may decode as the same code point.
-            if (asciiClass || kind < 128)
-                bytes[0xC0] = bytes[0xC1] = true;
-            bytes[0xE0] = bytes[0xF0] = true;
         } else {
             for (int b = 128; b < 256; b++)
                 bytes[b] = true;
@@ -1090,7 +1192,8 @@ int64 RegexBytes::SkipToCandidate(const RegExp::FirstBytes& set, int64 pos, int6
         }
         const u8* bytes = buffer_ + (pos - start_);
         int64 n = (end_ < bound ? end_ : bound) - pos;
-        const u8* hit = FindByteInRanges(bytes, static_cast<size_t>(n), set.range, set.ranges);
+        const u8* hit = set.pairs.pairs > 0 ? FindBytePairs(bytes, static_cast<size_t>(n), set.pairs)
+                                            : FindByteInRanges(bytes, static_cast<size_t>(n), set.range, set.ranges);
         int64 k = hit ? hit - bytes : n;
         if (k < n)
             return pos + k;

@@ -4,19 +4,18 @@
 
 namespace {
 
-// About 2 MB of states and sets, and as much again of wide transitions.
+// At most about 2 MB of states and sets, and 1 MB of wide transitions;
+// a search of a few states takes a few kilobytes.
 constexpr size_t kMaxStates = 2048;
 constexpr size_t kMaxPool = 256 * 1024;
-constexpr size_t kWideSlots = 64 * 1024;  // kept at most half full
+constexpr size_t kFirstWideSlots = 256;
+constexpr size_t kMaxWideSlots = 64 * 1024;  // kept at most half full
 
 }  // namespace
 
 RegexDfa::RegexDfa() : start{kUnknown, kUnknown}
 {
-    // Room for every state up front, so a state held by a run stays where
-    // it is until the cache is emptied.
-    states_.reserve(kMaxStates);
-    wide_.assign(kWideSlots, WideSlot{kFreeKey, kUnknown});
+    wide_.assign(kFirstWideSlots, WideSlot{kFreeKey, kUnknown});
 }
 
 void RegexDfa::Reset()
@@ -24,7 +23,7 @@ void RegexDfa::Reset()
     states_.clear();
     pool_.clear();
     index_.clear();
-    wide_.assign(kWideSlots, WideSlot{kFreeKey, kUnknown});
+    wide_.assign(kFirstWideSlots, WideSlot{kFreeKey, kUnknown});
     wideCount_ = 0;
     start[0] = start[1] = kUnknown;
     resets++;
@@ -60,9 +59,22 @@ int32 RegexDfa::Intern(const int32* nodes, int32 count, bool anew, bool accept, 
 
 void RegexDfa::SetWide(int32 state, int32 code, int32 next)
 {
-    // Characters are many; past the bound they are simply computed again.
-    if (wideCount_ >= kWideSlots / 2)
-        return;
+    if (wideCount_ >= wide_.size() / 2) {
+        // Characters are many; past the bound they are simply computed again.
+        if (wide_.size() >= kMaxWideSlots)
+            return;
+        std::vector<WideSlot> old(wide_.size() * 2, WideSlot{kFreeKey, kUnknown});
+        old.swap(wide_);
+        size_t mask = wide_.size() - 1;
+        for (const WideSlot& slot : old) {
+            if (slot.key == kFreeKey)
+                continue;
+            size_t i = Hash(slot.key) & mask;
+            while (wide_[i].key != kFreeKey)
+                i = (i + 1) & mask;
+            wide_[i] = slot;
+        }
+    }
     u64 key = WideKey(state, code);
     size_t mask = wide_.size() - 1;
     size_t i = Hash(key) & mask;

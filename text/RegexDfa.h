@@ -48,6 +48,7 @@ public:
     // node count), or kFull when the cache has no room left: it is then
     // emptied, and the caller starts over from its own copy of the set.
     int32 Intern(const int32* nodes, int32 count, bool anew, bool accept, bool assertion);
+    // A state stays where it is only until the next Intern.
     State& At(int32 state) { return states_[static_cast<size_t>(state)]; }
     const int32* Nodes(const State& s) const { return pool_.data() + s.setStart; }
 

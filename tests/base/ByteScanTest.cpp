@@ -103,3 +103,89 @@ TEST_CASE("byte scans never read past the end, and count past the 255-step fold"
     CHECK(CountByte(big.data(), '\n', big.size()) == big.size());
     CHECK(CountByte(big.data(), 0x80, big.size()) == 0);
 }
+
+namespace {
+
+bool Within(u8 b, const u8* range)
+{
+    return b >= range[0] && b <= range[1];
+}
+
+void RandomRange(std::mt19937& rng, int alphabet, u8* range)
+{
+    u8 a = static_cast<u8>(rng() % static_cast<unsigned>(alphabet + 2));
+    u8 b = static_cast<u8>(rng() % static_cast<unsigned>(alphabet + 2));
+    range[0] = a < b ? a : b;
+    range[1] = a < b ? b : a;
+    if (rng() % 3 == 0)
+        range[1] = range[0];
+}
+
+} // namespace
+
+TEST_CASE("range and pair scans agree with a plain loop at every length, offset and density")
+{
+    std::mt19937 rng(20261209);
+    std::vector<u8> buffer(700);
+    for (int round = 0; round < 3000; round++) {
+        size_t n = rng() % 600;
+        size_t offset = rng() % 64;
+        int alphabet = 1 + static_cast<int>(rng() % 255);
+        for (auto& b : buffer)
+            b = static_cast<u8>(rng() % static_cast<unsigned>(alphabet));
+        const u8* p = buffer.data() + offset;
+        CAPTURE(round);
+
+        u8 ranges[8][2];
+        int count = 1 + static_cast<int>(rng() % 8);
+        for (int r = 0; r < count; r++)
+            RandomRange(rng, alphabet, ranges[r]);
+        const u8* inRange = nullptr;
+        for (size_t i = 0; i < n && !inRange; i++)
+            for (int r = 0; r < count; r++)
+                if (Within(p[i], ranges[r]))
+                    inRange = p + i;
+        CHECK(FindByteInRanges(p, n, ranges, count) == inRange);
+
+        BytePairRanges set;
+        set.singles = static_cast<int>(rng() % 5);
+        set.pairs = static_cast<int>(rng() % 9);
+        for (int s = 0; s < set.singles; s++)
+            RandomRange(rng, alphabet, set.single[s]);
+        for (int q = 0; q < set.pairs; q++) {
+            RandomRange(rng, alphabet, set.pair[q]);
+            RandomRange(rng, alphabet, set.pair[q] + 2);
+        }
+        const u8* pair = nullptr;
+        for (size_t i = 0; i < n && !pair; i++) {
+            for (int s = 0; s < set.singles; s++)
+                if (Within(p[i], set.single[s]))
+                    pair = p + i;
+            for (int q = 0; q < set.pairs; q++)
+                if (Within(p[i], set.pair[q]) && (i + 1 == n || Within(p[i + 1], set.pair[q] + 2)))
+                    pair = p + i;
+        }
+        CHECK(FindBytePairs(p, n, set) == pair);
+    }
+}
+
+TEST_CASE("range and pair scans never read past the end")
+{
+    const u8 ranges[1][2] = {{'b', 'c'}};
+    BytePairRanges set = {};
+    set.pairs = 1;
+    const u8 pair[4] = {'a', 'a', 'b', 'b'};
+    memcpy(set.pair[0], pair, 4);
+    for (size_t n : {size_t(0), size_t(1), size_t(16), size_t(17), size_t(33), size_t(5000)}) {
+        PageEndBuffer buffer(n);
+        memset(buffer.data(), 'a', n);
+        CAPTURE(n);
+        CHECK(FindByteInRanges(buffer.data(), n, ranges, 1) == nullptr);
+        // An "a" at the end may begin a pair with what follows.
+        CHECK(FindBytePairs(buffer.data(), n, set) == (n > 0 ? buffer.data() + n - 1 : nullptr));
+        if (n > 1) {
+            buffer.data()[n - 1] = 'b';
+            CHECK(FindBytePairs(buffer.data(), n, set) == buffer.data() + n - 2);
+        }
+    }
+}

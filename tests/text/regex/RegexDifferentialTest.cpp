@@ -523,24 +523,24 @@ const wchar_t* const kLongPatterns[] = {
 
 }  // namespace
 
-TEST_CASE("cached states and the plain automaton agree on long texts in every encoding")
+TEST_CASE("cached states and skips agree with the plain automaton on long texts in every encoding")
 {
     const u32 seed = 0x0D15EA5E;
     std::mt19937 rng(seed);
     TextDocument doc;
     int compared = 0, found = 0;
     for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE, EncodingUtf16BE, EncodingWindows1250}) {
-        for (int t = 0; t < 2; t++) {
+        {
             u32 textSeed = rng();
             std::mt19937 local(textSeed);
-            std::vector<u8> bytes = LongText(local, encoding, 30000);
+            std::vector<u8> bytes = LongText(local, encoding, 24000);
             Fill(doc, encoding, bytes);
             // The same bytes again over a middle stretch: the blocks split
             // at other places.
             int64 a = static_cast<int64>(local() % 20000) & ~static_cast<int64>(1);
             doc.text.Replace(a, a + 3000, bytes.data() + a, 3000);
             std::vector<std::wstring> patterns(std::begin(kLongPatterns), std::end(kLongPatterns));
-            for (int i = 0; i < 12; i++) {
+            for (int i = 0; i < 6; i++) {
                 std::wstring p;
                 PatternMaker(local).Regex(p, 0);
                 patterns.push_back(p);
@@ -555,7 +555,7 @@ TEST_CASE("cached states and the plain automaton agree on long texts in every en
                         continue;  // "x{0}" and the like
                     }
                     lists.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
-                    RegexTestAccess::ListsOnly(lists);
+                    RegexTestAccess::PlainOnly(lists, encoding);
                     std::ostringstream where;
                     where << "seed " << seed << " text seed " << textSeed << " encoding " << encoding << " pattern \""
                           << Narrow(pattern) << "\" ignore case " << ignoreCase;
@@ -590,6 +590,6 @@ TEST_CASE("cached states and the plain automaton agree on long texts in every en
             }
         }
     }
-    CHECK(compared > 10000);
+    CHECK(compared > 5000);
     CHECK(found > 1000);
 }

@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "base/Types.h"
+#include "text/Encoding.h"
 #include "text/RegExp.h"
 #include "text/RegexDfa.h"
 
@@ -58,5 +59,14 @@ struct RegexTestAccess {
     {
         re.Dfa().thrashed = true;
         re.Reversed().Dfa().thrashed = true;
+    }
+    // As ListsOnly, and the forward searches in a text of this encoding
+    // step over every character instead of skipping to likely ones: the
+    // plain automaton.
+    static void PlainOnly(RegExp& re, EncodingId encoding)
+    {
+        ListsOnly(re);
+        re.firstBytes_.encoding = encoding;
+        re.firstBytes_.usable = false;
     }
 };
