@@ -72,14 +72,14 @@ public:
         void OnFocus(TextView* view) override;
         MainForm* form = nullptr;
     };
-    // Tab events come with the commands that answer them; until then the
-    // strip only shows and switches nothing by itself.
+    // Clicks, the close and save boxes and drags of tabs become actions on
+    // the text of the tab.
     class TextTabsHandler : public TextTabs::Handler {
     public:
-        void OnTabClicked(TextDocument*, TextTabs*) override {}
-        void OnCloseClicked(TextDocument*, TextTabs*) override {}
-        void OnSaveClicked(TextDocument*, TextTabs*) override {}
-        void OnTabMoved(TextDocument*, int32, TextTabs*) override {}
+        void OnTabClicked(TextDocument* text, TextTabs* tabs) override;
+        void OnCloseClicked(TextDocument* text, TextTabs* tabs) override;
+        void OnSaveClicked(TextDocument* text, TextTabs* tabs) override;
+        void OnTabMoved(TextDocument* text, int32 index, TextTabs* tabs) override;
         void OnContextMenu(MessageRecord&, TextDocument*, TextTabs*) override {}
         MainForm* form = nullptr;
     };
@@ -109,6 +109,19 @@ public:
     void ResetIncrementalFind();
     // Runs an action for the active view and its current text.
     void RunAction(int32 code);
+    // Runs an action of a tab for its text in the active view.
+    void RunTabAction(int32 code, TextDocument* text, int64 number);
+    // False, after the "No texts" alert, when no text is open.
+    bool RequireTexts();
+    // Shows the find bar and puts the focus in its find field, all selected.
+    void ShowFindBar();
+    void HideFindBar();
+    // Shows a collapsed bar or collapses a shown one.
+    void ToggleBar(Control* bar);
+    void LineEndsCommand(uint32_t command);
+    void AllLineEndsCommand(uint32_t command);
+
+    void OnCommand(MessageRecord& m) override;
 
     void OnClose(MessageRecord& m) override;
     void OnTimer(MessageRecord& m) override;
@@ -166,6 +179,9 @@ private:
     void RestorePlacement(const SettingsStore& settings);
     void ShowUpdateResult();
 };
+
+// The action of a File menu command; ActionNone for the other commands.
+int32 CommandToAction(uint32_t command);
 
 // The accelerators of the main window in table order.
 const AcceleratorEntry* AcceleratorList(int64* count);

@@ -10,10 +10,6 @@
 #include "gui/Toolbar.h"
 #include "text/TextDocument.h"
 
-void MainForm::TextViewHandler::OnKeyDown(MessageRecord&, TextView*) {}
-
-void MainForm::TextViewHandler::OnChar(MessageRecord&, TextView*) {}
-
 void MainForm::TextViewHandler::OnCaretMovedByMouse(TextView* view)
 {
     form->OnBroadcast(BroadcastRecord{BroadcastCaretMoved, view->CurrentDocument(), view, 0});

@@ -1,0 +1,65 @@
+#pragma once
+
+// The real main window over a broker, built from a settings file in a
+// portable data folder.
+
+#include "base/AppContext.h"
+#include "base/UiLanguage.h"
+#include "editor/MainForm.h"
+#include "support/PortableMode.h"
+#include "support/RecordingAlerts.h"
+
+#include <string>
+
+inline std::wstring W(const String& s)
+{
+    return std::wstring(s.Data() ? s.Data() : L"", static_cast<size_t>(s.Length()));
+}
+
+inline bool PolishSystem()
+{
+    return (GetUserDefaultUILanguage() & 0x3FF) == 21;
+}
+
+inline std::wstring MenuTitle(HWND window, int position)
+{
+    wchar_t text[64] = {};
+    GetMenuStringW(GetMenu(window), static_cast<UINT>(position), text, 64, MF_BYPOSITION);
+    return text;
+}
+
+inline bool MenuChecked(HWND window, UINT command)
+{
+    return (GetMenuState(GetMenu(window), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+// A main window over a broker, built from the given settings file in the
+// portable data folder; both go at the end of the test.
+class MainFormRun {
+public:
+    explicit MainFormRun(const std::string& settings) : data(settings)
+    {
+        AppContext& context = AppContext::Current();
+        context.portableKnown = 0;
+        context.DetectPortable();
+        context.settings.pairs.Release();
+        context.settings.loaded = 0;
+        broker = ActionBroker::Create();
+        form = MainForm::Create(broker);
+    }
+    ~MainFormRun()
+    {
+        delete form;
+        delete broker;
+        SetUiLanguageId(static_cast<int32>(GetUserDefaultUILanguage() & 0x3FF));
+    }
+    MainFormRun(const MainFormRun&) = delete;
+    MainFormRun& operator=(const MainFormRun&) = delete;
+
+    HWND Hwnd() const { return form->hwnd; }
+
+    PortableDataFolder data;
+    RecordingAlerts alerts;
+    ActionBroker* broker = nullptr;
+    MainForm* form = nullptr;
+};
