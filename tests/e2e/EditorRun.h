@@ -66,6 +66,10 @@ public:
     {
         return driver::WaitForProcessWindow(process_.hProcess, process_.dwProcessId, nullptr, title, 20000);
     }
+    HWND WaitForClass(const wchar_t* className)
+    {
+        return driver::WaitForProcessWindow(process_.hProcess, process_.dwProcessId, className, nullptr, 20000);
+    }
     int CountTitled(const wchar_t* title)
     {
         int n = 0;

@@ -85,3 +85,29 @@ TEST_CASE("texts in four encodings from the command line take a typed Polish lin
     Screenshot(main, "typed_and_saved");
     CHECK(run.CloseAndWait(main, 10000) == 0);
 }
+
+TEST_CASE("Ctrl+O opens the file named in the real open dialog")
+{
+    TempFolder texts;
+    String path = texts / L"chosen.txt";
+    WriteFileBytes(path, "chosen\r\n");
+    EditorRun run("");
+    HWND main = run.WaitForMain();
+    SetForegroundWindow(main);
+    driver::PressKey('O', true);
+    HWND dialog = run.WaitForClass(L"#32770");
+    REQUIRE(dialog != nullptr);
+    HWND name = ChildWithId(dialog, 1152);
+    if (!name) {
+        HWND combo = ChildWithId(dialog, 1148);
+        name = combo ? FindWindowExW(combo, nullptr, L"Edit", nullptr) : nullptr;
+    }
+    REQUIRE(name != nullptr);
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.CStr()));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    DWORD start = GetTickCount();
+    while (driver::WindowText(main).find(L"chosen.txt") != 0 && GetTickCount() - start < 10000)
+        Sleep(20);
+    CHECK(driver::WindowText(main).find(L"chosen.txt <") == 0);
+    CHECK(run.CloseAndWait(main, 10000) == 0);
+}
