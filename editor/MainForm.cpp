@@ -235,7 +235,7 @@ void MainForm::Init(ActionBroker* brokerIn)
     incrementalFindOff = 1;  // nothing may search while the window is built
     showMatchingBracket = 1;
     broker->broadcastHandler = &broadcastHandler;
-    broker->lineColumnDialog = LineAndColumnDialog::Run;
+    broker->lineColumnDialog = &LineAndColumnDialog::Run;
     broker->selectTextDialog = SelectTextDialog::Run;
     broker->recentTextsDialog = RecentTextsDialog::Run;
     dropTarget = nullptr;
