@@ -315,6 +315,13 @@ void DeviceContext::BeginPaint(HWND hwnd)
     record->hdc = hdc;
 }
 
+void DeviceContext::Borrow(HDC hdc)
+{
+    Close();
+    Open(Borrowed, nullptr);
+    record->hdc = hdc;
+}
+
 void DeviceContext::Compatible(const DeviceContext* other)
 {
     // The source may be this very holder: keep its DC alive across Close.

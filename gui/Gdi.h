@@ -110,6 +110,9 @@ public:
     void FromWindow(HWND hwnd);
     void BeginPaint(HWND hwnd);
     void Compatible(const DeviceContext* other);
+    // A context someone else owns (a printer's): selections are undone at
+    // the end, the context itself is left alone.
+    void Borrow(HDC hdc);
     void Close();
 
     HDC Hdc() const { return record ? record->hdc : nullptr; }

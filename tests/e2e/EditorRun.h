@@ -1,0 +1,161 @@
+#pragma once
+
+// A copy of the built editor run in a fresh folder with its own portable
+// settings, watched and driven from outside.
+
+#include "support/Screenshot.h"
+#include "support/TempFolder.h"
+#include "e2e/ProcessDriver.h"
+
+#include <doctest.h>
+
+#include <string>
+
+constexpr const wchar_t* kMainClass = L"Scrivel Main Form";
+
+inline bool PolishSystem()
+{
+    return (GetUserDefaultUILanguage() & 0x3FF) == 21;
+}
+
+inline std::string Narrow(const std::wstring& text)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string s(n > 0 ? static_cast<size_t>(n - 1) : 0, '\0');
+    if (n > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &s[0], n, nullptr, nullptr);
+    return s;
+}
+
+// One run of a copy of the built editor in a fresh folder, portable, with
+// the given settings file. The process is ended if a test leaves it running.
+class EditorRun {
+public:
+    explicit EditorRun(const std::string& settings, const std::wstring& arguments = std::wstring())
+    {
+        std::wstring base = folder_.Path().CStr();
+        exe_ = base + L"scrivel.exe";
+        REQUIRE(CopyFileW(driver::BuiltEditorPath().c_str(), exe_.c_str(), FALSE));
+        CreateDirectoryW((base + L"Scrivel Data").c_str(), nullptr);
+        settingsPath_ = folder_ / L"Scrivel Data\\appsettings.dat";
+        WriteFileBytes(settingsPath_, settings);
+        REQUIRE(driver::StartProgram(exe_, arguments, base, process_));
+    }
+    ~EditorRun()
+    {
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.hProcess, 99);
+            WaitForSingleObject(process_.hProcess, 5000);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    EditorRun(const EditorRun&) = delete;
+    EditorRun& operator=(const EditorRun&) = delete;
+
+    // The main window once it is shown, idle and painted.
+    HWND WaitForMain()
+    {
+        HWND main = driver::WaitForProcessWindow(process_.hProcess, process_.dwProcessId, kMainClass, nullptr, 20000);
+        REQUIRE(main != nullptr);
+        WaitForInputIdle(process_.hProcess, 10000);
+        driver::WaitUntilPainted(main, 5000);
+        return main;
+    }
+    HWND WaitForTitled(const wchar_t* title)
+    {
+        return driver::WaitForProcessWindow(process_.hProcess, process_.dwProcessId, nullptr, title, 20000);
+    }
+    HWND WaitForClass(const wchar_t* className)
+    {
+        return driver::WaitForProcessWindow(process_.hProcess, process_.dwProcessId, className, nullptr, 20000);
+    }
+    int CountTitled(const wchar_t* title)
+    {
+        int n = 0;
+        for (HWND window : driver::ProcessWindows(process_.dwProcessId))
+            n += driver::WindowText(window) == title;
+        return n;
+    }
+    // Closes the window as the close box does; the exit code, or STILL_ACTIVE
+    // when the process still runs after timeout milliseconds.
+    DWORD CloseAndWait(HWND main, DWORD timeout)
+    {
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        return WaitForExit(timeout);
+    }
+    // The exit code, or STILL_ACTIVE while the process runs after timeout milliseconds.
+    DWORD WaitForExit(DWORD timeout)
+    {
+        WaitForSingleObject(process_.hProcess, timeout);
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process_.hProcess, &code);
+        return code;
+    }
+    std::string Settings() const { return ReadFileBytes(settingsPath_); }
+    DWORD ProcessId() const { return process_.dwProcessId; }
+    // The run's folder, ending with "\\"; files to open can be put there.
+    const String& Folder() const { return folder_.Path(); }
+
+private:
+    TempFolder folder_;
+    std::wstring exe_;
+    String settingsPath_;
+    PROCESS_INFORMATION process_{};
+};
+
+// Menus of another process cannot be read under Wine: a menu bar title is
+// found as a user finds it, by its Alt shortcut opening a pop-up menu.
+inline bool MenuOpensWith(EditorRun& run, HWND main, WORD letter)
+{
+    SetForegroundWindow(main);
+    driver::PressKey(letter, false, false, true);
+    DWORD start = GetTickCount();
+    bool opened = false;
+    while (!opened && GetTickCount() - start < 1500) {
+        opened = driver::FindProcessWindow(run.ProcessId(), L"#32768") != nullptr;
+        Sleep(10);
+    }
+    driver::PressKey(VK_ESCAPE);
+    driver::PressKey(VK_ESCAPE);
+    start = GetTickCount();
+    while (driver::FindProcessWindow(run.ProcessId(), L"#32768") && GetTickCount() - start < 2000)
+        Sleep(10);
+    return opened;
+}
+
+// "&Plik" or "&File" first on the menu bar.
+inline void CheckMenuLanguage(EditorRun& run, HWND main, bool polish)
+{
+    CHECK(MenuOpensWith(run, main, polish ? 'P' : 'F'));
+    CHECK_FALSE(MenuOpensWith(run, main, polish ? 'F' : 'P'));
+}
+
+inline HWND ChildWithId(HWND parent, int id)
+{
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (GetDlgCtrlID(child) == s->id) {
+                s->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+inline void Screenshot(HWND window, const char* name)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    CreateDirectoryW(L"..\\e2e", nullptr);
+    std::string path = std::string("..\\e2e\\") + name + (PolishSystem() ? "_pl.png" : ".png");
+    CHECK(SavePng(ReadScreenPixels(r), path.c_str()));
+}

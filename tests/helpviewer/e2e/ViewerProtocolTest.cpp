@@ -1,0 +1,271 @@
+// The real viewer program steered through its window message, as the editor
+// does it: started with "id:" and this test's window as "hwnd:".
+
+#include <doctest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+UINT g_message = 0;
+std::vector<std::pair<WPARAM, LPARAM>> g_received;
+
+LRESULT CALLBACK CallerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (g_message != 0 && msg == g_message) {
+        g_received.emplace_back(wParam, lParam);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+std::wstring ProgramFolder()
+{
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring s(path, n);
+    return s.substr(0, s.find_last_of(L'\\') + 1);
+}
+
+// Pumps this thread's messages until done() or about 30 s have passed.
+template <class F>
+bool PumpUntil(F done, DWORD limit = 30000)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > limit)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return true;
+}
+
+// Waits for the next code from the viewer; 0 when none came.
+WPARAM NextCode(size_t& seen, LPARAM* lParam = nullptr)
+{
+    if (!PumpUntil([&] { return g_received.size() > seen; }))
+        return 0;
+    if (lParam)
+        *lParam = g_received[seen].second;
+    return g_received[seen++].first;
+}
+
+// Sends text as the editor does: six bytes a message, 11 then 12, then 13.
+void SendText(HWND viewer, const std::string& bytes, LPARAM claimedLength)
+{
+    std::string b = bytes;
+    b.resize((b.size() + 5) / 6 * 6, '\0');
+    for (size_t i = 0; i < b.size(); i += 6) {
+        const unsigned char* u = reinterpret_cast<const unsigned char*>(b.data() + i);
+        WPARAM w = (i == 0 ? 11 : 12) | (WPARAM(u[0]) << 16) | (WPARAM(u[1]) << 24);
+        LPARAM l = static_cast<LPARAM>(static_cast<int32_t>(u[2] | (u[3] << 8) | (u[4] << 16) | (uint32_t(u[5]) << 24)));
+        PostMessageW(viewer, g_message, w, l);
+    }
+    PostMessageW(viewer, g_message, 13, claimedLength);
+}
+
+BOOL CALLBACK FindView(HWND hwnd, LPARAM lParam)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    if (std::wstring(name) == L"Guidora Help View") {
+        *reinterpret_cast<HWND*>(lParam) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The page as Ctrl+A, Ctrl+C put it on the clipboard.
+std::wstring CopiedPage(HWND viewer)
+{
+    HWND view = nullptr;
+    EnumChildWindows(viewer, FindView, reinterpret_cast<LPARAM>(&view));
+    if (!view)
+        return L"(no view)";
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    // Sent, so the copy is done when the call returns.
+    SendMessageW(view, WM_CHAR, 1, 0);
+    SendMessageW(view, WM_CHAR, 3, 0);
+    std::wstring text;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            if (const wchar_t* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+                text = p;
+                GlobalUnlock(data);
+            }
+        }
+        CloseClipboard();
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST_CASE("the viewer program answers its caller: 1 at start, 2 per shown topic, 4, then 3 and it exits")
+{
+    g_message = RegisterWindowMessageW(L"rovin WM by Vardemo");
+    REQUIRE(g_message != 0);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = CallerProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Help Protocol Caller";
+    RegisterClassW(&wc);
+    HWND caller = CreateWindowExW(0, wc.lpszClassName, L"caller", WS_OVERLAPPEDWINDOW, 50, 50, 400, 300, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
+    REQUIRE(caller);
+
+    std::wstring exe = ProgramFolder() + L"..\\helpviewer\\guidora.exe";
+    REQUIRE(GetFileAttributesW(exe.c_str()) != INVALID_FILE_ATTRIBUTES);
+    // The editor writes its handle as a signed 64-bit number.
+    std::wstring command = L"\"" + exe + L"\" \"id:20100\" \"hwnd:" +
+                           std::to_wstring(static_cast<long long>(reinterpret_cast<intptr_t>(caller))) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    REQUIRE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                           &si, &pi));
+    CloseHandle(pi.hThread);
+
+    size_t seen = 0;
+    LPARAM lParam = 0;
+    REQUIRE(NextCode(seen, &lParam) == 1);
+    HWND viewer = reinterpret_cast<HWND>(lParam);
+    REQUIRE(IsWindow(viewer));
+    wchar_t className[64] = {};
+    GetClassNameW(viewer, className, 64);
+    CHECK(std::wstring(className) == L"Guidora Help Form");
+    CHECK(IsWindowVisible(viewer));
+    DWORD owner = 0;
+    GetWindowThreadProcessId(viewer, &owner);
+    CHECK(owner == pi.dwProcessId);
+    // Opened beside the caller.
+    RECT r;
+    GetWindowRect(viewer, &r);
+    RECT c;
+    GetWindowRect(caller, &c);
+    CHECK(r.left == c.right);
+
+    std::wstring first = CopiedPage(viewer);
+    CHECK(first.find(L"Konfiguracja programu") != std::wstring::npos);
+
+    PostMessageW(viewer, g_message, 9, 20300);
+    CHECK(NextCode(seen, &lParam) == 2);
+    CHECK(lParam == reinterpret_cast<LPARAM>(viewer));
+    std::wstring about = CopiedPage(viewer);
+    CHECK(about.find(L"O programie") != std::wstring::npos);
+    CHECK(about.find(L"Guidora") != std::wstring::npos);
+    CHECK(about.find(L"Konfiguracja") == std::wstring::npos);
+
+    // "skróty": seven bytes of UTF-8 in two pieces.
+    SendText(viewer, "skr\xC3\xB3ty", 7);
+    CHECK(NextCode(seen) == 2);
+    CHECK(CopiedPage(viewer).find(L"Skr\u00F3ty klawiszowe pomocy") != std::wstring::npos);
+
+    // A wrong length: nothing; the 9 after it is answered alone.
+    SendText(viewer, "skr\xC3\xB3ty", 6);
+    PostMessageW(viewer, g_message, 9, 13000);
+    CHECK(NextCode(seen) == 2);
+
+    PostMessageW(viewer, WM_COMMAND, 31106, 0);
+    CHECK(NextCode(seen) == 4);
+
+    PostMessageW(viewer, g_message, 10, 0);
+    CHECK(NextCode(seen) == 3);
+    CHECK_FALSE(IsWindowVisible(viewer));
+    CHECK(g_received.size() == seen);
+    // It waits about 5 s before it exits, so the caller can come forward.
+    DWORD waited = WaitForSingleObject(pi.hProcess, 60000);
+    CHECK(waited == WAIT_OBJECT_0);
+    DWORD code = 99;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CHECK(code == 0);
+    if (waited != WAIT_OBJECT_0)
+        TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hProcess);
+    DestroyWindow(caller);
+}
+
+namespace {
+
+struct AlertOf {
+    DWORD process;
+    std::wstring title;
+    HWND found;
+};
+
+BOOL CALLBACK FindAlert(HWND hwnd, LPARAM lParam)
+{
+    AlertOf* a = reinterpret_cast<AlertOf*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t title[256] = {};
+    GetWindowTextW(hwnd, title, 256);
+    if (pid == a->process && IsWindowVisible(hwnd) && a->title == title) {
+        a->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Runs the viewer with "/test"; an alert titled alertTitle is closed when
+// it shows. The exit code, or -1 when the program did not end.
+long RunTestMode(const std::wstring& exe, const wchar_t* alertTitle, bool& alertSeen)
+{
+    std::wstring command = L"\"" + exe + L"\" /test";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -2;
+    CloseHandle(pi.hThread);
+    alertSeen = false;
+    DWORD start = GetTickCount();
+    while (WaitForSingleObject(pi.hProcess, 50) == WAIT_TIMEOUT && GetTickCount() - start < 30000) {
+        AlertOf a{pi.dwProcessId, alertTitle, nullptr};
+        EnumWindows(FindAlert, reinterpret_cast<LPARAM>(&a));
+        if (a.found) {
+            alertSeen = true;
+            PostMessageW(a.found, WM_CLOSE, 0, 0);
+        }
+    }
+    DWORD code = 0;
+    bool ended = WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0;
+    if (!ended)
+        TerminateProcess(pi.hProcess, 1);
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    return ended ? static_cast<long>(code) : -1;
+}
+
+}  // namespace
+
+TEST_CASE("/test: the shipped help checks clean; without a container the check fails with 3")
+{
+    std::wstring exe = ProgramFolder() + L"..\\helpviewer\\guidora.exe";
+    bool alert = false;
+    CHECK(RunTestMode(exe, L"Nieudane uruchomienie programu Guidora.", alert) == 0);
+    CHECK_FALSE(alert);
+
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"guidora-test-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring alone = folder + L"\\guidora.exe";
+    REQUIRE(CopyFileW(exe.c_str(), alone.c_str(), FALSE));
+    CHECK(RunTestMode(alone, L"Nieudane uruchomienie programu Guidora.", alert) == 3);
+    CHECK(alert);
+    DeleteFileW(alone.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
