@@ -11,6 +11,7 @@
 #include "text/TextDocument.h"
 
 #include "bench/BenchTiming.h"
+#include "StringLoader.h"
 
 #include <windows.h>
 
@@ -30,22 +31,6 @@ void Report(const char* name, double value, const char* unit)
 {
     std::printf(value < 10 ? "%s: %.4f %s\n" : "%s: %.1f %s\n", name, value, unit);
 }
-
-class StringLoader : public TextBuff::Loader {
-public:
-    explicit StringLoader(const std::string& s) : s_(s) {}
-    int64 Read(u8* buffer, int64 n) override
-    {
-        int64 take = std::min<int64>(n, static_cast<int64>(s_.size()) - pos_);
-        memcpy(buffer, s_.data() + pos_, static_cast<size_t>(take));
-        pos_ += take;
-        return take;
-    }
-
-private:
-    const std::string& s_;
-    int64 pos_ = 0;
-};
 
 double PeakMemoryMb()
 {

@@ -21,6 +21,7 @@
 #include "view/syntax/LexerFactory.h"
 
 #include "bench/BenchTiming.h"
+#include "StringLoader.h"
 
 #include <windows.h>
 
@@ -79,24 +80,6 @@ std::string MakeText(size_t bytes, size_t lineBytes = 0)
     text.resize(bytes);
     return text;
 }
-
-class StringLoader : public TextBuff::Loader {
-public:
-    explicit StringLoader(const std::string& bytes) : bytes_(bytes) {}
-    int64 Read(u8* buffer, int64 n) override
-    {
-        int64 left = static_cast<int64>(bytes_.size()) - at_;
-        int64 take = n < left ? n : left;
-        if (take > 0)
-            std::memcpy(buffer, bytes_.data() + at_, static_cast<size_t>(take));
-        at_ += take;
-        return take;
-    }
-
-private:
-    const std::string& bytes_;
-    int64 at_ = 0;
-};
 
 class Host : public Form {
 public:

@@ -1,5 +1,6 @@
 #include "editor/CharacterDialog.h"
 
+#include "base/CharUtils.h"
 #include "base/UiLanguage.h"
 #include "editor/CharsTable.h"
 #include "gui/AlertDialog.h"
@@ -107,13 +108,10 @@ void CharDialog::InsertChar(int32 code)
         if (code < 0 || code > 255)
             return;
         units[0] = static_cast<wchar_t>(codeTable->forward[code]);
-    } else if (code >= 0x10000 && code <= 0x10FFFF) {
-        units[0] = static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
-        units[1] = static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else if (code >= 0 && code < 0x10000) {
-        units[0] = static_cast<wchar_t>(code);
     } else {
-        return;
+        if (code < 0 || code > 0x10FFFF)
+            return;
+        CodePointToUtf16(code, units);
     }
     DWORD start = 0, end = 0;
     textField->SendMsg(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));

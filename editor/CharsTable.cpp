@@ -1,5 +1,6 @@
 #include "editor/CharsTable.h"
 
+#include "base/CharUtils.h"
 #include "gui/NativeControl.h"
 #include "text/Encoding.h"
 
@@ -178,19 +179,11 @@ void CharsTableBox::OnPaint(MessageRecord&)
                 }
             }
             wchar_t units[2];
-            int32 count = 1;
-            if (codeTable) {
+            int count = 1;
+            if (codeTable)
                 units[0] = static_cast<wchar_t>(codeTable->forward[index]);
-            } else {
-                int32 code = IndexToCode(index);
-                if (code >= 0x10000) {
-                    units[0] = static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
-                    units[1] = static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-                    count = 2;
-                } else {
-                    units[0] = static_cast<wchar_t>(code);
-                }
-            }
+            else
+                count = CodePointToUtf16(IndexToCode(index), units);
             SIZE first = {0, 0};
             GetTextExtentPoint32W(h, units, 1, &first);
             TextOutW(h, cell.left + (cellWidth - first.cx) / 2, top + paddingY / 2 + drop, units, count);
@@ -400,15 +393,15 @@ void CharsTableBox::OnChar(MessageRecord& m)
         if (c >= 0x4000 || codeTable->reverse[c] == CodePageTable::kNotRepresentable)
             return;
         code = codeTable->reverse[c];
-    } else if (c >= 0xD800 && c <= 0xDBFF) {
+    } else if (IsHighSurrogate(c)) {
         // A character beyond U+FFFF arrives in two halves; a half alone is
         // no character.
         pendingHighSurrogate = c;
         return;
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+    } else if (IsLowSurrogate(c)) {
         if (high == 0)
             return;
-        code = 0x10000 + ((high - 0xD800) << 10) + (c - 0xDC00);
+        code = JoinPair(high, c);
     } else {
         code = c;
     }

@@ -196,24 +196,16 @@ void SetElementBold(SettingsStore& settings, int32 row, bool bold)
 
 void ResetColorTheme(SettingsStore& settings)
 {
-    for (int32 row = 0; row < kColorElementCount; row++) {
-        RemoveKey(settings, kColorElements[row].colorKey);
-        if (kColorElements[row].boldKey)
-            RemoveKey(settings, kColorElements[row].boldKey);
-    }
+    ForEachElementKey([&](const wchar_t* key) { RemoveKey(settings, key); });
 }
 
 void RemoveEmptyColorKeys(SettingsStore& settings)
 {
-    for (int32 row = 0; row < kColorElementCount; row++) {
-        for (const wchar_t* key : {kColorElements[row].colorKey, kColorElements[row].boldKey}) {
-            if (key == nullptr)
-                continue;
-            const wchar_t* text = settings.GetText(key);
-            if (text != nullptr && text[0] == 0)
-                RemoveKey(settings, key);
-        }
-    }
+    ForEachElementKey([&](const wchar_t* key) {
+        const wchar_t* text = settings.GetText(key);
+        if (text != nullptr && text[0] == 0)
+            RemoveKey(settings, key);
+    });
 }
 
 void LoadColorTheme(SettingsStore& settings, const wchar_t* path)
@@ -231,32 +223,24 @@ void LoadColorTheme(SettingsStore& settings, const wchar_t* path)
     // half-way leaves the settings as they were.
     SettingsStore result;
     result.Assign(settings);
-    for (int32 row = 0; row < kColorElementCount; row++) {
-        for (const wchar_t* key : {kColorElements[row].colorKey, kColorElements[row].boldKey}) {
-            if (key == nullptr)
-                continue;
-            String value = theme.Get(key);
-            if (!value.IsEmpty())
-                result.SetString(key, value);
-            else if (HasValue(result, key))
-                RemoveKey(result, key);
-        }
-    }
+    ForEachElementKey([&](const wchar_t* key) {
+        String value = theme.Get(key);
+        if (!value.IsEmpty())
+            result.SetString(key, value);
+        else if (HasValue(result, key))
+            RemoveKey(result, key);
+    });
     settings.pairs = result.pairs;
 }
 
 void BuildColorTheme(SettingsStore& theme, const SettingsStore& settings)
 {
     theme.pairs.Release();
-    for (int32 row = 0; row < kColorElementCount; row++) {
-        for (const wchar_t* key : {kColorElements[row].colorKey, kColorElements[row].boldKey}) {
-            if (key == nullptr)
-                continue;
-            String value = settings.Get(key);
-            if (!value.IsEmpty())
-                theme.SetString(key, value);
-        }
-    }
+    ForEachElementKey([&](const wchar_t* key) {
+        String value = settings.Get(key);
+        if (!value.IsEmpty())
+            theme.SetString(key, value);
+    });
     theme.loaded = 1;
 }
 

@@ -44,6 +44,16 @@ enum : int32 { kColorElementCount = 24, kTokenClassSample = 1000 };
 // The table, kColorElementCount rows and an end row of kind 0.
 extern const ColorElement kColorElements[kColorElementCount + 1];
 
+// Calls f(key) for each colour key and bold key of the table, in table order.
+template <class F> void ForEachElementKey(F f)
+{
+    for (int32 row = 0; row < kColorElementCount; row++) {
+        f(kColorElements[row].colorKey);
+        if (kColorElements[row].boldKey)
+            f(kColorElements[row].boldKey);
+    }
+}
+
 // The row's name in the interface language.
 const wchar_t* ColorElementName(int32 row);
 // The row's sample text ("\n" between lines), empty when it has none.

@@ -5,6 +5,7 @@
 #include "base/AppContext.h"
 #include "base/CharUtils.h"
 #include "base/UiLanguage.h"
+#include "editor/LineColumnDialog.h"
 #include "editor/RecentTextsDialog.h"
 #include "editor/SelectTextDialog.h"
 #include "editor/Statusbar.h"
@@ -234,6 +235,7 @@ void MainForm::Init(ActionBroker* brokerIn)
     incrementalFindOff = 1;  // nothing may search while the window is built
     showMatchingBracket = 1;
     broker->broadcastHandler = &broadcastHandler;
+    broker->lineColumnDialog = &LineAndColumnDialog::Run;
     broker->selectTextDialog = SelectTextDialog::Run;
     broker->recentTextsDialog = RecentTextsDialog::Run;
     dropTarget = nullptr;

@@ -127,6 +127,17 @@ public:
     // Help key (WM_HELP) and the help viewer's messages.
     void DefaultProc(MessageRecord& m) override;
 
+    // The Exit command and the close box: the save questions, then the
+    // session kept or dropped by the "Hibernate" setting. Cancel keeps the
+    // program running.
+    void Exit();
+    // The same, always keeping the session.
+    void HibernateAndExit();
+    // The open texts with a path, their caret and bookmarks, and the active
+    // text into the data folder's "hibernation.dat".
+    void WriteHibernationFile();
+
+    void DefaultProc(MessageRecord& m) override;
     void OnClose(MessageRecord& m) override;
     void OnTimer(MessageRecord& m) override;
     bool OnIdle() override;
@@ -172,6 +183,8 @@ public:
     int32 findPatternInvalid = 0;
     int32 replacePatternInvalid = 0;
     u8 showMatchingBracket = 1;
+    u8 exitRunning = 0;  // the exit's questions are open
+    u8 quitAsked = 0;  // the exit ran: the loop ends
     TextViewHandler viewHandler;
     TextTabsHandler tabsHandler;
     EditorBroadcast broadcastHandler;
@@ -182,7 +195,23 @@ private:
     void BuildFindBar();
     void RestorePlacement(const SettingsStore& settings);
     void ShowUpdateResult();
+    void FinishRun(bool hibernate);
 };
+
+// The running help viewer as the editor knows it: the registered message
+// (0 until registered) and the viewer's window.
+struct ViewerLink {
+    UINT message = 0;
+    HWND window = nullptr;
+};
+ViewerLink& HelpViewerLink();
+
+// "Hibernate" absent, empty, or beginning with "1", "t" or "y".
+bool HibernateOn(const SettingsStore& settings);
+// Deletes "hibernation.dat"; a missing file is no error.
+void DeleteHibernationFile();
+// Tells a running viewer to close, or forgets a viewer that is gone.
+void CloseViewerWindow();
 
 // The action of a File menu command; ActionNone for the other commands.
 int32 CommandToAction(uint32_t command);

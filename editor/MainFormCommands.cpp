@@ -1,4 +1,4 @@
-// The accelerator table of the main window, its close box, timers, idle
+// The accelerator table of the main window, its timers, idle
 // work and error boundary.
 
 #include "editor/MainForm.h"
@@ -68,17 +68,6 @@ HACCEL MakeAcceleratorTable(const AcceleratorEntry* entries, int64 count)
         ThrowWinError(error);
     }
     return handle;
-}
-
-void MainForm::OnClose(MessageRecord&)
-{
-    SaveSettings();
-    try {
-        SaveAppSettings(AppContext::Current());
-    } catch (const Error& error) {
-        ShowErrorAlert(this, IsPolishUi() ? L"Niepowodzenie operacji - Scrivel" : L"Failure - Scrivel", error);
-    }
-    Quit();
 }
 
 void MainForm::OnTimer(MessageRecord& m)

@@ -7,6 +7,7 @@
 #include "base/AppContext.h"
 #include "base/UiLanguage.h"
 #include "editor/Statusbar.h"
+#include "editor/AboutDialog.h"
 #include "editor/TextCommands.h"
 #include "gui/EditLine.h"
 #include "gui/ElasticGroup.h"
@@ -197,6 +198,12 @@ void MainForm::OnCommand(MessageRecord& m)
         case 11007:
             RunAction(ActionCloseAll);
             break;
+        case 11008:
+            Exit();
+            break;
+        case 11057:
+            HibernateAndExit();
+            break;
         case 11010:
             RunAction(ActionUndo);
             break;
@@ -268,33 +275,24 @@ void MainForm::OnCommand(MessageRecord& m)
         case 11034:
         case 11035:
         case 11036:
-            ConvertCase(*broker, activeView, static_cast<int32>(command));
-            break;
+        case 11038:
         case 11053:
-            if (RequireTexts())
-                ToggleBookmark(*broker, activeView);
-            break;
         case 11054:
-            PreviousBookmark(*broker, activeView);
-            break;
         case 11055:
-            NextBookmark(*broker, activeView);
-            break;
         case 11056:
-            ClearBookmarks(*broker, activeView);
-            break;
+        case 11081:
+        case 11083:
+        case 11084:
         case 11085:
-            ToggleTextBom(*broker, activeView);
-            break;
         case 11092:
         case 11093:
-            GoToMatchingBracket(*broker, activeView, command == 11093);
-            break;
         case 11096:
-            TabsToSpaces(*broker, activeView, AppContext::Settings().GetTabStep());
-            break;
         case 11097:
-            SpacesToTabs(*broker, activeView, AppContext::Settings().GetTabStep());
+            if (RequireTexts())
+                RunTextCommand(*broker, activeView, this, command);
+            break;
+        case 11044:
+            RunAboutDialog(this);
             break;
         case 11058:
         case kFindToggleRegexId:

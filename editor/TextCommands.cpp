@@ -1,7 +1,10 @@
 #include "editor/TextCommands.h"
 
 #include "actions/ActionBroker.h"
+#include "base/AppContext.h"
 #include "base/UiLanguage.h"
+#include "editor/EncodingDialog.h"
+#include "editor/SyntaxDialog.h"
 #include "editor/TextConversions.h"
 #include "text/CharClass.h"
 #include "text/TextDocument.h"
@@ -55,14 +58,30 @@ bool HistoryEmpty(const TextDocument& document)
     return document.UndoGroupTag() < 0 && document.RedoGroupTag() < 0;
 }
 
-// True when the answer lets the command clear the history.
-bool MayClearHistory(TextView* view, TextDocument& document, const wchar_t* polish, const wchar_t* english,
-                     const wchar_t* polishTitle, const wchar_t* englishTitle)
+// The text an encoding command may change: none without a text, for an id
+// outside 1..7, or when the user keeps a history the command would clear.
+TextDocument* EncodingTarget(TextView* view, int32 encoding, bool force)
 {
-    if (HistoryEmpty(document))
-        return true;
-    return AskOnView(view, Pick(polish, english), Pick(polishTitle, englishTitle),
-                     Pick(L"+Wyczyść bufor cofania|-Anuluj", L"+Erase undo buffer|-Cancel"), 1) == 0;
+    TextDocument* document = view->CurrentDocument();
+    if (!document || encoding < 1 || encoding > 7)
+        return nullptr;
+    if (HistoryEmpty(*document))
+        return document;
+    const wchar_t* question =
+        force ? Pick(L"Zmiana kodowania spowoduje wyczyszczenie bufora zmian. Wprowadzonych do tej pory zmian nie "
+                     L"będzie można cofnąć.\n\nWymazać bufor cofania?",
+                     L"The encoding change will clear the undo buffer. You will be unable to undo last changes. "
+                     L"Erase the undo buffer?")
+              : Pick(L"Konwersja spowoduje wyczyszczenie bufora zmian. Wprowadzonych do tej pory zmian nie będzie "
+                     L"można cofnąć.\n\nWymazać bufor cofania?",
+                     L"The conversion will clear the undo buffer. You will be unable to undo last changes. Erase "
+                     L"the undo buffer?");
+    const wchar_t* title = force ? Pick(L"Wymuszenie kodowania - Scrivel", L"Force encoding - Scrivel")
+                                 : Pick(L"Konwersja kodowania - Scrivel", L"Convert encoding - Scrivel");
+    if (AskOnView(view, question, title, Pick(L"+Wyczyść bufor cofania|-Anuluj", L"+Erase undo buffer|-Cancel"),
+                  1) != 0)
+        return nullptr;
+    return document;
 }
 
 // Whether any character of the text would be written as a stand-in.
@@ -245,15 +264,8 @@ void ConvertCase(ActionBroker& broker, TextView* view, int32 command)
 void ConvertTextEncoding(ActionBroker& broker, TextView* view, int32 encoding, bool bom)
 {
     Guarded(view, L"Zmień kodowanie - Scrivel", L"Change encoding - Scrivel", [&] {
-        TextDocument* document = view->CurrentDocument();
-        if (!document || encoding < 1 || encoding > 7)
-            return;
-        if (!MayClearHistory(view, *document,
-                             L"Konwersja spowoduje wyczyszczenie bufora zmian. Wprowadzonych do tej pory zmian nie "
-                             L"będzie można cofnąć.\n\nWymazać bufor cofania?",
-                             L"The conversion will clear the undo buffer. You will be unable to undo last changes. "
-                             L"Erase the undo buffer?",
-                             L"Konwersja kodowania - Scrivel", L"Convert encoding - Scrivel"))
+        TextDocument* document = EncodingTarget(view, encoding, false);
+        if (!document)
             return;
         TextBuff& buffer = document->text;
         String text = GetTextRange(view, 0, buffer.Size());
@@ -277,15 +289,8 @@ void ConvertTextEncoding(ActionBroker& broker, TextView* view, int32 encoding, b
 void ForceTextEncoding(ActionBroker& broker, TextView* view, int32 encoding, bool bom)
 {
     Guarded(view, L"Zmień kodowanie - Scrivel", L"Change encoding - Scrivel", [&] {
-        TextDocument* document = view->CurrentDocument();
-        if (!document || encoding < 1 || encoding > 7)
-            return;
-        if (!MayClearHistory(view, *document,
-                             L"Zmiana kodowania spowoduje wyczyszczenie bufora zmian. Wprowadzonych do tej pory "
-                             L"zmian nie będzie można cofnąć.\n\nWymazać bufor cofania?",
-                             L"The encoding change will clear the undo buffer. You will be unable to undo last "
-                             L"changes. Erase the undo buffer?",
-                             L"Wymuszenie kodowania - Scrivel", L"Force encoding - Scrivel"))
+        TextDocument* document = EncodingTarget(view, encoding, true);
+        if (!document)
             return;
         if (IsUtf16Encoding(encoding) && document->text.Size() % 2 != 0)
             throw InvalidTextFormatError();
@@ -385,4 +390,69 @@ void ClearBookmarks(ActionBroker& broker, TextView* view)
         return;
     document->RemoveBookmarksIn(0, document->text.Size());
     broker.Broadcast(BroadcastBookmarksChanged, document, view);
+}
+
+void EncodingCommand(ActionBroker& broker, TextView* view, Form* owner, int32 mode)
+{
+    int32 chosen = 0;
+    bool bom = false;
+    int32 command = 0;
+    Guarded(view, L"Zmień kodowanie - Scrivel", L"Change encoding - Scrivel", [&] {
+        TextDocument* document = view->CurrentDocument();
+        if (!document)
+            return;
+        int32 current = document->text.Encoding();
+        chosen = current >= 1 && current <= 7 ? current : 0;
+        bom = document->bomLength > 0;
+        command = EncodingDialog::Run(owner, mode, chosen, bom);
+    });
+    if (command == 11084)
+        ConvertTextEncoding(broker, view, chosen, bom);
+    else if (command == 11083)
+        ForceTextEncoding(broker, view, chosen, bom);
+}
+
+void SyntaxCommand(ActionBroker& broker, TextView* view, Form* owner)
+{
+    Guarded(view, L"Okno kolorowania - Scrivel", L"Syntax dialog - Scrivel", [&] {
+        TextDocument* document = view->CurrentDocument();
+        if (!document)
+            return;
+        int32 syntax = document->syntax;
+        if (SyntaxDialog::Run(owner, syntax) == 1) {
+            document->syntax = syntax;
+            broker.Broadcast(BroadcastSyntaxChanged, document, view);
+        }
+    });
+}
+
+bool IsTextCommand(uint32_t command)
+{
+    switch (command) {
+    case 11092: case 11093: case 11034: case 11035: case 11036: case 11083: case 11084: case 11038:
+    case 11085: case 11096: case 11097: case 11053: case 11054: case 11055: case 11056: case 11081:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RunTextCommand(ActionBroker& broker, TextView* view, Form* owner, uint32_t command)
+{
+    switch (command) {
+    case 11092: GoToMatchingBracket(broker, view, false); break;
+    case 11093: GoToMatchingBracket(broker, view, true); break;
+    case 11034: case 11035: case 11036: ConvertCase(broker, view, static_cast<int32>(command)); break;
+    case 11083: case 11084: EncodingCommand(broker, view, owner, static_cast<int32>(command)); break;
+    case 11038: EncodingCommand(broker, view, owner, 0); break;
+    case 11085: ToggleTextBom(broker, view); break;
+    case 11096: TabsToSpaces(broker, view, AppContext::Current().settings.GetTabStep()); break;
+    case 11097: SpacesToTabs(broker, view, AppContext::Current().settings.GetTabStep()); break;
+    case 11053: ToggleBookmark(broker, view); break;
+    case 11054: PreviousBookmark(broker, view); break;
+    case 11055: NextBookmark(broker, view); break;
+    case 11056: ClearBookmarks(broker, view); break;
+    case 11081: SyntaxCommand(broker, view, owner); break;
+    default: break;
+    }
 }

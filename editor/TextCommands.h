@@ -8,7 +8,10 @@
 
 #include "base/Types.h"
 
+#include <cstdint>
+
 class ActionBroker;
+class Form;
 class TextBuff;
 class TextView;
 
@@ -32,3 +35,11 @@ void ToggleBookmark(ActionBroker& broker, TextView* view);
 void NextBookmark(ActionBroker& broker, TextView* view);
 void PreviousBookmark(ActionBroker& broker, TextView* view);
 void ClearBookmarks(ActionBroker& broker, TextView* view);
+// Runs the encoding dialog (mode 0 offers both, 11083 force, 11084 convert)
+// and then the conversion or the forcing it asks for.
+void EncodingCommand(ActionBroker& broker, TextView* view, Form* owner, int32 mode);
+void SyntaxCommand(ActionBroker& broker, TextView* view, Form* owner);
+
+// The commands above by menu id, for the main window's dispatcher.
+bool IsTextCommand(uint32_t command);
+void RunTextCommand(ActionBroker& broker, TextView* view, Form* owner, uint32_t command);

@@ -136,7 +136,8 @@ int64 CountUtf16Units(TextDocument& document, int64 from, int64 to)
         int32 length = text.CharLength();
         if (length == 0)
             break;
-        units += (code == -2 || code >= 0x10000) ? 2 : 1;
+        // Codes past U+10FFFF are read out as one U+FFFD.
+        units += (code == -2 || (code >= 0x10000 && code <= 0x10FFFF)) ? 2 : 1;
         p += length;
     }
     return units;

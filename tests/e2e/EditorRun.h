@@ -82,6 +82,11 @@ public:
     DWORD CloseAndWait(HWND main, DWORD timeout)
     {
         PostMessageW(main, WM_CLOSE, 0, 0);
+        return WaitForExit(timeout);
+    }
+    // The exit code, or STILL_ACTIVE while the process runs after timeout milliseconds.
+    DWORD WaitForExit(DWORD timeout)
+    {
         WaitForSingleObject(process_.hProcess, timeout);
         DWORD code = STILL_ACTIVE;
         GetExitCodeProcess(process_.hProcess, &code);

@@ -3,6 +3,7 @@
 #include "base/UiLanguage.h"
 #include "editor/Version.h"
 #include "gui/Form.h"
+#include "support/ModalWatch.h"
 #include "support/Pump.h"
 #include "support/Screenshot.h"
 
@@ -35,34 +36,12 @@ void RecordOpen(HWND, const wchar_t* address)
 
 const AboutShellCalls Recording = {RecordOpen};
 
-std::function<void(HWND)> OnDialog;
-
-BOOL CALLBACK FindAbout(HWND hwnd, LPARAM out)
-{
-    if (IsWindowVisible(hwnd) && GetDlgItem(hwnd, AboutDialog::DonateId)) {
-        *reinterpret_cast<HWND*>(out) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CALLBACK WaitForAbout(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindAbout, reinterpret_cast<LPARAM>(&dialog));
-    if (dialog == nullptr)
-        return;
-    KillTimer(nullptr, timer);
-    OnDialog(dialog);
-}
-
 int RunWith(std::function<void(HWND)> action)
 {
     OwnerForm owner;
     owner.SetBounds({50, 50, 750, 650});
     owner.ShowNoActivate();
-    OnDialog = action;
-    SetTimer(nullptr, 0, 20, WaitForAbout);
+    WhenShown(AboutDialog::DonateId, action);
     return RunAboutDialog(&owner);
 }
 

@@ -1,6 +1,7 @@
 #include "editor/TextCommands.h"
 
 #include "actions/BrokerTestSupport.h"
+#include "base/AppContext.h"
 #include "base/UiLanguage.h"
 #include "editor/TextConversions.h"
 #include "support/DocumentText.h"
@@ -248,4 +249,30 @@ TEST_CASE("BOM toggles for Unicode encodings, 8-bit ones only show the alert")
     CHECK(doc->bomLength == 0);
     REQUIRE(bench.alerts.alerts.size() == 1);
     CHECK(bench.alerts.alerts[0].title == L"Toggle BOM - Scrivel");
+}
+
+TEST_CASE("commands by menu id: bookmarks and tabs with the settings' step, clamped")
+{
+    BrokerBench bench;
+    TextDocument* doc = bench.NewText();
+    doctext::Type(*doc, 0, L"\tx\ny");
+    CHECK(IsTextCommand(11096));
+    CHECK_FALSE(IsTextCommand(11037));
+    SettingsStore& settings = AppContext::Current().settings;
+    String old = settings.GetText(L"TabStep");
+    settings.SetText(L"TabStep", L"0");
+    Caret(bench, doc, 0);
+    RunTextCommand(*bench.broker, bench.views[0], &bench.host, 11096);
+    CHECK(WholeText(bench, doc).substr(0, 2) == L" x");
+    settings.SetText(L"TabStep", L"99999999999");
+    bench.Run(ActionUndo);
+    Caret(bench, doc, 0);
+    RunTextCommand(*bench.broker, bench.views[0], &bench.host, 11096);
+    CHECK(WholeText(bench, doc).substr(0, 21) == std::wstring(20, L' ') + L"x");
+    settings.SetText(L"TabStep", old.CStr());
+    Caret(bench, doc, 0);
+    RunTextCommand(*bench.broker, bench.views[0], &bench.host, 11053);
+    CHECK(BookmarkLines(doc) == std::vector<int64>{0});
+    RunTextCommand(*bench.broker, bench.views[0], &bench.host, 11056);
+    CHECK(BookmarkLines(doc).empty());
 }

@@ -3,6 +3,7 @@
 
 #include "base/UiLanguage.h"
 #include "gui/Form.h"
+#include "support/ModalWatch.h"
 #include "support/Pump.h"
 #include "text/DocumentList.h"
 #include "text/TextDocument.h"
@@ -20,28 +21,6 @@ class ListOwner : public Form {
 public:
     ListOwner() { Create(MainWindow | NoTooltip, L"ListTestOwner", nullptr, 1); }
 };
-
-std::function<void(HWND dialog, HWND list)> OnDialog;
-UINT ListControlId = 0;
-
-BOOL CALLBACK FindListDialog(HWND hwnd, LPARAM out)
-{
-    if (IsWindowVisible(hwnd) && GetDlgItem(hwnd, static_cast<int>(ListControlId))) {
-        *reinterpret_cast<HWND*>(out) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CALLBACK WaitForList(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindListDialog, reinterpret_cast<LPARAM>(&dialog));
-    if (dialog == nullptr)
-        return;
-    KillTimer(nullptr, timer);
-    OnDialog(dialog, GetDlgItem(dialog, static_cast<int>(ListControlId)));
-}
 
 void Char(HWND list, wchar_t c)
 {
@@ -85,27 +64,27 @@ struct Texts {
     }
 };
 
-int RunSelect(Texts& t, TextDocument* active, TextDocument*& chosen, std::function<void(HWND, HWND)> action)
+// Runs a list dialog over a shown owner; action gets the dialog and its list.
+template <class Run> int RunList(int listId, std::function<void(HWND, HWND)> action, Run run)
 {
     ListOwner owner;
     owner.SetBounds({40, 40, 800, 700});
     owner.ShowNoActivate();
-    OnDialog = action;
-    ListControlId = SelectTextDialog::ListId;
-    SetTimer(nullptr, 0, 20, WaitForList);
-    return SelectTextDialog::Run(&owner, t.list, active, chosen);
+    WhenShown(listId, [=](HWND dialog) { action(dialog, GetDlgItem(dialog, listId)); });
+    return run(&owner);
+}
+
+int RunSelect(Texts& t, TextDocument* active, TextDocument*& chosen, std::function<void(HWND, HWND)> action)
+{
+    return RunList(SelectTextDialog::ListId, action,
+                   [&](Form* owner) { return SelectTextDialog::Run(owner, t.list, active, chosen); });
 }
 
 int RunRecent(const Array<String>& paths, const DocumentList& list, Array<String>& chosen,
               std::function<void(HWND, HWND)> action)
 {
-    ListOwner owner;
-    owner.SetBounds({40, 40, 800, 700});
-    owner.ShowNoActivate();
-    OnDialog = action;
-    ListControlId = RecentTextsDialog::ListId;
-    SetTimer(nullptr, 0, 20, WaitForList);
-    return RecentTextsDialog::Run(&owner, paths, list, chosen);
+    return RunList(RecentTextsDialog::ListId, action,
+                   [&](Form* owner) { return RecentTextsDialog::Run(owner, paths, list, chosen); });
 }
 
 Array<String> PathList(std::initializer_list<const wchar_t*> items)

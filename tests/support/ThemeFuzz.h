@@ -120,11 +120,11 @@ inline bool SameText(const String& a, const String& b)
 
 inline bool IsElementKey(const String& key)
 {
-    for (int32 row = 0; row < kColorElementCount; row++)
-        for (const wchar_t* k : {kColorElements[row].colorKey, kColorElements[row].boldKey})
-            if (k && CompareStringOrdinal(k, -1, key.CStr(), static_cast<int>(key.Length()), TRUE) == CSTR_EQUAL)
-                return true;
-    return false;
+    bool found = false;
+    ForEachElementKey([&](const wchar_t* k) {
+        found = found || CompareStringOrdinal(k, -1, key.CStr(), static_cast<int>(key.Length()), TRUE) == CSTR_EQUAL;
+    });
+    return found;
 }
 
 // Empty when the result is what loading the file into before must give:
@@ -145,20 +145,14 @@ inline std::string CheckLoaded(const SettingsStore& before, const SettingsStore&
     }
     SettingsStore theme;
     LoadKeyValueFile(theme, path);
-    for (int32 row = 0; row < kColorElementCount; row++)
-        for (const wchar_t* k : {kColorElements[row].colorKey, kColorElements[row].boldKey}) {
-            if (k == nullptr)
-                continue;
-            String expected = theme.Get(k);
-            if (expected.IsEmpty()) {
-                const wchar_t* left = after.GetText(k);
-                if (left && left[0])
-                    return "an element key the theme lacks kept its value";
-            } else if (!SameText(after.Get(k), expected)) {
-                return "an element key differs from the theme";
-            }
-        }
-    return std::string();
+    std::string fault;
+    ForEachElementKey([&](const wchar_t* k) {
+        String expected = theme.Get(k);
+        const wchar_t* left = after.GetText(k);
+        if (expected.IsEmpty() ? left && left[0] : !SameText(after.Get(k), expected))
+            fault = "an element key differs from what the theme says";
+    });
+    return fault;
 }
 
 }  // namespace themefuzz

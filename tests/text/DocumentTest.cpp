@@ -214,6 +214,16 @@ TEST_CASE("counting UTF-16 units of a range")
     CHECK(CountUtf16Units(doc, 0, 1000) == 7);
     doc.text.SetLineEndConversion(10);
     CHECK(CountUtf16Units(doc, 0, 3) == 2);
+
+    // A code beyond U+10FFFF is one unit, so a range read stops at its end.
+    TextDocument binary;
+    Put(binary.text, 0, 0, "\xF4\x90\x80\x80z");
+    int64 units = CountUtf16Units(binary, 0, 4);
+    CHECK(units == 1);
+    wchar_t out[4] = {0, 0, 0, 0};
+    CHECK(binary.text.ReadUtf16(0, out, units) == 1);
+    CHECK(out[0] == 0xFFFD);
+    CHECK(out[1] == 0);
 }
 
 TEST_CASE("character classes of ASCII and the special codes")

@@ -1,0 +1,57 @@
+// Ending the editor with typed text, as a user does: the close box, the
+// save question, its answer.
+
+#include "e2e/EditorRun.h"
+
+#include <doctest.h>
+
+#include <string>
+
+namespace {
+
+// The child of parent whose text is text, or null.
+HWND ChildWithText(HWND parent, const std::wstring& text)
+{
+    struct Search {
+        const std::wstring* text;
+        HWND found;
+    } search{&text, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (driver::WindowText(child) == *s->text) {
+                s->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+TEST_CASE("closing with typed text asks to save; Abandon changes ends the run with 0")
+{
+    EditorRun run("");
+    HWND main = run.WaitForMain();
+    SetForegroundWindow(main);
+    driver::TypeText(L"typed");
+    // The title marks the text modified once the keys arrived.
+    DWORD start = GetTickCount();
+    while (driver::WindowText(main).rfind(L"* ", 0) != 0 && GetTickCount() - start < 5000)
+        Sleep(10);
+    REQUIRE(driver::WindowText(main).rfind(L"* ", 0) == 0);
+    CHECK(run.CloseAndWait(main, 300) == STILL_ACTIVE);
+    bool polish = PolishSystem();
+    const wchar_t* title = polish ? L"Zapisz - Scrivel" : L"Save - Scrivel";
+    HWND question = run.WaitForTitled(title);
+    REQUIRE(question != nullptr);
+    CHECK(run.CountTitled(title) == 1);
+    Screenshot(question, "exit_save_question");
+    HWND abandon = ChildWithText(question, polish ? L"&Odrzuć zmiany" : L"&Abandon changes");
+    REQUIRE(abandon != nullptr);
+    PostMessageW(abandon, BM_CLICK, 0, 0);
+    CHECK(run.WaitForExit(10000) == 0);
+}
