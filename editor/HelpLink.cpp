@@ -158,7 +158,7 @@ void MainForm::ShowHelp(int32 topic)
     }
 }
 
-void MainForm::DefaultProc(MessageRecord& m)
+bool MainForm::HandleHelpMessage(MessageRecord& m)
 {
     if (m.msg == WM_HELP) {
         const auto* info = reinterpret_cast<const HELPINFO*>(m.lParam);
@@ -168,11 +168,11 @@ void MainForm::DefaultProc(MessageRecord& m)
                                                             : AsInt(static_cast<unsigned long long>(HintIdAt(info->MousePos)));
         ShowHelp(topic);
         m.result = TRUE;
-        return;
+        return true;
     }
     if (HandleViewerMessage(this, m.msg, m.wParam, m.lParam)) {
         m.result = 0;
-        return;
+        return true;
     }
-    EditForm::DefaultProc(m);
+    return false;
 }

@@ -9,6 +9,7 @@
 #include "actions/EditForm.h"
 #include "actions/HistoryList.h"
 #include "base/Types.h"
+#include "editor/HelpLink.h"
 #include "gui/Form.h"
 #include "gui/Gdi.h"
 #include "view/TextTabs.h"
@@ -124,8 +125,8 @@ public:
     void OnCommand(MessageRecord& m) override;
     // Help on a topic (0 the contents); a failure is shown as an alert.
     void ShowHelp(int32 topic);
-    // Help key (WM_HELP) and the help viewer's messages.
-    void DefaultProc(MessageRecord& m) override;
+    // Help key (WM_HELP) and the help viewer's messages; false for others.
+    bool HandleHelpMessage(MessageRecord& m);
 
     // The Exit command and the close box: the save questions, then the
     // session kept or dropped by the "Hibernate" setting. Cancel keeps the
@@ -197,14 +198,6 @@ private:
     void ShowUpdateResult();
     void FinishRun(bool hibernate);
 };
-
-// The running help viewer as the editor knows it: the registered message
-// (0 until registered) and the viewer's window.
-struct ViewerLink {
-    UINT message = 0;
-    HWND window = nullptr;
-};
-ViewerLink& HelpViewerLink();
 
 // "Hibernate" absent, empty, or beginning with "1", "t" or "y".
 bool HibernateOn(const SettingsStore& settings);

@@ -20,8 +20,6 @@ const wchar_t kHibernationName[] = L"hibernation.dat";
 // still finds the last complete session.
 const wchar_t kHibernationNewName[] = L"hibernation.dat.new";
 
-ViewerLink viewerLink;
-
 // The 0-based line and column of the caret; a column counts characters from
 // the line start up to the caret, the end or a line break.
 void CaretLineColumn(TextBuff& text, int64 caret, int64& line, int64& column)
@@ -56,11 +54,6 @@ void WriteLine(CharStream& stream, const wchar_t* head, const String& rest)
 }
 
 } // namespace
-
-ViewerLink& HelpViewerLink()
-{
-    return viewerLink;
-}
 
 bool HibernateOn(const SettingsStore& settings)
 {
@@ -185,6 +178,8 @@ void MainForm::OnClose(MessageRecord&)
 
 void MainForm::DefaultProc(MessageRecord& m)
 {
+    if (HandleHelpMessage(m))
+        return;
     if (m.msg == WM_QUERYENDSESSION) {
         // Only the questions: the settings and the session stay as they are.
         ActionRecord record;

@@ -5,7 +5,6 @@
 
 #include "editor/HelpLink.h"
 #include "support/Pump.h"
-#include "view/TextView.h"
 
 #include <doctest.h>
 
@@ -48,26 +47,12 @@ HWND CreateFakeViewer(int left, int top, int right, int bottom)
     return window;
 }
 
-std::wstring HelpTitle()
-{
-    return IsPolishUi() ? L"Okno pomocy - Scrivel" : L"Help window - Scrivel";
-}
-
 void SendHelpForItem(HWND editor, int id)
 {
     HELPINFO info = {};
     info.cbSize = sizeof(info);
     info.iContextType = HELPINFO_MENUITEM;
     info.iCtrlId = id;
-    SendMessageW(editor, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
-}
-
-void SendHelpAt(HWND editor, POINT screenPoint)
-{
-    HELPINFO info = {};
-    info.cbSize = sizeof(info);
-    info.iContextType = HELPINFO_WINDOW;
-    info.MousePos = screenPoint;
     SendMessageW(editor, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
 }
 
@@ -93,21 +78,15 @@ TEST_CASE("help link: a running viewer gets the topics; codes 1-4 remember it, i
     Pump();
     CHECK(HelpViewerLink().window == viewer);
 
-    // Help, a menu item's or dialog's help, and help over a control each post code 9 with the topic.
+    // Help and a menu item's or dialog's help each post code 9 with the topic.
     SendMessageW(editor, WM_COMMAND, 11043, 0);
     SendHelpForItem(editor, 20100);
-    RECT viewRect;
-    GetWindowRect(run.form->view1->hwnd, &viewRect);
-    SendHelpAt(editor, POINT{(viewRect.left + viewRect.right) / 2, (viewRect.top + viewRect.bottom) / 2});
     Pump();
-    REQUIRE(posted.size() == 3);
+    REQUIRE(posted.size() == 2);
     CHECK(posted[0].wParam == 9);
     CHECK(posted[0].lParam == 0);
     CHECK(posted[1].wParam == 9);
     CHECK(posted[1].lParam == 20100);
-    CHECK(posted[2].wParam == 9);
-    CHECK(posted[2].lParam == kView1Id);
-    CHECK(run.alerts.alerts.empty());
 
     // Code 4 restores a minimised editor while the viewer runs.
     ShowWindow(editor, SW_MINIMIZE);
@@ -162,34 +141,4 @@ TEST_CASE("help link: a running viewer gets the topics; codes 1-4 remember it, i
     DestroyWindow(viewer);
     HelpViewerLink() = ViewerLink();
     viewerMessage = 0;
-}
-
-TEST_CASE("help link: without the viewer program the alert names its path; a vanished viewer is forgotten")
-{
-    MainFormRun run("");
-    HelpViewerLink() = ViewerLink();
-    String path = GetProgramFilePath(L"guidora.exe");
-    REQUIRE(GetFileAttributesW(path.CStr()) == INVALID_FILE_ATTRIBUTES);
-
-    // A viewer window that went away without code 3 is detected; the start fails visibly.
-    HWND viewer = CreateFakeViewer(0, 0, 200, 200);
-    HelpViewerLink().message = RegisterWindowMessageW(L"rovin WM by Vardemo");
-    HelpViewerLink().window = viewer;
-    DestroyWindow(viewer);
-
-    SendMessageW(run.Hwnd(), WM_COMMAND, 11043, 0);
-    Pump();
-    REQUIRE(run.alerts.alerts.size() == 1);
-    const RecordingAlerts::Alert& alert = run.alerts.alerts[0];
-    CHECK(alert.title == HelpTitle());
-    CHECK(alert.code == ERROR_FILE_NOT_FOUND);
-    CHECK(alert.message.find(W(path)) != std::wstring::npos);
-    CHECK(HelpViewerLink().window == nullptr);
-    CHECK(HelpViewerLink().message != 0);
-
-    // WM_HELP for a dialog id takes the same way.
-    SendHelpForItem(run.Hwnd(), 20300);
-    Pump();
-    CHECK(run.alerts.alerts.size() == 2);
-    HelpViewerLink() = ViewerLink();
 }
