@@ -4,8 +4,12 @@ the program icon, and the PNG and GIF shown on the help pages. Run it from
 anywhere after changing a drawing; the results are committed."""
 import math
 import os
+import sys
 import struct
 import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
+from bitmaps import write_bmp  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 MAGENTA = (255, 0, 255)
@@ -93,21 +97,6 @@ def strip(size):
             row += [MAGENTA if p is None else p for p in cell[y]]
         rows.append(row)
     return width, size, rows
-
-
-def write_bmp(path, width, height, rows):
-    stride = (width * 3 + 3) & ~3
-    data = bytearray()
-    for y in range(height - 1, -1, -1):
-        line = bytearray()
-        for r, g, b in rows[y]:
-            line += bytes((b, g, r))
-        line += b"\0" * (stride - len(line))
-        data += line
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(data), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + data)
 
 
 def icon_image(size):
@@ -247,9 +236,9 @@ def toolbar_picture():
 
 def main():
     w, h, rows = strip(21)
-    write_bmp(os.path.join(HERE, "guidora_toolbar96.bmp"), w, h, rows)
+    write_bmp(os.path.join(HERE, "guidora_toolbar96.bmp"), rows[:h])
     w, h, rows = strip(42)
-    write_bmp(os.path.join(HERE, "guidora_toolbar192.bmp"), w, h, rows)
+    write_bmp(os.path.join(HERE, "guidora_toolbar192.bmp"), rows[:h])
     write_ico(os.path.join(HERE, "guidora.ico"), (16, 32, 48))
     w, h, rows = logo()
     write_png(os.path.join(HERE, "help", "logo.png"), w, h, rows)

@@ -9,7 +9,10 @@ Shapes are given in a 14-unit cell and filled where at least half of a
 pixel's 16 sample points fall inside, so both sizes come from one drawing.
 """
 import os
-import struct
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'scripts'))
+from bitmaps import write_bmp  # noqa: E402
 
 MAGENTA = (255, 0, 255)
 WHITE = (255, 255, 255)
@@ -91,20 +94,6 @@ def render(cell, height):
                 if colour:
                     pixels[y][index * cell + x] = colour
     return pixels
-
-
-def write_bmp(path, pixels):
-    height, width = len(pixels), len(pixels[0])
-    row = (3 * width + 3) & ~3
-    body = bytearray()
-    for line in reversed(pixels):
-        for r, g, b in line:
-            body += bytes((b, g, r))
-        body += bytes(row - 3 * width)
-    header = struct.pack('<2sIHHI', b'BM', 54 + len(body), 0, 0, 54)
-    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(body), 2835, 2835, 0, 0)
-    with open(path, 'wb') as f:
-        f.write(header + info + body)
 
 
 if __name__ == '__main__':

@@ -8,6 +8,8 @@ Run it again after changing a drawing and commit the images it writes.
 import os
 import struct
 
+from bitmaps import write_bmp
+
 MAGENTA = (255, 0, 255)
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'resources')
 
@@ -319,28 +321,12 @@ REPLACE = [
 ]
 
 
-def write_bmp(path, canvas):
-    w, h = canvas.w, canvas.h
-    stride = (w * 3 + 3) & ~3
-    body = bytearray()
-    for y in range(h - 1, -1, -1):
-        row = bytearray()
-        for r, g, b in canvas.px[y]:
-            row += bytes((b, g, r))
-        row += b'\0' * (stride - w * 3)
-        body += row
-    header = struct.pack('<2sIHHI', b'BM', 54 + len(body), 0, 0, 54)
-    info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, len(body), 3780, 3780, 0, 0)
-    with open(path, 'wb') as f:
-        f.write(header + info + body)
-
-
 def strip(name96, name192, width, height, drawings):
     for scale, name in ((1, name96), (2, name192)):
         c = Canvas(width, height, scale)
         for x, draw in drawings:
             draw(c, x)
-        write_bmp(os.path.join(OUT, name), c)
+        write_bmp(os.path.join(OUT, name), c.px, ppm=3780)
 
 
 def icon_image(size):

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Draws the About dialog's logo (400 x 120, 24-bit BMP) into resources/."""
-import struct
+import os
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from bitmaps import write_bmp  # noqa: E402
 
 W, H = 400, 120
 GLYPHS = {
@@ -41,18 +44,7 @@ def main(out):
     for x in range(24, 330):
         for dy in range(3):
             px[78 + dy][x] = (220, 120, 40)
-    row_bytes = (W * 3 + 3) & ~3
-    data = bytearray()
-    for y in range(H - 1, -1, -1):
-        line = bytearray()
-        for r, g, b in px[y]:
-            line += bytes((b, g, r))
-        line += b"\0" * (row_bytes - W * 3)
-        data += line
-    header = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(data), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, W, H, 1, 24, 0, len(data), 3780, 3780, 0, 0)
-    with open(out, "wb") as f:
-        f.write(header + info + data)
+    write_bmp(out, px, ppm=3780)
 
 
 if __name__ == "__main__":
