@@ -78,8 +78,14 @@ void MainForm::OnTimer(MessageRecord& m)
 
 bool MainForm::OnIdle()
 {
-    if (broker && broker->pendingError.code != -1)
-        broker->ReportPendingError(this);
+    try {
+        if (broker && broker->pendingError.code != -1)
+            broker->ReportPendingError(this);
+        if (ContinueIncrementalFind())
+            return true;
+    } catch (...) {
+        // Idle work never reports: the next call tries again.
+    }
     return false;
 }
 
