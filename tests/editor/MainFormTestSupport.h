@@ -33,6 +33,18 @@ inline bool MenuChecked(HWND window, UINT command)
     return (GetMenuState(GetMenu(window), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
 
+// The recorded alerts as title: message lines, for failure messages.
+inline std::string AlertList(const RecordingAlerts& recorded)
+{
+    std::wstring all;
+    for (const RecordingAlerts::Alert& a : recorded.alerts)
+        all += a.title + L": " + a.message + L"\n";
+    std::string out;
+    for (wchar_t c : all)
+        out += c < 128 ? static_cast<char>(c) : '?';
+    return out;
+}
+
 // A main window over a broker, built from the given settings file in the
 // portable data folder; both go at the end of the test.
 class MainFormRun {
