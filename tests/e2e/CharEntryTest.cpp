@@ -9,20 +9,6 @@
 
 namespace {
 
-bool WaitForFile(const String& path, const std::string& bytes)
-{
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < 10000) {
-        try {
-            if (ReadFileBytes(path) == bytes)
-                return true;
-        } catch (...) {
-        }
-        Sleep(20);
-    }
-    return false;
-}
-
 // The text of another process's edit control: GetWindowText does not ask it.
 std::wstring FieldText(HWND field)
 {

@@ -15,18 +15,6 @@
 
 namespace {
 
-void Command(MainForm& form, uint32_t id)
-{
-    SendMessageW(form.hwnd, WM_COMMAND, id, 0);
-    Pump();
-}
-
-void Type(TextView* view, const wchar_t* text)
-{
-    for (const wchar_t* p = text; *p; p++)
-        SendMessageW(view->hwnd, WM_CHAR, *p, 0);
-}
-
 std::wstring Text(TextView* view)
 {
     TextDocument* d = view->CurrentDocument();
@@ -74,7 +62,7 @@ TEST_CASE("view menu: none while underlining is off; a correct word offers a gre
     MainForm& f = *run.form;
     LoadTestDictionary(run);
     TextView* v = f.view1;
-    Type(v, L"the cat sat");
+    TypeInto(v, L"the cat sat");
     menuwatch::State& watch = WatchMenu(-1);
     f.ShowViewContextMenu(v);
     Pump();
@@ -129,7 +117,7 @@ TEST_CASE("view menu: a misspelt word keeps its range and shows the first 10 of 
     MainForm& f = *run.form;
     LoadTestDictionary(run);
     TextView* v = f.view1;
-    Type(v, L"a zat b");
+    TypeInto(v, L"a zat b");
     State(v).spellUnderline = true;
     v->SetCaret(v->CurrentDocument(), 3, 0, 2);
     REQUIRE(f.dictionaries->Suggest(String(L"zat")).Count() >= 12);
@@ -165,9 +153,9 @@ TEST_CASE("tab menu: the empty part of the strip shows only Cancel; each item of
     MainForm& f = *run.form;
     TempFolder temp;
     TextDocument* a = f.activeView->CurrentDocument();
-    Command(f, 11001);
+    RunCommand(f, 11001);
     TextDocument* b = f.activeView->CurrentDocument();
-    Command(f, 11001);
+    RunCommand(f, 11001);
     TextDocument* c = f.activeView->CurrentDocument();
     REQUIRE(run.broker->documents.Count() == 3);
 
@@ -204,7 +192,7 @@ TEST_CASE("tab menu: the empty part of the strip shows only Cancel; each item of
     String path = temp / L"saved.txt";
     b->SetPath(path);
     f.activeView->ShowDocument(b);
-    Type(f.activeView, L"xy");
+    TypeInto(f.activeView, L"xy");
     WatchMenu(1);
     f.ShowTabContextMenu(anywhere, b, f.tabs);
     CHECK(ReadFileBytes(path) == "xy");
@@ -225,7 +213,7 @@ TEST_CASE("IME text: u+20ac turned into the euro sign stays as typed; other chan
     MainFormRun run("");
     MainForm& f = *run.form;
     TextView* v = f.view1;
-    Type(v, L"ab u+20ac");
+    TypeInto(v, L"ab u+20ac");
     Select(v, 3, 9);
     f.OnImeText(1, String(L"\u20AC"), v);
     CHECK(Text(v) == L"ab u+20ac");

@@ -11,6 +11,7 @@
 #include "gui/Label.h"
 #include "gui/Toolbar.h"
 #include "support/Pump.h"
+#include "support/TempFolder.h"
 #include "text/TextDocument.h"
 #include "view/TextSplitter.h"
 
@@ -20,35 +21,9 @@
 
 namespace {
 
-void Command(MainForm& form, uint32_t id)
-{
-    SendMessageW(form.hwnd, WM_COMMAND, id, 0);
-    Pump();
-}
-
-void Type(TextView* view, const wchar_t* text)
-{
-    for (const wchar_t* p = text; *p; p++)
-        SendMessageW(view->hwnd, WM_CHAR, *p, 0);
-}
-
 int64 Caret(TextView* view)
 {
     return view->FindViewState(view->CurrentDocument())->CaretPosition();
-}
-
-std::string FileBytes(const String& path)
-{
-    HANDLE h = CreateFileW(path.CStr(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return std::string();
-    std::string out;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        out.append(buffer, got);
-    CloseHandle(h);
-    return out;
 }
 
 std::wstring SettingOf(const String& file, const wchar_t* key)
@@ -65,15 +40,15 @@ TEST_CASE("F8 splits once and then switches; Shift+F8 on view 1 keeps what view 
     MainFormRun run("");
     MainForm& f = *run.form;
     TextDocument* first = f.activeView->CurrentDocument();
-    Type(f.view1, L"one two three");
+    TypeInto(f.view1, L"one two three");
     REQUIRE(f.view2->IsCollapsed());
     // Closing a view while there is only one does nothing.
-    Command(f, 11066);
-    Command(f, 11067);
+    RunCommand(f, 11066);
+    RunCommand(f, 11067);
     CHECK(f.view2->IsCollapsed());
     CHECK(f.activeView == f.view1);
 
-    Command(f, 11068);
+    RunCommand(f, 11068);
     REQUIRE_FALSE(f.view2->IsCollapsed());
     CHECK(f.splitter->orientation == SplitSideBySide);
     CHECK(f.splitter->ratio == 5000);
@@ -85,25 +60,25 @@ TEST_CASE("F8 splits once and then switches; Shift+F8 on view 1 keeps what view 
     GetWindowRect(f.view2->hwnd, &r2);
     CHECK(r2.left > r1.right - 1);
     CHECK(r1.top == r2.top);
-    Command(f, 11068);
+    RunCommand(f, 11068);
     CHECK(f.activeView == f.view1);
-    Command(f, 11068);
+    RunCommand(f, 11068);
     CHECK(f.activeView == f.view2);
 
     // View 2 elsewhere, with another text and zoom; closing view 1 brings them there.
-    Command(f, 11001);
+    RunCommand(f, 11001);
     TextDocument* second = f.activeView->CurrentDocument();
     REQUIRE(f.activeView == f.view2);
     REQUIRE(second != first);
-    Type(f.view2, L"abc");
+    TypeInto(f.view2, L"abc");
     SendMessageW(f.view2->hwnd, WM_KEYDOWN, VK_LEFT, 0);
-    Command(f, 11062);
-    Command(f, 11062);
+    RunCommand(f, 11062);
+    RunCommand(f, 11062);
     REQUIRE(f.view2->zoomSteps == 2);
     CHECK(f.view1->zoomSteps == 0);
-    Command(f, 11068);
+    RunCommand(f, 11068);
     REQUIRE(f.activeView == f.view1);
-    Command(f, 11066);
+    RunCommand(f, 11066);
     CHECK(f.view2->IsCollapsed());
     CHECK(f.activeView == f.view1);
     CHECK(f.view1->CurrentDocument() == second);
@@ -111,17 +86,17 @@ TEST_CASE("F8 splits once and then switches; Shift+F8 on view 1 keeps what view 
     CHECK(f.view1->zoomSteps == 2);
 
     // Shift+F9 splits above and below; Ctrl+F8 closes the view without the focus.
-    Command(f, 11065);
+    RunCommand(f, 11065);
     REQUIRE_FALSE(f.view2->IsCollapsed());
     CHECK(f.splitter->orientation == SplitAboveBelow);
     GetWindowRect(f.view1->hwnd, &r1);
     GetWindowRect(f.view2->hwnd, &r2);
     CHECK(r2.top > r1.bottom - 1);
     // A split while split only turns the bar.
-    Command(f, 11064);
+    RunCommand(f, 11064);
     CHECK(f.splitter->orientation == SplitSideBySide);
     CHECK(f.activeView == f.view2);
-    Command(f, 11067);
+    RunCommand(f, 11067);
     CHECK(f.view2->IsCollapsed());
     CHECK(f.activeView == f.view1);
     CHECK(f.view1->CurrentDocument() == second);
@@ -133,30 +108,30 @@ TEST_CASE("Ctrl+F9 with one view opens view 2 at the same place; duplicating cop
     MainFormRun run("");
     MainForm& f = *run.form;
     TextDocument* first = f.activeView->CurrentDocument();
-    Type(f.view1, L"hello world");
+    TypeInto(f.view1, L"hello world");
     SendMessageW(f.view1->hwnd, WM_KEYDOWN, VK_HOME, 0);
-    Command(f, 11069);
+    RunCommand(f, 11069);
     REQUIRE_FALSE(f.view2->IsCollapsed());
     CHECK(f.view2->CurrentDocument() == first);
     CHECK(Caret(f.view2) == 0);
     CHECK(f.activeView == f.view2);
 
     // Another text with a zoom in view 2, copied back into view 1.
-    Command(f, 11001);
+    RunCommand(f, 11001);
     TextDocument* second = f.view2->CurrentDocument();
-    Type(f.view2, L"xyz");
-    Command(f, 11063);
+    TypeInto(f.view2, L"xyz");
+    RunCommand(f, 11063);
     REQUIRE(f.view2->zoomSteps == -1);
-    Command(f, 11069);
+    RunCommand(f, 11069);
     CHECK(f.view1->CurrentDocument() == second);
     CHECK(Caret(f.view1) == 3);
     CHECK(f.view1->zoomSteps == -1);
     CHECK(f.activeView == f.view2);
 
     // Ctrl+Shift+F9 brings the other view's text into the active one.
-    Command(f, 11046);  // view 2 to the first text
+    RunCommand(f, 11046);  // view 2 to the first text
     REQUIRE(f.view2->CurrentDocument() == first);
-    Command(f, 11070);
+    RunCommand(f, 11070);
     CHECK(f.view2->CurrentDocument() == second);
     CHECK(f.view1->CurrentDocument() == second);
     CHECK_MESSAGE(run.alerts.alerts.empty(), AlertList(run.alerts));
@@ -167,11 +142,11 @@ TEST_CASE("dragging the splitter bar fully to one side closes the view on that s
     MainFormRun run("");
     MainForm& f = *run.form;
     TextDocument* first = f.activeView->CurrentDocument();
-    Command(f, 11001);
+    RunCommand(f, 11001);
     TextDocument* second = f.activeView->CurrentDocument();
-    Command(f, 11064);
+    RunCommand(f, 11064);
     REQUIRE(f.view2->CurrentDocument() == second);
-    Command(f, 11046);
+    RunCommand(f, 11046);
     REQUIRE(f.view2->CurrentDocument() == first);
     REQUIRE(f.view1->CurrentDocument() == second);
 
@@ -189,10 +164,10 @@ TEST_CASE("dragging the splitter bar fully to one side closes the view on that s
     CHECK(f.view2->IsCollapsed());
     CHECK(f.view1->CurrentDocument() == first);
 
-    Command(f, 11064);
+    RunCommand(f, 11064);
     REQUIRE_FALSE(f.view2->IsCollapsed());
     CHECK(f.splitter->ratio == 5000);
-    Command(f, 11045);
+    RunCommand(f, 11045);
     REQUIRE(f.view2->CurrentDocument() == second);
     RECT client;
     GetClientRect(f.splitter->hwnd, &client);
@@ -206,14 +181,14 @@ TEST_CASE("zoom: eleven steps up stop at 10, Ctrl+0 returns to 0, only the activ
 {
     MainFormRun run("");
     MainForm& f = *run.form;
-    Command(f, 11064);
-    Command(f, 11068);
+    RunCommand(f, 11064);
+    RunCommand(f, 11068);
     REQUIRE(f.activeView == f.view1);
     int32 height0 = f.view1->activeStyle->lineHeight;
     int32 other0 = f.view2->activeStyle->lineHeight;
     int32 last = height0;
     for (int i = 0; i < 11; i++) {
-        Command(f, 11062);
+        RunCommand(f, 11062);
         CHECK(f.view1->activeStyle->lineHeight >= last);
         last = f.view1->activeStyle->lineHeight;
     }
@@ -221,11 +196,11 @@ TEST_CASE("zoom: eleven steps up stop at 10, Ctrl+0 returns to 0, only the activ
     CHECK(last > height0);
     CHECK(f.view2->zoomSteps == 0);
     CHECK(f.view2->activeStyle->lineHeight == other0);
-    Command(f, 11061);
+    RunCommand(f, 11061);
     CHECK(f.view1->zoomSteps == 0);
     CHECK(f.view1->activeStyle->lineHeight == height0);
     for (int i = 0; i < 12; i++)
-        Command(f, 11063);
+        RunCommand(f, 11063);
     CHECK(f.view1->zoomSteps == -10);
     CHECK(f.view1->activeStyle->lineHeight < height0);
     CHECK(f.view2->zoomSteps == 0);
@@ -237,22 +212,22 @@ TEST_CASE("F10 wraps the text in the active view only: not in the other view, no
     MainForm& f = *run.form;
     HWND hwnd = run.Hwnd();
     TextDocument* first = f.activeView->CurrentDocument();
-    Command(f, 11064);
-    Command(f, 11068);
+    RunCommand(f, 11064);
+    RunCommand(f, 11068);
     REQUIRE(f.activeView == f.view1);
     REQUIRE(f.view2->CurrentDocument() == first);
     bool before = f.view1->FindViewState(first)->wordWrap;
-    Command(f, 11071);
+    RunCommand(f, 11071);
     CHECK(f.view1->FindViewState(first)->wordWrap != before);
     CHECK(f.view2->FindViewState(first)->wordWrap == before);
     CHECK(MenuChecked(hwnd, 11071) != before);
-    Command(f, 11001);
+    RunCommand(f, 11001);
     TextDocument* second = f.view1->CurrentDocument();
     CHECK(f.view1->FindViewState(second)->wordWrap == before);
     CHECK(MenuChecked(hwnd, 11071) == before);
-    Command(f, 11045);
+    RunCommand(f, 11045);
     CHECK(MenuChecked(hwnd, 11071) != before);
-    Command(f, 11071);
+    RunCommand(f, 11071);
     CHECK(f.view1->FindViewState(first)->wordWrap == before);
 }
 
@@ -261,17 +236,17 @@ TEST_CASE("Configure: OK applies and writes appsettings.dat; Cancel leaves the f
     MainFormRun run("TabStep=4\r\n");
     MainForm& f = *run.form;
     String file = run.data / L"appsettings.dat";
-    std::string before = FileBytes(file);
+    std::string before = ReadFileBytes(file);
     static int32 answer = 2;
     f.configurationDialog = [](Form*, SettingsStore& settings, DictRegistry*, LexerFactory*) -> int32 {
         settings.SetText(L"TabStep", L"7");
         return answer;
     };
     answer = 2;
-    Command(f, 11041);
-    CHECK(FileBytes(file) == before);
+    RunCommand(f, 11041);
+    CHECK(ReadFileBytes(file) == before);
     answer = 1;
-    Command(f, 11041);
+    RunCommand(f, 11041);
     CHECK(SettingOf(file, L"TabStep") == L"7");
     CHECK_MESSAGE(run.alerts.alerts.empty(), AlertList(run.alerts));
 }
@@ -283,10 +258,10 @@ TEST_CASE("the language switch: menus, kept check marks, bar texts, title and UI
     HWND hwnd = run.Hwnd();
     REQUIRE_FALSE(IsPolishUi());
     String file = run.data / L"appsettings.dat";
-    Command(f, 11017);  // find bar shown
-    Command(f, 11039);  // toolbar hidden
-    Command(f, 11071);  // wrap on
-    Command(f, 11058);  // regular expressions on
+    RunCommand(f, 11017);  // find bar shown
+    RunCommand(f, 11039);  // toolbar hidden
+    RunCommand(f, 11071);  // wrap on
+    RunCommand(f, 11058);  // regular expressions on
     const UINT kept[] = {11028, 11039, 11040, 11071, 11058, 11059};
     bool marks[6];
     for (int i = 0; i < 6; i++)
@@ -295,7 +270,7 @@ TEST_CASE("the language switch: menus, kept check marks, bar texts, title and UI
     CHECK_FALSE(marks[1]);
     CHECK(marks[3]);
 
-    Command(f, 11090);
+    RunCommand(f, 11090);
     CHECK(IsPolishUi());
     CHECK(MenuTitle(hwnd, 0) == L"&Plik");
     CHECK(MenuChecked(hwnd, 11090));
@@ -310,7 +285,7 @@ TEST_CASE("the language switch: menus, kept check marks, bar texts, title and UI
     CHECK(W(f.GetText()) == L"<bez nazwy> - Scrivel");
     CHECK(SettingOf(file, L"UILanguage") == L"polski");
 
-    Command(f, 11091);
+    RunCommand(f, 11091);
     CHECK_FALSE(IsPolishUi());
     CHECK(MenuTitle(hwnd, 0) == L"&File");
     CHECK(MenuChecked(hwnd, 11091));
