@@ -406,7 +406,7 @@ TEST_CASE("dropped files open in the order of the drop; a malformed drop opens n
     IdleEditor bench("");
     MainForm& f = bench.Form();
     String first = bench.folder / L"first.txt";
-    String second = bench.folder / L"drugi ąę.txt";
+    String second = bench.folder / L"second file.txt";
     WriteFileBytes(first, "one");
     WriteFileBytes(second, "two");
     int32 count = bench.run.broker->documents.Count();
