@@ -201,6 +201,10 @@ struct AutosaveLimits {
 
 // The autosave folder in the data folder, created when missing.
 String AutosaveFolder();
+// A name of this process for an autosave begun now, without its first letter
+// ("t" while written, "g" when complete): "%08x_%08x_%08x_%08x.autosave" of
+// the time's high and low words, the process id and a counter of the run.
+String NewAutosaveName();
 
 // UTF-16 units that the characters of the document's main text in [from, to)
 // take: 2 for a CR LF pair and above U+FFFF, 1 otherwise.

@@ -44,6 +44,18 @@ void WriteHeaderLine(File& file, const String& text)
 
 int64 AutosaveLimits::cutPiece = 0x1000000;
 
+String NewAutosaveName()
+{
+    g_autosaveCounter++;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    wchar_t name[64];
+    swprintf(name, 64, L"%08x_%08x_%08x_%08x.autosave", static_cast<unsigned>(now.dwHighDateTime),
+             static_cast<unsigned>(now.dwLowDateTime), static_cast<unsigned>(GetCurrentProcessId()),
+             static_cast<unsigned>(g_autosaveCounter));
+    return String(name);
+}
+
 String AutosaveFolder()
 {
     String data = GetDataFolder(AppContext::Current());
@@ -63,17 +75,11 @@ void TextDocument::StartAutosave()
     autosaveNextFinishedPath.Release();
 
     String folder = AutosaveFolder();
-    g_autosaveCounter++;
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    wchar_t name[64];
-    swprintf(name, 64, L"%08x_%08x_%08x_%08x.autosave", static_cast<unsigned>(now.dwHighDateTime),
-             static_cast<unsigned>(now.dwLowDateTime), static_cast<unsigned>(GetCurrentProcessId()),
-             static_cast<unsigned>(g_autosaveCounter));
+    String name = NewAutosaveName();
 
     snapshot.Clear();
-    autosaveUnfinishedPath.ConcatList({folder.CStr(), L"t", name});
-    autosaveNextFinishedPath.ConcatList({folder.CStr(), L"g", name});
+    autosaveUnfinishedPath.ConcatList({folder.CStr(), L"t", name.CStr()});
+    autosaveNextFinishedPath.ConcatList({folder.CStr(), L"g", name.CStr()});
     snapshot.ShareFrom(text);
 
     // Opened without truncating: a file cut to nothing and written anew is
