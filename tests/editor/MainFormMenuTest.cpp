@@ -98,10 +98,10 @@ TEST_CASE("view menu: none while underlining is off; a correct word offers a gre
     CHECK(State(v).AnchorPosition() == 0);
     CHECK(State(v).CaretPosition() == 14);
 
-    // With a selection the menu copies it.
+    // With a selection the menu copies it; the menu key reaches the view's handler.
     Select(v, 4, 7);
     WatchMenu(2);
-    f.ShowViewContextMenu(v);
+    SendMessageW(v->hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(v->hwnd), MAKELPARAM(0xFFFF, 0xFFFF));
     REQUIRE(menuwatch::Current().items.size() == 5);
     CHECK(menuwatch::Current().items[2].id == 11013);
     CHECK(menuwatch::Current().items[2].text == L"Copy");
