@@ -170,6 +170,22 @@ int main(int argc, char** argv)
                 std::puts("found an absent phrase");
         }
 
+        // Every planted "zq" met by the search steps alone, as the replace
+        // meets them.
+        {
+            SearchPattern pattern(String(L"zq"), 0);
+            int64 count = 0;
+            double all = Time([&] {
+                count = 0;
+                for (FoundRange r = SearchForward(view, pattern, 0, size, nullptr); r.Found();
+                     r = SearchForward(view, pattern, r.end, size, nullptr))
+                    count++;
+            }, 1);
+            Report("find_all_1000000 " + label, all, "s");
+            if (count != static_cast<int64>(plants))
+                throw InternalError();
+        }
+
         // One replace in the remaining text of every planted "zq".
         Clock clock;
         if (!RunFind(*broker, view, ActionReplaceRestFromStart, L"zq", 0, 0, L"yy"))
