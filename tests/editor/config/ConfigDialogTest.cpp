@@ -736,3 +736,34 @@ TEST_CASE("screenshots of the three pages in Polish and English")
         CHECK(RunScript(store, steps) == 2);
     }
 }
+
+TEST_CASE("the shipped themes hold only element keys, sorted, and one of them is dark")
+{
+    // The build places them beside the editor.
+    const wchar_t* folder = L"..\\editor\\Color Schemes\\";
+    Array<String> names = ListDirectory(folder, L"*.ScrivelColors");
+    CHECK(names.Count() >= 2);
+    int dark = 0;
+    for (int64 i = 0; i < names.Count(); i++) {
+        String path = Concat(String(folder), names.At(i).CStr());
+        CAPTURE(Text(path));
+        SettingsStore theme;
+        LoadKeyValueFile(theme, path.CStr());
+        CHECK(theme.PairCount() > 10);
+        for (int64 k = 0; k < theme.PairCount(); k++) {
+            String key, value;
+            theme.PairAt(k, &key, &value);
+            CHECK(IsElementKey(key.CStr()));
+            CHECK_FALSE(value.IsEmpty());
+        }
+        // Written as the program writes themes: the same bytes again.
+        SettingsStore working = Store({{L"FontName", L"Mono"}});
+        LoadColorTheme(working, path.CStr());
+        SettingsStore rebuilt;
+        BuildColorTheme(rebuilt, working);
+        CHECK(Dump(rebuilt) == Dump(theme));
+        auto brightness = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
+        dark += brightness(working.GetColor(L"TextBgColor", 0xFFFFFF)) < brightness(working.GetColor(L"TextColor", 0));
+    }
+    CHECK(dark >= 1);
+}
