@@ -153,6 +153,19 @@ void AnswerColorDialog(std::vector<Step>& steps, COLORREF color)
     steps.push_back([](ConfigurationDialog&) { return CommonDialog() == nullptr; });
 }
 
+// A step that waits for the program's alert, checks its title and presses a button.
+Step AnswerAlert(std::wstring title, int button)
+{
+    return [title, button](ConfigurationDialog&) {
+        AlertDialog* alert = OpenAlert();
+        if (alert == nullptr)
+            return false;
+        CHECK(Text(alert->GetText()) == title);
+        PostMessageW(alert->hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        return true;
+    };
+}
+
 struct OleScope {
     OleScope() { OleInitialize(nullptr); }
     ~OleScope() { OleUninitialize(); }
@@ -653,6 +666,24 @@ TEST_CASE("themes through the dialog: saved with the extension, loaded replacing
         CHECK_FALSE(PathExists(Concat(user, L"ShippedTest.ScrivelColors")));
         return true;
     });
+    // The same name again: the user is asked first, and only the first
+    // button overwrites.
+    for (int button : {IDCANCEL, IDOK}) {
+        steps.push_back([](ConfigurationDialog& d) {
+            d.working.SetText(L"KeywordColor", L"#0a0b0c");
+            return true;
+        });
+        AnswerFileDialog(steps, ConfigurationDialog::SaveThemeId, std::wstring(Concat(user, L"dark.ScrivelColors").CStr()));
+        steps.back() = AnswerAlert(L"Zapisz schemat - Scrivel", button);
+        steps.push_back([button, &user](ConfigurationDialog&) {
+            if (OpenAlert())
+                return false;
+            CHECK(ReadFileBytes(Concat(user, L"dark.ScrivelColors")) ==
+                  (button == IDOK ? "KeywordColor=#0a0b0c\r\nTagBold=false\r\nTextColor=#102030\r\n"
+                                  : "KeywordColor=#00ff00\r\nTagBold=false\r\nTextColor=#102030\r\n"));
+            return true;
+        });
+    }
     AnswerFileDialog(steps, ConfigurationDialog::LoadThemeId, std::wstring(only.CStr()));
     steps.push_back([&](ConfigurationDialog& d) {
         CHECK(Value(d.working, L"TextColor") == L"#0000ff");
@@ -669,14 +700,7 @@ TEST_CASE("themes through the dialog: saved with the extension, loaded replacing
         return true;
     });
     AnswerFileDialog(steps, ConfigurationDialog::LoadThemeId, std::wstring(only.CStr()));
-    steps.back() = [](ConfigurationDialog&) {
-        AlertDialog* alert = OpenAlert();
-        if (alert == nullptr)
-            return false;
-        CHECK(Text(alert->GetText()) == L"Konfigurowanie programu - Scrivel");
-        PostMessageW(alert->hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        return true;
-    };
+    steps.back() = AnswerAlert(L"Konfigurowanie programu - Scrivel", IDCANCEL);
     steps.push_back([&](ConfigurationDialog& d) {
         if (OpenAlert())
             return false;
