@@ -1,5 +1,4 @@
-// The accelerator table of the main window, its timers, idle
-// work and error boundary.
+// The accelerator table of the main window and its error boundary.
 
 #include "editor/MainForm.h"
 
@@ -15,7 +14,7 @@ enum : uint32_t { Shift = 1, Ctrl = 2 };
 
 const AcceleratorEntry kAccelerators[] = {
     {11085, 'B', Shift | Ctrl}, {11013, 'C', Ctrl}, {11087, 'C', Shift | Ctrl},
-    {11096, 'D', Ctrl}, {11097, 'D', Shift | Ctrl}, {11084, 'E', Shift | Ctrl},
+    {11096, 'D', Ctrl}, {11097, 'D', Shift | Ctrl}, {11075, 'E', Ctrl}, {11084, 'E', Shift | Ctrl},
     {11017, 'F', Ctrl}, {11037, 'G', Ctrl}, {11049, 'J', Ctrl},
     {11095, 'J', Shift | Ctrl}, {11048, 'K', Ctrl}, {11026, 'L', Ctrl},
     {11035, 'L', Shift | Ctrl}, {11001, 'N', Ctrl}, {11033, 'N', Shift | Ctrl},
@@ -68,19 +67,6 @@ HACCEL MakeAcceleratorTable(const AcceleratorEntry* entries, int64 count)
         ThrowWinError(error);
     }
     return handle;
-}
-
-void MainForm::OnTimer(MessageRecord& m)
-{
-    if (m.wParam == kAutosaveTimer)
-        autosaveDue = 1;
-}
-
-bool MainForm::OnIdle()
-{
-    if (broker && broker->pendingError.code != -1)
-        broker->ReportPendingError(this);
-    return false;
 }
 
 bool MainForm::HandleError(const Error& error)

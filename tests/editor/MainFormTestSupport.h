@@ -4,10 +4,15 @@
 // portable data folder.
 
 #include "base/AppContext.h"
+#include "base/SettingsStore.h"
 #include "base/UiLanguage.h"
 #include "editor/MainForm.h"
 #include "support/PortableMode.h"
 #include "support/RecordingAlerts.h"
+#include "support/TempFolder.h"
+#include "text/TextDocument.h"
+
+#include <doctest.h>
 
 #include <string>
 
@@ -31,6 +36,36 @@ inline std::wstring MenuTitle(HWND window, int position)
 inline bool MenuChecked(HWND window, UINT command)
 {
     return (GetMenuState(GetMenu(window), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+// A command sent to the window, then what it queued.
+inline void RunCommand(MainForm& form, uint32_t id)
+{
+    SendMessageW(form.hwnd, WM_COMMAND, id, 0);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// Characters typed into a view one by one.
+inline void TypeInto(TextView* view, const wchar_t* text)
+{
+    for (const wchar_t* p = text; *p; p++)
+        SendMessageW(view->hwnd, WM_CHAR, *p, 0);
+}
+
+// The recorded alerts as title: message lines, for failure messages.
+inline std::string AlertList(const RecordingAlerts& recorded)
+{
+    std::wstring all;
+    for (const RecordingAlerts::Alert& a : recorded.alerts)
+        all += a.title + L": " + a.message + L"\n";
+    std::string out;
+    for (wchar_t c : all)
+        out += c < 128 ? static_cast<char>(c) : '?';
+    return out;
 }
 
 // A main window over a broker, built from the given settings file in the
@@ -62,4 +97,46 @@ public:
     RecordingAlerts alerts;
     ActionBroker* broker = nullptr;
     MainForm* form = nullptr;
+};
+
+// The test program's own arguments are no files to open at start.
+struct NoArguments {
+    NoArguments() : kept(AppContext::Current().arguments) { AppContext::Current().arguments = Array<String>(); }
+    ~NoArguments() { AppContext::Current().arguments = kept; }
+    Array<String> kept;
+};
+
+// A hidden main window over a portable data folder, able to open files.
+struct HiddenEditor {
+    explicit HiddenEditor(const std::string& settings) : run(settings)
+    {
+        ShowWindow(run.Hwnd(), SW_HIDE);
+        SetKeyValueRetryPause(0);
+    }
+    ~HiddenEditor() { SetKeyValueRetryPause(200); }
+
+    MainForm& Form() { return *run.form; }
+    TextDocument* Open(const wchar_t* name, const std::string& bytes)
+    {
+        String path = folder / name;
+        WriteFileBytes(path, bytes);
+        Array<String> files;
+        files.Insert(0, path);
+        ActionRecord record;
+        record.InitOpenFiles(Form().activeView, false, files);
+        ExecuteAction(*run.broker, record);
+        TextDocument* document = Form().activeView->CurrentDocument();
+        REQUIRE(document != nullptr);
+        REQUIRE(document->GetPath().Equals(path));
+        return document;
+    }
+    void Type(wchar_t c) { SendMessageW(Form().view1->hwnd, WM_CHAR, c, 0); }
+    void Close() { SendMessageW(run.Hwnd(), WM_CLOSE, 0, 0); }
+    bool Exited() { return Form().quitAsked != 0; }
+    String Hibernation() const { return run.data / L"hibernation.dat"; }
+    String SettingsFile() const { return run.data / L"appsettings.dat"; }
+
+    TempFolder folder;
+    NoArguments noArguments;
+    MainFormRun run;
 };
