@@ -98,17 +98,6 @@ inline void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD)
     // A guard against a hang, not a measure: a stuck step closes the dialog.
     if (++script->ticks > 3000) {
         script->failure = "step " + std::to_string(script->next) + " never finished";
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND hwnd, LPARAM) -> BOOL {
-                wchar_t name[64] = {}, title[128] = {};
-                GetClassNameW(hwnd, name, 64);
-                GetWindowTextW(hwnd, title, 128);
-                if (IsWindowVisible(hwnd))
-                    MESSAGE(std::string(doctest::StringMaker<std::wstring>::convert(std::wstring(name) + L" " + title).c_str()));
-                return TRUE;
-            },
-            0);
         script->next = script->steps.size();
         PostMessageW(dialog->hwnd, WM_CLOSE, 0, 0);
         return;
