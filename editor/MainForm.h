@@ -137,6 +137,11 @@ public:
     // The open texts with a path, their caret and bookmarks, and the active
     // text into the data folder's "hibernation.dat".
     void WriteHibernationFile();
+    // The save questions of every modified text; false after a Cancel or a
+    // failure, and while such questions are already open.
+    bool AskSaveAll();
+    // Help > Check update; nothing in a portable copy.
+    void CheckForUpdate();
 
     void DefaultProc(MessageRecord& m) override;
     void OnClose(MessageRecord& m) override;
@@ -196,7 +201,8 @@ private:
     void BuildFindBar();
     void RestorePlacement(const SettingsStore& settings);
     void ShowUpdateResult();
-    void FinishRun(bool hibernate);
+    // ask: the save questions first (not after a hand-over that followed them).
+    void FinishRun(bool hibernate, bool ask = true);
 };
 
 // "Hibernate" absent, empty, or beginning with "1", "t" or "y".
