@@ -125,6 +125,8 @@ public:
     void OnCommand(MessageRecord& m) override;
     // Help on a topic (0 the contents); a failure is shown as an alert.
     void ShowHelp(int32 topic);
+    // The help topic of the control at a screen point; 0 for none.
+    int32 HelpTopicAt(POINT screenPoint);
     // Help key (WM_HELP) and the help viewer's messages; false for others.
     bool HandleHelpMessage(MessageRecord& m);
 
