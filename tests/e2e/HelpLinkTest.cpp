@@ -103,9 +103,13 @@ TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows i
     GetWindowRect(toolbar, &bar);
     SetForegroundWindow(main);
     REQUIRE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+    POINT mouse;
+    GetCursorPos(&mouse);
     SetCursorPos(bar.left + 14, (bar.top + bar.bottom) / 2);
     driver::PressKey(VK_F1);
     CHECK(WaitUntil([&] { return Shows(viewer, L"Przyciski paska narzędzi"); }));
+    // Away from the toolbar again: its tooltip would outlive the test.
+    SetCursorPos(mouse.x, mouse.y);
     CHECK(ViewerWindows().size() == 1);
 
     // Help again: the contents, still in the one viewer.

@@ -258,7 +258,8 @@ TEST_CASE("update: a corrupted or cut download, Cancel update, Cancel at the sav
           nullptr);
     Click(alert, L"OK");
     CHECK(WaitUntil([&] { return !IsWindow(alert) || !IsWindowVisible(alert); }));
-    CHECK(DownloadedCopies(installer, true) == 0);
+    // Deleted once the alert is answered.
+    CHECK(WaitUntil([&] { return DownloadedCopies(installer, false) == 0; }));
     ExpectStillRunning(run, main);
     DownloadedCopies(installer, true);
 }
