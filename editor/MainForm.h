@@ -24,7 +24,10 @@ class FileDropTarget;
 class ProgressDialog;
 class SettingsStore;
 class Statusbar;
+class SyntaxLexer;
+class TextNotify;
 class TextSplitter;
+class TokenText;
 class Toolbar;
 
 // Control ids of the main window.
@@ -40,6 +43,7 @@ enum MainFormIds : uint32_t {
     kFindToggleRegexId = 12416,
     kDropCommand = 9900,
     kSettingsRefreshCommand = 9901,
+    kSuggestionFirstCommand = 22300,  // 22300-22309: the view menu's suggestions
 };
 
 enum MainFormResources : int {
@@ -55,6 +59,10 @@ enum MainFormResources : int {
 };
 
 enum : UINT_PTR { kCheckTimer = 4444, kAutosaveTimer = 4445 };
+
+// Replace all of the spell-check window: ignore case, whole words, the
+// found word's case pattern, and the further flags replacing wants (8, 32).
+constexpr int32 kSpellReplaceAllMode = 47;
 
 // One accelerator: modifier bits 1 Shift, 2 Ctrl, 4 Alt.
 struct AcceleratorEntry {
@@ -138,6 +146,26 @@ public:
     // text into the data folder's "hibernation.dat".
     void WriteHibernationFile();
 
+    // Spelling (MainFormSpell.cpp): the commands 11048, 11049, 11095, the
+    // spell-check window's 13003-13008 and the suggestions 22300-22309;
+    // false for any other command.
+    bool SpellCommand(uint32_t command);
+    void ToggleUnderline();
+    void StartSpellCheck();
+    void SelectDictionary();
+    // Makes the active text's pair the selection, or gives the text the
+    // current selection when it has none.
+    void UseTextDictionaries();
+    // Selects and shows the next unknown word, or ends the run.
+    void SpellCheckStep(bool continueAfter);
+    // Empty when no unknown word is left.
+    String FindNextUnknownWord(TextNotify& notify, bool continueAfter);
+    bool TryNextWord(SyntaxLexer& lexer, TokenText& tokenText, String& word, bool& atEnd);
+    void SpellIgnore(bool addToDictionary);
+    void SpellReplace();
+    void SpellReplaceAll();
+    void ReplaceWithSuggestion(int32 index);
+
     void DefaultProc(MessageRecord& m) override;
     void OnClose(MessageRecord& m) override;
     void OnTimer(MessageRecord& m) override;
@@ -166,6 +194,10 @@ public:
     GdiObj fieldBrush2;
     FileDropTarget* dropTarget = nullptr;  // one reference held
     std::unique_ptr<DictRegistry> dictionaries;
+    // The unknown word under the view's context menu and its suggestions.
+    int64 keptWordStart = 0;
+    int64 keptWordEnd = 0;
+    Array<String> keptSuggestions;
     ProgressDialog* progressDialog = nullptr;  // owned
     u8 checkPending = 0;
     u8 autosaveDue = 0;
@@ -191,6 +223,9 @@ public:
     EditorBroadcast broadcastHandler;
 
 private:
+    // A spelling command's own error boundary: Abort is silent.
+    template <class Body>
+    void SpellGuarded(const wchar_t* title, Body body);
     void BuildContent(const SettingsStore& settings);
     void BuildToolbar();
     void BuildFindBar();
