@@ -153,6 +153,10 @@ public:
     void ToggleUnderline();
     void StartSpellCheck();
     void SelectDictionary();
+    // The same as its own error boundary.
+    void SelectDictionaryGuarded();
+    // Asks for a dictionary when none is selected; false when still none.
+    bool EnsurePrimary();
     // Makes the active text's pair the selection, or gives the text the
     // current selection when it has none.
     void UseTextDictionaries();
@@ -162,6 +166,9 @@ public:
     String FindNextUnknownWord(TextNotify& notify, bool continueAfter);
     bool TryNextWord(SyntaxLexer& lexer, TokenText& tokenText, String& word, bool& atEnd);
     void SpellIgnore(bool addToDictionary);
+    // The suggestion selected in the spell-check window; false (after the
+    // alert when nothing is selected) without one.
+    bool ChosenSuggestion(String& suggestion);
     void SpellReplace();
     void SpellReplaceAll();
     void ReplaceWithSuggestion(int32 index);

@@ -77,9 +77,7 @@ bool MainForm::SpellCommand(uint32_t command)
         return true;
     case 11095:
         if (RequireTexts())
-            SpellGuarded(UiText(L"Nieudane aktywowanie słownika wyrazów - Scrivel",
-                                L"Unable to activate the spelling dictionary"),
-                         [&] { SelectDictionary(); });
+            SelectDictionaryGuarded();
         return true;
     case kSpellNextCommand:
         SpellCheckStep(true);
@@ -145,6 +143,19 @@ void MainForm::SelectDictionary()
         SpellCheckStep(false);
 }
 
+void MainForm::SelectDictionaryGuarded()
+{
+    SpellGuarded(UiText(L"Nieudane aktywowanie słownika wyrazów - Scrivel", L"Unable to activate the spelling dictionary"),
+                 [&] { SelectDictionary(); });
+}
+
+bool MainForm::EnsurePrimary()
+{
+    if (!dictionaries->Primary())
+        SelectDictionaryGuarded();
+    return dictionaries->Primary() != nullptr;
+}
+
 void MainForm::ToggleUnderline()
 {
     if (!RequireTexts())
@@ -157,13 +168,8 @@ void MainForm::ToggleUnderline()
         ::InvalidateRect(activeView->GetHwnd(), nullptr, FALSE);
         return;
     }
-    if (!dictionaries->Primary()) {
-        SpellGuarded(UiText(L"Nieudane aktywowanie słownika wyrazów - Scrivel",
-                            L"Unable to activate the spelling dictionary"),
-                     [&] { SelectDictionary(); });
-        if (!dictionaries->Primary())
-            return;
-    }
+    if (!EnsurePrimary())
+        return;
     SpellGuarded(title, [&] {
         UseTextDictionaries();
         activeView->EnableSpellUnderline(activeView->CurrentDocument());
@@ -176,13 +182,8 @@ void MainForm::StartSpellCheck()
     SpellGuarded(SpellcheckTitle(), [&] {
         if (!RequireTexts())
             return;
-        if (!dictionaries->Primary()) {
-            SpellGuarded(UiText(L"Nieudane aktywowanie słownika wyrazów - Scrivel",
-                                L"Unable to activate the spelling dictionary"),
-                         [&] { SelectDictionary(); });
-            if (!dictionaries->Primary())
-                return;
-        }
+        if (!EnsurePrimary())
+            return;
         UseTextDictionaries();
         int32 answer = AskOnForm(this,
                                  UiText(L"Rozpocząć sprawdzanie od bieżącej pozycji, czy od początku tekstu?",
@@ -318,17 +319,24 @@ void MainForm::SpellIgnore(bool addToDictionary)
     });
 }
 
+bool MainForm::ChosenSuggestion(String& suggestion)
+{
+    if (!RequireTexts())
+        return false;
+    suggestion = SpellCheckDialog::GetSelectedSuggestion();
+    if (!suggestion.IsEmpty())
+        return true;
+    AskOnForm(this, UiText(L"Nie zaznaczono słowa na liście sugestii.", L"Nothing selected on the suggestion list"),
+              ReplaceWordTitle(), L"+OK", 1);
+    return false;
+}
+
 void MainForm::SpellReplace()
 {
     SpellGuarded(ReplaceWordTitle(), [&] {
-        if (!RequireTexts())
+        String suggestion;
+        if (!ChosenSuggestion(suggestion))
             return;
-        String suggestion = SpellCheckDialog::GetSelectedSuggestion();
-        if (suggestion.IsEmpty()) {
-            AskOnForm(this, UiText(L"Nie zaznaczono słowa na liście sugestii.", L"Nothing selected on the suggestion list"),
-                      ReplaceWordTitle(), L"+OK", 1);
-            return;
-        }
         ActionRecord record;
         record.InitWithText(ActionInsertText, activeView, suggestion);
         ExecuteAction(*broker, record);
@@ -340,16 +348,9 @@ void MainForm::SpellReplace()
 void MainForm::SpellReplaceAll()
 {
     SpellGuarded(ReplaceWordTitle(), [&] {
-        if (!RequireTexts())
-            return;
         String word = SpellCheckDialog::GetWord();
-        String suggestion = SpellCheckDialog::GetSelectedSuggestion();
-        if (suggestion.IsEmpty()) {
-            AskOnForm(this, UiText(L"Nie zaznaczono słowa na liście sugestii.", L"Nothing selected on the suggestion list"),
-                      ReplaceWordTitle(), L"+OK", 1);
-            return;
-        }
-        if (word.IsEmpty())
+        String suggestion;
+        if (!ChosenSuggestion(suggestion) || word.IsEmpty())
             return;
         TextDocument* text = activeView->CurrentDocument();
         ViewState* state = text ? activeView->FindViewState(text) : nullptr;

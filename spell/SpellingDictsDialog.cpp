@@ -81,6 +81,15 @@ String ProfileFolder()
     return String(path);
 }
 
+ElasticGroup* Group(int32_t orientation, ControlGroup* parent, int32_t margin)
+{
+    ElasticGroup* group = NewElasticGroup(orientation, parent);
+    group->horizontalMargin = margin;
+    group->verticalMargin = margin;
+    group->gap = 8;
+    return group;
+}
+
 int SelectedRow(TableBox* table)
 {
     return static_cast<int>(
@@ -107,18 +116,9 @@ int32 SpellingDictsDialog::Run(String& out, Form* owner, const String& current, 
         d.result = -1;
         d.folders = dictFolders;
         d.Create(owner, 0, kDictsDialogId, pick(L"Wybierz słownik - Scrivel", L"Select spelling dictionary."));
-        ElasticGroup* outer = NewElasticGroup(ElasticGroup::Column, &d);
-        outer->horizontalMargin = 8;
-        outer->verticalMargin = 8;
-        outer->gap = 8;
-        ElasticGroup* row = NewElasticGroup(ElasticGroup::Row, outer);
-        row->horizontalMargin = 0;
-        row->verticalMargin = 0;
-        row->gap = 8;
-        ElasticGroup* left = NewElasticGroup(ElasticGroup::Column, row);
-        left->horizontalMargin = 0;
-        left->verticalMargin = 0;
-        left->gap = 8;
+        ElasticGroup* outer = Group(ElasticGroup::Column, &d, 8);
+        ElasticGroup* row = Group(ElasticGroup::Row, outer, 0);
+        ElasticGroup* left = Group(ElasticGroup::Column, row, 0);
         NewLabel(left, pick(L"&Podstawowy", L"&Primary"));
         d.primaryList = NewTableBox(left, 0, kDictsPrimaryId,
                                     pick(L"Lista dostępnych słowników sprawdzania pisowni.\nKliknij dwa razy jeden "
@@ -136,10 +136,7 @@ int32 SpellingDictsDialog::Run(String& out, Form* owner, const String& current, 
         d.secondaryList->AddColumn(pick(L"Nazwa pliku", L"File name"), 180);
         d.secondaryList->Collapse();
         d.secondaryList->Hide();
-        ElasticGroup* right = NewElasticGroup(ElasticGroup::Column, row);
-        right->horizontalMargin = 0;
-        right->verticalMargin = 0;
-        right->gap = 8;
+        ElasticGroup* right = Group(ElasticGroup::Column, row, 0);
         NewButton(right, pick(L"&Dodaj słownik...", L"&Add dictionary..."), kDictsAddId,
                   pick(L"Naciśnij, aby zaimportować słownik wskazując plik.",
                        L"Press to import the dictionary from the file."));
