@@ -60,10 +60,6 @@ enum MainFormResources : int {
 
 enum : UINT_PTR { kCheckTimer = 4444, kAutosaveTimer = 4445 };
 
-// Replace all of the spell-check window: ignore case, whole words, the
-// found word's case pattern, and the further flags replacing wants (8, 32).
-constexpr int32 kSpellReplaceAllMode = 47;
-
 // One accelerator: modifier bits 1 Shift, 2 Ctrl, 4 Alt.
 struct AcceleratorEntry {
     uint32_t command;
@@ -170,7 +166,6 @@ public:
     // alert when nothing is selected) without one.
     bool ChosenSuggestion(String& suggestion);
     void SpellReplace();
-    void SpellReplaceAll();
     void ReplaceWithSuggestion(int32 index);
 
     void DefaultProc(MessageRecord& m) override;

@@ -91,9 +91,6 @@ bool MainForm::SpellCommand(uint32_t command)
     case kSpellReplaceCommand:
         SpellReplace();
         return true;
-    case kSpellReplaceAllCommand:
-        SpellReplaceAll();
-        return true;
     case kSpellEndCommand:
         SpellCheckDialog::CloseInstance();
         activeView->SetFocus();
@@ -342,31 +339,6 @@ void MainForm::SpellReplace()
         ExecuteAction(*broker, record);
         if (record.outcome == OutcomeDone)
             SpellCheckStep(true);
-    });
-}
-
-void MainForm::SpellReplaceAll()
-{
-    SpellGuarded(ReplaceWordTitle(), [&] {
-        String word = SpellCheckDialog::GetWord();
-        String suggestion;
-        if (!ChosenSuggestion(suggestion) || word.IsEmpty())
-            return;
-        TextDocument* text = activeView->CurrentDocument();
-        ViewState* state = text ? activeView->FindViewState(text) : nullptr;
-        if (!state)
-            return;
-        int64 caret = state->CaretPosition();
-        int64 anchor = state->AnchorPosition();
-        int64 start = caret < anchor ? caret : anchor;
-        {
-            String path = text->GetPath();
-            ProgressNotify notify(progressDialog, UiText(L"Trwa zastępowanie - Scrivel", L"Replacing - Scrivel"),
-                                  UiText(L"Stopień zaawansowania", L"Progress"), path.CStr());
-            (void)notify; // PENDING broker->ReplaceRemaining(activeView, word, kSpellReplaceAllMode, suggestion, &notify);
-            activeView->SetCaret(text, start, CaretScrollIntoView, 0);
-        }
-        SpellCheckStep(true);
     });
 }
 
