@@ -195,3 +195,21 @@ TEST_CASE("a suggestion from the view's menu replaces the kept word")
     s.Command(22300);
     CHECK(s.Whole() == L"Ala ma kotka.");
 }
+
+TEST_CASE("a user-word file that cannot be written is reported under Add to dictionary and the walk stays")
+{
+    SpellRun s;
+    s.SetText(L"Kot pjie mleko.");
+    // A folder where the word file belongs: it can be read as missing, never replaced.
+    CreateDirectoryW(Concat(s.folder, L"pl.usr").CStr(), nullptr);
+    s.form.dictionaries->FindOrLoad(String(L"pl"));
+    s.run.alerts.answers.push_back(1);
+    s.Command(11049);
+    REQUIRE(s.Selected() == L"pjie");
+    s.Command(13005);
+    REQUIRE_FALSE(s.run.alerts.alerts.empty());
+    CHECK(s.run.alerts.alerts.back().title == L"Add word to spelling dictionary - Scrivel");
+    CHECK(s.run.alerts.alerts.back().code != 0);
+    CHECK(s.Selected() == L"pjie");
+    RemoveDirectoryW(Concat(s.folder, L"pl.usr").CStr());
+}
