@@ -319,6 +319,9 @@ void DispatchAction(ActionBroker& broker, ActionRecord& record)
     case ActionStartup:
         broker.StartupAction(record);
         break;
+    case ActionRestoreSession:
+        broker.RestoreHibernation(record);
+        break;
     case ActionToggleOverwrite:
         broker.ToggleOverwrite(view);
         break;

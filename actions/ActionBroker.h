@@ -247,6 +247,13 @@ public:
     void RecoverAutosaves(TextView* view);
     void RestoreHibernation(ActionRecord& record);
     void OpenFileList(ActionRecord& record, Array<String>& files, bool fromCommandLine);
+    // One autosave file made an open text again; a failure after the text
+    // was made removes it without a question and leaves the file on disk.
+    void RecoverAutosaveFile(TextView* view, const String& fullPath);
+    // "line:column" (column 0 when absent) of the view's current text.
+    void RestoreCaretFromSession(TextView* view, const String& text);
+    // Takes a text out of the list and its views without any question.
+    void RemoveText(TextView* view, TextDocument* document);
 
     // Caret, selection and scrolling; scrolling and clearing broadcast nothing.
     void MoveCaret(TextView* view, int32 code);
@@ -341,6 +348,34 @@ bool RecordFailure(ActionRecord& record);
 // The title of an action's alerts in the interface language.
 const wchar_t* ActionErrorTitle(int32 code);
 void ShowActionError(const ActionRecord& record, const Error& error);
+
+// One complete autosave file found at start: its name, its full path and its
+// five header lines (path, location, byte count, encoding, syntax).
+struct AutosaveHeader {
+    String name;
+    String fullPath;
+    String lines[5];
+};
+// Reads the header; an unreadable file, or one that ends inside the
+// header, throws.
+AutosaveHeader ReadAutosaveHeader(const String& fullPath, const String& name);
+
+// True while the process that the autosave name belongs to runs: its id
+// names a running process created no later than the autosave began. Such
+// files belong to another editor on the same data folder.
+bool AutosaveOwnerRunning(const String& name);
+
+// The directory listing of recovery. Tests list in other orders than Wine,
+// which lists sorted. A null table (or slot) means ListDirectory.
+struct RecoveryCalls {
+    Array<String> (*listDirectory)(const wchar_t* folder, const wchar_t* pattern);
+};
+void SetRecoveryCalls(const RecoveryCalls* calls);
+
+// A decimal number as the session and autosave files hold it: leading
+// blanks and a sign, then digits up to the first other character. False when
+// there is no digit or the value does not fit in 64 bits.
+bool ParseDecimal(const wchar_t* text, int64 length, int64& value);
 
 // The files of a start-up command line: every argument but the "::" switches
 // and a first "--opt:updated" or "--opt:updatefailed", made full and normal.

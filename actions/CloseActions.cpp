@@ -64,6 +64,11 @@ void ActionBroker::CloseText(ActionRecord& record)
     if (!path.IsEmpty())
         recentFiles.Add(path, 0);
     AskSaveStep(view, document, view->CurrentDocument());
+    RemoveText(view, document);
+}
+
+void ActionBroker::RemoveText(TextView* view, TextDocument* document)
+{
     SwitchViewsAwayFrom(document);
     Broadcast(BroadcastCurrentChanged, view->CurrentDocument(), view);
     Broadcast(BroadcastDocumentRemoved, document, view);

@@ -196,6 +196,7 @@ MainForm* MainForm::Create(ActionBroker* broker)
 MainForm::~MainForm()
 {
     KillTimer(kAutosaveTimer);
+    KillTimer(kCheckTimer);
     if (dropTarget) {
         if (hwnd)
             RevokeDragDrop(hwnd);

@@ -137,8 +137,10 @@ public:
 
     // ---- autosave ----
     void StartAutosave();
-    // One idle step: starts a file, writes a piece or completes it. Never throws.
-    void AutosaveStep() noexcept;
+    // One idle step: starts a file, writes a piece or completes it. Never
+    // throws. False when the step could do nothing (an empty text, a refused
+    // rename): calling again at once would only spin.
+    bool AutosaveStep() noexcept;
     // Stops autosaving and deletes the text's autosave files.
     void DiscardAutosave() noexcept;
 
@@ -184,7 +186,7 @@ private:
     void TakeLoadedText(TextBuff& loaded, File& file);
     void SettleMarkers();
     void AbandonAutosave() noexcept;
-    void RetireAutosaveStep() noexcept;
+    bool RetireAutosaveStep() noexcept;
     void DropRetiredAutosave() noexcept;
 
     String path_;
@@ -199,6 +201,10 @@ struct AutosaveLimits {
 
 // The autosave folder in the data folder, created when missing.
 String AutosaveFolder();
+// A name of this process for an autosave begun now, without its first letter
+// ("t" while written, "g" when complete): "%08x_%08x_%08x_%08x.autosave" of
+// the time's high and low words, the process id and a counter of the run.
+String NewAutosaveName();
 
 // UTF-16 units that the characters of the document's main text in [from, to)
 // take: 2 for a CR LF pair and above U+FFFF, 1 otherwise.

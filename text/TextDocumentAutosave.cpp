@@ -44,6 +44,18 @@ void WriteHeaderLine(File& file, const String& text)
 
 int64 AutosaveLimits::cutPiece = 0x1000000;
 
+String NewAutosaveName()
+{
+    g_autosaveCounter++;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    wchar_t name[64];
+    swprintf(name, 64, L"%08x_%08x_%08x_%08x.autosave", static_cast<unsigned>(now.dwHighDateTime),
+             static_cast<unsigned>(now.dwLowDateTime), static_cast<unsigned>(GetCurrentProcessId()),
+             static_cast<unsigned>(g_autosaveCounter));
+    return String(name);
+}
+
 String AutosaveFolder()
 {
     String data = GetDataFolder(AppContext::Current());
@@ -63,17 +75,11 @@ void TextDocument::StartAutosave()
     autosaveNextFinishedPath.Release();
 
     String folder = AutosaveFolder();
-    g_autosaveCounter++;
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    wchar_t name[64];
-    swprintf(name, 64, L"%08x_%08x_%08x_%08x.autosave", static_cast<unsigned>(now.dwHighDateTime),
-             static_cast<unsigned>(now.dwLowDateTime), static_cast<unsigned>(GetCurrentProcessId()),
-             static_cast<unsigned>(g_autosaveCounter));
+    String name = NewAutosaveName();
 
     snapshot.Clear();
-    autosaveUnfinishedPath.ConcatList({folder.CStr(), L"t", name});
-    autosaveNextFinishedPath.ConcatList({folder.CStr(), L"g", name});
+    autosaveUnfinishedPath.ConcatList({folder.CStr(), L"t", name.CStr()});
+    autosaveNextFinishedPath.ConcatList({folder.CStr(), L"g", name.CStr()});
     snapshot.ShareFrom(text);
 
     // Opened without truncating: a file cut to nothing and written anew is
@@ -113,7 +119,7 @@ void TextDocument::DropRetiredAutosave() noexcept
 
 // Cuts a piece off the end of the replaced file, or deletes it once it is
 // small. Failures here lose nothing: the file is deleted as it is.
-void TextDocument::RetireAutosaveStep() noexcept
+bool TextDocument::RetireAutosaveStep() noexcept
 {
     try {
         if (!autosaveFile.State())
@@ -122,7 +128,7 @@ void TextDocument::RetireAutosaveStep() noexcept
         if (size > AutosaveLimits::cutPiece) {
             autosaveFile.Seek(size - AutosaveLimits::cutPiece);
             autosaveFile.Truncate();
-            return;
+            return true;
         }
         autosaveFile.Close();
     } catch (...) {
@@ -131,16 +137,17 @@ void TextDocument::RetireAutosaveStep() noexcept
     autosaveFile.Release();
     DropRetiredAutosave();
     autosaveRunning = 0;
+    return true;
 }
 
-void TextDocument::AutosaveStep() noexcept
+bool TextDocument::AutosaveStep() noexcept
 {
-    if (!autosaveRetiredPath.IsEmpty()) {
-        RetireAutosaveStep();
-        return;
-    }
-    if (text.Size() == 0)
-        return;
+    if (!autosaveRetiredPath.IsEmpty())
+        return RetireAutosaveStep();
+    // An empty text starts no file; one emptied while its file is written
+    // still finishes the snapshot taken before.
+    if (!autosaveRunning && text.Size() == 0)
+        return false;
     try {
         if (!autosaveRunning) {
             StartAutosave();
@@ -159,7 +166,7 @@ void TextDocument::AutosaveStep() noexcept
         } else {
             // A failed rename is tried again at the next step.
             if (!MoveFileW(autosaveUnfinishedPath.CStr(), autosaveNextFinishedPath.CStr()))
-                return;
+                return false;
             autosaveRetiredPath = autosaveFinishedPath;
             autosaveFinishedPath = autosaveNextFinishedPath;
             autosaveUnfinishedPath.Release();
@@ -172,6 +179,7 @@ void TextDocument::AutosaveStep() noexcept
         AbandonAutosave();
         autosaveWanted = 1;
     }
+    return true;
 }
 
 void TextDocument::DiscardAutosave() noexcept
