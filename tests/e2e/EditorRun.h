@@ -104,6 +104,21 @@ private:
     PROCESS_INFORMATION process_{};
 };
 
+// Waits up to 10 s for a file to hold exactly these bytes.
+inline bool WaitForFile(const String& path, const std::string& bytes)
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < 10000) {
+        try {
+            if (ReadFileBytes(path) == bytes)
+                return true;
+        } catch (...) {
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
 // Menus of another process cannot be read under Wine: a menu bar title is
 // found as a user finds it, by its Alt shortcut opening a pop-up menu.
 inline bool MenuOpensWith(EditorRun& run, HWND main, WORD letter)
