@@ -139,7 +139,7 @@ TEST_CASE("a Polish text: underlined, then checked from the beginning with Ignor
     Sleep(200);
     PixelImage underlined = ViewPixels(view);
     Screenshot(main, "spell_underlined");
-    // Three words on three lines: one line under each, in one colour.
+    // Three words on three lines: one line under each.
     REQUIRE(plain.width > 0);
     auto rows = ChangedRows(plain, underlined);
     CHECK(rows.size() >= 3);
@@ -148,8 +148,15 @@ TEST_CASE("a Polish text: underlined, then checked from the beginning with Ignor
         for (auto& c : row.second)
             colours[c.first] += c.second;
     REQUIRE_FALSE(colours.empty());
+    // Nearly all in the misspelling colour (a blinking caret may add a few).
     COLORREF lineColour = colours.begin()->first;
-    CHECK(colours.size() == 1);
+    int total = 0;
+    for (auto& c : colours) {
+        total += c.second;
+        if (c.second > colours[lineColour])
+            lineColour = c.first;
+    }
+    CHECK(colours[lineColour] * 10 >= total * 9);
 
     // Ctrl+J from the beginning.
     SetForegroundWindow(main);
