@@ -262,9 +262,6 @@ public:
     int64 keptWordStart = 0;
     int64 keptWordEnd = 0;
     Array<String> keptSuggestions;
-    // The configuration dialog: 1 when OK changed the settings.
-    int32 (*configurationDialog)(Form* owner, SettingsStore& settings, DictRegistry* registry,
-                                 LexerFactory* lexers) = nullptr;
     TextViewHandler viewHandler;
     TextTabsHandler tabsHandler;
     EditorBroadcast broadcastHandler;
