@@ -231,6 +231,8 @@ public:
     // alert when nothing is selected) without one.
     bool ChosenSuggestion(String& suggestion);
     void SpellReplace();
+    // Every further occurrence of the word from the selection on.
+    void SpellReplaceAll();
     void ReplaceWithSuggestion(int32 index);
 
     // ---- views, zoom, wrap, configuration, language, characters, context menus ----

@@ -4,6 +4,7 @@
 
 #include "editor/MainForm.h"
 
+#include "actions/FindActions.h"
 #include "actions/ProgressNotify.h"
 #include "base/UiLanguage.h"
 #include "spell/DictRegistry.h"
@@ -13,6 +14,11 @@
 #include "view/syntax/LexerFactory.h"
 
 namespace {
+
+// Replace all: every later whole-word occurrence in any case, replaced in
+// the case pattern of each, with frequent progress and view refreshes.
+constexpr int32 kSpellReplaceAllMode =
+    FindIgnoreCase | FindWholeWords | FindAdaptCase | FindFrequentReports | FindRefreshView;
 
 // Progress is reported once for so many correct words.
 constexpr int64 kWordsPerStep = 1001;
@@ -90,6 +96,9 @@ bool MainForm::SpellCommand(uint32_t command)
         return true;
     case kSpellReplaceCommand:
         SpellReplace();
+        return true;
+    case kSpellReplaceAllCommand:
+        SpellReplaceAll();
         return true;
     case kSpellEndCommand:
         SpellCheckDialog::CloseInstance();
@@ -339,6 +348,31 @@ void MainForm::SpellReplace()
         ExecuteAction(*broker, record);
         if (record.outcome == OutcomeDone)
             SpellCheckStep(true);
+    });
+}
+
+void MainForm::SpellReplaceAll()
+{
+    SpellGuarded(ReplaceWordTitle(), [&] {
+        String word = SpellCheckDialog::GetWord();
+        String suggestion;
+        if (!ChosenSuggestion(suggestion) || word.IsEmpty())
+            return;
+        TextDocument* text = activeView->CurrentDocument();
+        ViewState* state = text ? activeView->FindViewState(text) : nullptr;
+        if (!state)
+            return;
+        int64 caret = state->CaretPosition();
+        int64 anchor = state->AnchorPosition();
+        int64 start = caret < anchor ? caret : anchor;
+        {
+            String path = text->GetPath();
+            ProgressNotify notify(progressDialog, UiText(L"Trwa zastępowanie - Scrivel", L"Replacing - Scrivel"),
+                                  UiText(L"Stopień zaawansowania", L"Progress"), path.CStr());
+            broker->ReplaceRemaining(activeView, word, kSpellReplaceAllMode, suggestion, &notify);
+            activeView->SetCaret(text, start, CaretScrollIntoView, 0);
+        }
+        SpellCheckStep(true);
     });
 }
 

@@ -213,3 +213,22 @@ TEST_CASE("a user-word file that cannot be written is reported under Add to dict
     CHECK(s.Selected() == L"pjie");
     RemoveDirectoryW(Concat(s.folder, L"pl.usr").CStr());
 }
+
+TEST_CASE("Replace all replaces every later whole-word occurrence in the case pattern of each")
+{
+    SpellRun s;
+    s.SetText(L"mleko kotta mleko Kotta kottax KOTTA.");
+    s.form.dictionaries->FindOrLoad(String(L"pl"));
+    s.run.alerts.answers.push_back(1);
+    s.Command(11049);
+    REQUIRE(s.Selected() == L"kotta");
+    Array<String> offered;
+    offered.Append(L"kota");
+    SpellCheckDialog::SetSuggestions(offered);
+    s.Command(13007);
+    CHECK(s.Whole() == L"mleko kota mleko Kota kottax KOTA.");
+    // The walk goes on from where the selection was: kottax is next.
+    CHECK(s.Selected() == L"kottax");
+    s.Command(11010);  // one undo step takes back the whole replacement
+    CHECK(s.Whole() == L"mleko kotta mleko Kotta kottax KOTTA.");
+}
