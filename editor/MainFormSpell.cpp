@@ -172,6 +172,8 @@ void MainForm::ToggleUnderline()
     if (state && state->spellUnderline) {
         state->spellUnderline = false;
         ::InvalidateRect(activeView->GetHwnd(), nullptr, FALSE);
+        // The menu's check mark must not go on claiming underlining.
+        UpdateMenuState();
         return;
     }
     if (!EnsurePrimary())

@@ -147,6 +147,7 @@ TEST_CASE("underlining takes the registry's pair into the text and keeps it when
     CHECK(MenuChecked(s.run.Hwnd(), 11048));
     s.Command(11048);
     CHECK_FALSE(state->spellUnderline);
+    CHECK_FALSE(MenuChecked(s.run.Hwnd(), 11048));
     CHECK(state->dictPair == 1);
     s.Command(11048);
     CHECK(state->spellUnderline);
