@@ -9,6 +9,7 @@
 
 #include <doctest.h>
 
+#include <functional>
 #include <string>
 
 constexpr const wchar_t* kMainClass = L"Scrivel Main Form";
@@ -31,7 +32,9 @@ inline std::string Narrow(const std::wstring& text)
 // the given settings file. The process is ended if a test leaves it running.
 class EditorRun {
 public:
-    explicit EditorRun(const std::string& settings, const std::wstring& arguments = std::wstring())
+    // prepare, when given, fills the run's folder before the editor starts in it.
+    explicit EditorRun(const std::string& settings, const std::wstring& arguments = std::wstring(),
+                       const std::function<void(const String& folder)>& prepare = nullptr)
     {
         std::wstring base = folder_.Path().CStr();
         exe_ = base + L"scrivel.exe";
@@ -39,6 +42,8 @@ public:
         CreateDirectoryW((base + L"Scrivel Data").c_str(), nullptr);
         settingsPath_ = folder_ / L"Scrivel Data\\appsettings.dat";
         WriteFileBytes(settingsPath_, settings);
+        if (prepare)
+            prepare(folder_.Path());
         REQUIRE(driver::StartProgram(exe_, arguments, base, process_));
     }
     ~EditorRun()
