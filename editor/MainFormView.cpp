@@ -5,6 +5,7 @@
 
 #include "base/AppContext.h"
 #include "base/UiLanguage.h"
+#include "editor/ConfigDialog.h"
 #include "gui/ErrorText.h"
 #include "view/TextSplitter.h"
 
@@ -233,9 +234,7 @@ void MainForm::Configure()
 {
     Guarded(this, Pick(L"Zmiana konfiguracji - Scrivel", L"Configuration - Scrivel"), [&] {
         AppContext& context = AppContext::Current();
-        if (configurationDialog == nullptr)
-            throw InternalError();
-        if (configurationDialog(this, context.settings, dictionaries.get(), broker->lexerFactory.get()) != 1)
+        if (RunConfigurationDialog(this, context.settings, dictionaries.get(), broker->lexerFactory.get()) != 1)
             return;
         ApplySettings(context.settings, true);
         SaveAppSettings(context);

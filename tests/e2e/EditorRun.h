@@ -3,6 +3,7 @@
 // A copy of the built editor run in a fresh folder with its own portable
 // settings, watched and driven from outside.
 
+#include "support/ModalWatch.h"
 #include "support/Screenshot.h"
 #include "support/TempFolder.h"
 #include "e2e/ProcessDriver.h"
@@ -153,22 +154,7 @@ inline void CheckMenuLanguage(EditorRun& run, HWND main, bool polish)
 
 inline HWND ChildWithId(HWND parent, int id)
 {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (GetDlgCtrlID(child) == s->id) {
-                s->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return DescendantWithId(parent, id);
 }
 
 inline void Screenshot(HWND window, const char* name)

@@ -5,11 +5,13 @@
 #include "MainFormTestSupport.h"
 
 #include "base/SettingsStore.h"
+#include "editor/ConfigDialog.h"
 #include "editor/Statusbar.h"
 #include "gui/EditLine.h"
 #include "gui/ElasticGroup.h"
 #include "gui/Label.h"
 #include "gui/Toolbar.h"
+#include "support/ModalWatch.h"
 #include "support/Pump.h"
 #include "support/TempFolder.h"
 #include "text/TextDocument.h"
@@ -231,23 +233,32 @@ TEST_CASE("F10 wraps the text in the active view only: not in the other view, no
     CHECK(f.view1->FindViewState(first)->wordWrap == before);
 }
 
-TEST_CASE("Configure: OK applies and writes appsettings.dat; Cancel leaves the file as it was")
+TEST_CASE("Configure: OK applies and writes appsettings.dat; Cancel and the close box leave the file as it was")
 {
     MainFormRun run("TabStep=4\r\n");
     MainForm& f = *run.form;
     String file = run.data / L"appsettings.dat";
     std::string before = ReadFileBytes(file);
-    static int32 answer = 2;
-    f.configurationDialog = [](Form*, SettingsStore& settings, DictRegistry*, LexerFactory*) -> int32 {
-        settings.SetText(L"TabStep", L"7");
-        return answer;
-    };
-    answer = 2;
-    RunCommand(f, 11041);
-    CHECK(ReadFileBytes(file) == before);
-    answer = 1;
-    RunCommand(f, 11041);
-    CHECK(SettingOf(file, L"TabStep") == L"7");
+    REQUIRE(f.autosaveEnabled == 1);
+    // Autosave turned off in the dialog, then the dialog ended by one of three ways.
+    for (int ending : {IDCANCEL, 0, IDOK}) {
+        CAPTURE(ending);
+        WhenShown(ConfigurationDialog::AutosaveId, [ending](HWND dialog) {
+            SendMessageW(DescendantWithId(dialog, ConfigurationDialog::AutosaveId), BM_CLICK, 0, 0);
+            if (ending == 0)
+                PostMessageW(dialog, WM_CLOSE, 0, 0);
+            else
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(ending, BN_CLICKED), 0);
+        });
+        RunCommand(f, 11041);
+        if (ending != IDOK) {
+            CHECK(ReadFileBytes(file) == before);
+            CHECK(f.autosaveEnabled == 1);
+        }
+    }
+    CHECK(SettingOf(file, L"Autosave") == L"false");
+    CHECK(SettingOf(file, L"TabStep") == L"4");
+    CHECK(f.autosaveEnabled == 0);
     CHECK_MESSAGE(run.alerts.alerts.empty(), AlertList(run.alerts));
 }
 
