@@ -5,6 +5,7 @@
 // read and filled by this process.
 
 #include "e2e/EditorRun.h"
+#include "support/CommonDialogs.h"
 
 #include <doctest.h>
 
@@ -88,11 +89,7 @@ inline void AnswerFileDialog(EditorRun& run, const String& path)
 {
     HWND dialog = run.WaitForClass(L"#32770");
     REQUIRE(dialog != nullptr);
-    HWND name = ChildWithId(dialog, 1152);
-    if (!name) {
-        HWND combo = ChildWithId(dialog, 1148);
-        name = combo ? FindWindowExW(combo, nullptr, L"Edit", nullptr) : nullptr;
-    }
+    HWND name = FileNameField(dialog);
     REQUIRE(name != nullptr);
     SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.CStr()));
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
