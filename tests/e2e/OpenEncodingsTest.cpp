@@ -73,7 +73,7 @@ void TypeAndSave(EditorRun& run, HWND main, const TempFolder& texts, const Eight
     driver::PressKey('S', true);
     String path = texts / file.name;
     CHECK(WaitForFile(path, file.typed + file.old));
-    CHECK(ReadFileBytes(Concat(path, L".bak")) == file.old);
+    CHECK(WaitForFile(Concat(path, L".bak"), file.old));
     if (shot) {
         driver::WaitUntilPainted(main, 5000);
         Screenshot(main, shot);

@@ -62,7 +62,7 @@ TEST_CASE("Ctrl+N, typing and Ctrl+S through the save dialog; undo and redo reac
     PressInto(main, 'Y', true);
     driver::PressKey('S', true);
     CHECK(WaitForFile(fresh, "abc"));
-    CHECK(ReadFileBytes(Concat(fresh, L".bak")) == "ab");
+    CHECK(WaitForFile(Concat(fresh, L".bak"), "ab"));
 
     {
         // A backup's name, in capitals: refused, nothing written.
