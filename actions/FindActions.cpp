@@ -79,6 +79,18 @@ int64 OverlapForward(TextBuff& text, const SearchPattern& pattern, int64 reached
     return ahead < pos ? ahead : reached;
 }
 
+// The view's text with upper clamped to its size; null when there is
+// nothing to search.
+TextDocument* SearchedText(TextView* view, int64 lower, int64& upper)
+{
+    TextDocument* document = view->CurrentDocument();
+    if (!document || upper < lower)
+        return nullptr;
+    if (upper > document->text.Size())
+        upper = document->text.Size();
+    return document;
+}
+
 bool Acceptable(TextView* view, const SearchPattern& pattern, int64 start, int64 end)
 {
     return !(pattern.mode & FindWholeWords) || IsWholeWord(view, start, end);
@@ -89,12 +101,10 @@ bool Acceptable(TextView* view, const SearchPattern& pattern, int64 start, int64
 FoundRange SearchForward(TextView* view, SearchPattern& pattern, int64 lower, int64 upper, TextNotify* notify)
 {
     FoundRange found;
-    TextDocument* document = view->CurrentDocument();
-    if (!document || upper < lower)
+    TextDocument* document = SearchedText(view, lower, upper);
+    if (!document)
         return found;
     TextBuff& text = document->text;
-    if (upper > text.Size())
-        upper = text.Size();
     int64 pos = lower;
     for (;;) {
         int64 stop = pos;
@@ -122,12 +132,10 @@ FoundRange SearchBackward(TextView* view, SearchPattern& pattern, int64 lower, i
                           TextNotify* notify)
 {
     FoundRange found;
-    TextDocument* document = view->CurrentDocument();
-    if (!document || upper < lower)
+    TextDocument* document = SearchedText(view, lower, upper);
+    if (!document)
         return found;
     TextBuff& text = document->text;
-    if (upper > text.Size())
-        upper = text.Size();
     int64 pos = upper;
     for (;;) {
         int64 stop = pos;

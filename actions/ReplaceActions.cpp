@@ -41,22 +41,14 @@ void ForEachCodePoint(const String& text, Visit visit)
     }
 }
 
-bool IsAllUpper(const String& text)
-{
-    bool all = true;
-    ForEachCodePoint(text, [&](int32 c, int64, int64) {
-        all = ToUpperCodePoint(c) == c;
-        return all;
-    });
-    return all;
-}
-
-bool StartsUpper(const String& text)
+// Every code point of text, or only its first, equals its upper case
+// (characters without case do).
+bool IsUpper(const String& text, bool firstOnly)
 {
     bool upper = false;
     ForEachCodePoint(text, [&](int32 c, int64, int64) {
         upper = ToUpperCodePoint(c) == c;
-        return false;
+        return upper && !firstOnly;
     });
     return upper;
 }
@@ -85,9 +77,9 @@ String AdaptCase(const String& replacement, const String& found)
 {
     if (replacement.IsEmpty() || replacement.Length() >= 31 || found.IsEmpty())
         return replacement;
-    if (IsAllUpper(found))
+    if (IsUpper(found, false))
         return ToUpperFrom(replacement, replacement.Length());
-    if (StartsUpper(found))
+    if (IsUpper(found, true))
         return ToUpperFrom(replacement, 1);
     return replacement;
 }
