@@ -93,7 +93,7 @@ TEST_CASE("Ctrl+A, Ctrl+Shift+C leaves CR LF text and an HTML block framing it; 
     TempFolder texts;
     String path = texts / L"clip.txt";
     WriteFileBytes(path, "za\xC5\xBC\nline 2");
-    EditorRun run("", L"\"" + std::wstring(path.CStr()) + L"\"");
+    EditorRun run("", Quoted(path));
     HWND main = run.WaitForMain();
     REQUIRE(WaitForTitleStart(main, L"clip.txt <"));
     OpenClipboard(nullptr);

@@ -96,13 +96,28 @@ inline void AnswerFileDialog(EditorRun& run, const String& path)
     CHECK(WaitUntilGone(dialog));
 }
 
+// Brings the window to the front once it takes input again: a window stays
+// disabled for a moment after its modal alert went, and keys sent to it then
+// are lost.
+inline void Front(HWND window)
+{
+    DWORD start = GetTickCount();
+    while (!IsWindowEnabled(window) && GetTickCount() - start < 5000)
+        Sleep(5);
+    SetForegroundWindow(window);
+    while (GetForegroundWindow() != window && GetTickCount() - start < 5000) {
+        Sleep(5);
+        SetForegroundWindow(window);
+    }
+}
+
 // An alert's text as its Ctrl+C copies it: title, message and buttons.
 inline std::wstring AlertAsText(HWND alert)
 {
     OpenClipboard(nullptr);
     EmptyClipboard();
     CloseClipboard();
-    SetForegroundWindow(alert);
+    Front(alert);
     driver::PressKey('C', true);
     DWORD start = GetTickCount();
     std::wstring text;
@@ -137,9 +152,30 @@ inline void PressKeys(WORD key, int count)
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-// A key pressed into the main window once it is in front.
+// Waits for control to have the keyboard focus of its thread.
+inline bool WaitForFocus(HWND control, DWORD timeout = 5000)
+{
+    DWORD thread = GetWindowThreadProcessId(control, nullptr);
+    DWORD start = GetTickCount();
+    for (;;) {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof(info);
+        if (GetGUIThreadInfo(thread, &info) && info.hwndFocus == control)
+            return true;
+        if (GetTickCount() - start > timeout)
+            return false;
+        Sleep(5);
+    }
+}
+
+// A key pressed into the window once it is in front.
 inline void PressInto(HWND window, WORD key, bool ctrl = false, bool shift = false)
 {
-    SetForegroundWindow(window);
+    Front(window);
     driver::PressKey(key, ctrl, shift);
+}
+
+inline std::wstring Quoted(const String& path)
+{
+    return L"\"" + std::wstring(path.CStr()) + L"\"";
 }

@@ -47,7 +47,7 @@ void TypeLine(EditorRun& run, HWND main, const EightBitFile& file)
 {
     int alerts = 0;
     for (const wchar_t* p = kLine; *p; p++) {
-        SetForegroundWindow(main);
+        Front(main);
         driver::TypeText(std::wstring(1, *p));
         if (file.holds(*p))
             continue;
@@ -68,8 +68,7 @@ void TypeAndSave(EditorRun& run, HWND main, const TempFolder& texts, const Eight
     CAPTURE(Narrow(file.name));
     REQUIRE(WaitForTitleStart(main, std::wstring(file.name) + L" <"));
     TypeLine(run, main, file);
-    SetForegroundWindow(main);
-    driver::PressKey(VK_RETURN);
+    PressInto(main, VK_RETURN);
     driver::PressKey('S', true);
     String path = texts / file.name;
     CHECK(WaitForFile(path, file.typed + file.old));
@@ -78,11 +77,6 @@ void TypeAndSave(EditorRun& run, HWND main, const TempFolder& texts, const Eight
         driver::WaitUntilPainted(main, 5000);
         Screenshot(main, shot);
     }
-}
-
-std::wstring Quoted(const String& path)
-{
-    return L"\"" + std::wstring(path.CStr()) + L"\"";
 }
 
 }  // namespace
@@ -137,7 +131,7 @@ TEST_CASE("2000 relative names on the command line all open; 2000 F6 presses com
     CHECK(driver::ProcessWindows(run.ProcessId()).size() == 1);
     // F6 goes on to the next text: 1999 presses from the last reach the one
     // before it, the only moment that title shows, and one more comes round.
-    SetForegroundWindow(main);
+    Front(main);
     PressKeys(VK_F6, kTexts - 1);
     CHECK(WaitForTitleStart(main, titled(kTexts - 2), 60000));
     PressInto(main, VK_F6);

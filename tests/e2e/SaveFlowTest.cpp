@@ -41,7 +41,7 @@ TEST_CASE("Ctrl+N, typing and Ctrl+S through the save dialog; undo and redo reac
     String existing = texts / L"existing.txt";
     WriteFileBytes(other, "other\r\n");
     WriteFileBytes(existing, "existing\r\n");
-    EditorRun run("", L"\"" + std::wstring(other.CStr()) + L"\"");
+    EditorRun run("", Quoted(other));
     HWND main = run.WaitForMain();
     REQUIRE(WaitForTitleStart(main, Titled(L"other.txt")));
 
@@ -117,10 +117,10 @@ TEST_CASE("Ctrl+F4 on a modified text asks; the close box and Esc leave the ques
     String two = texts / L"two.txt";
     WriteFileBytes(one, "one\r\n");
     WriteFileBytes(two, "two\r\n");
-    EditorRun run("", L"\"" + std::wstring(one.CStr()) + L"\" \"" + std::wstring(two.CStr()) + L"\"");
+    EditorRun run("", Quoted(one) + L" " + Quoted(two));
     HWND main = run.WaitForMain();
     REQUIRE(WaitForTitleStart(main, Titled(L"two.txt")));
-    SetForegroundWindow(main);
+    Front(main);
     driver::TypeText(L"2");
     REQUIRE(WaitForTitleStart(main, L"* two.txt"));
 
@@ -150,7 +150,7 @@ TEST_CASE("Ctrl+F4 on a modified text asks; the close box and Esc leave the ques
     CHECK(WaitForTitleStart(main, Titled(L"one.txt")));
 
     // Abandon changes: closed, the file untouched.
-    SetForegroundWindow(main);
+    Front(main);
     driver::TypeText(L"1");
     REQUIRE(WaitForTitleStart(main, L"* one.txt"));
     driver::PressKey(VK_F4, true);
@@ -168,7 +168,7 @@ TEST_CASE("Ctrl+G to line 3, character 5 puts the typed character there")
     TempFolder texts;
     String path = texts / L"lines.txt";
     WriteFileBytes(path, "first\r\nsecond\r\nthird line\r\nfourth\r\n");
-    EditorRun run("", L"\"" + std::wstring(path.CStr()) + L"\"");
+    EditorRun run("", Quoted(path));
     HWND main = run.WaitForMain();
     REQUIRE(WaitForTitleStart(main, Titled(L"lines.txt")));
     PressInto(main, 'G', true);
@@ -178,16 +178,18 @@ TEST_CASE("Ctrl+G to line 3, character 5 puts the typed character there")
     REQUIRE(line != nullptr);
     REQUIRE(column != nullptr);
     // The line field has the focus with its number selected: typing replaces it.
-    SetForegroundWindow(dialog);
+    Front(dialog);
+    REQUIRE(WaitForFocus(line));
     driver::TypeText(L"3");
     SendMessageW(column, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"5"));
     driver::WaitUntilPainted(dialog, 2000);
     Screenshot(dialog, "go_to_line");
     driver::PressKey(VK_RETURN);
     CHECK(WaitUntilGone(dialog));
-    SetForegroundWindow(main);
+    Front(main);
     driver::TypeText(L"#");
     driver::PressKey('S', true);
-    CHECK(WaitForFile(path, "first\r\nsecond\r\nthir#d line\r\nfourth\r\n"));
+    bool saved = WaitForFile(path, "first\r\nsecond\r\nthir#d line\r\nfourth\r\n");
+    CHECK_MESSAGE(saved, ReadFileBytes(path));
     CHECK(run.CloseAndWait(main, 10000) == 0);
 }
