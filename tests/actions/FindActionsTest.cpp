@@ -276,6 +276,8 @@ TEST_CASE("searches meet matches that straddle the search windows, in every enco
                 MatchList all = RegexMatches(chars, *expressions[e].tree, (mode & FindIgnoreCase) != 0, 4);
                 CompareVariants(bench, rng, chars, all, expressions[e].pattern, mode, 8,
                                 what + " regex " + Narrow(expressions[e].pattern));
+                CompareVariants(bench, rng, chars, all, expressions[e].pattern, mode, 1,
+                                what + " regex last " + Narrow(expressions[e].pattern), ActionFindLast);
             }
         }
         bench.Run(ActionCloseText);

@@ -121,7 +121,7 @@ TEST_CASE("2000 relative names on the command line all open; 2000 F6 presses com
     for (int i = 0; i < kTexts; i++)
         arguments += L" " + std::to_wstring(i) + L".t";
     // The names are relative to the editor's folder, where the files go first.
-    EditorRun run("", arguments, [](const String& folder) {
+    EditorRun run("", arguments, true, [](const String& folder) {
         for (int i = 0; i < kTexts; i++)
             WriteFileBytes(Concat(folder, (std::to_wstring(i) + L".t").c_str()), std::to_string(i));
     });
