@@ -12,27 +12,6 @@
 #include <string>
 #include <vector>
 
-// The child of parent whose text is text, or null.
-inline HWND ChildWithText(HWND parent, const std::wstring& text)
-{
-    struct Search {
-        const std::wstring* text;
-        HWND found;
-    } search{&text, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (driver::WindowText(child) == *s->text) {
-                s->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 inline const wchar_t* Ui(const wchar_t* polish, const wchar_t* english)
 {
     return PolishSystem() ? polish : english;
