@@ -154,6 +154,17 @@ inline void PressInto(HWND window, WORD key, bool ctrl = false, bool shift = fal
     driver::PressKey(key, ctrl, shift);
 }
 
+// Ctrl+S into a modified text, then its file once the title has lost the
+// modified mark: a read while the editor replaces the file could make the
+// save fail.
+inline std::string SavedBytes(HWND main, const String& path)
+{
+    REQUIRE(WaitForModifiedMark(main, true));
+    PressInto(main, 'S', true);
+    REQUIRE(WaitForModifiedMark(main, false));
+    return ReadFileBytes(path);
+}
+
 inline std::wstring Quoted(const String& path)
 {
     return L"\"" + std::wstring(path.CStr()) + L"\"";

@@ -69,10 +69,9 @@ void TypeAndSave(EditorRun& run, HWND main, const TempFolder& texts, const Eight
     REQUIRE(WaitForTitleStart(main, std::wstring(file.name) + L" <"));
     TypeLine(run, main, file);
     PressInto(main, VK_RETURN);
-    driver::PressKey('S', true);
     String path = texts / file.name;
-    CHECK(WaitForFile(path, file.typed + file.old));
-    CHECK(WaitForFile(Concat(path, L".bak"), file.old));
+    CHECK(SavedBytes(main, path) == file.typed + file.old);
+    CHECK(ReadFileBytes(Concat(path, L".bak")) == file.old);
     if (shot) {
         driver::WaitUntilPainted(main, 5000);
         Screenshot(main, shot);

@@ -52,17 +52,15 @@ TEST_CASE("Ctrl+N, typing and Ctrl+S through the save dialog; undo and redo reac
     driver::PressKey('S', true);
     String fresh = texts / L"fresh.txt";
     AnswerFileDialog(run, fresh);
-    CHECK(WaitForFile(fresh, "abc"));
     CHECK(WaitForTitleStart(main, Titled(L"fresh.txt")));
+    CHECK(ReadFileBytes(fresh) == "abc");
 
     // Typed characters undo one at a time; what is saved is what is shown.
     PressInto(main, 'Z', true);
-    driver::PressKey('S', true);
-    CHECK(WaitForFile(fresh, "ab"));
+    CHECK(SavedBytes(main, fresh) == "ab");
     PressInto(main, 'Y', true);
-    driver::PressKey('S', true);
-    CHECK(WaitForFile(fresh, "abc"));
-    CHECK(WaitForFile(Concat(fresh, L".bak"), "ab"));
+    CHECK(SavedBytes(main, fresh) == "abc");
+    CHECK(ReadFileBytes(Concat(fresh, L".bak")) == "ab");
 
     {
         // A backup's name, in capitals: refused, nothing written.
@@ -102,8 +100,8 @@ TEST_CASE("Ctrl+N, typing and Ctrl+S through the save dialog; undo and redo reac
         question = WaitForWindow(run, SaveTitle(), 10000);
         REQUIRE(question != nullptr);
         AnswerAlert(question, Ui(L"Zastąp ten plik", L"Overwrite this file"));
-        CHECK(WaitForFile(existing, "abc"));
         CHECK(WaitForTitleStart(main, Titled(L"existing.txt")));
+        CHECK(ReadFileBytes(existing) == "abc");
     }
     // The refusals and questions end with no other window left.
     CHECK(driver::ProcessWindows(run.ProcessId()).size() == 1);
@@ -146,8 +144,8 @@ TEST_CASE("Ctrl+F4 on a modified text asks; the close box and Esc leave the ques
     question = WaitForWindow(run, SaveTitle(), 10000);
     REQUIRE(question != nullptr);
     AnswerAlert(question, Ui(L"Zapisz", L"Save"));
-    CHECK(WaitForFile(two, "2two\r\n"));
     CHECK(WaitForTitleStart(main, Titled(L"one.txt")));
+    CHECK(ReadFileBytes(two) == "2two\r\n");
 
     // Abandon changes: closed, the file untouched.
     Front(main);
@@ -188,8 +186,6 @@ TEST_CASE("Ctrl+G to line 3, character 5 puts the typed character there")
     CHECK(WaitUntilGone(dialog));
     Front(main);
     driver::TypeText(L"#");
-    driver::PressKey('S', true);
-    bool saved = WaitForFile(path, "first\r\nsecond\r\nthir#d line\r\nfourth\r\n");
-    CHECK_MESSAGE(saved, ReadFileBytes(path));
+    CHECK(SavedBytes(main, path) == "first\r\nsecond\r\nthir#d line\r\nfourth\r\n");
     CHECK(run.CloseAndWait(main, 10000) == 0);
 }
