@@ -6,13 +6,13 @@
 // broker's broadcasts.
 
 #include "actions/ActionBroker.h"
+#include "actions/FindActions.h"
 #include "actions/EditForm.h"
 #include "actions/HistoryList.h"
 #include "base/Types.h"
 #include "editor/HelpLink.h"
 #include "gui/Form.h"
 #include "gui/Gdi.h"
-#include "text/RegExp.h"
 #include "view/TextTabs.h"
 #include "view/TextView.h"
 
@@ -68,14 +68,12 @@ struct IncrementalFindCalls {
 // Null restores the system's own.
 void SetIncrementalFindCalls(const IncrementalFindCalls* calls);
 
-// A phrase of incremental find made ready to search: folded code points, or
-// a compiled expression. Kept while phrase and flags stay the same.
+// The phrase of incremental find made ready to search, kept while phrase
+// and flags stay the same.
 struct FindPattern {
     String phrase;
     int32 flags = -1;  // -1: nothing prepared yet
-    bool bad = false;  // an expression that does not compile
-    Array<u32> codes;
-    RegExp regex;
+    std::unique_ptr<SearchPattern> prepared;  // null for an expression that does not compile
 };
 
 // One accelerator: modifier bits 1 Shift, 2 Ctrl, 4 Alt.
