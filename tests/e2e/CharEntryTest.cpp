@@ -1,7 +1,7 @@
 // Characters picked by code in the character dialog land in the text and
 // are saved in its encoding.
 
-#include "e2e/EditorRun.h"
+#include "e2e/DialogDriver.h"
 
 #include <doctest.h>
 
@@ -82,18 +82,16 @@ std::string SavedAfterCode(const char* name, const std::string& bytes, const wch
     TempFolder texts;
     String path = texts / std::wstring(name, name + strlen(name)).c_str();
     WriteFileBytes(path, bytes);
-    EditorRun run("", L"\"" + std::wstring(path.CStr()) + L"\"");
+    EditorRun run("", Quoted(path));
     HWND main = run.WaitForMain();
     EnterByCode(run, main, code);
-    REQUIRE(WaitForModifiedMark(main, true));
-    driver::PressKey('S', true);
-    REQUIRE(WaitForModifiedMark(main, false));
+    std::string saved = SavedBytes(main, path);
     driver::WaitUntilPainted(main, 5000);
     Sleep(200);
     CHECK(run.CountTitled(PolishSystem() ? L"Nie można zrealizować operacji - Scrivel"
                                          : L"Operation can not be performed - Scrivel") == 0);
     CHECK(run.CloseAndWait(main, 10000) == 0);
-    return ReadFileBytes(path);
+    return saved;
 }
 
 }  // namespace
