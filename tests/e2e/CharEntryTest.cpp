@@ -88,8 +88,10 @@ TEST_CASE("Ctrl+E in an 8-bit text: code 00b9 is saved as the byte 0xB9 with no 
     EditorRun run("", L"\"" + std::wstring(path.CStr()) + L"\"");
     HWND main = run.WaitForMain();
     EnterByCode(run, main, L"00b9");
+    REQUIRE(WaitForModifiedMark(main, true));
     driver::PressKey('S', true);
-    CHECK(WaitForFile(path, "\xB9z\xB3y\r\n"));
+    REQUIRE(WaitForModifiedMark(main, false));
+    CHECK(ReadFileBytes(path) == "\xB9z\xB3y\r\n");
     driver::WaitUntilPainted(main, 5000);
     Sleep(200);
     CHECK(run.CountTitled(PolishSystem() ? L"Nie można zrealizować operacji - Scrivel"
@@ -105,7 +107,9 @@ TEST_CASE("Ctrl+E in a UTF-8 text: code 1f600 is saved as F0 9F 98 80")
     EditorRun run("", L"\"" + std::wstring(path.CStr()) + L"\"");
     HWND main = run.WaitForMain();
     EnterByCode(run, main, L"1f600");
+    REQUIRE(WaitForModifiedMark(main, true));
     driver::PressKey('S', true);
-    CHECK(WaitForFile(path, "\xEF\xBB\xBF\xF0\x9F\x98\x80x\r\n"));
+    REQUIRE(WaitForModifiedMark(main, false));
+    CHECK(ReadFileBytes(path) == "\xEF\xBB\xBF\xF0\x9F\x98\x80x\r\n");
     CHECK(run.CloseAndWait(main, 10000) == 0);
 }
