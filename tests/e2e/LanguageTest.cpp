@@ -17,7 +17,7 @@ int OpenMenus(EditorRun& run)
     return n;
 }
 
-bool WaitForMenus(EditorRun& run, int count, DWORD timeout = 5000)
+bool WaitForMenus(EditorRun& run, int count, DWORD timeout = 20000)
 {
     DWORD start = GetTickCount();
     while (OpenMenus(run) != count && GetTickCount() - start < timeout)
@@ -29,16 +29,9 @@ bool WaitForMenus(EditorRun& run, int count, DWORD timeout = 5000)
 // each once the menu before it is open.
 void ChooseLanguage(EditorRun& run, HWND main, WORD submenu, WORD item)
 {
-    // Alt may meet a menu bar still in its menu mode: then again.
-    bool opened = false;
-    for (int attempt = 0; attempt < 3 && !opened; attempt++) {
-        SetForegroundWindow(main);
-        driver::PressKey('O', false, false, true);
-        opened = WaitForMenus(run, 1, 2000);
-        if (!opened)
-            driver::PressKey(VK_ESCAPE);
-    }
-    REQUIRE(opened);
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
+    driver::PressKey('O', false, false, true);
+    REQUIRE(WaitForMenus(run, 1));
     driver::PressKey(submenu);
     REQUIRE(WaitForMenus(run, 2));
     driver::PressKey(item);
@@ -48,7 +41,7 @@ void ChooseLanguage(EditorRun& run, HWND main, WORD submenu, WORD item)
 bool WaitForTitle(HWND main, const std::string& title)
 {
     DWORD start = GetTickCount();
-    while (Narrow(driver::WindowText(main)) != title && GetTickCount() - start < 5000)
+    while (Narrow(driver::WindowText(main)) != title && GetTickCount() - start < 20000)
         Sleep(10);
     return Narrow(driver::WindowText(main)) == title;
 }

@@ -148,6 +148,37 @@ inline std::vector<std::wstring> ChildTexts(HWND window)
     return texts;
 }
 
+// The window holding the keyboard focus in the thread of window, or null.
+inline HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+// Brings window to the front as a click would and waits until its thread
+// has taken the activation with the focus on target (on window or one of its
+// children when target is null): only then do sent keys reach target, since
+// the system gives a key to the focus it finds when the key is queued.
+// False when that has not happened after timeout milliseconds.
+inline bool WaitForKeyboardFocus(HWND window, HWND target, DWORD timeout)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (GetForegroundWindow() != window)
+            SetForegroundWindow(window);
+        HWND focus = FocusOf(window);
+        bool ready = target ? focus == target : focus && (focus == window || IsChild(window, focus));
+        if (ready && IsWindowEnabled(window) && GetForegroundWindow() == window)
+            return true;
+        if (GetTickCount() - start > timeout)
+            return false;
+        Sleep(5);
+    }
+}
+
 // Keys as a user types them into the foreground window.
 inline void PressKey(WORD key, bool ctrl = false, bool shift = false, bool alt = false)
 {
