@@ -103,9 +103,9 @@ TEST_CASE("Ctrl+F and a typed phrase highlight its matches; F3, Shift+F4 from th
     // F3 leaves the keyboard with the text; Ctrl+F and Tab reach the
     // replacement field.
     driver::PressKey(VK_F3);
-    REQUIRE(WaitUntil([&] { return driver::FocusOf(main) == view; }));
+    REQUIRE(driver::WaitForKeyboardFocus(main, view, 20000));
     driver::PressKey('F', true);
-    REQUIRE(WaitUntil([&] { return driver::FocusOf(main) == findField; }));
+    REQUIRE(driver::WaitForKeyboardFocus(main, findField, 20000));
     driver::PressKey(VK_TAB);
     REQUIRE(WaitForFocusMoved(main, findField));
     driver::TypeText(L"the");
