@@ -5,6 +5,7 @@
 #include <doctest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -65,5 +66,141 @@ TEST_CASE("a click on the line field opens Go to line; upper case of a Polish li
     PostMessageW(main, WM_COMMAND, 11003, 0);
     CHECK(WaitForModifiedMark(main, false));
     CHECK(WaitForFile(path, Narrow(L"ZAŻÓŁĆ GĘŚLĄ JAŹŃ") + "\r\n"));
+    CHECK(run.CloseAndWait(main, 10000) == 0);
+}
+
+namespace {
+
+// The bar's client area on the screen.
+RECT BarOnScreen(HWND bar)
+{
+    RECT r;
+    GetClientRect(bar, &r);
+    MapWindowPoints(bar, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Right edges of the shown fields, in client pixels, as the bar draws them:
+// each field ends in a shadow column followed by a highlight column, which
+// the row just below the top border shows clear of any text.
+std::vector<int> FieldEdges(HWND bar)
+{
+    PixelImage image = ReadScreenPixels(BarOnScreen(bar));
+    COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT);
+    std::vector<int> edges;
+    for (int x = 0; x + 1 < image.width && image.height > 3; x++)
+        if (image.At(x, 3) == shadow && image.At(x + 1, 3) == light)
+            edges.push_back(x);
+    return edges;
+}
+
+// Moves the mouse off the bar, so that no hover or tooltip covers a field.
+void MouseToView(HWND main)
+{
+    RECT r;
+    GetWindowRect(main, &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    Sleep(300);
+}
+
+// A real click (SendInput) in the middle of field 1-7.
+void ClickField(HWND main, HWND bar, int field)
+{
+    MouseToView(main);
+    std::vector<int> edges = FieldEdges(bar);
+    REQUIRE(edges.size() >= static_cast<size_t>(field));
+    int left = field > 1 ? edges[static_cast<size_t>(field) - 2] + 2 : 0;
+    RECT screen = BarOnScreen(bar);
+    POINT at = {screen.left + (left + edges[static_cast<size_t>(field) - 1]) / 2, (screen.top + screen.bottom) / 2};
+    REQUIRE(at.x < GetSystemMetrics(SM_CXSCREEN));
+    REQUIRE(at.y < GetSystemMetrics(SM_CYSCREEN));
+    SetCursorPos(at.x, at.y);
+    INPUT press[2] = {};
+    press[0].type = press[1].type = INPUT_MOUSE;
+    press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, press, sizeof(INPUT));
+}
+
+// Waits until a modal dialog has gone and its run has ended.
+bool WaitForClosed(HWND main, HWND dialog)
+{
+    return WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000) &&
+           WaitUntil([&] { return IsWindowEnabled(main) != FALSE; }, 10000);
+}
+
+// The pixels of field 1-7 as the screen shows them now.
+std::vector<uint32_t> FieldPixels(HWND main, HWND bar, int field)
+{
+    MouseToView(main);
+    std::vector<int> edges = FieldEdges(bar);
+    REQUIRE(edges.size() >= static_cast<size_t>(field));
+    PixelImage image = ReadScreenPixels(BarOnScreen(bar));
+    int left = field > 1 ? edges[static_cast<size_t>(field) - 2] + 2 : 0;
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < image.height; y++)
+        for (int x = left; x < edges[static_cast<size_t>(field) - 1]; x++)
+            pixels.push_back(image.At(x, y));
+    return pixels;
+}
+
+}  // namespace
+
+TEST_CASE("clicks on the encoding, code and syntax fields run their dialogs; the converted text is saved")
+{
+    bool polish = PolishSystem();
+    TempFolder texts;
+    String path = texts / L"fields.txt";
+    WriteFileBytes(path, Narrow(L"zażółć gęślą jaźń") + "\r\n");
+    EditorRun run("", L" \"" + std::wstring(path.CStr()) + L"\"");
+    HWND main = run.WaitForMain();
+    HWND bar = FindBar(main);
+    REQUIRE(bar != nullptr);
+    SetForegroundWindow(main);
+
+    // Encoding field: the select dialog; Convert to ISO 8859-2 (id 7).
+    ClickField(main, bar, 5);
+    HWND dialog = run.WaitForTitled(polish ? L"Wybierz kodowanie znaków - Scrivel" : L"Select text encoding - Scrivel");
+    REQUIRE(dialog != nullptr);
+    HWND list = ChildWithId(dialog, 20901);
+    REQUIRE(list != nullptr);
+    CHECK(SendMessageW(list, LB_GETCURSEL, 0, 0) == 0);  // UTF-8, as detected
+    SendMessageW(list, LB_SETCURSEL, 6, 0);
+    PostMessageW(dialog, WM_COMMAND, 11084, 0);
+    REQUIRE(WaitForClosed(main, dialog));
+    CHECK(WaitForModifiedMark(main, true));
+
+    // Code field: the character dialog; its characters land at the caret,
+    // which the conversion put at the start.
+    ClickField(main, bar, 3);
+    dialog = run.WaitForTitled(polish ? L"Wybór znaku - Scrivel" : L"Select character - Scrivel");
+    REQUIRE(dialog != nullptr);
+    HWND chars = ChildWithId(dialog, 20703);
+    REQUIRE(chars != nullptr);
+    SendMessageW(chars, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"\u017B"));
+    PostMessageW(ChildWithId(dialog, IDOK), BM_CLICK, 0, 0);
+    REQUIRE(WaitForClosed(main, dialog));
+
+    // Syntax field: the syntax dialog; another entry changes what the field shows.
+    std::vector<uint32_t> before = FieldPixels(main, bar, 6);
+    ClickField(main, bar, 6);
+    dialog = run.WaitForTitled(polish ? L"Wybierz sposób kolorowania - Scrivel" : L"Select syntax coloring - Scrivel");
+    REQUIRE(dialog != nullptr);
+    list = ChildWithId(dialog, 21001);
+    REQUIRE(list != nullptr);
+    LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    LRESULT current = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    REQUIRE(count > 1);
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>((current + 1) % count), 0);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    REQUIRE(WaitForClosed(main, dialog));
+    CHECK(WaitUntil([&] { return FieldPixels(main, bar, 6) != before; }, 10000));
+
+    PostMessageW(main, WM_COMMAND, 11003, 0);
+    CHECK(WaitForModifiedMark(main, false));
+    // ISO 8859-2: Ż z a ż ó ł ć, g ę ś l ą, j a ź ń.
+    CHECK(WaitForFile(path, "\xAF"
+                            "za\xBF\xF3\xB3\xE6 g\xEA\xB6l\xB1 ja\xBC\xF1\r\n"));
     CHECK(run.CloseAndWait(main, 10000) == 0);
 }
