@@ -195,6 +195,7 @@ MainForm* MainForm::Create(ActionBroker* broker)
 MainForm::~MainForm()
 {
     KillTimer(kAutosaveTimer);
+    KillTimer(kCheckTimer);
     if (dropTarget) {
         if (hwnd)
             RevokeDragDrop(hwnd);

@@ -139,9 +139,17 @@ public:
     void WriteHibernationFile();
 
     void DefaultProc(MessageRecord& m) override;
+    // Dropped files, system setting and DPI changes; false for others.
+    bool HandleSystemMessage(MessageRecord& m);
     void OnClose(MessageRecord& m) override;
+    void OnActivate(MessageRecord& m) override;
     void OnTimer(MessageRecord& m) override;
     bool OnIdle() override;
+    // One step of the autosave pass, or the session file at its end; true
+    // while more idle work is wanted.
+    bool IdleWork();
+    // Offers to reload the texts whose files changed on disk.
+    void CheckChangedFiles();
     bool HandleError(const Error& error) override;
 
     // ---- members, in the order of construction ----
@@ -171,6 +179,9 @@ public:
     u8 autosaveDue = 0;
     u8 autosaveEnabled = 0;
     int32 autosavePass = -1;
+    // Texts whose autosave could not go on in this pass (a rename refused):
+    // left for the next pass instead of being stepped again at once.
+    PodArray<TextDocument*> autosaveStalled;
     u8 sessionChanged = 0;
     HistoryList findHistory;
     HistoryList replaceHistory;

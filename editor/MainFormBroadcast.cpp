@@ -7,6 +7,7 @@
 #include "editor/Statusbar.h"
 #include "gui/ElasticGroup.h"
 #include "gui/ErrorText.h"
+#include "gui/PointerList.h"
 #include "gui/Toolbar.h"
 #include "text/TextDocument.h"
 
@@ -54,6 +55,7 @@ void MainForm::OnBroadcast(const BroadcastRecord& record)
     switch (record.kind) {
     case BroadcastDocumentRemoved:
         sessionChanged = 1;
+        RemovePointer(autosaveStalled, record.document);
         break;
     case BroadcastCurrentChanged:
         ResetIncrementalFind();

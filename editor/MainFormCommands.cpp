@@ -1,5 +1,4 @@
-// The accelerator table of the main window, its timers, idle
-// work and error boundary.
+// The accelerator table of the main window and its error boundary.
 
 #include "editor/MainForm.h"
 
@@ -68,19 +67,6 @@ HACCEL MakeAcceleratorTable(const AcceleratorEntry* entries, int64 count)
         ThrowWinError(error);
     }
     return handle;
-}
-
-void MainForm::OnTimer(MessageRecord& m)
-{
-    if (m.wParam == kAutosaveTimer)
-        autosaveDue = 1;
-}
-
-bool MainForm::OnIdle()
-{
-    if (broker && broker->pendingError.code != -1)
-        broker->ReportPendingError(this);
-    return false;
 }
 
 bool MainForm::HandleError(const Error& error)

@@ -21,22 +21,14 @@ const wchar_t kHibernationName[] = L"hibernation.dat";
 const wchar_t kHibernationNewName[] = L"hibernation.dat.new";
 
 // The 0-based line and column of the caret; a column counts characters from
-// the line start up to the caret, the end or a line break.
+// the line start up to the caret. Lines break at CR, LF and NUL, so no break
+// lies between the two; the buffer counts whole runs at once, which matters
+// for a caret at the end of a line of hundreds of megabytes.
 void CaretLineColumn(TextBuff& text, int64 caret, int64& line, int64& column)
 {
-    line = text.LineOfOffset(caret);
-    column = 0;
-    int64 offset = text.LineStart(line);
-    while (offset < caret && offset < text.Size()) {
-        int32 code = text.DecodeChar(offset);
-        if (code == 13 || code == 10 || code == 0)
-            break;
-        int32 length = text.CharLength();
-        if (length <= 0)
-            break;
-        offset += length;
-        column++;
-    }
+    LineColumn place = text.LineColumnOfOffset(caret);
+    line = place.line;
+    column = place.column;
 }
 
 void AppendNumber(String& text, wchar_t separator, int64 number)
@@ -178,7 +170,7 @@ void MainForm::OnClose(MessageRecord&)
 
 void MainForm::DefaultProc(MessageRecord& m)
 {
-    if (HandleHelpMessage(m))
+    if (HandleHelpMessage(m) || HandleSystemMessage(m))
         return;
     if (m.msg == WM_QUERYENDSESSION) {
         // Only the questions: the settings and the session stay as they are.

@@ -117,6 +117,18 @@ bool IsCheckedDrop(HGLOBAL global)
 
 }  // namespace
 
+Array<String> ReadDropBlock(HGLOBAL block)
+{
+    // The block may come from another program: only a well-formed one
+    // reaches DragQueryFileW, which trusts its offsets.
+    if (block == nullptr || !IsCheckedDrop(block)) {
+        Array<String> none;
+        none.Reset();
+        return none;
+    }
+    return ReadDroppedNames(static_cast<HDROP>(block));
+}
+
 HRESULT STDMETHODCALLTYPE FileDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect)
 {
     dragOver = 0;
@@ -129,16 +141,17 @@ HRESULT STDMETHODCALLTYPE FileDropTarget::Drop(IDataObject* data, DWORD, POINTL,
     HRESULT hr = data->GetData(&format, &medium);
     if (FAILED(hr))
         return hr;
-    // The block comes from another program: only a well-formed one reaches
-    // DragQueryFileW, which trusts its offsets.
-    if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal && IsCheckedDrop(medium.hGlobal)) {
+    if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
         try {
-            Array<String> names = ReadDroppedNames(static_cast<HDROP>(medium.hGlobal));
-            files = names;
-            try {
-                if (owner)
-                    owner->PostCommand(static_cast<int>(commandId), 0);
-            } catch (const Error&) {
+            // A malformed block reads as no names: the drop is ignored.
+            Array<String> names = ReadDropBlock(medium.hGlobal);
+            if (names.Count() > 0) {
+                files = names;
+                try {
+                    if (owner)
+                        owner->PostCommand(static_cast<int>(commandId), 0);
+                } catch (const Error&) {
+                }
             }
         } catch (...) {
             // Out of memory or a name too long: the drop is ignored.

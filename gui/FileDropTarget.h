@@ -46,3 +46,6 @@ public:
 // True when a CF_HDROP block of size bytes holds its header and a name list
 // (wide or ANSI, as the header says) ended by an empty name inside it.
 bool IsWellFormedDropBlock(const void* block, size_t size);
+// The file names of a CF_HDROP block in its order; none for a block that is
+// not well formed. Throws MemoryError.
+Array<String> ReadDropBlock(HGLOBAL block);

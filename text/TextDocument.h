@@ -137,8 +137,10 @@ public:
 
     // ---- autosave ----
     void StartAutosave();
-    // One idle step: starts a file, writes a piece or completes it. Never throws.
-    void AutosaveStep() noexcept;
+    // One idle step: starts a file, writes a piece or completes it. Never
+    // throws. False when the step could do nothing (an empty text, a refused
+    // rename): calling again at once would only spin.
+    bool AutosaveStep() noexcept;
     // Stops autosaving and deletes the text's autosave files.
     void DiscardAutosave() noexcept;
 
@@ -184,7 +186,7 @@ private:
     void TakeLoadedText(TextBuff& loaded, File& file);
     void SettleMarkers();
     void AbandonAutosave() noexcept;
-    void RetireAutosaveStep() noexcept;
+    bool RetireAutosaveStep() noexcept;
     void DropRetiredAutosave() noexcept;
 
     String path_;

@@ -119,7 +119,7 @@ void TextDocument::DropRetiredAutosave() noexcept
 
 // Cuts a piece off the end of the replaced file, or deletes it once it is
 // small. Failures here lose nothing: the file is deleted as it is.
-void TextDocument::RetireAutosaveStep() noexcept
+bool TextDocument::RetireAutosaveStep() noexcept
 {
     try {
         if (!autosaveFile.State())
@@ -128,7 +128,7 @@ void TextDocument::RetireAutosaveStep() noexcept
         if (size > AutosaveLimits::cutPiece) {
             autosaveFile.Seek(size - AutosaveLimits::cutPiece);
             autosaveFile.Truncate();
-            return;
+            return true;
         }
         autosaveFile.Close();
     } catch (...) {
@@ -137,16 +137,17 @@ void TextDocument::RetireAutosaveStep() noexcept
     autosaveFile.Release();
     DropRetiredAutosave();
     autosaveRunning = 0;
+    return true;
 }
 
-void TextDocument::AutosaveStep() noexcept
+bool TextDocument::AutosaveStep() noexcept
 {
-    if (!autosaveRetiredPath.IsEmpty()) {
-        RetireAutosaveStep();
-        return;
-    }
-    if (text.Size() == 0)
-        return;
+    if (!autosaveRetiredPath.IsEmpty())
+        return RetireAutosaveStep();
+    // An empty text starts no file; one emptied while its file is written
+    // still finishes the snapshot taken before.
+    if (!autosaveRunning && text.Size() == 0)
+        return false;
     try {
         if (!autosaveRunning) {
             StartAutosave();
@@ -165,7 +166,7 @@ void TextDocument::AutosaveStep() noexcept
         } else {
             // A failed rename is tried again at the next step.
             if (!MoveFileW(autosaveUnfinishedPath.CStr(), autosaveNextFinishedPath.CStr()))
-                return;
+                return false;
             autosaveRetiredPath = autosaveFinishedPath;
             autosaveFinishedPath = autosaveNextFinishedPath;
             autosaveUnfinishedPath.Release();
@@ -178,6 +179,7 @@ void TextDocument::AutosaveStep() noexcept
         AbandonAutosave();
         autosaveWanted = 1;
     }
+    return true;
 }
 
 void TextDocument::DiscardAutosave() noexcept

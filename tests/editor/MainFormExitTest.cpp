@@ -35,55 +35,13 @@ std::string Utf8(const String& text)
     return out;
 }
 
-// The test program's own arguments are no files to open at start.
-struct NoArguments {
-    NoArguments() : kept(AppContext::Current().arguments) { AppContext::Current().arguments = Array<String>(); }
-    ~NoArguments() { AppContext::Current().arguments = kept; }
-    Array<String> kept;
-};
-
-// A hidden main window over a portable data folder, able to open files.
-struct ExitBench {
-    explicit ExitBench(const std::string& settings) : run(settings)
-    {
-        ShowWindow(run.Hwnd(), SW_HIDE);
-        SetKeyValueRetryPause(0);
-    }
-    ~ExitBench() { SetKeyValueRetryPause(200); }
-
-    MainForm& Form() { return *run.form; }
-    TextDocument* Open(const wchar_t* name, const std::string& bytes)
-    {
-        String path = folder / name;
-        WriteFileBytes(path, bytes);
-        Array<String> files;
-        files.Insert(0, path);
-        ActionRecord record;
-        record.InitOpenFiles(Form().activeView, false, files);
-        ExecuteAction(*run.broker, record);
-        TextDocument* document = Form().activeView->CurrentDocument();
-        REQUIRE(document != nullptr);
-        REQUIRE(document->GetPath().Equals(path));
-        return document;
-    }
-    void Type(wchar_t c) { SendMessageW(Form().view1->hwnd, WM_CHAR, c, 0); }
-    void Close() { SendMessageW(run.Hwnd(), WM_CLOSE, 0, 0); }
-    bool Exited() { return Form().quitAsked != 0; }
-    String Hibernation() const { return run.data / L"hibernation.dat"; }
-    String SettingsFile() const { return run.data / L"appsettings.dat"; }
-
-    TempFolder folder;
-    NoArguments noArguments;
-    MainFormRun run;
-};
-
 } // namespace
 
 TEST_CASE("closing with a modified text: Cancel or a question closed without a button keeps it running and the text as typed")
 {
     for (int32 answer : {2, -1, 7}) {
         CAPTURE(answer);
-        ExitBench bench("Hibernate=true\r\n");
+        HiddenEditor bench("Hibernate=true\r\n");
         TextDocument* doc = bench.Open(L"a.txt", "abc");
         bench.Type(L'x');
         REQUIRE(doc->modified);
@@ -116,7 +74,7 @@ TEST_CASE("closing with a modified text: Cancel or a question closed without a b
 
 TEST_CASE("Save at the exit question writes the file, then the exit stores the settings; a second close asks nothing")
 {
-    ExitBench bench("Hibernate=no\r\nToolbar=true\r\n");
+    HiddenEditor bench("Hibernate=no\r\nToolbar=true\r\n");
     TextDocument* doc = bench.Open(L"b.txt", "hello");
     bench.Type(L'!');
     std::string typed = doctext::Bytes(*doc);
@@ -158,7 +116,7 @@ TEST_CASE("the Hibernate setting is on when absent, empty or beginning with 1, t
 
 TEST_CASE("hibernation: two saved texts, the second active with caret and bookmarks, byte for byte")
 {
-    ExitBench bench("");
+    HiddenEditor bench("");
     TextDocument* first = bench.Open(L"one.txt", "first\r\n");
     std::string body;
     for (int i = 0; i < 8; i++)
@@ -182,7 +140,7 @@ TEST_CASE("hibernation: two saved texts, the second active with caret and bookma
 
 TEST_CASE("hibernation: UTF-16 bookmarks are even byte offsets, columns count characters, a never-saved active text ends in A:")
 {
-    ExitBench bench("Hibernate=false\r\n");
+    HiddenEditor bench("Hibernate=false\r\n");
     // "ab" + U+1F600 + "cd" on the second line, UTF-16LE with BOM.
     std::string bytes = "\xFF\xFE" + std::string("x\0\r\0\n\0a\0b\0\x3D\xD8\x00\xDE" "c\0d\0", 20);
     TextDocument* doc = bench.Open(L"wide.txt", bytes);
@@ -207,7 +165,7 @@ TEST_CASE("a settings file that cannot be written: the other exit steps still ru
 {
     for (bool hibernate : {false, true}) {
         CAPTURE(hibernate);
-        ExitBench bench(hibernate ? "Hibernate=yes\r\n" : "Hibernate=0\r\n");
+        HiddenEditor bench(hibernate ? "Hibernate=yes\r\n" : "Hibernate=0\r\n");
         bench.Open(L"c.txt", "text");
         WriteFileBytes(bench.Hibernation(), "old session\r\n");
         // A viewer window that is gone is forgotten.
@@ -235,7 +193,7 @@ TEST_CASE("a settings file that cannot be written: the other exit steps still ru
 
 TEST_CASE("a session file that cannot be written keeps the last one whole and is reported once after the settings error")
 {
-    ExitBench bench("");
+    HiddenEditor bench("");
     bench.Open(L"d.txt", "text");
     WriteFileBytes(bench.Hibernation(), "last session\r\n");
     // The fresh copy cannot be made: a folder stands in its place.
@@ -250,7 +208,7 @@ TEST_CASE("a session file that cannot be written keeps the last one whole and is
     RemoveDirectoryW((bench.run.data / L"hibernation.dat.new").CStr());
 
     // Both failing: only the first one is shown.
-    ExitBench second("");
+    HiddenEditor second("");
     second.Open(L"e.txt", "text");
     REQUIRE(CreateDirectoryW((second.run.data / L"hibernation.dat.new").CStr(), nullptr));
     HANDLE held = CreateFileW(second.SettingsFile().CStr(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -264,7 +222,7 @@ TEST_CASE("a session file that cannot be written keeps the last one whole and is
 
 TEST_CASE("the end of a session asks to save; Cancel refuses it, and nothing else of the exit happens")
 {
-    ExitBench bench("");
+    HiddenEditor bench("");
     TextDocument* doc = bench.Open(L"f.txt", "abc");
     bench.Type(L'z');
     std::string settingsBefore = ReadFileBytes(bench.SettingsFile());

@@ -4,10 +4,15 @@
 // portable data folder.
 
 #include "base/AppContext.h"
+#include "base/SettingsStore.h"
 #include "base/UiLanguage.h"
 #include "editor/MainForm.h"
 #include "support/PortableMode.h"
 #include "support/RecordingAlerts.h"
+#include "support/TempFolder.h"
+#include "text/TextDocument.h"
+
+#include <doctest.h>
 
 #include <string>
 
@@ -62,4 +67,46 @@ public:
     RecordingAlerts alerts;
     ActionBroker* broker = nullptr;
     MainForm* form = nullptr;
+};
+
+// The test program's own arguments are no files to open at start.
+struct NoArguments {
+    NoArguments() : kept(AppContext::Current().arguments) { AppContext::Current().arguments = Array<String>(); }
+    ~NoArguments() { AppContext::Current().arguments = kept; }
+    Array<String> kept;
+};
+
+// A hidden main window over a portable data folder, able to open files.
+struct HiddenEditor {
+    explicit HiddenEditor(const std::string& settings) : run(settings)
+    {
+        ShowWindow(run.Hwnd(), SW_HIDE);
+        SetKeyValueRetryPause(0);
+    }
+    ~HiddenEditor() { SetKeyValueRetryPause(200); }
+
+    MainForm& Form() { return *run.form; }
+    TextDocument* Open(const wchar_t* name, const std::string& bytes)
+    {
+        String path = folder / name;
+        WriteFileBytes(path, bytes);
+        Array<String> files;
+        files.Insert(0, path);
+        ActionRecord record;
+        record.InitOpenFiles(Form().activeView, false, files);
+        ExecuteAction(*run.broker, record);
+        TextDocument* document = Form().activeView->CurrentDocument();
+        REQUIRE(document != nullptr);
+        REQUIRE(document->GetPath().Equals(path));
+        return document;
+    }
+    void Type(wchar_t c) { SendMessageW(Form().view1->hwnd, WM_CHAR, c, 0); }
+    void Close() { SendMessageW(run.Hwnd(), WM_CLOSE, 0, 0); }
+    bool Exited() { return Form().quitAsked != 0; }
+    String Hibernation() const { return run.data / L"hibernation.dat"; }
+    String SettingsFile() const { return run.data / L"appsettings.dat"; }
+
+    TempFolder folder;
+    NoArguments noArguments;
+    MainFormRun run;
 };

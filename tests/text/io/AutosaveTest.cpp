@@ -253,9 +253,32 @@ TEST_CASE("an empty text is never autosaved")
     AutosaveSetup setup;
     TextDocument doc;
     Type(doc, 0, L"");
-    doc.AutosaveStep();
+    CHECK_FALSE(doc.AutosaveStep());
     CHECK_FALSE(doc.autosaveRunning);
     CHECK(setup.Names().empty());
+}
+
+TEST_CASE("every step that does something says so; a text emptied while its file is written still finishes it")
+{
+    AutosaveSetup setup;
+    TextDocument doc;
+    std::wstring text(300000, L'z');
+    Type(doc, 0, text.c_str());
+    std::string before = Bytes(doc);
+    CHECK(doc.AutosaveStep());
+    CHECK(doc.AutosaveStep());
+    Replace(doc, 0, doc.text.Size(), L"");
+    REQUIRE(doc.text.Size() == 0);
+    int steps = 0;
+    while (doc.autosaveRunning && steps < 10) {
+        CHECK(doc.AutosaveStep());
+        steps++;
+    }
+    // The second piece, the close and the rename.
+    CHECK(steps == 3);
+    CHECK(ReadAutosave(doc.autosaveFinishedPath).body == before);
+    CHECK(setup.Names().size() == 1);
+    CHECK_FALSE(doc.AutosaveStep());
 }
 
 TEST_CASE("a new complete autosave replaces the previous one")
@@ -346,8 +369,8 @@ TEST_CASE("a failed rename is tried again at the next step")
     doc.AutosaveStep();
     doc.AutosaveStep();
     WriteFileBytes(doc.autosaveNextFinishedPath, "in the way");
-    doc.AutosaveStep();
-    doc.AutosaveStep();
+    CHECK(doc.AutosaveStep());
+    CHECK_FALSE(doc.AutosaveStep());
     CHECK(doc.autosaveRunning);
     CHECK(PathExists(doc.autosaveUnfinishedPath));
     DeleteFileW(doc.autosaveNextFinishedPath.CStr());
