@@ -7,31 +7,6 @@
 
 #include <string>
 
-namespace {
-
-// The child of parent whose text is text, or null.
-HWND ChildWithText(HWND parent, const std::wstring& text)
-{
-    struct Search {
-        const std::wstring* text;
-        HWND found;
-    } search{&text, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (driver::WindowText(child) == *s->text) {
-                s->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-} // namespace
-
 TEST_CASE("closing with typed text asks to save; Abandon changes ends the run with 0")
 {
     EditorRun run("");
