@@ -357,23 +357,40 @@ void MainForm::BuildFindBar()
 {
     findBar = NewElasticGroup(ElasticGroup::Row, contentGroup);
     findBar->alignment = ElasticGroup::AlignCentre;
-    NewLabel(findBar, Pick(L"  Szukany tekst ", L"  Find "));
-    findField = NewEditLine(findBar, 0, kFindFieldId, Pick(L"Ciąg znaków do znalezienia", L"Search phrase"));
+    findLabel = NewLabel(findBar, L"");
+    findField = NewEditLine(findBar, 0, kFindFieldId, L"");
     findToolbar = NewToolbar(findBar, 0);
     findToolbar->LoadImages(kFindStrip);
     findToolbar->strip192 = LoadBitmapResource(kFindStrip192);
     AddBarButtons(findToolbar, kFindButtons, sizeof kFindButtons / sizeof kFindButtons[0]);
-    NewLabel(findBar, Pick(L"    Zastąp tekstem ", L"    Replace with "));
-    replaceField = NewEditLine(findBar, 0, kReplaceFieldId,
-                               Pick(L"Ciąg znaków zastępujących znaleziony tekst",
-                                    L"A string of characters replacing the found text"));
+    replaceLabel = NewLabel(findBar, L"");
+    replaceField = NewEditLine(findBar, 0, kReplaceFieldId, L"");
     replaceToolbar = NewToolbar(findBar, 0);
     replaceToolbar->LoadImages(kReplaceStrip);
     replaceToolbar->strip192 = LoadBitmapResource(kReplaceStrip192);
     AddBarButtons(replaceToolbar, kReplaceButtons, sizeof kReplaceButtons / sizeof kReplaceButtons[0]);
+    SetBarTexts();
     // Finding ignores case until the user says otherwise.
     findToolbar->SetChecked(kFindToggleCaseId, true);
     CheckMenuItem(11059, true);
+}
+
+void MainForm::SetBarTexts()
+{
+    for (const ToolbarSpec& s : kMainButtons)
+        if (s.command != 0)
+            toolbar->SetButtonText(s.command, Pick(s.polish, s.english));
+    for (const BarSpec& s : kFindButtons)
+        if (s.command != 0)
+            findToolbar->SetButtonText(s.command, Pick(s.polish, s.english));
+    for (const BarSpec& s : kReplaceButtons)
+        if (s.command != 0)
+            replaceToolbar->SetButtonText(s.command, Pick(s.polish, s.english));
+    findLabel->SetText(Pick(L"  Szukany tekst ", L"  Find "));
+    replaceLabel->SetText(Pick(L"    Zastąp tekstem ", L"    Replace with "));
+    findField->hint = String(Pick(L"Ciąg znaków do znalezienia", L"Search phrase"));
+    replaceField->hint = String(Pick(L"Ciąg znaków zastępujących znaleziony tekst",
+                                     L"A string of characters replacing the found text"));
 }
 
 void MainForm::ApplySettings(const SettingsStore& settings, bool relayout)

@@ -21,6 +21,8 @@ class DictRegistry;
 class EditLine;
 class ElasticGroup;
 class FileDropTarget;
+class Label;
+class LexerFactory;
 class ProgressDialog;
 class SettingsStore;
 class Statusbar;
@@ -71,6 +73,8 @@ public:
         void OnChar(MessageRecord& m, TextView* view) override;
         void OnCaretMovedByMouse(TextView* view) override;
         void OnFocus(TextView* view) override;
+        void OnContextMenu(MessageRecord& m, TextView* view) override;
+        void OnImeText(int32 flag, String text, TextView* view) override;
         MainForm* form = nullptr;
     };
     // Clicks, the close and save boxes and drags of tabs become actions on
@@ -81,7 +85,7 @@ public:
         void OnCloseClicked(TextDocument* text, TextTabs* tabs) override;
         void OnSaveClicked(TextDocument* text, TextTabs* tabs) override;
         void OnTabMoved(TextDocument* text, int32 index, TextTabs* tabs) override;
-        void OnContextMenu(MessageRecord&, TextDocument*, TextTabs*) override {}
+        void OnContextMenu(MessageRecord& m, TextDocument* text, TextTabs* tabs) override;
         MainForm* form = nullptr;
     };
     class EditorBroadcast : public ActionBroker::BroadcastHandler {
@@ -101,6 +105,8 @@ public:
     void SaveSettings();
     void Layout();
     void RestoreFindState();
+    // The captions and hints of the toolbar and the find bar in the interface language.
+    void SetBarTexts();
     void SetFindToggle(uint32_t button, bool on);
     void ActivateView(TextView* view);
     void OnBroadcast(const BroadcastRecord& record);
@@ -138,6 +144,29 @@ public:
     // text into the data folder's "hibernation.dat".
     void WriteHibernationFile();
 
+    // ---- views, zoom, wrap, configuration, language, characters, context menus ----
+    // The commands of this group; false for any other command.
+    bool RunViewCommand(uint32_t command, uint32_t notification);
+    TextView* OtherView() const { return activeView == view1 ? view2 : view1; }
+    bool SecondViewShown() { return !view2->IsCollapsed(); }
+    void Split(uint32_t flag);
+    void SplitWith(uint32_t flag);
+    void SwitchView();
+    // Focuses a view, which makes it the active one.
+    void FocusView(TextView* view);
+    void CloseView(TextView* view);
+    void DuplicateToOther();
+    void DuplicateFromOther();
+    void CopyViewInto(TextView* source, TextView* other);
+    void ToggleWrap();
+    void SetZoom(int32 step);
+    void Configure();
+    void EnterCharacters();
+    void SetUiLanguage(int32 id);
+    void ShowViewContextMenu(TextView* view);
+    void OnImeText(int32 flag, const String& text, TextView* view);
+    void ShowTabContextMenu(POINT point, TextDocument* text, TextTabs* tabs);
+
     void DefaultProc(MessageRecord& m) override;
     // Dropped files, system setting and DPI changes; false for others.
     bool HandleSystemMessage(MessageRecord& m);
@@ -164,9 +193,11 @@ public:
     ElasticGroup* contentGroup = nullptr;
     Toolbar* toolbar = nullptr;
     ElasticGroup* findBar = nullptr;
+    Label* findLabel = nullptr;
     EditLine* findField = nullptr;
     Toolbar* findToolbar = nullptr;
     Toolbar* replaceToolbar = nullptr;
+    Label* replaceLabel = nullptr;
     EditLine* replaceField = nullptr;
     Statusbar* statusbar = nullptr;
     GdiObj viewFont;
@@ -197,6 +228,10 @@ public:
     u8 showMatchingBracket = 1;
     u8 exitRunning = 0;  // the exit's questions are open
     u8 quitAsked = 0;  // the exit ran: the loop ends
+    // The misspelt word under the last view context menu and its suggestions.
+    int64 keptWordStart = 0;
+    int64 keptWordEnd = 0;
+    Array<String> keptSuggestions;
     TextViewHandler viewHandler;
     TextTabsHandler tabsHandler;
     EditorBroadcast broadcastHandler;
@@ -216,6 +251,10 @@ bool HibernateOn(const SettingsStore& settings);
 void DeleteHibernationFile();
 // Tells a running viewer to close, or forgets a viewer that is gone.
 void CloseViewerWindow();
+
+// Fills a view's context menu: up to ten suggestions (ids 22300 on) or a
+// greyed "no suggestions", then Copy or Select all, then Cancel.
+void BuildViewContextMenu(HMENU menu, TextView* view, const Array<String>& suggestions);
 
 // The action of a File menu command; ActionNone for the other commands.
 int32 CommandToAction(uint32_t command);

@@ -14,7 +14,7 @@ enum : uint32_t { Shift = 1, Ctrl = 2 };
 
 const AcceleratorEntry kAccelerators[] = {
     {11085, 'B', Shift | Ctrl}, {11013, 'C', Ctrl}, {11087, 'C', Shift | Ctrl},
-    {11096, 'D', Ctrl}, {11097, 'D', Shift | Ctrl}, {11084, 'E', Shift | Ctrl},
+    {11096, 'D', Ctrl}, {11097, 'D', Shift | Ctrl}, {11075, 'E', Ctrl}, {11084, 'E', Shift | Ctrl},
     {11017, 'F', Ctrl}, {11037, 'G', Ctrl}, {11049, 'J', Ctrl},
     {11095, 'J', Shift | Ctrl}, {11048, 'K', Ctrl}, {11026, 'L', Ctrl},
     {11035, 'L', Shift | Ctrl}, {11001, 'N', Ctrl}, {11033, 'N', Shift | Ctrl},

@@ -329,7 +329,7 @@ void MainForm::OnCommand(MessageRecord& m)
             break;
         default:
             // Commands whose handlers come later do nothing yet.
-            (void)notification;
+            RunViewCommand(command, notification);
             break;
         }
     } catch (...) {

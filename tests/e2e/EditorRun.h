@@ -3,6 +3,7 @@
 // A copy of the built editor run in a fresh folder with its own portable
 // settings, watched and driven from outside.
 
+#include "support/ModalWatch.h"
 #include "support/Screenshot.h"
 #include "support/TempFolder.h"
 #include "e2e/ProcessDriver.h"
@@ -118,6 +119,21 @@ private:
     PROCESS_INFORMATION process_{};
 };
 
+// Waits up to 10 s for a file to hold exactly these bytes.
+inline bool WaitForFile(const String& path, const std::string& bytes)
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < 10000) {
+        try {
+            if (ReadFileBytes(path) == bytes)
+                return true;
+        } catch (...) {
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
 // Menus of another process cannot be read under Wine: a menu bar title is
 // found as a user finds it, by its Alt shortcut opening a pop-up menu.
 inline bool MenuOpensWith(EditorRun& run, HWND main, WORD letter)
@@ -147,22 +163,7 @@ inline void CheckMenuLanguage(EditorRun& run, HWND main, bool polish)
 
 inline HWND ChildWithId(HWND parent, int id)
 {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (GetDlgCtrlID(child) == s->id) {
-                s->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return DescendantWithId(parent, id);
 }
 
 // The child of parent whose text is text, or null.

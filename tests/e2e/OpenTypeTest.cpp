@@ -27,20 +27,6 @@ std::string Utf16(const std::wstring& text, bool bigEndian)
     return out;
 }
 
-bool WaitForFile(const String& path, const std::string& bytes)
-{
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < 10000) {
-        try {
-            if (ReadFileBytes(path) == bytes)
-                return true;
-        } catch (...) {
-        }
-        Sleep(20);
-    }
-    return false;
-}
-
 }  // namespace
 
 TEST_CASE("texts in four encodings from the command line take a typed Polish line and save it with their BOM and backup")

@@ -34,6 +34,11 @@ struct IdleEditor : HiddenEditor {
             calls++;
         return calls;
     }
+    // No autosave file and no session file.
+    bool NothingWritten()
+    {
+        return AutosaveNames(L'g').empty() && AutosaveNames(L't').empty() && !PathExists(Hibernation());
+    }
     std::vector<std::wstring> AutosaveNames(wchar_t first)
     {
         std::vector<std::wstring> names;
@@ -214,9 +219,7 @@ TEST_CASE("with Autosave off no pass runs: no autosave files and no session file
         CHECK_FALSE(f.IdleWork());
         CHECK_FALSE(f.OnIdle());
     }
-    CHECK(bench.AutosaveNames(L'g').empty());
-    CHECK(bench.AutosaveNames(L't').empty());
-    CHECK_FALSE(PathExists(bench.Hibernation()));
+    CHECK(bench.NothingWritten());
 }
 
 TEST_CASE("after the exit ran, idle time writes neither autosaves nor the session file")
@@ -230,9 +233,7 @@ TEST_CASE("after the exit ran, idle time writes neither autosaves nor the sessio
     REQUIRE(bench.Exited());
     bench.AutosaveTimer();
     CHECK_FALSE(f.IdleWork());
-    CHECK(bench.AutosaveNames(L'g').empty());
-    CHECK(bench.AutosaveNames(L't').empty());
-    CHECK_FALSE(PathExists(bench.Hibernation()));
+    CHECK(bench.NothingWritten());
 }
 
 TEST_CASE("an autosave that cannot go on ends its part of the pass: no spin, the other texts are saved, the next pass finishes it")

@@ -38,6 +38,36 @@ inline bool MenuChecked(HWND window, UINT command)
     return (GetMenuState(GetMenu(window), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
 
+// A command sent to the window, then what it queued.
+inline void RunCommand(MainForm& form, uint32_t id)
+{
+    SendMessageW(form.hwnd, WM_COMMAND, id, 0);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// Characters typed into a view one by one.
+inline void TypeInto(TextView* view, const wchar_t* text)
+{
+    for (const wchar_t* p = text; *p; p++)
+        SendMessageW(view->hwnd, WM_CHAR, *p, 0);
+}
+
+// The recorded alerts as title: message lines, for failure messages.
+inline std::string AlertList(const RecordingAlerts& recorded)
+{
+    std::wstring all;
+    for (const RecordingAlerts::Alert& a : recorded.alerts)
+        all += a.title + L": " + a.message + L"\n";
+    std::string out;
+    for (wchar_t c : all)
+        out += c < 128 ? static_cast<char>(c) : '?';
+    return out;
+}
+
 // A main window over a broker, built from the given settings file in the
 // portable data folder; both go at the end of the test.
 class MainFormRun {

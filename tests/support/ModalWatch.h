@@ -1,7 +1,7 @@
 #pragma once
 
 // Runs test code once a modal window of this thread is on screen: a thread
-// timer looks for the first visible window that holds a control id.
+// timer looks for the first visible window that holds a control id at any depth.
 
 #include <windows.h>
 
@@ -21,9 +21,35 @@ inline int& ControlId()
     return id;
 }
 
+inline BOOL CALLBACK Find(HWND hwnd, LPARAM out);
+
+}  // namespace modalwatch
+
+// The first window inside parent, at any depth, with the control id.
+inline HWND DescendantWithId(HWND parent, int id)
+{
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (GetDlgCtrlID(child) != s->id)
+                return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+namespace modalwatch {
+
 inline BOOL CALLBACK Find(HWND hwnd, LPARAM out)
 {
-    if (IsWindowVisible(hwnd) && GetDlgItem(hwnd, ControlId())) {
+    if (IsWindowVisible(hwnd) && DescendantWithId(hwnd, ControlId())) {
         *reinterpret_cast<HWND*>(out) = hwnd;
         return FALSE;
     }

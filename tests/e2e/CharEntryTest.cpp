@@ -1,0 +1,86 @@
+// Characters picked by code in the character dialog land in the text and
+// are saved in its encoding.
+
+#include "e2e/EditorRun.h"
+
+#include <doctest.h>
+
+#include <string>
+
+namespace {
+
+// The text of another process's edit control: GetWindowText does not ask it.
+std::wstring FieldText(HWND field)
+{
+    wchar_t text[64] = {};
+    SendMessageW(field, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// Ctrl+E, the code typed over the code field's text, Enter, then OK.
+void EnterByCode(EditorRun& run, HWND main, const wchar_t* code)
+{
+    SetForegroundWindow(main);
+    driver::PressKey('E', true);
+    HWND dialog = run.WaitForTitled(PolishSystem() ? L"Wybór znaku - Scrivel" : L"Select character - Scrivel");
+    REQUIRE(dialog != nullptr);
+    WaitForInputIdle(GetCurrentProcess(), 0);
+    HWND field = ChildWithId(dialog, 20702);
+    HWND text = ChildWithId(dialog, 20703);
+    REQUIRE(field != nullptr);
+    REQUIRE(text != nullptr);
+    CHECK(FieldText(field) == L"0020");
+    // The grid has the focus; Tab moves on to the code field, all selected.
+    SetForegroundWindow(dialog);
+    driver::PressKey(VK_TAB);
+    driver::TypeText(code);
+    driver::PressKey(VK_RETURN);
+    DWORD start = GetTickCount();
+    while (FieldText(text).empty() && GetTickCount() - start < 5000)
+        Sleep(10);
+    CHECK(FieldText(field) == code);
+    CHECK_FALSE(FieldText(text).empty());
+    PostMessageW(ChildWithId(dialog, IDOK), BM_CLICK, 0, 0);
+    start = GetTickCount();
+    while (IsWindow(dialog) && IsWindowVisible(dialog) && GetTickCount() - start < 5000)
+        Sleep(10);
+    CHECK_FALSE(IsWindowVisible(dialog));
+}
+
+}  // namespace
+
+TEST_CASE("Ctrl+E in an 8-bit text: code 00b9 is saved as the byte 0xB9 with no alert")
+{
+    // High bytes without a declaration: Windows-1250 on a Polish system,
+    // whose code page the editor shares with this program.
+    if (PolishSystem())
+        CHECK(GetACP() == 1250);
+    TempFolder texts;
+    String path = texts / L"cp.txt";
+    WriteFileBytes(path, "z\xB3y\r\n");
+    EditorRun run("", L"\"" + std::wstring(path.CStr()) + L"\"");
+    HWND main = run.WaitForMain();
+    EnterByCode(run, main, L"00b9");
+    SetForegroundWindow(main);
+    driver::PressKey('S', true);
+    CHECK(WaitForFile(path, "\xB9z\xB3y\r\n"));
+    driver::WaitUntilPainted(main, 5000);
+    Sleep(200);
+    CHECK(run.CountTitled(PolishSystem() ? L"Nie można zrealizować operacji - Scrivel"
+                                         : L"Operation can not be performed - Scrivel") == 0);
+    CHECK(run.CloseAndWait(main, 10000) == 0);
+}
+
+TEST_CASE("Ctrl+E in a UTF-8 text: code 1f600 is saved as F0 9F 98 80")
+{
+    TempFolder texts;
+    String path = texts / L"utf8.txt";
+    WriteFileBytes(path, "\xEF\xBB\xBFx\r\n");
+    EditorRun run("", L"\"" + std::wstring(path.CStr()) + L"\"");
+    HWND main = run.WaitForMain();
+    EnterByCode(run, main, L"1f600");
+    SetForegroundWindow(main);
+    driver::PressKey('S', true);
+    CHECK(WaitForFile(path, "\xEF\xBB\xBF\xF0\x9F\x98\x80x\r\n"));
+    CHECK(run.CloseAndWait(main, 10000) == 0);
+}
