@@ -310,6 +310,9 @@ TEST_CASE("killed at random moments, the editor brings back each text's newest c
 
     // The last session held the three files; the editor finds them there.
     EditorRun run("");
+    // Ended once it stands: a kill inside Wine's own start can leave the
+    // display's clipboard to a dead owner.
+    run.WaitForMain();
     run.Kill();
     String data = Concat(run.Folder(), L"Scrivel Data\\");
     String autosaveFolder = Concat(data, L"autosave\\");
@@ -334,6 +337,10 @@ TEST_CASE("killed at random moments, the editor brings back each text's newest c
         fromAutosaves += static_cast<int>(expected.byPath.size() + expected.unsaved.size());
 
         std::vector<ShownText> shown = ReadAllTexts(main, L"utf8.txt");
+        std::string titles;
+        for (const ShownText& text : shown)
+            titles += Narrow(text.title) + " (" + std::to_string(text.text.size()) + " characters); ";
+        INFO("texts shown: " << titles);
         std::vector<std::wstring> unsaved;
         for (const DiskText& file : files) {
             CAPTURE(Narrow(file.name));
@@ -461,6 +468,7 @@ HWND ButtonWithText(HWND parent, const std::wstring& text)
 TEST_CASE("two editors on one data folder: the second shows none of the first's texts and leaves its files; a third recovers them once the first is killed")
 {
     EditorRun a("");
+    a.WaitForMain();
     a.Kill();
     String data = Concat(a.Folder(), L"Scrivel Data\\");
     String folder = Concat(data, L"autosave\\");
