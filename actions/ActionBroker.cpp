@@ -395,6 +395,20 @@ void DispatchAction(ActionBroker& broker, ActionRecord& record)
         broker.MoveTextBy(view, record.document ? record.document : current,
                           record.code == ActionMoveTextLeft ? -1 : 1);
         break;
+    case ActionFindFirst:
+    case ActionFindFromBar:
+    case ActionFindNext:
+    case ActionFindVariant75:
+    case ActionFindPrevious:
+    case ActionFindLast:
+    case ActionFindEnter:
+        record.result = broker.Find(record) ? 1 : 0;
+        break;
+    case ActionReplaceOnce:
+    case ActionReplaceRestFromCaret:
+    case ActionReplaceRestFromStart:
+        record.result = broker.Replace(record) ? 1 : 0;
+        break;
     case ActionMoveTextTo:
         broker.MoveTextTo(view, record.document ? record.document : current, record.number1);
         break;

@@ -17,6 +17,9 @@
 class Form;
 class LexerFactory;
 class ProgressDialog;
+class ReplacementPlan;
+class SearchPattern;
+class TextNotify;
 class TextDocument;
 class TextView;
 
@@ -305,6 +308,23 @@ public:
     bool CopySelection(ActionRecord& record, const wchar_t* nothingSelected, const wchar_t* title);
     void Cut(ActionRecord& record);
     void Paste(ActionRecord& record);
+
+    // Find and replace (codes 72-81); each answers whether something was
+    // found (or replaced).
+    bool Find(ActionRecord& record);
+    bool Replace(ActionRecord& record);
+    // Replaces the selection when it is a match, then selects the next one.
+    bool ReplaceOnce(TextView* view, const String& phrase, int32 mode, const String& replacement, TextNotify* notify);
+    // Every further match from the selection's start on, as one undo group;
+    // the views hear of it at the end (and with FindRefreshView now and then).
+    // A cancel or failure keeps what was replaced, the caret after the last.
+    bool ReplaceRemaining(TextView* view, const String& phrase, int32 mode, const String& replacement,
+                          TextNotify* notify);
+    // Caret to position, the text as changed, and the broadcasts 7, 8, 5.
+    void ReplaceFinish(TextView* view, TextDocument* document, int64 position);
+    // nextSelected: the step left the following match selected.
+    bool ReplaceOnceStep(TextView* view, SearchPattern& pattern, const ReplacementPlan& plan, TextNotify* notify,
+                         bool& nextSelected);
 
     // Go to line.
     void GoToPosition(TextView* view, TextDocument* document, int64 line, int64 column);

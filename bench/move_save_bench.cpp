@@ -18,6 +18,7 @@
 #include "view/syntax/LexerFactory.h"
 
 #include "bench/BenchTiming.h"
+#include "BenchHost.h"
 #include "StringLoader.h"
 
 #include <windows.h>
@@ -54,17 +55,7 @@ std::string MakeText(size_t bytes)
     return text;
 }
 
-class Host : public EditForm, public ActionBroker::BroadcastHandler {
-public:
-    Host() { Create(NoTooltip, L"MoveSaveBenchHost", nullptr, 1); }
-    void OnBroadcast(BroadcastRecord& record) override
-    {
-        if (view)
-            view->OnDocumentEvent(record, record.kind);
-    }
-    Form* Owner() override { return this; }
-    TextView* view = nullptr;
-};
+using Host = BenchHost;
 
 void Painted(TextView& view)
 {
@@ -208,7 +199,7 @@ int main(int argc, char** argv)
         SettingsStore settings;
         settings.SetText(L"FontAntialiasing", L"none");
         ActionBroker* broker = ActionBroker::Create();
-        Host host;
+        Host host(L"MoveSaveBenchHost");
         host.SetBounds(RECT{0, 0, 1000, 800});
         host.ShowNoActivate();
         host.view = TextView::Create(&host, 12300, &host, nullptr, settings, nullptr, broker->lexerFactory.get());

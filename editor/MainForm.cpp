@@ -15,6 +15,7 @@
 #include "gui/FileDropTarget.h"
 #include "gui/Label.h"
 #include "gui/PopupAlert.h"
+#include "gui/PopupList.h"
 #include "gui/ProgressDialog.h"
 #include "gui/Toolbar.h"
 #include "gui/Tooltip.h"
@@ -216,6 +217,8 @@ MainForm::~MainForm()
                 broker->views.RemoveAt(i);
     }
     dictionaries.reset();
+    delete historyPopup;
+    historyPopup = nullptr;
     delete progressDialog;
     progressDialog = nullptr;
     findHistory.ReleaseArray();
@@ -469,24 +472,10 @@ void MainForm::RestoreFindState()
     if (findHistory.Count() > 0) {
         int64 newest = findHistory.Count() - 1;
         findField->SetText(findHistory.StringAt(newest).CStr());
-        int32 mode = findHistory.NumberAt(newest);
-        SetFindToggle(kFindToggleRegexId, (mode & 1) != 0);
-        SetFindToggle(kFindToggleCaseId, (mode & 2) == 0);
+        ApplyFindModeNumber(findHistory.NumberAt(newest));
     }
     if (replaceHistory.Count() > 0)
         replaceField->SetText(replaceHistory.StringAt(replaceHistory.Count() - 1).CStr());
-}
-
-void MainForm::SetFindToggle(uint32_t button, bool on)
-{
-    if (findToolbar->IsChecked(button) == on)
-        return;
-    findToolbar->SetChecked(button, on);
-    CheckMenuItem(button == kFindToggleRegexId ? 11058 : 11059, on);
-    if (button == kFindToggleRegexId) {
-        findField->Invalidate();
-        replaceField->Invalidate();
-    }
 }
 
 void MainForm::RunAction(int32 code)

@@ -12,6 +12,7 @@
 #include "editor/HelpLink.h"
 #include "gui/Form.h"
 #include "gui/Gdi.h"
+#include "text/RegExp.h"
 #include "view/TextTabs.h"
 #include "view/TextView.h"
 
@@ -23,6 +24,7 @@ class ElasticGroup;
 class FileDropTarget;
 class Label;
 class LexerFactory;
+class PopupList;
 class ProgressDialog;
 class SettingsStore;
 class Statusbar;
@@ -57,6 +59,24 @@ enum MainFormResources : int {
 };
 
 enum : UINT_PTR { kCheckTimer = 4444, kAutosaveTimer = 4445 };
+
+// The clock and the beep of incremental find; tests count beeps through them.
+struct IncrementalFindCalls {
+    DWORD(WINAPI* tickCount)();
+    BOOL(WINAPI* messageBeep)(UINT kind);
+};
+// Null restores the system's own.
+void SetIncrementalFindCalls(const IncrementalFindCalls* calls);
+
+// A phrase of incremental find made ready to search: folded code points, or
+// a compiled expression. Kept while phrase and flags stay the same.
+struct FindPattern {
+    String phrase;
+    int32 flags = -1;  // -1: nothing prepared yet
+    bool bad = false;  // an expression that does not compile
+    Array<u32> codes;
+    RegExp regex;
+};
 
 // One accelerator: modifier bits 1 Shift, 2 Ctrl, 4 Alt.
 struct AcceleratorEntry {
@@ -108,11 +128,50 @@ public:
     // The captions and hints of the toolbar and the find bar in the interface language.
     void SetBarTexts();
     void SetFindToggle(uint32_t button, bool on);
+    // A history entry's mode number (1 regular expression, 2 case-sensitive)
+    // sets both toggles.
+    void ApplyFindModeNumber(int32 number);
+    // The bar's toggles as a history mode number and as action mode flags.
+    int32 FindModeNumber();
+    int32 FindModeFlags();
+
+    // ---- find bar ----
+    void OnFindFieldCommand(uint32_t notification);
+    void OnReplaceFieldCommand(uint32_t notification);
+    void RunFindCommand(uint32_t command);
+    void RunReplaceCommand(uint32_t command);
+    void RememberFindPhrase(const String& phrase);
+    void StepFieldHistory(EditLine* field, HistoryList& history, int32 step);
+    void ShowFieldHistory(HistoryList& history, EditLine* field, Toolbar* bar, uint32_t dropId);
+    void OnFindHistoryButton();
+    void OnReplaceHistoryButton();
+    void CheckFindPattern();
+    // WM_CTLCOLOREDIT after the default processing: the fields' tint in
+    // regular-expression mode.
+    void TintFindField(MessageRecord& m);
+
+    // ---- incremental find ----
+    void StartIncrementalFind();
+    void IncrementalFindPrevious();
+    void IncrementalFindNext();
+    // One idle slice; true while more idle work is wanted.
+    bool ContinueIncrementalFind();
+    // The match start or -1; end gets the match end. direction >= 1 searches
+    // [from, limit) forward, else (limit, from) backward.
+    int64 FindInRange(const String& phrase, int64 from, int64& end, int32 direction, int32 flags, int64 limit);
+    void CollectVisibleMatches(int64 around);
+    int64 MatchCount() const { return incrementalMatches.Count() / 2; }
+    int64 MatchStart(int64 i) const;
+    int64 MatchEnd(int64 i) const;
+    // The first match whose start is greater than position.
+    int64 MatchInsertIndex(int64 position) const;
+    void AddMatch(int64 start, int64 end);
     void ActivateView(TextView* view);
     void OnBroadcast(const BroadcastRecord& record);
     void UpdateStatusbar(const BroadcastRecord& record);
     void UpdateTitle();
     void UpdateMenuState();
+    // Stops incremental find: highlights, matches and idle search go.
     void ResetIncrementalFind();
     // Runs an action for the active view and its current text.
     void RunAction(int32 code);
@@ -216,11 +275,21 @@ public:
     u8 sessionChanged = 0;
     HistoryList findHistory;
     HistoryList replaceHistory;
-    u8 incrementalStarted = 0;
-    int64 incrementalStart = 0;
+    PopupList* historyPopup = nullptr;  // owned; the open history drop-down
+    // Incremental find.
+    u8 incrementalActive = 0;
+    int64 incrementalStart = 0;  // the caret when the search began
+    int64 incrementalPos = 0;  // where the next idle slice begins
     String incrementalPhrase;
-    int32 incrementalCount1 = 0;
-    int32 incrementalCount2 = 0;
+    int32 incrementalFlags = 0;  // 1 without case, 64 regular expression
+    // 0 no idle search; 1 forward after a restart; -1 backward after the
+    // forward one reached the end; 2 forward for Down; -2 backward for Up.
+    int32 incrementalState = 0;
+    u8 incrementalBeep = 0;  // a fruitless end of this idle search beeps
+    u32 lastBeepTime = 0;
+    // (start, end) pairs sorted by start, at most 10001; shared with the view.
+    Array<int64> incrementalMatches;
+    FindPattern incrementalPattern;
     u8 incrementalFindOff = 1;
     u8 incrementalFindSetting = 1;  // what "IncrementalFind" said at the last apply
     int32 findPatternInvalid = 0;
@@ -243,6 +312,10 @@ private:
     void RestorePlacement(const SettingsStore& settings);
     void ShowUpdateResult();
     void FinishRun(bool hibernate);
+    void SelectMatch(TextDocument* document, int64 start, int64 end);
+    bool EndIncrementalSearch();
+    bool GoToIncrementalHit(TextDocument* document, int64 hit);
+    void ChooseFromPopup(int32 result);
 };
 
 // "Hibernate" absent, empty, or beginning with "1", "t" or "y".

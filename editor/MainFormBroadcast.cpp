@@ -166,13 +166,3 @@ void MainForm::UpdateMenuState()
     CheckMenuItem(11085, text && text->bomLength > 0);
     CheckMenuItem(11071, state && state->wordWrap);
 }
-
-void MainForm::ResetIncrementalFind()
-{
-    if (activeView && activeView->CurrentDocument())
-        activeView->ClearFindHighlights();
-    incrementalStarted = 0;
-    incrementalPhrase = String();
-    incrementalCount1 = 0;
-    incrementalCount2 = 0;
-}

@@ -117,6 +117,8 @@ void MainForm::ShowFindBar()
 {
     if (findBar->IsCollapsed()) {
         findBar->Uncollapse();
+        // Collapsing hid the bar's windows; uncollapsing only lays them out.
+        findBar->ShowNoActivate();
         Layout();
         UpdateMenuState();
     }
@@ -226,6 +228,29 @@ void MainForm::OnCommand(MessageRecord& m)
         }
         case 11017:
             ShowFindBar();
+            break;
+        case kFindFieldId:
+            OnFindFieldCommand(notification);
+            break;
+        case kReplaceFieldId:
+            OnReplaceFieldCommand(notification);
+            break;
+        case 11018:
+        case 11019:
+        case 11020:
+        case 11021:
+        case 11082:
+            RunFindCommand(command);
+            break;
+        case 11023:
+        case 11024:
+            RunReplaceCommand(command);
+            break;
+        case kFindHistoryId:
+            OnFindHistoryButton();
+            break;
+        case kReplaceHistoryId:
+            OnReplaceHistoryButton();
             break;
         case 11025:
             RunAction(ActionSelectWord);

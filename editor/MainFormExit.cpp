@@ -187,4 +187,6 @@ void MainForm::DefaultProc(MessageRecord& m)
         return;
     }
     EditForm::DefaultProc(m);
+    if (m.msg == WM_CTLCOLOREDIT)
+        TintFindField(m);
 }

@@ -66,6 +66,8 @@ bool MainForm::OnIdle()
     try {
         if (broker && broker->pendingError.code != -1)
             broker->ReportPendingError(this);
+        if (ContinueIncrementalFind())
+            return true;
         return IdleWork();
     } catch (...) {
         return false;

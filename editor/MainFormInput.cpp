@@ -210,10 +210,10 @@ void MainForm::ShowViewContextMenu(TextView* view)
         lexer->Seek(start, 0, nullptr, &units);
         TokenRecord token = {};
         lexer->NextToken(token);
-        int32 length = token.textEnd - token.textStart;
-        // Only what the views underline is offered for correction.
-        if (!(token.kind & kTokenLettersOnly) || length < 2)
+        // Only the lexer's words to check are offered for correction.
+        if (!(token.kind & kTokenLettersOnly))
             return;
+        int32 length = token.textEnd - token.textStart;
         const wchar_t* word = units.Units() + token.textStart;
         if (!dictionaries->IsCorrect(word, length)) {
             keptWordStart = token.start;

@@ -246,6 +246,20 @@ private:
     };
     static constexpr int64 kSkipSample = 4096;
     bool MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold, int64 from);
+    // The last plan made: a replace of every match searches for one phrase
+    // a million times, a few bytes apart.
+    struct SkipPlanCache {
+        static constexpr int64 kMaxPattern = 32;
+        u32 pattern[kMaxPattern];
+        int64 m = 0;  // 0: none kept
+        bool fold = false;
+        EncodingId encoding = 0;
+        int32 newLine = 0;
+        bool usable = false;
+        SkipPlan plan;
+    };
+    SkipPlanCache skipCache_;
+    bool CachedSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold, int64 from);
     template <class Coder>
     int64 SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& end, const u32* pattern, int64 m,
                      Coder coder);

@@ -399,6 +399,25 @@ int64 TextBuff::BoundaryAtOrAfter(int64 known, int64 stop)
 // compares only there. Probe bytes are those of characters that always start
 // where a character starts, so a candidate is one of the positions that
 // reading character by character from `from` meets.
+bool TextBuff::CachedSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold, int64 from)
+{
+    SkipPlanCache& c = skipCache_;
+    if (m > SkipPlanCache::kMaxPattern)
+        return MakeSkipPlan(plan, pattern, m, fold, from);
+    if (c.m != m || c.fold != fold || c.encoding != encoding_ || c.newLine != newLine_ ||
+        std::memcmp(c.pattern, pattern, static_cast<size_t>(m) * sizeof(u32)) != 0) {
+        c.m = 0;
+        c.usable = MakeSkipPlan(c.plan, pattern, m, fold, from);
+        std::memcpy(c.pattern, pattern, static_cast<size_t>(m) * sizeof(u32));
+        c.m = m;
+        c.fold = fold;
+        c.encoding = encoding_;
+        c.newLine = newLine_;
+    }
+    plan = c.plan;
+    return c.usable;
+}
+
 template <class Coder>
 int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& end, const u32* pattern, int64 m,
                            Coder coder)
@@ -499,7 +518,7 @@ int64 TextBuff::SearchForward(int64 from, int64& end, const u32* pattern, int64 
     }
     SearchCoder<Fold> coder;
     SkipPlan plan;
-    if (MakeSkipPlan(plan, pattern, m, Fold, from))
+    if (CachedSkipPlan(plan, pattern, m, Fold, from))
         return SkipSearch(plan, from, stop, end, pattern, m, [&coder](int32 c) { return coder(c); });
     std::vector<int64> f;
     BuildFailureTable(f, pattern, m);

@@ -17,10 +17,34 @@ std::wstring FieldText(HWND field)
     return text;
 }
 
+// The window with the keyboard focus in window's thread.
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+// Waits until keys typed now reach focus inside window: it is enabled, in
+// front, and the focus lies within it.
+bool WaitForKeysTo(HWND window, HWND focus)
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < 10000) {
+        SetForegroundWindow(window);
+        HWND now = FocusOf(window);
+        if (IsWindowEnabled(window) && GetForegroundWindow() == window &&
+            (focus ? now == focus : now && (now == window || IsChild(window, now))))
+            return true;
+        Sleep(10);
+    }
+    return false;
+}
+
 // Ctrl+E, the code typed over the code field's text, Enter, then OK.
 void EnterByCode(EditorRun& run, HWND main, const wchar_t* code)
 {
-    SetForegroundWindow(main);
+    REQUIRE(WaitForKeysTo(main, nullptr));
     driver::PressKey('E', true);
     HWND dialog = run.WaitForTitled(PolishSystem() ? L"Wybór znaku - Scrivel" : L"Select character - Scrivel");
     REQUIRE(dialog != nullptr);
@@ -31,8 +55,9 @@ void EnterByCode(EditorRun& run, HWND main, const wchar_t* code)
     REQUIRE(text != nullptr);
     CHECK(FieldText(field) == L"0020");
     // The grid has the focus; Tab moves on to the code field, all selected.
-    SetForegroundWindow(dialog);
+    REQUIRE(WaitForKeysTo(dialog, ChildWithId(dialog, 20701)));
     driver::PressKey(VK_TAB);
+    REQUIRE(WaitForKeysTo(dialog, field));
     driver::TypeText(code);
     driver::PressKey(VK_RETURN);
     DWORD start = GetTickCount();
@@ -45,6 +70,8 @@ void EnterByCode(EditorRun& run, HWND main, const wchar_t* code)
     while (IsWindow(dialog) && IsWindowVisible(dialog) && GetTickCount() - start < 5000)
         Sleep(10);
     CHECK_FALSE(IsWindowVisible(dialog));
+    // Back in the text once the modal run has ended.
+    REQUIRE(WaitForKeysTo(main, nullptr));
 }
 
 }  // namespace
@@ -61,9 +88,10 @@ TEST_CASE("Ctrl+E in an 8-bit text: code 00b9 is saved as the byte 0xB9 with no 
     EditorRun run("", L"\"" + std::wstring(path.CStr()) + L"\"");
     HWND main = run.WaitForMain();
     EnterByCode(run, main, L"00b9");
-    SetForegroundWindow(main);
+    REQUIRE(WaitForModifiedMark(main, true));
     driver::PressKey('S', true);
-    CHECK(WaitForFile(path, "\xB9z\xB3y\r\n"));
+    REQUIRE(WaitForModifiedMark(main, false));
+    CHECK(ReadFileBytes(path) == "\xB9z\xB3y\r\n");
     driver::WaitUntilPainted(main, 5000);
     Sleep(200);
     CHECK(run.CountTitled(PolishSystem() ? L"Nie można zrealizować operacji - Scrivel"
@@ -79,8 +107,9 @@ TEST_CASE("Ctrl+E in a UTF-8 text: code 1f600 is saved as F0 9F 98 80")
     EditorRun run("", L"\"" + std::wstring(path.CStr()) + L"\"");
     HWND main = run.WaitForMain();
     EnterByCode(run, main, L"1f600");
-    SetForegroundWindow(main);
+    REQUIRE(WaitForModifiedMark(main, true));
     driver::PressKey('S', true);
-    CHECK(WaitForFile(path, "\xEF\xBB\xBF\xF0\x9F\x98\x80x\r\n"));
+    REQUIRE(WaitForModifiedMark(main, false));
+    CHECK(ReadFileBytes(path) == "\xEF\xBB\xBF\xF0\x9F\x98\x80x\r\n");
     CHECK(run.CloseAndWait(main, 10000) == 0);
 }

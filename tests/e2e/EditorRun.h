@@ -134,6 +134,21 @@ inline bool WaitForFile(const String& path, const std::string& bytes)
     return false;
 }
 
+// Waits for the title to show or lose its modified mark: the inserting or
+// the save has ended. The file is read only then, since a read while the
+// editor replaces it could make the save fail.
+inline bool WaitForModifiedMark(HWND main, bool shown)
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < 10000) {
+        std::wstring title = driver::WindowText(main);
+        if (!title.empty() && (title.compare(0, 2, L"* ") == 0) == shown)
+            return true;
+        Sleep(10);
+    }
+    return false;
+}
+
 // Menus of another process cannot be read under Wine: a menu bar title is
 // found as a user finds it, by its Alt shortcut opening a pop-up menu.
 inline bool MenuOpensWith(EditorRun& run, HWND main, WORD letter)

@@ -57,7 +57,9 @@ TEST_CASE("texts in four encodings from the command line take a typed Polish lin
         CHECK(driver::WindowText(main).find(file.name) == 0);
         driver::TypeText(line);
         driver::PressKey(VK_RETURN);
+        CHECK(WaitForModifiedMark(main, true));
         driver::PressKey('S', true);
+        CHECK(WaitForModifiedMark(main, false));
         String path = texts / file.name;
         CHECK(WaitForFile(path, file.bom + file.typed + file.old));
         CHECK(ReadFileBytes(Concat(path, L".bak")) == file.bom + file.old);

@@ -62,7 +62,7 @@ TEST_CASE("view menu: none while underlining is off; a correct word offers a gre
     MainForm& f = *run.form;
     LoadTestDictionary(run);
     TextView* v = f.view1;
-    TypeInto(v, L"the cat sat");
+    TypeInto(v, L"the cat sat 42");
     menuwatch::State& watch = WatchMenu(-1);
     f.ShowViewContextMenu(v);
     Pump();
@@ -70,6 +70,13 @@ TEST_CASE("view menu: none while underlining is off; a correct word offers a gre
     StopWatchingMenu();
 
     State(v).spellUnderline = true;
+    // A number is no word to check.
+    v->SetCaret(v->CurrentDocument(), 13, 0, 2);
+    WatchMenu(-1);
+    f.ShowViewContextMenu(v);
+    Pump();
+    CHECK_FALSE(menuwatch::Current().seen);
+    StopWatchingMenu();
     v->SetCaret(v->CurrentDocument(), 5, 0, 2);  // inside "cat"
     // Two downs to Select all: the greyed item can be highlighted, not chosen.
     WatchMenu(2);
@@ -89,12 +96,12 @@ TEST_CASE("view menu: none while underlining is off; a correct word offers a gre
     CHECK(f.keptWordEnd == 0);
     Pump();
     CHECK(State(v).AnchorPosition() == 0);
-    CHECK(State(v).CaretPosition() == 11);
+    CHECK(State(v).CaretPosition() == 14);
 
-    // With a selection the menu copies it.
+    // With a selection the menu copies it; the menu key reaches the view's handler.
     Select(v, 4, 7);
     WatchMenu(2);
-    f.ShowViewContextMenu(v);
+    SendMessageW(v->hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(v->hwnd), MAKELPARAM(0xFFFF, 0xFFFF));
     REQUIRE(menuwatch::Current().items.size() == 5);
     CHECK(menuwatch::Current().items[2].id == 11013);
     CHECK(menuwatch::Current().items[2].text == L"Copy");
@@ -117,9 +124,9 @@ TEST_CASE("view menu: a misspelt word keeps its range and shows the first 10 of 
     MainForm& f = *run.form;
     LoadTestDictionary(run);
     TextView* v = f.view1;
-    TypeInto(v, L"a zat b");
+    TypeInto(v, L"cat zat sat");
     State(v).spellUnderline = true;
-    v->SetCaret(v->CurrentDocument(), 3, 0, 2);
+    v->SetCaret(v->CurrentDocument(), 5, 0, 2);
     REQUIRE(f.dictionaries->Suggest(String(L"zat")).Count() >= 12);
     for (int pick : {0, 9}) {
         WatchMenu(pick + 1);
@@ -132,8 +139,8 @@ TEST_CASE("view menu: a misspelt word keeps its range and shows the first 10 of 
         }
         CHECK(s.items[11].id == 11027);
         CHECK(s.items[13].id == 22400);
-        CHECK(f.keptWordStart == 2);
-        CHECK(f.keptWordEnd == 5);
+        CHECK(f.keptWordStart == 4);
+        CHECK(f.keptWordEnd == 7);
         CHECK(f.keptSuggestions.Count() >= 12);
         CHECK(TakePostedCommand(f.hwnd) == 22300u + static_cast<UINT>(pick));
     }
@@ -144,7 +151,7 @@ TEST_CASE("view menu: a misspelt word keeps its range and shows the first 10 of 
     StopWatchingMenu();
     CHECK(f.keptSuggestions.Count() == 0);
     CHECK(f.keptWordEnd == 0);
-    CHECK(Text(v) == L"a zat b");
+    CHECK(Text(v) == L"cat zat sat");
 }
 
 TEST_CASE("tab menu: the empty part of the strip shows only Cancel; each item of a tab runs its action")

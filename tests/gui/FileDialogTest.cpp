@@ -1,6 +1,7 @@
 #include "GuiTestSupport.h"
 
 #include "gui/FileDialogs.h"
+#include "support/CommonDialogs.h"
 #include "support/TempFolder.h"
 
 #include <ole2.h>
@@ -24,39 +25,6 @@ struct DialogDriver {
 
 DialogDriver* Driver = nullptr;
 
-BOOL CALLBACK FindVisibleDialog(HWND hwnd, LPARAM out)
-{
-    wchar_t name[32];
-    if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, name, 32) && lstrcmpW(name, L"#32770") == 0) {
-        *reinterpret_cast<HWND*>(out) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND NameField(HWND dialog)
-{
-    HWND edit = GetDlgItem(dialog, 1152);
-    if (edit && IsWindowVisible(edit))
-        return edit;
-    // The classic dialogs keep the name in the edit of a combo box, which
-    // may itself sit inside an extended combo box.
-    HWND found = nullptr;
-    if (HWND combo = GetDlgItem(dialog, 1148))
-        EnumChildWindows(
-            combo,
-            [](HWND child, LPARAM out) -> BOOL {
-                wchar_t name[16];
-                if (GetClassNameW(child, name, 16) && lstrcmpW(name, L"Edit") == 0) {
-                    *reinterpret_cast<HWND*>(out) = child;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 void CALLBACK DriveDialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
     if (Driver == nullptr || Driver->acted) {
@@ -64,8 +32,7 @@ void CALLBACK DriveDialog(HWND, UINT, UINT_PTR timer, DWORD)
         return;
     }
     Driver->ticks++;
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindVisibleDialog, reinterpret_cast<LPARAM>(&dialog));
+    HWND dialog = VisibleCommonDialog();
     if (dialog == nullptr) {
         if (Driver->ticks > 200)
             KillTimer(nullptr, timer);
@@ -81,7 +48,7 @@ void CALLBACK DriveDialog(HWND, UINT, UINT_PTR timer, DWORD)
     if (Driver->ticks > 200) {
         button = IDCANCEL;
     } else if (button == IDOK && !Driver->typed.empty()) {
-        HWND field = NameField(dialog);
+        HWND field = FileNameField(dialog);
         if (field == nullptr)
             return;
         SetWindowTextW(field, Driver->typed.c_str());

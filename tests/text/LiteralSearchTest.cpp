@@ -370,3 +370,27 @@ TEST_CASE("a forward search without a match stops after the character the window
     CHECK(Forward(text, 0, L"x", 3).end == 4);
     CHECK(Forward(text, 0, L"x", 2).end == 2);
 }
+
+TEST_CASE("a search after another phrase, case mode or encoding finds by the new one")
+{
+    // The probes of the last phrase are kept; each change must renew them.
+    TextBuff text;
+    LoadText(text, "xx\xC4\x84x \xC4\x85 ", EncodingUtf8);  // "xxĄx ą "
+    CHECK(Forward(text, 0, L"\x0105").start == 6);
+    CHECK(Forward(text, 0, L"\x0105", 1 << 30, true).start == 2);
+    CHECK(Forward(text, 0, L"\x0105").start == 6);
+    CHECK(Forward(text, 0, L"\x0104").start == 2);
+    std::string repeated;
+    for (int i = 0; i < 300; i++)
+        repeated += "ab \xB9 ";  // "ab ą " in Windows-1250
+    LoadText(text, repeated, EncodingWindows1250);
+    for (int64 from = 0, k = 0; k < 300; k++) {
+        Hit hit = Forward(text, from, L"\x0105");
+        REQUIRE(hit.start == 5 * k + 3);
+        from = hit.end;
+    }
+    LoadText(text, "\xB1", EncodingIso8859_2);  // "ą" in ISO 8859-2
+    CHECK(Forward(text, 0, L"\x0105").start == 0);
+    LoadText(text, "\xB9", EncodingWindows1252);  // "¹" in Windows-1252
+    CHECK(Forward(text, 0, L"\x0105").start == -1);
+}

@@ -9,9 +9,11 @@
 #include "gui/ComboBox.h"
 #include "gui/ListBox.h"
 #include "gui/TabsGroup.h"
+#include "support/CommonDialogs.h"
 #include "support/PortableMode.h"
 #include "support/Screenshot.h"
 #include "support/TempFolder.h"
+#include "support/ThemeFuzz.h"
 #include "text/TextDocument.h"
 #include "view/TextView.h"
 #include "view/ViewStyle.h"
@@ -48,24 +50,6 @@ void Click(Control* control)
     SendMessageW(control->hwnd, BM_CLICK, 0, 0);
 }
 
-// The visible window of the common dialogs ("#32770") of this thread, if any.
-HWND CommonDialog()
-{
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM out) -> BOOL {
-            wchar_t name[32];
-            if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, name, 32) && lstrcmpW(name, L"#32770") == 0) {
-                *reinterpret_cast<HWND*>(out) = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 AlertDialog* OpenAlert()
 {
     AlertDialog* found = nullptr;
@@ -83,28 +67,6 @@ AlertDialog* OpenAlert()
     return found;
 }
 
-// The name field of the open or save dialog: the shell's or the classic one.
-HWND NameField(HWND dialog)
-{
-    HWND edit = GetDlgItem(dialog, 1152);
-    if (edit && IsWindowVisible(edit))
-        return edit;
-    HWND found = nullptr;
-    if (HWND combo = GetDlgItem(dialog, 1148))
-        EnumChildWindows(
-            combo,
-            [](HWND child, LPARAM out) -> BOOL {
-                wchar_t name[16];
-                if (GetClassNameW(child, name, 16) && lstrcmpW(name, L"Edit") == 0) {
-                    *reinterpret_cast<HWND*>(out) = child;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 // Steps that run a command opening a file dialog and answer it with a name.
 void AnswerFileDialog(std::vector<Step>& steps, uint32_t command, std::wstring name, std::wstring* title = nullptr)
 {
@@ -113,8 +75,8 @@ void AnswerFileDialog(std::vector<Step>& steps, uint32_t command, std::wstring n
         return true;
     });
     steps.push_back([name, title](ConfigurationDialog&) {
-        HWND dialog = CommonDialog();
-        HWND field = dialog ? NameField(dialog) : nullptr;
+        HWND dialog = VisibleCommonDialog();
+        HWND field = dialog ? FileNameField(dialog) : nullptr;
         if (field == nullptr)
             return false;
         if (title) {
@@ -126,7 +88,7 @@ void AnswerFileDialog(std::vector<Step>& steps, uint32_t command, std::wstring n
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         return true;
     });
-    steps.push_back([](ConfigurationDialog&) { return CommonDialog() == nullptr; });
+    steps.push_back([](ConfigurationDialog&) { return VisibleCommonDialog() == nullptr; });
 }
 
 // Steps that press "Other" and choose the colour in the system's dialog.
@@ -137,7 +99,7 @@ void AnswerColorDialog(std::vector<Step>& steps, COLORREF color)
         return true;
     });
     steps.push_back([color](ConfigurationDialog&) {
-        HWND dialog = CommonDialog();
+        HWND dialog = VisibleCommonDialog();
         if (dialog == nullptr)
             return false;
         // The full dialog's red, green and blue fields.
@@ -150,7 +112,20 @@ void AnswerColorDialog(std::vector<Step>& steps, COLORREF color)
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         return true;
     });
-    steps.push_back([](ConfigurationDialog&) { return CommonDialog() == nullptr; });
+    steps.push_back([](ConfigurationDialog&) { return VisibleCommonDialog() == nullptr; });
+}
+
+// A step that waits for the program's alert, checks its title and presses a button.
+Step AnswerAlert(std::wstring title, int button)
+{
+    return [title, button](ConfigurationDialog&) {
+        AlertDialog* alert = OpenAlert();
+        if (alert == nullptr)
+            return false;
+        CHECK(Text(alert->GetText()) == title);
+        PostMessageW(alert->hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        return true;
+    };
 }
 
 struct OleScope {
@@ -165,12 +140,6 @@ void ForgetPortable()
     context.DetectPortable();
 }
 
-bool IsElementKey(const wchar_t* key)
-{
-    bool found = false;
-    ForEachElementKey([&](const wchar_t* k) { found = found || _wcsicmp(k, key) == 0; });
-    return found;
-}
 
 }  // namespace
 
@@ -610,7 +579,7 @@ TEST_CASE("the colours page: bold only for text classes, each element's sample a
             for (int64 i = 0; i < d.working.PairCount(); i++) {
                 String key;
                 d.working.PairAt(i, &key, nullptr);
-                CHECK_FALSE(IsElementKey(key.CStr()));
+                CHECK_FALSE(themefuzz::IsElementKey(key));
             }
             CHECK(Value(d.working, L"FontName") == L"Mono");
             CHECK(d.colorBox->CurrentColor() == 0x8C6428u);
@@ -653,6 +622,24 @@ TEST_CASE("themes through the dialog: saved with the extension, loaded replacing
         CHECK_FALSE(PathExists(Concat(user, L"ShippedTest.ScrivelColors")));
         return true;
     });
+    // The same name again: the user is asked first, and only the first
+    // button overwrites.
+    for (int button : {IDCANCEL, IDOK}) {
+        steps.push_back([](ConfigurationDialog& d) {
+            d.working.SetText(L"KeywordColor", L"#0a0b0c");
+            return true;
+        });
+        AnswerFileDialog(steps, ConfigurationDialog::SaveThemeId, std::wstring(Concat(user, L"dark.ScrivelColors").CStr()));
+        steps.back() = AnswerAlert(L"Zapisz schemat - Scrivel", button);
+        steps.push_back([button, &user](ConfigurationDialog&) {
+            if (OpenAlert())
+                return false;
+            CHECK(ReadFileBytes(Concat(user, L"dark.ScrivelColors")) ==
+                  (button == IDOK ? "KeywordColor=#0a0b0c\r\nTagBold=false\r\nTextColor=#102030\r\n"
+                                  : "KeywordColor=#00ff00\r\nTagBold=false\r\nTextColor=#102030\r\n"));
+            return true;
+        });
+    }
     AnswerFileDialog(steps, ConfigurationDialog::LoadThemeId, std::wstring(only.CStr()));
     steps.push_back([&](ConfigurationDialog& d) {
         CHECK(Value(d.working, L"TextColor") == L"#0000ff");
@@ -669,14 +656,7 @@ TEST_CASE("themes through the dialog: saved with the extension, loaded replacing
         return true;
     });
     AnswerFileDialog(steps, ConfigurationDialog::LoadThemeId, std::wstring(only.CStr()));
-    steps.back() = [](ConfigurationDialog&) {
-        AlertDialog* alert = OpenAlert();
-        if (alert == nullptr)
-            return false;
-        CHECK(Text(alert->GetText()) == L"Konfigurowanie programu - Scrivel");
-        PostMessageW(alert->hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        return true;
-    };
+    steps.back() = AnswerAlert(L"Konfigurowanie programu - Scrivel", IDCANCEL);
     steps.push_back([&](ConfigurationDialog& d) {
         if (OpenAlert())
             return false;
@@ -692,7 +672,7 @@ TEST_CASE("themes through the dialog: saved with the extension, loaded replacing
     for (int64 i = 0; i < store.PairCount(); i++) {
         String key, value;
         store.PairAt(i, &key, &value);
-        if (IsElementKey(key.CStr()))
+        if (themefuzz::IsElementKey(key))
             colors += Text(key) + L"=" + Text(value) + L";";
     }
     CHECK(colors == L"KeywordColor=#010101;TextColor=#0000ff;");
@@ -735,4 +715,35 @@ TEST_CASE("screenshots of the three pages in Polish and English")
         steps.push_back(Press(IDCANCEL));
         CHECK(RunScript(store, steps) == 2);
     }
+}
+
+TEST_CASE("the shipped themes hold only element keys, sorted, and one of them is dark")
+{
+    // The build places them beside the editor.
+    const wchar_t* folder = L"..\\editor\\Color Schemes\\";
+    Array<String> names = ListDirectory(folder, L"*.ScrivelColors");
+    CHECK(names.Count() >= 2);
+    int dark = 0;
+    for (int64 i = 0; i < names.Count(); i++) {
+        String path = Concat(String(folder), names.At(i).CStr());
+        CAPTURE(Text(path));
+        SettingsStore theme;
+        LoadKeyValueFile(theme, path.CStr());
+        CHECK(theme.PairCount() > 10);
+        for (int64 k = 0; k < theme.PairCount(); k++) {
+            String key, value;
+            theme.PairAt(k, &key, &value);
+            CHECK(themefuzz::IsElementKey(key));
+            CHECK_FALSE(value.IsEmpty());
+        }
+        // Written as the program writes themes: the same bytes again.
+        SettingsStore working = Store({{L"FontName", L"Mono"}});
+        LoadColorTheme(working, path.CStr());
+        SettingsStore rebuilt;
+        BuildColorTheme(rebuilt, working);
+        CHECK(Dump(rebuilt) == Dump(theme));
+        auto brightness = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
+        dark += brightness(working.GetColor(L"TextBgColor", 0xFFFFFF)) < brightness(working.GetColor(L"TextColor", 0));
+    }
+    CHECK(dark >= 1);
 }

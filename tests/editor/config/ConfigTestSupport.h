@@ -104,8 +104,10 @@ inline void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD)
     }
     script->running = true;
     try {
-        if (script->steps[script->next](*dialog))
+        if (script->steps[script->next](*dialog)) {
             script->next++;
+            script->ticks = 0;
+        }
     } catch (const Error& error) {
         script->failure = "step " + std::to_string(script->next) + " threw Error " + std::to_string(error.code);
         script->next = script->steps.size();
