@@ -5,8 +5,8 @@
 #include "base/StrFormat.h"
 #include "base/UiLanguage.h"
 #include "editor/MainForm.h"
-#include "gui/ErrorText.h"
 #include "gui/Form.h"
+#include "gui/Toolbar.h"
 
 #include <new>
 #include <string>
@@ -154,8 +154,17 @@ void MainForm::ShowHelp(int32 topic)
     try {
         ShowViewerTopic(this, topic);
     } catch (const Error& error) {
-        ShowErrorAlert(this, IsPolishUi() ? L"Okno pomocy - Scrivel" : L"Help window - Scrivel", error);
+        ShowAlertOnForm(this, IsPolishUi() ? L"Okno pomocy - Scrivel" : L"Help window - Scrivel", error);
     }
+}
+
+int32 MainForm::HelpTopicAt(POINT screenPoint)
+{
+    // The toolbar answers with its buttons' commands, which are menu items;
+    // its help is the toolbar's own page.
+    if (toolbar && toolbar->IsOverAt(screenPoint))
+        return kToolbarId;
+    return AsInt(static_cast<unsigned long long>(HintIdAt(screenPoint)));
 }
 
 bool MainForm::HandleHelpMessage(MessageRecord& m)
@@ -164,8 +173,7 @@ bool MainForm::HandleHelpMessage(MessageRecord& m)
         const auto* info = reinterpret_cast<const HELPINFO*>(m.lParam);
         int32 topic = 0;
         if (info != nullptr)
-            topic = info->iContextType == HELPINFO_MENUITEM ? info->iCtrlId
-                                                            : AsInt(static_cast<unsigned long long>(HintIdAt(info->MousePos)));
+            topic = info->iContextType == HELPINFO_MENUITEM ? info->iCtrlId : HelpTopicAt(info->MousePos);
         ShowHelp(topic);
         m.result = TRUE;
         return true;

@@ -6,13 +6,13 @@
 // broker's broadcasts.
 
 #include "actions/ActionBroker.h"
+#include "actions/FindActions.h"
 #include "actions/EditForm.h"
 #include "actions/HistoryList.h"
 #include "base/Types.h"
 #include "editor/HelpLink.h"
 #include "gui/Form.h"
 #include "gui/Gdi.h"
-#include "text/RegExp.h"
 #include "view/TextTabs.h"
 #include "view/TextView.h"
 
@@ -68,14 +68,12 @@ struct IncrementalFindCalls {
 // Null restores the system's own.
 void SetIncrementalFindCalls(const IncrementalFindCalls* calls);
 
-// A phrase of incremental find made ready to search: folded code points, or
-// a compiled expression. Kept while phrase and flags stay the same.
+// The phrase of incremental find made ready to search, kept while phrase
+// and flags stay the same.
 struct FindPattern {
     String phrase;
     int32 flags = -1;  // -1: nothing prepared yet
-    bool bad = false;  // an expression that does not compile
-    Array<u32> codes;
-    RegExp regex;
+    std::unique_ptr<SearchPattern> prepared;  // null for an expression that does not compile
 };
 
 // One accelerator: modifier bits 1 Shift, 2 Ctrl, 4 Alt.
@@ -190,6 +188,8 @@ public:
     void OnCommand(MessageRecord& m) override;
     // Help on a topic (0 the contents); a failure is shown as an alert.
     void ShowHelp(int32 topic);
+    // The help topic of the control at a screen point; 0 for none.
+    int32 HelpTopicAt(POINT screenPoint);
     // Help key (WM_HELP) and the help viewer's messages; false for others.
     bool HandleHelpMessage(MessageRecord& m);
 
@@ -202,6 +202,11 @@ public:
     // The open texts with a path, their caret and bookmarks, and the active
     // text into the data folder's "hibernation.dat".
     void WriteHibernationFile();
+    // The save questions of every modified text; false after a Cancel or a
+    // failure, and while such questions are already open.
+    bool AskSaveAll();
+    // Help > Check update; nothing in a portable copy.
+    void CheckForUpdate();
 
     // ---- views, zoom, wrap, configuration, language, characters, context menus ----
     // The commands of this group; false for any other command.
@@ -311,7 +316,8 @@ private:
     void BuildFindBar();
     void RestorePlacement(const SettingsStore& settings);
     void ShowUpdateResult();
-    void FinishRun(bool hibernate);
+    // ask: the save questions first (not after a hand-over that followed them).
+    void FinishRun(bool hibernate, bool ask = true);
     void SelectMatch(TextDocument* document, int64 start, int64 end);
     bool EndIncrementalSearch();
     bool GoToIncrementalHit(TextDocument* document, int64 hit);

@@ -352,6 +352,9 @@ void MainForm::OnCommand(MessageRecord& m)
         case 11043:
             ShowHelp(0);
             break;
+        case 11072:
+            CheckForUpdate();
+            break;
         default:
             // Commands whose handlers come later do nothing yet.
             RunViewCommand(command, notification);

@@ -124,18 +124,26 @@ void MainForm::HibernateAndExit()
     FinishRun(true);
 }
 
-void MainForm::FinishRun(bool hibernate)
+bool MainForm::AskSaveAll()
 {
-    // Once told to end, a second close (posted twice, or during the
-    // questions) asks nothing more.
-    if (exitRunning || quitAsked)
-        return;
+    // A close arriving while the questions are open asks nothing more.
+    if (exitRunning)
+        return false;
     exitRunning = 1;
     ActionRecord record;
     record.InitPlain(ActionAskSaveAll, activeView);
     ExecuteAction(*broker, record);
     exitRunning = 0;
-    if (record.outcome != OutcomeDone)
+    return record.outcome == OutcomeDone;
+}
+
+void MainForm::FinishRun(bool hibernate, bool ask)
+{
+    // Once told to end, a second close (posted twice, or during the
+    // questions) asks nothing more.
+    if (exitRunning || quitAsked)
+        return;
+    if (ask && !AskSaveAll())
         return;
     quitAsked = 1;
     Quit();
@@ -174,16 +182,7 @@ void MainForm::DefaultProc(MessageRecord& m)
         return;
     if (m.msg == WM_QUERYENDSESSION) {
         // Only the questions: the settings and the session stay as they are.
-        ActionRecord record;
-        record.InitPlain(ActionAskSaveAll, activeView);
-        if (exitRunning) {
-            record.outcome = OutcomeAborted;
-        } else {
-            exitRunning = 1;
-            ExecuteAction(*broker, record);
-            exitRunning = 0;
-        }
-        m.result = record.outcome == OutcomeDone ? TRUE : FALSE;
+        m.result = AskSaveAll() ? TRUE : FALSE;
         return;
     }
     EditForm::DefaultProc(m);

@@ -10,7 +10,6 @@
 #include "gui/NativeControl.h"
 #include "gui/PopupList.h"
 #include "gui/Toolbar.h"
-#include "text/TextBuff.h"
 
 namespace {
 
@@ -338,13 +337,9 @@ void MainForm::CheckFindPattern()
 {
     if (!findToolbar->IsChecked(kFindToggleRegexId))
         return;
-    String text = findField->GetText();
-    Array<u32> codes;
-    AppendCodePoints(codes, text.Data(), text.Length());
     bool valid = true;
     try {
-        RegExp expression;
-        expression.Compile(codes.Data(), codes.Count(), false);
+        SearchPattern compiled(findField->GetText(), FindRegularExpression);
     } catch (const Error& error) {
         if (error.code != BadRegExpError(0).code)
             throw;

@@ -79,39 +79,29 @@ int64 MainForm::FindInRange(const String& phrase, int64 from, int64& end, int32 
     FindPattern& pattern = incrementalPattern;
     if (pattern.flags != flags || !pattern.phrase.Equals(phrase)) {
         pattern.flags = -1;
-        pattern.bad = false;
-        pattern.regex.Clear();
-        pattern.codes.Reset();
-        AppendCodePoints(pattern.codes, phrase.Data(), phrase.Length());
-        if (flags & 64) {
-            try {
-                pattern.regex.Compile(pattern.codes.Data(), pattern.codes.Count(), (flags & 1) != 0);
-            } catch (const Error& error) {
-                if (error.code != BadRegExpError(0).code)
-                    throw;
-                pattern.bad = true;
-            }
-        } else if (flags & 1) {
-            for (int64 i = 0; i < pattern.codes.Count(); i++) {
-                u32& c = pattern.codes.At(i);
-                c = static_cast<u32>(FoldSearchCode(static_cast<int32>(c)));
-            }
+        pattern.prepared.reset();
+        try {
+            pattern.prepared.reset(new SearchPattern(phrase, flags));
+        } catch (const Error& error) {
+            if (error.code != BadRegExpError(0).code)
+                throw;
         }
         pattern.phrase = phrase;
         pattern.flags = flags;
     }
-    if (pattern.bad)
+    if (!pattern.prepared)
         return -1;
+    SearchPattern& prepared = *pattern.prepared;
     TextBuff& text = document->text;
     bool regex = (flags & 64) != 0, fold = (flags & 1) != 0;
-    const u32* codes = pattern.codes.Data();
-    int64 m = std::min<int64>(pattern.codes.Count(), INT32_MAX);
+    const u32* codes = prepared.codes.Data();
+    int64 m = std::min<int64>(prepared.codes.Count(), INT32_MAX);
     if (direction >= 1) {
         if (limit <= from)
             return -1;
         int64 start;
         if (regex) {
-            start = pattern.regex.FindForward(*document, from, end, limit - from);
+            start = prepared.regex.FindForward(*document, from, end, limit - from);
         } else {
             // A literal search reads only whole characters from a character
             // start, and a match that begins before the limit may end past it.
@@ -130,7 +120,7 @@ int64 MainForm::FindInRange(const String& phrase, int64 from, int64& end, int32 
     if (from <= 0 || limit >= from)
         return -1;
     if (regex)
-        return pattern.regex.FindBackward(*document, from, end, from - limit);
+        return prepared.regex.FindBackward(*document, from, end, from - limit);
     return fold ? text.FindBackwardNoCase(from, end, codes, m, from - limit)
                 : text.FindBackward(from, end, codes, m, from - limit);
 }

@@ -28,18 +28,72 @@ inline std::string Narrow(const std::wstring& text)
     return s;
 }
 
-// One run of a copy of the built editor in a fresh folder, portable, with
-// the given settings file. The process is ended if a test leaves it running.
+// The prefix's per-user application data folders (roaming and local) lead
+// into a fresh folder while this lives, so that an editor run outside
+// portable mode has its own user data folder.
+class UserDataFolders {
+public:
+    UserDataFolders()
+    {
+        REQUIRE(RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_) == ERROR_SUCCESS);
+        for (Saved& value : saved_) {
+            DWORD size = sizeof(value.data);
+            value.present = RegQueryValueExW(key_, value.name, nullptr, &value.type,
+                                             reinterpret_cast<BYTE*>(value.data), &size) == ERROR_SUCCESS;
+            value.size = size;
+            std::wstring path = std::wstring(folder_.Path().CStr()) + value.name;
+            CreateDirectoryW(path.c_str(), nullptr);
+            REQUIRE(RegSetValueExW(key_, value.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                                   static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS);
+        }
+    }
+    ~UserDataFolders()
+    {
+        for (Saved& value : saved_) {
+            if (value.present)
+                RegSetValueExW(key_, value.name, 0, value.type, reinterpret_cast<const BYTE*>(value.data), value.size);
+            else
+                RegDeleteValueW(key_, value.name);
+        }
+        RegCloseKey(key_);
+    }
+    UserDataFolders(const UserDataFolders&) = delete;
+    UserDataFolders& operator=(const UserDataFolders&) = delete;
+
+    // The editor's data folder, ending with "\\".
+    std::wstring Roaming() const { return std::wstring(folder_.Path().CStr()) + L"AppData\\Scrivel\\"; }
+
+private:
+    static constexpr const wchar_t* kKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    struct Saved {
+        const wchar_t* name;
+        bool present = false;
+        DWORD type = 0;
+        DWORD size = 0;
+        wchar_t data[1024] = {};
+    };
+    TempFolder folder_;
+    HKEY key_ = nullptr;
+    Saved saved_[2] = {{L"AppData"}, {L"Local AppData"}};
+};
+
+// One run of a copy of the built editor in a fresh folder, portable with
+// the given settings file (or, with portable false, using the user's data
+// folder; see UserDataFolders). The process is ended if a test leaves it
+// running.
 class EditorRun {
 public:
-    explicit EditorRun(const std::string& settings, const std::wstring& arguments = std::wstring())
+    explicit EditorRun(const std::string& settings, const std::wstring& arguments = std::wstring(),
+                       bool portable = true)
     {
         std::wstring base = folder_.Path().CStr();
         exe_ = base + L"scrivel.exe";
         REQUIRE(CopyFileW(driver::BuiltEditorPath().c_str(), exe_.c_str(), FALSE));
-        CreateDirectoryW((base + L"Scrivel Data").c_str(), nullptr);
-        settingsPath_ = folder_ / L"Scrivel Data\\appsettings.dat";
-        WriteFileBytes(settingsPath_, settings);
+        if (portable) {
+            CreateDirectoryW((base + L"Scrivel Data").c_str(), nullptr);
+            settingsPath_ = folder_ / L"Scrivel Data\\appsettings.dat";
+            WriteFileBytes(settingsPath_, settings);
+        }
         REQUIRE(driver::StartProgram(exe_, arguments, base, process_));
     }
     ~EditorRun()
@@ -200,6 +254,20 @@ inline HWND ChildWithText(HWND parent, const std::wstring& text)
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// Polls done every 10 ms; false when it still fails after limit milliseconds
+// (a guard against a hang, never a measure).
+template <class F>
+bool WaitUntil(F done, DWORD limit = 20000)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > limit)
+            return false;
+        Sleep(10);
+    }
+    return true;
 }
 
 inline void Screenshot(HWND window, const char* name)

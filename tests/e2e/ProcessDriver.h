@@ -191,4 +191,41 @@ inline void TypeText(const std::wstring& text)
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+// The page a help viewer shows, as Ctrl+A, Ctrl+C in its view put it on
+// the clipboard; "(no view)" when the window holds none.
+inline std::wstring CopiedHelpPage(HWND viewer)
+{
+    HWND view = nullptr;
+    EnumChildWindows(
+        viewer,
+        [](HWND child, LPARAM data) -> BOOL {
+            if (ClassOf(child) == L"Guidora Help View") {
+                *reinterpret_cast<HWND*>(data) = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&view));
+    if (!view)
+        return L"(no view)";
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    // Sent, so the copy is done when the call returns.
+    SendMessageW(view, WM_CHAR, 1, 0);
+    SendMessageW(view, WM_CHAR, 3, 0);
+    std::wstring text;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            if (const wchar_t* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+                text = p;
+                GlobalUnlock(data);
+            }
+        }
+        CloseClipboard();
+    }
+    return text;
+}
+
 } // namespace driver

@@ -108,6 +108,18 @@ TEST_CASE("Enter in either field finds and remembers the phrase with its mode; a
     bench.SetField(f.findField, L"alpha");
     bench.Char(f.findField, 13);
     CHECK(Entries(f.findHistory) == L"alpha:0 ");
+    // F3 and its variants run from the bar's phrase.
+    CHECK(bench.Anchor() == 0);
+    CHECK(bench.Caret() == 5);
+    bench.Command(11020);
+    CHECK(bench.Anchor() == 11);
+    bench.Command(11019);
+    CHECK(bench.Anchor() == 0);
+    bench.Command(11021);
+    CHECK(bench.Anchor() == 11);
+    CHECK(bench.Caret() == 16);
+    bench.Command(11018);
+    CHECK(bench.Anchor() == 0);
     // Regular expression, case matters: mode 1 + 2.
     bench.Command(11058);
     bench.Command(11059);
@@ -369,6 +381,26 @@ TEST_CASE("Replace in remaining text asks where to start; Cancel or a closed que
     // The phrase and the replacement were remembered before the question.
     CHECK(Entries(f.findHistory) == L"teh:0 ");
     CHECK(Entries(f.replaceHistory) == L"the:0 ");
+
+    // From the caret after the first match, then from the start; one undo each.
+    bench.View()->SetCaret(bench.Doc(), 5, 0, 0);
+    bench.run.alerts.answers = {0};
+    bench.Command(11024);
+    CHECK(doctext::Bytes(*bench.Doc()) == "teh cat the\n");
+    bench.run.alerts.answers = {1};
+    bench.Command(11024);
+    CHECK(doctext::Bytes(*bench.Doc()) == "the cat the\n");
+    bench.Command(11010);
+    CHECK(doctext::Bytes(*bench.Doc()) == "teh cat the\n");
+    bench.Command(11010);
+    CHECK(doctext::Bytes(*bench.Doc()) == "teh cat teh\n");
+    // F4 replaces a selected match and selects the next one.
+    bench.SetField(f.replaceField, L"THE");
+    bench.Command(11018);
+    bench.Command(11023);
+    CHECK(doctext::Bytes(*bench.Doc()) == "THE cat teh\n");
+    CHECK(bench.Anchor() == 8);
+    CHECK(bench.Caret() == 11);
 }
 
 TEST_CASE("in regular-expression mode the fields turn yellowish, the find field reddish while its pattern is bad")

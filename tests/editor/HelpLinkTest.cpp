@@ -4,6 +4,8 @@
 #include "MainFormTestSupport.h"
 
 #include "editor/HelpLink.h"
+#include "editor/Statusbar.h"
+#include "gui/Toolbar.h"
 #include "support/Pump.h"
 
 #include <doctest.h>
@@ -47,13 +49,37 @@ HWND CreateFakeViewer(int left, int top, int right, int bottom)
     return window;
 }
 
-void SendHelpForItem(HWND editor, int id)
+// WM_HELP for a menu item (or a dialog) with id, or over a screen point.
+void SendHelp(HWND editor, int contextType, int id, POINT screenPoint)
 {
     HELPINFO info = {};
     info.cbSize = sizeof(info);
-    info.iContextType = HELPINFO_MENUITEM;
+    info.iContextType = contextType;
     info.iCtrlId = id;
+    info.MousePos = screenPoint;
     SendMessageW(editor, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void SendHelpForItem(HWND editor, int id)
+{
+    SendHelp(editor, HELPINFO_MENUITEM, id, POINT{});
+}
+
+void SendHelpAt(HWND editor, POINT screenPoint)
+{
+    SendHelp(editor, HELPINFO_WINDOW, 0, screenPoint);
+}
+
+POINT Centre(HWND window)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+std::wstring HelpTitle()
+{
+    return IsPolishUi() ? L"Okno pomocy - Scrivel" : L"Help window - Scrivel";
 }
 
 }  // namespace
@@ -87,6 +113,24 @@ TEST_CASE("help link: a running viewer gets the topics; codes 1-4 remember it, i
     CHECK(posted[0].lParam == 0);
     CHECK(posted[1].wParam == 9);
     CHECK(posted[1].lParam == 20100);
+
+    // The help key over a control asks for the control's id; over a toolbar
+    // button for the toolbar's page, not the button's command.
+    posted.clear();
+    SetForegroundWindow(editor);
+    SetWindowPos(editor, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    Pump();
+    SendHelpAt(editor, Centre(run.form->statusbar->hwnd));
+    RECT bar;
+    GetWindowRect(run.form->toolbar->hwnd, &bar);
+    POINT firstButton{bar.left + run.form->toolbar->ItemLeft(0) + 4, (bar.top + bar.bottom) / 2};
+    REQUIRE(run.form->toolbar->HintIdAt(firstButton) == 11001);
+    SendHelpAt(editor, firstButton);
+    Pump();
+    REQUIRE(posted.size() == 2);
+    CHECK(posted[0].lParam == Statusbar::BarId);
+    CHECK(posted[1].lParam == kToolbarId);
+    CHECK(run.alerts.alerts.empty());
 
     // Code 4 restores a minimised editor while the viewer runs.
     ShowWindow(editor, SW_MINIMIZE);
@@ -141,4 +185,34 @@ TEST_CASE("help link: a running viewer gets the topics; codes 1-4 remember it, i
     DestroyWindow(viewer);
     HelpViewerLink() = ViewerLink();
     viewerMessage = 0;
+}
+
+TEST_CASE("help link: without the viewer program the alert names its path; a vanished viewer is forgotten")
+{
+    MainFormRun run("");
+    HelpViewerLink() = ViewerLink();
+    String path = GetProgramFilePath(L"guidora.exe");
+    REQUIRE(GetFileAttributesW(path.CStr()) == INVALID_FILE_ATTRIBUTES);
+
+    // A viewer window that went away without code 3 is detected; the start fails visibly.
+    HWND viewer = CreateFakeViewer(0, 0, 200, 200);
+    HelpViewerLink().message = RegisterWindowMessageW(L"rovin WM by Vardemo");
+    HelpViewerLink().window = viewer;
+    DestroyWindow(viewer);
+
+    SendMessageW(run.Hwnd(), WM_COMMAND, 11043, 0);
+    Pump();
+    REQUIRE(run.alerts.alerts.size() == 1);
+    const RecordingAlerts::Alert& alert = run.alerts.alerts[0];
+    CHECK(alert.title == HelpTitle());
+    CHECK(alert.code == ERROR_FILE_NOT_FOUND);
+    CHECK(alert.message.find(W(path)) != std::wstring::npos);
+    CHECK(HelpViewerLink().window == nullptr);
+    CHECK(HelpViewerLink().message != 0);
+
+    // WM_HELP for a dialog id takes the same way.
+    SendHelpForItem(run.Hwnd(), 20300);
+    Pump();
+    CHECK(run.alerts.alerts.size() == 2);
+    HelpViewerLink() = ViewerLink();
 }

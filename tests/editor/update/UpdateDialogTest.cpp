@@ -1,4 +1,4 @@
-#include "UpdateServer.h"
+#include "support/UpdateServer.h"
 
 #include "base/UiLanguage.h"
 #include "editor/UpdateDialog.h"

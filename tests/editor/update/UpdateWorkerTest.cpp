@@ -1,4 +1,4 @@
-#include "UpdateServer.h"
+#include "support/UpdateServer.h"
 
 #include "base/Error.h"
 #include "editor/UpdateDialog.h"

@@ -1,6 +1,8 @@
 // The real viewer program steered through its window message, as the editor
 // does it: started with "id:" and this test's window as "hwnd:".
 
+#include "e2e/ProcessDriver.h"
+
 #include <doctest.h>
 
 #include <windows.h>
@@ -73,44 +75,6 @@ void SendText(HWND viewer, const std::string& bytes, LPARAM claimedLength)
     PostMessageW(viewer, g_message, 13, claimedLength);
 }
 
-BOOL CALLBACK FindView(HWND hwnd, LPARAM lParam)
-{
-    wchar_t name[64] = {};
-    GetClassNameW(hwnd, name, 64);
-    if (std::wstring(name) == L"Guidora Help View") {
-        *reinterpret_cast<HWND*>(lParam) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The page as Ctrl+A, Ctrl+C put it on the clipboard.
-std::wstring CopiedPage(HWND viewer)
-{
-    HWND view = nullptr;
-    EnumChildWindows(viewer, FindView, reinterpret_cast<LPARAM>(&view));
-    if (!view)
-        return L"(no view)";
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        CloseClipboard();
-    }
-    // Sent, so the copy is done when the call returns.
-    SendMessageW(view, WM_CHAR, 1, 0);
-    SendMessageW(view, WM_CHAR, 3, 0);
-    std::wstring text;
-    if (OpenClipboard(nullptr)) {
-        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-            if (const wchar_t* p = static_cast<const wchar_t*>(GlobalLock(data))) {
-                text = p;
-                GlobalUnlock(data);
-            }
-        }
-        CloseClipboard();
-    }
-    return text;
-}
-
 }  // namespace
 
 TEST_CASE("the viewer program answers its caller: 1 at start, 2 per shown topic, 4, then 3 and it exits")
@@ -157,13 +121,13 @@ TEST_CASE("the viewer program answers its caller: 1 at start, 2 per shown topic,
     GetWindowRect(caller, &c);
     CHECK(r.left == c.right);
 
-    std::wstring first = CopiedPage(viewer);
+    std::wstring first = driver::CopiedHelpPage(viewer);
     CHECK(first.find(L"Konfiguracja programu") != std::wstring::npos);
 
     PostMessageW(viewer, g_message, 9, 20300);
     CHECK(NextCode(seen, &lParam) == 2);
     CHECK(lParam == reinterpret_cast<LPARAM>(viewer));
-    std::wstring about = CopiedPage(viewer);
+    std::wstring about = driver::CopiedHelpPage(viewer);
     CHECK(about.find(L"O programie") != std::wstring::npos);
     CHECK(about.find(L"Guidora") != std::wstring::npos);
     CHECK(about.find(L"Konfiguracja") == std::wstring::npos);
@@ -171,7 +135,7 @@ TEST_CASE("the viewer program answers its caller: 1 at start, 2 per shown topic,
     // "skróty": seven bytes of UTF-8 in two pieces.
     SendText(viewer, "skr\xC3\xB3ty", 7);
     CHECK(NextCode(seen) == 2);
-    CHECK(CopiedPage(viewer).find(L"Skr\u00F3ty klawiszowe pomocy") != std::wstring::npos);
+    CHECK(driver::CopiedHelpPage(viewer).find(L"Skr\u00F3ty klawiszowe pomocy") != std::wstring::npos);
 
     // A wrong length: nothing; the 9 after it is answered alone.
     SendText(viewer, "skr\xC3\xB3ty", 6);

@@ -1,4 +1,4 @@
-#include "UpdateServer.h"
+#include "support/UpdateServer.h"
 
 #include "editor/UpdateWorker.h"
 

@@ -1,0 +1,165 @@
+// The editor's Help and help key with the real viewer beside it: one viewer
+// started and then steered, reopened where it was moved, closed with the
+// editor; without the viewer program the alert names where it was looked for.
+
+#include "e2e/EditorRun.h"
+
+#include <doctest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const wchar_t* kViewerClass = L"Guidora Help Form";
+
+std::vector<HWND> ViewerWindows()
+{
+    std::vector<HWND> found;
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            if (driver::ClassOf(window) == kViewerClass && IsWindowVisible(window))
+                reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Ends the viewer processes still around (a closed viewer waits before it
+// exits), so the next test starts without one.
+void EndViewers(const std::vector<DWORD>& ids)
+{
+    for (DWORD id : ids) {
+        if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
+            if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT)
+                TerminateProcess(process, 99);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+    }
+}
+
+DWORD ProcessOf(HWND window)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    return id;
+}
+
+bool Shows(HWND viewer, const wchar_t* words)
+{
+    return driver::CopiedHelpPage(viewer).find(words) != std::wstring::npos;
+}
+
+// The single visible viewer, once there is exactly one and it waits for
+// input: it shows itself before it tells the editor (code 1), so only then
+// is a command posted to the editor queued behind that code.
+HWND WaitForOneViewer()
+{
+    HWND viewer = nullptr;
+    WaitUntil([&] {
+        std::vector<HWND> windows = ViewerWindows();
+        viewer = windows.size() == 1 ? windows[0] : nullptr;
+        return viewer != nullptr;
+    });
+    if (viewer) {
+        if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, ProcessOf(viewer))) {
+            WaitForInputIdle(process, 20000);
+            CloseHandle(process);
+        }
+    }
+    return viewer;
+}
+
+}  // namespace
+
+TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows its page in the same viewer; a moved, closed viewer reopens where it was; closing the editor closes it")
+{
+    REQUIRE(ViewerWindows().empty());
+    // Room for the viewer on the editor's right.
+    EditorRun run("WindowRect=10,10,600,500\r\n");
+    std::wstring built = driver::OwnFolder() + L"..\\editor\\";
+    std::wstring folder = run.Folder().CStr();
+    REQUIRE(CopyFileW((built + L"guidora.exe").c_str(), (folder + L"guidora.exe").c_str(), FALSE));
+    REQUIRE(CopyFileW((built + L"help.ruvo").c_str(), (folder + L"help.ruvo").c_str(), FALSE));
+    HWND main = run.WaitForMain();
+    std::vector<DWORD> started;
+
+    PostMessageW(main, WM_COMMAND, 11043, 0);
+    HWND viewer = WaitForOneViewer();
+    REQUIRE(viewer != nullptr);
+    started.push_back(ProcessOf(viewer));
+    RECT v, e;
+    GetWindowRect(viewer, &v);
+    GetWindowRect(main, &e);
+    CHECK((v.left >= e.right || v.right <= e.left));
+    CHECK(WaitUntil([&] { return Shows(viewer, L"spis treści"); }));
+
+    // The help key over a toolbar button: the toolbar's page, in the same viewer.
+    HWND toolbar = ChildWithId(main, 12100);
+    REQUIRE(toolbar != nullptr);
+    RECT bar;
+    GetWindowRect(toolbar, &bar);
+    SetForegroundWindow(main);
+    REQUIRE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+    POINT mouse;
+    GetCursorPos(&mouse);
+    SetCursorPos(bar.left + 14, (bar.top + bar.bottom) / 2);
+    driver::PressKey(VK_F1);
+    CHECK(WaitUntil([&] { return Shows(viewer, L"Przyciski paska narzędzi"); }));
+    // Away from the toolbar again: its tooltip would outlive the test.
+    SetCursorPos(mouse.x, mouse.y);
+    CHECK(ViewerWindows().size() == 1);
+
+    // Help again: the contents, still in the one viewer.
+    PostMessageW(main, WM_COMMAND, 11043, 0);
+    CHECK(WaitUntil([&] { return Shows(viewer, L"spis treści"); }));
+    CHECK(ViewerWindows().size() == 1);
+    CHECK(ViewerWindows()[0] == viewer);
+
+    // Moved and closed, the next viewer opens at the moved rectangle.
+    RECT moved{60, 70, 60 + 420, 70 + 380};
+    REQUIRE(SetWindowPos(viewer, nullptr, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE));
+    // The editor takes the closing viewer's code 3 by restoring itself: the
+    // next Help is queued behind that code.
+    ShowWindow(main, SW_MINIMIZE);
+    REQUIRE(WaitUntil([&] { return IsIconic(main) != FALSE; }));
+    PostMessageW(viewer, WM_CLOSE, 0, 0);
+    REQUIRE(WaitUntil([&] { return ViewerWindows().empty() && !IsIconic(main); }));
+    PostMessageW(main, WM_COMMAND, 11043, 0);
+    HWND second = WaitForOneViewer();
+    REQUIRE(second != nullptr);
+    started.push_back(ProcessOf(second));
+    CHECK(started[1] != started[0]);
+    RECT r;
+    GetWindowRect(second, &r);
+    CHECK(r.left == moved.left);
+    CHECK(r.top == moved.top);
+    CHECK(r.right == moved.right);
+    CHECK(r.bottom == moved.bottom);
+
+    // Closing the editor closes its viewer.
+    CHECK(run.CloseAndWait(main, 20000) == 0);
+    CHECK(WaitUntil([&] { return !IsWindow(second) || !IsWindowVisible(second); }));
+    EndViewers(started);
+}
+
+TEST_CASE("without guidora.exe the Help window alert names its path")
+{
+    EditorRun run("");
+    HWND main = run.WaitForMain();
+    PostMessageW(main, WM_COMMAND, 11043, 0);
+    HWND alert = run.WaitForTitled(PolishSystem() ? L"Okno pomocy - Scrivel" : L"Help window - Scrivel");
+    REQUIRE(alert != nullptr);
+    std::wstring path = std::wstring(run.Folder().CStr()) + L"guidora.exe";
+    bool named = false;
+    for (const std::wstring& text : driver::ChildTexts(alert))
+        named = named || text.find(path) != std::wstring::npos;
+    CHECK(named);
+    PostMessageW(alert, WM_CLOSE, 0, 0);
+    CHECK(WaitUntil([&] { return !IsWindow(alert) || !IsWindowVisible(alert); }));
+    CHECK(IsWindow(main));
+    CHECK(run.CloseAndWait(main, 20000) == 0);
+}
