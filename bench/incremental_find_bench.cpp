@@ -136,6 +136,9 @@ void Measure(MainForm& form, const std::string& label)
 {
     TextDocument* text = form.activeView->CurrentDocument();
     HWND field = form.findField->GetHwnd();
+    ViewState* state = form.activeView->FindViewState(text);
+    Report("shown bytes (the range a keystroke searches), " + label,
+           static_cast<double>(state->paintedLast - state->paintedFirst), "bytes");
     for (const Mode& mode : kModes) {
         SetModes(form, mode);
         std::string name = std::string(mode.label) + ", " + label;
@@ -237,6 +240,12 @@ int Run(int argc, char** argv)
     Open(*broker, *form, oneLine);
     Pump();
     Measure(*form, "20 MB one-line text");
+    // The same line shown from its middle, scrolled far to the right.
+    TextView* view = form->activeView;
+    view->SetCaret(view->CurrentDocument(), view->CurrentDocument()->text.Size() / 2, CaretScrollIntoView, 0);
+    RedrawWindow(view->GetHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    Pump();
+    Measure(*form, "20 MB one-line text at its middle");
 
     DestroyWindow(form->GetHwnd());
     Pump();

@@ -66,7 +66,7 @@ struct PaintResult {
     int64 firstPainted;
     int64 lastFullyVisible;  // end of the last fully visible row
     int64 firstPainted2;
-    int64 lastStarted;  // end of the last row that starts inside the area
+    int64 lastStarted;  // end of the last row that starts inside the area (of its shown part)
     int64 caretX;  // layout coordinates; -1 when the caret was not met
     int64 caretY;
     int32 caretHeight;
@@ -224,6 +224,7 @@ private:
     int32 resultAffinity_;
     int32 forcedClass_;
     int64 rowLineEnd_;  // line break that ends the current row's line; -1 until asked
+    int64 rowShownEnd_ = -1;  // where the shown runs of a row end when the rest was skipped; -1 when none
     LongLineCache* cache_;  // null without a view state to keep it
     bool pointsOn_;
     int64 rowStart_;  // the current row's start run: position and lexer state

@@ -121,6 +121,9 @@ void LineLayout::PaintLines(PaintResult& result)
     lineUnits_.Resize(0);
     lineLengths_.Resize(0);
     firstLineDrawn_ = false;
+    rowShownEnd_ = -1;
+    bool topRow = true;
+    int64 shownFrom = -1;
     // Runs far off to either side are not kept; the right margin is taken
     // from the view's own width so that nothing near the edge is lost.
     int64 width = static_cast<int64>(rect_.right) - rect_.left;
@@ -131,15 +134,25 @@ void LineLayout::PaintLines(PaintResult& result)
         int64 x = textLeft_ + r.x - state_.horzOffset;
         if ((r.kind >= RunLineStart && r.kind <= RunEndOfText) || (x < width + 50 && x + r.width > -50))
             StoreRun(r);
-        else if (x >= width + 50)
-            SkipRestOfLine(INT64_MAX);
+        else if (x >= width + 50) {
+            int64 at = r.pos;
+            if (SkipRestOfLine(INT64_MAX) && rowShownEnd_ < 0)
+                rowShownEnd_ = at;
+        }
         // Runs ending 50 pixels left of the view are neither kept nor drawn:
         // a row scrolled far right goes on at a point near its left edge,
         // short of the caret, which a run it holds must still find.
-        if (r.kind == RunLineStart && state_.horzOffset > 0)
-            JumpAlongRow(caretPos_ >= r.pos ? caretPos_ : INT64_MAX, state_.horzOffset - textLeft_ - 50);
+        if (r.kind == RunLineStart && state_.horzOffset > 0) {
+            const LongLineCache::Point* point =
+                JumpAlongRow(caretPos_ >= r.pos ? caretPos_ : INT64_MAX, state_.horzOffset - textLeft_ - 50);
+            // The top row shows nothing before the point it jumped to.
+            if (point && topRow)
+                shownFrom = point->pos;
+        }
         if (r.kind == RunLineEnd || r.kind == RunWrap) {
             DrawLine();
+            rowShownEnd_ = -1;
+            topRow = false;
             lineRuns_.Resize(0);
             lineUnits_.Resize(0);
             lineLengths_.Resize(0);
@@ -150,7 +163,7 @@ void LineLayout::PaintLines(PaintResult& result)
         NextRun();
     }
     result_.valid = 1;
-    result_.firstPainted2 = result_.firstPainted;
+    result_.firstPainted2 = shownFrom > result_.firstPainted ? shownFrom : result_.firstPainted;
     result_.caretHeight = lineHeight_;
     int32 rows = textAreaHeight_ / lineHeight_;
     result_.visibleRows = rows < 1 ? 1 : rows;
@@ -290,7 +303,7 @@ void LineLayout::DrawLine()
     if (first.y + lh <= textAreaHeight_)
         result_.lastFullyVisible = lastEnd;
     if (first.y <= textAreaHeight_)
-        result_.lastStarted = lastEnd;
+        result_.lastStarted = rowShownEnd_ >= 0 ? rowShownEnd_ : lastEnd;
 
     COLORREF textBg = style_.textBgColor;
     Fill(left, y, right, y + lh, caretLine && style_.lineBgColor != textBg ? style_.lineBgColor : textBg);

@@ -354,3 +354,24 @@ TEST_CASE("random texts in UTF-8 and UTF-16: the idle search finds a phrase put 
         CHECK(bench.Caret() == start + static_cast<int64>(matched.size()));
     }
 }
+
+TEST_CASE("on one long line a keystroke searches only the part the view shows, also scrolled far to the right")
+{
+    FindBench bench;
+    std::string line = "seek" + std::string(150000, '.') + "seek" + std::string(150000, '.') + "seek" +
+                       std::string(50000, '.');
+    TextDocument* doc = bench.Load(line, EncodingUtf8, 0);
+    ViewState* state = bench.View()->FindViewState(doc);
+    CHECK(state->paintedFirst == 0);
+    CHECK(state->paintedLast < 10000);
+    bench.SetField(bench.Form().findField, L"seek");
+    CHECK(Highlights(bench.View()) == (std::vector<int64>{0, 4}));
+    bench.SetField(bench.Form().findField, L"");
+    bench.View()->SetCaret(doc, 150004 + 100, CaretScrollIntoView, 0);
+    bench.Paint();
+    CHECK(state->paintedFirst > 140000);
+    CHECK(state->paintedFirst <= 150004);
+    CHECK(state->paintedLast < 160000);
+    bench.SetField(bench.Form().findField, L"seek");
+    CHECK(Highlights(bench.View()) == (std::vector<int64>{150004, 150008}));
+}

@@ -59,13 +59,13 @@ std::wstring TempFolderPath()
     return std::wstring(path, n);
 }
 
-// The downloaded installers in the temporary folder holding these bytes;
+// The files of the temporary folder matching pattern that hold these bytes;
 // removed with remove, so that leftovers never fill the 64 names.
-int DownloadedCopies(const std::string& bytes, bool remove)
+int TemporaryCopies(const wchar_t* pattern, const std::string& bytes, bool remove)
 {
     std::wstring folder = TempFolderPath();
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"scrivel_up*.exe").c_str(), &found);
+    HANDLE search = FindFirstFileW((folder + pattern).c_str(), &found);
     int count = 0;
     if (search == INVALID_HANDLE_VALUE)
         return 0;
@@ -79,6 +79,12 @@ int DownloadedCopies(const std::string& bytes, bool remove)
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return count;
+}
+
+// The downloaded installers holding these bytes.
+int DownloadedCopies(const std::string& bytes, bool remove)
+{
+    return TemporaryCopies(L"scrivel_up*.exe", bytes, remove);
 }
 
 bool SameText(const std::wstring& a, const std::wstring& b)
@@ -152,6 +158,25 @@ void ExpectStillRunning(EditorRun& run, HWND main)
     CHECK(GetFileAttributesW(StubLog().c_str()) == INVALID_FILE_ATTRIBUTES);
 }
 
+// Download, "Close program", abandon the changes: the hand-over fails with
+// message, the installer is deleted and the editor keeps running.
+void HandOverFails(EditorRun& run, HWND main, const std::string& installer, const std::wstring& message)
+{
+    CAPTURE(Narrow(message));
+    HWND dialog = StartDownload(run, main);
+    CHECK(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
+    AnswerCloseQuestion(run, true);
+    Click(WaitForSaveQuestion(run), T(L"&Odrzuć zmiany", L"&Abandon changes"));
+    HWND alert = run.WaitForTitled(T(L"Instalowanie aktualizacji - Scrivel", L"Update - Scrivel"));
+    REQUIRE(alert != nullptr);
+    CHECK(ChildWithText(alert, message) != nullptr);
+    Click(alert, L"OK");
+    CHECK(WaitUntil([&] { return !IsWindow(alert) || !IsWindowVisible(alert); }));
+    // Deleted once the alert is answered.
+    CHECK(WaitUntil([&] { return DownloadedCopies(installer, false) == 0; }));
+    ExpectStillRunning(run, main);
+}
+
 }  // namespace
 
 TEST_CASE("update hand-over: the helper's temporary copy gets the program folder, the verified installer and the program; the editor ends with 0 after one save question")
@@ -203,7 +228,7 @@ TEST_CASE("update hand-over: the helper's temporary copy gets the program folder
     DeleteFileW(StubLog().c_str());
 }
 
-TEST_CASE("update: a corrupted or cut download, Cancel update, Cancel at the save question and a missing helper keep the editor running")
+TEST_CASE("update: a corrupted or cut download, Cancel update, Cancel at the save question and a helper missing or not startable keep the editor running")
 {
     DeleteFileW(StubLog().c_str());
     UserDataFolders data;
@@ -248,19 +273,13 @@ TEST_CASE("update: a corrupted or cut download, Cancel update, Cancel at the sav
 
     // No helper beside the program: its alert, and the installer is gone.
     REQUIRE(DeleteFileW(helper.c_str()));
-    dialog = StartDownload(run, main);
-    CHECK(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
-    AnswerCloseQuestion(run, true);
-    Click(WaitForSaveQuestion(run), T(L"&Odrzuć zmiany", L"&Abandon changes"));
-    HWND alert = run.WaitForTitled(T(L"Instalowanie aktualizacji - Scrivel", L"Update - Scrivel"));
-    REQUIRE(alert != nullptr);
-    CHECK(ChildWithText(alert, T(L"Nieudane kopiowanie pomocnika aktualizacji", L"Unable to copy helper file")) !=
-          nullptr);
-    Click(alert, L"OK");
-    CHECK(WaitUntil([&] { return !IsWindow(alert) || !IsWindowVisible(alert); }));
-    // Deleted once the alert is answered.
-    CHECK(WaitUntil([&] { return DownloadedCopies(installer, false) == 0; }));
-    ExpectStillRunning(run, main);
+    HandOverFails(run, main, installer, T(L"Nieudane kopiowanie pomocnika aktualizacji", L"Unable to copy helper file"));
+
+    // A helper that is no program: copied (the copy stays), but it cannot start.
+    WriteBytes(helper, "not a program");
+    TemporaryCopies(L"_up_mgr*.exe", "not a program", true);
+    HandOverFails(run, main, installer, T(L"Nieudane uruchomienie pomocnika aktualizacji", L"Unable to start updater"));
+    CHECK(TemporaryCopies(L"_up_mgr*.exe", "not a program", true) == 1);
     DownloadedCopies(installer, true);
 }
 

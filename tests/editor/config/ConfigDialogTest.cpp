@@ -326,6 +326,12 @@ TEST_CASE("page keys: Alt and the page's letter, Ctrl+Tab and Ctrl+Shift+Tab wit
                 CHECK(d.SelectedPage() == page);
                 CHECK(ShownPage(d) == page);
                 CHECK(GetFocus() == (started ? d.cancelButton->hwnd : d.tabs->tabs->hwnd));
+                // The dialog grew to fit the page.
+                SizeLimits limits;
+                d.content->Measure(limits);
+                RECT client = d.ClientRect();
+                CHECK(limits.minWidth <= client.right);
+                CHECK(limits.minHeight <= client.bottom);
                 // The bold check mark shows only with its page and a text element.
                 CHECK((IsWindowVisible(d.bold->hwnd) != FALSE) == (page == ConfigurationDialog::ColorsPage));
                 return true;
@@ -357,6 +363,13 @@ TEST_CASE("page keys: Alt and the page's letter, Ctrl+Tab and Ctrl+Shift+Tab wit
             });
         };
         expect(0, true);
+        // Too small for any page: showing the next one grows the dialog.
+        steps.push_back([](ConfigurationDialog& d) {
+            RECT r = d.WindowRect();
+            d.SetBounds(RECT{r.left, r.top, r.left + 150, r.top + 150});
+            CHECK(d.ClientRect().bottom < 150);
+            return true;
+        });
         alt(c.keys[2]);
         expect(2);
         alt(c.keys[1]);
