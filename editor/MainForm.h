@@ -321,7 +321,8 @@ private:
     void SelectMatch(TextDocument* document, int64 start, int64 end);
     bool EndIncrementalSearch();
     bool GoToIncrementalHit(TextDocument* document, int64 hit);
-    void ChooseFromPopup(int32 result);
+    // Keys of a field while a history list is open steer the list; false when none is open.
+    bool SteerHistoryPopup(uint32_t notification);
 };
 
 // "Hibernate" absent, empty, or beginning with "1", "t" or "y".

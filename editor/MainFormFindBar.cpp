@@ -90,51 +90,60 @@ int32 MainForm::FindModeFlags()
 
 // ---- the fields' keys ----
 
-void MainForm::ChooseFromPopup(int32 result)
+bool MainForm::SteerHistoryPopup(uint32_t notification)
 {
-    historyPopup->result = result;
+    if (!historyPopup)
+        return false;
+    switch (notification) {
+    case EditKeyUp:
+        historyPopup->SelectPrevious();
+        break;
+    case EditKeyDown:
+        historyPopup->SelectNext();
+        break;
+    case EditKeyEnter:
+        // Nothing highlighted: Enter only closes the list.
+        historyPopup->result = historyPopup->highlighted >= 0 ? historyPopup->highlighted : -2;
+        break;
+    case EditKeyTab:
+    case EditKeyEscape:
+        historyPopup->result = -2;
+        break;
+    default:
+        return false;
+    }
+    return true;
 }
 
 void MainForm::OnFindFieldCommand(uint32_t notification)
 {
+    if (SteerHistoryPopup(notification))
+        return;
     switch (notification) {
     case EditKeyUp:
     case EditKeyDown: {
         bool up = notification == EditKeyUp;
-        if (historyPopup) {
-            if (up)
-                historyPopup->SelectPrevious();
-            else
-                historyPopup->SelectNext();
-        } else if (ShiftHeld()) {
+        if (ShiftHeld()) {
             StepFieldHistory(findField, findHistory, up ? -1 : 1);
-        } else {
-            if (!incrementalActive)
-                StartIncrementalFind();
-            if (up)
-                IncrementalFindPrevious();
-            else
-                IncrementalFindNext();
+            break;
         }
+        if (!incrementalActive)
+            StartIncrementalFind();
+        if (up)
+            IncrementalFindPrevious();
+        else
+            IncrementalFindNext();
         break;
     }
     case EditKeyTab:
-        if (historyPopup)
-            ChooseFromPopup(-2);
-        else if (!findBar->IsCollapsed())
+        if (!findBar->IsCollapsed())
             replaceField->SetFocus();
         break;
     case EditKeyEnter:
-        if (historyPopup)
-            ChooseFromPopup(historyPopup->highlighted >= 0 ? historyPopup->highlighted : -2);
-        else
-            RunFindCommand(11082);
+        RunFindCommand(11082);
         break;
     case EditKeyEscape:
-        if (historyPopup)
-            ChooseFromPopup(-2);
-        else
-            activeView->SetFocus();
+        activeView->SetFocus();
         break;
     case EN_CHANGE:
         StartIncrementalFind();
@@ -147,38 +156,23 @@ void MainForm::OnFindFieldCommand(uint32_t notification)
 
 void MainForm::OnReplaceFieldCommand(uint32_t notification)
 {
+    if (SteerHistoryPopup(notification))
+        return;
     switch (notification) {
     case EditKeyUp:
-    case EditKeyDown: {
-        bool up = notification == EditKeyUp;
-        if (historyPopup) {
-            if (up)
-                historyPopup->SelectPrevious();
-            else
-                historyPopup->SelectNext();
-        } else {
-            StepFieldHistory(replaceField, replaceHistory, up ? -1 : 1);
-        }
+    case EditKeyDown:
+        StepFieldHistory(replaceField, replaceHistory, notification == EditKeyUp ? -1 : 1);
         break;
-    }
     case EditKeyTab:
-        if (historyPopup)
-            ChooseFromPopup(-2);
-        else if (!findBar->IsCollapsed())
+        if (!findBar->IsCollapsed())
             findField->SetFocus();
         break;
     case EditKeyEnter:
         // Enter searches from either field; it never replaces.
-        if (historyPopup)
-            ChooseFromPopup(historyPopup->highlighted >= 0 ? historyPopup->highlighted : -2);
-        else
-            RunFindCommand(11082);
+        RunFindCommand(11082);
         break;
     case EditKeyEscape:
-        if (historyPopup)
-            ChooseFromPopup(-2);
-        else
-            activeView->SetFocus();
+        activeView->SetFocus();
         break;
     default:
         break;

@@ -10,20 +10,6 @@
 
 namespace {
 
-bool WaitForFileBytes(const String& path, const std::string& bytes)
-{
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < 10000) {
-        try {
-            if (ReadFileBytes(path) == bytes)
-                return true;
-        } catch (...) {
-        }
-        Sleep(20);
-    }
-    return false;
-}
-
 // The first visible window of the class among all descendants.
 HWND ChildOfClass(HWND parent, const wchar_t* className)
 {
@@ -120,17 +106,21 @@ TEST_CASE("Ctrl+F and a typed phrase highlight its matches; F3, Shift+F4 from th
     REQUIRE(question != nullptr);
     // The second button: from the beginning of the text.
     PostMessageW(question, WM_COMMAND, 51, 0);
+    CHECK(WaitForModifiedMark(main, true));
     Settle(main);
     SetForegroundWindow(main);
     driver::PressKey('S', true);
-    CHECK(WaitForFileBytes(path, Narrow(L"the cat the dog\r\nzażółć the\r\n")));
+    CHECK(WaitForModifiedMark(main, false));
+    CHECK(WaitForFile(path, Narrow(L"the cat the dog\r\nzażółć the\r\n")));
     CHECK(ReadFileBytes(Concat(path, L".bak")) == original);
     Screenshot(main, "replaced_from_start");
 
     // One undo takes every replacement back.
     driver::PressKey('Z', true);
+    CHECK(WaitForModifiedMark(main, true));
     Settle(main);
     driver::PressKey('S', true);
-    CHECK(WaitForFileBytes(path, original));
+    CHECK(WaitForModifiedMark(main, false));
+    CHECK(WaitForFile(path, original));
     CHECK(run.CloseAndWait(main, 10000) == 0);
 }
