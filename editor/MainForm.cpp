@@ -20,6 +20,7 @@
 #include "gui/Toolbar.h"
 #include "gui/Tooltip.h"
 #include "spell/DictRegistry.h"
+#include "spell/SpellCheckDialog.h"
 #include "view/TextSplitter.h"
 #include "view/syntax/LexerFactory.h"
 
@@ -206,6 +207,10 @@ MainForm::~MainForm()
     if (broker && broker->broadcastHandler == &broadcastHandler)
         broker->broadcastHandler = nullptr;
     RemoveIdleHandler(this);
+    // The spell-check window is owned by this window and sends it commands.
+    if (SpellCheckDialog* window = SpellCheckDialog::Instance())
+        if (window->commandOwner == this)
+            SpellCheckDialog::CloseInstance();
     // The views hold pointers to the registry: they go with the content first.
     if (Control* c = content) {
         content = nullptr;

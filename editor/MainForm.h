@@ -28,7 +28,10 @@ class PopupList;
 class ProgressDialog;
 class SettingsStore;
 class Statusbar;
+class SyntaxLexer;
+class TextNotify;
 class TextSplitter;
+class TokenText;
 class Toolbar;
 
 // Control ids of the main window.
@@ -44,6 +47,7 @@ enum MainFormIds : uint32_t {
     kFindToggleRegexId = 12416,
     kDropCommand = 9900,
     kSettingsRefreshCommand = 9901,
+    kSuggestionFirstCommand = 22300,  // 22300-22309: the view menu's suggestions
 };
 
 enum MainFormResources : int {
@@ -208,6 +212,34 @@ public:
     // Help > Check update; nothing in a portable copy.
     void CheckForUpdate();
 
+    // Spelling (MainFormSpell.cpp): the commands 11048, 11049, 11095, the
+    // spell-check window's 13003-13008 and the suggestions 22300-22309;
+    // false for any other command.
+    bool SpellCommand(uint32_t command);
+    void ToggleUnderline();
+    void StartSpellCheck();
+    void SelectDictionary();
+    // The same as its own error boundary.
+    void SelectDictionaryGuarded();
+    // Asks for a dictionary when none is selected; false when still none.
+    bool EnsurePrimary();
+    // Makes the active text's pair the selection, or gives the text the
+    // current selection when it has none.
+    void UseTextDictionaries();
+    // Selects and shows the next unknown word, or ends the run.
+    void SpellCheckStep(bool continueAfter);
+    // Empty when no unknown word is left.
+    String FindNextUnknownWord(TextNotify& notify, bool continueAfter);
+    bool TryNextWord(SyntaxLexer& lexer, TokenText& tokenText, String& word, bool& atEnd);
+    void SpellIgnore(bool addToDictionary);
+    // The suggestion selected in the spell-check window; false (after the
+    // alert when nothing is selected) without one.
+    bool ChosenSuggestion(String& suggestion);
+    void SpellReplace();
+    // Every further occurrence of the word from the selection on.
+    void SpellReplaceAll();
+    void ReplaceWithSuggestion(int32 index);
+
     // ---- views, zoom, wrap, configuration, language, characters, context menus ----
     // The commands of this group; false for any other command.
     bool RunViewCommand(uint32_t command, uint32_t notification);
@@ -311,6 +343,9 @@ public:
     EditorBroadcast broadcastHandler;
 
 private:
+    // A spelling command's own error boundary: Abort is silent.
+    template <class Body>
+    void SpellGuarded(const wchar_t* title, Body body);
     void BuildContent(const SettingsStore& settings);
     void BuildToolbar();
     void BuildFindBar();

@@ -169,6 +169,9 @@ void MainForm::OnCommand(MessageRecord& m)
 {
     uint32_t command = LOWORD(m.wParam);
     uint32_t notification = HIWORD(m.wParam);
+    // Spelling commands are each their own error boundary.
+    if (SpellCommand(command))
+        return;
     try {
         switch (command) {
         case kSettingsRefreshCommand:

@@ -8,6 +8,7 @@
 #include "base/File.h"
 #include "base/SettingsStore.h"
 #include "base/UiLanguage.h"
+#include "spell/SpellCheckDialog.h"
 #include "text/Encoding.h"
 #include "text/SyntaxId.h"
 #include "text/TextDocument.h"
@@ -165,6 +166,7 @@ void MainForm::FinishRun(bool hibernate, bool ask)
     if (hibernate)
         step([&] { WriteHibernationFile(); });
     step([&] { CloseViewerWindow(); });
+    step([&] { SpellCheckDialog::CloseInstance(); });
     if (!hibernate)
         step([&] { DeleteHibernationFile(); });
     if (failed)

@@ -11,6 +11,7 @@
 #include "gui/Gdi.h"
 #include "gui/Toolbar.h"
 #include "spell/DictRegistry.h"
+#include "spell/SpellCheckDialog.h"
 #include "text/TextDocument.h"
 #include "view/syntax/LexerFactory.h"
 
@@ -86,6 +87,7 @@ bool SameText(const String& a, const String& b)
 // The spell-check window is made anew in the new language by the next check.
 void CloseSpellCheckWindow()
 {
+    SpellCheckDialog::CloseInstance();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "support/RecordingAlerts.h"
 
 #include "gui/ErrorText.h"
+#include "spell/SpellingDictsDialog.h"
 
 RecordingAlerts* RecordingAlerts::active = nullptr;
 
@@ -13,13 +14,16 @@ std::wstring Text(const wchar_t* s) { return s ? s : L""; }
 RecordingAlerts::RecordingAlerts()
 {
     static const ActionAlertCalls calls = {Ask, ShowError};
+    static const DictsDialogAlerts dictCalls = {Ask, ShowError};
     active = this;
     SetActionAlertCalls(&calls);
+    SetDictsDialogAlerts(&dictCalls);
 }
 
 RecordingAlerts::~RecordingAlerts()
 {
     SetActionAlertCalls(nullptr);
+    SetDictsDialogAlerts(nullptr);
     active = nullptr;
 }
 
