@@ -16,6 +16,13 @@ BOOL WriteBytes(HANDLE handle, const void* bytes, DWORD n, DWORD* written)
     return WriteFile(handle, bytes, n, written, nullptr);
 }
 
+BOOL ReadBytes(HANDLE handle, void* bytes, DWORD n, DWORD* read)
+{
+    if (g_calls && g_calls->readFile)
+        return g_calls->readFile(handle, bytes, n, read);
+    return ReadFile(handle, bytes, n, read, nullptr);
+}
+
 BOOL SetTimes(HANDLE handle, const FILETIME* created, const FILETIME* accessed, const FILETIME* written)
 {
     if (g_calls && g_calls->setFileTime)
@@ -229,7 +236,7 @@ void File::FillBuffer()
     s_->cursor = 0;
     s_->fill = 0;
     DWORD got = 0;
-    if (!ReadFile(s_->handle, s_->buffer.Data(), static_cast<DWORD>(AsInt(s_->buffer.Count())), &got, nullptr))
+    if (!ReadBytes(s_->handle, s_->buffer.Data(), static_cast<DWORD>(AsInt(s_->buffer.Count())), &got))
         FailLast();
     s_->fill = got;
 }
@@ -274,7 +281,7 @@ void File::Truncate()
 DWORD File::ReadHandle(void* buffer, int64 n)
 {
     DWORD got = 0;
-    if (!ReadFile(s_->handle, buffer, static_cast<DWORD>(AsInt(n)), &got, nullptr))
+    if (!ReadBytes(s_->handle, buffer, static_cast<DWORD>(AsInt(n)), &got))
         FailLast();
     return got;
 }

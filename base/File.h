@@ -47,11 +47,13 @@ inline u64 FileTimeValue(const FILETIME& time)
 
 // Lets tests stand in for system calls of File, to produce failures that the
 // test machine cannot give (a full disk, a system that refuses to set times on
-// a read handle). A null member, or a null table, means the system's own call.
+// a read handle, a file cut short while it is read). A null member, or a null
+// table, means the system's own call.
 struct FileSystemCalls {
     BOOL (*writeFile)(HANDLE handle, const void* bytes, DWORD n, DWORD* written);
     BOOL (*setFileTime)(HANDLE handle, const FILETIME* created, const FILETIME* accessed, const FILETIME* written);
     BOOL (*copyFile)(const wchar_t* from, const wchar_t* to);
+    BOOL (*readFile)(HANDLE handle, void* bytes, DWORD n, DWORD* read);
 };
 void SetFileSystemCalls(const FileSystemCalls* calls);
 

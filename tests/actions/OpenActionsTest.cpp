@@ -5,6 +5,7 @@
 #include "base/Paths.h"
 #include "gui/FileDialogs.h"
 #include "support/DocumentText.h"
+#include "support/FileFaults.h"
 #include "support/TempFolder.h"
 
 #include <string>
@@ -270,6 +271,29 @@ TEST_CASE("paste file: decoded by its BOM and put in place of the selection; an 
     }
     CHECK(doc->undoPosition == history);
     CHECK(bench.alerts.alerts.empty());
+}
+
+TEST_CASE("paste file: a file shorter when read than when sized is an end-of-file error, nothing pasted")
+{
+    TempFolder folder;
+    String path = folder / L"cut.txt";
+    WriteFileBytes(path, "whole file\r\n");
+    BrokerBench bench;
+    TextDocument* doc = bench.NewText();
+    REQUIRE(doc);
+    RunChar(*bench.broker, L'a', bench.views[0]);
+    int64 history = doc->undoPosition;
+    {
+        AnsweredDialogs dialogs(W(path));
+        ShortRead cut;
+        CHECK(bench.Run(ActionPasteFile).outcome == OutcomeFailed);
+        CHECK(ShortRead::Reads() >= 1);
+    }
+    REQUIRE(bench.alerts.alerts.size() == 1);
+    CHECK(bench.alerts.alerts[0].code == -4);
+    CHECK(bench.alerts.alerts[0].message.find(W(path)) != std::wstring::npos);
+    CHECK(Bytes(*doc) == "a");
+    CHECK(doc->undoPosition == history);
 }
 
 TEST_CASE("command-line files: switches skipped, names made full and normal")

@@ -1,7 +1,7 @@
 // Characters picked by code in the character dialog land in the text and
 // are saved in its encoding.
 
-#include "e2e/EditorRun.h"
+#include "e2e/DialogDriver.h"
 
 #include <doctest.h>
 
@@ -88,10 +88,7 @@ TEST_CASE("Ctrl+E in an 8-bit text: code 00b9 is saved as the byte 0xB9 with no 
     EditorRun run("", L"\"" + std::wstring(path.CStr()) + L"\"");
     HWND main = run.WaitForMain();
     EnterByCode(run, main, L"00b9");
-    REQUIRE(WaitForModifiedMark(main, true));
-    driver::PressKey('S', true);
-    REQUIRE(WaitForModifiedMark(main, false));
-    CHECK(ReadFileBytes(path) == "\xB9z\xB3y\r\n");
+    CHECK(SavedBytes(main, path) == "\xB9z\xB3y\r\n");
     driver::WaitUntilPainted(main, 5000);
     Sleep(200);
     CHECK(run.CountTitled(PolishSystem() ? L"Nie można zrealizować operacji - Scrivel"
@@ -107,9 +104,6 @@ TEST_CASE("Ctrl+E in a UTF-8 text: code 1f600 is saved as F0 9F 98 80")
     EditorRun run("", L"\"" + std::wstring(path.CStr()) + L"\"");
     HWND main = run.WaitForMain();
     EnterByCode(run, main, L"1f600");
-    REQUIRE(WaitForModifiedMark(main, true));
-    driver::PressKey('S', true);
-    REQUIRE(WaitForModifiedMark(main, false));
-    CHECK(ReadFileBytes(path) == "\xEF\xBB\xBF\xF0\x9F\x98\x80x\r\n");
+    CHECK(SavedBytes(main, path) == "\xEF\xBB\xBF\xF0\x9F\x98\x80x\r\n");
     CHECK(run.CloseAndWait(main, 10000) == 0);
 }

@@ -10,6 +10,7 @@
 
 #include <doctest.h>
 
+#include <functional>
 #include <string>
 
 constexpr const wchar_t* kMainClass = L"Scrivel Main Form";
@@ -83,8 +84,9 @@ private:
 // running.
 class EditorRun {
 public:
+    // prepare, when given, fills the run's folder before the editor starts in it.
     explicit EditorRun(const std::string& settings, const std::wstring& arguments = std::wstring(),
-                       bool portable = true)
+                       bool portable = true, const std::function<void(const String& folder)>& prepare = nullptr)
     {
         std::wstring base = folder_.Path().CStr();
         exe_ = base + L"scrivel.exe";
@@ -94,6 +96,8 @@ public:
             settingsPath_ = folder_ / L"Scrivel Data\\appsettings.dat";
             WriteFileBytes(settingsPath_, settings);
         }
+        if (prepare)
+            prepare(folder_.Path());
         REQUIRE(driver::StartProgram(exe_, arguments, base, process_));
     }
     ~EditorRun()

@@ -1,7 +1,7 @@
 // Ending the editor with typed text, as a user does: the close box, the
 // save question, its answer.
 
-#include "e2e/EditorRun.h"
+#include "e2e/DialogDriver.h"
 
 #include <doctest.h>
 

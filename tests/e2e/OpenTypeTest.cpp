@@ -1,6 +1,6 @@
 // Texts given on the command line are typed into and saved as a user does.
 
-#include "e2e/EditorRun.h"
+#include "e2e/DialogDriver.h"
 
 #include <doctest.h>
 
@@ -83,16 +83,7 @@ TEST_CASE("Ctrl+O opens the file named in the real open dialog")
     HWND main = run.WaitForMain();
     SetForegroundWindow(main);
     driver::PressKey('O', true);
-    HWND dialog = run.WaitForClass(L"#32770");
-    REQUIRE(dialog != nullptr);
-    HWND name = ChildWithId(dialog, 1152);
-    if (!name) {
-        HWND combo = ChildWithId(dialog, 1148);
-        name = combo ? FindWindowExW(combo, nullptr, L"Edit", nullptr) : nullptr;
-    }
-    REQUIRE(name != nullptr);
-    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.CStr()));
-    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    AnswerFileDialog(run, path);
     DWORD start = GetTickCount();
     while (driver::WindowText(main).find(L"chosen.txt") != 0 && GetTickCount() - start < 10000)
         Sleep(20);

@@ -1,6 +1,7 @@
 #include "GuiTestSupport.h"
 
 #include "gui/FileDropTarget.h"
+#include "support/DropData.h"
 
 #include <shlobj.h>
 
@@ -9,83 +10,6 @@
 #include <vector>
 
 namespace {
-
-// Counts how often the target gives a medium back.
-struct ReleaseCounter : IUnknown {
-    int releases = 0;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return ++releases, 1; }
-};
-
-// Serves one block as CF_HDROP, or refuses the format (text only).
-struct TestData : IDataObject {
-    std::vector<unsigned char> block;
-    bool hasFiles = true;
-    DWORD tymed = TYMED_HGLOBAL;
-    ReleaseCounter counter;
-    std::vector<HGLOBAL> handed;
-
-    ~TestData()
-    {
-        for (HGLOBAL h : handed)
-            GlobalFree(h);
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override
-    {
-        if (!hasFiles || format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL))
-            return DV_E_FORMATETC;
-        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, block.size());
-        memcpy(GlobalLock(h), block.data(), block.size());
-        GlobalUnlock(h);
-        handed.push_back(h);
-        medium->tymed = tymed;
-        medium->hGlobal = h;
-        medium->pUnkForRelease = &counter;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-};
-
-std::vector<unsigned char> Header(bool wide, DWORD offset = sizeof(DROPFILES))
-{
-    DROPFILES header = {};
-    header.pFiles = offset;
-    header.fWide = wide;
-    std::vector<unsigned char> bytes(sizeof(header));
-    memcpy(bytes.data(), &header, sizeof(header));
-    return bytes;
-}
-
-std::vector<unsigned char> WideBlock(const std::vector<std::wstring>& names)
-{
-    auto bytes = Header(true);
-    for (auto& n : names) {
-        const auto* p = reinterpret_cast<const unsigned char*>(n.c_str());
-        bytes.insert(bytes.end(), p, p + (n.size() + 1) * 2);
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
-    return bytes;
-}
 
 std::vector<unsigned char> AnsiBlock(const std::vector<std::string>& names)
 {
@@ -102,7 +26,7 @@ struct Target {
     ~Target() { t->Release(); }
 };
 
-HRESULT DropOn(FileDropTarget* t, TestData& data, DWORD* effect)
+HRESULT DropOn(FileDropTarget* t, FileDropData& data, DWORD* effect)
 {
     POINTL at = {10, 10};
     *effect = DROPEFFECT_MOVE;
@@ -124,7 +48,7 @@ TEST_CASE("a drop of three wide or ANSI names posts one command with the paths i
 {
     TestForm main;
     Target target(&main);
-    TestData data;
+    FileDropData data;
     DWORD effect = 0;
     data.block = WideBlock({L"C:\\a\\first.txt", L"C:\\b\\zażółć.txt", L"D:\\third"});
     CHECK(DropOn(target.t, data, &effect) == S_OK);
@@ -151,7 +75,7 @@ TEST_CASE("a malformed or foreign drop is ignored: no command, list kept, medium
 {
     TestForm main;
     Target target(&main);
-    TestData data;
+    FileDropData data;
     DWORD effect = 0;
     data.block = WideBlock({L"C:\\kept.txt"});
     DropOn(target.t, data, &effect);
@@ -189,7 +113,7 @@ TEST_CASE("a malformed or foreign drop is ignored: no command, list kept, medium
         CHECK(target.t->files.At(0).Equals(L"C:\\kept.txt"));
     }
 
-    TestData textOnly;
+    FileDropData textOnly;
     textOnly.hasFiles = false;
     CHECK(DropOn(target.t, textOnly, &effect) == DV_E_FORMATETC);
     CHECK(textOnly.counter.releases == 0);

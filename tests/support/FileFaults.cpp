@@ -51,9 +51,18 @@ BOOL HalfCopy(const wchar_t* from, const wchar_t* to)
     return FALSE;
 }
 
-const FileSystemCalls kFaultyWrites{&FaultyWrite, nullptr, nullptr};
-const FileSystemCalls kRefusedTimes{nullptr, &RefusedTimes, nullptr};
-const FileSystemCalls kHalfCopies{nullptr, nullptr, &HalfCopy};
+// A file that lost its second half since its size was taken: each read
+// gives at most half of what is asked.
+BOOL HalfRead(HANDLE h, void* bytes, DWORD n, DWORD* read)
+{
+    g_faults++;
+    return ReadFile(h, bytes, n / 2, read, nullptr);
+}
+
+const FileSystemCalls kFaultyWrites{&FaultyWrite, nullptr, nullptr, nullptr};
+const FileSystemCalls kRefusedTimes{nullptr, &RefusedTimes, nullptr, nullptr};
+const FileSystemCalls kHalfCopies{nullptr, nullptr, &HalfCopy, nullptr};
+const FileSystemCalls kHalfReads{nullptr, nullptr, nullptr, &HalfRead};
 
 }  // namespace
 
@@ -101,4 +110,20 @@ CopyFault::CopyFault()
 CopyFault::~CopyFault()
 {
     SetFileSystemCalls(nullptr);
+}
+
+ShortRead::ShortRead()
+{
+    g_faults = 0;
+    SetFileSystemCalls(&kHalfReads);
+}
+
+ShortRead::~ShortRead()
+{
+    SetFileSystemCalls(nullptr);
+}
+
+int ShortRead::Reads()
+{
+    return g_faults;
 }

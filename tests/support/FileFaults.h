@@ -40,3 +40,15 @@ public:
     CopyFault(const CopyFault&) = delete;
     CopyFault& operator=(const CopyFault&) = delete;
 };
+
+// ReadFile gives at most half of what is asked, as from a file cut short
+// after its size was taken.
+class ShortRead {
+public:
+    ShortRead();
+    ~ShortRead();
+    ShortRead(const ShortRead&) = delete;
+    ShortRead& operator=(const ShortRead&) = delete;
+
+    static int Reads();
+};
