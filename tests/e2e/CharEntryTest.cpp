@@ -5,6 +5,7 @@
 
 #include <doctest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -74,6 +75,25 @@ void EnterByCode(EditorRun& run, HWND main, const wchar_t* code)
     REQUIRE(WaitForKeysTo(main, nullptr));
 }
 
+// A text of the given bytes opened, the code entered at its start and the
+// text saved: the file's bytes then. No deferred alert may show.
+std::string SavedAfterCode(const char* name, const std::string& bytes, const wchar_t* code)
+{
+    TempFolder texts;
+    String path = texts / std::wstring(name, name + strlen(name)).c_str();
+    WriteFileBytes(path, bytes);
+    EditorRun run("", Quoted(path));
+    HWND main = run.WaitForMain();
+    EnterByCode(run, main, code);
+    std::string saved = SavedBytes(main, path);
+    driver::WaitUntilPainted(main, 5000);
+    Sleep(200);
+    CHECK(run.CountTitled(PolishSystem() ? L"Nie można zrealizować operacji - Scrivel"
+                                         : L"Operation can not be performed - Scrivel") == 0);
+    CHECK(run.CloseAndWait(main, 10000) == 0);
+    return saved;
+}
+
 }  // namespace
 
 TEST_CASE("Ctrl+E in an 8-bit text: code 00b9 is saved as the byte 0xB9 with no alert")
@@ -82,28 +102,10 @@ TEST_CASE("Ctrl+E in an 8-bit text: code 00b9 is saved as the byte 0xB9 with no 
     // whose code page the editor shares with this program.
     if (PolishSystem())
         CHECK(GetACP() == 1250);
-    TempFolder texts;
-    String path = texts / L"cp.txt";
-    WriteFileBytes(path, "z\xB3y\r\n");
-    EditorRun run("", L"\"" + std::wstring(path.CStr()) + L"\"");
-    HWND main = run.WaitForMain();
-    EnterByCode(run, main, L"00b9");
-    CHECK(SavedBytes(main, path) == "\xB9z\xB3y\r\n");
-    driver::WaitUntilPainted(main, 5000);
-    Sleep(200);
-    CHECK(run.CountTitled(PolishSystem() ? L"Nie można zrealizować operacji - Scrivel"
-                                         : L"Operation can not be performed - Scrivel") == 0);
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(SavedAfterCode("cp.txt", "z\xB3y\r\n", L"00b9") == "\xB9z\xB3y\r\n");
 }
 
 TEST_CASE("Ctrl+E in a UTF-8 text: code 1f600 is saved as F0 9F 98 80")
 {
-    TempFolder texts;
-    String path = texts / L"utf8.txt";
-    WriteFileBytes(path, "\xEF\xBB\xBFx\r\n");
-    EditorRun run("", L"\"" + std::wstring(path.CStr()) + L"\"");
-    HWND main = run.WaitForMain();
-    EnterByCode(run, main, L"1f600");
-    CHECK(SavedBytes(main, path) == "\xEF\xBB\xBF\xF0\x9F\x98\x80x\r\n");
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(SavedAfterCode("utf8.txt", "\xEF\xBB\xBFx\r\n", L"1f600") == "\xEF\xBB\xBF\xF0\x9F\x98\x80x\r\n");
 }

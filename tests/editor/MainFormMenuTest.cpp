@@ -144,6 +144,12 @@ TEST_CASE("view menu: a misspelt word keeps its range and shows the first 10 of 
         CHECK(f.keptSuggestions.Count() >= 12);
         CHECK(TakePostedCommand(f.hwnd) == 22300u + static_cast<UINT>(pick));
     }
+    // The tenth suggestion, chosen, replaces the misspelt word.
+    String tenth = f.keptSuggestions.At(9);
+    RunCommand(f, 22309);
+    CHECK(Text(v) == L"cat " + W(tenth) + L" sat");
+    CHECK(State(v).CaretPosition() == 4 + tenth.Length());
+    CHECK(f.keptSuggestions.Count() == 0);
     // A new menu over a correct word forgets the kept one.
     v->SetCaret(v->CurrentDocument(), 0, 0, 2);
     WatchMenu(-1);
@@ -151,7 +157,7 @@ TEST_CASE("view menu: a misspelt word keeps its range and shows the first 10 of 
     StopWatchingMenu();
     CHECK(f.keptSuggestions.Count() == 0);
     CHECK(f.keptWordEnd == 0);
-    CHECK(Text(v) == L"cat zat sat");
+    CHECK(Text(v) == L"cat " + W(tenth) + L" sat");
 }
 
 TEST_CASE("tab menu: the empty part of the strip shows only Cancel; each item of a tab runs its action")

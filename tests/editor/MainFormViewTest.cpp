@@ -11,6 +11,7 @@
 #include "gui/ElasticGroup.h"
 #include "gui/Label.h"
 #include "gui/Toolbar.h"
+#include "spell/SpellCheckDialog.h"
 #include "support/ModalWatch.h"
 #include "support/Pump.h"
 #include "support/TempFolder.h"
@@ -262,7 +263,7 @@ TEST_CASE("Configure: OK applies and writes appsettings.dat; Cancel and the clos
     CHECK_MESSAGE(run.alerts.alerts.empty(), AlertList(run.alerts));
 }
 
-TEST_CASE("the language switch: menus, kept check marks, bar texts, title and UILanguage written")
+TEST_CASE("the language switch: menus, kept check marks, bar texts, title, UILanguage written, spell-check window closed")
 {
     MainFormRun run("UILanguage=english\r\n");
     MainForm& f = *run.form;
@@ -281,8 +282,12 @@ TEST_CASE("the language switch: menus, kept check marks, bar texts, title and UI
     CHECK_FALSE(marks[1]);
     CHECK(marks[3]);
 
+    SpellCheckDialog::Create(&f);
+    REQUIRE(SpellCheckDialog::Instance() != nullptr);
     RunCommand(f, 11090);
     CHECK(IsPolishUi());
+    // The spell-check window goes; the next check makes it in the new language.
+    CHECK(SpellCheckDialog::Instance() == nullptr);
     CHECK(MenuTitle(hwnd, 0) == L"&Plik");
     CHECK(MenuChecked(hwnd, 11090));
     CHECK_FALSE(MenuChecked(hwnd, 11091));
