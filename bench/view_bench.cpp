@@ -33,6 +33,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -260,15 +261,15 @@ void MeasureColumn(const std::function<TextView*(const std::string&)>& make, siz
 
 // The status bar's line and column of a caret at the end of a text of
 // one line, against counting the characters one by one as it was done.
-void MeasureLineColumn(size_t megabytes)
+void MeasureLineColumn(const std::string& what, std::string bytes)
 {
-    std::string bytes = MakeText(megabytes * 1000000, megabytes * 1000000 + 1);
+    size_t megabytes = bytes.size() / 1000000;
     TextBuff text;
     StringLoader loader(bytes);
     text.Load(loader);
     bytes.clear();
     bytes.shrink_to_fit();
-    std::string tag = " (" + std::to_string(megabytes) + " MB line)";
+    std::string tag = " (" + std::to_string(megabytes) + " MB line" + what + ")";
     int64 size = text.Size();
     int64 plain = 0;
     double reference = Time([&] {
@@ -355,7 +356,15 @@ int main(int argc, char** argv)
         MeasureColumn(make, 100000);
         MeasureColumn(make, 1000000);
         docs.clear();
-        MeasureLineColumn(100);
+        MeasureLineColumn("", MakeText(100000000, 100000001));
+        // Words with Polish letters, a third of them two-byte characters.
+        std::string polish;
+        const char* words[] = {"za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 ", "g\xC4\x99\xC5\x9Bl\xC4\x85 ", "dom ",
+                               "ja\xC5\xBA\xC5\x84 ", "tekst "};
+        std::mt19937 rng(11);
+        while (polish.size() < 100000000)
+            polish += words[rng() % 5];
+        MeasureLineColumn(" of Polish words", std::move(polish));
     } catch (const Error& e) {
         std::printf("failed with error %d\n", e.code);
         return 1;

@@ -263,6 +263,9 @@ private:
     template <class Coder>
     int64 SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& end, const u32* pattern, int64 m,
                      Coder coder);
+    template <class Coder>
+    int64 SkipSearchBackward(const SkipPlan& plan, int64 from, int64 low, bool endBefore, int64& end,
+                             const u32* pattern, int64 m, Coder coder);
     int64 BoundaryAtOrAfter(int64 known, int64 stop);
     template <bool Fold>
     int64 SearchForward(int64 from, int64& end, const u32* pattern, int64 m, int64 limit);

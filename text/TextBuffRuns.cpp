@@ -7,7 +7,37 @@
 
 #include "base/ByteScan.h"
 
+#include <emmintrin.h>
+
 namespace {
+
+// Counts the characters of UTF-8 bytes from a character start, sixteen
+// bytes a step, while a step holds only ASCII other than CR and whole
+// two-byte sequences (leads C2 to DF): there every byte but a continuation
+// starts a character. A lead in the last byte ends the step before it.
+// Returns the bytes counted; adds their characters to count.
+int64 CountTwoByteUtf8(const u8* p, int64 n, int64& count)
+{
+    const __m128i cr = _mm_set1_epi8(13);
+    const __m128i belowLead = _mm_set1_epi8(static_cast<char>(0xC0));   // signed: 80..BF lie below
+    const __m128i aboveC1 = _mm_set1_epi8(static_cast<char>(0xC1));
+    const __m128i fromE0 = _mm_set1_epi8(static_cast<char>(0xE0));
+    int64 i = 0;
+    while (i + 16 <= n) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        unsigned high = static_cast<unsigned>(_mm_movemask_epi8(x));
+        unsigned cont = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(x, belowLead)));
+        unsigned lead = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(x, aboveC1), _mm_cmplt_epi8(x, fromE0))));
+        unsigned breaks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, cr)));
+        if (breaks != 0 || (high & ~(cont | lead)) != 0 || cont != ((lead << 1) & 0xFFFFu))
+            break;
+        int64 take = (lead & 0x8000u) ? 15 : 16;
+        count += take - __builtin_popcount(cont);
+        i += take;
+    }
+    return i;
+}
 
 // The bytes decoding a character may read from its start on: a UTF-8 lead
 // and three continuations, a CR and its LF, a UTF-16 pair or CR LF.
@@ -72,6 +102,12 @@ int64 TextBuff::CountColumns(int64 from, int64 to, int64& end)
             int64 plain = hit ? hit - bytes : static_cast<int64>(n);
             column += plain;
             p += plain;
+            if (utf8 && p < stop) {
+                int64 counted = CountTwoByteUtf8(bytes + plain, stop - p, column);
+                p += counted;
+                if (counted > 0)
+                    continue;
+            }
             if (p >= stop)
                 continue;
         }

@@ -237,6 +237,37 @@ int64 ScanProbes(const u8* pa, const u8* pb, int64 i, int64 to, const ProbeVecto
     return i;
 }
 
+// Backward like ScanProbes: below to, down to whole steps of 64 above from.
+// Returns one past the last offset the probes accept, or where the steps
+// stopped, so that [from, result) remains to be looked at.
+template <bool Single>
+int64 ScanProbesBackward(const u8* pa, const u8* pb, int64 from, int64 to, const ProbeVectors& va,
+                         const ProbeVectors& vb)
+{
+    auto match = [&](int64 at) {
+        if (Single)
+            return _mm_and_si128(_mm_cmpeq_epi8(LoadBytes(pa + at), va.v[0]), _mm_cmpeq_epi8(LoadBytes(pb + at), vb.v[0]));
+        return _mm_and_si128(va.Match(pa + at), vb.Match(pb + at));
+    };
+    for (; to - 64 >= from; to -= 64) {
+        int64 i = to - 64;
+        __m128i m0 = match(i), m1 = match(i + 16), m2 = match(i + 32), m3 = match(i + 48);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(m0, m1), _mm_or_si128(m2, m3))) == 0)
+            continue;
+        u64 bits = static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m0))) |
+                   static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m1))) << 16 |
+                   static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m2))) << 32 |
+                   static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m3))) << 48;
+        return i + 64 - __builtin_clzll(bits);
+    }
+    for (; to - 16 >= from; to -= 16) {
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(match(to - 16)));
+        if (bits)
+            return to + 16 - __builtin_clz(bits);
+    }
+    return to;
+}
+
 inline bool InProbe(u8 b, const u8* bytes, int count)
 {
     for (int k = 0; k < count; k++) {
@@ -545,6 +576,95 @@ int64 TextBuff::SearchForward(int64 from, int64& end, const u32* pattern, int64 
     return -1;
 }
 
+// Backward like SkipSearch: candidates from the highest below from down to
+// low, each taken only where CharStart puts a character start, the same
+// starts that stepping back character by character from `from` meets.
+template <class Coder>
+int64 TextBuff::SkipSearchBackward(const SkipPlan& plan, int64 from, int64 low, bool endBefore, int64& end,
+                                   const u32* pattern, int64 m, Coder coder)
+{
+    const int64 reach = std::max(plan.a.offset, plan.b.offset);
+    const ProbeVectors va(plan.a.bytes, plan.a.count), vb(plan.b.bytes, plan.b.count);
+    const bool single = plan.a.count == 1 && plan.b.count == 1;
+    const u8* aBytes = plan.a.bytes;
+    const u8* bBytes = plan.b.bytes;
+    auto verify = [&](int64 c) {
+        if (CharStart(c) != c)
+            return false;
+        int64 q = c;
+        for (int64 j = 0; j < m; j++) {
+            u32 code = static_cast<u32>(coder(DecodeChar(q)));
+            if (charLength_ == 0 || code != pattern[j])
+                return false;
+            q += charLength_;
+        }
+        if (endBefore && q > from)
+            return false;
+        end = q;
+        return true;
+    };
+    u8 seam[256];
+    int64 hi = from;  // candidates below hi are left
+    while (hi > low) {
+        SeekOffset(hi - 1);
+        const BlockEntry& e = entries_[current_.block];
+        const int64 base = current_.start;
+        const u8* data = e.block->Bytes();
+        const int64 bottom = std::max(base, low);
+        // Below fast every probe lies in this block.
+        const int64 fast = std::min(hi, base + e.bytes - reach);
+        int64 c = -1;
+        if (hi > fast) {
+            // The seam: the probes reach into the next blocks.
+            const int64 first = std::max(fast, bottom);
+            const int64 n = hi - first;
+            const int64 got = CopyBytes(first, seam, n + reach);
+            for (int64 k = n - 1; k >= 0; k--) {
+                if (k + reach < got && InProbe(seam[k + plan.a.offset], aBytes, plan.a.count) &&
+                    InProbe(seam[k + plan.b.offset], bBytes, plan.b.count)) {
+                    c = first + k;
+                    break;
+                }
+            }
+            if (c < 0) {
+                hi = first;
+                continue;
+            }
+        } else {
+            const int64 lo = bottom - base;
+            int64 i = fast - base;
+            const u8* pa = data + plan.a.offset;
+            const u8* pb = data + plan.b.offset;
+            if (plan.alone && plan.a.count == 1) {
+                const u8* hit = FindByteBackward(pa + lo, aBytes[0], static_cast<size_t>(i - lo));
+                i = hit ? hit - pa : lo - 1;
+                if (i >= lo && !InProbe(pb[i], bBytes, plan.b.count)) {
+                    hi = base + i;
+                    continue;
+                }
+            } else {
+                i = single ? ScanProbesBackward<true>(pa, pb, lo, i, va, vb)
+                           : ScanProbesBackward<false>(pa, pb, lo, i, va, vb);
+                for (; i > lo; i--) {
+                    if (InProbe(pa[i - 1], aBytes, plan.a.count) && InProbe(pb[i - 1], bBytes, plan.b.count))
+                        break;
+                }
+                i--;
+            }
+            if (i < lo) {
+                hi = bottom;
+                continue;
+            }
+            c = base + i;
+        }
+        if (verify(c))
+            return c;
+        hi = c;
+    }
+    end = low;
+    return -1;
+}
+
 template <bool Fold>
 int64 TextBuff::SearchBackward(int64 from, int64& end, const u32* pattern, int64 m, int64 lower, bool endBefore)
 {
@@ -558,6 +678,14 @@ int64 TextBuff::SearchBackward(int64 from, int64& end, const u32* pattern, int64
         return -1;
     }
     SearchCoder<Fold> coder;
+    if (from > lower) {
+        // Stepping back ends at the start of the character that holds lower.
+        int64 low = lower > 0 ? CharStart(lower) : 0;
+        SkipPlan plan;
+        if (CachedSkipPlan(plan, pattern, m, Fold, std::max(low, from - kSkipSample)))
+            return SkipSearchBackward(plan, from, low, endBefore, end, pattern, m,
+                                      [&coder](int32 c) { return coder(c); });
+    }
     while (pos > lower) {
         pos = CharStart(pos - 1);
         int64 q = pos;

@@ -18,47 +18,22 @@ std::wstring FieldText(HWND field)
     return text;
 }
 
-// The window with the keyboard focus in window's thread.
-HWND FocusOf(HWND window)
-{
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
-}
-
-// Waits until keys typed now reach focus inside window: it is enabled, in
-// front, and the focus lies within it.
-bool WaitForKeysTo(HWND window, HWND focus)
-{
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < 10000) {
-        SetForegroundWindow(window);
-        HWND now = FocusOf(window);
-        if (IsWindowEnabled(window) && GetForegroundWindow() == window &&
-            (focus ? now == focus : now && (now == window || IsChild(window, now))))
-            return true;
-        Sleep(10);
-    }
-    return false;
-}
-
 // Ctrl+E, the code typed over the code field's text, Enter, then OK.
 void EnterByCode(EditorRun& run, HWND main, const wchar_t* code)
 {
-    REQUIRE(WaitForKeysTo(main, nullptr));
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
     driver::PressKey('E', true);
     HWND dialog = run.WaitForTitled(PolishSystem() ? L"Wybór znaku - Scrivel" : L"Select character - Scrivel");
     REQUIRE(dialog != nullptr);
-    WaitForInputIdle(GetCurrentProcess(), 0);
     HWND field = ChildWithId(dialog, 20702);
     HWND text = ChildWithId(dialog, 20703);
     REQUIRE(field != nullptr);
     REQUIRE(text != nullptr);
     CHECK(FieldText(field) == L"0020");
     // The grid has the focus; Tab moves on to the code field, all selected.
-    REQUIRE(WaitForKeysTo(dialog, ChildWithId(dialog, 20701)));
+    REQUIRE(driver::WaitForKeyboardFocus(dialog, ChildWithId(dialog, 20701), 20000));
     driver::PressKey(VK_TAB);
-    REQUIRE(WaitForKeysTo(dialog, field));
+    REQUIRE(driver::WaitForKeyboardFocus(dialog, field, 20000));
     driver::TypeText(code);
     driver::PressKey(VK_RETURN);
     DWORD start = GetTickCount();
@@ -72,7 +47,7 @@ void EnterByCode(EditorRun& run, HWND main, const wchar_t* code)
         Sleep(10);
     CHECK_FALSE(IsWindowVisible(dialog));
     // Back in the text once the modal run has ended.
-    REQUIRE(WaitForKeysTo(main, nullptr));
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
 }
 
 // A text of the given bytes opened, the code entered at its start and the

@@ -80,14 +80,7 @@ inline void AnswerFileDialog(EditorRun& run, const String& path)
 // are lost.
 inline void Front(HWND window)
 {
-    DWORD start = GetTickCount();
-    while (!IsWindowEnabled(window) && GetTickCount() - start < 5000)
-        Sleep(5);
-    SetForegroundWindow(window);
-    while (GetForegroundWindow() != window && GetTickCount() - start < 5000) {
-        Sleep(5);
-        SetForegroundWindow(window);
-    }
+    CHECK(driver::WaitForKeyboardFocus(window, nullptr, 20000));
 }
 
 // An alert's text as its Ctrl+C copies it: title, message and buttons.

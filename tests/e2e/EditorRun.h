@@ -10,7 +10,9 @@
 
 #include <doctest.h>
 
+#include <climits>
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 constexpr const wchar_t* kMainClass = L"Scrivel Main Form";
@@ -207,31 +209,56 @@ inline bool WaitForModifiedMark(HWND main, bool shown)
     return false;
 }
 
-// Menus of another process cannot be read under Wine: a menu bar title is
-// found as a user finds it, by its Alt shortcut opening a pop-up menu.
-inline bool MenuOpensWith(EditorRun& run, HWND main, WORD letter)
+// Polls done every 10 ms; false when it still fails after limit milliseconds
+// (a guard against a hang, never a measure).
+template <class F>
+bool WaitUntil(F done, DWORD limit = 20000)
 {
-    SetForegroundWindow(main);
-    driver::PressKey(letter, false, false, true);
     DWORD start = GetTickCount();
-    bool opened = false;
-    while (!opened && GetTickCount() - start < 1500) {
-        opened = driver::FindProcessWindow(run.ProcessId(), L"#32768") != nullptr;
+    while (!done()) {
+        if (GetTickCount() - start > limit)
+            return false;
         Sleep(10);
     }
-    driver::PressKey(VK_ESCAPE);
-    driver::PressKey(VK_ESCAPE);
-    start = GetTickCount();
-    while (driver::FindProcessWindow(run.ProcessId(), L"#32768") && GetTickCount() - start < 2000)
-        Sleep(10);
-    return opened;
+    return true;
 }
 
-// "&Plik" or "&File" first on the menu bar.
+// Menus of another process cannot be read under Wine: a menu bar title is
+// found as a user finds it, by its Alt shortcut opening a pop-up menu.
+// Presses Alt with each letter in turn into the main window and returns the
+// left edge of the first pop-up menu that opens (LONG_MIN when none opens
+// within the hang guard), then closes it and waits until it is gone.
+inline LONG FirstMenuLeft(EditorRun& run, HWND main, std::initializer_list<WORD> letters)
+{
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
+    for (WORD letter : letters)
+        driver::PressKey(letter, false, false, true);
+    LONG left = LONG_MIN;
+    WaitUntil([&] {
+        HWND popup = driver::FindProcessWindow(run.ProcessId(), L"#32768");
+        RECT r;
+        if (popup && GetWindowRect(popup, &r))
+            left = r.left;
+        return popup != nullptr;
+    });
+    // The first closes the pop-up, the second leaves the menu bar.
+    driver::PressKey(VK_ESCAPE);
+    driver::PressKey(VK_ESCAPE);
+    REQUIRE(WaitUntil([&] { return driver::FindProcessWindow(run.ProcessId(), L"#32768") == nullptr; }));
+    return left;
+}
+
+// "&Plik" or "&File" first on the menu bar, "&Edycja" or "&Edit" second.
+// The other language's first letter must open nothing: Alt+E pressed after
+// it then opens the first pop-up seen, the second title's.
 inline void CheckMenuLanguage(EditorRun& run, HWND main, bool polish)
 {
-    CHECK(MenuOpensWith(run, main, polish ? 'P' : 'F'));
-    CHECK_FALSE(MenuOpensWith(run, main, polish ? 'F' : 'P'));
+    WORD letter = polish ? 'P' : 'F', other = polish ? 'F' : 'P';
+    LONG first = FirstMenuLeft(run, main, {letter});
+    CHECK(first != LONG_MIN);
+    LONG afterOther = FirstMenuLeft(run, main, {other, 'E'});
+    CHECK(afterOther != LONG_MIN);
+    CHECK(afterOther > first);
 }
 
 inline HWND ChildWithId(HWND parent, int id)
@@ -258,20 +285,6 @@ inline HWND ChildWithText(HWND parent, const std::wstring& text)
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
-}
-
-// Polls done every 10 ms; false when it still fails after limit milliseconds
-// (a guard against a hang, never a measure).
-template <class F>
-bool WaitUntil(F done, DWORD limit = 20000)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > limit)
-            return false;
-        Sleep(10);
-    }
-    return true;
 }
 
 inline void Screenshot(HWND window, const char* name)

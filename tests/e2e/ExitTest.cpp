@@ -11,13 +11,10 @@ TEST_CASE("closing with typed text asks to save; Abandon changes ends the run wi
 {
     EditorRun run("");
     HWND main = run.WaitForMain();
-    SetForegroundWindow(main);
+    REQUIRE(driver::WaitForKeyboardFocus(main, ChildWithId(main, 12300), 20000));
     driver::TypeText(L"typed");
     // The title marks the text modified once the keys arrived.
-    DWORD start = GetTickCount();
-    while (driver::WindowText(main).rfind(L"* ", 0) != 0 && GetTickCount() - start < 5000)
-        Sleep(10);
-    REQUIRE(driver::WindowText(main).rfind(L"* ", 0) == 0);
+    REQUIRE(WaitForModifiedMark(main, true));
     CHECK(run.CloseAndWait(main, 300) == STILL_ACTIVE);
     bool polish = PolishSystem();
     const wchar_t* title = polish ? L"Zapisz - Scrivel" : L"Save - Scrivel";

@@ -58,10 +58,13 @@ int FirstChangedRow(const PixelImage& before, const PixelImage& after)
     return -1;
 }
 
-void Settle(HWND main)
+// Waits until the keyboard focus of the editor has left from.
+bool WaitForFocusMoved(HWND main, HWND from)
 {
-    Sleep(150);
-    driver::WaitUntilPainted(main, 5000);
+    return WaitUntil([&] {
+        HWND focus = driver::FocusOf(main);
+        return focus && focus != from && IsChild(main, focus);
+    });
 }
 
 }  // namespace
@@ -74,31 +77,37 @@ TEST_CASE("Ctrl+F and a typed phrase highlight its matches; F3, Shift+F4 from th
     WriteFileBytes(path, original);
     EditorRun run("", L"\"" + std::wstring(path.CStr()) + L"\"");
     HWND main = run.WaitForMain();
-    SetForegroundWindow(main);
     HWND view = ChildOfClass(main, L"Scrivel Text View");
     REQUIRE(view != nullptr);
+    REQUIRE(driver::WaitForKeyboardFocus(main, view, 20000));
 
     driver::PressKey('F', true);
-    Settle(main);
+    REQUIRE(WaitForFocusMoved(main, view));
+    HWND findField = driver::FocusOf(main);
+    driver::WaitUntilPainted(main, 5000);
     RECT area;
     GetWindowRect(view, &area);
     PixelImage before = ReadScreenPixels(area);
     driver::TypeText(L"teh");
-    Settle(main);
-    PixelImage after = ReadScreenPixels(area);
-    Screenshot(main, "incremental_find_highlights");
     // The first line shows the selected match and, apart from it, the
-    // highlighted second one.
-    int top = FirstChangedRow(before, after);
-    REQUIRE(top >= 0);
-    CHECK(ChangedRuns(before, after, top, top + 8) >= 2);
+    // highlighted second one, once the incremental find has painted them.
+    int top = -1;
+    CHECK(WaitUntil([&] {
+        driver::WaitUntilPainted(main, 5000);
+        PixelImage after = ReadScreenPixels(area);
+        top = FirstChangedRow(before, after);
+        return top >= 0 && ChangedRuns(before, after, top, top + 8) >= 2;
+    }));
+    Screenshot(main, "incremental_find_highlights");
 
     // F3 leaves the keyboard with the text; Ctrl+F and Tab reach the
     // replacement field.
     driver::PressKey(VK_F3);
-    Settle(main);
+    REQUIRE(driver::WaitForKeyboardFocus(main, view, 20000));
     driver::PressKey('F', true);
+    REQUIRE(driver::WaitForKeyboardFocus(main, findField, 20000));
     driver::PressKey(VK_TAB);
+    REQUIRE(WaitForFocusMoved(main, findField));
     driver::TypeText(L"the");
     driver::PressKey(VK_F4, false, true);
     HWND question = run.WaitForTitled(PolishSystem() ? L"Zastąp w pozostałym tekście - Scrivel"
@@ -106,19 +115,20 @@ TEST_CASE("Ctrl+F and a typed phrase highlight its matches; F3, Shift+F4 from th
     REQUIRE(question != nullptr);
     // The second button: from the beginning of the text.
     PostMessageW(question, WM_COMMAND, 51, 0);
+    // The file is read only once the save has ended: a read while the
+    // editor writes it could make the save fail.
     CHECK(WaitForModifiedMark(main, true));
-    Settle(main);
-    SetForegroundWindow(main);
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
     driver::PressKey('S', true);
     CHECK(WaitForModifiedMark(main, false));
     CHECK(WaitForFile(path, Narrow(L"the cat the dog\r\nzażółć the\r\n")));
     CHECK(ReadFileBytes(Concat(path, L".bak")) == original);
+    driver::WaitUntilPainted(main, 5000);
     Screenshot(main, "replaced_from_start");
 
     // One undo takes every replacement back.
     driver::PressKey('Z', true);
     CHECK(WaitForModifiedMark(main, true));
-    Settle(main);
     driver::PressKey('S', true);
     CHECK(WaitForModifiedMark(main, false));
     CHECK(WaitForFile(path, original));

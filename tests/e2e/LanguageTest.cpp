@@ -9,11 +9,11 @@
 
 namespace {
 
-// The title once it is the expected one, or after 5 s whatever it is.
+// The title once it is the expected one, or after 20 s whatever it is.
 std::string WaitForTitle(HWND main, const std::string& title)
 {
     DWORD start = GetTickCount();
-    while (Narrow(driver::WindowText(main)) != title && GetTickCount() - start < 5000)
+    while (Narrow(driver::WindowText(main)) != title && GetTickCount() - start < 20000)
         Sleep(10);
     return Narrow(driver::WindowText(main));
 }

@@ -48,13 +48,16 @@ TEST_CASE("texts in four encodings from the command line take a typed Polish lin
     }
     EditorRun run("", arguments);
     HWND main = run.WaitForMain();
+    HWND view = ChildWithId(main, 12300);
+    REQUIRE(view != nullptr);
     // The last file opened is the current text; F6 goes on to the first.
     std::vector<size_t> order = {3, 0, 1, 2};
     for (size_t index : order) {
         const EncodedFile& file = files[index];
         CAPTURE(Narrow(file.name));
-        SetForegroundWindow(main);
-        CHECK(driver::WindowText(main).find(file.name) == 0);
+        // The title names the text once the editor has handled the F6.
+        CHECK(WaitUntil([&] { return driver::WindowText(main).find(file.name) == 0; }));
+        REQUIRE(driver::WaitForKeyboardFocus(main, view, 20000));
         driver::TypeText(line);
         driver::PressKey(VK_RETURN);
         CHECK(WaitForModifiedMark(main, true));
@@ -67,9 +70,9 @@ TEST_CASE("texts in four encodings from the command line take a typed Polish lin
         if (index == 3)
             Screenshot(main, "typed_iso_8859_2");
         driver::PressKey(VK_F6);
-        WaitForInputIdle(GetCurrentProcess(), 0);
-        Sleep(100);
     }
+    CHECK(WaitUntil([&] { return driver::WindowText(main).find(files[3].name) == 0; }));
+    driver::WaitUntilPainted(main, 5000);
     Screenshot(main, "typed_and_saved");
     CHECK(run.CloseAndWait(main, 10000) == 0);
 }
@@ -81,7 +84,7 @@ TEST_CASE("Ctrl+O opens the file named in the real open dialog")
     WriteFileBytes(path, "chosen\r\n");
     EditorRun run("");
     HWND main = run.WaitForMain();
-    SetForegroundWindow(main);
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
     driver::PressKey('O', true);
     AnswerFileDialog(run, path);
     DWORD start = GetTickCount();

@@ -148,6 +148,59 @@ inline std::vector<std::wstring> ChildTexts(HWND window)
     return texts;
 }
 
+// The window holding the keyboard focus in the thread of window, or null.
+inline HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+// Under Wine the X server answers a window's activation with focus events,
+// and on them the X driver resets the thread's key state to the X keyboard's,
+// which never saw keys sent with SendInput: a Ctrl held down in a sent chord
+// is dropped when those events arrive between its keys. Returns once they
+// have arrived and been handled: the window's thread has flushed its requests
+// (a sent message comes back only from its loop), a screen read makes a round
+// trip through the X server behind them, and two more sent messages come back
+// only after the thread has read its queue of X events.
+inline void SettleFocusEvents(HWND window)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result);
+    if (HDC screen = GetDC(nullptr)) {
+        GetPixel(screen, 0, 0);
+        ReleaseDC(nullptr, screen);
+    }
+    for (int i = 0; i < 2; i++)
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result);
+}
+
+// Brings window to the front as a click would and waits until its thread
+// has taken the activation with the focus on target (on window or one of its
+// children when target is null): only then do sent keys reach target, since
+// the system gives a key to the focus it finds when the key is queued.
+// False when that has not happened after timeout milliseconds.
+inline bool WaitForKeyboardFocus(HWND window, HWND target, DWORD timeout)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (GetForegroundWindow() != window)
+            SetForegroundWindow(window);
+        HWND focus = FocusOf(window);
+        bool ready = target ? focus == target : focus && (focus == window || IsChild(window, focus));
+        if (ready && IsWindowEnabled(window) && GetForegroundWindow() == window) {
+            SettleFocusEvents(window);
+            return true;
+        }
+        if (GetTickCount() - start > timeout)
+            return false;
+        Sleep(5);
+    }
+}
+
 // Keys as a user types them into the foreground window.
 inline void PressKey(WORD key, bool ctrl = false, bool shift = false, bool alt = false)
 {

@@ -75,7 +75,7 @@ TEST_CASE("a first argument --OPT:UPDATED shows one update alert and opens no fi
     Sleep(200);
     CHECK(run.CountTitled(title) == 1);
     Screenshot(alert, "update_alert");
-    SetForegroundWindow(alert);
+    REQUIRE(driver::WaitForKeyboardFocus(alert, nullptr, 20000));
     driver::PressKey(VK_RETURN);
     HWND main = run.WaitForMain();
     DWORD start = GetTickCount();

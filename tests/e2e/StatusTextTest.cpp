@@ -53,7 +53,9 @@ TEST_CASE("a click on the line field opens Go to line; upper case of a Polish li
     HWND dialog = run.WaitForTitled(polish ? L"Przejdź do wiersza - Scrivel" : L"Go to line - Scrivel");
     REQUIRE(dialog != nullptr);
     PostMessageW(dialog, WM_CLOSE, 0, 0);
-    Sleep(200);
+    // The commands below go to the main window once its modal run has ended.
+    REQUIRE(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
+    REQUIRE(WaitUntil([&] { return IsWindowEnabled(main) != FALSE; }));
 
     // Select all, upper case and save by their menu ids: no keys, so a run
     // beside this one cannot take them.

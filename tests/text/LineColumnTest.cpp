@@ -51,7 +51,8 @@ std::string Piece(std::mt19937& rng, EncodingId encoding)
     if (k >= 9)
         k += 4;  // skip the line ends
     s = utf8[k];
-    if (k == 0 || k == 14)
+    // Runs of ASCII, of digits and of two-byte letters.
+    if (k == 0 || k == 3 || k == 14)
         for (int i = static_cast<int>(rng() % 40); i > 0; i--)
             s += utf8[k];
     return s;

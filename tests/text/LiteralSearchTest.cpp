@@ -274,6 +274,28 @@ Hit PlainForward(TextBuff& text, int64 from, const std::vector<u32>& p, int64 li
     return {-1, c};
 }
 
+// The backward search the slow and obvious way: step back a character at
+// a time from `from`, down to the character that holds lower, and try each.
+Hit PlainBackward(TextBuff& text, int64 from, const std::vector<u32>& p, int64 lower, bool endBefore, bool fold)
+{
+    int64 m = static_cast<int64>(p.size());
+    int64 pos = from;
+    while (pos > std::max<int64>(lower, 0)) {
+        pos = text.PreviousChar(pos);
+        int64 q = pos;
+        int64 j = 0;
+        for (; j < m; j++) {
+            int32 c = text.DecodeChar(q);
+            if (text.CharLength() == 0 || static_cast<u32>(fold ? FoldSearchCode(c) : c) != p[j])
+                break;
+            q += text.CharLength();
+        }
+        if (j == m && (!endBefore || q <= from))
+            return {pos, q};
+    }
+    return {-1, pos};
+}
+
 std::string Utf8(const std::wstring& s)
 {
     int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
@@ -284,7 +306,7 @@ std::string Utf8(const std::wstring& s)
 
 }  // namespace
 
-TEST_CASE("forward searches that skip to the pattern's rarest bytes agree with the plain loop")
+TEST_CASE("searches that skip to the pattern's rarest bytes agree with the plain loops, both ways")
 {
     // Letters with and without marks in both cases, line breaks, and bytes
     // that do not decode.
@@ -354,6 +376,22 @@ TEST_CASE("forward searches that skip to the pattern's rarest bytes agree with t
             Hit plain = PlainForward(text, from, p, limit, fold);
             CHECK(start == plain.start);
             CHECK(end == plain.end);
+
+            // Backward from anywhere, also from inside a character.
+            int64 window = rng() % 2 ? (1 << 30) : static_cast<int64>(rng() % 5000);
+            CAPTURE(window);
+            end = -7;
+            start = fold ? text.FindBackwardNoCase(from, end, p.data(), m, window)
+                         : text.FindBackward(from, end, p.data(), m, window);
+            plain = PlainBackward(text, from, p, from - window, false, fold);
+            CHECK(start == plain.start);
+            CHECK(end == plain.end);
+            end = -7;
+            start = fold ? text.FindBackwardBeforeNoCase(from, end, p.data(), m)
+                         : text.FindBackwardBefore(from, end, p.data(), m);
+            plain = PlainBackward(text, from, p, from - TextBuff::kBackwardBeforeWindow, true, fold);
+            CHECK(start == plain.start);
+            CHECK(end == plain.end);
         }
     }
 }
@@ -393,4 +431,23 @@ TEST_CASE("a search after another phrase, case mode or encoding finds by the new
     CHECK(Forward(text, 0, L"\x0105").start == 0);
     LoadText(text, "\xB9", EncodingWindows1252);  // "¹" in Windows-1252
     CHECK(Forward(text, 0, L"\x0105").start == -1);
+}
+
+TEST_CASE("searches both ways find no match across the units of UTF-16")
+{
+    // "ab" lies at the odd offset 1, across the first units.
+    for (EncodingId encoding : {EncodingUtf16LE, EncodingUtf16BE}) {
+        std::wstring units = encoding == EncodingUtf16LE ? std::wstring(L"\x6100\x6200\x0100 ab")
+                                                         : std::wstring(L"\x0100\x6100\x6200 ab");
+        std::string bytes = encoding == EncodingUtf16LE ? Utf16LE(units) : Utf16BE(units);
+        TextBuff text;
+        LoadText(text, bytes, encoding);
+        for (bool fold : {false, true}) {
+            CAPTURE(fold);
+            CHECK(Forward(text, 0, L"ab", 1 << 20, fold).start == 8);
+            CHECK(Backward(text, 8, L"ab", 1 << 20, fold).start == -1);
+            CHECK(Before(text, 8, L"ab", fold).start == -1);
+            CHECK(Backward(text, text.Size(), L"ab", 1 << 20, fold).start == 8);
+        }
+    }
 }

@@ -95,7 +95,7 @@ bool SameText(const std::wstring& a, const std::wstring& b)
 // Types into the new text and waits for the title's modified mark.
 void ModifyText(HWND main)
 {
-    SetForegroundWindow(main);
+    REQUIRE(driver::WaitForKeyboardFocus(main, ChildWithId(main, 12300), 20000));
     driver::TypeText(L"kept");
     REQUIRE(WaitUntil([&] { return driver::WindowText(main).rfind(L"* ", 0) == 0; }));
 }
