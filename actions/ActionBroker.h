@@ -211,9 +211,11 @@ public:
     void StartupAction(ActionRecord& record);
     void ToggleOverwrite(TextView* view);
 
-    // Text modification: every change goes through ReplaceRange.
+    // Text modification: every change goes through ReplaceRange. With
+    // keepBookmarkLines the caller keeps bookmark lines across the change
+    // (SaveBookmarkLines), and its undo and redo keep them too.
     void ReplaceRange(TextView* view, TextDocument* document, int64 from, int64 to, const String& text,
-                      int32 affinity);
+                      int32 affinity, bool keepBookmarkLines = false);
     void InsertText(TextView* view, TextDocument* document, const String& text);
     void ReplaceSelection(TextView* view, TextDocument* document, const String& text);
     void NewLine(TextView* view, TextDocument* document);

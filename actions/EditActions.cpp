@@ -125,7 +125,7 @@ String LeadingBlanks(TextView* view, TextDocument* document)
 }
 
 void ActionBroker::ReplaceRange(TextView* view, TextDocument* document, int64 from, int64 to, const String& text,
-                                int32 affinity)
+                                int32 affinity, bool keepBookmarkLines)
 {
     TextDocument::ReplaceRequest request;
     request.a = from;
@@ -135,6 +135,7 @@ void ActionBroker::ReplaceRange(TextView* view, TextDocument* document, int64 fr
     request.newEnd = to;
     request.becameModified = 0;
     request.firstFallback = -1;
+    request.keepBookmarkLines = keepBookmarkLines ? 1 : 0;
     document->Replace(request);
     Broadcast(BroadcastTextChanged, document, view, static_cast<int64>(reinterpret_cast<intptr_t>(&request)));
     view->SetCaret(document, request.newEnd, CaretScrollIntoView, affinity);
@@ -168,7 +169,7 @@ void ActionBroker::ReplaceSelection(TextView* view, TextDocument* document, cons
     int64 caret = state->CaretPosition();
     int64 anchor = state->AnchorPosition();
     document->SaveBookmarkLines(caret < anchor ? caret : anchor, caret < anchor ? anchor : caret);
-    ReplaceRange(view, document, caret, anchor, text, 1);
+    ReplaceRange(view, document, caret, anchor, text, 1, true);
     document->RestoreBookmarkLines();
 }
 
@@ -261,7 +262,7 @@ void ActionBroker::IndentLines(TextView* view, TextDocument* document, int32 dir
         return;
     // The lines are replaced whole: keep each bookmark on its line and column.
     document->SaveBookmarkLines(start, end);
-    ReplaceRange(view, document, start, end, shifted, 0);
+    ReplaceRange(view, document, start, end, shifted, 0, true);
     document->RestoreBookmarkLines();
     int64 newEnd = view->FindViewState(document)->CaretPosition();
     view->SetCaret(document, start, 0, 2);

@@ -9,6 +9,7 @@
 
 class TextNotify;
 struct UndoChange;
+struct UndoRecordView;
 
 // One slot of the undo ring: an inline record (first word >= 0) or, with
 // first word -1, a heap UndoChange whose address is the second word.
@@ -77,6 +78,9 @@ public:
         int64 newEnd;          // end of the inserted bytes
         u8 becameModified;     // the text was not modified before
         int64 firstFallback;   // first character written as its "U+x " text; -1 for none
+        // The caller keeps bookmark lines across it (SaveBookmarkLines):
+        // undo and redo of it keep them too.
+        u8 keepBookmarkLines = 0;
     };
 
     // What one undo or redo changed: [start, oldEnd) became [start, newEnd).
@@ -179,7 +183,9 @@ public:
 
 private:
     UndoChange* AppendReplaceRecord(int32 kind, int64 a, int64 b, const wchar_t* text, int64 length, int64 n,
-                                    int64* firstFallback);
+                                    int64* firstFallback, bool keepBookmarkLines = false);
+    // Replaces [from, to) of the main text by bytes while undoing or redoing.
+    int64 ReplaceForHistory(const UndoRecordView& view, int64 from, int64 to, const u8* bytes, int64 n);
     void ApplyLineEndMode(int32 conversion, int32 newLine);
     void FinishUndoStep(UndoResult& result);
     void RemoveBookmarkAt(int64 index);

@@ -163,7 +163,7 @@ UndoChange* TextDocument::RecordReplace(int32 kind, int64 a, int64 b, const wcha
 }
 
 UndoChange* TextDocument::AppendReplaceRecord(int32 kind, int64 a, int64 b, const wchar_t* newText, int64 length,
-                                              int64 n, int64* firstFallback)
+                                              int64 n, int64* firstFallback, bool keepBookmarkLines)
 {
     if (kind != UndoChange::kReplace) {
         a = b = 0;
@@ -175,7 +175,8 @@ UndoChange* TextDocument::AppendReplaceRecord(int32 kind, int64 a, int64 b, cons
     UndoRecord record = {0, 0};
     UndoChange* change = nullptr;
     u8* insertAt;
-    if (kind == UndoChange::kReplace && n + o < kUndoInlineLimit) {
+    // Only a heap record can say that it keeps bookmark lines.
+    if (kind == UndoChange::kReplace && n + o < kUndoInlineLimit && !keepBookmarkLines) {
         record.first = a;
         u8* bytes = InlineBytes(record);
         bytes[0] = static_cast<u8>(n);
@@ -192,6 +193,7 @@ UndoChange* TextDocument::AppendReplaceRecord(int32 kind, int64 a, int64 b, cons
         change->inserted = n;
         change->removed = o;
         change->tag = tag;
+        change->keepsBookmarkLines = keepBookmarkLines ? 1 : 0;
         record.first = -1;
         record.second = static_cast<int64>(reinterpret_cast<intptr_t>(change));
         insertAt = change->Data();
@@ -234,7 +236,8 @@ void TextDocument::Replace(ReplaceRequest& request)
     if (a + (text.Size() - b) + n > EditLimits::textSize)
         throw TextSizeLimitError();
 
-    AppendReplaceRecord(UndoChange::kReplace, a, b, request.text, request.length, n, &request.firstFallback);
+    AppendReplaceRecord(UndoChange::kReplace, a, b, request.text, request.length, n, &request.firstFallback,
+                        request.keepBookmarkLines != 0);
     UndoRecord record = undoRing.At(undoLength - 1);
     try {
         UndoRecordView view = ViewUndoRecord(record);
@@ -270,6 +273,26 @@ void TextDocument::FinishUndoStep(UndoResult& result)
         DiscardAutosave();
 }
 
+int64 TextDocument::ReplaceForHistory(const UndoRecordView& view, int64 from, int64 to, const u8* bytes, int64 n)
+{
+    bool keep = view.change && view.change->keepsBookmarkLines;
+    if (keep)
+        SaveBookmarkLines(from, to);
+    int64 end;
+    try {
+        end = text.Replace(from, to, bytes, n);
+    } catch (...) {
+        // No saved line may outlive the step: it would shield doubled bookmarks.
+        if (keep)
+            RestoreBookmarkLines();
+        throw;
+    }
+    if (keep)
+        RestoreBookmarkLines();
+    RemoveDoubledBookmarks();
+    return end;
+}
+
 void TextDocument::Undo(UndoResult& result)
 {
     if (undoPosition < 1)
@@ -279,9 +302,8 @@ void TextDocument::Undo(UndoResult& result)
     int64 p = view.position;
     if (view.kind == UndoChange::kReplace) {
         result = {p, p + view.inserted, 0, 0};
-        result.newEnd = text.Replace(p, p + view.inserted, view.removedBytes, view.removed);
+        result.newEnd = ReplaceForHistory(view, p, p + view.inserted, view.removedBytes, view.removed);
         undoPosition--;
-        RemoveDoubledBookmarks();
     } else if (view.kind == UndoChange::kLineEnds) {
         ApplyLineEndMode(view.change->oldConversion, view.change->oldNewLine);
         result = {p, p, p, 0};
@@ -301,9 +323,8 @@ void TextDocument::Redo(UndoResult& result)
     int64 p = view.position;
     if (view.kind == UndoChange::kReplace) {
         result = {p, p + view.removed, 0, 0};
-        result.newEnd = text.Replace(p, p + view.removed, view.insertedBytes, view.inserted);
+        result.newEnd = ReplaceForHistory(view, p, p + view.removed, view.insertedBytes, view.inserted);
         undoPosition++;
-        RemoveDoubledBookmarks();
     } else if (view.kind == UndoChange::kLineEnds) {
         ApplyLineEndMode(view.change->newConversion, view.change->newNewLine);
         result = {p, p, p, 0};

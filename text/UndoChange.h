@@ -14,6 +14,9 @@ struct UndoChange {
     int64 inserted;
     int64 removed;
     u8 tag;
+    // The replacement kept bookmarks on their line and column; undo and
+    // redo keep them the same way.
+    u8 keepsBookmarkLines;
     // Line-end mode before and after (0 for a text replacement); the line-end
     // action fills them right after recording.
     int32 oldConversion;

@@ -7,6 +7,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 using doctext::Bytes;
 
@@ -48,6 +49,14 @@ int64 Caret(TextView* view)
 int64 Anchor(TextView* view)
 {
     return view->currentState->AnchorPosition();
+}
+
+std::vector<int64> Positions(TextDocument& doc)
+{
+    std::vector<int64> positions;
+    for (int64 i = 0; i < doc.bookmarks.Count(); i++)
+        positions.push_back(doc.BookmarkPosition(i));
+    return positions;
 }
 
 std::wstring Range(TextView* view, int64 a, int64 b)
@@ -214,6 +223,13 @@ TEST_CASE("indent and deindent: whole lines, bookmarks kept, nothing recorded wh
     CHECK(doc->BookmarkAt(2) >= 0);
     CHECK(doc->BookmarkAt(3) >= 0);
     CHECK(doc->BookmarkAt(6 + 7) >= 0);
+    // Undo and redo of the indent keep them the same way.
+    bench.Run(ActionUndo);
+    CHECK(Bytes(*doc) == "one\n\n   three\n    four\nfive");
+    CHECK(Positions(*doc) == std::vector<int64>{2, 3, 12});
+    bench.Run(ActionRedo);
+    CHECK(Positions(*doc) == std::vector<int64>{2, 3, 13});
+    Select(view, 0, 26);
 
     PostAction(*bench.broker, ActionDeindent, view);
     CHECK(Bytes(*doc) == "one\n\n   three\n    four\nfive");

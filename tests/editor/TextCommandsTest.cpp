@@ -91,7 +91,7 @@ TEST_CASE("upper case without a selection converts and selects the next characte
     CHECK(WholeText(bench, doc) == L"abc");
 }
 
-TEST_CASE("tab conversions of a whole text: model bytes, bookmarks keep their lines, one undo step")
+TEST_CASE("tab conversions of a whole text: model bytes, bookmarks keep their lines, also undone and redone")
 {
     unsigned seed = 4242;
     std::mt19937 rng(seed);
@@ -125,6 +125,10 @@ TEST_CASE("tab conversions of a whole text: model bytes, bookmarks keep their li
         CHECK(BookmarkLines(doc) == marked);
         bench.Run(ActionUndo);
         CHECK(WholeText(bench, doc) == before);
+        CHECK(BookmarkLines(doc) == marked);
+        bench.Run(ActionRedo);
+        CHECK(WholeText(bench, doc) == W(expect));
+        CHECK(BookmarkLines(doc) == marked);
     }
 }
 

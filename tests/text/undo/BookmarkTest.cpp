@@ -120,6 +120,40 @@ TEST_CASE("bookmarks keep line and column across a whole-range replacement")
     CHECK(doc.bookmarks.At(1).savedColumn == -1);
 }
 
+TEST_CASE("a replacement that keeps bookmark lines keeps them when undone and redone; a plain one does not")
+{
+    for (int keep = 0; keep < 2; keep++) {
+        INFO("keep " << keep);
+        TextDocument doc;
+        SetText(doc, L"\ta\r\n\tb\r\nc");
+        doc.AddBookmark(4);  // line 1
+        doc.AddBookmark(8);  // line 2
+        doc.SaveBookmarkLines(0, doc.text.Size());
+        TextDocument::ReplaceRequest request = {};
+        request.a = 0;
+        request.b = doc.text.Size();
+        request.text = L"  a\r\n  b\r\nc";
+        request.length = 11;
+        request.keepBookmarkLines = static_cast<u8>(keep);
+        doc.Replace(request);
+        doc.RestoreBookmarkLines();
+        CHECK(Positions(doc) == std::vector<int64>{5, 10});
+
+        TextDocument::UndoResult result;
+        doc.Undo(result);
+        CHECK(Bytes(doc) == "\ta\r\n\tb\r\nc");
+        if (keep)
+            CHECK(Positions(doc) == std::vector<int64>{4, 8});
+        else
+            CHECK(doc.bookmarks.Count() == 1);  // collapsed, as for any edit
+        doc.Redo(result);
+        CHECK(Bytes(doc) == "  a\r\n  b\r\nc");
+        if (keep)
+            CHECK(Positions(doc) == std::vector<int64>{5, 10});
+        CHECK(doc.bookmarks.At(0).savedLine == -1);
+    }
+}
+
 TEST_CASE("a restored column never passes the end of a shorter line")
 {
     TextDocument doc;
