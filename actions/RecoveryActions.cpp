@@ -359,8 +359,10 @@ void ActionBroker::RestoreHibernation(ActionRecord& record)
                 // leaves what the load found, and the text unmodified.
                 if (encoding != EncodingUnknown)
                     loaded->SetBom(bom);
-                documents.Move(loaded, restored);
-                Broadcast(BroadcastDocumentMoved, loaded, view);
+                if (documents.IndexOf(loaded) != restored) {
+                    documents.Move(loaded, restored);
+                    Broadcast(BroadcastDocumentMoved, loaded, view);
+                }
                 target = loaded;
                 restored++;
             } catch (...) {
@@ -372,7 +374,7 @@ void ActionBroker::RestoreHibernation(ActionRecord& record)
             try {
                 // The writer stores no syntax as an empty name.
                 SyntaxId syntax = n == 2 ? kSyntaxNone : SyntaxIdFromName(s + 2);
-                if (syntax >= 0) {
+                if (syntax >= 0 && syntax != target->syntax) {
                     target->syntax = syntax;
                     Broadcast(BroadcastSyntaxChanged, target, view);
                 }

@@ -3,6 +3,11 @@
 // of the same bytes in 256 KiB pieces; then the pass end that rewrites
 // "hibernation.dat" for 2000 open texts and for one 200 MB text on a single
 // line with the caret at its end, beside WriteFile of the file's bytes.
+// What a start brings back: the main window made while "hibernation.dat"
+// lists 2000 texts of about 16 KiB, beside a start opening the same files
+// from the command line and ReadFile of them; and the recovery of a 200 MB
+// autosave file left by a crashed run, beside ReadFile of that file (every
+// file in the system's cache).
 //
 //   idle_bench [megabytes]   (default 200)
 
@@ -132,6 +137,149 @@ void CloseAll(ActionBroker& broker, MainForm& form)
     }
     form.RunAction(ActionCloseAll);
     Pump();
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
+    if (n > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+// One autosave header line: UTF-16LE, then CR LF.
+std::string Utf16Line(const std::wstring& text)
+{
+    std::string out;
+    for (wchar_t c : text + L"\r\n") {
+        out += static_cast<char>(c & 0xFF);
+        out += static_cast<char>(c >> 8);
+    }
+    return out;
+}
+
+// A main window over a fresh broker, made as a start and destroyed as an end.
+struct Start {
+    ActionBroker* broker = ActionBroker::Create();
+    MainForm* form = MainForm::Create(broker);
+    Start() { ShowWindow(form->GetHwnd(), SW_HIDE); }
+    ~Start()
+    {
+        for (int64 i = 0; i < broker->documents.Count(); i++) {
+            broker->documents.At(i)->modified = 0;
+            broker->documents.At(i)->DiscardAutosave();
+        }
+        DestroyWindow(form->GetHwnd());
+        Pump();
+        delete broker;
+    }
+    Start(const Start&) = delete;
+    Start& operator=(const Start&) = delete;
+};
+
+// A start restoring 2000 texts from the session file, beside a start opening
+// them from the command line and ReadFile of the files.
+void StartRestoring(const std::wstring& temp, const std::wstring& session)
+{
+    const int texts = 2000;
+    AppContext& context = AppContext::Current();
+    std::vector<std::wstring> paths;
+    std::string sessionBytes;
+    std::string body;
+    for (int line = 0; body.size() < 16000; line++)
+        body += "    value[" + std::to_string(line) + "] = compute(alpha, beta); // za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87\r\n";
+    for (int i = 0; i < texts; i++) {
+        std::wstring path = temp + L"idle_bench_restore_" + std::to_wstring(i) + L".txt";
+        WriteBytes(path, body.data(), static_cast<int64>(body.size()));
+        paths.push_back(path);
+        sessionBytes += "1:UTF-8:" + Utf8(path) + "\r\n2:\r\n3:" + std::to_string(i % 50) + ":4,17,120\r\n4:\r\n";
+    }
+    sessionBytes += "A:" + Utf8(paths[texts / 2]) + "\r\n";
+    int64 read = 0;
+    double reference = Time([&] {
+        read = 0;
+        for (const std::wstring& path : paths)
+            read += static_cast<int64>(ReadBytes(path).size());
+    });
+    double restoring = 1e30;
+    for (int run = 0; run < 2; run++) {
+        WriteBytes(session, sessionBytes.data(), static_cast<int64>(sessionBytes.size()));
+        Clock clock;
+        Start start;
+        double t = clock.Seconds();
+        if (start.broker->documents.Count() != texts)
+            Fail("the start did not restore 2000 texts");
+        if (start.form->activeView->CurrentDocument() !=
+            start.broker->documents.FindByPath(String(paths[texts / 2].c_str())))
+            Fail("the active text did not come back");
+        restoring = std::min(restoring, t);
+    }
+    DeleteFileW(session.c_str());
+    double commandLine = 1e30;
+    for (int run = 0; run < 2; run++) {
+        context.arguments.Reset();
+        for (const std::wstring& path : paths)
+            context.arguments.Insert(context.arguments.Count(), String(path.c_str()));
+        Clock clock;
+        Start start;
+        double t = clock.Seconds();
+        context.arguments.Reset();
+        if (start.broker->documents.Count() != texts)
+            Fail("the start did not open the files");
+        commandLine = std::min(commandLine, t);
+    }
+    std::printf("%d texts of %zu bytes, %lld bytes read by the reference\n", texts, body.size(),
+                static_cast<long long>(read));
+    Report("start restoring 2000 texts", 1000 * restoring, "ms");
+    Report("reference start opening the same files from the command line", 1000 * commandLine, "ms");
+    Report("reference ReadFile of the 2000 files", 1000 * reference, "ms");
+    for (const std::wstring& path : paths)
+        DeleteFileW(path.c_str());
+}
+
+// The recovery of a crashed run's autosave of size bytes at a start.
+void RecoveringAutosave(const std::wstring& temp, const std::wstring& data, int64 size)
+{
+    std::wstring textPath = temp + L"idle_bench_recovered.txt";
+    WriteBytes(textPath, "old", 3);
+    std::string header = Utf16Line(textPath) + Utf16Line(textPath) + Utf16Line(std::to_wstring(size)) +
+                         Utf16Line(L"UTF-8") + Utf16Line(L"");
+    std::string bytes = header;
+    bytes.resize(header.size() + static_cast<size_t>(size));
+    for (int64 i = 0; i < size; i++)
+        bytes[header.size() + static_cast<size_t>(i)] =
+            (i % 64 == 62) ? '\r' : (i % 64 == 63) ? '\n' : static_cast<char>('a' + i % 26);
+    // Named as by a run long gone, later than the text's file.
+    const std::wstring name = data + L"autosave\\gffff0000_00000000_fffffff0_00000001.autosave";
+    double recovering = 1e30;
+    double reference = 1e30;
+    for (int run = 0; run < 2; run++) {
+        // The window first: its own start would recover the file.
+        Start start;
+        ActionBroker& broker = *start.broker;
+        while (broker.documents.Count() > 0)
+            broker.RemoveText(start.form->activeView, broker.documents.At(0));
+        WriteBytes(name, bytes.data(), static_cast<int64>(bytes.size()));
+        reference = std::min(reference, Time([&] {
+                                 if (ReadBytes(name).size() != bytes.size())
+                                     Fail("the reference read fell short");
+                             }, 1));
+        Clock clock;
+        broker.RecoverAutosaves(start.form->activeView);
+        double t = clock.Seconds();
+        TextDocument* text = broker.documents.FindByPath(String(textPath.c_str()));
+        if (!text || text->text.Size() != size || !text->fromAutosave)
+            Fail("the autosave did not come back");
+        recovering = std::min(recovering, t);
+    }
+    double mb = static_cast<double>(size) / (1 << 20);
+    std::printf("recovered autosave: %lld MB\n", static_cast<long long>(size >> 20));
+    Report("recovering the autosave", 1000 * recovering, "ms");
+    Report("recovering the autosave, speed", mb / recovering, "MB/s");
+    Report("reference ReadFile of the autosave file", 1000 * reference, "ms");
+    Report("reference ReadFile of the autosave file, speed", mb / reference, "MB/s");
+    DeleteFileW(textPath.c_str());
 }
 
 }  // namespace
@@ -266,6 +414,10 @@ int Run(int argc, char** argv)
     DestroyWindow(form->GetHwnd());
     Pump();
     delete broker;
+
+    StartRestoring(temp, session);
+    RecoveringAutosave(temp, data, size);
+
     DeleteFileW(session.c_str());
     DeleteFileW((data + L"appsettings.dat").c_str());
     DeleteFileW((data + L"appsettings.dat.bak").c_str());

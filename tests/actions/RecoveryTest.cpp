@@ -1,14 +1,11 @@
 // Autosave recovery at start: which files come back, which stay, which go.
 
-#include "BrokerTestSupport.h"
+#include "PortableBench.h"
 
 #include <doctest.h>
 
-#include "base/AppContext.h"
 #include "base/Paths.h"
 #include "support/DocumentText.h"
-#include "support/PortableMode.h"
-#include "support/TempFolder.h"
 #include "text/SyntaxId.h"
 
 #include <algorithm>
@@ -57,19 +54,8 @@ std::string Utf16Line(const std::wstring& text)
 }
 
 // Autosave files as the text model writes them, in a portable data folder.
-struct RecoveryBench {
-    PortableDataFolder data;
-    BrokerBench bench;
-    TempFolder texts;
-
-    RecoveryBench()
-    {
-        AppContext& context = AppContext::Current();
-        context.portableKnown = 0;
-        context.DetectPortable();
-        CreateDirectoryW(Folder().CStr(), nullptr);
-    }
-    ~RecoveryBench() { AppContext::Current().portableKnown = 0; }
+struct RecoveryBench : PortableBench {
+    RecoveryBench() { CreateDirectoryW(Folder().CStr(), nullptr); }
 
     String Folder() const { return data / L"autosave\\"; }
     String InFolder(const std::wstring& name) const { return Concat(Folder(), name.c_str()); }
@@ -99,7 +85,6 @@ struct RecoveryBench {
         return out;
     }
     bool Has(const std::wstring& name) const { return PathExists(InFolder(name)); }
-    DocumentList& Documents() { return bench.broker->documents; }
     void Recover() { bench.broker->RecoverAutosaves(bench.views[0]); }
 };
 

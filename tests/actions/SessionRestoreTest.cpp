@@ -2,15 +2,13 @@
 // their order with encoding, BOM, syntax, caret and bookmarks; damaged lines
 // cost only themselves.
 
-#include "BrokerTestSupport.h"
+#include "PortableBench.h"
 
 #include <doctest.h>
 
-#include "base/AppContext.h"
+#include "base/CharUtils.h"
 #include "base/UiLanguage.h"
 #include "support/DocumentText.h"
-#include "support/PortableMode.h"
-#include "support/TempFolder.h"
 #include "text/SyntaxId.h"
 #include "view/ViewState.h"
 
@@ -23,27 +21,11 @@ namespace {
 
 std::string Utf8(const String& text)
 {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.Data(), static_cast<int>(text.Length()), nullptr, 0, nullptr,
-                                nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.Data(), static_cast<int>(text.Length()), &out[0], n, nullptr, nullptr);
-    return out;
+    PodArray<u8> bytes = Utf16ToUtf8Bytes(text.Data(), text.Length());
+    return std::string(reinterpret_cast<const char*>(bytes.Data()), static_cast<size_t>(bytes.Count() - 1));
 }
 
-struct SessionBench {
-    PortableDataFolder data;
-    BrokerBench bench;
-    TempFolder texts;
-
-    SessionBench()
-    {
-        AppContext& context = AppContext::Current();
-        context.portableKnown = 0;
-        context.DetectPortable();
-    }
-    ~SessionBench() { AppContext::Current().portableKnown = 0; }
-
+struct SessionBench : PortableBench {
     String File(const wchar_t* name, const std::string& bytes)
     {
         String path = texts / name;
@@ -56,7 +38,6 @@ struct SessionBench {
         WriteFileBytes(data / L"hibernation.dat", session);
         return bench.Run(ActionRestoreSession);
     }
-    DocumentList& Documents() { return bench.broker->documents; }
     TextView* View() { return bench.views[0]; }
     int64 Caret(TextDocument* doc) { return View()->FindViewState(doc)->CaretPosition(); }
     std::vector<int64> Bookmarks(TextDocument* doc)

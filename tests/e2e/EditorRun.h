@@ -153,6 +153,20 @@ public:
         GetExitCodeProcess(process_.hProcess, &code);
         return code;
     }
+    // Ends the process at once, as a crash does: by its own handle, never by name.
+    void Kill()
+    {
+        TerminateProcess(process_.hProcess, 9);
+        WaitForSingleObject(process_.hProcess, 10000);
+    }
+    // Starts the editor once more in the same folder, after the last run ended.
+    void Restart(const std::wstring& arguments = std::wstring())
+    {
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        REQUIRE(driver::StartProgram(exe_, arguments, folder_.Path().CStr(), process_));
+    }
+    const std::wstring& ProgramPath() const { return exe_; }
     std::string Settings() const { return ReadFileBytes(settingsPath_); }
     DWORD ProcessId() const { return process_.dwProcessId; }
     // The run's folder, ending with "\\"; files to open can be put there.
