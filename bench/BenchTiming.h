@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 
 class Clock {
@@ -35,4 +36,21 @@ inline double Time(const std::function<void()>& work, int runs = 3)
         best = std::min(best, clock.Seconds());
     }
     return best;
+}
+
+// Runs what the message queue holds, as the editor's loop would between steps.
+inline void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// One figure per line, flushed so a long run shows its progress.
+inline void PrintFigure(const char* name, double value, const char* unit)
+{
+    std::printf("%s: %.3f %s\n", name, value, unit);
+    std::fflush(stdout);
 }

@@ -32,21 +32,6 @@
 
 namespace {
 
-void Report(const char* name, double value, const char* unit)
-{
-    std::printf("%s: %.3f %s\n", name, value, unit);
-    std::fflush(stdout);
-}
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 void Fail(const char* what)
 {
     std::printf("failed: %s\n", what);
@@ -136,7 +121,7 @@ void CloseAll(ActionBroker& broker, MainForm& form)
         broker.documents.At(i)->DiscardAutosave();
     }
     form.RunAction(ActionCloseAll);
-    Pump();
+    PumpMessages();
 }
 
 std::string Utf8(const std::wstring& text)
@@ -171,7 +156,7 @@ struct Start {
             broker->documents.At(i)->DiscardAutosave();
         }
         DestroyWindow(form->GetHwnd());
-        Pump();
+        PumpMessages();
         delete broker;
     }
     Start(const Start&) = delete;
@@ -231,9 +216,9 @@ void StartRestoring(const std::wstring& temp, const std::wstring& session)
     }
     std::printf("%d texts of %zu bytes, %lld bytes read by the reference\n", texts, body.size(),
                 static_cast<long long>(read));
-    Report("start restoring 2000 texts", 1000 * restoring, "ms");
-    Report("reference start opening the same files from the command line", 1000 * commandLine, "ms");
-    Report("reference ReadFile of the 2000 files", 1000 * reference, "ms");
+    PrintFigure("start restoring 2000 texts", 1000 * restoring, "ms");
+    PrintFigure("reference start opening the same files from the command line", 1000 * commandLine, "ms");
+    PrintFigure("reference ReadFile of the 2000 files", 1000 * reference, "ms");
     for (const std::wstring& path : paths)
         DeleteFileW(path.c_str());
 }
@@ -275,10 +260,10 @@ void RecoveringAutosave(const std::wstring& temp, const std::wstring& data, int6
     }
     double mb = static_cast<double>(size) / (1 << 20);
     std::printf("recovered autosave: %lld MB\n", static_cast<long long>(size >> 20));
-    Report("recovering the autosave", 1000 * recovering, "ms");
-    Report("recovering the autosave, speed", mb / recovering, "MB/s");
-    Report("reference ReadFile of the autosave file", 1000 * reference, "ms");
-    Report("reference ReadFile of the autosave file, speed", mb / reference, "MB/s");
+    PrintFigure("recovering the autosave", 1000 * recovering, "ms");
+    PrintFigure("recovering the autosave, speed", mb / recovering, "MB/s");
+    PrintFigure("reference ReadFile of the autosave file", 1000 * reference, "ms");
+    PrintFigure("reference ReadFile of the autosave file, speed", mb / reference, "MB/s");
     DeleteFileW(textPath.c_str());
 }
 
@@ -312,7 +297,7 @@ int Run(int argc, char** argv)
     ActionBroker* broker = ActionBroker::Create();
     MainForm* form = MainForm::Create(broker);
     ShowWindow(form->GetHwnd(), SW_HIDE);
-    Pump();
+    PumpMessages();
 
     // ---- idle steps while the 200 MB text is autosaved ----
     OpenAll(*broker, form->activeView, {bigPath});
@@ -342,10 +327,10 @@ int Run(int argc, char** argv)
         DeleteFileW(piecePath.c_str());
     }
     std::printf("idle steps of two autosaves of %lld MB: %zu\n", static_cast<long long>(megabytes), steps.size());
-    Report("idle step while autosaving, median", 1000 * Median(steps), "ms");
-    Report("idle step while autosaving, longest", 1000 * *std::max_element(steps.begin(), steps.end()), "ms");
-    Report("reference WriteFile of 256 KiB, median", 1000 * Median(pieces), "ms");
-    Report("reference WriteFile of 256 KiB, longest", 1000 * *std::max_element(pieces.begin(), pieces.end()), "ms");
+    PrintFigure("idle step while autosaving, median", 1000 * Median(steps), "ms");
+    PrintFigure("idle step while autosaving, longest", 1000 * *std::max_element(steps.begin(), steps.end()), "ms");
+    PrintFigure("reference WriteFile of 256 KiB, median", 1000 * Median(pieces), "ms");
+    PrintFigure("reference WriteFile of 256 KiB, longest", 1000 * *std::max_element(pieces.begin(), pieces.end()), "ms");
     CloseAll(*broker, *form);
     DeleteFileW(bigPath.c_str());
 
@@ -358,7 +343,7 @@ int Run(int argc, char** argv)
         double write = Time([&] { WriteBytes(copy, bytes.data(), static_cast<int64>(bytes.size())); });
         DeleteFileW(copy.c_str());
         std::printf("%s: %zu bytes\n", name, bytes.size());
-        Report("reference WriteFile of the session file's bytes", 1000 * write, "ms");
+        PrintFigure("reference WriteFile of the session file's bytes", 1000 * write, "ms");
     };
 
     // ---- the pass end with 2000 open texts ----
@@ -378,7 +363,7 @@ int Run(int argc, char** argv)
         form->sessionChanged = 1;
         DeleteFileW(session.c_str());
         RunPass(*form, passSteps, &end);
-        Report("pass end rewriting hibernation.dat, 2000 texts", 1000 * end, "ms");
+        PrintFigure("pass end rewriting hibernation.dat, 2000 texts", 1000 * end, "ms");
         reference("session file of 2000 texts");
         CloseAll(*broker, *form);
         for (const std::wstring& path : paths)
@@ -401,7 +386,7 @@ int Run(int argc, char** argv)
         form->sessionChanged = 1;
         DeleteFileW(session.c_str());
         RunPass(*form, passSteps, &end);
-        Report("pass end rewriting hibernation.dat, 200 MB one-line text, caret at its end", 1000 * end, "ms");
+        PrintFigure("pass end rewriting hibernation.dat, 200 MB one-line text, caret at its end", 1000 * end, "ms");
         reference("session file of the one-line text");
         std::string written = ReadBytes(session);
         std::string column = ":0:" + std::to_string(size) + "\r\n";
@@ -412,7 +397,7 @@ int Run(int argc, char** argv)
     }
 
     DestroyWindow(form->GetHwnd());
-    Pump();
+    PumpMessages();
     delete broker;
 
     StartRestoring(temp, session);

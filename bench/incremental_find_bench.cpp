@@ -39,15 +39,6 @@ void Report(const std::string& name, double value, const char* unit)
     std::fflush(stdout);
 }
 
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 void WriteBytes(const std::wstring& path, const std::string& bytes)
 {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -165,7 +156,7 @@ void Measure(MainForm& form, const std::string& label)
             Clock clock;
             SetWindowTextW(field, mode.regex ? L"val[a-z]es" : L"values");
             shown.push_back(clock.Seconds() * 1000);
-            Pump();
+            PumpMessages();
         }
         ReportTimes("keystroke search of a shown phrase, " + name, shown);
 
@@ -232,23 +223,23 @@ int Run(int argc, char** argv)
     ActionBroker* broker = ActionBroker::Create();
     MainForm* form = MainForm::Create(broker);
     form->ShowFindBar();
-    Pump();
+    PumpMessages();
 
     Open(*broker, *form, lines);
-    Pump();
+    PumpMessages();
     Measure(*form, std::to_string(megabytes) + " MB text");
     Open(*broker, *form, oneLine);
-    Pump();
+    PumpMessages();
     Measure(*form, "20 MB one-line text");
     // The same line shown from its middle, scrolled far to the right.
     TextView* view = form->activeView;
     view->SetCaret(view->CurrentDocument(), view->CurrentDocument()->text.Size() / 2, CaretScrollIntoView, 0);
     RedrawWindow(view->GetHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    Pump();
+    PumpMessages();
     Measure(*form, "20 MB one-line text at its middle");
 
     DestroyWindow(form->GetHwnd());
-    Pump();
+    PumpMessages();
     delete broker;
     DeleteFileW(lines.c_str());
     DeleteFileW(oneLine.c_str());

@@ -53,15 +53,6 @@ std::string MakeText(size_t bytes)
     return text;
 }
 
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 void Painted(TextView& view)
 {
     view.Invalidate();
@@ -113,7 +104,7 @@ void Measure(const std::string& label, ActionBroker& broker, MainForm& form, con
     doc->text.Load(loader);
     broker.Broadcast(BroadcastContentReplaced, doc, active);
     TextView& view = *active;
-    Pump();
+    PumpMessages();
     Painted(view);
 
     // Best of a few runs, each from the top of a painted view.
@@ -194,7 +185,7 @@ void Measure(const std::string& label, ActionBroker& broker, MainForm& form, con
     ActionRecord close;
     close.InitPlain(ActionCloseText, &view);
     ExecuteAction(broker, close);
-    Pump();
+    PumpMessages();
 }
 
 }  // namespace
@@ -212,12 +203,12 @@ int main(int argc, char** argv)
         ActionBroker* broker = ActionBroker::Create();
         MainForm* form = MainForm::Create(broker);
         SetWindowPos(form->GetHwnd(), nullptr, 0, 0, 1000, 800, SWP_NOZORDER | SWP_NOACTIVATE);
-        Pump();
+        PumpMessages();
 
         Measure("1 MB", *broker, *form, MakeText(1000000));
         Measure(std::to_string(megabytes) + " MB", *broker, *form, MakeText(megabytes * 1000000));
         DestroyWindow(form->GetHwnd());
-        Pump();
+        PumpMessages();
         delete broker;
         OleUninitialize();
     } catch (const Error& e) {

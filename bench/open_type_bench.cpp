@@ -28,21 +28,6 @@
 
 namespace {
 
-void Report(const char* name, double value, const char* unit)
-{
-    std::printf("%s: %.3f %s\n", name, value, unit);
-    std::fflush(stdout);
-}
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 // Code-like lines with some Polish letters, written in pieces.
 void WriteText(const std::wstring& path, int64 bytes)
 {
@@ -135,14 +120,14 @@ void Type(MainForm& form, const char* label)
         SendMessageW(hwnd, WM_CHAR, c, 0);
         RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW);
         times.push_back(clock.Seconds() * 1000);
-        Pump();
+        PumpMessages();
     }
     int64 grown = text->text.Size();
     std::sort(times.begin(), times.end());
     std::string name = std::string("keystroke with paint, median, ") + label;
-    Report(name.c_str(), times[times.size() / 2], "ms");
+    PrintFigure(name.c_str(), times[times.size() / 2], "ms");
     name = std::string("keystroke with paint, maximum, ") + label;
-    Report(name.c_str(), times.back(), "ms");
+    PrintFigure(name.c_str(), times.back(), "ms");
     if (grown < 1000)
         std::puts("typing did not reach the text");
 }
@@ -166,7 +151,7 @@ int Run(int argc, char** argv)
 
     ActionBroker* broker = ActionBroker::Create();
     MainForm* form = MainForm::Create(broker);
-    Pump();
+    PumpMessages();
 
     // Both measured with the file in the cache.
     u64 sum = ReadWhole(big);
@@ -175,22 +160,22 @@ int Run(int argc, char** argv)
     Clock clock;
     Open(*broker, form->activeView, big);
     double open = clock.Seconds();
-    Pump();
-    Report("reference ReadFile of the text", read, "s");
-    Report("open as from the command line until painted", open, "s");
-    Report("open / ReadFile", open / read, "x");
-    Report("reference ReadFile speed", mb / read, "MB/s");
+    PumpMessages();
+    PrintFigure("reference ReadFile of the text", read, "s");
+    PrintFigure("open as from the command line until painted", open, "s");
+    PrintFigure("open / ReadFile", open / read, "x");
+    PrintFigure("reference ReadFile speed", mb / read, "MB/s");
 
     std::string label = std::to_string(megabytes) + " MB text";
     Type(*form, label.c_str());
     Open(*broker, form->activeView, small);
-    Pump();
+    PumpMessages();
     Type(*form, "1 MB text");
     std::printf("(sum %llu)\n", static_cast<unsigned long long>(sum & 1));
 
     // The texts are left modified: the broker goes without questions.
     DestroyWindow(form->GetHwnd());
-    Pump();
+    PumpMessages();
     delete broker;
     DeleteFileW(big.c_str());
     DeleteFileW(small.c_str());
