@@ -35,17 +35,13 @@ void EnterByCode(EditorRun& run, HWND main, const wchar_t* code)
     driver::PressKey(VK_TAB);
     REQUIRE(driver::WaitForKeyboardFocus(dialog, field, 20000));
     driver::TypeText(code);
+    // A sent WM_GETTEXT is answered before queued keys are handled: the
+    // field reads the code only once all of them have arrived.
+    REQUIRE(WaitUntil([&] { return FieldText(field) == code; }));
     driver::PressKey(VK_RETURN);
-    DWORD start = GetTickCount();
-    while (FieldText(text).empty() && GetTickCount() - start < 5000)
-        Sleep(10);
-    CHECK(FieldText(field) == code);
-    CHECK_FALSE(FieldText(text).empty());
+    CHECK(WaitUntil([&] { return !FieldText(text).empty(); }));
     PostMessageW(ChildWithId(dialog, IDOK), BM_CLICK, 0, 0);
-    start = GetTickCount();
-    while (IsWindow(dialog) && IsWindowVisible(dialog) && GetTickCount() - start < 5000)
-        Sleep(10);
-    CHECK_FALSE(IsWindowVisible(dialog));
+    CHECK(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
     // Back in the text once the modal run has ended.
     REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
 }

@@ -26,26 +26,49 @@ std::vector<HWND> ViewerWindows()
     return found;
 }
 
-// Ends the viewer processes still around (a closed viewer waits before it
-// exits), so the next test starts without one.
-void EndViewers(const std::vector<DWORD>& ids)
-{
-    for (DWORD id : ids) {
-        if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
-            if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT)
-                TerminateProcess(process, 99);
-            WaitForSingleObject(process, 5000);
-            CloseHandle(process);
-        }
-    }
-}
-
 DWORD ProcessOf(HWND window)
 {
     DWORD id = 0;
     GetWindowThreadProcessId(window, &id);
     return id;
 }
+
+// The viewer processes the editor started for this test, held by handle from
+// the moment their window is seen: when the test ends, even by a failed
+// check, those still around are ended (a closed viewer waits before it
+// exits), so the next test starts without one.
+class StartedViewers {
+public:
+    StartedViewers() = default;
+    StartedViewers(const StartedViewers&) = delete;
+    StartedViewers& operator=(const StartedViewers&) = delete;
+    ~StartedViewers()
+    {
+        for (const Started& s : started_) {
+            if (WaitForSingleObject(s.process, 0) == WAIT_TIMEOUT)
+                TerminateProcess(s.process, 99);
+            WaitForSingleObject(s.process, 5000);
+            CloseHandle(s.process);
+        }
+    }
+    void Track(HWND viewer)
+    {
+        DWORD id = ProcessOf(viewer);
+        for (const Started& s : started_) {
+            if (s.id == id)
+                return;
+        }
+        if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id))
+            started_.push_back({id, process});
+    }
+
+private:
+    struct Started {
+        DWORD id;
+        HANDLE process;
+    };
+    std::vector<Started> started_;
+};
 
 bool Shows(HWND viewer, const wchar_t* words)
 {
@@ -55,11 +78,13 @@ bool Shows(HWND viewer, const wchar_t* words)
 // The single visible viewer, once there is exactly one and it waits for
 // input: it shows itself before it tells the editor (code 1), so only then
 // is a command posted to the editor queued behind that code.
-HWND WaitForOneViewer()
+HWND WaitForOneViewer(StartedViewers& started)
 {
     HWND viewer = nullptr;
     WaitUntil([&] {
         std::vector<HWND> windows = ViewerWindows();
+        for (HWND window : windows)
+            started.Track(window);
         viewer = windows.size() == 1 ? windows[0] : nullptr;
         return viewer != nullptr;
     });
@@ -77,6 +102,7 @@ HWND WaitForOneViewer()
 TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows its page in the same viewer; a moved, closed viewer reopens where it was; closing the editor closes it")
 {
     REQUIRE(ViewerWindows().empty());
+    StartedViewers started;
     // Room for the viewer on the editor's right.
     EditorRun run("WindowRect=10,10,600,500\r\n");
     std::wstring built = driver::OwnFolder() + L"..\\editor\\";
@@ -84,12 +110,11 @@ TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows i
     REQUIRE(CopyFileW((built + L"guidora.exe").c_str(), (folder + L"guidora.exe").c_str(), FALSE));
     REQUIRE(CopyFileW((built + L"help.ruvo").c_str(), (folder + L"help.ruvo").c_str(), FALSE));
     HWND main = run.WaitForMain();
-    std::vector<DWORD> started;
 
     PostMessageW(main, WM_COMMAND, 11043, 0);
-    HWND viewer = WaitForOneViewer();
+    HWND viewer = WaitForOneViewer(started);
     REQUIRE(viewer != nullptr);
-    started.push_back(ProcessOf(viewer));
+    DWORD first = ProcessOf(viewer);
     RECT v, e;
     GetWindowRect(viewer, &v);
     GetWindowRect(main, &e);
@@ -101,8 +126,9 @@ TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows i
     REQUIRE(toolbar != nullptr);
     RECT bar;
     GetWindowRect(toolbar, &bar);
-    SetForegroundWindow(main);
-    REQUIRE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+    // The help key goes to the focus in the front window: the editor's, not
+    // the viewer's that has just been activated.
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
     POINT mouse;
     GetCursorPos(&mouse);
     SetCursorPos(bar.left + 14, (bar.top + bar.bottom) / 2);
@@ -129,10 +155,9 @@ TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows i
     PostMessageW(viewer, WM_CLOSE, 0, 0);
     REQUIRE(WaitUntil([&] { return ViewerWindows().empty() && !IsIconic(main); }));
     PostMessageW(main, WM_COMMAND, 11043, 0);
-    HWND second = WaitForOneViewer();
+    HWND second = WaitForOneViewer(started);
     REQUIRE(second != nullptr);
-    started.push_back(ProcessOf(second));
-    CHECK(started[1] != started[0]);
+    CHECK(ProcessOf(second) != first);
     RECT r;
     GetWindowRect(second, &r);
     CHECK(r.left == moved.left);
@@ -143,7 +168,6 @@ TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows i
     // Closing the editor closes its viewer.
     CHECK(run.CloseAndWait(main, 20000) == 0);
     CHECK(WaitUntil([&] { return !IsWindow(second) || !IsWindowVisible(second); }));
-    EndViewers(started);
 }
 
 TEST_CASE("without guidora.exe the Help window alert names its path")

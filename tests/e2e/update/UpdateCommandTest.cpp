@@ -127,7 +127,8 @@ void ExpectStatusThenClose(HWND dialog, const std::wstring& status)
     CHECK(WaitUntil([&] { return ChildWithText(dialog, status) != nullptr; }));
     HWND ok = ChildWithId(dialog, IDCANCEL);
     REQUIRE(ok != nullptr);
-    CHECK(driver::WindowText(ok) == L"OK");
+    // The button is relabelled after the status is shown, not with it.
+    CHECK(WaitUntil([&] { return driver::WindowText(ok) == L"OK"; }));
     PostMessageW(ok, BM_CLICK, 0, 0);
     CHECK(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
 }
