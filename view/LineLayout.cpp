@@ -5,6 +5,7 @@
 #include "text/SyntaxId.h"
 #include "text/TextBuff.h"
 #include "text/TextDocument.h"
+#include "view/CharWidths.h"
 #include "view/ViewState.h"
 #include "view/ViewStyle.h"
 
@@ -78,6 +79,7 @@ LineLayout::LineLayout(ViewState& state, const ViewStyle& style, SyntaxLexer* le
       resultAffinity_(2),
       forcedClass_(0),
       rowLineEnd_(-1),
+      widths_(nullptr),
       cache_(nullptr),
       pointsOn_(false),
       rowStart_(-1),
@@ -100,6 +102,10 @@ LineLayout::LineLayout(ViewState& state, const ViewStyle& style, SyntaxLexer* le
         rect_.bottom = rect_.top + 1;
     pending_.kind = kNoToken;
     run_.kind = RunNone;
+    CharWidths* widths = style.charWidths.get();
+    if (widths && widths->For(advanced_, static_cast<HFONT>(style.normalFont.Handle()),
+                              static_cast<HFONT>(style.boldFont.Handle())))
+        widths_ = widths;
     Init();
     AttachCache();
 }
@@ -261,17 +267,22 @@ int32 LineLayout::TextWidth(const wchar_t* units, int32 count, int32 cls)
 {
     if (count <= 0)
         return 0;
-    SelectTokenFont(cls);
-    if (advanced_) {
-        RECT r{0, 0, 0, 0};
-        if (DrawTextW(dc_.Hdc(), units, count, &r, DT_CALCRECT | DT_NOPREFIX | DT_NOCLIP | DT_SINGLELINE))
-            return r.right - r.left;
-    } else {
-        SIZE size{};
-        if (GetTextExtentPoint32W(dc_.Hdc(), units, count, &size))
-            return size.cx;
+    int32 font = BoldClass(cls) ? 1 : 0;
+    if (widths_) {
+        // Each round fills or refuses one page, so this ends.
+        for (;;) {
+            int32 missing = -1;
+            int32 w = widths_->Sum(font, units, count, missing);
+            if (w >= 0)
+                return w;
+            if (missing < 0)
+                break;
+            SelectFontIndex(font);
+            widths_->Fill(dc_.Hdc(), font, missing);
+        }
     }
-    return AsInt(10 * static_cast<int64>(count));
+    SelectFontIndex(font);
+    return MeasureTextGdi(dc_.Hdc(), advanced_, units, count);
 }
 
 int32 LineLayout::TabAdvance(int64 x) const

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+class CharWidths;
 class DictRegistry;
 class TextBuff;
 class TextDocument;
@@ -225,6 +226,7 @@ private:
     int32 forcedClass_;
     int64 rowLineEnd_;  // line break that ends the current row's line; -1 until asked
     int64 rowShownEnd_ = -1;  // where the shown runs of a row end when the rest was skipped; -1 when none
+    CharWidths* widths_;  // the style's advances; null to measure by GDI alone
     LongLineCache* cache_;  // null without a view state to keep it
     bool pointsOn_;
     int64 rowStart_;  // the current row's start run: position and lexer state
