@@ -272,26 +272,7 @@ int64 ScanProbesOf(const u8* pa, const u8* pb, int64 i, int64 to, const ProbeVec
     return i;
 }
 
-int64 ScanProbes(const u8* pa, const u8* pb, int64 i, int64 to, const ProbeVectors& va, const ProbeVectors& vb,
-                 bool pair = true)
-{
-    switch (pair ? std::max(va.width, vb.width) : va.width + 8) {
-    case 1:
-        return ScanProbesOf<1, true>(pa, pb, i, to, va, vb);
-    case 2:
-        return ScanProbesOf<2, true>(pa, pb, i, to, va, vb);
-    case 9:
-        return ScanProbesOf<1, false>(pa, pb, i, to, va, vb);
-    case 10:
-        return ScanProbesOf<2, false>(pa, pb, i, to, va, vb);
-    case 12:
-        return ScanProbesOf<4, false>(pa, pb, i, to, va, vb);
-    default:
-        return ScanProbesOf<4, true>(pa, pb, i, to, va, vb);
-    }
-}
-
-// Backward like ScanProbes: below to, down to whole steps of sixteen above
+// Backward like ScanProbesOf: below to, down to whole steps of sixteen above
 // from. Returns one past the last offset the probes accept, or where the
 // steps stopped, so that [from, result) remains to be looked at.
 template <int Width, bool Pair>
@@ -319,22 +300,32 @@ int64 ScanProbesBackwardOf(const u8* pa, const u8* pb, int64 from, int64 to, con
     return to;
 }
 
-int64 ScanProbesBackward(const u8* pa, const u8* pb, int64 from, int64 to, const ProbeVectors& va,
-                         const ProbeVectors& vb, bool pair = true)
+template <int Width, bool Pair>
+int64 ScanProbesWith(bool backward, const u8* pa, const u8* pb, int64 from, int64 to, const ProbeVectors& va,
+                     const ProbeVectors& vb)
+{
+    return backward ? ScanProbesBackwardOf<Width, Pair>(pa, pb, from, to, va, vb)
+                    : ScanProbesOf<Width, Pair>(pa, pb, from, to, va, vb);
+}
+
+// The scan of [from, to) that fits the probes: forward as ScanProbesOf,
+// backward as ScanProbesBackwardOf; pair false looks for a's bytes alone.
+int64 ScanProbes(bool backward, const u8* pa, const u8* pb, int64 from, int64 to, const ProbeVectors& va,
+                 const ProbeVectors& vb, bool pair = true)
 {
     switch (pair ? std::max(va.width, vb.width) : va.width + 8) {
     case 1:
-        return ScanProbesBackwardOf<1, true>(pa, pb, from, to, va, vb);
+        return ScanProbesWith<1, true>(backward, pa, pb, from, to, va, vb);
     case 2:
-        return ScanProbesBackwardOf<2, true>(pa, pb, from, to, va, vb);
+        return ScanProbesWith<2, true>(backward, pa, pb, from, to, va, vb);
     case 9:
-        return ScanProbesBackwardOf<1, false>(pa, pb, from, to, va, vb);
+        return ScanProbesWith<1, false>(backward, pa, pb, from, to, va, vb);
     case 10:
-        return ScanProbesBackwardOf<2, false>(pa, pb, from, to, va, vb);
+        return ScanProbesWith<2, false>(backward, pa, pb, from, to, va, vb);
     case 12:
-        return ScanProbesBackwardOf<4, false>(pa, pb, from, to, va, vb);
+        return ScanProbesWith<4, false>(backward, pa, pb, from, to, va, vb);
     default:
-        return ScanProbesBackwardOf<4, true>(pa, pb, from, to, va, vb);
+        return ScanProbesWith<4, true>(backward, pa, pb, from, to, va, vb);
     }
 }
 
@@ -560,7 +551,7 @@ int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& 
             std::memset(seam + got, 0, static_cast<size_t>(steps + reach - got));
         const u8* pa = seam + plan.a.offset;
         const u8* pb = seam + plan.b.offset;
-        const int64 k = ScanProbes(pa, pb, 0, steps, va, vb);
+        const int64 k = ScanProbes(false, pa, pb, 0, steps, va, vb);
         if (k < valid)
             return at + k;
         return valid < n ? -1 : at + n;
@@ -585,7 +576,7 @@ int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& 
             // Whole steps of sixteen; fewer offsets left go with the seam.
             // The rarest probe alone when it is rare enough to look for on
             // its own, the other checked where it turns up.
-            i = ScanProbes(pa, pb, i, to, va, vb, !plan.alone);
+            i = ScanProbes(false, pa, pb, i, to, va, vb, !plan.alone);
             c = base + i;
             if (i < to && InProbe(pa[i], aBytes, plan.a.count)) {
                 if (!InProbe(pb[i], bBytes, plan.b.count)) {
@@ -696,7 +687,7 @@ int64 TextBuff::SkipSearchBackward(const SkipPlan& plan, int64 from, int64 low, 
         const int64 first = valid - ((valid + 15) & ~static_cast<int64>(15));
         const u8* pa = copy + plan.a.offset;
         const u8* pb = copy + plan.b.offset;
-        const int64 r = ScanProbesBackward(pa, pb, first, valid, va, vb);
+        const int64 r = ScanProbes(true, pa, pb, first, valid, va, vb);
         return r > first && r > 0 ? at + r - 1 : -1;
     };
     int64 hi = from;  // candidates below hi are left
@@ -727,7 +718,7 @@ int64 TextBuff::SkipSearchBackward(const SkipPlan& plan, int64 from, int64 low, 
             const u8* pa = e.block->Bytes() + plan.a.offset;
             const u8* pb = e.block->Bytes() + plan.b.offset;
             // Whole steps of sixteen; fewer offsets left go with the seam.
-            i = ScanProbesBackward(pa, pb, lo, i, va, vb, !plan.alone);
+            i = ScanProbes(true, pa, pb, lo, i, va, vb, !plan.alone);
             if (!(i > lo && InProbe(pa[i - 1], aBytes, plan.a.count))) {
                 hi = base + i;
                 continue;
