@@ -5,6 +5,7 @@
 #include "text/SyntaxId.h"
 #include "text/TextBuff.h"
 #include "text/TextDocument.h"
+#include "view/CharWidths.h"
 #include "view/ViewState.h"
 #include "view/ViewStyle.h"
 
@@ -78,6 +79,7 @@ LineLayout::LineLayout(ViewState& state, const ViewStyle& style, SyntaxLexer* le
       resultAffinity_(2),
       forcedClass_(0),
       rowLineEnd_(-1),
+      widths_(nullptr),
       cache_(nullptr),
       pointsOn_(false),
       rowStart_(-1),
@@ -100,6 +102,10 @@ LineLayout::LineLayout(ViewState& state, const ViewStyle& style, SyntaxLexer* le
         rect_.bottom = rect_.top + 1;
     pending_.kind = kNoToken;
     run_.kind = RunNone;
+    CharWidths* widths = style.charWidths.get();
+    if (widths && widths->For(advanced_, static_cast<HFONT>(style.normalFont.Handle()),
+                              static_cast<HFONT>(style.boldFont.Handle())))
+        widths_ = widths;
     Init();
     AttachCache();
 }
@@ -144,24 +150,73 @@ void LineLayout::SeekLexer(int64 position)
         cache_->AddSeek(position, lexer_->State());
 }
 
-const LongLineCache::Point* LineLayout::JumpAlongRow(int64 position, int64 maxX)
+const LongLineCache::Point* LineLayout::JumpAlongRow(int64 position, int64 maxX, int64* passed)
 {
-    if (!pointsOn_ || run_.kind != RunLineStart || cacheLine_ < 0 || pending_.kind != kNoToken)
+    if (passed)
+        *passed = -1;
+    if (!pointsOn_ || run_.kind != RunLineStart || pending_.kind != kNoToken)
         return nullptr;
-    const LongLineCache::Point* point = cache_->PointBefore(cacheLine_, position, maxX);
-    if (!point)
-        return nullptr;
-    u32 state = point->state;
-    lexer_->Seek(point->pos, point->pos, &state, &tokenText_);
-    x_ = point->x;
-    iterState_ = 3;
-    indentIndex_ = 0;
+    const LongLineCache::Point* point = cacheLine_ >= 0 ? cache_->PointBefore(cacheLine_, position, maxX) : nullptr;
+    if (point) {
+        u32 state = point->state;
+        lexer_->Seek(point->pos, point->pos, &state, &tokenText_);
+        x_ = point->x;
+        iterState_ = 3;
+        indentIndex_ = 0;
+        if (passed)
+            *passed = point->pos;
+    }
+    int64 skimmed = SkimRow(position, maxX);
+    if (passed && skimmed >= 0)
+        *passed = skimmed;
     return point;
 }
 
-void LineLayout::NotePoint()
+int64 LineLayout::SkimRow(int64 position, int64 maxX)
 {
-    int64 end = run_.End();
+    // The runs these tokens would make are each placed at the x reached so
+    // far (nothing wraps) and none ends at or after position or right of
+    // maxX: only x, the iterator state and the points change as they would.
+    // Without a bound on x a row that ends before position is better left
+    // to SkipRestOfLine.
+    int64 end = -1;
+    if (maxX == INT64_MAX && RowLineEnd() < position)
+        return end;
+    for (;;) {
+        if (pending_.kind == kNoToken)
+            FetchToken();
+        u32 cls = TokenClassOf(pending_.state);
+        if (cls == kClassLineEnd || cls == kClassEndOfText || pending_.end >= position)
+            break;
+        int32 width;
+        switch (pending_.kind & 0xFF) {
+        case RunBlank:
+            width = blankWidth_;
+            break;
+        case RunTab:
+            width = TabAdvance(x_);
+            break;
+        case RunControl:
+            width = ControlWidth(pending_.start);
+            break;
+        default:
+            width = TextWidth(tokenText_.Units() + pending_.textStart, pending_.textEnd - pending_.textStart,
+                              static_cast<int32>(cls));
+            break;
+        }
+        if (x_ + width > maxX)
+            break;
+        x_ += width;
+        end = pending_.end;
+        ConsumeToken();
+        iterState_ = 3;
+        NotePoint(end);
+    }
+    return end;
+}
+
+void LineLayout::NotePoint(int64 end)
+{
     if (!pointsOn_ || end < lastPoint_ + LongLineCache::kPointStep)
         return;
     if (cacheLine_ < 0)
@@ -261,17 +316,35 @@ int32 LineLayout::TextWidth(const wchar_t* units, int32 count, int32 cls)
 {
     if (count <= 0)
         return 0;
-    SelectTokenFont(cls);
-    if (advanced_) {
-        RECT r{0, 0, 0, 0};
-        if (DrawTextW(dc_.Hdc(), units, count, &r, DT_CALCRECT | DT_NOPREFIX | DT_NOCLIP | DT_SINGLELINE))
-            return r.right - r.left;
-    } else {
-        SIZE size{};
-        if (GetTextExtentPoint32W(dc_.Hdc(), units, count, &size))
-            return size.cx;
+    int32 font = BoldClass(cls) ? 1 : 0;
+    if (widths_) {
+        // Each round fills or refuses one page, so this ends.
+        for (;;) {
+            int32 missing = -1;
+            int32 w = widths_->Sum(font, units, count, missing);
+            if (w >= 0)
+                return w;
+            if (missing < 0)
+                break;
+            SelectFontIndex(font);
+            widths_->Fill(dc_.Hdc(), font, missing);
+        }
     }
-    return AsInt(10 * static_cast<int64>(count));
+    SelectFontIndex(font);
+    return MeasureTextGdi(dc_.Hdc(), advanced_, units, count);
+}
+
+int32 LineLayout::ControlWidth(int64 pos)
+{
+    TextBuff& text = Text();
+    text.DecodeChar(pos);
+    int32 n = 0;
+    const wchar_t* name = ControlCharName(text.DisplayCode(), n);
+    int32 pad = lineHeight_ / 5 > 1 ? lineHeight_ / 5 : 1;
+    SelectFontIndex(2);
+    SIZE size{};
+    int32 w = GetTextExtentPoint32W(dc_.Hdc(), name, n, &size) ? size.cx : 10 * n;
+    return w + 2 * pad;
 }
 
 int32 LineLayout::TabAdvance(int64 x) const
@@ -393,7 +466,7 @@ void LineLayout::NextRun()
     if (PlaceRun(first)) {
         ConsumeToken();
         iterState_ = 3;
-        NotePoint();
+        NotePoint(run_.End());
     } else {
         Wrap();
     }
@@ -412,18 +485,9 @@ void LineLayout::MeasureRun()
     case RunText:
         r.width = TextWidth(tokenText_.Units() + r.textStart, r.textCount, r.Class());
         break;
-    case RunControl: {
-        TextBuff& text = Text();
-        text.DecodeChar(r.pos);
-        int32 n = 0;
-        const wchar_t* name = ControlCharName(text.DisplayCode(), n);
-        int32 pad = lineHeight_ / 5 > 1 ? lineHeight_ / 5 : 1;
-        SelectFontIndex(2);
-        SIZE size{};
-        int32 w = GetTextExtentPoint32W(dc_.Hdc(), name, n, &size) ? size.cx : 10 * n;
-        r.width = w + 2 * pad;
+    case RunControl:
+        r.width = ControlWidth(r.pos);
         break;
-    }
     case RunIndent: {
         int64 x = x_;
         const wchar_t* units = tokenText_.Units() + r.textStart;
@@ -490,6 +554,17 @@ int64 LineLayout::WalkFloor(int64 position)
     return Text().CharStart((position - kLayoutWindow) & ~(kLayoutGranule - 1));
 }
 
+int64 LineLayout::RowLineEnd()
+{
+    if (rowLineEnd_ < 0) {
+        // Looked up once per row: this is asked of every run.
+        TextBuff& text = Text();
+        int64 line = text.LineOfOffset(run_.End());
+        rowLineEnd_ = line < text.LineBreakCount() ? text.CharStart(text.LineStart(line + 1) - 1) : text.Size();
+    }
+    return rowLineEnd_;
+}
+
 // Without wrapping, a row is a whole logical line and may be megabytes
 // long. Where the rest of it is of no interest (off the view, or before the
 // position looked for) and long, the iterator jumps to the line's end: the
@@ -502,13 +577,7 @@ bool LineLayout::SkipRestOfLine(int64 before)
     if (run_.kind != RunBlank && run_.kind != RunTab && run_.kind != RunText && run_.kind != RunControl)
         return false;
     int64 from = run_.End();
-    if (rowLineEnd_ < 0) {
-        // Looked up once per row: this is asked of every run.
-        TextBuff& text = Text();
-        int64 line = text.LineOfOffset(from);
-        rowLineEnd_ = line < text.LineBreakCount() ? text.CharStart(text.LineStart(line + 1) - 1) : text.Size();
-    }
-    if (rowLineEnd_ - from <= kLayoutWindow || rowLineEnd_ >= before)
+    if (RowLineEnd() - from <= kLayoutWindow || rowLineEnd_ >= before)
         return false;
     SeekLexer(rowLineEnd_);
     return true;
@@ -791,8 +860,10 @@ PositionAffinity LineLayout::MoveDownLines(int64 position, int64 n, int64 x, int
             candidate = {r.pos, 2};
             // The runs before a point left of x make its position the
             // candidate, at the end of the run before it.
-            if (const LongLineCache::Point* point = JumpAlongRow(INT64_MAX, x))
-                candidate = {point->pos, 1};
+            int64 passed;
+            JumpAlongRow(INT64_MAX, x, &passed);
+            if (passed >= 0)
+                candidate = {passed, 1};
         } else if (r.kind != RunLineEnd && r.kind != RunWrap && r.kind != RunEndOfText) {
             candidate = CandidateAt(r, x, candidate);
             // Runs right of x change nothing on this row.

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+class CharWidths;
 class DictRegistry;
 class TextBuff;
 class TextDocument;
@@ -166,6 +167,8 @@ private:
     bool PointInRun(int64 position, int32 affinity, LayoutPoint& point);
     LayoutPoint FarPoint(int64 position, int32 affinity, int64 rowY, int64 rowPos);
     bool SkipRestOfLine(int64 before);
+    // The line break that ends the current row's line (or the text's end).
+    int64 RowLineEnd();
     void SelectFontIndex(int32 index);
     bool BoldClass(int32 cls) const;
     // The view's cache of long lines, checked against what these runs
@@ -175,11 +178,17 @@ private:
     // A lexer seek without a saved state, through the cache.
     void SeekLexer(int64 position);
     // From the start run of an unwrapped row, goes on at the row's last
-    // remembered point before position whose x is at most maxX: the runs
-    // before it are never made. The point, or null when there was none.
-    const LongLineCache::Point* JumpAlongRow(int64 position, int64 maxX);
-    // Remembers where the run just placed ends, when a point is due.
-    void NotePoint();
+    // remembered point before position whose x is at most maxX, then over
+    // the tokens after it that end before position with x at most maxX:
+    // the runs of all of them are never made. The point, or null when there
+    // was none; passed (when given) receives where the runs passed over
+    // end, -1 when none were.
+    const LongLineCache::Point* JumpAlongRow(int64 position, int64 maxX, int64* passed = nullptr);
+    // The tokens part of that: where the last one passed over ends, or -1.
+    int64 SkimRow(int64 position, int64 maxX);
+    // Remembers where a run just placed ends, when a point is due.
+    void NotePoint(int64 end);
+    int32 ControlWidth(int64 pos);
 
     // painting helpers
     void FindCaret(const LayoutRun& run);
@@ -225,6 +234,7 @@ private:
     int32 forcedClass_;
     int64 rowLineEnd_;  // line break that ends the current row's line; -1 until asked
     int64 rowShownEnd_ = -1;  // where the shown runs of a row end when the rest was skipped; -1 when none
+    CharWidths* widths_;  // the style's advances; null to measure by GDI alone
     LongLineCache* cache_;  // null without a view state to keep it
     bool pointsOn_;
     int64 rowStart_;  // the current row's start run: position and lexer state

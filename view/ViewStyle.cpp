@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "base/SettingsStore.h"
+#include "view/CharWidths.h"
 
 #include <cmath>
 #include <new>
@@ -234,6 +235,13 @@ void ViewStyle::Read(int32 dpi, DeviceContext& dc, int32 zoomSteps, const Settin
     CreateStyleFont(dc, boldFont, face, -height, 700, quality);
     int32 small = height * 3 / 4;
     CreateStyleFont(dc, smallFont, face, -(small < 1 ? 1 : small), 400, 0);
+
+    try {
+        charWidths = std::make_shared<CharWidths>(fontAdvanced, static_cast<HFONT>(normalFont.Handle()),
+                                                  static_cast<HFONT>(boldFont.Handle()));
+    } catch (const std::bad_alloc&) {
+        throw MemoryError();
+    }
 
     dc.SelectFont(normalFont);
     textHeight = dc.LineHeight();

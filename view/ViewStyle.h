@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class CharWidths;
 class SettingsStore;
 
 // Colours, fonts and metrics with which a text view draws, computed from the
@@ -62,6 +63,9 @@ struct ViewStyle {
     COLORREF wrapIndicatorColor;
     COLORREF highlightBgColor;
     bool fontAdvanced;
+    // Advances in the normal and bold fonts, shared with the copies that
+    // share the fonts; filled as layouts need them.
+    std::shared_ptr<CharWidths> charWidths;
 
     // A zeroed style with empty fonts.
     static std::unique_ptr<ViewStyle> Create();
