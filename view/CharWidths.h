@@ -55,6 +55,14 @@ public:
         return sum <= INT32_MAX ? static_cast<int32>(sum) : kUnknown;
     }
 
+    // The advances of a measured page's units (kUnknown for those without
+    // one), or null.
+    const int32* PageAdvances(int32 font, int32 page) const
+    {
+        const Page* measured = page >= 0 && page < 256 ? pages_[font & 1][page] : nullptr;
+        return measured ? measured->widths : nullptr;
+    }
+
     // Measures a page in the font selected into hdc (the font of that
     // index), or refuses it.
     void Fill(HDC hdc, int32 font, int32 page);

@@ -183,8 +183,12 @@ int64 LineLayout::SkimRow(int64 position, int64 maxX)
     if (maxX == INT64_MAX && RowLineEnd() < position)
         return end;
     for (;;) {
-        if (pending_.kind == kNoToken)
+        if (pending_.kind == kNoToken) {
+            int64 passed = PassQuietTokens(position, maxX);
+            if (passed >= 0)
+                end = passed;
             FetchToken();
+        }
         u32 cls = TokenClassOf(pending_.state);
         if (cls == kClassLineEnd || cls == kClassEndOfText || pending_.end >= position)
             break;
@@ -213,6 +217,48 @@ int64 LineLayout::SkimRow(int64 position, int64 maxX)
         NotePoint(end);
     }
     return end;
+}
+
+int64 LineLayout::PassQuietTokens(int64 position, int64 maxX)
+{
+    if (!widths_)
+        return -1;
+    int64 from = lexer_->Position();
+    // Token ends short of position and of the next point's place.
+    int64 limit = position - 1 < lastPoint_ + LongLineCache::kPointStep - 1 ? position - 1
+                                                                            : lastPoint_ + LongLineCache::kPointStep - 1;
+    if (limit <= from)
+        return -1;
+    int64 count = 0;
+    const u8* bytes = lexer_->QuietBytes(limit, count);
+    // The class, and so the font, of every such token is the state's.
+    const int32* advances = widths_->PageAdvances(BoldClass(static_cast<int32>(TokenClassOf(lexer_->State()))) ? 1 : 0, 0);
+    if (count == 0 || !advances)
+        return -1;
+    // A blank is a token, so a token ends before and after each; the
+    // others are runs of characters each added up from its advance.
+    int64 x = x_, passed = 0, passedX = x_;
+    for (int64 i = 0; i < count && x <= maxX; i++) {
+        u32 b = bytes[i];
+        if (b == ' ') {
+            x += blankWidth_;
+            if (x <= maxX) {
+                passed = i + 1;
+                passedX = x;
+            }
+        } else if (advances[b] >= 0) {
+            x += advances[b];
+        } else {
+            break;
+        }
+    }
+    if (passed == 0)
+        return -1;
+    lexer_->PassQuiet(from + passed);
+    x_ = passedX;
+    ConsumeToken();
+    iterState_ = 3;
+    return from + passed;
 }
 
 void LineLayout::NotePoint(int64 end)

@@ -20,7 +20,9 @@ namespace {
 std::string LongLinesText(std::mt19937& rng)
 {
     static const std::string pieces[] = {"int x = 42; ", "\t", "/* c */ ", "\"str\" ", "\x07", "\xE4\xB8\xAD\xE6\x96\x87",
-                                         "\xF0\x9F\x98\x80", "e\xCC\x81", "\x9F", "<b> ", "&amp; ", "for ", "//"};
+                                         "\xF0\x9F\x98\x80", "e\xCC\x81", "\x9F", "<b> ", "&amp; ", "for ", "//",
+                                         "/* a comment of words, * and / */ ", "\"say \\\"hi\\\" twice\" ", "'\\'' ",
+                                         "/* ** open ", "\"open ", "zaż\xC3\xB3\xC5\x82\xC4\x87 "};
     std::string text;
     for (int line = 0; line < 7; line++) {
         size_t length = line % 2 ? 20000 + rng() % 30000 : rng() % 60;
@@ -164,8 +166,13 @@ TEST_CASE("remembered points and seeks along long lines change no point, positio
     for (unsigned seed = 1; seed <= 8; seed++) {
         CAPTURE(seed);
         std::mt19937 rng(seed);
-        LayoutBench bench(LongLinesText(rng), MakeSettings({{L"KeywordBold", L"true"}}), 96,
-                          syntaxes[seed % 4]);
+        // Half the code texts in a face whose bold letters are wider, with
+        // comments and strings bold, so a run's class changes its width.
+        bool arial = seed % 4 == 0 || seed % 4 == 3;
+        SettingsStore settings = !arial ? MakeSettings({{L"KeywordBold", L"true"}})
+                                        : MakeSettings({{L"KeywordBold", L"true"}, {L"FontName", L"Arial"},
+                                                          {L"CommentBold", L"true"}, {L"StringBold", L"true"}});
+        LayoutBench bench(LongLinesText(rng), settings, 96, syntaxes[seed % 4]);
         if (seed == 3)
             bench.doc.text.SetLineEndConversion(10);
         Views views(bench);

@@ -81,6 +81,49 @@ void CLexerBase::Seek(int64 position, int64 savedPosition, const u32* savedState
     SeekByRelexing(position, savedPosition, savedState, tokenText, kInitialLexerState);
 }
 
+const u8* CLexerBase::QuietBytes(int64 limit, int64& count)
+{
+    count = 0;
+    // Only a star can end a block comment, a quote or an escape a literal,
+    // a line break a line comment; in a page "<" ends every run as well.
+    int32 stopA, stopB;
+    switch (TokenClassOf(state_)) {
+    case kClassLineComment:
+        stopA = stopB = -1;
+        break;
+    case kClassBlockComment:
+        stopA = stopB = '*';
+        break;
+    case kClassString:
+        stopA = '"';
+        stopB = '\\';
+        break;
+    case kClassCharacter:
+        stopA = '\'';
+        stopB = '\\';
+        break;
+    default:
+        return nullptr;
+    }
+    const CharCursor& c = cursor_;
+    u64 rel = static_cast<u64>(c.position - c.runStart);
+    if (innerScript_ || rel >= static_cast<u64>(c.runCount) || c.runText->ChangeCount() != c.runChanges)
+        return nullptr;
+    const u8* p = c.run + rel;
+    int64 n = c.runCount - static_cast<int64>(rel);
+    if (limit - c.position < n)
+        n = limit - c.position;
+    int64 i = 0;
+    while (i < n) {
+        int32 b = p[i];
+        if (b < 0x20 || b > 0x7E || b == stopA || b == stopB)
+            break;
+        i++;
+    }
+    count = i;
+    return p;
+}
+
 void CLexerBase::IdentifierToken(TokenRecord& record)
 {
     WordToken(

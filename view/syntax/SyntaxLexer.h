@@ -106,6 +106,23 @@ public:
     // Makes the token at the current position and moves past it.
     virtual void NextToken(TokenRecord& record) = 0;
 
+    // From the current position, a token start: the printable ASCII bytes
+    // ahead in the stored run, before limit, over which no token changes
+    // the state and every blank is a token of its own; count receives how
+    // many (0 when none, always in lexers that do not say).
+    virtual const u8* QuietBytes(int64 limit, int64& count)
+    {
+        (void)limit;
+        count = 0;
+        return nullptr;
+    }
+    // Moves on to a token start among or just after those bytes.
+    void PassQuiet(int64 position)
+    {
+        CharCursor::Seek(cursor_, position);
+        tokenState_ = state_;
+    }
+
     u32 State() const { return state_; }
     // The state the last token was made in; a line-end run takes its colour.
     u32 TokenStartState() const { return tokenState_; }
