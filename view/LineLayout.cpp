@@ -229,16 +229,23 @@ int64 LineLayout::PassQuietTokens(int64 position, int64 maxX)
                                                                             : lastPoint_ + LongLineCache::kPointStep - 1;
     if (limit <= from)
         return -1;
-    int64 count = 0;
-    const u8* bytes = lexer_->QuietBytes(limit, count);
-    // The class, and so the font, of every such token is the state's.
-    const int32* advances = widths_->PageAdvances(BoldClass(static_cast<int32>(TokenClassOf(lexer_->State()))) ? 1 : 0, 0);
-    if (count == 0 || !advances)
+    SyntaxLexer::QuietRun quiet = lexer_->Quiet(limit);
+    // Where every token has the state's class its font is known; elsewhere
+    // a character counts only when both fonts advance it alike.
+    const int32* normal = widths_->PageAdvances(0, 0);
+    const int32* bold = widths_->PageAdvances(1, 0);
+    const int32* advances = nullptr;
+    if (quiet.stateClass)
+        advances = BoldClass(static_cast<int32>(TokenClassOf(lexer_->State()))) ? bold : normal;
+    else if (normal && bold)
+        advances = normal;
+    if (quiet.count == 0 || !advances)
         return -1;
     // A blank is a token, so a token ends before and after each; the
     // others are runs of characters each added up from its advance.
+    const u8* bytes = quiet.bytes;
     int64 x = x_, passed = 0, passedX = x_;
-    for (int64 i = 0; i < count && x <= maxX; i++) {
+    for (int64 i = 0; i < quiet.count && x <= maxX; i++) {
         u32 b = bytes[i];
         if (b == ' ') {
             x += blankWidth_;
@@ -246,7 +253,7 @@ int64 LineLayout::PassQuietTokens(int64 position, int64 maxX)
                 passed = i + 1;
                 passedX = x;
             }
-        } else if (advances[b] >= 0) {
+        } else if (advances[b] >= 0 && (quiet.stateClass || advances[b] == bold[b])) {
             x += advances[b];
         } else {
             break;

@@ -81,47 +81,65 @@ void CLexerBase::Seek(int64 position, int64 savedPosition, const u32* savedState
     SeekByRelexing(position, savedPosition, savedState, tokenText, kInitialLexerState);
 }
 
-const u8* CLexerBase::QuietBytes(int64 limit, int64& count)
+SyntaxLexer::QuietRun CLexerBase::Quiet(int64 limit)
 {
-    count = 0;
+    QuietRun quiet{nullptr, 0, true};
     // Only a star can end a block comment, a quote or an escape a literal,
-    // a line break a line comment; in a page "<" ends every run as well.
-    int32 stopA, stopB;
+    // a line break a line comment; in code only a slash, a quote or "#"
+    // start something else, and a token ends after every blank. In a page
+    // "<" ends every run as well.
+    int32 stops[4] = {-1, -1, -1, -1};
+    bool code = false;
     switch (TokenClassOf(state_)) {
+    case kClassText:
+        code = true;
+        quiet.stateClass = false;  // identifiers, keywords, numbers
+        stops[0] = '/';
+        stops[1] = '"';
+        stops[2] = '\'';
+        stops[3] = '#';
+        break;
     case kClassLineComment:
-        stopA = stopB = -1;
         break;
     case kClassBlockComment:
-        stopA = stopB = '*';
+        stops[0] = '*';
         break;
     case kClassString:
-        stopA = '"';
-        stopB = '\\';
+        stops[0] = '"';
+        stops[1] = '\\';
         break;
     case kClassCharacter:
-        stopA = '\'';
-        stopB = '\\';
+        stops[0] = '\'';
+        stops[1] = '\\';
         break;
     default:
-        return nullptr;
+        return quiet;
     }
     const CharCursor& c = cursor_;
     u64 rel = static_cast<u64>(c.position - c.runStart);
     if (innerScript_ || rel >= static_cast<u64>(c.runCount) || c.runText->ChangeCount() != c.runChanges)
-        return nullptr;
+        return quiet;
     const u8* p = c.run + rel;
     int64 n = c.runCount - static_cast<int64>(rel);
-    if (limit - c.position < n)
+    bool toLimit = limit - c.position <= n;
+    if (toLimit)
         n = limit - c.position;
     int64 i = 0;
     while (i < n) {
         int32 b = p[i];
-        if (b < 0x20 || b > 0x7E || b == stopA || b == stopB)
+        if (b < 0x20 || b > 0x7E || b == stops[0] || b == stops[1] || b == stops[2] || b == stops[3])
             break;
         i++;
     }
-    count = i;
-    return p;
+    // Code goes on from a token start: after the last blank, unless the
+    // bytes reach limit.
+    if (code && !(toLimit && i == n)) {
+        while (i > 0 && p[i - 1] != ' ')
+            i--;
+    }
+    quiet.bytes = p;
+    quiet.count = i;
+    return quiet;
 }
 
 void CLexerBase::IdentifierToken(TokenRecord& record)

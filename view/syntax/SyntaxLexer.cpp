@@ -108,8 +108,7 @@ void TextLexer::SeekByRelexing(int64 position, int64 savedPosition, const u32* s
         // Where no token can change the state, the tokens need not be made:
         // the state where they stop is the same, and every state change
         // after them starts a token wherever the lexing goes on.
-        int64 quiet = 0;
-        QuietBytes(position, quiet);
+        int64 quiet = Quiet(position).count;
         if (quiet > 0) {
             PassQuiet(cursor_.position + quiet);
             continue;

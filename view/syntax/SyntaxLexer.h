@@ -106,15 +106,20 @@ public:
     // Makes the token at the current position and moves past it.
     virtual void NextToken(TokenRecord& record) = 0;
 
-    // From the current position, a token start: the printable ASCII bytes
-    // ahead in the stored run, before limit, over which no token changes
-    // the state and every blank is a token of its own; count receives how
-    // many (0 when none, always in lexers that do not say).
-    virtual const u8* QuietBytes(int64 limit, int64& count)
+    // Bytes ahead of a token start over which no token changes the state.
+    struct QuietRun {
+        const u8* bytes;
+        int64 count;  // 0 when there are none
+        bool stateClass;  // every token among them has the state's class
+    };
+    // From the current position, a token start: printable ASCII bytes ahead
+    // in the stored run, before limit, over which no token changes the
+    // state and every blank is a token of its own; they end at limit or at
+    // a token start. None in lexers that do not say.
+    virtual QuietRun Quiet(int64 limit)
     {
         (void)limit;
-        count = 0;
-        return nullptr;
+        return QuietRun{nullptr, 0, true};
     }
     // Moves on to a token start among or just after those bytes.
     void PassQuiet(int64 position)
