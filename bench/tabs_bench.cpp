@@ -1,7 +1,8 @@
 // The tab strip over 2000 texts in a 1200-pixel strip, with folder labels:
 // a paint (memory bitmap and the copy to the window) with the current tab at
 // the start, in the middle and at the end, a hit test by a mouse move, a
-// drag step that moves a text, and EnsureVisible of the last tab. The
+// drag step that moves a text, EnsureVisible of the last tab, and 2000
+// texts added one by one as a start restoring them does. The
 // references, measured in the same run: GetTextExtentPoint32W of all 2000
 // names in the tab font, and one BitBlt of the strip's size.
 // Usage: tabs_bench; needs a display (Xvfb).
@@ -174,6 +175,32 @@ int main()
         Report("reference: one BitBlt of the strip", 1000 * blit, "ms");
         if (sum == 0)
             std::printf("no widths measured\n");
+
+        // What a start restoring 2000 texts asks of the strip: each text is
+        // added and made current in turn; the strip is painted at the end.
+        DocumentList opened = DocumentList::Create();
+        Host second;
+        second.SetBounds(RECT{0, 0, kWidth + 40, 200});
+        second.ShowNoActivate();
+        TextTabs* growing = TextTabs::Create(&second, &opened);
+        growing->ApplySettings(settings);
+        growing->SetBounds(RECT{0, 0, kWidth, height});
+        double adding = Time([&] {
+            for (int64 i = 0; i < list.Count(); i++) {
+                TextDocument* doc = opened.NewDocument(nullptr);
+                doc->SetPath(list.At(i)->GetPath());
+                doc->SetLocation(doc->GetPath());
+                BroadcastRecord added{BroadcastDocumentAdded, doc, nullptr, 0};
+                growing->OnBroadcast(added);
+                BroadcastRecord shown{BroadcastCurrentChanged, doc, nullptr, 0};
+                growing->OnBroadcast(shown);
+            }
+            growing->Update();
+        });
+        Report("2000 texts added one by one, each made current", 1000 * adding, "ms");
+        if (growing->scroll == 0)
+            std::printf("the last tab was never scrolled to\n");
+        delete growing;
         delete tabs;
     } catch (const Error& e) {
         std::printf("error %d\n", e.code);

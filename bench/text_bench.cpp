@@ -1,8 +1,8 @@
 // Line counting, line lookup, decoding and literal search over a text of
 // about 100 MB, with the SSE2 byte scan, memchr and std::search over the same
 // bytes as reference; loading and saving that text as a file, with plain
-// ReadFile and WriteFile as reference; edits, a group of a million changes
-// with its undo and redo, and line queries after edits in a text of 1 GB;
+// ReadFile and WriteFile as reference; edits, groups of ten thousand to a
+// million changes with their undo and redo, and line queries after edits in a text of 1 GB;
 // the autosave of a 200 MB text step by step.
 
 #include "base/AppContext.h"
@@ -40,53 +40,57 @@ double PeakMemoryMb()
     return static_cast<double>(counters.PeakPagefileUsage) / (1 << 20);
 }
 
-// Scans the bytes for one that never occurs, as a search for an absent
-// phrase must; every result is used.
-template <class Scan>
-double ScanSpeed(const std::string& s, double mb, Scan scan)
-{
-    return mb / Time([&] {
-        const u8* p = reinterpret_cast<const u8*>(s.data());
-        if (scan(p, s.size()))
-            std::puts("found");
-    });
-}
-
-double FindByteSpeed(const std::string& s, double mb)
-{
-    return ScanSpeed(s, mb, [](const u8* p, size_t n) { return FindByte(p, 0xFF, n) != nullptr; });
-}
-
-double MemchrSpeed(const std::string& s, double mb)
-{
-    return ScanSpeed(s, mb, [](const u8* p, size_t n) { return memchr(p, 0xFF, n) != nullptr; });
-}
-
-// The SSE2 scan over the text's own blocks, where the search reads them.
-double FindByteBlocksSpeed(const TextBuff& text, double mb)
-{
-    return mb / Time([&] {
-        bool found = false;
-        for (int64 i = 0; i < text.BlockCount(); i++) {
-            const TextBuff::BlockEntry& e = text.EntryAt(i);
-            found |= FindByte(e.block->Bytes(), 0xFF, static_cast<size_t>(e.bytes)) != nullptr;
-        }
-        if (found)
-            std::puts("found");
-    });
-}
-
+// Scans for a byte that never occurs, as a search for an absent phrase
+// must: SSE2 FindByte over one flat copy of the bytes, the same over the
+// text's own blocks, where the search reads them, and the C runtime's
+// memchr over the flat copy. Every result is used.
 struct SearchReferences {
-    double blocks;    // SSE2 FindByte over the text's blocks
-    double flat;      // SSE2 FindByte over one flat copy of the bytes
-    double crt;       // the C runtime's memchr over the flat copy
+    std::function<void()> flat, blocks, crt;
+
+    SearchReferences(const std::string& s, const TextBuff& text)
+    {
+        const u8* p = reinterpret_cast<const u8*>(s.data());
+        const size_t n = s.size();
+        flat = [p, n] {
+            if (FindByte(p, 0xFF, n))
+                std::puts("found");
+        };
+        crt = [p, n] {
+            if (memchr(p, 0xFF, n))
+                std::puts("found");
+        };
+        blocks = [&text] {
+            bool found = false;
+            for (int64 i = 0; i < text.BlockCount(); i++) {
+                const TextBuff::BlockEntry& e = text.EntryAt(i);
+                found |= FindByte(e.block->Bytes(), 0xFF, static_cast<size_t>(e.bytes)) != nullptr;
+            }
+            if (found)
+                std::puts("found");
+        };
+    }
 };
 
-void ReportSearch(const char* name, double speed, const SearchReferences& r)
+// Each search beside the SSE2 references, all timed in turn; the ratios
+// to those are medians of the ratios measured in the same round. The C
+// runtime's byte loop is timed on its own, after them.
+void ReportSearches(const SearchReferences& refs, double mb,
+                    const std::vector<std::pair<const char*, std::function<void()>>>& searches)
 {
-    std::printf("%s: %.1f MB/s (%.2fx SSE2 FindByte over the blocks %.1f MB/s, %.2fx over a flat copy %.1f MB/s, "
-                "%.2fx CRT memchr %.1f MB/s)\n",
-                name, speed, speed / r.blocks, r.blocks, speed / r.flat, r.flat, speed / r.crt, r.crt);
+    std::vector<std::function<void()>> works = {refs.flat, refs.blocks};
+    for (const auto& s : searches)
+        works.push_back(s.second);
+    const auto t = TimeInTurn(works);
+    const double crt = mb / Time(refs.crt);
+    std::printf("reference SSE2 FindByte over a flat copy: %.1f MB/s; over the blocks: %.1f MB/s; CRT memchr: %.1f MB/s\n",
+                mb / Best(t[0]), mb / Best(t[1]), crt);
+    for (size_t i = 0; i < searches.size(); i++) {
+        const std::vector<double>& own = t[2 + i];
+        std::printf("%s: %.1f MB/s (%.2fx SSE2 FindByte over a flat copy, %.2fx over the blocks, %.2fx CRT memchr)\n",
+                    searches[i].first, mb / Best(own), MedianSpeedup(own, t[0]), MedianSpeedup(own, t[1]),
+                    mb / Best(own) / crt);
+    }
+    std::fflush(stdout);
 }
 
 void Type(TextDocument& document, int64 a, int64 b, const wchar_t* text, int64 n)
@@ -185,20 +189,18 @@ int main(int argc, char** argv)
     Report("DecodeChar scan", mb / decode, "MB/s");
 
     // A pattern that never occurs: every search scans the whole text.
-    const double findByte = FindByteSpeed(s, mb);
-    const double crtMemchr = MemchrSpeed(s, mb);
-    Report("reference SSE2 FindByte", findByte, "MB/s");
-    Report("reference CRT memchr", crtMemchr, "MB/s");
     const std::wstring needle = L"request served user cache hit";
     Array<u32> pattern;
     AppendCodePoints(pattern, needle.data(), static_cast<int64>(needle.size()));
     const int64 m = pattern.Count();
     int64 end = 0;
-    double forward = Time([&] { text.FindForward(0, end, pattern.Data(), m, text.Size()); });
-    const SearchReferences refs = {FindByteBlocksSpeed(text, mb), findByte, crtMemchr};
-    ReportSearch("FindForward", mb / forward, refs);
-    double forwardNoCase = Time([&] { text.FindForwardNoCase(0, end, pattern.Data(), m, text.Size()); });
-    ReportSearch("FindForwardNoCase", mb / forwardNoCase, refs);
+    ReportSearches(SearchReferences(s, text), mb,
+                   {{"FindForward", [&] { text.FindForward(0, end, pattern.Data(), m, text.Size()); }},
+                    {"FindForwardNoCase", [&] { text.FindForwardNoCase(0, end, pattern.Data(), m, text.Size()); }},
+                    {"FindForward in windows of 100000 bytes, as the find actions search", [&] {
+                         for (int64 at = 0; at < text.Size() && text.FindForward(at, end, pattern.Data(), m, 100000) < 0;)
+                             at = end;
+                     }}});
     const std::string narrow(needle.begin(), needle.end());
     double stdSearch = Time([&] {
         if (std::search(s.begin(), s.end(), narrow.begin(), narrow.end()) != s.end())
@@ -225,23 +227,23 @@ int main(int argc, char** argv)
     Array<u32> polishPattern;
     AppendCodePoints(polishPattern, word.data(), static_cast<int64>(word.size()));
     const double polishMb = static_cast<double>(polish.size()) / (1 << 20);
-    const SearchReferences polishRefs = {FindByteBlocksSpeed(polishText, polishMb), FindByteSpeed(polish, polishMb),
-                                         MemchrSpeed(polish, polishMb)};
-    double exact = Time([&] {
-        polishText.FindForward(0, end, polishPattern.Data(), polishPattern.Count(), polishText.Size());
-    });
-    ReportSearch("FindForward, Polish text, non-ASCII first letter", polishMb / exact, polishRefs);
-    double folded = Time([&] {
-        polishText.FindForwardNoCase(0, end, polishPattern.Data(), polishPattern.Count(), polishText.Size());
-    });
-    ReportSearch("FindForwardNoCase, Polish text, non-ASCII first letter", polishMb / folded, polishRefs);
     const std::wstring asciiWord = L"tekstx";
     Array<u32> asciiPattern;
     AppendCodePoints(asciiPattern, asciiWord.data(), static_cast<int64>(asciiWord.size()));
-    double asciiFolded = Time([&] {
-        polishText.FindForwardNoCase(0, end, asciiPattern.Data(), asciiPattern.Count(), polishText.Size());
-    });
-    ReportSearch("FindForwardNoCase, Polish text, ASCII first letter", polishMb / asciiFolded, polishRefs);
+    ReportSearches(SearchReferences(polish, polishText), polishMb,
+                   {{"FindForward, Polish text, non-ASCII first letter",
+                     [&] {
+                         polishText.FindForward(0, end, polishPattern.Data(), polishPattern.Count(), polishText.Size());
+                     }},
+                    {"FindForwardNoCase, Polish text, non-ASCII first letter",
+                     [&] {
+                         polishText.FindForwardNoCase(0, end, polishPattern.Data(), polishPattern.Count(),
+                                                      polishText.Size());
+                     }},
+                    {"FindForwardNoCase, Polish text, ASCII first letter", [&] {
+                         polishText.FindForwardNoCase(0, end, asciiPattern.Data(), asciiPattern.Count(),
+                                                      polishText.Size());
+                     }}});
     polishText.Clear();
     polish.clear();
     polish.shrink_to_fit();
@@ -359,37 +361,40 @@ int main(int argc, char** argv)
         }, 1);
         Report("two far edits + line query in 1 GB", 1000 * farEdits / rounds, "ms");
 
-        // One group of a million replacements spread over the text, its undo
-        // and its redo.
-        const int64 changes = 1000000;
-        const int64 stride = document.text.Size() / changes - 8;
-        document.openGroupTag = document.NextUndoGroup();
-        document.openGroups++;
-        double group = Time([&] {
-            for (int64 i = 0; i < changes; i++) {
-                int64 at = document.text.CharStart(i * (stride + 1));
-                Type(document, at, at + 1, L"ab", 2);
-            }
-        }, 1);
-        document.openGroups--;
-        Report("group of 1,000,000 changes in 1 GB", group, "s");
-        Report("peak memory after the group", PeakMemoryMb(), "MB");
-        const int32 tag = document.UndoGroupTag();
-        TextDocument::UndoResult result;
-        double undo = Time([&] {
-            while (document.UndoGroupTag() == tag) {
-                document.Undo(result);
-                sum += result.newEnd;
-            }
-        }, 1);
-        Report("undo of the group", undo, "s");
-        double redo = Time([&] {
-            while (document.RedoGroupTag() == tag) {
-                document.Redo(result);
-                sum += result.newEnd;
-            }
-        }, 1);
-        Report("redo of the group", redo, "s");
+        // Groups of ten thousand, a hundred thousand and a million
+        // replacements spread over the text, each with its undo and redo.
+        for (const int64 changes : {10000, 100000, 1000000}) {
+            const std::string count = changes == 10000 ? "10,000" : changes == 100000 ? "100,000" : "1,000,000";
+            const int64 stride = document.text.Size() / changes - 8;
+            document.openGroupTag = document.NextUndoGroup();
+            document.openGroups++;
+            double group = Time([&] {
+                for (int64 i = 0; i < changes; i++) {
+                    int64 at = document.text.CharStart(i * (stride + 1));
+                    Type(document, at, at + 1, L"ab", 2);
+                }
+            }, 1);
+            document.openGroups--;
+            Report(("group of " + count + " changes in 1 GB").c_str(), group, "s");
+            if (changes == 1000000)
+                Report("peak memory after the group", PeakMemoryMb(), "MB");
+            const int32 tag = document.UndoGroupTag();
+            TextDocument::UndoResult result;
+            double undo = Time([&] {
+                while (document.UndoGroupTag() == tag) {
+                    document.Undo(result);
+                    sum += result.newEnd;
+                }
+            }, 1);
+            Report(("undo of the group of " + count).c_str(), undo, "s");
+            double redo = Time([&] {
+                while (document.RedoGroupTag() == tag) {
+                    document.Redo(result);
+                    sum += result.newEnd;
+                }
+            }, 1);
+            Report(("redo of the group of " + count).c_str(), redo, "s");
+        }
         Report("peak memory after undo and redo", PeakMemoryMb(), "MB");
         if (sum == 42)
             std::puts("");

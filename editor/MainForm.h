@@ -276,6 +276,9 @@ public:
     // Offers to reload the texts whose files changed on disk.
     void CheckChangedFiles();
     bool HandleError(const Error& error) override;
+    // Also hold and release the open spell-check window.
+    void DisableForModal(Form* modalForm) override;
+    void EnableAfterModal(Form* modalForm) override;
 
     // ---- members, in the order of construction ----
     ActionBroker* broker = nullptr;  // not owned

@@ -5,6 +5,7 @@
 #include "base/AppContext.h"
 #include "base/UiLanguage.h"
 #include "gui/ErrorText.h"
+#include "spell/SpellCheckDialog.h"
 
 #include <vector>
 
@@ -78,4 +79,20 @@ bool MainForm::HandleError(const Error& error)
         over = over->GetModal();
     ShowErrorAlert(over, IsPolishUi() ? L"Niepowodzenie operacji - Scrivel" : L"Failure - Scrivel", error);
     return true;
+}
+
+// The spell-check window is modeless but belongs to the form's work: it is
+// held still while a modal window runs over the form, like the form itself.
+void MainForm::DisableForModal(Form* modalForm)
+{
+    Form::DisableForModal(modalForm);
+    if (SpellCheckDialog* spell = SpellCheckDialog::Instance(); spell && spell != modalForm)
+        spell->DisableForModal(modalForm);
+}
+
+void MainForm::EnableAfterModal(Form* modalForm)
+{
+    Form::EnableAfterModal(modalForm);
+    if (SpellCheckDialog* spell = SpellCheckDialog::Instance(); spell && spell != modalForm)
+        spell->EnableAfterModal(modalForm);
 }

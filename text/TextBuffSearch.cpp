@@ -1,13 +1,14 @@
 #include "text/TextBuff.h"
 
-#include "base/ByteScan.h"
 #include "base/CharUtils.h"
 
 #include <windows.h>
 
 #include <emmintrin.h>
+#include <xmmintrin.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -190,36 +191,70 @@ inline __m128i LoadBytes(const u8* p)
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
+// The bytes of one probe, each in all sixteen lanes; a probe of fewer than
+// four bytes repeats its first, so comparing more lanes than it has is exact.
 struct ProbeVectors {
     __m128i v[4];
-    int count;
+    int width;  // compares that cover the bytes: 1, 2 or 4
 
-    explicit ProbeVectors(const u8* bytes, int n) : count(n)
+    explicit ProbeVectors(const u8* bytes, int n) : width(n <= 1 ? 1 : n == 2 ? 2 : 4)
     {
         for (int k = 0; k < 4; k++)
             v[k] = _mm_set1_epi8(static_cast<char>(bytes[k < n ? k : 0]));
     }
+    template <int Width>
     __m128i Match(const u8* p) const
     {
         __m128i x = LoadBytes(p);
         __m128i r = _mm_cmpeq_epi8(x, v[0]);
-        for (int k = 1; k < count; k++)
-            r = _mm_or_si128(r, _mm_cmpeq_epi8(x, v[k]));
+        if (Width > 1)
+            r = _mm_or_si128(r, _mm_cmpeq_epi8(x, v[1]));
+        if (Width > 2)
+            r = _mm_or_si128(_mm_or_si128(r, _mm_cmpeq_epi8(x, v[2])), _mm_cmpeq_epi8(x, v[3]));
         return r;
     }
 };
 
-// The first offset from i on that the probes accept, or where the whole
-// steps of 64 end before to; four vectors a step, one test for all.
-template <bool Single>
-int64 ScanProbes(const u8* pa, const u8* pb, int64 i, int64 to, const ProbeVectors& va, const ProbeVectors& vb)
+// How far ahead of a scan the bytes are asked for: blocks are separate
+// allocations a few pages long, where the processor's own prefetch loses
+// its stream at every page.
+constexpr int64 kPrefetchAhead = 1024;
+
+inline void Prefetch(const u8* p, int64 ahead)
 {
-    auto match = [&](int64 at) {
-        if (Single)
-            return _mm_and_si128(_mm_cmpeq_epi8(LoadBytes(pa + at), va.v[0]), _mm_cmpeq_epi8(LoadBytes(pb + at), vb.v[0]));
-        return _mm_and_si128(va.Match(pa + at), vb.Match(pb + at));
-    };
+    // Only an address: the bytes there may not belong to us, and a prefetch
+    // never faults.
+    _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) + static_cast<uintptr_t>(ahead)),
+                 _MM_HINT_T0);
+}
+
+// Asks for the bytes a scan reads first in the block it comes to next: the
+// first ones forward, the last ones backward.
+inline void PrefetchBlock(const u8* p, int64 n, bool backward)
+{
+    const int64 first = backward && n > kPrefetchAhead ? n - kPrefetchAhead : 0;
+    for (int64 i = first; i < n && i < first + kPrefetchAhead; i += 64)
+        Prefetch(p, i);
+}
+
+// Whether the probes accept the sixteen offsets from at: both, or a alone
+// when b is left for the caller to check.
+template <int Width, bool Pair>
+inline __m128i MatchProbes(const u8* pa, const u8* pb, int64 at, const ProbeVectors& va, const ProbeVectors& vb)
+{
+    if (!Pair)
+        return va.Match<Width>(pa + at);
+    return _mm_and_si128(va.Match<Width>(pa + at), vb.Match<Width>(pb + at));
+}
+
+// The first offset from i on that the probes accept, or where the whole
+// steps of sixteen end before to; four vectors a step, one test for all.
+template <int Width, bool Pair>
+int64 ScanProbesOf(const u8* pa, const u8* pb, int64 i, int64 to, const ProbeVectors& va, const ProbeVectors& vb)
+{
+    auto match = [&](int64 at) { return MatchProbes<Width, Pair>(pa, pb, at, va, vb); };
     for (; i + 64 <= to; i += 64) {
+        Prefetch(pa + i, kPrefetchAhead);
         __m128i m0 = match(i), m1 = match(i + 16), m2 = match(i + 32), m3 = match(i + 48);
         if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(m0, m1), _mm_or_si128(m2, m3))) == 0)
             continue;
@@ -237,20 +272,17 @@ int64 ScanProbes(const u8* pa, const u8* pb, int64 i, int64 to, const ProbeVecto
     return i;
 }
 
-// Backward like ScanProbes: below to, down to whole steps of 64 above from.
-// Returns one past the last offset the probes accept, or where the steps
-// stopped, so that [from, result) remains to be looked at.
-template <bool Single>
-int64 ScanProbesBackward(const u8* pa, const u8* pb, int64 from, int64 to, const ProbeVectors& va,
-                         const ProbeVectors& vb)
+// Backward like ScanProbesOf: below to, down to whole steps of sixteen above
+// from. Returns one past the last offset the probes accept, or where the
+// steps stopped, so that [from, result) remains to be looked at.
+template <int Width, bool Pair>
+int64 ScanProbesBackwardOf(const u8* pa, const u8* pb, int64 from, int64 to, const ProbeVectors& va,
+                           const ProbeVectors& vb)
 {
-    auto match = [&](int64 at) {
-        if (Single)
-            return _mm_and_si128(_mm_cmpeq_epi8(LoadBytes(pa + at), va.v[0]), _mm_cmpeq_epi8(LoadBytes(pb + at), vb.v[0]));
-        return _mm_and_si128(va.Match(pa + at), vb.Match(pb + at));
-    };
+    auto match = [&](int64 at) { return MatchProbes<Width, Pair>(pa, pb, at, va, vb); };
     for (; to - 64 >= from; to -= 64) {
         int64 i = to - 64;
+        Prefetch(pa + i, -kPrefetchAhead);
         __m128i m0 = match(i), m1 = match(i + 16), m2 = match(i + 32), m3 = match(i + 48);
         if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(m0, m1), _mm_or_si128(m2, m3))) == 0)
             continue;
@@ -266,6 +298,35 @@ int64 ScanProbesBackward(const u8* pa, const u8* pb, int64 from, int64 to, const
             return to + 16 - __builtin_clz(bits);
     }
     return to;
+}
+
+template <int Width, bool Pair>
+int64 ScanProbesWith(bool backward, const u8* pa, const u8* pb, int64 from, int64 to, const ProbeVectors& va,
+                     const ProbeVectors& vb)
+{
+    return backward ? ScanProbesBackwardOf<Width, Pair>(pa, pb, from, to, va, vb)
+                    : ScanProbesOf<Width, Pair>(pa, pb, from, to, va, vb);
+}
+
+// The scan of [from, to) that fits the probes: forward as ScanProbesOf,
+// backward as ScanProbesBackwardOf; pair false looks for a's bytes alone.
+int64 ScanProbes(bool backward, const u8* pa, const u8* pb, int64 from, int64 to, const ProbeVectors& va,
+                 const ProbeVectors& vb, bool pair = true)
+{
+    switch (pair ? std::max(va.width, vb.width) : va.width + 8) {
+    case 1:
+        return ScanProbesWith<1, true>(backward, pa, pb, from, to, va, vb);
+    case 2:
+        return ScanProbesWith<2, true>(backward, pa, pb, from, to, va, vb);
+    case 9:
+        return ScanProbesWith<1, false>(backward, pa, pb, from, to, va, vb);
+    case 10:
+        return ScanProbesWith<2, false>(backward, pa, pb, from, to, va, vb);
+    case 12:
+        return ScanProbesWith<4, false>(backward, pa, pb, from, to, va, vb);
+    default:
+        return ScanProbesWith<4, true>(backward, pa, pb, from, to, va, vb);
+    }
 }
 
 inline bool InProbe(u8 b, const u8* bytes, int count)
@@ -456,7 +517,6 @@ int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& 
     const bool wide = IsUtf16Encoding(encoding_);
     const int64 reach = std::max(plan.a.offset, plan.b.offset);
     const ProbeVectors va(plan.a.bytes, plan.a.count), vb(plan.b.bytes, plan.b.count);
-    const bool single = plan.a.count == 1 && plan.b.count == 1;
     const u8* aBytes = plan.a.bytes;
     const u8* bBytes = plan.b.bytes;
     // 1: a match at c; 0: none at c; -1: none at c or later within the window.
@@ -475,56 +535,66 @@ int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& 
         end = q;
         return 1;
     };
-    int64 c = from;
+    // The first of the n offsets from c whose probes match, c + n when none,
+    // -1 when none and the probes of the rest lie past the end of the text.
+    // The seam between blocks: these bytes are copied with those the probes
+    // reach in the next blocks and scanned sixteen offsets at a time; n is
+    // below 16 + reach, so the copy and its zero padding fit.
     u8 seam[256];
+    auto seamScan = [&](int64 at, int64 n) -> int64 {
+        const int64 got = CopyBytes(at, seam, n + reach);
+        const int64 valid = std::min(n, got - reach);
+        if (valid <= 0)
+            return -1;
+        const int64 steps = (valid + 15) & ~static_cast<int64>(15);
+        if (steps + reach > got)
+            std::memset(seam + got, 0, static_cast<size_t>(steps + reach - got));
+        const u8* pa = seam + plan.a.offset;
+        const u8* pb = seam + plan.b.offset;
+        const int64 k = ScanProbes(false, pa, pb, 0, steps, va, vb);
+        if (k < valid)
+            return at + k;
+        return valid < n ? -1 : at + n;
+    };
+    int64 c = from;
     while (c < stop) {
         SeekOffset(c);
         const BlockEntry& e = entries_[current_.block];
         const int64 base = current_.start;
-        const u8* data = e.block->Bytes();
+        const int64 blockEnd = std::min(stop, base + e.bytes);
         const int64 fastEnd = std::min(stop, base + e.bytes - reach);
-        if (c < fastEnd) {
+        if (c == base && current_.block + 1 < blockCount_ && fastEnd < stop) {
+            const BlockEntry& next = entries_[current_.block + 1];
+            PrefetchBlock(next.block->Bytes(), next.bytes, false);
+        }
+        bool candidate = false;
+        if (c + 16 <= fastEnd) {
+            // Every probe of these offsets lies in this block.
             int64 i = c - base, to = fastEnd - base;
-            const u8* pa = data + plan.a.offset;
-            const u8* pb = data + plan.b.offset;
-            if (plan.alone) {
-                // The rarest probe is rare enough to look for on its own.
-                size_t n = static_cast<size_t>(to - i);
-                const u8* hit = plan.a.count == 1 ? FindByte(pa + i, aBytes[0], n)
-                                                  : FindEitherByte(pa + i, aBytes[0], aBytes[1], n);
-                i = hit ? hit - pa : to;
-                if (i < to && !InProbe(pb[i], bBytes, plan.b.count)) {
-                    c = base + i + 1;
+            const u8* pa = e.block->Bytes() + plan.a.offset;
+            const u8* pb = e.block->Bytes() + plan.b.offset;
+            // Whole steps of sixteen; fewer offsets left go with the seam.
+            // The rarest probe alone when it is rare enough to look for on
+            // its own, the other checked where it turns up.
+            i = ScanProbes(false, pa, pb, i, to, va, vb, !plan.alone);
+            c = base + i;
+            if (i < to && InProbe(pa[i], aBytes, plan.a.count)) {
+                if (!InProbe(pb[i], bBytes, plan.b.count)) {
+                    c++;
                     continue;
                 }
-            } else {
-                i = single ? ScanProbes<true>(pa, pb, i, to, va, vb) : ScanProbes<false>(pa, pb, i, to, va, vb);
-                for (; i < to; i++) {
-                    if (InProbe(pa[i], aBytes, plan.a.count) && InProbe(pb[i], bBytes, plan.b.count))
-                        break;
-                }
+                candidate = true;
             }
-            c = base + i;
-            if (c >= fastEnd)
+        }
+        if (!candidate) {
+            if (c < blockEnd) {
+                const int64 k = seamScan(c, blockEnd - c);
+                if (k < 0)
+                    break;  // the probes lie past the end of the text
+                c = k;
+            }
+            if (c >= blockEnd)
                 continue;
-        } else {
-            // The seam between blocks: the probes of the last offsets reach
-            // into the next blocks, whose bytes are copied beside these.
-            int64 n = std::min(stop, base + e.bytes) - c;
-            int64 got = CopyBytes(c, seam, n + reach);
-            int64 k = 0;
-            for (; k < n && k + reach < got; k++) {
-                if (InProbe(seam[k + plan.a.offset], aBytes, plan.a.count) &&
-                    InProbe(seam[k + plan.b.offset], bBytes, plan.b.count))
-                    break;
-            }
-            if (k >= n) {
-                c += n;
-                continue;
-            }
-            if (k + reach >= got)
-                break;  // the probes lie past the end of the text
-            c += k;
         }
         int found = verify(c);
         if (found > 0)
@@ -585,7 +655,6 @@ int64 TextBuff::SkipSearchBackward(const SkipPlan& plan, int64 from, int64 low, 
 {
     const int64 reach = std::max(plan.a.offset, plan.b.offset);
     const ProbeVectors va(plan.a.bytes, plan.a.count), vb(plan.b.bytes, plan.b.count);
-    const bool single = plan.a.count == 1 && plan.b.count == 1;
     const u8* aBytes = plan.a.bytes;
     const u8* bBytes = plan.b.bytes;
     auto verify = [&](int64 c) {
@@ -603,56 +672,60 @@ int64 TextBuff::SkipSearchBackward(const SkipPlan& plan, int64 from, int64 low, 
         end = q;
         return true;
     };
-    u8 seam[256];
+    // The last of the n offsets from at whose probes match, or -1. As the
+    // forward seam: the bytes are copied with those the probes reach in the
+    // next blocks (n is below 16 + reach) and scanned sixteen offsets at a
+    // time, down from the last offset whose probes lie in the text; the
+    // steps may start up to fifteen offsets before at, in the front room.
+    u8 seam[16 + 256] = {};
+    u8* const copy = seam + 16;
+    auto seamScan = [&](int64 at, int64 n) -> int64 {
+        const int64 got = CopyBytes(at, copy, n + reach);
+        const int64 valid = std::min(n, got - reach);
+        if (valid <= 0)
+            return -1;
+        const int64 first = valid - ((valid + 15) & ~static_cast<int64>(15));
+        const u8* pa = copy + plan.a.offset;
+        const u8* pb = copy + plan.b.offset;
+        const int64 r = ScanProbes(true, pa, pb, first, valid, va, vb);
+        return r > first && r > 0 ? at + r - 1 : -1;
+    };
     int64 hi = from;  // candidates below hi are left
     while (hi > low) {
         SeekOffset(hi - 1);
         const BlockEntry& e = entries_[current_.block];
         const int64 base = current_.start;
-        const u8* data = e.block->Bytes();
         const int64 bottom = std::max(base, low);
         // Below fast every probe lies in this block.
         const int64 fast = std::min(hi, base + e.bytes - reach);
+        if (hi == base + e.bytes && current_.block > 0 && bottom == base) {
+            const BlockEntry& previous = entries_[current_.block - 1];
+            PrefetchBlock(previous.block->Bytes(), previous.bytes, true);
+        }
         int64 c = -1;
-        if (hi > fast) {
-            // The seam: the probes reach into the next blocks.
-            const int64 first = std::max(fast, bottom);
-            const int64 n = hi - first;
-            const int64 got = CopyBytes(first, seam, n + reach);
-            for (int64 k = n - 1; k >= 0; k--) {
-                if (k + reach < got && InProbe(seam[k + plan.a.offset], aBytes, plan.a.count) &&
-                    InProbe(seam[k + plan.b.offset], bBytes, plan.b.count)) {
-                    c = first + k;
-                    break;
-                }
-            }
+        if (hi > fast || hi - bottom < 16) {
+            // The seam with the next blocks, or the last few offsets down to
+            // the block's start.
+            const int64 first = hi > fast ? std::max(fast, bottom) : bottom;
+            c = seamScan(first, hi - first);
             if (c < 0) {
                 hi = first;
                 continue;
             }
         } else {
             const int64 lo = bottom - base;
-            int64 i = fast - base;
-            const u8* pa = data + plan.a.offset;
-            const u8* pb = data + plan.b.offset;
-            if (plan.alone && plan.a.count == 1) {
-                const u8* hit = FindByteBackward(pa + lo, aBytes[0], static_cast<size_t>(i - lo));
-                i = hit ? hit - pa : lo - 1;
-                if (i >= lo && !InProbe(pb[i], bBytes, plan.b.count)) {
-                    hi = base + i;
-                    continue;
-                }
-            } else {
-                i = single ? ScanProbesBackward<true>(pa, pb, lo, i, va, vb)
-                           : ScanProbesBackward<false>(pa, pb, lo, i, va, vb);
-                for (; i > lo; i--) {
-                    if (InProbe(pa[i - 1], aBytes, plan.a.count) && InProbe(pb[i - 1], bBytes, plan.b.count))
-                        break;
-                }
-                i--;
+            int64 i = hi - base;
+            const u8* pa = e.block->Bytes() + plan.a.offset;
+            const u8* pb = e.block->Bytes() + plan.b.offset;
+            // Whole steps of sixteen; fewer offsets left go with the seam.
+            i = ScanProbes(true, pa, pb, lo, i, va, vb, !plan.alone);
+            if (!(i > lo && InProbe(pa[i - 1], aBytes, plan.a.count))) {
+                hi = base + i;
+                continue;
             }
-            if (i < lo) {
-                hi = bottom;
+            i--;
+            if (!InProbe(pb[i], bBytes, plan.b.count)) {
+                hi = base + i;
                 continue;
             }
             c = base + i;

@@ -93,7 +93,7 @@ TextTabs::TextTabs()
       iconDpi(96), textColor(0), backgroundColor(0xFFFFFF), palette(), scroll(0), totalWidth(1),
       hoverItem(NoItem), pressedItem(NoItem), hoverPart(TabBody), pressedPart(TabBody),
       autoScrollDirection(0), autoScrollDelay(0), tabRowTop(0), dragAnchorX(0), lastDragX(0),
-      lastDropIndex(-1), grabOffset(0), dragged(nullptr)
+      lastDropIndex(-1), grabOffset(0), dragged(nullptr), knownFontDpi(0), knownIconDpi(0), knownPolish(false)
 {
 }
 
@@ -165,6 +165,7 @@ void TextTabs::BuildFont(int dpi)
                            DEFAULT_CHARSET);
     }
     fontDpi = dpi;
+    ForgetWidths();
 }
 
 int32 TextTabs::BoxSize() const
@@ -194,6 +195,43 @@ int32 TextTabs::TabWidth(const DeviceContext& dc, const TextDocument* document) 
     return std::max(width + MulDiv(10, fontDpi, 96), MulDiv(60, fontDpi, 96)) + 2 * BoxSize();
 }
 
+void TextTabs::ForgetWidths()
+{
+    knownWidths.clear();
+}
+
+std::vector<int32> TextTabs::Widths()
+{
+    const int64 n = documents ? documents->Count() : 0;
+    const bool polish = IsPolishUi();
+    // Texts removed without a notice would otherwise pile up.
+    if (knownFontDpi != fontDpi || knownIconDpi != iconDpi || knownPolish != polish ||
+        static_cast<int64>(knownWidths.size()) > 2 * n + 64) {
+        ForgetWidths();
+        knownFontDpi = fontDpi;
+        knownIconDpi = iconDpi;
+        knownPolish = polish;
+    }
+    std::vector<int32> widths(static_cast<size_t>(n));
+    DeviceContext dc;  // opened at the first name to measure
+    for (int64 i = 0; i < n; i++) {
+        const TextDocument* document = documents->At(i);
+        String path = document->GetPath();
+        auto known = knownWidths.find(document);
+        if (known == knownWidths.end() || !known->second.path.SameBlock(path)) {
+            if (!dc.IsOpen())
+                dc = MeasuringDC();
+            KnownWidth& entry = knownWidths[document];
+            entry.path = path;
+            entry.width = TabWidth(dc, document);
+            widths[static_cast<size_t>(i)] = entry.width;
+        } else {
+            widths[static_cast<size_t>(i)] = known->second.width;
+        }
+    }
+    return widths;
+}
+
 TextDocument* TextTabs::DocumentAt(int64 index) const
 {
     if (documents == nullptr || index < 0 || index >= documents->Count())
@@ -203,10 +241,10 @@ TextDocument* TextTabs::DocumentAt(int64 index) const
 
 int32 TextTabs::TabPosition(int64 index)
 {
-    DeviceContext dc = MeasuringDC();
+    const std::vector<int32> widths = Widths();
     int32 x = 0;
-    for (int64 i = 0; i < index && i < documents->Count(); i++)
-        x += TabWidth(dc, documents->At(i));
+    for (int64 i = 0; i < index && i < static_cast<int64>(widths.size()); i++)
+        x += widths[static_cast<size_t>(i)];
     return x;
 }
 
@@ -228,10 +266,10 @@ void TextTabs::EnsureVisible(int64 index)
     const int32 width = ClientRect().right;
     if (index < 0 || width < 1 || DocumentAt(index) == nullptr)
         return;
-    DeviceContext dc = MeasuringDC();
+    const std::vector<int32> widths = Widths();
     int32 total = 0, left = 0, tab = 0;
-    for (int64 i = 0, n = documents->Count(); i < n; i++) {
-        int32 w = TabWidth(dc, documents->At(i));
+    for (int64 i = 0, n = static_cast<int64>(widths.size()); i < n; i++) {
+        int32 w = widths[static_cast<size_t>(i)];
         if (i == index) {
             left = total;
             tab = w;
@@ -249,9 +287,11 @@ RECT TextTabs::GetTabRect(TextDocument* document)
     const int64 index = document && documents ? documents->IndexOf(document) : -1;
     if (index < 0)
         return {0, tabRowTop, std::min<LONG>(client.right, totalWidth), client.bottom};
-    DeviceContext dc = MeasuringDC();
-    const int32 left = TabPosition(index) - scroll;
-    const int32 right = std::min<int32>(left + TabWidth(dc, document), client.right);
+    const std::vector<int32> widths = Widths();
+    int32 left = -scroll;
+    for (int64 i = 0; i < index; i++)
+        left += widths[static_cast<size_t>(i)];
+    const int32 right = std::min<int32>(left + widths[static_cast<size_t>(index)], client.right);
     return {std::min(std::max(left, 0), right), tabRowTop, right, client.bottom};
 }
 
@@ -275,12 +315,12 @@ TextTabs::Hit TextTabs::HitTest(int32 x)
     const int32 stripX = x + 1 + scroll;
     if (stripX < 0)
         return hit;
-    DeviceContext dc = MeasuringDC();
+    const std::vector<int32> widths = Widths();
     const int32 box = BoxSize();
     int32 left = 0;
-    for (int64 i = 0, n = documents->Count(); i < n; i++) {
+    for (int64 i = 0, n = static_cast<int64>(widths.size()); i < n; i++) {
         TextDocument* document = documents->At(i);
-        int32 w = TabWidth(dc, document);
+        int32 w = widths[static_cast<size_t>(i)];
         if (stripX < left + w) {
             hit.item = AsInt(i);
             hit.position = left;
@@ -423,17 +463,24 @@ void TextTabs::DragStep(int32 x)
 int32 TextTabs::DropIndex(int32 x)
 {
     const int32 stripX = scroll + x;
-    DeviceContext dc = MeasuringDC();
+    const std::vector<int32> widths = Widths();
     TextDocument* moving = current ? current : dragged;
-    const int32 movingWidth = moving ? TabWidth(dc, moving) : 0;
+    const int64 movingIndex = moving ? documents->IndexOf(moving) : -1;
+    int32 movingWidth = 0;
+    if (movingIndex >= 0) {
+        movingWidth = widths[static_cast<size_t>(movingIndex)];
+    } else if (moving) {
+        DeviceContext dc = MeasuringDC();
+        movingWidth = TabWidth(dc, moving);
+    }
     int32 left = 0;
-    const int64 n = documents->Count();
+    const int64 n = static_cast<int64>(widths.size());
     for (int64 i = 0; i < n; i++) {
-        int32 w = TabWidth(dc, documents->At(i));
+        int32 w = widths[static_cast<size_t>(i)];
         if (stripX < left + w) {
             if (stripX < left + movingWidth)
                 return AsInt(i);
-            return AsInt(moving ? documents->IndexOf(moving) : i);
+            return AsInt(moving ? movingIndex : i);
         }
         left += w;
     }
@@ -548,6 +595,7 @@ void TextTabs::OnBroadcast(const BroadcastRecord& record)
             CancelPress();
         if (current && (record.document == current || documents->IndexOf(current) < 0))
             current = nullptr;
+        knownWidths.erase(record.document);
         [[fallthrough]];
     case BroadcastPathChanged:
         if (current)
@@ -756,13 +804,10 @@ void TextTabs::DrawFolderLabels(DeviceContext& dc, const RECT& client, int32 row
 
 void TextTabs::Paint(DeviceContext& dc, const RECT& client)
 {
-    // Each name is measured once a paint.
-    std::vector<int32> widths(static_cast<size_t>(documents ? documents->Count() : 0));
+    const std::vector<int32> widths = Widths();
     int32 total = 1;
-    for (size_t i = 0; i < widths.size(); i++) {
-        widths[i] = TabWidth(dc, documents->At(static_cast<int64>(i)));
-        total += widths[i];
-    }
+    for (int32 w : widths)
+        total += w;
     if (total != totalWidth) {
         totalWidth = total;
         Invalidate();

@@ -10,6 +10,7 @@
 #include "gui/Control.h"
 #include "view/BroadcastRecord.h"
 
+#include <unordered_map>
 #include <vector>
 
 class DocumentList;
@@ -65,7 +66,11 @@ public:
     int32 ArrowWidth() const;
     // Sets up a context for measuring names in the tab font.
     DeviceContext MeasuringDC();
+    // Measures the tab of document afresh.
     int32 TabWidth(const DeviceContext& dc, const TextDocument* document) const;
+    // The widths of all tabs in list order, each name measured only when its
+    // path, the font, the DPI or the language changed since it last was.
+    std::vector<int32> Widths();
     int32 TabPosition(int64 index);
     Hit HitTest(int32 x);
     // One captured move: starts a drag past the threshold, auto-scrolls
@@ -115,6 +120,15 @@ public:
     int32 lastDropIndex;
     int32 grabOffset;
     TextDocument* dragged;  // null while no drag is in progress
+    struct KnownWidth {
+        String path;  // the block measured: a new path is a new block
+        int32 width;
+    };
+    std::unordered_map<const TextDocument*, KnownWidth> knownWidths;
+    // What every known width was measured with.
+    int32 knownFontDpi;
+    int32 knownIconDpi;
+    bool knownPolish;
 
 private:
     void StopAutoScroll();
@@ -129,4 +143,5 @@ private:
     void DrawFolderLabels(DeviceContext& dc, const RECT& client, int32 rowHeight,
                           const std::vector<int32>& widths);
     TextDocument* DocumentAt(int64 index) const;
+    void ForgetWidths();
 };

@@ -233,3 +233,31 @@ TEST_CASE("Replace all replaces every later whole-word occurrence in the case pa
     s.Command(11010);  // one undo step takes back the whole replacement
     CHECK(s.Whole() == L"mleko kotta mleko Kotta kottax KOTTA.");
 }
+
+TEST_CASE("a modal window over the main window holds the open spell-check window too, and gives both back")
+{
+    SpellRun s;
+    SpellCheckDialog* spell = SpellCheckDialog::Create(&s.form);
+    REQUIRE(IsWindowEnabled(spell->hwnd));
+    bool mainHeld = false, spellHeld = false;
+    WhenShown(kDictsPrimaryId, [&](HWND d) {
+        mainHeld = !IsWindowEnabled(s.run.Hwnd());
+        spellHeld = !IsWindowEnabled(SpellCheckDialog::Instance()->hwnd);
+        PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
+    });
+    s.Command(11095);
+    CHECK(mainHeld);
+    CHECK(spellHeld);
+    CHECK(IsWindowEnabled(s.run.Hwnd()));
+    REQUIRE(SpellCheckDialog::Instance() == spell);
+    CHECK(IsWindowEnabled(spell->hwnd));
+    // Only the window that ran releases them.
+    Form modal, other;
+    s.form.DisableForModal(&modal);
+    s.form.EnableAfterModal(&other);
+    CHECK_FALSE(IsWindowEnabled(s.run.Hwnd()));
+    CHECK_FALSE(IsWindowEnabled(spell->hwnd));
+    s.form.EnableAfterModal(&modal);
+    CHECK(IsWindowEnabled(s.run.Hwnd()));
+    CHECK(IsWindowEnabled(spell->hwnd));
+}

@@ -4,6 +4,7 @@
 #include "base/UiLanguage.h"
 #include "support/Screenshot.h"
 
+#include <random>
 #include <string>
 
 namespace {
@@ -457,4 +458,88 @@ TEST_CASE("the strip paints tabs, boxes, arrows and folder labels at 96, 144 and
         CHECK(shot.At(run - 2, top / 2) == face);
         CHECK(shot.At(run, top / 2) == face);
     }
+}
+
+TEST_CASE("the kept tab widths equal a fresh measurement after random inserts, removals, renames, moves, language and dpi changes")
+{
+    const unsigned seed = 20261209;
+    INFO("seed " << seed);
+    std::mt19937 rng(seed);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    const int32 language = UiLanguageId();
+    TabsBench b(40, 600);
+    TextTabs& t = *b.tabs;
+    auto rename = [&](TextDocument* doc) {
+        if (pick(8) == 0) {
+            doc->SetPath(String());
+            return;
+        }
+        std::wstring name(static_cast<size_t>(1 + pick(24)), L'x');
+        for (wchar_t& c : name)
+            c = pick(4) == 0 ? L'W' : static_cast<wchar_t>(L'a' + pick(26));
+        doc->SetPath(String((L"C:\\d" + std::to_wstring(pick(3)) + L"\\" + name + L".txt").c_str()));
+    };
+    for (int step = 0; step < 300; step++) {
+        INFO("step " << step);
+        const int n = b.list.Count();
+        TextDocument* any = n ? b.list.At(pick(n)) : nullptr;
+        const bool notice = pick(3) != 0;
+        switch (n < 8 ? 0 : n > 70 ? 2 : pick(8)) {
+        case 0:
+        case 1: {
+            TextDocument* doc = b.list.NewDocument(any);
+            rename(doc);
+            b.Broadcast(BroadcastDocumentAdded, doc);
+            any = doc;
+            break;
+        }
+        case 2:
+            b.list.Remove(any);
+            if (notice)
+                b.Broadcast(BroadcastDocumentRemoved, any);
+            any = b.list.At(0);
+            break;
+        case 3:
+        case 4:
+            rename(any);
+            if (notice)
+                b.Broadcast(BroadcastPathChanged, any);
+            break;
+        case 5:
+            b.list.Move(any, pick(n));
+            b.Broadcast(BroadcastDocumentMoved, any);
+            break;
+        case 6:
+            SetUiLanguageId(pick(2) ? 21 : 9);
+            break;
+        default:
+            if (pick(6) == 0) {
+                b.host.SetDpi(pick(2) ? 144 : 96);
+                b.Place(600);
+            }
+            break;
+        }
+        b.Broadcast(BroadcastCurrentChanged, any);
+        if (pick(10) == 0)
+            b.Paint();
+        std::vector<int32> fresh;
+        int32 sum = 0;
+        for (int64 i = 0; i < b.list.Count(); i++) {
+            fresh.push_back(b.Width(i));
+            sum += fresh.back();
+        }
+        REQUIRE(t.Widths() == fresh);
+        CHECK(t.totalWidth == sum + 1);
+        const int64 index = b.list.IndexOf(any);
+        int32 left = -t.scroll;
+        for (int64 i = 0; i < index; i++)
+            left += fresh[static_cast<size_t>(i)];
+        CHECK(t.TabPosition(index) - t.scroll == left);
+        RECT r = t.GetTabRect(any);
+        CHECK(r.right == std::min<int32>(left + fresh[static_cast<size_t>(index)], b.ClientWidth()));
+        const TextTabs::Hit hit = t.HitTest(std::max<int32>(left, t.ArrowWidth()) + 3);
+        CHECK(hit.item == index);
+    }
+    CHECK(t.knownWidths.size() <= static_cast<size_t>(2 * b.list.Count() + 64));
+    SetUiLanguageId(language);
 }

@@ -59,26 +59,34 @@ std::wstring TempFolderPath()
     return std::wstring(path, n);
 }
 
-// The files of the temporary folder matching pattern that hold these bytes;
-// removed with remove, so that leftovers never fill the 64 names.
-int TemporaryCopies(const wchar_t* pattern, const std::string& bytes, bool remove)
+// The files of the temporary folder matching pattern that hold these bytes
+// (with cut, any first part of them that is shorter).
+std::vector<std::wstring> TemporaryFiles(const wchar_t* pattern, const std::string& bytes, bool cut = false)
 {
     std::wstring folder = TempFolderPath();
+    std::vector<std::wstring> files;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((folder + pattern).c_str(), &found);
-    int count = 0;
     if (search == INVALID_HANDLE_VALUE)
-        return 0;
+        return files;
     do {
         std::wstring path = folder + found.cFileName;
-        if (ReadBytes(path) == bytes) {
-            count++;
-            if (remove)
-                DeleteFileW(path.c_str());
-        }
+        std::string held = ReadBytes(path);
+        if (cut ? held.size() < bytes.size() && bytes.compare(0, held.size(), held) == 0 : held == bytes)
+            files.push_back(path);
     } while (FindNextFileW(search, &found));
     FindClose(search);
-    return count;
+    return files;
+}
+
+// Their count; removed with remove, so that leftovers never fill the 64 names.
+int TemporaryCopies(const wchar_t* pattern, const std::string& bytes, bool remove)
+{
+    std::vector<std::wstring> files = TemporaryFiles(pattern, bytes);
+    for (const std::wstring& path : files)
+        if (remove)
+            DeleteFileW(path.c_str());
+    return static_cast<int>(files.size());
 }
 
 // The downloaded installers holding these bytes.
@@ -171,10 +179,19 @@ void HandOverFails(EditorRun& run, HWND main, const std::string& installer, cons
     HWND alert = run.WaitForTitled(T(L"Instalowanie aktualizacji - Scrivel", L"Update - Scrivel"));
     REQUIRE(alert != nullptr);
     CHECK(ChildWithText(alert, message) != nullptr);
+    // Read while the editor waits for the answer: a file the test holds open
+    // as the editor deletes it would stay.
+    std::vector<std::wstring> downloaded = TemporaryFiles(L"scrivel_up*.exe", installer);
+    CHECK(downloaded.size() == 1);
     Click(alert, L"OK");
     CHECK(WaitUntil([&] { return !IsWindow(alert) || !IsWindowVisible(alert); }));
     // Deleted once the alert is answered.
-    CHECK(WaitUntil([&] { return DownloadedCopies(installer, false) == 0; }));
+    CHECK(WaitUntil([&] {
+        for (const std::wstring& path : downloaded)
+            if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+                return false;
+        return true;
+    }));
     ExpectStillRunning(run, main);
 }
 
@@ -252,7 +269,12 @@ TEST_CASE("update: a corrupted or cut download, Cancel update, Cancel at the sav
     ExpectStatusThenClose(StartDownload(run, main),
                           T(L"Nie udało się pobrać nowej wersji", L"Unable to download update"));
     ExpectStillRunning(run, main);
-    DownloadedCopies(installer, true);
+    // The cut file stays where the editor left it; left there by every run,
+    // they would fill the 64 names.
+    std::vector<std::wstring> cut = TemporaryFiles(L"scrivel_up*.exe", installer, true);
+    CHECK(cut.size() == 1);
+    for (const std::wstring& path : cut)
+        DeleteFileW(path.c_str());
 
     // A verified installer, but the user does not close: it stays.
     SetPlan(NewerPlan("{\"file\": \"installer.bin\"}"));
