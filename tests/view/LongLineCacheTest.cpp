@@ -14,15 +14,15 @@
 
 namespace {
 
-// Lines of tens of kilobytes among short ones, of code, tabs, control
-// characters, wide characters, surrogate pairs, combining marks and bytes
-// that do not decode.
+// Lines of tens of kilobytes among short ones, of code, comments, literals
+// and directives left open to the line end, tabs, control characters, wide
+// characters, surrogate pairs, combining marks and bytes that do not decode.
 std::string LongLinesText(std::mt19937& rng)
 {
     static const std::string pieces[] = {"int x = 42; ", "\t", "/* c */ ", "\"str\" ", "\x07", "\xE4\xB8\xAD\xE6\x96\x87",
                                          "\xF0\x9F\x98\x80", "e\xCC\x81", "\x9F", "<b> ", "&amp; ", "for ", "//",
                                          "/* a comment of words, * and / */ ", "\"say \\\"hi\\\" twice\" ", "'\\'' ",
-                                         "/* ** open ", "\"open ", "zaż\xC3\xB3\xC5\x82\xC4\x87 "};
+                                         "/* ** open ", "\"open ", "zaż\xC3\xB3\xC5\x82\xC4\x87 ", "#if 1 "};
     std::string text;
     for (int line = 0; line < 7; line++) {
         size_t length = line % 2 ? 20000 + rng() % 30000 : rng() % 60;

@@ -85,9 +85,9 @@ SyntaxLexer::QuietRun CLexerBase::Quiet(int64 limit)
 {
     QuietRun quiet{nullptr, 0, true};
     // Only a star can end a block comment, a quote or an escape a literal,
-    // a line break a line comment; in code only a slash, a quote or "#"
-    // start something else, and a token ends after every blank. In a page
-    // "<" ends every run as well.
+    // a line break a line comment or a directive; in code only a slash, a
+    // quote or "#" start something else, and a token ends after every
+    // blank. In a page "<" ends every run as well.
     int32 stops[4] = {-1, -1, -1, -1};
     bool code = false;
     switch (TokenClassOf(state_)) {
@@ -100,6 +100,7 @@ SyntaxLexer::QuietRun CLexerBase::Quiet(int64 limit)
         stops[3] = '#';
         break;
     case kClassLineComment:
+    case kClassPreprocessor:
         break;
     case kClassBlockComment:
         stops[0] = '*';
