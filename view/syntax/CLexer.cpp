@@ -116,31 +116,9 @@ SyntaxLexer::QuietRun CLexerBase::Quiet(int64 limit)
     default:
         return quiet;
     }
-    const CharCursor& c = cursor_;
-    u64 rel = static_cast<u64>(c.position - c.runStart);
-    if (innerScript_ || rel >= static_cast<u64>(c.runCount) || c.runText->ChangeCount() != c.runChanges)
+    if (innerScript_)
         return quiet;
-    const u8* p = c.run + rel;
-    int64 n = c.runCount - static_cast<int64>(rel);
-    bool toLimit = limit - c.position <= n;
-    if (toLimit)
-        n = limit - c.position;
-    int64 i = 0;
-    while (i < n) {
-        int32 b = p[i];
-        if (b < 0x20 || b > 0x7E || b == stops[0] || b == stops[1] || b == stops[2] || b == stops[3])
-            break;
-        i++;
-    }
-    // Code goes on from a token start: after the last blank, unless the
-    // bytes reach limit.
-    if (code && !(toLimit && i == n)) {
-        while (i > 0 && p[i - 1] != ' ')
-            i--;
-    }
-    quiet.bytes = p;
-    quiet.count = i;
-    return quiet;
+    return PrintableRun(limit, stops, code, quiet.stateClass);
 }
 
 void CLexerBase::IdentifierToken(TokenRecord& record)

@@ -126,6 +126,40 @@ void TextLexer::SeekByRelexing(int64 position, int64 savedPosition, const u32* s
     MoveTo(position);
 }
 
+SyntaxLexer::QuietRun TextLexer::PrintableRun(int64 limit, const int32 (&stops)[4], bool toBlank, bool stateClass) const
+{
+    QuietRun quiet{nullptr, 0, stateClass};
+    const CharCursor& c = cursor_;
+    u64 rel = static_cast<u64>(c.position - c.runStart);
+    if (rel >= static_cast<u64>(c.runCount) || c.runText->ChangeCount() != c.runChanges)
+        return quiet;
+    const u8* p = c.run + rel;
+    int64 n = c.runCount - static_cast<int64>(rel);
+    bool toLimit = limit - c.position <= n;
+    if (toLimit)
+        n = limit - c.position;
+    int64 i = 0;
+    while (i < n) {
+        int32 b = p[i];
+        if (b < 0x20 || b > 0x7E || b == stops[0] || b == stops[1] || b == stops[2] || b == stops[3])
+            break;
+        i++;
+    }
+    if (toBlank && !(toLimit && i == n)) {
+        while (i > 0 && p[i - 1] != ' ')
+            i--;
+    }
+    quiet.bytes = p;
+    quiet.count = i;
+    return quiet;
+}
+
+SyntaxLexer::QuietRun PlainTextLexer::Quiet(int64 limit)
+{
+    static const int32 kNone[4] = {-1, -1, -1, -1};
+    return PrintableRun(limit, kNone, false, true);
+}
+
 void TextLexer::CodeRunToken(TokenRecord& record, bool inner)
 {
     Begin(record);

@@ -210,6 +210,10 @@ protected:
     }
 
     void MoveTo(int64 position) { CharCursor::Seek(cursor_, position); }
+    // The printable ASCII bytes from the cursor in its stored run, before
+    // limit, up to the first of stops (-1 for none); with toBlank cut back
+    // to just after the last blank unless they reach limit.
+    QuietRun PrintableRun(int64 limit, const int32 (&stops)[4], bool toBlank, bool stateClass) const;
 
     // A lexer that makes one token for this one, sharing the cursor, the
     // token text and the seek mode; its class byte comes back into the state.
@@ -517,4 +521,12 @@ private:
         text_->AppendCodePoint(code, static_cast<int32>(cursor_.length));
     }
     bool Suffix(TokenRecord& record);
+};
+
+// The lexer of plain text, whose tokens never change its state.
+class PlainTextLexer final : public TextLexer {
+public:
+    explicit PlainTextLexer(TextDocument* document) : TextLexer(document) {}
+
+    QuietRun Quiet(int64 limit) override;
 };
