@@ -63,6 +63,19 @@ public:
         return measured ? measured->widths : nullptr;
     }
 
+    // The one advance of every printable ASCII character but the blank in
+    // the font, or kUnknown when they differ or are not measured.
+    int32 UniformAscii(int32 font) const
+    {
+        const int32* advances = PageAdvances(font, 0);
+        if (!advances)
+            return kUnknown;
+        for (u32 u = 0x22; u < 0x7F; u++)
+            if (advances[u] != advances[0x21])
+                return kUnknown;
+        return advances[0x21];
+    }
+
     // Measures a page in the font selected into hdc (the font of that
     // index), or refuses it.
     void Fill(HDC hdc, int32 font, int32 page);

@@ -1,5 +1,6 @@
 #include "view/LineLayout.h"
 
+#include "base/ByteScan.h"
 #include "base/Error.h"
 #include "text/CharClass.h"
 #include "text/SyntaxId.h"
@@ -242,10 +243,19 @@ int64 LineLayout::PassQuietTokens(int64 position, int64 maxX)
     if (quiet.count == 0 || !advances)
         return -1;
     // A blank is a token, so a token ends before and after each; the
-    // others are runs of characters each added up from its advance.
+    // others are runs of characters each added up from its advance. Where
+    // every character advances as far as a blank, x is a count of them.
     const u8* bytes = quiet.bytes;
     int64 x = x_, passed = 0, passedX = x_;
-    for (int64 i = 0; i < quiet.count && x <= maxX; i++) {
+    int32 uniform = widths_->UniformAscii(advances == bold ? 1 : 0);
+    bool counted = uniform == blankWidth_ && (quiet.stateClass || uniform == widths_->UniformAscii(1));
+    if (counted) {
+        int64 room = maxX >= x_ ? (maxX - x_) / blankWidth_ : 0;
+        const u8* blank = FindByteBackward(bytes, ' ', static_cast<size_t>(room < quiet.count ? room : quiet.count));
+        passed = blank ? blank - bytes + 1 : 0;
+        passedX = x_ + passed * blankWidth_;
+    }
+    for (int64 i = 0; !counted && i < quiet.count && x <= maxX; i++) {
         u32 b = bytes[i];
         if (b == ' ') {
             x += blankWidth_;

@@ -215,3 +215,34 @@ TEST_CASE("remembered points and seeks along long lines change no point, positio
         }
     }
 }
+
+TEST_CASE("a click at every pixel along long lines of comment, literal, directive and code finds the same place")
+{
+    std::string words = "int alpha = beta + 42; ";
+    std::string line;
+    while (line.size() < 12000)
+        line += words;
+    const std::string text = "// " + line + "\n\"" + line + "\n#if " + line + "\n" + line + "\n";
+    for (bool arial : {false, true}) {
+        CAPTURE(arial);
+        SettingsStore settings = !arial ? MakeSettings()
+                                        : MakeSettings({{L"FontName", L"Arial"}, {L"CommentBold", L"true"},
+                                                        {L"StringBold", L"true"}});
+        LayoutBench bench(text, settings, 96, kSyntaxC);
+        Views views(bench);
+        TextBuff& text = bench.doc.text;
+        for (int64 lineNo = 0; lineNo < 4; lineNo++) {
+            views.Set(text.LineStart(lineNo), 0, 0, 0, false);
+            for (int64 x0 : {int64(0), int64(40000)}) {
+                for (int64 x = x0; x < x0 + 400; x++) {
+                    LineLayout a = views.Make(bench.state, views.lexerA), b = views.Make(views.cached, views.lexerB);
+                    PositionAffinity pa = a.PointToPosition(x, 0), pb = b.PointToPosition(x, 0);
+                    CAPTURE(lineNo);
+                    CAPTURE(x);
+                    CHECK(pa.pos == pb.pos);
+                    CHECK(pa.affinity == pb.affinity);
+                }
+            }
+        }
+    }
+}

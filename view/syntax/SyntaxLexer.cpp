@@ -1,5 +1,7 @@
 #include "view/syntax/SyntaxLexer.h"
 
+#include "base/ByteScan.h"
+
 #include <cstdlib>
 
 SyntaxLexer::SyntaxLexer(TextDocument* document)
@@ -138,16 +140,19 @@ SyntaxLexer::QuietRun TextLexer::PrintableRun(int64 limit, const int32 (&stops)[
     bool toLimit = limit - c.position <= n;
     if (toLimit)
         n = limit - c.position;
-    int64 i = 0;
-    while (i < n) {
-        int32 b = p[i];
-        if (b < 0x20 || b > 0x7E || b == stops[0] || b == stops[1] || b == stops[2] || b == stops[3])
-            break;
-        i++;
+    u8 ranges[6][2] = {{0x00, 0x1F}, {0x7F, 0xFF}};
+    int count = 2;
+    for (int32 stop : stops) {
+        if (stop >= 0) {
+            ranges[count][0] = ranges[count][1] = static_cast<u8>(stop);
+            count++;
+        }
     }
+    const u8* hit = FindByteInRanges(p, static_cast<size_t>(n), ranges, count);
+    int64 i = hit ? hit - p : n;
     if (toBlank && !(toLimit && i == n)) {
-        while (i > 0 && p[i - 1] != ' ')
-            i--;
+        const u8* blank = FindByteBackward(p, ' ', static_cast<size_t>(i));
+        i = blank ? blank - p + 1 : 0;
     }
     quiet.bytes = p;
     quiet.count = i;
