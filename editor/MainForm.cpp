@@ -427,7 +427,16 @@ void MainForm::SetBarTexts()
             replaceToolbar->SetButtonText(s.command, Pick(s.polish, s.english));
     findLabel->SetText(FindLabelText());
     replaceLabel->SetText(ReplaceLabelText());
-    SetFieldHints();
+    // A switch of language words four hints otherwise than the first build.
+    findField->hint = String(Pick(L"Ciąg znaków do znalezienia.", L"Search phrase."));
+    replaceField->hint = String(Pick(L"Ciąg znaków zastępujących znaleziony tekst.",
+                                     L"A string of characters replacing the found text."));
+    findToolbar->SetButtonText(
+        kFindToggleCaseId,
+        Pick(L"Decyduje, czy wyszukiwanie traktuje małe i wielkie litery jako identyczne. Kliknij, aby zmienić stan.",
+             L"Decides whether the search treats uppercase and lowercase letters as identical. Click to change it."));
+    replaceToolbar->SetButtonText(kReplaceHistoryId, Pick(L"Poprzednio używane frazy do zastępowania.",
+                                                          L"Previous replacement phrases."));
 }
 
 void MainForm::SetFieldHints()

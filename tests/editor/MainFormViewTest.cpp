@@ -297,7 +297,11 @@ TEST_CASE("the language switch: menus, kept check marks, bar texts, title, UILan
     CHECK(GetMenuState(GetMenu(hwnd), 11072, MF_BYCOMMAND) == UINT(-1));
     CHECK(W(f.toolbar->items.At(0).text) == L"Nowy");
     CHECK(W(f.findLabel->GetText()) == L"  Szukany tekst ");
-    CHECK(W(f.findField->hint) == L"Ciąg znaków do znalezienia");
+    CHECK(W(f.findField->hint) == L"Ciąg znaków do znalezienia.");
+    CHECK(W(f.replaceField->hint) == L"Ciąg znaków zastępujących znaleziony tekst.");
+    CHECK(W(f.findToolbar->items.At(f.findToolbar->FindCommand(12412)).text).rfind(L"Decyduje, czy", 0) == 0);
+    CHECK(W(f.replaceToolbar->items.At(f.replaceToolbar->FindCommand(12415)).text) ==
+          L"Poprzednio używane frazy do zastępowania.");
     CHECK(W(f.GetText()) == L"<bez nazwy> - Scrivel");
     CHECK(SettingOf(file, L"UILanguage") == L"polski");
 
@@ -310,6 +314,8 @@ TEST_CASE("the language switch: menus, kept check marks, bar texts, title, UILan
         CHECK(MenuChecked(hwnd, kept[i]) == marks[i]);
     CHECK(W(f.toolbar->items.At(0).text) == L"New");
     CHECK(W(f.replaceLabel->GetText()) == L"    Replace with ");
+    CHECK(W(f.findField->hint) == L"Search phrase.");
+    CHECK(W(f.findToolbar->items.At(f.findToolbar->FindCommand(11020)).text) == L"Find next");
     CHECK(W(f.GetText()) == L"<no name> - Scrivel");
     CHECK(SettingOf(file, L"UILanguage") == L"english");
     CHECK_MESSAGE(run.alerts.alerts.empty(), AlertList(run.alerts));

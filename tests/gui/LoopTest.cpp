@@ -318,7 +318,8 @@ TEST_CASE("keys and clicks close an open pop-up, mouse moves only record the key
 
 TEST_CASE("framework controls get WM_MOUSELEAVE from the loop")
 {
-    TestForm form;
+    // No tooltip: its 100 ms timer would look for the cursor between the steps.
+    TestForm form(MainWindow | NoTooltip);
     form.SetBounds({100, 100, 400, 300});
     Panel* group = new Panel(&form);
     Panel* a = new Panel(group);
