@@ -284,7 +284,7 @@ protected:
         if (n == 0)
             return false;
         if (text_)
-            text_->AppendAscii(p, n);
+            text_->AppendAscii(p, n, left);
         taken_ += n;
         CharCursor::Seek(c, c.position + n);
         return (met & seen) != 0;
