@@ -55,6 +55,27 @@ public:
         return sum <= INT32_MAX ? static_cast<int32>(sum) : kUnknown;
     }
 
+    // The advances of a measured page's units (kUnknown for those without
+    // one), or null.
+    const int32* PageAdvances(int32 font, int32 page) const
+    {
+        const Page* measured = page >= 0 && page < 256 ? pages_[font & 1][page] : nullptr;
+        return measured ? measured->widths : nullptr;
+    }
+
+    // The one advance of every printable ASCII character but the blank in
+    // the font, or kUnknown when they differ or are not measured.
+    int32 UniformAscii(int32 font) const
+    {
+        const int32* advances = PageAdvances(font, 0);
+        if (!advances)
+            return kUnknown;
+        for (u32 u = 0x22; u < 0x7F; u++)
+            if (advances[u] != advances[0x21])
+                return kUnknown;
+        return advances[0x21];
+    }
+
     // Measures a page in the font selected into hdc (the font of that
     // index), or refuses it.
     void Fill(HDC hdc, int32 font, int32 page);

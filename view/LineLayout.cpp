@@ -1,5 +1,6 @@
 #include "view/LineLayout.h"
 
+#include "base/ByteScan.h"
 #include "base/Error.h"
 #include "text/CharClass.h"
 #include "text/SyntaxId.h"
@@ -183,8 +184,12 @@ int64 LineLayout::SkimRow(int64 position, int64 maxX)
     if (maxX == INT64_MAX && RowLineEnd() < position)
         return end;
     for (;;) {
-        if (pending_.kind == kNoToken)
+        if (pending_.kind == kNoToken) {
+            int64 passed = PassQuietTokens(position, maxX);
+            if (passed >= 0)
+                end = passed;
             FetchToken();
+        }
         u32 cls = TokenClassOf(pending_.state);
         if (cls == kClassLineEnd || cls == kClassEndOfText || pending_.end >= position)
             break;
@@ -213,6 +218,64 @@ int64 LineLayout::SkimRow(int64 position, int64 maxX)
         NotePoint(end);
     }
     return end;
+}
+
+int64 LineLayout::PassQuietTokens(int64 position, int64 maxX)
+{
+    if (!widths_)
+        return -1;
+    int64 from = lexer_->Position();
+    // Token ends short of position and of the next point's place.
+    int64 limit = position - 1 < lastPoint_ + LongLineCache::kPointStep - 1 ? position - 1
+                                                                            : lastPoint_ + LongLineCache::kPointStep - 1;
+    if (limit <= from)
+        return -1;
+    SyntaxLexer::QuietRun quiet = lexer_->Quiet(limit);
+    // Where every token has the state's class its font is known; elsewhere
+    // a character counts only when both fonts advance it alike.
+    const int32* normal = widths_->PageAdvances(0, 0);
+    const int32* bold = widths_->PageAdvances(1, 0);
+    const int32* advances = nullptr;
+    if (quiet.stateClass)
+        advances = BoldClass(static_cast<int32>(TokenClassOf(lexer_->State()))) ? bold : normal;
+    else if (normal && bold)
+        advances = normal;
+    if (quiet.count == 0 || !advances)
+        return -1;
+    // A blank is a token, so a token ends before and after each; the
+    // others are runs of characters each added up from its advance. Where
+    // every character advances as far as a blank, x is a count of them.
+    const u8* bytes = quiet.bytes;
+    int64 x = x_, passed = 0, passedX = x_;
+    int32 uniform = widths_->UniformAscii(advances == bold ? 1 : 0);
+    bool counted = uniform == blankWidth_ && (quiet.stateClass || uniform == widths_->UniformAscii(1));
+    if (counted) {
+        int64 room = maxX >= x_ ? (maxX - x_) / blankWidth_ : 0;
+        const u8* blank = FindByteBackward(bytes, ' ', static_cast<size_t>(room < quiet.count ? room : quiet.count));
+        passed = blank ? blank - bytes + 1 : 0;
+        passedX = x_ + passed * blankWidth_;
+    }
+    for (int64 i = 0; !counted && i < quiet.count && x <= maxX; i++) {
+        u32 b = bytes[i];
+        if (b == ' ') {
+            x += blankWidth_;
+            if (x <= maxX) {
+                passed = i + 1;
+                passedX = x;
+            }
+        } else if (advances[b] >= 0 && (quiet.stateClass || advances[b] == bold[b])) {
+            x += advances[b];
+        } else {
+            break;
+        }
+    }
+    if (passed == 0)
+        return -1;
+    lexer_->PassQuiet(from + passed);
+    x_ = passedX;
+    ConsumeToken();
+    iterState_ = 3;
+    return from + passed;
 }
 
 void LineLayout::NotePoint(int64 end)

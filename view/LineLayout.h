@@ -186,6 +186,11 @@ private:
     const LongLineCache::Point* JumpAlongRow(int64 position, int64 maxX, int64* passed = nullptr);
     // The tokens part of that: where the last one passed over ends, or -1.
     int64 SkimRow(int64 position, int64 maxX);
+    // From a token start, passes the tokens of bytes the lexer calls quiet
+    // up to the last blank among them after which no point is due and
+    // position and maxX are not reached, adding their widths from the
+    // characters; where they end, or -1 when none were passed.
+    int64 PassQuietTokens(int64 position, int64 maxX);
     // Remembers where a run just placed ends, when a point is due.
     void NotePoint(int64 end);
     int32 ControlWidth(int64 pos);

@@ -203,7 +203,8 @@ TEST_CASE("a Polish text: underlined, then checked from the beginning with Ignor
         lineLeft += row.second.count(lineColour) ? row.second.at(lineColour) : 0;
     CHECK(lineLeft == 0);
 
-    SetForegroundWindow(main);
+    // The spell-check window has just gone: the keys wait for the view's focus.
+    REQUIRE(driver::WaitForKeyboardFocus(main, view, 20000));
     driver::PressKey('S', true);
     std::string expected = bom + Narrow(L"Ala ma kotta.\r\nKot pjie mleko.\r\nŻółw je " + replacement + L".\r\n");
     CHECK(WaitUntil([&] { return FileOrNone(path) == expected; }));

@@ -234,3 +234,22 @@ TEST_CASE("the progress bar fills to its position and prints the percentage")
     CHECK(face > full.cx * full.cy / 2);
     delete panel;
 }
+
+TEST_CASE("the dialog built at start-up offers Cancel in the language of each later operation")
+{
+    const int32 language = UiLanguageId();
+    SetUiLanguageId(0x415);
+    ProgressFixture f(5000);
+    ProgressDialog* d = f.dialog;
+    CHECK(Text(d->cancelButton) == L"Przerwij");
+    SetUiLanguageId(0x409);
+    d->Start(L"Long", L"a", L"b");
+    CHECK(Text(d->cancelButton) == L"Cancel");
+    CHECK(std::wstring(d->cancelButton->hint.CStr()) == L"Press to cancel operation.");
+    d->Finish();
+    SetUiLanguageId(0x415);
+    d->Start(L"Długo", L"a", L"b");
+    CHECK(Text(d->cancelButton) == L"Przerwij");
+    d->Finish();
+    SetUiLanguageId(language);
+}

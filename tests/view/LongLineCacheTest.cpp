@@ -14,13 +14,15 @@
 
 namespace {
 
-// Lines of tens of kilobytes among short ones, of code, tabs, control
-// characters, wide characters, surrogate pairs, combining marks and bytes
-// that do not decode.
+// Lines of tens of kilobytes among short ones, of code, comments, literals
+// and directives left open to the line end, tabs, control characters, wide
+// characters, surrogate pairs, combining marks and bytes that do not decode.
 std::string LongLinesText(std::mt19937& rng)
 {
     static const std::string pieces[] = {"int x = 42; ", "\t", "/* c */ ", "\"str\" ", "\x07", "\xE4\xB8\xAD\xE6\x96\x87",
-                                         "\xF0\x9F\x98\x80", "e\xCC\x81", "\x9F", "<b> ", "&amp; ", "for ", "//"};
+                                         "\xF0\x9F\x98\x80", "e\xCC\x81", "\x9F", "<b> ", "&amp; ", "for ", "//",
+                                         "/* a comment of words, * and / */ ", "\"say \\\"hi\\\" twice\" ", "'\\'' ",
+                                         "/* ** open ", "\"open ", "zaż\xC3\xB3\xC5\x82\xC4\x87 ", "#if 1 "};
     std::string text;
     for (int line = 0; line < 7; line++) {
         size_t length = line % 2 ? 20000 + rng() % 30000 : rng() % 60;
@@ -164,8 +166,13 @@ TEST_CASE("remembered points and seeks along long lines change no point, positio
     for (unsigned seed = 1; seed <= 8; seed++) {
         CAPTURE(seed);
         std::mt19937 rng(seed);
-        LayoutBench bench(LongLinesText(rng), MakeSettings({{L"KeywordBold", L"true"}}), 96,
-                          syntaxes[seed % 4]);
+        // Half the code texts in a face whose bold letters are wider, with
+        // comments and strings bold, so a run's class changes its width.
+        bool arial = seed % 4 == 0 || seed % 4 == 3;
+        SettingsStore settings = !arial ? MakeSettings({{L"KeywordBold", L"true"}})
+                                        : MakeSettings({{L"KeywordBold", L"true"}, {L"FontName", L"Arial"},
+                                                          {L"CommentBold", L"true"}, {L"StringBold", L"true"}});
+        LayoutBench bench(LongLinesText(rng), settings, 96, syntaxes[seed % 4]);
         if (seed == 3)
             bench.doc.text.SetLineEndConversion(10);
         Views views(bench);
@@ -205,6 +212,37 @@ TEST_CASE("remembered points and seeks along long lines change no point, positio
             int64 horz = rng() % 4 == 0 ? 0 : static_cast<int64>(rng() % 300000);
             views.Set(top, caret, anchor, horz, wrap);
             CheckSame(views, rng);
+        }
+    }
+}
+
+TEST_CASE("a click at every pixel along long lines of comment, literal, directive and code finds the same place")
+{
+    std::string words = "int alpha = beta + 42; ";
+    std::string line;
+    while (line.size() < 12000)
+        line += words;
+    const std::string text = "// " + line + "\n\"" + line + "\n#if " + line + "\n" + line + "\n";
+    for (bool arial : {false, true}) {
+        CAPTURE(arial);
+        SettingsStore settings = !arial ? MakeSettings()
+                                        : MakeSettings({{L"FontName", L"Arial"}, {L"CommentBold", L"true"},
+                                                        {L"StringBold", L"true"}});
+        LayoutBench bench(text, settings, 96, kSyntaxC);
+        Views views(bench);
+        TextBuff& text = bench.doc.text;
+        for (int64 lineNo = 0; lineNo < 4; lineNo++) {
+            views.Set(text.LineStart(lineNo), 0, 0, 0, false);
+            for (int64 x0 : {int64(0), int64(40000)}) {
+                for (int64 x = x0; x < x0 + 400; x++) {
+                    LineLayout a = views.Make(bench.state, views.lexerA), b = views.Make(views.cached, views.lexerB);
+                    PositionAffinity pa = a.PointToPosition(x, 0), pb = b.PointToPosition(x, 0);
+                    CAPTURE(lineNo);
+                    CAPTURE(x);
+                    CHECK(pa.pos == pb.pos);
+                    CHECK(pa.affinity == pb.affinity);
+                }
+            }
         }
     }
 }

@@ -81,6 +81,46 @@ void CLexerBase::Seek(int64 position, int64 savedPosition, const u32* savedState
     SeekByRelexing(position, savedPosition, savedState, tokenText, kInitialLexerState);
 }
 
+SyntaxLexer::QuietRun CLexerBase::Quiet(int64 limit)
+{
+    QuietRun quiet{nullptr, 0, true};
+    // Only a star can end a block comment, a quote or an escape a literal,
+    // a line break a line comment or a directive; in code only a slash, a
+    // quote or "#" start something else, and a token ends after every
+    // blank. In a page "<" ends every run as well.
+    int32 stops[4] = {-1, -1, -1, -1};
+    bool code = false;
+    switch (TokenClassOf(state_)) {
+    case kClassText:
+        code = true;
+        quiet.stateClass = false;  // identifiers, keywords, numbers
+        stops[0] = '/';
+        stops[1] = '"';
+        stops[2] = '\'';
+        stops[3] = '#';
+        break;
+    case kClassLineComment:
+    case kClassPreprocessor:
+        break;
+    case kClassBlockComment:
+        stops[0] = '*';
+        break;
+    case kClassString:
+        stops[0] = '"';
+        stops[1] = '\\';
+        break;
+    case kClassCharacter:
+        stops[0] = '\'';
+        stops[1] = '\\';
+        break;
+    default:
+        return quiet;
+    }
+    if (innerScript_)
+        return quiet;
+    return PrintableRun(limit, stops, code, quiet.stateClass);
+}
+
 void CLexerBase::IdentifierToken(TokenRecord& record)
 {
     WordToken(

@@ -11,6 +11,9 @@ class CLexerBase : public TextLexer {
 public:
     void Seek(int64 position, int64 savedPosition, const u32* savedState, TokenText* tokenText) override;
     void NextToken(TokenRecord& record) override;
+    // Code up to the last blank before a comment, literal or directive
+    // starts; comments, literals and directives up to what ends them.
+    QuietRun Quiet(int64 limit) override;
     // True when the word is in the lexer's keyword set(s).
     virtual bool IsKeyword(const wchar_t* chars, int32 length) const;
 

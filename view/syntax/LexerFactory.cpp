@@ -128,6 +128,6 @@ SyntaxLexer* LexerFactory::CreateLexer(TextDocument* document)
     case kSyntaxKestin:
         return NewLexer<KestinLexer>(document, StorageFor<KestinLexer::Storage>(kSlotKestin));
     default:
-        return NewLexer<TextLexer>(document);
+        return NewLexer<PlainTextLexer>(document);
     }
 }

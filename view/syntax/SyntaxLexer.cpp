@@ -1,5 +1,7 @@
 #include "view/syntax/SyntaxLexer.h"
 
+#include "base/ByteScan.h"
+
 #include <cstdlib>
 
 SyntaxLexer::SyntaxLexer(TextDocument* document)
@@ -105,6 +107,14 @@ void TextLexer::SeekByRelexing(int64 position, int64 savedPosition, const u32* s
     MoveTo(start);
     TokenRecord record;
     while (cursor_.position < position) {
+        // Where no token can change the state, the tokens need not be made:
+        // the state where they stop is the same, and every state change
+        // after them starts a token wherever the lexing goes on.
+        int64 quiet = Quiet(position).count;
+        if (quiet > 0) {
+            PassQuiet(cursor_.position + quiet);
+            continue;
+        }
         NextToken(record);
         if (TokenClassOf(record.state) == kClassEndOfText)
             break;
@@ -116,6 +126,43 @@ void TextLexer::SeekByRelexing(int64 position, int64 savedPosition, const u32* s
     if (text_)
         text_->Reset();
     MoveTo(position);
+}
+
+SyntaxLexer::QuietRun TextLexer::PrintableRun(int64 limit, const int32 (&stops)[4], bool toBlank, bool stateClass) const
+{
+    QuietRun quiet{nullptr, 0, stateClass};
+    const CharCursor& c = cursor_;
+    u64 rel = static_cast<u64>(c.position - c.runStart);
+    if (rel >= static_cast<u64>(c.runCount) || c.runText->ChangeCount() != c.runChanges)
+        return quiet;
+    const u8* p = c.run + rel;
+    int64 n = c.runCount - static_cast<int64>(rel);
+    bool toLimit = limit - c.position <= n;
+    if (toLimit)
+        n = limit - c.position;
+    u8 ranges[6][2] = {{0x00, 0x1F}, {0x7F, 0xFF}};
+    int count = 2;
+    for (int32 stop : stops) {
+        if (stop >= 0) {
+            ranges[count][0] = ranges[count][1] = static_cast<u8>(stop);
+            count++;
+        }
+    }
+    const u8* hit = FindByteInRanges(p, static_cast<size_t>(n), ranges, count);
+    int64 i = hit ? hit - p : n;
+    if (toBlank && !(toLimit && i == n)) {
+        const u8* blank = FindByteBackward(p, ' ', static_cast<size_t>(i));
+        i = blank ? blank - p + 1 : 0;
+    }
+    quiet.bytes = p;
+    quiet.count = i;
+    return quiet;
+}
+
+SyntaxLexer::QuietRun PlainTextLexer::Quiet(int64 limit)
+{
+    static const int32 kNone[4] = {-1, -1, -1, -1};
+    return PrintableRun(limit, kNone, false, true);
 }
 
 void TextLexer::CodeRunToken(TokenRecord& record, bool inner)

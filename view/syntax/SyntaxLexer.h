@@ -107,6 +107,28 @@ public:
     // Makes the token at the current position and moves past it.
     virtual void NextToken(TokenRecord& record) = 0;
 
+    // Bytes ahead of a token start over which no token changes the state.
+    struct QuietRun {
+        const u8* bytes;
+        int64 count;  // 0 when there are none
+        bool stateClass;  // every token among them has the state's class
+    };
+    // From the current position, a token start: printable ASCII bytes ahead
+    // in the stored run, before limit, over which no token changes the
+    // state and every blank is a token of its own; they end at limit or at
+    // a token start. None in lexers that do not say.
+    virtual QuietRun Quiet(int64 limit)
+    {
+        (void)limit;
+        return QuietRun{nullptr, 0, true};
+    }
+    // Moves on to a token start among or just after those bytes.
+    void PassQuiet(int64 position)
+    {
+        CharCursor::Seek(cursor_, position);
+        tokenState_ = state_;
+    }
+
     u32 State() const { return state_; }
     // The state the last token was made in; a line-end run takes its colour.
     u32 TokenStartState() const { return tokenState_; }
@@ -189,6 +211,10 @@ protected:
     }
 
     void MoveTo(int64 position) { CharCursor::Seek(cursor_, position); }
+    // The printable ASCII bytes from the cursor in its stored run, before
+    // limit, up to the first of stops (-1 for none); with toBlank cut back
+    // to just after the last blank unless they reach limit.
+    QuietRun PrintableRun(int64 limit, const int32 (&stops)[4], bool toBlank, bool stateClass) const;
 
     // A lexer that makes one token for this one, sharing the cursor, the
     // token text and the seek mode; its class byte comes back into the state.
@@ -516,4 +542,12 @@ private:
         text_->AppendCodePoint(code, static_cast<int32>(cursor_.length));
     }
     bool Suffix(TokenRecord& record);
+};
+
+// The lexer of plain text, whose tokens never change its state.
+class PlainTextLexer final : public TextLexer {
+public:
+    explicit PlainTextLexer(TextDocument* document) : TextLexer(document) {}
+
+    QuietRun Quiet(int64 limit) override;
 };

@@ -135,7 +135,7 @@ LexerPtr MakeLexer(Lang lang, TextDocument& doc)
     case Lang::Kestin: return LexerPtr(NewLexer<KestinLexer>(&doc, &KestinStorage()));
     case Lang::Text: break;
     }
-    return LexerPtr(NewLexer<TextLexer>(&doc));
+    return LexerPtr(NewLexer<PlainTextLexer>(&doc));
 }
 
 std::vector<Tok> LexAll(Lang lang, const std::string& source)

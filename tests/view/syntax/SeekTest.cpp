@@ -243,7 +243,8 @@ TEST_CASE("random mixes of every language's delimiters: covering tokens, and see
                                   "->", "<!--", "-->", "<!", "&", "&amp;", "&#", "x", ";", "0x", "1", "e", "+", ".",
                                   "_", " ", "\t", "\n", "\r\n", "\r", "$", "abc", "&H", "&B", "0d", "0b", "%",
                                   "\xCC\x81", "\xC5\xBC", "\x80", "\x07", "data-x", "=", "{", ":", "px", "#abc", "'s",
-                                  "\xF0\x9F\x98\x80", std::string(1, '\0')};
+                                  "\xF0\x9F\x98\x80", std::string(1, '\0'), "words of a comment, or a string ",
+                                  "a/b*c'd\"e\\f "};
     std::mt19937 rng(5);
     for (int round = 0; round < 150; round++) {
         std::string text;
@@ -263,6 +264,20 @@ TEST_CASE("random mixes of every language's delimiters: covering tokens, and see
                 at = t.end;
             }
             CHECK(at == static_cast<int64>(text.size()));
+            // A seek anywhere in code takes the state before the token it
+            // lands in.
+            if (lang == Lang::C || lang == Lang::Cs || lang == Lang::JavaScript) {
+                size_t i = 0;
+                for (int64 p = 0; p < static_cast<int64>(text.size()); p = d.doc.text.NextChar(p)) {
+                    while (full[i].end <= p)
+                        i++;
+                    TokenText tt;
+                    lexer->Seek(p, 0, nullptr, &tt);
+                    CAPTURE(p);
+                    CHECK(lexer->State() == StateBefore(full, i));
+                    CHECK(lexer->Position() == p);
+                }
+            }
             for (size_t i = 0; i < full.size(); i++) {
                 u32 saved = StateBefore(full, i);
                 CheckSameTokens(full, i, LexFrom(*lexer, d.doc, full[i].start, &saved, full[i].start));
