@@ -501,11 +501,12 @@ void ShowPopupInView(TextView* view, const wchar_t* text)
 {
     try {
         auto* form = dynamic_cast<EditForm*>(ViewForm(view));
-        if (!form || !form->popupAlert)
+        PopupAlert* popup = form ? form->Popup() : nullptr;
+        if (!popup)
             return;
         RECT client = view->ClientRect();
         POINT centre = {(client.left + client.right) / 2, (client.top + client.bottom) / 2};
-        form->popupAlert->ShowAt(text, view->ClientToScreenPoint(centre));
+        popup->ShowAt(text, view->ClientToScreenPoint(centre));
     } catch (...) {
         // A note that cannot be shown is not worth an alert.
     }

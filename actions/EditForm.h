@@ -10,5 +10,10 @@ class EditForm : public Form {
 public:
     ~EditForm() override;
 
+    // The pop-up, made on the first note when popupOnDemand is set; null
+    // for a form that has none.
+    PopupAlert* Popup();
+
     PopupAlert* popupAlert = nullptr;  // owned; null until the form makes it
+    uint8_t popupOnDemand = 0;
 };

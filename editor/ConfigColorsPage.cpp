@@ -5,6 +5,7 @@
 #include "editor/ConfigDialog.h"
 
 #include "base/Error.h"
+#include "base/SystemLibrary.h"
 #include "base/UiLanguage.h"
 #include "gui/Button.h"
 #include "gui/CheckMark.h"
@@ -189,7 +190,9 @@ void ConfigurationDialog::ChooseOtherColor()
     choice.rgbResult = colorBox->CurrentColor();
     choice.lpCustColors = custom;
     choice.Flags = CC_RGBINIT | CC_FULLOPEN | CC_SOLIDCOLOR | CC_ANYCOLOR;
-    if (!ChooseColorW(&choice))
+    // comdlg32 is loaded with the first colour dialog.
+    using ChooseColorFn = BOOL(WINAPI*)(CHOOSECOLORW*);
+    if (!RequiredSystemFunction<ChooseColorFn>(L"comdlg32.dll", "ChooseColorW")(&choice))
         return;
     colorBox->SetColor(choice.rgbResult);
     PickColor(choice.rgbResult);

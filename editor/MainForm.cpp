@@ -126,6 +126,16 @@ void AddBarButtons(Toolbar* bar, const BarSpec* specs, size_t count)
     }
 }
 
+const wchar_t* FindLabelText()
+{
+    return Pick(L"  Szukany tekst ", L"  Find ");
+}
+
+const wchar_t* ReplaceLabelText()
+{
+    return Pick(L"    Zastąp tekstem ", L"    Replace with ");
+}
+
 // A bar toggled by the settings: collapsed only for a non-empty value that
 // does not begin with "1", "t" or "y".
 bool BarWanted(const SettingsStore& settings, const wchar_t* key)
@@ -260,13 +270,15 @@ void MainForm::Init(ActionBroker* brokerIn)
 
     dictionaries.reset(new DictRegistry());
 
-    CreateHwnd(L"Main Form", MainWindow);
+    // The tooltip comes when the window first waits for input: no hint
+    // shows sooner than a second after that.
+    CreateHwnd(L"Main Form", MainWindow | NoTooltip);
     SetTitle(L"Scrivel");
     LoadMenu(polish ? kMenuPolish : kMenuEnglish);
     if (context.portable)
         DeleteMenuItem(11072);
     CheckMenuItem(polish ? 11090 : 11091, true);
-    SetIcons(kIconGroup);
+    // The icons come with the settings below.
 
     int64 count = 0;
     const AcceleratorEntry* entries = AcceleratorList(&count);
@@ -276,16 +288,27 @@ void MainForm::Init(ActionBroker* brokerIn)
     acceleratorTable = table;
     SetAccelerators(table);
 
+    // Its window comes with the first long operation.
     progressDialog = NewProgressDialog(this, Pick(L"Postęp operacji - Scrivel", L"Progress - Scrivel"));
-    popupAlert = NewPopupAlert(this);
+    // Made with the first note: most runs show none.
+    popupOnDemand = 1;
 
     // The content reads a shared copy: applying may change the store.
     SettingsStore settings;
     settings.Assign(context.settings);
+    // Placed while still empty, the window gets its content built and laid
+    // out once, at its final size, before it is shown.
+    WINDOWPLACEMENT placement = PlacementFromSettings(settings);
+    UINT showCommand = placement.showCmd;
+    placement.showCmd = SW_HIDE;
+    SetWindowPlacement(hwnd, &placement);
     BuildContent(settings);
     ApplySettings(settings, false);
+    Layout();
+    placement.showCmd = showCommand;
+    SetWindowPlacement(hwnd, &placement);
+    shown = 1;
 
-    RestorePlacement(settings);
     RestoreFindState();
 
     RunAction(ActionStartup);
@@ -348,8 +371,7 @@ void MainForm::BuildContent(const SettingsStore& settings)
 void MainForm::BuildToolbar()
 {
     toolbar = NewToolbar(contentGroup, kToolbarId);
-    toolbar->LoadImages(kToolbarStrip);
-    toolbar->strip192 = LoadBitmapResource(kToolbarStrip192);
+    toolbar->LoadImages(kToolbarStrip, kToolbarStrip192);
     for (const ToolbarSpec& s : kMainButtons) {
         if (s.command == 0) {
             toolbar->AddSeparator(false);
@@ -365,22 +387,22 @@ void MainForm::BuildFindBar()
 {
     findBar = NewElasticGroup(ElasticGroup::Row, contentGroup);
     findBar->alignment = ElasticGroup::AlignCentre;
-    findLabel = NewLabel(findBar, L"");
+    findLabel = NewLabel(findBar, FindLabelText());
     findField = NewEditLine(findBar, 0, kFindFieldId, L"");
     findToolbar = NewToolbar(findBar, 0);
-    findToolbar->LoadImages(kFindStrip);
-    findToolbar->strip192 = LoadBitmapResource(kFindStrip192);
+    findToolbar->LoadImages(kFindStrip, kFindStrip192);
     AddBarButtons(findToolbar, kFindButtons, sizeof kFindButtons / sizeof kFindButtons[0]);
-    replaceLabel = NewLabel(findBar, L"");
+    replaceLabel = NewLabel(findBar, ReplaceLabelText());
     replaceField = NewEditLine(findBar, 0, kReplaceFieldId, L"");
     replaceToolbar = NewToolbar(findBar, 0);
-    replaceToolbar->LoadImages(kReplaceStrip);
-    replaceToolbar->strip192 = LoadBitmapResource(kReplaceStrip192);
+    replaceToolbar->LoadImages(kReplaceStrip, kReplaceStrip192);
     AddBarButtons(replaceToolbar, kReplaceButtons, sizeof kReplaceButtons / sizeof kReplaceButtons[0]);
-    SetBarTexts();
+    SetFieldHints();
     // Finding ignores case until the user says otherwise.
     findToolbar->SetChecked(kFindToggleCaseId, true);
     CheckMenuItem(11059, true);
+    // The row starts hidden.
+    findBar->Collapse();
 }
 
 void MainForm::SetBarTexts()
@@ -394,8 +416,13 @@ void MainForm::SetBarTexts()
     for (const BarSpec& s : kReplaceButtons)
         if (s.command != 0)
             replaceToolbar->SetButtonText(s.command, Pick(s.polish, s.english));
-    findLabel->SetText(Pick(L"  Szukany tekst ", L"  Find "));
-    replaceLabel->SetText(Pick(L"    Zastąp tekstem ", L"    Replace with "));
+    findLabel->SetText(FindLabelText());
+    replaceLabel->SetText(ReplaceLabelText());
+    SetFieldHints();
+}
+
+void MainForm::SetFieldHints()
+{
     findField->hint = String(Pick(L"Ciąg znaków do znalezienia", L"Search phrase"));
     replaceField->hint = String(Pick(L"Ciąg znaków zastępujących znaleziony tekst",
                                      L"A string of characters replacing the found text"));
@@ -426,19 +453,6 @@ void MainForm::ApplySettings(const SettingsStore& settings, bool relayout)
     fieldBrush2 = MakeSolidBrush(RGB(Shade(r, 38), Shade(g, 0), Shade(b, 0)));
     if (relayout)
         Layout();
-}
-
-void MainForm::RestorePlacement(const SettingsStore& settings)
-{
-    WINDOWPLACEMENT placement = PlacementFromSettings(settings);
-    UINT showCommand = placement.showCmd;
-    placement.showCmd = SW_HIDE;
-    SetWindowPlacement(hwnd, &placement);
-    findBar->Collapse();
-    Layout();
-    placement.showCmd = showCommand;
-    SetWindowPlacement(hwnd, &placement);
-    shown = 1;
 }
 
 void MainForm::Layout()

@@ -129,6 +129,7 @@ public:
     void RestoreFindState();
     // The captions and hints of the toolbar and the find bar in the interface language.
     void SetBarTexts();
+    void SetFieldHints();
     void SetFindToggle(uint32_t button, bool on);
     // A history entry's mode number (1 regular expression, 2 case-sensitive)
     // sets both toggles.
@@ -352,7 +353,6 @@ private:
     void BuildContent(const SettingsStore& settings);
     void BuildToolbar();
     void BuildFindBar();
-    void RestorePlacement(const SettingsStore& settings);
     void ShowUpdateResult();
     // ask: the save questions first (not after a hand-over that followed them).
     void FinishRun(bool hibernate, bool ask = true);

@@ -64,6 +64,7 @@ void MainForm::CheckChangedFiles()
 bool MainForm::OnIdle()
 {
     try {
+        AddTooltip();
         if (broker && broker->pendingError.code != -1)
             broker->ReportPendingError(this);
         if (ContinueIncrementalFind())

@@ -3,11 +3,13 @@
 #include "base/AppContext.h"
 #include "base/Error.h"
 #include "base/File.h"
+#include "base/SystemLibrary.h"
 #include "editor/Version.h"
 
 #include <wincrypt.h>
 #include <wininet.h>
 
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -20,6 +22,46 @@ constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_KEEP_CONNEC
                                 INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS |
                                 INTERNET_FLAG_NO_UI;
 
+// WinINet, loaded with the first request: most runs check for no update.
+struct NetCalls {
+    decltype(&InternetOpenW) open;
+    decltype(&InternetConnectW) connect;
+    decltype(&HttpOpenRequestW) openRequest;
+    decltype(&HttpSendRequestA) sendRequest;
+    decltype(&HttpQueryInfoA) queryInfo;
+    decltype(&InternetQueryDataAvailable) dataAvailable;
+    decltype(&InternetReadFile) read;
+    decltype(&InternetCloseHandle) close;
+    DWORD loadError;  // 0 when every function was found
+};
+
+NetCalls LoadNetCalls()
+{
+    NetCalls c = {};
+    auto get = [&c](auto& slot, const char* name) {
+        using Fn = std::remove_reference_t<decltype(slot)>;
+        slot = SystemFunction<Fn>(L"wininet.dll", name);
+        if (slot == nullptr && c.loadError == 0)
+            c.loadError = GetLastError() ? GetLastError() : ERROR_PROC_NOT_FOUND;
+    };
+    get(c.open, "InternetOpenW");
+    get(c.connect, "InternetConnectW");
+    get(c.openRequest, "HttpOpenRequestW");
+    get(c.sendRequest, "HttpSendRequestA");
+    get(c.queryInfo, "HttpQueryInfoA");
+    get(c.dataAvailable, "InternetQueryDataAvailable");
+    get(c.read, "InternetReadFile");
+    get(c.close, "InternetCloseHandle");
+    return c;
+}
+
+// Loaded once, by whichever thread asks first.
+const NetCalls& Net()
+{
+    static const NetCalls calls = LoadNetCalls();
+    return calls;
+}
+
 class NetHandle {
 public:
     NetHandle() = default;
@@ -29,7 +71,7 @@ public:
     void Close()
     {
         if (h)
-            InternetCloseHandle(h);
+            Net().close(h);
         h = nullptr;
     }
     HINTERNET h = nullptr;
@@ -43,20 +85,25 @@ public:
     // True when the server answered 200; failure holds the system's code otherwise.
     bool Send(const wchar_t* resource, UpdateRun& run)
     {
-        session.h = InternetOpenW(kUpdateAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+        const NetCalls& net = Net();
+        if (net.loadError) {
+            run.failure = net.loadError;
+            return false;
+        }
+        session.h = net.open(kUpdateAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
         if (session.h)
-            connection.h = InternetConnectW(session.h, kUpdateServerHost, INTERNET_DEFAULT_HTTP_PORT, nullptr,
-                                            nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+            connection.h = net.connect(session.h, kUpdateServerHost, INTERNET_DEFAULT_HTTP_PORT, nullptr, nullptr,
+                                       INTERNET_SERVICE_HTTP, 0, 0);
         if (connection.h)
-            request.h = HttpOpenRequestW(connection.h, L"GET", resource, nullptr, nullptr, nullptr, kRequestFlags, 0);
-        if (!request.h || !HttpSendRequestA(request.h, nullptr, 0, nullptr, 0)) {
+            request.h = net.openRequest(connection.h, L"GET", resource, nullptr, nullptr, nullptr, kRequestFlags, 0);
+        if (!request.h || !net.sendRequest(request.h, nullptr, 0, nullptr, 0)) {
             run.failure = GetLastError();
             return false;
         }
         // A 404 page would otherwise be read as the resource.
         DWORD status = 0;
         DWORD size = sizeof(status);
-        if (!HttpQueryInfoA(request.h, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
+        if (!net.queryInfo(request.h, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
             status != 200) {
             run.failure = 0;
             return false;
@@ -70,13 +117,13 @@ public:
         stored = 0;
         for (;;) {
             DWORD available = 0;
-            if (!InternetQueryDataAvailable(request.h, &available, 0, 0)) {
+            if (!Net().dataAvailable(request.h, &available, 0, 0)) {
                 run.failure = GetLastError();
                 return false;
             }
             DWORD ask = available < room - stored ? available : room - stored;
             DWORD got = 0;
-            if (ask && !InternetReadFile(request.h, buffer + stored, ask, &got)) {
+            if (ask && !Net().read(request.h, buffer + stored, ask, &got)) {
                 run.failure = GetLastError();
                 return false;
             }
@@ -314,7 +361,7 @@ bool UpdateWorker::DownloadInstaller(UpdateRun& run)
         return false;
     DWORD length = 0;
     DWORD size = sizeof(length);
-    if (!HttpQueryInfoA(request.request.h, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size,
+    if (!Net().queryInfo(request.request.h, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size,
                         nullptr)) {
         run.failure = GetLastError();
         return false;

@@ -24,7 +24,7 @@ void Dialog::Create(Form* ownerForm, uint32_t style, uint32_t id, const wchar_t*
     height = 300;
     CreateFormWindow(style | DialogFrame, L"Dialog", ownerForm, id);
     if (!(style & NoTooltip))
-        tooltip = NewTooltip(this);
+        AddTooltip();
     SetTitle(title);
 }
 

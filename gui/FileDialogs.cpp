@@ -3,6 +3,7 @@
 #include "base/ComRef.h"
 #include "base/Error.h"
 #include "base/StrFormat.h"
+#include "base/SystemLibrary.h"
 #include "base/UiLanguage.h"
 #include "gui/GuiBase.h"
 
@@ -20,18 +21,11 @@ using ParseNameFn = HRESULT(WINAPI*)(PCWSTR, IBindCtx*, REFIID, void**);
 // Looked up once per process; shell32 stays loaded.
 ParseNameFn ItemParser()
 {
-    static bool looked = false;
-    static ParseNameFn parser = nullptr;
-    if (!looked) {
-        looked = true;
-        if (HMODULE shell = LoadLibraryW(L"shell32.dll")) {
-            auto found = reinterpret_cast<void (*)()>(
-                GetProcAddress(shell, "SHCreateItemFromParsingName"));
-            parser = reinterpret_cast<ParseNameFn>(found);
-        }
-    }
+    static const ParseNameFn parser = SystemFunction<ParseNameFn>(L"shell32.dll", "SHCreateItemFromParsingName");
     return parser;
 }
+
+using FileNameFn = BOOL(WINAPI*)(OPENFILENAMEW*);
 
 // One buffer for every classic dialog: one dialog runs at a time on the GUI
 // thread. Two spare units stay zero, so reading the name list always stops.
@@ -177,12 +171,15 @@ void ClearNameBuffer()
 bool RunClassic(OPENFILENAMEW& record, bool save)
 {
     BOOL ok;
+    // comdlg32 is loaded with the first classic dialog.
     if (save)
-        ok = Calls && Calls->getSaveFileName ? Calls->getSaveFileName(&record)
-                                             : GetSaveFileNameW(&record);
+        ok = Calls && Calls->getSaveFileName
+                 ? Calls->getSaveFileName(&record)
+                 : RequiredSystemFunction<FileNameFn>(L"comdlg32.dll", "GetSaveFileNameW")(&record);
     else
-        ok = Calls && Calls->getOpenFileName ? Calls->getOpenFileName(&record)
-                                             : GetOpenFileNameW(&record);
+        ok = Calls && Calls->getOpenFileName
+                 ? Calls->getOpenFileName(&record)
+                 : RequiredSystemFunction<FileNameFn>(L"comdlg32.dll", "GetOpenFileNameW")(&record);
     NameBuffer[kNameUnits] = 0;
     NameBuffer[kNameUnits + 1] = 0;
     return ok != 0;

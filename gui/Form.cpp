@@ -38,6 +38,12 @@ void Form::Create(uint32_t style, const wchar_t* classText, Form* ownerForm, uin
 {
     CreateFormWindow(style, classText, ownerForm, id);
     if (!(style & NoTooltip))
+        AddTooltip();
+}
+
+void Form::AddTooltip()
+{
+    if (tooltip == nullptr && hwnd)
         tooltip = NewTooltip(this);
 }
 

@@ -30,6 +30,9 @@ public:
     // Create with the class text first, as the main window calls it.
     void CreateHwnd(const wchar_t* classText, uint32_t style, Form* ownerForm = nullptr,
                     uint32_t id = 0);
+    // The form's tooltip, for a form created without one (NoTooltip) that
+    // wants it later; nothing when it has one.
+    void AddTooltip();
 
     virtual Form* Owner();
     virtual void SetTitle(const wchar_t* text);

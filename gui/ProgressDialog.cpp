@@ -33,18 +33,8 @@ int64_t Clamped(int64_t value, int64_t high)
 ProgressDialog* NewProgressDialog(Form* owner, const wchar_t* title)
 {
     return MakeControl<ProgressDialog>([&](ProgressDialog& d) {
-        d.Create(owner, 0, ProgressDialog::DialogId, title);
-        ElasticGroup* column = NewElasticGroup(ElasticGroup::Column, &d);
-        column->horizontalMargin = 8;
-        column->verticalMargin = 8;
-        column->gap = 8;
-        const wchar_t* widthGiver = L"=================";
-        d.line1 = NewLabel(column, widthGiver);
-        d.line2 = NewLabel(column, widthGiver);
-        d.bar = NewProgressBar(column, ProgressDialog::BarId);
-        d.estimate = NewLabel(column, widthGiver);
-        ButtonsBar* buttons = NewButtonsBar(column);
-        d.cancelButton = NewButton(buttons, CancelCaption(), IDCANCEL, CancelHint());
+        d.dialogOwner = owner;
+        d.firstTitle = String(title);
         uint32_t now = d.tickSource();
         d.startTick = d.lastUpdateTick = d.lastEstimateTick = now;
         d.hidden = 1;
@@ -55,8 +45,27 @@ ProgressDialog* NewProgressDialog(Form* owner, const wchar_t* title)
     });
 }
 
+void ProgressDialog::Build()
+{
+    if (hwnd)
+        return;
+    Create(dialogOwner, 0, DialogId, firstTitle.CStr());
+    ElasticGroup* column = NewElasticGroup(ElasticGroup::Column, this);
+    column->horizontalMargin = 8;
+    column->verticalMargin = 8;
+    column->gap = 8;
+    const wchar_t* widthGiver = L"=================";
+    line1 = NewLabel(column, widthGiver);
+    line2 = NewLabel(column, widthGiver);
+    bar = NewProgressBar(column, BarId);
+    estimate = NewLabel(column, widthGiver);
+    ButtonsBar* buttons = NewButtonsBar(column);
+    cancelButton = NewButton(buttons, CancelCaption(), IDCANCEL, CancelHint());
+}
+
 void ProgressDialog::Start(const wchar_t* title, const wchar_t* text1, const wchar_t* text2)
 {
+    Build();
     SetTitle(title);
     line1->SetText(text1);
     line2->SetText(text2);
@@ -79,6 +88,7 @@ void ProgressDialog::Start(const wchar_t* title, const wchar_t* text1, const wch
 
 void ProgressDialog::SetTotal(int64_t n)
 {
+    Build();
     total = n;
     base = 0;
     bar->position = 0;
@@ -111,6 +121,7 @@ void FormatProgressEstimate(wchar_t* buffer, int n, int64_t totalWork, int64_t d
 
 bool ProgressDialog::Step(int64_t position)
 {
+    Build();
     uint32_t now = tickSource();
     // Reports come at most every 50 ms; one within that time does nothing else.
     if (now - lastUpdateTick < 50)
@@ -156,6 +167,8 @@ void ProgressDialog::Finish()
             dialogOwner->EnableAfterModal(this);
         ownerDisabled = 0;
     }
+    if (!hwnd)
+        return;
     line1->SetText(L"");
     line2->SetText(L"");
     estimate->SetText(L"");

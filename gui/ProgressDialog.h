@@ -3,8 +3,9 @@
 // The dialog of long operations run on the GUI thread: invisible for the
 // first 801 ms, then two lines of text, a bar with percentage, an estimate of
 // the remaining time and Cancel. Each Step lets pending messages run (at
-// most every 50 ms) and answers whether Cancel was pressed. Built once by the
-// main form and reused.
+// most every 50 ms) and answers whether Cancel was pressed. Made once by the
+// main form and reused; its window and controls come with the first Start,
+// so a run without long operations never builds them.
 
 #include "gui/Dialog.h"
 
@@ -22,6 +23,8 @@ public:
     // True when the user cancelled.
     bool Step(int64_t position);
     void Finish();
+    // The window and its controls, once.
+    void Build();
 
     void OnClose(MessageRecord& m) override;
     void OnCommand(MessageRecord& m) override;
@@ -31,6 +34,7 @@ public:
     ProgressBar* bar = nullptr;
     Label* estimate = nullptr;
     Button* cancelButton = nullptr;
+    String firstTitle;  // the title the window is made with
     uint8_t hidden = 1;
     // Tick counts wrap after 49.7 days: only unsigned differences are compared.
     uint32_t startTick = 0;
@@ -46,6 +50,7 @@ public:
     DWORD(WINAPI* tickSource)() = GetTickCount;
 };
 
+// The dialog of owner, without its window yet.
 ProgressDialog* NewProgressDialog(Form* owner, const wchar_t* title);
 
 // The estimate line: remaining work (never negative) x 1.3 x seconds / done

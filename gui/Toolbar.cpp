@@ -68,6 +68,12 @@ void Toolbar::LoadImages(int bitmapId)
     currentStrip = strip96;
 }
 
+void Toolbar::LoadImages(int bitmapId, int bitmapId192)
+{
+    LoadImages(bitmapId);
+    strip192Id = bitmapId192;
+}
+
 void Toolbar::AddButton(uint32_t command, const wchar_t* text, int imageX, int imageWidth,
                         int imageHeight, int priority)
 {
@@ -172,11 +178,15 @@ void Toolbar::BuildScaledImages(int dpi)
 
 void Toolbar::Measure(SizeLimits& limits)
 {
-    if (!strip192.IsEmpty()) {
+    if (!strip192.IsEmpty() || strip192Id) {
         int dpi = GetDpi();
         if (dpi == stripDpi) {
             currentDpi = dpi;
         } else {
+            if (dpi != 96 && strip192.IsEmpty()) {
+                strip192 = LoadBitmapResource(strip192Id);
+                strip192Id = 0;
+            }
             if (dpi == 96 || dpi == 192) {
                 currentStrip = dpi == 96 ? strip96 : strip192;
                 int scale = dpi / 96;

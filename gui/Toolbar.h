@@ -41,6 +41,8 @@ public:
     ~Toolbar() override;
 
     void LoadImages(int bitmapId);
+    // The 96-dpi strip now, the 192-dpi one when a DPI first needs it.
+    void LoadImages(int bitmapId, int bitmapId192);
     void AddButton(uint32_t command, const wchar_t* text, int imageX, int imageWidth,
                    int imageHeight, int priority);
     void AddSeparator(bool blank);
@@ -70,6 +72,9 @@ public:
     Array<ToolbarItem> items;
     GdiObj strip96;
     GdiObj strip192;
+    // The resource of strip192 while it is not loaded: only other DPIs than
+    // 96 need it. 0 for none.
+    int strip192Id = 0;
     // Shares strip96 or strip192 at their DPIs, a built strip otherwise.
     GdiObj currentStrip;
     int32_t currentDpi;

@@ -67,8 +67,7 @@ void HelpForm::Build(const ViewerArguments& arguments, const String& path)
     row->verticalMargin = 4;
     row->gap = 0;
     toolbar = NewViewerToolbar(row, 30500);
-    toolbar->LoadImages(kHelpStrip96);
-    toolbar->strip192 = LoadBitmapResource(kHelpStrip192);
+    toolbar->LoadImages(kHelpStrip96, kHelpStrip192);
     AddToolbarItems(toolbar);
     view = NewHelpView(column, 30600);
 

@@ -111,8 +111,8 @@ TextTabs* TextTabs::Create(ControlGroup* parent, DocumentList* list)
         tabs.parent = parent;
         tabs.documents = list;
         tabs.BuildFont(96);
+        // The 192-dpi strip is loaded when a DPI first needs it.
         tabs.strip96 = LoadBitmapResource(TabIcons96);
-        tabs.strip192 = LoadBitmapResource(TabIcons192);
         tabs.stripInUse = tabs.strip96;
         tabs.id = TextTabsId;
         tabs.style = OwnClass | ArrowCursor | NoTabStop;
@@ -631,6 +631,8 @@ void TextTabs::Measure(SizeLimits& limits)
     if (hwnd) {
         try {
             if (dpi != iconDpi) {
+                if (dpi != 96 && strip192.IsEmpty())
+                    strip192 = LoadBitmapResource(TabIcons192);
                 if (dpi == 96) {
                     stripInUse = strip96;
                 } else if (dpi == 192) {

@@ -3,6 +3,8 @@
 
 #include "MainFormTestSupport.h"
 
+#include "actions/ProgressNotify.h"
+
 #include "base/AppContext.h"
 #include "base/UiLanguage.h"
 #include "editor/MainForm.h"
@@ -10,6 +12,8 @@
 #include "editor/Statusbar.h"
 #include "gui/EditLine.h"
 #include "gui/ElasticGroup.h"
+#include "gui/Label.h"
+#include "gui/PopupAlert.h"
 #include "gui/ProgressDialog.h"
 #include "gui/Toolbar.h"
 #include "gui/Tooltip.h"
@@ -71,12 +75,50 @@ TEST_CASE("without settings the window opens at 10,10 in 800 x 600 with toolbar,
     CHECK(MenuChecked(hwnd, 11059));
     CHECK_FALSE(f.findToolbar->IsChecked(kFindToggleRegexId));
     CHECK(W(f.GetText()) == std::wstring(polish ? L"<bez nazwy> - Scrivel" : L"<no name> - Scrivel"));
-    CHECK(W(f.progressDialog->GetText()) == std::wstring(polish ? L"Postęp operacji - Scrivel" : L"Progress - Scrivel"));
     CHECK(f.accelerators != nullptr);
     CHECK(f.autosaveEnabled == 1);
     CHECK(f.incrementalFindOff == 0);
     CHECK(run.broker->autoindent);
     CHECK(TooltipsOff == 0);
+    CHECK(run.alerts.alerts.empty());
+}
+
+TEST_CASE("the progress dialog, the pop-up and the tooltip come with their first use and work then")
+{
+    MainFormRun run("");
+    MainForm& f = *run.form;
+    REQUIRE(f.progressDialog != nullptr);
+    CHECK(f.progressDialog->hwnd == nullptr);
+    CHECK(f.popupAlert == nullptr);
+    CHECK(f.tooltip == nullptr);
+
+    // The first long operation builds the dialog, owned by the window it disables.
+    {
+        ProgressNotify notify(f.progressDialog, L"Searching - Scrivel", L"Progress", L"a.txt");
+        REQUIRE(f.progressDialog->hwnd != nullptr);
+        CHECK(GetWindow(f.progressDialog->hwnd, GW_OWNER) == f.hwnd);
+        CHECK_FALSE(IsWindowEnabled(f.hwnd));
+        CHECK(W(f.progressDialog->GetText()) == L"Searching - Scrivel");
+        CHECK(W(f.progressDialog->line2->GetText()) == L"a.txt");
+        notify.SetTotal(10);
+        notify.Progress(5);
+    }
+    CHECK(IsWindowEnabled(f.hwnd));
+    CHECK_FALSE(IsWindowVisible(f.progressDialog->hwnd));
+
+    // The first note makes the pop-up.
+    ShowPopupInView(f.activeView, L"Not found");
+    REQUIRE(f.popupAlert != nullptr);
+    CHECK(IsWindowVisible(f.popupAlert->hwnd));
+    CHECK(W(f.popupAlert->message) == L"Not found");
+
+    // The first idle step gives the window its tooltip, once.
+    f.IdleStep();
+    REQUIRE(f.tooltip != nullptr);
+    Form* tip = f.tooltip;
+    CHECK(GetWindow(tip->hwnd, GW_OWNER) == f.hwnd);
+    f.IdleStep();
+    CHECK(f.tooltip == tip);
     CHECK(run.alerts.alerts.empty());
 }
 

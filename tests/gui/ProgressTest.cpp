@@ -241,7 +241,8 @@ TEST_CASE("the dialog built at start-up offers Cancel in the language of each la
     SetUiLanguageId(0x415);
     ProgressFixture f(5000);
     ProgressDialog* d = f.dialog;
-    CHECK(Text(d->cancelButton) == L"Przerwij");
+    // Its window and button come with the first operation.
+    CHECK(d->cancelButton == nullptr);
     SetUiLanguageId(0x409);
     d->Start(L"Long", L"a", L"b");
     CHECK(Text(d->cancelButton) == L"Cancel");

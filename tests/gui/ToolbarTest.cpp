@@ -28,9 +28,11 @@ struct ToolbarForm {
         panel = new Panel(&form);
         panel->onCommand = [this](MessageRecord& m) { reports.push_back(m.wParam); };
         toolbar = NewToolbar(panel, 12100);
-        toolbar->LoadImages(IDB_STRIP);
+        // The 192-dpi strip comes when a DPI first needs it.
         if (withStrip192)
-            toolbar->strip192 = LoadBitmapResource(IDB_STRIP + 1);
+            toolbar->LoadImages(IDB_STRIP, IDB_STRIP + 1);
+        else
+            toolbar->LoadImages(IDB_STRIP);
         toolbar->AddButton(CmdOpen, L"Open", 0, 14, 14, 1);
         toolbar->AddButton(CmdSave, L"Save", 14, 14, 14, 5);
         toolbar->AddButton(CmdWrap, L"Wrap", 28, 14, 14, 3);
@@ -147,6 +149,8 @@ TEST_CASE("the toolbar draws its images at 96, 144 and 192 dpi")
         CHECK(limits.minHeight == size);
         CHECK(limits.maxHeight == size);
         CHECK(f.toolbar->currentDpi == dpi);
+        // 96 dpi never loads the other strip.
+        CHECK(f.toolbar->strip192.IsEmpty() == (dpi == 96));
         if (dpi == 96)
             CHECK(f.toolbar->currentStrip.Handle() == f.toolbar->strip96.Handle());
         else if (dpi == 192)

@@ -408,6 +408,8 @@ TEST_CASE("the strip paints tabs, boxes, arrows and folder labels at 96, 144 and
         b.Place(900);
         CHECK(t.iconDpi == dpi);
         CHECK(t.fontDpi == dpi);
+        // Only other DPIs than 96 load the 192-dpi strip.
+        CHECK(t.strip192.IsEmpty() == (dpi == 96));
         const int m = MulDiv(14, dpi, 96);
         CHECK(t.BoxSize() == m);
         {
