@@ -49,7 +49,8 @@ TextDocument* DocumentList::FindByPath(const String& name) const
 {
     TextDocument* const* data = documents_.Data();
     for (int64 i = 0, n = documents_.Count(); i < n; i++) {
-        String path = data[i]->GetPath();
+        // No copy: a start restoring thousands of texts asks this for each.
+        const String& path = data[i]->PathRef();
         if (path.Length() > 0 && path.Length() == name.Length() &&
             EqualsNoCase(path.Data(), path.Length(), name.Data(), name.Length()))
             return data[i];

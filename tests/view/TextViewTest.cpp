@@ -76,33 +76,22 @@ TEST_CASE("random adds, removals and shows keep each text's first state, in orde
     for (int step = 0; step < 1500; step++) {
         INFO("step " << step);
         TextDocument* doc = bench.docs[rng() % bench.docs.size()].get();
-        switch (rng() % 7) {
-        case 0:
-        case 1:
-        case 2: {
+        const unsigned op = rng() % 7;
+        if (op < 3) {
             bench.Event(0, doc);
             REQUIRE(view.viewStates.Count() == static_cast<int64>(model.size()) + 1);
-            ViewState* added = view.viewStates.At(view.viewStates.Count() - 1);
-            CHECK(added->document == doc);
-            CHECK(std::find(model.begin(), model.end(), added) == model.end());
-            model.push_back(added);
-            break;
-        }
-        case 3:
-        case 4:
-        case 5:
+            model.push_back(view.viewStates.At(view.viewStates.Count() - 1));
+            CHECK(model.back()->document == doc);
+        } else if (op < 6) {
             if (ViewState* gone = first(doc)) {
                 model.erase(std::find(model.begin(), model.end(), gone));
-                if (gone == shown)
-                    shown = nullptr;
+                shown = gone == shown ? nullptr : shown;
             }
             bench.Event(1, doc);
-            break;
-        default:
+        } else {
             if (!shown || shown->document != doc)
                 shown = first(doc);
             bench.Event(2, doc, &view);
-            break;
         }
         REQUIRE(view.viewStates.Count() == static_cast<int64>(model.size()));
         for (size_t i = 0; i < model.size(); i++)
