@@ -292,11 +292,20 @@ void MeasureLineColumn(const std::string& what, std::string bytes)
         int64 start = 0, count = 0;
         for (int64 p = 0; p < size; p = start + count)
             zeros += CountByte(text.StoredRunAt(p, start, count), 0, static_cast<size_t>(count));
-    }, 1);
-    Report("reference: one SSE2 pass over the bytes" + tag, pass * 1e3, "ms");
+    }, 5);
+    Report("reference: one SSE2 pass over the bytes, best of 5" + tag, pass * 1e3, "ms");
+    // Rewriting the first byte as it is drops the marks of earlier counts.
     LineColumn lc{};
-    double first = Time([&] { lc = text.LineColumnOfOffset(size); }, 1);
-    Report("line and column at the end, first time" + tag, first * 1e3, "ms");
+    double first = 1e30;
+    for (int run = 0; run < 5; run++) {
+        int64 start = 0, count = 0;
+        u8 head = text.StoredRunAt(0, start, count)[0];
+        text.Replace(0, 1, &head, 1);
+        Clock clock;
+        lc = text.LineColumnOfOffset(size);
+        first = std::min(first, clock.Seconds());
+    }
+    Report("line and column at the end, first time, best of 5" + tag, first * 1e3, "ms");
     // Caret moves near the end, as the status bar asks after each.
     int64 moves = 0;
     double again = Time([&] {

@@ -41,44 +41,84 @@ int64 CountUtf8(const u8* p, int64 n, int64& count)
     const __m128i wants2 = _mm_set1_epi8(static_cast<char>(0xDF));
     const __m128i wants3 = _mm_set1_epi8(static_cast<char>(0xEF));
     const __m128i cr = _mm_set1_epi8(13);
-    // Each step checks x against the bytes one, two and three before it;
-    // the first step has no bytes before it that belong to the count.
-    auto step = [&](__m128i x, __m128i back1, __m128i back2, __m128i back3, __m128i& tally) {
-        __m128i high = _mm_or_si128(x, _mm_cmpeq_epi8(x, cr));
-        if (_mm_movemask_epi8(_mm_or_si128(high, back3)) == 0)
-            return true;  // ASCII, and no lead three bytes back
-        // Nonzero where a lead one, two or three bytes back asks for a
-        // continuation.
+    const __m128i lastTwoByte = _mm_set1_epi8(static_cast<char>(0xDF));
+    // All ones where a byte of x is a continuation exactly when a lead one,
+    // two or three bytes back asks for one (then the subtraction of its
+    // least lead from it is nonzero); continuation gets all ones at
+    // continuation bytes.
+    auto wantedOnly = [&](__m128i x, __m128i wanted, __m128i& continuation) {
+        continuation = _mm_cmplt_epi8(x, firstLead);
+        return _mm_xor_si128(continuation, _mm_cmpeq_epi8(wanted, zero));
+    };
+    auto leads = [&](__m128i x, __m128i back1, __m128i back2, __m128i back3, __m128i& continuation) {
         __m128i wanted = _mm_or_si128(_mm_subs_epu8(back1, wants1),
                                       _mm_or_si128(_mm_subs_epu8(back2, wants2), _mm_subs_epu8(back3, wants3)));
-        __m128i continuation = _mm_cmplt_epi8(x, firstLead);
-        __m128i good = _mm_xor_si128(continuation, _mm_cmpeq_epi8(wanted, zero));
+        return wantedOnly(x, wanted, continuation);
+    };
+    // The same, and no CR and no byte F8 or above.
+    auto check = [&](__m128i x, __m128i back1, __m128i back2, __m128i back3, __m128i& continuation) {
+        __m128i good = leads(x, back1, back2, back3, continuation);
         good = _mm_and_si128(good, _mm_cmpeq_epi8(_mm_min_epu8(x, lastLead), x));
-        good = _mm_andnot_si128(_mm_cmpeq_epi8(x, cr), good);
-        if (_mm_movemask_epi8(good) != 0xFFFF)
-            return false;
-        tally = _mm_sub_epi8(tally, continuation);
-        return true;
+        return _mm_andnot_si128(_mm_cmpeq_epi8(x, cr), good);
     };
     int64 i = 0;
     int64 continuations = 0;
     __m128i tally = zero;
+    __m128i continuation;
+    // The first step has no bytes before it that belong to the count.
     if (n >= 16) {
         __m128i x = Load(p);
-        if (step(x, _mm_slli_si128(x, 1), _mm_slli_si128(x, 2), _mm_slli_si128(x, 3), tally))
+        __m128i good = check(x, _mm_slli_si128(x, 1), _mm_slli_si128(x, 2), _mm_slli_si128(x, 3), continuation);
+        if (_mm_movemask_epi8(good) == 0xFFFF) {
+            tally = _mm_sub_epi8(tally, continuation);
             i = 16;
+        }
     }
-    // A tally byte grows by at most one a step: add them up before 255.
-    for (int steps = 1; i > 0 && i + 16 <= n; i += 16) {
-        if (!step(Load(p + i), Load(p + i - 1), Load(p + i - 2), Load(p + i - 3), tally))
+    // Then four steps at a time. CR, bytes F8 and above, and leads of three
+    // and four bytes are looked for once a round, with the three bytes
+    // before it; a tally byte grows by at most four a round: add them up
+    // before 255.
+    for (int rounds = 0; i > 0 && i + 64 <= n; i += 64) {
+        const u8* q = p + i;
+        __m128i x0 = Load(q), x1 = Load(q + 16), x2 = Load(q + 32), x3 = Load(q + 48);
+        __m128i top = _mm_max_epu8(_mm_max_epu8(_mm_max_epu8(x0, x1), _mm_max_epu8(x2, x3)), Load(q - 3));
+        __m128i crs = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x0, cr), _mm_cmpeq_epi8(x1, cr)),
+                                   _mm_or_si128(_mm_cmpeq_epi8(x2, cr), _mm_cmpeq_epi8(x3, cr)));
+        if (_mm_movemask_epi8(_mm_or_si128(top, crs)) == 0)
+            continue;  // ASCII without CR, and no lead just before it
+        if (_mm_movemask_epi8(_mm_andnot_si128(crs, _mm_cmpeq_epi8(_mm_min_epu8(top, lastLead), top))) != 0xFFFF)
             break;
-        if (++steps == 255) {
+        __m128i c0, c1, c2, c3, good;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(top, lastTwoByte), top)) == 0xFFFF) {
+            // Only leads of two bytes: a continuation is wanted by the byte
+            // just before it.
+            good = _mm_and_si128(_mm_and_si128(wantedOnly(x0, _mm_subs_epu8(Load(q - 1), wants1), c0),
+                                               wantedOnly(x1, _mm_subs_epu8(Load(q + 15), wants1), c1)),
+                                 _mm_and_si128(wantedOnly(x2, _mm_subs_epu8(Load(q + 31), wants1), c2),
+                                               wantedOnly(x3, _mm_subs_epu8(Load(q + 47), wants1), c3)));
+        } else {
+            good = _mm_and_si128(_mm_and_si128(leads(x0, Load(q - 1), Load(q - 2), Load(q - 3), c0),
+                                               leads(x1, Load(q + 15), Load(q + 14), Load(q + 13), c1)),
+                                 _mm_and_si128(leads(x2, Load(q + 31), Load(q + 30), Load(q + 29), c2),
+                                               leads(x3, Load(q + 47), Load(q + 46), Load(q + 45), c3)));
+        }
+        if (_mm_movemask_epi8(good) != 0xFFFF)
+            break;
+        tally = _mm_sub_epi8(tally, _mm_add_epi8(_mm_add_epi8(c0, c1), _mm_add_epi8(c2, c3)));
+        if (++rounds == 63) {
             continuations += SumBytes(tally);
             tally = zero;
-            steps = 0;
+            rounds = 0;
         }
     }
     continuations += SumBytes(tally);
+    // The rest a step at a time, up to the first step that is not plain.
+    for (; i > 0 && i + 16 <= n; i += 16) {
+        const u8* q = p + i;
+        if (_mm_movemask_epi8(check(Load(q), Load(q - 1), Load(q - 2), Load(q - 3), continuation)) != 0xFFFF)
+            break;
+        continuations += __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(continuation)));
+    }
     if (i == 0)
         return 0;
     count += i - continuations;
