@@ -209,7 +209,7 @@ MainForm::~MainForm()
     KillTimer(kAutosaveTimer);
     KillTimer(kCheckTimer);
     if (dropTarget) {
-        if (hwnd)
+        if (hwnd && dropRegistered)
             RevokeDragDrop(hwnd);
         dropTarget->Release();
         dropTarget = nullptr;
@@ -325,10 +325,19 @@ void MainForm::Init(ActionBroker* brokerIn)
     if (dropTarget == nullptr)
         throw MemoryError();
     dropTarget->AddRef();
-    // Without drag and drop (no OLE on this thread) the editor still works.
-    RegisterDragDrop(hwnd, dropTarget);
+    // Registered when the window first waits for input (OLE's marshalling is
+    // a noticeable part of the start); no drag can reach it sooner.
 
     ShowUpdateResult();
+}
+
+void MainForm::RegisterDrop()
+{
+    if (dropRegistered || dropTarget == nullptr || hwnd == nullptr)
+        return;
+    dropRegistered = 1;
+    // Without drag and drop (no OLE on this thread) the editor still works.
+    RegisterDragDrop(hwnd, dropTarget);
 }
 
 void MainForm::BuildContent(const SettingsStore& settings)
@@ -521,6 +530,9 @@ void MainForm::ShowUpdateResult()
                        L"Możesz też ręcznie pobrać instalator i uruchomić go.",
                        L"Update failed. Try again later. Alternatively download full\n"
                        L"installer and reinstall new version.");
-    if (message)
+    if (message) {
+        // The alert's own loop runs before the window first waits for input.
+        RegisterDrop();
         AskOnForm(this, message, Pick(L"Aktualizacja - Scrivel", L"Update - Scrivel"), L"+OK", 4);
+    }
 }

@@ -271,6 +271,8 @@ public:
     void OnActivate(MessageRecord& m) override;
     void OnTimer(MessageRecord& m) override;
     bool OnIdle() override;
+    // Registers the drop target for the window, once.
+    void RegisterDrop();
     // One step of the autosave pass, or the session file at its end; true
     // while more idle work is wanted.
     bool IdleWork();
@@ -304,6 +306,7 @@ public:
     GdiObj fieldBrush1;
     GdiObj fieldBrush2;
     FileDropTarget* dropTarget = nullptr;  // one reference held
+    u8 dropRegistered = 0;  // dropTarget is registered for the window
     std::unique_ptr<DictRegistry> dictionaries;
     ProgressDialog* progressDialog = nullptr;  // owned
     u8 checkPending = 0;

@@ -65,6 +65,7 @@ bool MainForm::OnIdle()
 {
     try {
         AddTooltip();
+        RegisterDrop();
         if (broker && broker->pendingError.code != -1)
             broker->ReportPendingError(this);
         if (ContinueIncrementalFind())

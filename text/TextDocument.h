@@ -55,6 +55,8 @@ public:
     TextDocument& operator=(const TextDocument&) = delete;
 
     String GetPath() const { return path_; }
+    // The path without a copy, for checks run over every open text.
+    const String& PathRef() const { return path_; }
     void SetPath(const String& path) { path_ = path; }
     String GetLocation() const { return location_; }
     void SetLocation(const String& location) { location_ = location; }

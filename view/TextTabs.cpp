@@ -198,6 +198,7 @@ int32 TextTabs::TabWidth(const DeviceContext& dc, const TextDocument* document) 
 void TextTabs::ForgetWidths()
 {
     knownWidths.clear();
+    placedWidths.clear();
 }
 
 std::vector<int32> TextTabs::Widths()
@@ -213,21 +214,28 @@ std::vector<int32> TextTabs::Widths()
         knownPolish = polish;
     }
     std::vector<int32> widths(static_cast<size_t>(n));
+    placedWidths.resize(static_cast<size_t>(n));
     DeviceContext dc;  // opened at the first name to measure
     for (int64 i = 0; i < n; i++) {
         const TextDocument* document = documents->At(i);
-        String path = document->GetPath();
-        auto known = knownWidths.find(document);
-        if (known == knownWidths.end() || !known->second.path.SameBlock(path)) {
-            if (!dc.IsOpen())
-                dc = MeasuringDC();
-            KnownWidth& entry = knownWidths[document];
-            entry.path = path;
-            entry.width = TabWidth(dc, document);
-            widths[static_cast<size_t>(i)] = entry.width;
-        } else {
-            widths[static_cast<size_t>(i)] = known->second.width;
+        PlacedWidth& placed = placedWidths[static_cast<size_t>(i)];
+        if (placed.document != document || !placed.path.SameBlock(document->PathRef())) {
+            String path = document->GetPath();
+            auto known = knownWidths.find(document);
+            if (known != knownWidths.end() && known->second.path.SameBlock(path)) {
+                placed.width = known->second.width;
+            } else {
+                if (!dc.IsOpen())
+                    dc = MeasuringDC();
+                KnownWidth& entry = knownWidths[document];
+                entry.path = path;
+                entry.width = TabWidth(dc, document);
+                placed.width = entry.width;
+            }
+            placed.document = document;
+            placed.path = path;
         }
+        widths[static_cast<size_t>(i)] = placed.width;
     }
     return widths;
 }

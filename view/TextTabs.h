@@ -125,6 +125,15 @@ public:
         int32 width;
     };
     std::unordered_map<const TextDocument*, KnownWidth> knownWidths;
+    // The widths of the last call in list order: a text still in its place
+    // under the same path block needs neither a lookup nor a copy, so the
+    // strip's many calls while thousands of texts open stay cheap.
+    struct PlacedWidth {
+        const TextDocument* document;
+        String path;
+        int32 width;
+    };
+    std::vector<PlacedWidth> placedWidths;
     // What every known width was measured with.
     int32 knownFontDpi;
     int32 knownIconDpi;

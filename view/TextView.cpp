@@ -66,6 +66,7 @@ TextView::~TextView()
     for (int64 i = viewStates.Count() - 1; i >= 0; i--)
         delete viewStates.At(i);
     viewStates.Release();
+    statesByDocument.clear();
     currentState = nullptr;
     currentDocument = nullptr;
     currentStyle = nullptr;
@@ -75,10 +76,8 @@ ViewState* TextView::FindViewState(TextDocument* document) const
 {
     if (!document)
         return nullptr;
-    for (int64 i = 0; i < viewStates.Count(); i++)
-        if (viewStates.At(i)->document == document)
-            return viewStates.At(i);
-    return nullptr;
+    auto found = statesByDocument.find(document);
+    return found == statesByDocument.end() ? nullptr : found->second;
 }
 
 void TextView::AddViewState(TextDocument* document)
@@ -106,6 +105,13 @@ void TextView::AddViewState(TextDocument* document)
         state->barsFollow = true;
         state->dictPair = 0;
         viewStates.Insert(viewStates.Count(), state);
+        try {
+            if (!statesByDocument.emplace(document, state).second)
+                repeatedStates++;
+        } catch (const std::bad_alloc&) {
+            viewStates.RemoveAt(viewStates.Count() - 1);
+            throw MemoryError();
+        }
     } catch (...) {
         for (int64 m : markers)
             if (m >= 0)
@@ -129,11 +135,22 @@ void TextView::RemoveViewState(TextDocument* document)
     text.FreeMarker(state->topMarker);
     text.FreeMarker(state->anchorMarker);
     text.FreeMarker(state->caretMarker);
-    for (int64 i = 0; i < viewStates.Count(); i++)
-        if (viewStates.At(i) == state) {
-            viewStates.RemoveAt(i);
-            break;
-        }
+    int64 index = 0;
+    while (viewStates.At(index) != state)
+        index++;
+    viewStates.RemoveAt(index);
+    // The next state of the same document, if any, is found from now on.
+    auto entry = statesByDocument.find(document);
+    ViewState* next = nullptr;
+    for (int64 i = index; repeatedStates > 0 && i < viewStates.Count() && !next; i++)
+        if (viewStates.At(i)->document == document)
+            next = viewStates.At(i);
+    if (next) {
+        entry->second = next;
+        repeatedStates--;
+    } else {
+        statesByDocument.erase(entry);
+    }
     delete state;
     Invalidate();
 }

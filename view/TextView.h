@@ -13,6 +13,7 @@
 #include <imm.h>
 
 #include <memory>
+#include <unordered_map>
 
 class DictRegistry;
 class LexerFactory;
@@ -164,6 +165,12 @@ public:
     TextDocument* currentDocument = nullptr;
     ViewState* currentState = nullptr;
     Array<ViewState*> viewStates;
+    // The first state of each document in viewStates: views are asked for a
+    // text's state by every per-text broadcast, thousands of texts at a start.
+    std::unordered_map<const TextDocument*, ViewState*> statesByDocument;
+    // States added for a document that already had one; while there are
+    // none, a removal need not look for the next state of its document.
+    int64 repeatedStates = 0;
     Array<int64> findHighlights;
     std::unique_ptr<ViewStyle> activeStyle;
     std::unique_ptr<ViewStyle> inactiveStyle;

@@ -2,6 +2,9 @@
 
 #include "spell/DictRegistry.h"
 
+#include <algorithm>
+#include <random>
+
 TEST_CASE("a view follows the add, remove and current-document events")
 {
     ViewBench bench;
@@ -49,6 +52,65 @@ TEST_CASE("a view follows the add, remove and current-document events")
         CHECK(view.CurrentDocument() == nullptr);
         CHECK(view.currentState == nullptr);
         CHECK_FALSE(view.barsPainted);
+    }
+}
+
+TEST_CASE("random adds, removals and shows keep each text's first state, in order of adding")
+{
+    ViewBench bench;
+    TextView& view = *bench.view;
+    for (int i = 0; i < 40; i++)
+        bench.docs.push_back(std::make_unique<TextDocument>());
+    // The model: the states in order of adding, and the shown one.
+    std::vector<ViewState*> model;
+    ViewState* shown = nullptr;
+    auto first = [&](TextDocument* doc) -> ViewState* {
+        for (ViewState* state : model)
+            if (state->document == doc)
+                return state;
+        return nullptr;
+    };
+    const unsigned seed = 5150;
+    INFO("seed " << seed);
+    std::mt19937 rng(seed);
+    for (int step = 0; step < 1500; step++) {
+        INFO("step " << step);
+        TextDocument* doc = bench.docs[rng() % bench.docs.size()].get();
+        switch (rng() % 7) {
+        case 0:
+        case 1:
+        case 2: {
+            bench.Event(0, doc);
+            REQUIRE(view.viewStates.Count() == static_cast<int64>(model.size()) + 1);
+            ViewState* added = view.viewStates.At(view.viewStates.Count() - 1);
+            CHECK(added->document == doc);
+            CHECK(std::find(model.begin(), model.end(), added) == model.end());
+            model.push_back(added);
+            break;
+        }
+        case 3:
+        case 4:
+        case 5:
+            if (ViewState* gone = first(doc)) {
+                model.erase(std::find(model.begin(), model.end(), gone));
+                if (gone == shown)
+                    shown = nullptr;
+            }
+            bench.Event(1, doc);
+            break;
+        default:
+            if (!shown || shown->document != doc)
+                shown = first(doc);
+            bench.Event(2, doc, &view);
+            break;
+        }
+        REQUIRE(view.viewStates.Count() == static_cast<int64>(model.size()));
+        for (size_t i = 0; i < model.size(); i++)
+            REQUIRE(view.viewStates.At(static_cast<int64>(i)) == model[i]);
+        for (auto& each : bench.docs)
+            REQUIRE(view.FindViewState(each.get()) == first(each.get()));
+        CHECK(view.currentState == shown);
+        CHECK(view.CurrentDocument() == (shown ? shown->document : nullptr));
     }
 }
 
