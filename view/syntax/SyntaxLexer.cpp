@@ -183,7 +183,7 @@ void TextLexer::CodeRunToken(TokenRecord& record, bool inner)
             n++;
         }
         if (text_)
-            text_->AppendAscii(p, n);
+            text_->AppendAscii(p, n, left);
         taken_ += n;
         CharCursor::Seek(c, c.position + n);
     }

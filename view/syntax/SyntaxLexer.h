@@ -2,6 +2,7 @@
 
 #include "base/Types.h"
 #include "text/CharClass.h"
+#include "view/syntax/AsciiSpan.h"
 #include "view/syntax/TokenText.h"
 #include "view/syntax/WordSet.h"
 
@@ -274,22 +275,42 @@ protected:
         int32 room = kTokenRunLimit - taken_;
         int32 n = 0;
         u32 met = 0;
-        // Line ends and control characters are in no word's mask.
-        int64 end = room < left ? room : left;
-        while (n < end) {
-            u32 b = p[n];
-            if (b >= 0x80)
-                break;
-            u32 f = kAsciiClasses.flags[b];
-            if (!(f & mask))
-                break;
-            met |= f;
-            n++;
+        constexpr u32 kWordClasses = ClassLetter | ClassAsciiLetter | ClassDigit | ClassUnderscore | ClassHyphen;
+        if (!(mask & ~kWordClasses) && (mask & (ClassLetter | ClassAsciiLetter)) && (mask & ClassDigit) &&
+            (mask & ClassUnderscore) && !(seen & ~(ClassDigit | ClassUnderscore))) {
+            // Letters, digits, "_" and maybe "-": sixteen at a time.
+            const bool hyphen = (mask & ClassHyphen) != 0;
+            bool marked = false;
+            n = AsciiSpan::Span(
+                p, left, room, [hyphen](__m128i x) { return AsciiSpan::WordBytes(x, hyphen); },
+                [seen](__m128i x) {
+                    __m128i m = _mm_setzero_si128();
+                    if (seen & ClassDigit)
+                        m = _mm_or_si128(m, AsciiSpan::InRange(x, '0', '9'));
+                    if (seen & ClassUnderscore)
+                        m = _mm_or_si128(m, AsciiSpan::Equal(x, '_'));
+                    return m;
+                },
+                seen ? &marked : nullptr);
+            met = marked ? seen : 0;
+        } else {
+            // Line ends and control characters are in no word's mask.
+            int64 end = room < left ? room : left;
+            while (n < end) {
+                u32 b = p[n];
+                if (b >= 0x80)
+                    break;
+                u32 f = kAsciiClasses.flags[b];
+                if (!(f & mask))
+                    break;
+                met |= f;
+                n++;
+            }
         }
         if (n == 0)
             return false;
         if (text_)
-            text_->AppendAscii(p, n);
+            text_->AppendAscii(p, n, left);
         taken_ += n;
         CharCursor::Seek(c, c.position + n);
         return (met & seen) != 0;

@@ -41,27 +41,48 @@ int WordSet::CompareFolded(const wchar_t* a, int32 alen, const wchar_t* b, int32
     return alen == blen ? 0 : (alen < blen ? -1 : 1);
 }
 
-void WordSet::FirstUnitRange(const wchar_t* chars, int32 length, int64& lo, int64& hi) const
+u32 WordSet::Hash(const wchar_t* chars, int32 length) const
+{
+    u32 h = 2166136261u ^ static_cast<u32>(length);
+    for (int32 i = 0; i < length; i++)
+        h = (h ^ (order_ == Folded ? FoldUnit(chars[i]) : static_cast<u32>(chars[i]))) * 16777619u;
+    return h ^ (h >> 15);
+}
+
+void WordSet::BuildIndex() const
 {
     const Entry* e = entries_.Data();
     int64 count = entries_.Count();
-    if (indexedCount_ != count || indexedData_ != e) {
-        // Entries sort by their (folded) first unit before anything else.
-        int64 i = 0;
-        while (i < count && e[i].length == 0)
-            i++;
-        for (u32 u = 0; u < 128; u++) {
-            firstStart_[u] = i;
-            lengths_[u] = 0;
-            for (; i < count && (order_ == Folded ? FoldUnit(e[i].chars[0]) : e[i].chars[0]) == u; i++)
-                lengths_[u] |= 1ull << (e[i].length < 63 ? e[i].length : 63);
-        }
-        firstStart_[128] = i;
-        indexedCount_ = count;
-        indexedData_ = e;
+    // Entries sort by their (folded) first unit before anything else.
+    int64 i = 0;
+    while (i < count && e[i].length == 0)
+        i++;
+    for (u32 u = 0; u < 128; u++) {
+        firstStart_[u] = i;
+        lengths_[u] = 0;
+        for (; i < count && (order_ == Folded ? FoldUnit(e[i].chars[0]) : e[i].chars[0]) == u; i++)
+            lengths_[u] |= 1ull << (e[i].length < 63 ? e[i].length : 63);
     }
+    firstStart_[128] = i;
+    size_t size = 16;
+    while (size < static_cast<size_t>(count) * 2)
+        size *= 2;
+    slots_.assign(size, 0);
+    for (int64 k = 0; k < count; k++) {
+        size_t at = Hash(e[k].chars, e[k].length) & (size - 1);
+        while (slots_[at])
+            at = (at + 1) & (size - 1);
+        slots_[at] = static_cast<u32>(k + 1);
+    }
+    indexedCount_ = count;
+    indexedData_ = e;
+}
+
+void WordSet::FirstUnitRange(const wchar_t* chars, int32 length, int64& lo, int64& hi) const
+{
+    Index();
     lo = 0;
-    hi = count;
+    hi = entries_.Count();
     if (length == 0)
         return;
     u32 first = order_ == Folded ? FoldUnit(chars[0]) : chars[0];
@@ -93,17 +114,22 @@ int64 WordSet::Search(const wchar_t* chars, int32 length) const
 
 int64 WordSet::Find(const wchar_t* chars, int32 length) const
 {
-    int64 lo, hi;
-    FirstUnitRange(chars, length, lo, hi);
+    Index();
     // Most words asked about are not there: no word of that first unit has
     // their length.
-    if (length > 0 && lo < hi) {
+    if (length > 0) {
         u32 first = order_ == Folded ? FoldUnit(chars[0]) : chars[0];
         if (first < 128 && !((lengths_[first] >> (length < 63 ? length : 63)) & 1))
             return -1;
     }
-    int64 i = Search(chars, length);
-    return i >= 0 ? i : -1;
+    const Entry* e = entries_.Data();
+    size_t mask = slots_.size() - 1;
+    for (size_t at = Hash(chars, length) & mask; slots_[at]; at = (at + 1) & mask) {
+        const Entry& x = e[slots_[at] - 1];
+        if (x.length == length && Compare(chars, length, x.chars, x.length) == 0)
+            return slots_[at] - 1;
+    }
+    return -1;
 }
 
 void WordSet::Add(const wchar_t* chars, int32 length)

@@ -4,6 +4,8 @@
 #include "base/String.h"
 #include "base/Types.h"
 
+#include <vector>
+
 // A sorted set of words without duplicates, searched by binary search. The
 // words' characters live in the set's pool (or in static lists) and are not
 // NUL-terminated. A folded set orders and searches ignoring case.
@@ -54,6 +56,15 @@ private:
     // that of the word: every ASCII first unit has its own, the rest share
     // the one past them.
     void FirstUnitRange(const wchar_t* chars, int32 length, int64& lo, int64& hi) const;
+    // Builds the index below unless it is that of the entries as they are.
+    void Index() const
+    {
+        if (indexedCount_ != entries_.Count() || indexedData_ != entries_.Data())
+            BuildIndex();
+    }
+    void BuildIndex() const;
+    // A hash of the (folded) units: equal words hash alike.
+    u32 Hash(const wchar_t* chars, int32 length) const;
 
     Array<Entry> entries_;
     String pool_;
@@ -63,10 +74,13 @@ private:
     // is) is u < 128 are [firstStart_[u], firstStart_[u + 1]), the empty
     // word and those of larger first units lie below firstStart_[0] and
     // from firstStart_[128] on; bit min(length, 63) of lengths_[u] is set
-    // when one of the words of first unit u is that long. Any other count or
-    // storage means unbuilt.
+    // when one of the words of first unit u is that long; slots_ hash every
+    // entry. Any other count or storage means unbuilt.
     mutable int64 indexedCount_ = -1;
     mutable const Entry* indexedData_ = nullptr;
     mutable int64 firstStart_[129] = {};
     mutable u64 lengths_[128] = {};
+    // Open addressing over the entries: each slot holds an entry's index
+    // plus one, or 0; its size is a power of two, at least twice the count.
+    mutable std::vector<u32> slots_;
 };
