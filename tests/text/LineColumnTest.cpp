@@ -2,8 +2,10 @@
 
 #include <doctest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <vector>
 
 // Columns far into long lines are counted on from marks that earlier counts
 // left; edits in and around the line drop the marks they could move. Every
@@ -103,6 +105,67 @@ TEST_CASE("columns deep in long lines equal the plain count, across edits in and
                 }
                 text.Replace(at, to, reinterpret_cast<const u8*>(piece.data()), static_cast<int64>(piece.size()));
             }
+        }
+    }
+}
+
+TEST_CASE("columns over any mix of bytes equal the plain count, with sequences cut at every place")
+{
+    // UTF-8: ASCII, Polish, CJK, four-byte and out-of-range leads, overlong
+    // forms, surrogates, lone and surplus continuations, cut sequences and
+    // bytes that lead nothing; now and then a line end.
+    static const char* const utf8[] = {
+        "plain words ", "\t", "za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 g\xC4\x99\xC5\x9Bl\xC4\x85 ", "\xE4\xB8\xAD\xE6\x96\x87",
+        "\xF0\x9F\x98\x80", "\xF4\x90\x80\x80", "\xF7\xBF\xBF\xBF", "\xC0\x80", "\xC1\xBF", "\xE0\x80\x80",
+        "\xED\xA0\x80", "\x80", "\xBF", "\xF8", "\xFF\x80", "\xC3", "\xE2\x82", "\xF0\x9F\x98", "\xC3\xA9\xA9",
+        "\xF5\x80\x80", "\xF8\x80\x80\x80", "\xFC\x80\x80\x80\x80", "\r", "\r\n", "\n"};
+    // UTF-16 units as code values: ASCII, Polish, CJK, a pair, lone halves,
+    // a pair's halves the wrong way round; then line ends.
+    static const std::vector<int> units[] = {{'a', 'b', ' '}, {9},      {0x17C, 0xF3}, {0x4E2D},
+                                             {0xD83D, 0xDE00}, {0xDC00}, {0xD800},     {0xDE00, 0xD83D},
+                                             {13},             {13, 10}, {10}};
+    const EncodingId encodings[] = {EncodingUtf8, EncodingUtf16BE, EncodingUtf16LE};
+    for (unsigned seed = 1; seed <= 12; seed++) {
+        EncodingId encoding = encodings[seed % 3];
+        bool utf16 = encoding != EncodingUtf8;
+        CAPTURE(seed);
+        std::mt19937 rng(seed);
+        std::string bytes;
+        int kinds = utf16 ? 11 : 25;
+        // Mostly one kind at a time, so that long stretches are all ASCII,
+        // all Polish or all wide as well as mixed.
+        int run = 0;
+        while (bytes.size() < 40000) {
+            if (rng() % 50 == 0)
+                run = static_cast<int>(rng() % 5);
+            int k = rng() % 4 != 0 ? run : static_cast<int>(rng() % static_cast<unsigned>(kinds - 3));
+            if (rng() % 2000 == 0)
+                k = kinds - 1 - static_cast<int>(rng() % 3);
+            if (!utf16) {
+                bytes += utf8[k];
+                continue;
+            }
+            for (int u : units[k]) {
+                char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+                bytes += encoding == EncodingUtf16BE ? high : low;
+                bytes += encoding == EncodingUtf16BE ? low : high;
+            }
+        }
+        // Put in by pieces of any length, so that blocks end anywhere.
+        TextBuff text;
+        text.SetEncoding(encoding);
+        for (size_t at = 0; at < bytes.size();) {
+            size_t n = std::min(bytes.size() - at, static_cast<size_t>(1 + rng() % 3000));
+            if (utf16)
+                n += n % 2;
+            text.Replace(text.Size(), text.Size(), reinterpret_cast<const u8*>(bytes.data() + at),
+                         static_cast<int64>(n));
+            at += n;
+        }
+        for (int i = 0; i < 60; i++) {
+            int64 at = static_cast<int64>(rng() % static_cast<u64>(text.Size() + 1));
+            CAPTURE(at);
+            CHECK(text.LineColumnOfOffset(at).column == PlainColumn(text, at));
         }
     }
 }
