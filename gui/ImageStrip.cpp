@@ -165,3 +165,77 @@ void ScaleImageStrip(GdiObj& result, const DeviceContext& dc, HBITMAP strip192, 
         ScaleDibArea(destination, source, 28 * i, cell * i, 28, cell, 28, cell);
     result = DibToBitmap(destination, dc);
 }
+
+KeyedStrip::~KeyedStrip()
+{
+    Release();
+}
+
+void KeyedStrip::Release()
+{
+    if (maskDc) {
+        SelectObject(maskDc, maskBefore);
+        DeleteDC(maskDc);
+        maskDc = nullptr;
+    }
+    if (imageDc) {
+        SelectObject(imageDc, imageBefore);
+        DeleteDC(imageDc);
+        imageDc = nullptr;
+    }
+    mask.Clear();
+    image.Clear();
+    source.Clear();
+}
+
+void KeyedStrip::Make(HDC target, const GdiObj& strip)
+{
+    Release();
+    BITMAP info;
+    if (GetObjectW(strip.Handle(), sizeof info, &info) != sizeof info)
+        throw InternalError();
+    const int width = info.bmWidth, height = info.bmHeight;
+    PodArray<uint32_t> pixels;
+    pixels.InsertUninit(0, int64_t(width) * height);
+    BITMAPINFO format = TopDown32Info(width, height);
+    if (GetDIBits(target, strip.Bitmap(), 0, static_cast<UINT>(height), pixels.Data(), &format,
+                  DIB_RGB_COLORS) != height)
+        throw InternalError();
+    void* maskBits = nullptr;
+    void* imageBits = nullptr;
+    GdiObj madeMask = MakeDibSection32(width, height, &maskBits);
+    GdiObj madeImage = MakeDibSection32(width, height, &imageBits);
+    if (madeMask.IsEmpty() || madeImage.IsEmpty() || !maskBits || !imageBits)
+        throw InternalError();
+    uint32_t* m = static_cast<uint32_t*>(maskBits);
+    uint32_t* c = static_cast<uint32_t*>(imageBits);
+    for (int64_t i = 0, n = int64_t(width) * height; i < n; i++) {
+        const uint32_t p = pixels.Data()[i] & 0xFFFFFF;
+        const bool key = p == 0xFF00FF;
+        m[i] = key ? 0xFFFFFF : 0;
+        c[i] = key ? 0 : p;
+    }
+    GdiFlush();
+    maskDc = CreateCompatibleDC(target);
+    imageDc = CreateCompatibleDC(target);
+    if (!maskDc || !imageDc) {
+        Release();
+        throw InternalError();
+    }
+    maskBefore = SelectObject(maskDc, madeMask.Handle());
+    imageBefore = SelectObject(imageDc, madeImage.Handle());
+    mask = madeMask;
+    image = madeImage;
+    source = strip;
+}
+
+void KeyedStrip::Draw(HDC target, const GdiObj& strip, int x, int y, int width, int height,
+                      int sourceX, int sourceY)
+{
+    if (strip.IsEmpty())
+        return;
+    if (source.Handle() != strip.Handle() || !maskDc)
+        Make(target, strip);
+    BitBlt(target, x, y, width, height, maskDc, sourceX, sourceY, SRCAND);
+    BitBlt(target, x, y, width, height, imageDc, sourceX, sourceY, SRCPAINT);
+}

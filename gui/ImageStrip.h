@@ -50,3 +50,31 @@ void ScaleDibArea(ImageDib& destination, const ImageDib& source, int sourceX, in
 // 192 dpi; two rows taller than a cell.
 void ScaleImageStrip(GdiObj& result, const DeviceContext& dc, HBITMAP strip192, int dpi,
                      COLORREF background);
+
+// Draws cells of a strip with its magenta pixels transparent: the pixels
+// TransparentBlt gives for the magenta key, in two plain blits. Wine's
+// TransparentBlt makes its masks on every call, most of a toolbar's paint;
+// these are made once per strip.
+class KeyedStrip {
+public:
+    KeyedStrip() = default;
+    KeyedStrip(const KeyedStrip&) = delete;
+    KeyedStrip& operator=(const KeyedStrip&) = delete;
+    ~KeyedStrip();
+
+    // The strip's area at (sourceX, sourceY) onto the target at (x, y).
+    void Draw(HDC target, const GdiObj& strip, int x, int y, int width, int height, int sourceX,
+              int sourceY);
+
+private:
+    void Make(HDC target, const GdiObj& strip);
+    void Release();
+
+    GdiObj source;  // held, so its handle cannot come back as another strip
+    GdiObj mask;    // white where the strip is magenta, black elsewhere
+    GdiObj image;   // black where the strip is magenta, the strip elsewhere
+    HDC maskDc = nullptr;
+    HDC imageDc = nullptr;
+    HGDIOBJ maskBefore = nullptr;
+    HGDIOBJ imageBefore = nullptr;
+};

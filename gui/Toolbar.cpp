@@ -338,7 +338,7 @@ void Toolbar::InvalidateItem(int index)
 
 // --- painting --------------------------------------------------------------------------
 
-void Toolbar::DrawItem(DeviceContext& dc, DeviceContext& images, int index, int x, int bottom)
+void Toolbar::DrawItem(DeviceContext& dc, int index, int x, int bottom)
 {
     const ToolbarItem& item = items.At(index);
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
@@ -364,9 +364,8 @@ void Toolbar::DrawItem(DeviceContext& dc, DeviceContext& images, int index, int 
         dc.FillRect(column, face);
     }
     int top = std::max((bottom - item.drawnHeight) / 2, 0) + (down ? 2 : 0);
-    TransparentBlt(dc.Hdc(), x, top, item.drawnWidth, item.drawnHeight + 1, images.Hdc(),
-                   item.drawnX + (item.on ? item.drawnWidth : 0), 0, item.drawnWidth,
-                   item.drawnHeight + 1, kMagenta);
+    keyedStrip.Draw(dc.Hdc(), currentStrip, x, top, item.drawnWidth, item.drawnHeight + 1,
+                    item.drawnX + (item.on ? item.drawnWidth : 0), 0);
     if (item.textShown) {
         SIZE w = {0, 20};
         GetTextExtentPoint32W(dc.Hdc(), L"W", 1, &w);
@@ -385,10 +384,6 @@ void Toolbar::DrawItem(DeviceContext& dc, DeviceContext& images, int index, int 
 void Toolbar::OnPaint(MessageRecord&)
 {
     DeviceContext dc = PaintDC();
-    DeviceContext images;
-    images.Compatible(&dc);
-    if (!currentStrip.IsEmpty())
-        images.SelectBitmap(currentStrip);
     dc.SelectFont(GetFont());
     SetBkMode(dc.Hdc(), TRANSPARENT);
     RECT client = ClientRect();
@@ -397,7 +392,7 @@ void Toolbar::OnPaint(MessageRecord&)
         int advance = items.At(i).advance;
         if (advance < 1)
             continue;
-        DrawItem(dc, images, static_cast<int>(i), x, client.bottom);
+        DrawItem(dc, static_cast<int>(i), x, client.bottom);
         x += advance;
     }
     if (x < client.right)

@@ -8,6 +8,7 @@
 
 #include "base/Array.h"
 #include "gui/Control.h"
+#include "gui/ImageStrip.h"
 
 enum ToolbarItemKind : int32_t {
     ToolbarButton = 0,
@@ -77,6 +78,7 @@ public:
     int strip192Id = 0;
     // Shares strip96 or strip192 at their DPIs, a built strip otherwise.
     GdiObj currentStrip;
+    KeyedStrip keyedStrip;
     int32_t currentDpi;
     int32_t stripDpi;
     int32_t pressed;
@@ -97,7 +99,7 @@ protected:
 
 private:
     int TotalDrawnWidth();
-    void DrawItem(DeviceContext& dc, DeviceContext& images, int index, int x, int bottom);
+    void DrawItem(DeviceContext& dc, int index, int x, int bottom);
 };
 
 Toolbar* NewToolbar(ControlGroup* parent, uint32_t controlId);

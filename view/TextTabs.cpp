@@ -709,7 +709,7 @@ void TextTabs::ComputePalette()
     p.pressedFill = p.line;
 }
 
-void TextTabs::DrawBox(DeviceContext& dc, DeviceContext& icons, const RECT& box, int32 cell,
+void TextTabs::DrawBox(DeviceContext& dc, const RECT& box, int32 cell,
                        bool pressed, bool isArrow)
 {
     const int32 m = BoxSize();
@@ -721,10 +721,10 @@ void TextTabs::DrawBox(DeviceContext& dc, DeviceContext& icons, const RECT& box,
     }
     const int32 x = box.left + (box.right - box.left - m) / 2;
     const int32 y = box.top + (box.bottom - box.top - (m + 1)) / 2 - (isArrow ? 1 : 0);
-    TransparentBlt(dc.Hdc(), x, y, m, m + 1, icons.Hdc(), cell * m, 0, m, m + 1, kMagenta);
+    keyedStrip.Draw(dc.Hdc(), stripInUse, x, y, m, m + 1, cell * m, 0);
 }
 
-void TextTabs::DrawTab(DeviceContext& dc, DeviceContext& icons, int64 index, int32 x, int32 width,
+void TextTabs::DrawTab(DeviceContext& dc, int64 index, int32 x, int32 width,
                        int32 top, int32 bottom, bool asCurrent)
 {
     TextDocument* document = documents->At(index);
@@ -758,11 +758,11 @@ void TextTabs::DrawTab(DeviceContext& dc, DeviceContext& icons, int64 index, int
     const int32 m = BoxSize();
     const bool here = index == hoverItem;
     const RECT close = {frame.right - m, top + 1, frame.right, bottom - 1};
-    DrawBox(dc, icons, close, here && hoverPart == CloseBox ? 3 : 2,
+    DrawBox(dc, close, here && hoverPart == CloseBox ? 3 : 2,
             index == pressedItem && pressedPart == CloseBox, false);
     if (document->modified) {
         const RECT save = {frame.right - 2 * m, top + 1, frame.right - m, bottom - 1};
-        DrawBox(dc, icons, save, here && hoverPart == SaveBox ? 1 : 0,
+        DrawBox(dc, save, here && hoverPart == SaveBox ? 1 : 0,
                 index == pressedItem && pressedPart == SaveBox, false);
     }
     // The frame goes over the boxes, so a box at the edge keeps the border.
@@ -827,11 +827,6 @@ void TextTabs::Paint(DeviceContext& dc, const RECT& client)
     if (current == nullptr || documents == nullptr)
         return;
 
-    DeviceContext icons;
-    icons.Compatible(&dc);
-    if (!stripInUse.IsEmpty())
-        icons.SelectBitmap(stripInUse);
-
     tabRowTop = 0;
     if (folderLabels) {
         tabRowTop = dc.LineHeight() + MulDiv(4, fontDpi, 96);
@@ -846,7 +841,7 @@ void TextTabs::Paint(DeviceContext& dc, const RECT& client)
         if (x - 1 >= client.right)
             break;
         if (x - 1 + width > 0)
-            DrawTab(dc, icons, i, x, width, top, bottom, false);
+            DrawTab(dc, i, x, width, top, bottom, false);
         x += width;
     }
     if (x - 1 < client.right)
@@ -857,7 +852,7 @@ void TextTabs::Paint(DeviceContext& dc, const RECT& client)
         const RECT box = {left, top + 1, left + arrow, bottom};
         dc.FillRect(box, hoverItem == item ? palette.hover : palette.face);
         dc.FillRect({box.left, bottom - 1, box.right, bottom}, palette.line);
-        DrawBox(dc, icons, box, cell + (hoverItem == item ? 1 : 0), pressedItem == item, true);
+        DrawBox(dc, box, cell + (hoverItem == item ? 1 : 0), pressedItem == item, true);
     };
     if (scroll > 0)
         drawArrow(LeftArrow, 0, 4);
@@ -867,7 +862,7 @@ void TextTabs::Paint(DeviceContext& dc, const RECT& client)
     if (dragged) {
         const int64 index = documents->IndexOf(dragged);
         if (index >= 0)
-            DrawTab(dc, icons, index, lastDragX - grabOffset, widths[static_cast<size_t>(index)], top + 3,
+            DrawTab(dc, index, lastDragX - grabOffset, widths[static_cast<size_t>(index)], top + 3,
                     bottom + 3, true);
     }
 }

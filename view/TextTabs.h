@@ -8,6 +8,7 @@
 #include "base/String.h"
 #include "base/Types.h"
 #include "gui/Control.h"
+#include "gui/ImageStrip.h"
 #include "view/BroadcastRecord.h"
 
 #include <unordered_map>
@@ -99,6 +100,7 @@ public:
     GdiObj strip192;
     // Shares strip96 or strip192 at their DPIs, a scaled copy otherwise.
     GdiObj stripInUse;
+    KeyedStrip keyedStrip;
     int32 fontDpi;
     int32 iconDpi;
     COLORREF textColor;
@@ -144,10 +146,10 @@ private:
     // Forgets the press and any drag; the capture is released.
     void CancelPress();
     void ComputePalette();
-    void DrawTab(DeviceContext& dc, DeviceContext& icons, int64 index, int32 x, int32 width, int32 top,
+    void DrawTab(DeviceContext& dc, int64 index, int32 x, int32 width, int32 top,
                  int32 bottom, bool asCurrent);
     // Arrows sit a pixel higher and are not filled while pressed.
-    void DrawBox(DeviceContext& dc, DeviceContext& icons, const RECT& box, int32 cell, bool pressed,
+    void DrawBox(DeviceContext& dc, const RECT& box, int32 cell, bool pressed,
                  bool isArrow);
     void DrawFolderLabels(DeviceContext& dc, const RECT& client, int32 rowHeight,
                           const std::vector<int32>& widths);

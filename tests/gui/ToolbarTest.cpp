@@ -5,7 +5,9 @@
 #include "support/CaughtError.h"
 #include "support/Screenshot.h"
 
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -279,3 +281,81 @@ TEST_CASE("pressing, moving off and releasing sends nothing; moving back on send
     t.SetChecked(4242, true);
     CHECK(t.FindCommand(4242) == -1);
 }
+
+namespace {
+
+// A screen-compatible strip of random pixels, about a third of them magenta.
+GdiObj RandomStrip(const DeviceContext& dc, std::mt19937& random, int width, int height)
+{
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    for (uint32_t& p : pixels)
+        p = random() % 3 == 0 ? 0xFF00FF : random() & 0xFFFFFF;
+    GdiObj strip = MakeCompatibleBitmap(dc, width, height);
+    BITMAPINFO format = TopDown32Info(width, height);
+    REQUIRE(SetDIBits(dc.Hdc(), strip.Bitmap(), 0, static_cast<UINT>(height), pixels.data(), &format,
+                      DIB_RGB_COLORS) == height);
+    return strip;
+}
+
+// A 32-bit canvas of random pixels.
+GdiObj RandomCanvas(std::mt19937& random, int width, int height)
+{
+    void* bits = nullptr;
+    GdiObj canvas = MakeDibSection32(width, height, &bits);
+    uint32_t* p = static_cast<uint32_t*>(bits);
+    for (int i = 0; i < width * height; i++)
+        p[i] = random() & 0xFFFFFF;
+    return canvas;
+}
+
+} // namespace
+
+TEST_CASE("a keyed strip draws the pixels TransparentBlt draws with the magenta key")
+{
+    TestForm form;
+    DeviceContext dc = form.WindowDC();
+    std::mt19937 random(20261209);
+    KeyedStrip keyed;
+    GdiObj strip;
+    const int canvasWidth = 60, canvasHeight = 40;
+    for (int round = 0; round < 6; round++) {
+        INFO(round);
+        // A new strip every other round: the drawer must notice the change.
+        if (round % 2 == 0)
+            strip = RandomStrip(dc, random, 40 + round, 20 + round);
+        GdiObj canvas = RandomCanvas(random, canvasWidth, canvasHeight);
+        PixelImage before = ReadBitmapPixels(canvas.Bitmap());
+        GdiObj expected = RandomCanvas(random, canvasWidth, canvasHeight);
+        HDC expectedDc = CreateCompatibleDC(dc.Hdc());
+        HDC canvasDc = CreateCompatibleDC(dc.Hdc());
+        HDC stripDc = CreateCompatibleDC(dc.Hdc());
+        HGDIOBJ a = SelectObject(expectedDc, expected.Handle());
+        HGDIOBJ b = SelectObject(canvasDc, canvas.Handle());
+        BitBlt(expectedDc, 0, 0, canvasWidth, canvasHeight, canvasDc, 0, 0, SRCCOPY);
+        for (int k = 0; k < 8; k++) {
+            int w = 1 + static_cast<int>(random() % 16), h = 1 + static_cast<int>(random() % 16);
+            int sx = static_cast<int>(random() % (40 - 16)), sy = static_cast<int>(random() % (20 - 16));
+            int x = static_cast<int>(random() % (canvasWidth - 16)), y = static_cast<int>(random() % (canvasHeight - 16));
+            HGDIOBJ c = SelectObject(stripDc, strip.Handle());
+            TransparentBlt(expectedDc, x, y, w, h, stripDc, sx, sy, w, h, kMagenta);
+            SelectObject(stripDc, c);
+            keyed.Draw(canvasDc, strip, x, y, w, h, sx, sy);
+        }
+        SelectObject(expectedDc, a);
+        SelectObject(canvasDc, b);
+        DeleteDC(expectedDc);
+        DeleteDC(canvasDc);
+        DeleteDC(stripDc);
+        PixelImage drawn = ReadBitmapPixels(canvas.Bitmap());
+        PixelImage wanted = ReadBitmapPixels(expected.Bitmap());
+        REQUIRE(drawn.pixels.size() == wanted.pixels.size());
+        int differing = 0, changed = 0;
+        for (size_t i = 0; i < drawn.pixels.size(); i++) {
+            differing += (drawn.pixels[i] & 0xFFFFFF) != (wanted.pixels[i] & 0xFFFFFF);
+            changed += (drawn.pixels[i] & 0xFFFFFF) != (before.pixels[i] & 0xFFFFFF);
+        }
+        CHECK(differing == 0);
+        CHECK(changed > 0);
+    }
+}
+
