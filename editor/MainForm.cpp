@@ -304,10 +304,17 @@ void MainForm::Init(ActionBroker* brokerIn)
     SetWindowPlacement(hwnd, &placement);
     BuildContent(settings);
     ApplySettings(settings, false);
-    Layout();
+    // Showing at the placement applies the size limits, so the content only
+    // needs laying out; the groups use what they measured last.
+    SizeLimits limits;
+    Measure(limits);
+    layoutBeforeShow = ClientRect();
+    content->SetBounds(layoutBeforeShow);
+    laidOutBeforeShow = 1;
     placement.showCmd = showCommand;
     SetWindowPlacement(hwnd, &placement);
     shown = 1;
+    laidOutBeforeShow = 0;
 
     RestoreFindState();
 
@@ -471,6 +478,19 @@ void MainForm::ApplySettings(const SettingsStore& settings, bool relayout)
     fieldBrush2 = MakeSolidBrush(RGB(Shade(r, 38), Shade(g, 0), Shade(b, 0)));
     if (relayout)
         Layout();
+}
+
+void MainForm::OnSize(MessageRecord& m)
+{
+    if (laidOutBeforeShow) {
+        laidOutBeforeShow = 0;
+        RECT client = ClientRect();
+        if (EqualRect(&client, &layoutBeforeShow)) {
+            DefaultProc(m);
+            return;
+        }
+    }
+    EditForm::OnSize(m);
 }
 
 void MainForm::Layout()

@@ -62,7 +62,7 @@ enum MainFormResources : int {
     kReplaceStrip192 = 12404,
 };
 
-enum : UINT_PTR { kCheckTimer = 4444, kAutosaveTimer = 4445 };
+enum : UINT_PTR { kCheckTimer = 4444, kAutosaveTimer = 4445, kLateStartTimer = 4446 };
 
 // The clock and the beep of incremental find; tests count beeps through them.
 struct IncrementalFindCalls {
@@ -270,9 +270,12 @@ public:
     void OnClose(MessageRecord& m) override;
     void OnActivate(MessageRecord& m) override;
     void OnTimer(MessageRecord& m) override;
+    void OnSize(MessageRecord& m) override;
     bool OnIdle() override;
     // Registers the drop target for the window, once.
     void RegisterDrop();
+    // What the start leaves until the loop first waits: tooltip and drop target.
+    void FinishStart();
     // One step of the autosave pass, or the session file at its end; true
     // while more idle work is wanted.
     bool IdleWork();
@@ -307,6 +310,13 @@ public:
     GdiObj fieldBrush2;
     FileDropTarget* dropTarget = nullptr;  // one reference held
     u8 dropRegistered = 0;  // dropTarget is registered for the window
+    // The first idle moment armed the timer that makes the tooltip and
+    // registers the drop target.
+    u8 lateStartArmed = 0;
+    // The content was laid out at this client size just before the first
+    // show, which repeats WM_SIZE at the same size.
+    u8 laidOutBeforeShow = 0;
+    RECT layoutBeforeShow = {0, 0, 0, 0};
     std::unique_ptr<DictRegistry> dictionaries;
     ProgressDialog* progressDialog = nullptr;  // owned
     u8 checkPending = 0;

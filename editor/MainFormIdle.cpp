@@ -45,6 +45,10 @@ void MainForm::OnTimer(MessageRecord& m)
             CheckChangedFiles();
         }
         break;
+    case kLateStartTimer:
+        KillTimer(kLateStartTimer);
+        FinishStart();
+        break;
     case kAutosaveTimer:
         autosaveDue = 1;
         if (autosavePass < 0)
@@ -56,6 +60,12 @@ void MainForm::OnTimer(MessageRecord& m)
     }
 }
 
+void MainForm::FinishStart()
+{
+    AddTooltip();
+    RegisterDrop();
+}
+
 void MainForm::CheckChangedFiles()
 {
     RunAction(ActionCheckChangedOnDisk);
@@ -64,8 +74,13 @@ void MainForm::CheckChangedFiles()
 bool MainForm::OnIdle()
 {
     try {
-        AddTooltip();
-        RegisterDrop();
+        // Not before the loop has waited once: the window is painted and
+        // answers input sooner. No hint can show within a second anyway,
+        // and no drag reaches a window this young.
+        if (!lateStartArmed) {
+            lateStartArmed = 1;
+            SetTimer(kLateStartTimer, 10);
+        }
         if (broker && broker->pendingError.code != -1)
             broker->ReportPendingError(this);
         if (ContinueIncrementalFind())

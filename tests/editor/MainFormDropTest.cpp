@@ -25,10 +25,11 @@ TEST_CASE("an OLE drop of an open modified file and a new one: the reload questi
     OleThread ole;
     HiddenEditor bench("");
     MainForm& f = bench.Form();
-    // The window is registered once it waits for input: a second
-    // registration is refused.
+    // The window is registered once it has waited for input (the timer the
+    // first idle step arms): a second registration is refused.
     REQUIRE(f.dropTarget != nullptr);
     f.IdleStep();
+    f.FinishStart();
     CHECK(RegisterDragDrop(bench.run.Hwnd(), f.dropTarget) == DRAGDROP_E_ALREADYREGISTERED);
 
     TextDocument* first = bench.Open(L"first.txt", "one");

@@ -55,6 +55,29 @@ TEST_CASE("without settings the window opens at 10,10 in 800 x 600 with toolbar,
     CHECK(f.activeView == f.view1);
     CHECK(IsWindowVisible(f.view1->hwnd));
     CHECK_FALSE(IsWindowVisible(f.findField->hwnd));
+    // Laid out once before the show, which repeats WM_SIZE at the same size:
+    // the rows fill the client area from the toolbar to the status bar.
+    {
+        auto rectIn = [&](HWND child) {
+            RECT r;
+            GetWindowRect(child, &r);
+            MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+            return r;
+        };
+        RECT client;
+        GetClientRect(hwnd, &client);
+        RECT bar = rectIn(f.toolbar->hwnd), view = rectIn(f.view1->hwnd), status = rectIn(f.statusbar->hwnd);
+        CHECK(bar.bottom - bar.top >= 20);
+        CHECK(view.top >= bar.bottom);
+        CHECK(view.bottom - view.top > client.bottom / 2);
+        CHECK(status.top >= view.bottom);
+        CHECK(status.bottom == client.bottom);
+        // A real change of size lays the content out again.
+        SetWindowPos(hwnd, nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        GetClientRect(hwnd, &client);
+        CHECK(rectIn(f.statusbar->hwnd).bottom == client.bottom);
+        SetWindowPos(hwnd, nullptr, 0, 0, 800, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     REQUIRE(run.broker->documents.Count() == 1);
     CHECK(f.view1->CurrentDocument() == run.broker->documents.At(0));
     CHECK(run.broker->ViewIndex(f.view1) >= 0);
@@ -112,12 +135,24 @@ TEST_CASE("the progress dialog, the pop-up and the tooltip come with their first
     CHECK(IsWindowVisible(f.popupAlert->hwnd));
     CHECK(W(f.popupAlert->message) == L"Not found");
 
-    // The first idle step gives the window its tooltip, once.
+    // The first idle step arms a timer; its tick, after the loop has
+    // waited, gives the window its tooltip and drop target, once.
     f.IdleStep();
+    CHECK(f.tooltip == nullptr);
+    CHECK_FALSE(f.dropRegistered);
+    MSG tick;
+    DWORD start = GetTickCount();
+    while (!f.tooltip && GetTickCount() - start < 5000) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        while (PeekMessageW(&tick, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&tick);
+    }
     REQUIRE(f.tooltip != nullptr);
+    CHECK(f.dropRegistered);
     Form* tip = f.tooltip;
     CHECK(GetWindow(tip->hwnd, GW_OWNER) == f.hwnd);
     f.IdleStep();
+    f.FinishStart();
     CHECK(f.tooltip == tip);
     CHECK(run.alerts.alerts.empty());
 }
