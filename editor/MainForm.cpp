@@ -401,24 +401,94 @@ void MainForm::BuildToolbar()
 
 void MainForm::BuildFindBar()
 {
+    // Only the row: its controls come with the bar's first use.
     findBar = NewElasticGroup(ElasticGroup::Row, contentGroup);
     findBar->alignment = ElasticGroup::AlignCentre;
-    findLabel = NewLabel(findBar, FindLabelText());
-    findField = NewEditLine(findBar, 0, kFindFieldId, L"");
-    findToolbar = NewToolbar(findBar, 0);
-    findToolbar->LoadImages(kFindStrip, kFindStrip192);
-    AddBarButtons(findToolbar, kFindButtons, sizeof kFindButtons / sizeof kFindButtons[0]);
-    replaceLabel = NewLabel(findBar, ReplaceLabelText());
-    replaceField = NewEditLine(findBar, 0, kReplaceFieldId, L"");
-    replaceToolbar = NewToolbar(findBar, 0);
-    replaceToolbar->LoadImages(kReplaceStrip, kReplaceStrip192);
-    AddBarButtons(replaceToolbar, kReplaceButtons, sizeof kReplaceButtons / sizeof kReplaceButtons[0]);
-    SetFieldHints();
-    // Finding ignores case until the user says otherwise.
-    findToolbar->SetChecked(kFindToggleCaseId, true);
-    CheckMenuItem(11059, true);
+    CheckMenuItem(11059, findBarState.ignoreCase != 0);
     // The row starts hidden.
     findBar->Collapse();
+}
+
+void MainForm::EnsureFindBar()
+{
+    if (FindBarBuilt())
+        return;
+    // Only a form whose content is made has the row; made twice at once is a fault.
+    if (findBar == nullptr || findBarState.building)
+        throw InternalError();
+    findBarState.building = 1;
+    // Made in the order of the row; published together once all exist.
+    Control* made[6] = {};
+    // One half of the row: label, field and toolbar from slot on.
+    auto makeHalf = [&](int slot, const wchar_t* labelText, uint32_t fieldId, int strip, int strip192,
+                        const BarSpec* specs, size_t count) {
+        made[slot] = NewLabel(findBar, labelText);
+        made[slot + 1] = NewEditLine(findBar, 0, fieldId, L"");
+        Toolbar* bar = NewToolbar(findBar, 0);
+        made[slot + 2] = bar;
+        bar->LoadImages(strip, strip192);
+        AddBarButtons(bar, specs, count);
+    };
+    try {
+        makeHalf(0, FindLabelText(), kFindFieldId, kFindStrip, kFindStrip192, kFindButtons,
+                 sizeof kFindButtons / sizeof kFindButtons[0]);
+        makeHalf(3, ReplaceLabelText(), kReplaceFieldId, kReplaceStrip, kReplaceStrip192, kReplaceButtons,
+                 sizeof kReplaceButtons / sizeof kReplaceButtons[0]);
+        auto* newFindField = static_cast<EditLine*>(made[1]);
+        auto* newFindToolbar = static_cast<Toolbar*>(made[2]);
+        auto* newReplaceField = static_cast<EditLine*>(made[4]);
+
+        // The row is still collapsed: its new controls stay hidden with it.
+        if (findBar->IsCollapsed())
+            for (Control* c : made)
+                c->Hide();
+        // Among the form's windows the bar keeps its place before the status
+        // bar, as if made with the rest of the content.
+        if (statusbar && statusbar->hwnd) {
+            HWND before = GetWindow(statusbar->hwnd, GW_HWNDPREV);
+            HWND insertAfter = before ? before : HWND_TOP;
+            for (Control* c : made) {
+                if (c->hwnd == nullptr)
+                    continue;
+                SetWindowPos(c->hwnd, insertAfter, 0, 0, 0, 0,
+                             SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+                insertAfter = c->hwnd;
+            }
+        }
+
+        newFindToolbar->SetChecked(kFindToggleCaseId, findBarState.ignoreCase != 0);
+        newFindToolbar->SetChecked(kFindToggleRegexId, findBarState.regex != 0);
+        if (!viewFont.IsEmpty()) {
+            newFindField->SetFont(viewFont);
+            newReplaceField->SetFont(viewFont);
+        }
+        // Setting a text notifies the form, which ignores the bar while it is built.
+        if (!findBarState.findText.IsEmpty())
+            newFindField->SetText(findBarState.findText.CStr());
+        if (!findBarState.replaceText.IsEmpty())
+            newReplaceField->SetText(findBarState.replaceText.CStr());
+
+        findLabel = static_cast<Label*>(made[0]);
+        findField = newFindField;
+        findToolbar = newFindToolbar;
+        replaceLabel = static_cast<Label*>(made[3]);
+        replaceField = newReplaceField;
+        replaceToolbar = static_cast<Toolbar*>(made[5]);
+    } catch (...) {
+        for (int i = 5; i >= 0; i--)
+            delete made[i];
+        findBarState.building = 0;
+        throw;
+    }
+    findBarState.building = 0;
+    if (findBarState.switchedHints)
+        SetSwitchedFieldHints();
+    else
+        SetFieldHints();
+    if (findBarState.switchedButtons)
+        SetSwitchedButtonTexts();
+    findBarState.findText = String();
+    findBarState.replaceText = String();
 }
 
 void MainForm::SetBarTexts()
@@ -426,6 +496,11 @@ void MainForm::SetBarTexts()
     for (const ToolbarSpec& s : kMainButtons)
         if (s.command != 0)
             toolbar->SetButtonText(s.command, Pick(s.polish, s.english));
+    // A bar not built yet gets these texts when it is built.
+    findBarState.switchedHints = 1;
+    findBarState.switchedButtons = 1;
+    if (!FindBarBuilt())
+        return;
     for (const BarSpec& s : kFindButtons)
         if (s.command != 0)
             findToolbar->SetButtonText(s.command, Pick(s.polish, s.english));
@@ -434,10 +509,20 @@ void MainForm::SetBarTexts()
             replaceToolbar->SetButtonText(s.command, Pick(s.polish, s.english));
     findLabel->SetText(FindLabelText());
     replaceLabel->SetText(ReplaceLabelText());
-    // A switch of language words four hints otherwise than the first build.
+    SetSwitchedFieldHints();
+    SetSwitchedButtonTexts();
+}
+
+// A switch of language words four hints otherwise than the first build.
+void MainForm::SetSwitchedFieldHints()
+{
     findField->hint = String(Pick(L"Ciąg znaków do znalezienia.", L"Search phrase."));
     replaceField->hint = String(Pick(L"Ciąg znaków zastępujących znaleziony tekst.",
                                      L"A string of characters replacing the found text."));
+}
+
+void MainForm::SetSwitchedButtonTexts()
+{
     findToolbar->SetButtonText(
         kFindToggleCaseId,
         Pick(L"Decyduje, czy wyszukiwanie traktuje małe i wielkie litery jako identyczne. Kliknij, aby zmienić stan.",
@@ -448,6 +533,9 @@ void MainForm::SetBarTexts()
 
 void MainForm::SetFieldHints()
 {
+    findBarState.switchedHints = 0;
+    if (!FindBarBuilt())
+        return;
     findField->hint = String(Pick(L"Ciąg znaków do znalezienia", L"Search phrase"));
     replaceField->hint = String(Pick(L"Ciąg znaków zastępujących znaleziony tekst",
                                      L"A string of characters replacing the found text"));
@@ -468,8 +556,10 @@ void MainForm::ApplySettings(const SettingsStore& settings, bool relayout)
     view2->ReloadStyle(settings);
     splitter->ApplySettings(settings);
     TextView::ReadFontSettings(viewFont, GetDpi(), settings);
-    findField->SetFont(viewFont);
-    replaceField->SetFont(viewFont);
+    if (FindBarBuilt()) {
+        findField->SetFont(viewFont);
+        replaceField->SetFont(viewFont);
+    }
     tabs->ApplySettings(settings);
 
     COLORREF window = GetSysColor(COLOR_WINDOW);
@@ -528,11 +618,19 @@ void MainForm::RestoreFindState()
 {
     if (findHistory.Count() > 0) {
         int64 newest = findHistory.Count() - 1;
-        findField->SetText(findHistory.StringAt(newest).CStr());
+        if (FindBarBuilt())
+            findField->SetText(findHistory.StringAt(newest).CStr());
+        else
+            findBarState.findText = findHistory.StringAt(newest);
         ApplyFindModeNumber(findHistory.NumberAt(newest));
     }
-    if (replaceHistory.Count() > 0)
-        replaceField->SetText(replaceHistory.StringAt(replaceHistory.Count() - 1).CStr());
+    if (replaceHistory.Count() > 0) {
+        String newest = replaceHistory.StringAt(replaceHistory.Count() - 1);
+        if (FindBarBuilt())
+            replaceField->SetText(newest.CStr());
+        else
+            findBarState.replaceText = newest;
+    }
 }
 
 void MainForm::RunAction(int32 code)

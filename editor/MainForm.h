@@ -130,6 +130,15 @@ public:
     // The captions and hints of the toolbar and the find bar in the interface language.
     void SetBarTexts();
     void SetFieldHints();
+    // Builds the find bar's controls on first use, with the state, texts and
+    // fonts they would have had from the start; nothing when they exist.
+    void EnsureFindBar();
+    bool FindBarBuilt() const { return findField != nullptr; }
+    // The fields' texts, also before the bar is built.
+    String FindFieldText();
+    String ReplaceFieldText();
+    // A toggle's checked state, also before the bar is built.
+    bool FindToggleOn(uint32_t button);
     void SetFindToggle(uint32_t button, bool on);
     // A history entry's mode number (1 regular expression, 2 case-sensitive)
     // sets both toggles.
@@ -304,6 +313,17 @@ public:
     Toolbar* replaceToolbar = nullptr;
     Label* replaceLabel = nullptr;
     EditLine* replaceField = nullptr;
+    // What the find bar holds until its controls are built: most runs never
+    // show it, so it is built on first use (EnsureFindBar).
+    struct FindBarState {
+        String findText;
+        String replaceText;
+        u8 ignoreCase = 1;  // finding ignores case from the start
+        u8 regex = 0;
+        u8 switchedHints = 0;  // the fields carry the language switch's hints
+        u8 switchedButtons = 0;  // two buttons carry the language switch's hints
+        u8 building = 0;  // the controls are being made: their notifications wait
+    } findBarState;
     Statusbar* statusbar = nullptr;
     GdiObj viewFont;
     GdiObj fieldBrush1;
@@ -366,6 +386,9 @@ private:
     void BuildContent(const SettingsStore& settings);
     void BuildToolbar();
     void BuildFindBar();
+    // The find bar's texts that a language switch words otherwise than the build.
+    void SetSwitchedFieldHints();
+    void SetSwitchedButtonTexts();
     void ShowUpdateResult();
     // ask: the save questions first (not after a hand-over that followed them).
     void FinishRun(bool hibernate, bool ask = true);

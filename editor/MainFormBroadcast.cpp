@@ -151,8 +151,8 @@ void MainForm::UpdateTitle()
 
 void MainForm::UpdateMenuState()
 {
-    CheckMenuItem(11059, findToolbar->IsChecked(kFindToggleCaseId));
-    CheckMenuItem(11058, findToolbar->IsChecked(kFindToggleRegexId));
+    CheckMenuItem(11059, FindToggleOn(kFindToggleCaseId));
+    CheckMenuItem(11058, FindToggleOn(kFindToggleRegexId));
     bool findShown = !findBar->IsCollapsed();
     CheckMenuItem(11028, findShown);
     toolbar->SetChecked(11028, findShown);

@@ -115,6 +115,7 @@ bool MainForm::RequireTexts()
 
 void MainForm::ShowFindBar()
 {
+    EnsureFindBar();
     if (findBar->IsCollapsed()) {
         findBar->Uncollapse();
         // Collapsing hid the bar's windows; uncollapsing only lays them out.
@@ -324,11 +325,11 @@ void MainForm::OnCommand(MessageRecord& m)
             break;
         case 11058:
         case kFindToggleRegexId:
-            SetFindToggle(kFindToggleRegexId, !findToolbar->IsChecked(kFindToggleRegexId));
+            SetFindToggle(kFindToggleRegexId, !FindToggleOn(kFindToggleRegexId));
             break;
         case 11059:
         case kFindToggleCaseId:
-            SetFindToggle(kFindToggleCaseId, !findToolbar->IsChecked(kFindToggleCaseId));
+            SetFindToggle(kFindToggleCaseId, !FindToggleOn(kFindToggleCaseId));
             break;
         case 11076: {
             ActionRecord record;

@@ -58,16 +58,38 @@ void FindBoundary(MainForm& form, const wchar_t* title, Body body)
 
 // ---- toggles ----
 
+bool MainForm::FindToggleOn(uint32_t button)
+{
+    if (FindBarBuilt())
+        return findToolbar->IsChecked(button);
+    return (button == kFindToggleRegexId ? findBarState.regex : findBarState.ignoreCase) != 0;
+}
+
+String MainForm::FindFieldText()
+{
+    return FindBarBuilt() ? findField->GetText() : findBarState.findText;
+}
+
+String MainForm::ReplaceFieldText()
+{
+    return FindBarBuilt() ? replaceField->GetText() : findBarState.replaceText;
+}
+
 void MainForm::SetFindToggle(uint32_t button, bool on)
 {
-    if (findToolbar->IsChecked(button) == on)
+    if (FindToggleOn(button) == on)
         return;
-    findToolbar->SetChecked(button, on);
+    if (FindBarBuilt())
+        findToolbar->SetChecked(button, on);
+    else
+        (button == kFindToggleRegexId ? findBarState.regex : findBarState.ignoreCase) = on ? 1 : 0;
     CheckMenuItem(button == kFindToggleRegexId ? 11058 : 11059, on);
     if (button == kFindToggleRegexId) {
         CheckFindPattern();
-        findField->Invalidate();
-        replaceField->Invalidate();
+        if (FindBarBuilt()) {
+            findField->Invalidate();
+            replaceField->Invalidate();
+        }
     }
 }
 
@@ -79,13 +101,12 @@ void MainForm::ApplyFindModeNumber(int32 number)
 
 int32 MainForm::FindModeNumber()
 {
-    return (findToolbar->IsChecked(kFindToggleRegexId) ? 1 : 0) + (findToolbar->IsChecked(kFindToggleCaseId) ? 0 : 2);
+    return (FindToggleOn(kFindToggleRegexId) ? 1 : 0) + (FindToggleOn(kFindToggleCaseId) ? 0 : 2);
 }
 
 int32 MainForm::FindModeFlags()
 {
-    return 32 + (findToolbar->IsChecked(kFindToggleCaseId) ? 1 : 0) +
-           (findToolbar->IsChecked(kFindToggleRegexId) ? 64 : 0);
+    return 32 + (FindToggleOn(kFindToggleCaseId) ? 1 : 0) + (FindToggleOn(kFindToggleRegexId) ? 64 : 0);
 }
 
 // ---- the fields' keys ----
@@ -117,6 +138,10 @@ bool MainForm::SteerHistoryPopup(uint32_t notification)
 
 void MainForm::OnFindFieldCommand(uint32_t notification)
 {
+    // Texts put into the fields while the bar is built are no typing.
+    if (findBarState.building)
+        return;
+    EnsureFindBar();
     if (SteerHistoryPopup(notification))
         return;
     switch (notification) {
@@ -156,6 +181,9 @@ void MainForm::OnFindFieldCommand(uint32_t notification)
 
 void MainForm::OnReplaceFieldCommand(uint32_t notification)
 {
+    if (findBarState.building)
+        return;
+    EnsureFindBar();
     if (SteerHistoryPopup(notification))
         return;
     switch (notification) {
@@ -191,7 +219,7 @@ void MainForm::RunFindCommand(uint32_t command)
     FindBoundary(*this, Text(L"Wyszukiwanie - Scrivel", L"Find - Scrivel"), [&] {
         if (!RequireTexts())
             return;
-        String phrase = findField->GetText();
+        String phrase = FindFieldText();
         int32 mode = FindModeFlags();
         if (phrase.IsEmpty()) {
             ShowFindBar();
@@ -218,12 +246,13 @@ void MainForm::RunReplaceCommand(uint32_t command)
     FindBoundary(*this, Text(L"Zastępowanie - Scrivel", L"Replacing - Scrivel"), [&] {
         if (!RequireTexts())
             return;
-        String phrase = findField->GetText();
+        String phrase = FindFieldText();
         int32 mode = FindModeFlags();
-        String replacement = replaceField->GetText();
+        String replacement = ReplaceFieldText();
         if (phrase.IsEmpty()) {
             if (findBar->IsCollapsed())
                 ShowFindBar();
+            EnsureFindBar();
             findField->SetFocus();
             return;
         }
@@ -317,11 +346,13 @@ void MainForm::ShowFieldHistory(HistoryList& history, EditLine* field, Toolbar* 
 
 void MainForm::OnFindHistoryButton()
 {
+    EnsureFindBar();
     ShowFieldHistory(findHistory, findField, findToolbar, kFindHistoryId);
 }
 
 void MainForm::OnReplaceHistoryButton()
 {
+    EnsureFindBar();
     ShowFieldHistory(replaceHistory, replaceField, replaceToolbar, kReplaceHistoryId);
 }
 
@@ -329,11 +360,11 @@ void MainForm::OnReplaceHistoryButton()
 
 void MainForm::CheckFindPattern()
 {
-    if (!findToolbar->IsChecked(kFindToggleRegexId))
+    if (!FindToggleOn(kFindToggleRegexId))
         return;
     bool valid = true;
     try {
-        SearchPattern compiled(findField->GetText(), FindRegularExpression);
+        SearchPattern compiled(FindFieldText(), FindRegularExpression);
     } catch (const Error& error) {
         if (error.code != BadRegExpError(0).code)
             throw;
@@ -342,12 +373,13 @@ void MainForm::CheckFindPattern()
     if (valid == (findPatternInvalid == 0))
         return;
     findPatternInvalid = valid ? 0 : 1;
-    findField->Invalidate();
+    if (FindBarBuilt())
+        findField->Invalidate();
 }
 
 void MainForm::TintFindField(MessageRecord& m)
 {
-    if (!findToolbar || !findToolbar->IsChecked(kFindToggleRegexId))
+    if (!FindBarBuilt() || !findToolbar->IsChecked(kFindToggleRegexId))
         return;
     HWND edit = reinterpret_cast<HWND>(m.lParam);
     bool isFind = edit == findField->GetHwnd();

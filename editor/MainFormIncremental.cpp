@@ -206,13 +206,12 @@ void MainForm::StartIncrementalFind()
     TextDocument* document = activeView ? activeView->CurrentDocument() : nullptr;
     if (incrementalFindOff || !document)
         return;
-    String phrase = findField->GetText();
+    String phrase = FindFieldText();
     if (phrase.IsEmpty()) {
         ResetIncrementalFind();
         return;
     }
-    int32 flags = (findToolbar->IsChecked(kFindToggleCaseId) ? 1 : 0) +
-                  (findToolbar->IsChecked(kFindToggleRegexId) ? 64 : 0);
+    int32 flags = (FindToggleOn(kFindToggleCaseId) ? 1 : 0) + (FindToggleOn(kFindToggleRegexId) ? 64 : 0);
     if (!incrementalActive) {
         ViewState* state = activeView->FindViewState(document);
         incrementalStart = state ? state->CaretPosition() : 0;

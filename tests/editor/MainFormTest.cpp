@@ -54,7 +54,8 @@ TEST_CASE("without settings the window opens at 10,10 in 800 x 600 with toolbar,
     CHECK(f.view2->IsCollapsed());
     CHECK(f.activeView == f.view1);
     CHECK(IsWindowVisible(f.view1->hwnd));
-    CHECK_FALSE(IsWindowVisible(f.findField->hwnd));
+    // The find bar's controls come with its first use.
+    CHECK_FALSE(f.FindBarBuilt());
     // Laid out once before the show, which repeats WM_SIZE at the same size:
     // the rows fill the client area from the toolbar to the status bar.
     {
@@ -94,8 +95,11 @@ TEST_CASE("without settings the window opens at 10,10 in 800 x 600 with toolbar,
     CHECK(GetMenuState(GetMenu(hwnd), 11072, MF_BYCOMMAND) == static_cast<UINT>(-1));
     CHECK(GetMenuState(GetMenu(hwnd), 11073, MF_BYCOMMAND) != static_cast<UINT>(-1));
     // Finding ignores case from the start.
-    CHECK(f.findToolbar->IsChecked(kFindToggleCaseId));
     CHECK(MenuChecked(hwnd, 11059));
+    f.EnsureFindBar();
+    CHECK(f.findBar->IsCollapsed());
+    CHECK_FALSE(IsWindowVisible(f.findField->hwnd));
+    CHECK(f.findToolbar->IsChecked(kFindToggleCaseId));
     CHECK_FALSE(f.findToolbar->IsChecked(kFindToggleRegexId));
     CHECK(W(f.GetText()) == std::wstring(polish ? L"<bez nazwy> - Scrivel" : L"<no name> - Scrivel"));
     CHECK(f.accelerators != nullptr);
@@ -221,6 +225,7 @@ TEST_CASE("settings decide placement, bars, switches and the find fields")
         GetWindowPlacement(run.Hwnd(), &placement);
         CHECK(placement.rcNormalPosition.left == 20);
         CHECK(placement.rcNormalPosition.right == 520);
+        f.EnsureFindBar();
         CHECK(W(f.findField->GetText()) == std::wstring(L"newest"));
         CHECK(W(f.replaceField->GetText()) == std::wstring(L"with"));
         // Mode 3: regular expression on, case matters.
@@ -267,6 +272,7 @@ TEST_CASE("saved settings give the same window again")
     CHECK(r.top == 70);
     CHECK(r.right - r.left == 650);
     CHECK(again.form->toolbar->IsCollapsed());
+    RunCommand(*again.form, 11017);
     CHECK(W(again.form->findField->GetText()) == std::wstring(L"phrase"));
     CHECK_FALSE(again.form->findToolbar->IsChecked(kFindToggleCaseId));
 }
