@@ -281,6 +281,18 @@ DeviceContext Control::MeasureDC()
     throw InternalError();
 }
 
+namespace {
+
+bool HasNonClientArea(HWND window)
+{
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    return (style & (WS_BORDER | WS_DLGFRAME | WS_THICKFRAME | WS_VSCROLL | WS_HSCROLL)) != 0 ||
+           (exStyle & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_WINDOWEDGE | WS_EX_DLGMODALFRAME)) != 0;
+}
+
+} // namespace
+
 void Control::DefaultProc(MessageRecord& m)
 {
     if (m.msg == WM_GETDLGCODE && !shown && !HasFocus()) {
@@ -293,6 +305,12 @@ void Control::DefaultProc(MessageRecord& m)
     }
     if (m.msg == WM_ERASEBKGND) {
         m.result = 1;
+        return;
+    }
+    // Without a frame, edge or scroll bar there is nothing outside the client
+    // area to draw; Wine's default still opens and closes a window DC.
+    if (m.msg == WM_NCPAINT && !HasNonClientArea(m.hwnd)) {
+        m.result = 0;
         return;
     }
     GuiBase::DefaultProc(m);

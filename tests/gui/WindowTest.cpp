@@ -1,6 +1,7 @@
 #include "GuiTestSupport.h"
 
 #include "gui/Dpi.h"
+#include "support/Screenshot.h"
 
 #include <new>
 #include <string>
@@ -836,4 +837,45 @@ TEST_CASE("points and rectangles between client and screen; containment excludes
     CHECK_FALSE(panel->ContainsClientPoint({50, 10}));
     CHECK_FALSE(panel->ContainsClientPoint({10, 30}));
     CHECK_FALSE(panel->ContainsClientPoint({-1, 0}));
+}
+
+TEST_CASE("a framed control still gets its border drawn, a bare one draws nothing outside its client area")
+{
+    TestForm form;
+    form.SetBounds({40, 40, 300, 200});
+    Panel* content = new Panel(&form);
+    Panel* bare = new Panel(content);
+    Panel* framed = new Panel(content, Border);
+    const COLORREF fill = RGB(10, 200, 30);
+    for (Panel* p : {bare, framed})
+        p->onPaint = [p, fill](MessageRecord&) {
+            DeviceContext dc = p->PaintDC();
+            dc.FillRect(p->ClientRect(), fill);
+        };
+    bare->SetBounds({10, 10, 90, 70});
+    framed->SetBounds({110, 10, 190, 70});
+    content->Show();
+    bare->Show();
+    framed->Show();
+    form.Show();
+    for (Panel* p : {bare, framed})
+        RedrawWindow(p->hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    Pump();
+
+    CHECK(SendMessageW(bare->hwnd, WM_NCPAINT, 1, 0) == 0);
+    RECT r;
+    GetWindowRect(bare->hwnd, &r);
+    PixelImage plain = ReadScreenPixels(r);
+    REQUIRE(plain.width == 80);
+    CHECK(plain.At(0, 0) == fill);
+    CHECK(plain.At(79, 59) == fill);
+
+    GetWindowRect(framed->hwnd, &r);
+    PixelImage edged = ReadScreenPixels(r);
+    REQUIRE(edged.width == 80);
+    // The content panel paints nothing: only the default frame drawing
+    // gives these pixels the frame's colour.
+    CHECK(edged.At(0, 30) == GetSysColor(COLOR_WINDOWFRAME));
+    CHECK(edged.At(40, 0) == GetSysColor(COLOR_WINDOWFRAME));
+    CHECK(edged.At(40, 30) == fill);
 }
