@@ -100,7 +100,10 @@ public:
         }
         if (prepare)
             prepare(folder_.Path());
-        REQUIRE(driver::StartProgram(exe_, arguments, base, process_));
+        bool started = driver::StartProgram(exe_, arguments, base, process_);
+        const DWORD startError = started ? 0 : GetLastError();
+        INFO("CreateProcessW error " << startError);
+        REQUIRE(started);
     }
     ~EditorRun()
     {
@@ -164,7 +167,10 @@ public:
     {
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
-        REQUIRE(driver::StartProgram(exe_, arguments, folder_.Path().CStr(), process_));
+        bool started = driver::StartProgram(exe_, arguments, folder_.Path().CStr(), process_);
+        const DWORD startError = started ? 0 : GetLastError();
+        INFO("CreateProcessW error " << startError);
+        REQUIRE(started);
     }
     const std::wstring& ProgramPath() const { return exe_; }
     std::string Settings() const { return ReadFileBytes(settingsPath_); }
