@@ -270,11 +270,15 @@ void MainForm::Init(ActionBroker* brokerIn)
 
     dictionaries.reset(new DictRegistry());
 
-    // The tooltip comes when the window first waits for input: no hint
-    // shows sooner than a second after that.
+    // Made where the settings place it and with its menu: no move and no
+    // frame change before it is shown. The tooltip comes when the window
+    // first waits for input: no hint shows sooner than a second after that.
+    WINDOWPLACEMENT placement = PlacementFromSettings(context.settings);
+    createBounds = placement.rcNormalPosition;
+    createAtBounds = 1;
+    createMenuId = polish ? kMenuPolish : kMenuEnglish;
     CreateHwnd(L"Main Form", MainWindow | NoTooltip);
     SetTitle(L"Scrivel");
-    LoadMenu(polish ? kMenuPolish : kMenuEnglish);
     if (context.portable)
         DeleteMenuItem(11072);
     CheckMenuItem(polish ? 11090 : 11091, true);
@@ -296,12 +300,8 @@ void MainForm::Init(ActionBroker* brokerIn)
     // The content reads a shared copy: applying may change the store.
     SettingsStore settings;
     settings.Assign(context.settings);
-    // Placed while still empty, the window gets its content built and laid
-    // out once, at its final size, before it is shown.
-    WINDOWPLACEMENT placement = PlacementFromSettings(settings);
-    UINT showCommand = placement.showCmd;
-    placement.showCmd = SW_HIDE;
-    SetWindowPlacement(hwnd, &placement);
+    // Made at its place, the window gets its content built and laid out
+    // once, at its final size, before it is shown.
     BuildContent(settings);
     ApplySettings(settings, false);
     // Showing at the placement applies the size limits, so the content only
@@ -311,7 +311,6 @@ void MainForm::Init(ActionBroker* brokerIn)
     layoutBeforeShow = ClientRect();
     content->SetBounds(layoutBeforeShow);
     laidOutBeforeShow = 1;
-    placement.showCmd = showCommand;
     SetWindowPlacement(hwnd, &placement);
     shown = 1;
     laidOutBeforeShow = 0;

@@ -106,18 +106,36 @@ void Form::CreateFormWindow(uint32_t style, const wchar_t* classText, Form* owne
     const wchar_t* className = RegisterWindowClass(instance, classText, classFlags);
 
     int x = CW_USEDEFAULT, y = CW_USEDEFAULT, w = CW_USEDEFAULT, h = CW_USEDEFAULT;
-    if (owner) {
+    if (createAtBounds) {
+        x = createBounds.left;
+        y = createBounds.top;
+        w = createBounds.right - createBounds.left;
+        h = createBounds.bottom - createBounds.top;
+    } else if (owner) {
         RECT r = owner->WindowRect();
         x = r.left;
         y = r.top;
         w = r.right - r.left;
         h = r.bottom - r.top;
     }
+    HMENU bar = nullptr;
+    if (createMenuId) {
+        bar = ::LoadMenuW(instance, MAKEINTRESOURCEW(createMenuId));
+        if (bar == nullptr)
+            ThrowLastError();
+    }
     HWND created = CreateWindowExW(ex, className, nullptr, ws, x, y, w, h,
-                                   owner ? owner->hwnd : nullptr, nullptr, instance, nullptr);
-    if (created == nullptr)
+                                   owner ? owner->hwnd : nullptr, bar, instance, nullptr);
+    if (created == nullptr) {
+        DWORD error = GetLastError();
+        if (bar)
+            DestroyMenu(bar);
+        SetLastError(error);
         ThrowLastError();
+    }
     hwnd = created;
+    if (bar)
+        menu.Adopt(bar);
     AddToWindowMap(this);
 
     resizable = (s & (MainWindow | SizingFrame)) != 0;

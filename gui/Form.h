@@ -127,6 +127,12 @@ public:
     Icon bigIcon;
     Icon smallIcon;
     Menu menu;
+    // Where the window is made and the menu it is made with (0: none), so
+    // that it needs no move and no frame change before it is first shown;
+    // without them it is made at the default place, or over its owner.
+    RECT createBounds = {0, 0, 0, 0};
+    uint8_t createAtBounds = 0;
+    int createMenuId = 0;
 
 protected:
     // The window of a form or dialog: styles from the style word, of the
