@@ -32,8 +32,8 @@ bool IsEmptyRect(const RECT& r)
 
 TextSplitter::TextSplitter()
     : firstPane(nullptr), secondPane(nullptr), orientation(SplitAboveBelow), barSize(8),
-      ratio(10000), startRatio(10000), barRect(), sizeNsCursor(LoadCursorW(nullptr, IDC_SIZENS)),
-      sizeWeCursor(LoadCursorW(nullptr, IDC_SIZEWE)), dragOffset(), hovering(0), textColours(0),
+      ratio(10000), startRatio(10000), barRect(), sizeNsCursor(nullptr),
+      sizeWeCursor(nullptr), dragOffset(), hovering(0), textColours(0),
       textColor(0), backgroundColor(0xFFFFFF)
 {
 }
@@ -187,7 +187,12 @@ void TextSplitter::Measure(SizeLimits& limits)
 
 void TextSplitter::SetSizeCursor()
 {
-    SetCursor(orientation & SplitAboveBelow ? sizeNsCursor : sizeWeCursor);
+    // Loaded when the mouse first reaches the bar, not with the window.
+    const bool aboveBelow = orientation & SplitAboveBelow;
+    HCURSOR& cursor = aboveBelow ? sizeNsCursor : sizeWeCursor;
+    if (cursor == nullptr)
+        cursor = LoadCursorW(nullptr, aboveBelow ? IDC_SIZENS : IDC_SIZEWE);
+    SetCursor(cursor);
 }
 
 void TextSplitter::OnLButtonDown(MessageRecord& m)

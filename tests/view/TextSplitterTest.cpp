@@ -182,9 +182,14 @@ TEST_CASE("a click on the bar posts nothing; a drag posts 2 per step and 3 at th
 {
     SplitBench b(1009, 300);
     TextSplitter& s = *b.splitter;
+    // The sizing cursor comes with the first visit to the bar.
+    CHECK(s.sizeWeCursor == nullptr);
+    CHECK(s.sizeNsCursor == nullptr);
     // A click.
     b.Mouse(WM_MOUSEMOVE, 503, 40, 0);
     CHECK(s.hovering);
+    CHECK(GetCursor() == LoadCursorW(nullptr, IDC_SIZEWE));
+    CHECK(s.sizeWeCursor == GetCursor());
     b.Mouse(WM_LBUTTONDOWN, 503, 40, MK_LBUTTON);
     CHECK(s.HasCapture());
     b.Mouse(WM_LBUTTONUP, 503, 40, 0);
