@@ -181,6 +181,11 @@ public:
     int64 caretY = -1;
     int32 caretHeight = 0;
     bool caretCreated = false;
+    // The off-screen image every paint draws whole, kept while the size
+    // stays: making it took longer than painting a screen of text.
+    GdiObj backBuffer;
+    int32 backWidth = 0;
+    int32 backHeight = 0;
     int32 horzWheelRemainder = 0;
     int32 vertWheelRemainder = 0;
     POINT mousePoint = {};

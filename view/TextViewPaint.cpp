@@ -34,7 +34,13 @@ void TextView::OnPaint(MessageRecord&)
     if (width > 0 && height > 0) {
         DeviceContext memory;
         memory.Compatible(&paint);
-        memory.SelectBitmap(MakeCompatibleBitmap(paint, width, height));
+        if (backBuffer.IsEmpty() || backWidth != width || backHeight != height) {
+            backBuffer.Clear();
+            backBuffer = MakeCompatibleBitmap(paint, width, height);
+            backWidth = width;
+            backHeight = height;
+        }
+        memory.SelectBitmap(backBuffer);
         PaintText(memory, result);
         if (currentDocument) {
             if (result.valid)

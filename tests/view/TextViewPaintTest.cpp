@@ -266,3 +266,28 @@ TEST_CASE("reloading the style removes a caret that its new rows leave out of vi
     CHECK(view.caretCreated);
     CHECK(CaretWindow() == view.hwnd);
 }
+
+TEST_CASE("the off-screen image is kept while the size stays and made anew for a new size")
+{
+    ViewBench bench(300, 200);
+    TextDocument* doc = bench.Add(Rows(50));
+    bench.Paint();
+    TextView& view = *bench.view;
+    HGDIOBJ first = view.backBuffer.Handle();
+    REQUIRE(first != nullptr);
+    CHECK(view.backWidth == 300);
+    CHECK(view.backHeight == 200);
+    // Scrolled and painted again: the same image, the new rows.
+    view.SetTopPosition(doc->text.LineStart(20));
+    bench.Paint();
+    CHECK(view.backBuffer.Handle() == first);
+    CHECK(bench.State().paintedFirst == doc->text.LineStart(20));
+    view.SetBounds(RECT{0, 0, 260, 150});
+    bench.Paint();
+    CHECK(view.backWidth == 260);
+    CHECK(view.backHeight == 150);
+    BITMAP info = {};
+    REQUIRE(GetObjectW(view.backBuffer.Handle(), sizeof info, &info) == sizeof info);
+    CHECK(info.bmWidth == 260);
+    CHECK(info.bmHeight == 150);
+}
