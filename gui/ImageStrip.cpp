@@ -173,16 +173,19 @@ KeyedStrip::~KeyedStrip()
 
 void KeyedStrip::Release()
 {
+    // A context that could not be made, or got no bitmap, has nothing to put back.
     if (maskDc) {
-        SelectObject(maskDc, maskBefore);
+        if (maskBefore)
+            SelectObject(maskDc, maskBefore);
         DeleteDC(maskDc);
-        maskDc = nullptr;
     }
     if (imageDc) {
-        SelectObject(imageDc, imageBefore);
+        if (imageBefore)
+            SelectObject(imageDc, imageBefore);
         DeleteDC(imageDc);
-        imageDc = nullptr;
     }
+    maskDc = imageDc = nullptr;
+    maskBefore = imageBefore = nullptr;
     mask.Clear();
     image.Clear();
     source.Clear();
