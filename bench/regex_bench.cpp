@@ -1,10 +1,14 @@
 // Regular-expression search speed over generated UTF-8 texts (English-like
-// and Polish-like), searched the way the find command does it: forward in
-// windows of 100000 bytes, every match counted. Each pattern runs over a
-// 10 MB and a 100 MB text; the two figures agree when the matcher is linear
-// in the text. References measured in the same run: memchr over the flat
-// bytes and a plain decode of every character; bench/regex_compare.sh runs
-// grep -E over the same files beside it.
+// and Polish-like), searched the way the find commands do it, every match
+// counted: forward in windows of 100000 bytes (F3), backward from the end
+// with the match before each start (Find previous when the selection is no
+// match) and with the match ending before it (when it is), each with and
+// without case. Forward patterns run over a 10 MB and a 100 MB text; the
+// two figures agree when the matcher is linear in the text. The cost of one
+// backward step is printed for matches near and far apart. References
+// measured in the same run: memchr over the flat bytes and a plain decode
+// of every character; bench/regex_compare.sh runs grep -E (and grep -E -i)
+// over the same files beside it.
 //
 // regex_bench [folder [name]]: with a folder, the 100 MB texts are also
 // written there (regex_bench_en.txt, regex_bench_pl.txt), so that other
@@ -146,30 +150,69 @@ struct Result {
     int64 matches;
 };
 
-// Every match of the text, going on from each match end or window stop.
-Result SearchAll(TextDocument& document, const char* pattern)
+enum class Way { Forward, Backward, BackwardBefore };
+
+// Every match of the text, going on from each match end or window stop
+// forward, or from each match start or window stop backward.
+Result SearchAll(TextDocument& document, const char* pattern, bool ignoreCase, Way way, double* stepMicroseconds = nullptr)
 {
     std::vector<u32> cps = CodePoints(pattern);
     RegExp re;
-    re.Compile(cps.data(), static_cast<int64>(cps.size()), false);
+    re.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
     int64 size = document.text.Size();
-    int64 matches = 0;
+    int64 matches = 0, steps = 0;
     Clock clock;
-    int64 pos = 0;
-    while (pos < size) {
-        int64 stop;
-        int64 s = re.FindForward(document, pos, stop, 100000);
-        if (s >= 0) {
-            matches++;
-            // An empty match moves on by one byte, as a find-next would.
-            pos = stop > pos ? stop : pos + 1;
-        } else {
-            pos = stop;
+    if (way == Way::Forward) {
+        int64 pos = 0;
+        while (pos < size) {
+            int64 stop;
+            int64 s = re.FindForward(document, pos, stop, 100000);
+            if (s >= 0) {
+                matches++;
+                // An empty match moves on by one byte, as a find-next would.
+                pos = stop > pos ? stop : pos + 1;
+            } else {
+                pos = stop;
+            }
+        }
+    } else {
+        int64 pos = size;
+        while (pos > 0) {
+            int64 stop;
+            int64 s = way == Way::Backward ? re.FindBackward(document, pos, stop, 100000)
+                                           : re.FindBackwardBefore(document, pos, stop);
+            steps++;
+            if (s >= 0) {
+                matches++;
+                pos = s < pos ? s : pos - 1;
+            } else {
+                pos = stop;
+            }
         }
     }
     double seconds = clock.Seconds();
     re.Clear();
+    if (stepMicroseconds)
+        *stepMicroseconds = seconds * 1e6 / static_cast<double>(steps > 0 ? steps : 1);
     return Result{MBps(static_cast<size_t>(size), seconds), matches};
+}
+
+// Filler words with a match of "zq[0-9]" every distance bytes.
+std::string MakeSpacedText(size_t size, size_t distance)
+{
+    std::string text;
+    text.reserve(size + 64);
+    size_t next = distance;
+    while (text.size() < size) {
+        if (text.size() >= next) {
+            text += "zq7 ";
+            next += distance;
+        } else {
+            text += (text.size() / 8) % 10 == 9 ? "lantern\n" : "meadow ";
+        }
+    }
+    text.resize(size);
+    return text;
 }
 
 void Load(TextDocument& document, const std::string& text)
@@ -227,6 +270,7 @@ const Pattern kPatterns[] = {
     {"alternation", "en", "harbor|lantern|meadow|quartz|violet"},
     {"no_match", "en", "e[0-9][0-9]q"},
     {"bajtow", "pl", "[0-9]+ bajt\xC3\xB3w"},
+    {"absent_pl", "pl", "zakleszczenie [0-9]+"},
 };
 
 bool WriteFile(const std::string& path, const std::string& text)
@@ -271,12 +315,44 @@ int main(int argc, char** argv)
             if (argc > 2 && strcmp(argv[2], p.name) != 0)
                 continue;
             Texts& t = strcmp(p.textName, "pl") == 0 ? texts[1] : texts[0];
-            Result r10 = SearchAll(t.small, p.text);
-            Result r100 = SearchAll(t.large, p.text);
+            Result r10 = SearchAll(t.small, p.text, false, Way::Forward);
+            Result r100 = SearchAll(t.large, p.text, false, Way::Forward);
             printf("regex_%s_10MB: %.1f MB/s\n", p.name, r10.mbps);
             printf("regex_%s_100MB: %.1f MB/s\n", p.name, r100.mbps);
             printf("regex_%s_matches_100MB: %lld count\n", p.name, static_cast<long long>(r100.matches));
+            Result ri = SearchAll(t.large, p.text, true, Way::Forward);
+            printf("regex_i_%s_100MB: %.1f MB/s\n", p.name, ri.mbps);
+            printf("regex_i_%s_matches_100MB: %lld count\n", p.name, static_cast<long long>(ri.matches));
             fflush(stdout);
+            for (bool ignoreCase : {false, true}) {
+                const char* i = ignoreCase ? "i_" : "";
+                double step = 0;
+                Result rb = SearchAll(t.large, p.text, ignoreCase, Way::Backward, &step);
+                printf("regex_back_%s%s_100MB: %.1f MB/s\n", i, p.name, rb.mbps);
+                printf("regex_back_%s%s_matches_100MB: %lld count\n", i, p.name, static_cast<long long>(rb.matches));
+                printf("regex_back_%s%s_step: %.2f us\n", i, p.name, step);
+                Result rp = SearchAll(t.large, p.text, ignoreCase, Way::BackwardBefore, &step);
+                printf("regex_before_%s%s_100MB: %.1f MB/s\n", i, p.name, rp.mbps);
+                printf("regex_before_%s%s_matches_100MB: %lld count\n", i, p.name, static_cast<long long>(rp.matches));
+                printf("regex_before_%s%s_step: %.2f us\n", i, p.name, step);
+                fflush(stdout);
+            }
+        }
+        if (argc <= 2) {
+            // One backward step costs in proportion to the distance it goes.
+            for (size_t distance : {size_t(64), size_t(1024), size_t(16384)}) {
+                TextDocument spaced;
+                Load(spaced, MakeSpacedText(small, distance));
+                for (Way way : {Way::Backward, Way::BackwardBefore}) {
+                    double step = 0;
+                    SearchAll(spaced, "zq[0-9]", false, way, &step);
+                    printf("regex_%s_step_every_%zu_bytes: %.2f us\n", way == Way::Backward ? "back" : "before",
+                           distance, step);
+                }
+                printf("regex_forward_every_%zu_bytes: %.1f MB/s\n", distance,
+                       SearchAll(spaced, "zq[0-9]", false, Way::Forward).mbps);
+                fflush(stdout);
+            }
         }
     } catch (const Error& e) {
         fprintf(stderr, "error %d/%d\n", e.code, e.subcode);

@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # Runs regex_bench under Wine, which writes its 100 MB texts to files, then
-# GNU grep -E (and ripgrep, when there is one) natively over those files
+# GNU grep -E (and ripgrep, when there is one) natively over the same files
 # with the same patterns, and prints their figures beside the bench's own
 # with the ratio. The tools write their output to a file: with its output
-# going to /dev/null GNU grep stops at the first match.
+# going to /dev/null GNU grep stops at the first match. Two grep figures:
+# printing the matching lines (grep -E, the harder reference: it may move
+# on to the next line after a line's first match) and printing every match
+# (grep -E -o, which finds every match as the bench does); the same two
+# with -i for the searches without case. Backward searches are held against
+# grep's forward speed over the same bytes.
 # Usage: bench/regex_compare.sh [build tree, default build/x64] [another regex_bench.exe to compare]
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,7 +29,7 @@ trap 'rm -rf "$tmp"' EXIT
 
 wine "$EXE" "$(winepath -w "$tmp")" </dev/null | tr -d '\r' | tee "$tmp/bench.out"
 if [ -n "$OTHER" ]; then
-    wine "$OTHER" </dev/null | tr -d '\r' | sed -n 's/^regex_\(.*_100MB: .*MB\/s\)$/other_\1/p' | tee "$tmp/other.out"
+    wine "$OTHER" </dev/null | tr -d '\r' | sed -n 's/^regex_\(.*\)$/other_\1/p' | tee "$tmp/other.out"
 fi
 
 # Best of three runs, in MB/s (10^6 bytes), after one run to warm the cache;
@@ -47,7 +52,7 @@ figure() {
     sed -n "s/^$1: \([0-9.]*\) .*/\1/p" "$2"
 }
 
-printf '%s\n' "| pattern | regex MB/s | ${OTHER:+other MB/s | }grep -E MB/s | regex / grep |" >"$tmp/table"
+printf '%s\n' "| search | pattern | regex MB/s | ${OTHER:+other MB/s | }grep MB/s | regex / grep | ${OTHER:+other / grep | }grep -o MB/s | regex / grep -o |" >"$tmp/table"
 grep '^pattern_' "$tmp/bench.out" | while IFS= read -r line; do
     name=${line%%:*}
     name=${name#pattern_}
@@ -55,16 +60,36 @@ grep '^pattern_' "$tmp/bench.out" | while IFS= read -r line; do
     file=$tmp/regex_bench_${rest%% *}.txt
     pattern=${rest#* }
     g=$(rate "$file" grep -E -- "$pattern")
+    go=$(rate "$file" grep -E -o -- "$pattern")
+    gi=$(rate "$file" grep -E -i -- "$pattern")
+    gio=$(rate "$file" grep -E -i -o -- "$pattern")
     echo "grep_${name}_100MB: $g MB/s"
-    echo "grep_${name}_matching_lines_100MB: $(grep -E -c -- "$pattern" "$file" || true) count"
+    echo "grep_o_${name}_100MB: $go MB/s"
+    echo "grep_i_${name}_100MB: $gi MB/s"
+    echo "grep_io_${name}_100MB: $gio MB/s"
+    echo "grep_${name}_matches_100MB: $(grep -E -o -- "$pattern" "$file" | wc -l) count"
+    echo "grep_i_${name}_matches_100MB: $(grep -E -i -o -- "$pattern" "$file" | wc -l) count"
     if command -v rg >/dev/null; then
         echo "rg_${name}_100MB: $(rate "$file" rg -- "$pattern") MB/s"
     fi
-    r=$(figure "regex_${name}_100MB" "$tmp/bench.out")
-    o=""
-    [ -n "$OTHER" ] && o="$(figure "other_${name}_100MB" "$tmp/other.out") | "
-    ratio=$(awk -v r="$r" -v g="$g" 'BEGIN { printf "%.2f", r / g }')
-    echo "ratio_${name}_100MB: $ratio x"
-    echo "| \`$pattern\` | $r | $o$g | $ratio |" >>"$tmp/table"
+    for search in "" i_ back_ back_i_ before_ before_i_; do
+        case $search in
+        *i_) ref=$gi refo=$gio ;;
+        *) ref=$g refo=$go ;;
+        esac
+        r=$(figure "regex_${search}${name}_100MB" "$tmp/bench.out")
+        [ -n "$r" ] || continue
+        o=""
+        if [ -n "$OTHER" ]; then
+            ov=$(figure "other_${search}${name}_100MB" "$tmp/other.out")
+            o="$ov | "
+        fi
+        ratio=$(awk -v r="$r" -v g="$ref" 'BEGIN { printf "%.2f", r / g }')
+        ratioo=$(awk -v r="$r" -v g="$refo" 'BEGIN { printf "%.2f", r / g }')
+        or=""
+        [ -n "$OTHER" ] && or="$(awk -v r="$ov" -v g="$ref" 'BEGIN { if (r == "") print "-"; else printf "%.2f", r / g }') | "
+        echo "ratio_${search}${name}_100MB: $ratio x"
+        echo "| ${search:-forward_} | \`$pattern\` | $r | $o$ref | $ratio | $or$refo | $ratioo |" >>"$tmp/table"
+    done
 done
 cat "$tmp/table"

@@ -184,6 +184,9 @@ private:
         BytePairRanges pairs;
         bool bytes[256];
     } firstBytes_;
+    // The same for backward runs of the reversed expression: the last bytes
+    // of the characters that can end a match, read from its end.
+    FirstBytes lastBytes_;
 };
 
 // Expands a replacement template: escapes, and with positions, each "$0"

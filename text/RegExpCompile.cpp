@@ -527,7 +527,8 @@ RegExp::RegExp() noexcept
       generation_(0),
       assertion_(0),
       markPass_(0),
-      firstBytes_{0, false, 0, {}, {}, {}}
+      firstBytes_{0, false, 0, {}, {}, {}},
+      lastBytes_{0, false, 0, {}, {}, {}}
 {
 }
 
@@ -551,6 +552,7 @@ void RegExp::Clear() noexcept
     reversed_.Reset(nullptr);
     dfa_.Reset(nullptr);
     firstBytes_.encoding = 0;
+    lastBytes_.encoding = 0;
 }
 
 void RegExp::Compile(const u32* pattern, int64 count, bool ignoreCase)

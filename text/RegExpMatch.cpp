@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -238,9 +240,26 @@ public:
         return buffer_ + (p - start_);
     }
 
+    // The bytes before p that the piece in hand holds, ending at p (n of
+    // them before the pointer), when a byte below 0x80 is a character.
+    const u8* SpanBefore(int64 p, int64& n)
+    {
+        if (!bytewise_ || p <= 0)
+            return nullptr;
+        if (p - 1 < start_ || p > end_)
+            Fill(p, true);
+        if (p - 1 < start_ || p > end_)
+            return nullptr;
+        n = p - start_;
+        return buffer_ + (p - start_);
+    }
+
     // The first position at or after pos, below bound, whose byte is in the
     // set; bound when there is none.
     int64 SkipToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound);
+    // The last character end at or below pos, above bound, whose last byte
+    // is in the set; -1 when there is none.
+    int64 SkipBackToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound);
 
     // A UTF-8 character of two bytes, as the text decodes it: never
     // over-long, never a line break.
@@ -269,7 +288,7 @@ private:
         end_ = from + (got > 0 ? got : 0);
     }
 
-    static constexpr int64 kBufferBytes = 8192;
+    static constexpr int64 kBufferBytes = 16384;
     TextBuff& text_;
     int64 size_;
     bool bytewise_;  // an encoding where a byte below 0x80 is a character
@@ -309,6 +328,11 @@ public:
     int64 ListLongestBackward(int64 e, int64 lower);
     int64 ListLastStartBefore(int64 p, int64 from, int64 lower);
 
+    // Where the matches that begin before p and end after it have ended,
+    // at most from: the reversed run may start there instead of at from.
+    // This run has the forward automaton, reversed that of the reversed one.
+    int64 CrossingReach(RegexRun& reversed, int64 p, int64 from, int64 lower);
+
 private:
     static constexpr int64 kGaveUp = INT64_MIN;
 
@@ -330,7 +354,12 @@ private:
         next_ = t;
     }
     void PrepareSkip();
+    void PrepareBackSkip();
     bool ComputeFirstBytes(EncodingId encoding, bool* bytes);
+    bool ComputeLastBytes(EncodingId encoding, bool* bytes);
+    void ComputeOpening();
+    int64 ReachBack(int64 p, int64 lower);
+    int64 ReachForward(int64 d, int64 p, int64 from);
     bool ComputePairs(const bool* first, BytePairRanges& out);
     bool TakesWide(const RegexNode* node) const;
 
@@ -381,6 +410,7 @@ private:
     RegexList* cur_;
     RegexList* next_;
     const RegExp::FirstBytes* skip_ = nullptr;
+    const RegExp::FirstBytes* backSkip_ = nullptr;
     RegexDfa* dfa_ = nullptr;
     int64 resetsAtStart_ = 0;
     int64 resetsSeen_ = 0;
@@ -671,10 +701,13 @@ int32 RegexRun::InternList(bool anew)
     }
     std::sort(set_.begin(), set_.end());
     bool accept = !set_.empty() && set_.back() == re_.nodeCount_;
+    bool idle = anew && !accept && !assertion && !dfa_->opening.empty() && !dfa_->opening.back();
+    for (size_t i = 0; idle && i < set_.size(); i++)
+        idle = dfa_->opening[static_cast<size_t>(set_[i])] != 0;
     int32 count = static_cast<int32>(set_.size());
-    int32 state = dfa_->Intern(set_.data(), count, anew, accept, assertion);
+    int32 state = dfa_->Intern(set_.data(), count, anew, accept, assertion, idle);
     if (state == RegexDfa::kFull)
-        state = dfa_->Intern(set_.data(), count, anew, accept, assertion);
+        state = dfa_->Intern(set_.data(), count, anew, accept, assertion, idle);
     return state;
 }
 
@@ -740,6 +773,8 @@ bool RegexRun::BeginStates()
     dfa_ = &re_.Dfa();
     if (dfa_->thrashed)
         return false;
+    if (dfa_->opening.empty())
+        ComputeOpening();
     resetsAtStart_ = resetsSeen_ = dfa_->resets;
     return true;
 }
@@ -938,7 +973,73 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
     if (from < p && dfa_->At(state).accept)
         return from;
     int64 pos = from;
+    bool utf8 = bytes_.Utf8();
+    int idleLimit = 16;
     while (pos > bound) {
+        if (backSkip_ && dfa_->At(state).idle) {
+            // Nothing in progress but fresh attempts: only a character that
+            // the start takes can lead anywhere. Where such characters lie
+            // close together the byte loop stays idle longer before it asks.
+            int64 was = pos;
+            pos = bytes_.SkipBackToCandidate(*backSkip_, pos, bound);
+            if (pos < 0)
+                return -1;
+            if (was - pos < 64)
+                idleLimit = idleLimit < 1024 ? idleLimit * 2 : idleLimit;
+            else
+                idleLimit = idleLimit > 16 ? idleLimit / 2 : idleLimit;
+            if (pos < was && !Opening(true, pos, state))
+                return kGaveUp;
+        }
+        // Plain ASCII and two-byte characters through known transitions,
+        // until a state that needs a look or a long idle stay.
+        int64 n;
+        if (const u8* end = bytes_.SpanBefore(pos, n)) {
+            if (n > pos - bound)
+                n = pos - bound;
+            int64 k = 0;
+            int idle = 0;
+            const RegexDfa::State* at = &dfa_->At(state);
+            int32 last = -1;
+            while (k < n) {
+                u8 b = end[-1 - k];
+                int32 to;
+                if (b < 0x80 && b != 10 && b != 13) {
+                    to = at->bytes[b];
+                    if (to < 0)
+                        break;
+                    last = b;
+                    k++;
+                } else if (utf8 && k + 1 < n && RegexBytes::IsContinuation(b) && RegexBytes::IsTwoByteLead(end[-2 - k])) {
+                    int32 code = RegexBytes::TwoByteCode(end - 2 - k);
+                    to = dfa_->Wide(state, code);
+                    if (to < 0)
+                        break;
+                    last = code;
+                    k += 2;
+                } else {
+                    break;
+                }
+                if (to & RegexDfa::kLookBit) {
+                    state = to & ~RegexDfa::kLookBit;
+                    break;
+                }
+                state = to;
+                at = &dfa_->At(state);
+                if (!at->idle)
+                    idle = 0;
+                else if (++idle >= idleLimit && backSkip_)
+                    break;
+            }
+            if (k > 0) {
+                pos -= k;
+                if (!Settle(state, KindBefore(pos), KindOf(last)))
+                    return kGaveUp;
+                if (pos < p && dfa_->At(state).accept)
+                    return pos;
+                continue;
+            }
+        }
         int32 c = bytes_.Backward(pos, pos);
         if (!StepBackward(state, c, pos))
             return kGaveUp;
@@ -946,6 +1047,77 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
             return pos;
     }
     return -1;
+}
+
+// Back from p with every node of the reversed automaton live at once: the
+// run dies below the last place where a match that is still in progress at
+// p can have begun. Returns the lowest position where it was still alive
+// (bound when it lived that far), or kGaveUp.
+int64 RegexRun::ReachBack(int64 p, int64 lower)
+{
+    int64 bound = lower > 0 ? lower : 0;
+    NewGeneration();
+    cur_->count = 0;
+    RegexNode* pool = re_.pool_.Data();
+    for (int64 i = 0; i < re_.nodeCount_; i++)
+        if (pool[i].kind != SPLIT)
+            cur_->elements[cur_->count++] = pool + i;
+    int32 state = InternList(false);
+    if (StatesWentWrong(state) || !Settle(state, KindBefore(p), KindAt(p)))
+        return kGaveUp;
+    int64 pos = p;
+    while (pos > bound) {
+        int64 was = pos;
+        int32 c = bytes_.Backward(pos, pos);
+        if (!StepBackward(state, c, pos))
+            return kGaveUp;
+        if (dfa_->At(state).setCount == 0)
+            return was;
+    }
+    return pos;
+}
+
+// Forward from d with a new attempt at every character before p, then on
+// with those in progress alone: where the last of them dies, or from.
+int64 RegexRun::ReachForward(int64 d, int64 p, int64 from)
+{
+    int32 state;
+    if (!Opening(true, d, state))
+        return kGaveUp;
+    int64 pos = d;
+    while (pos < p) {
+        int64 length;
+        int32 c = bytes_.Forward(pos, length);
+        pos += length;
+        if (!StepForward(state, c, pos))
+            return kGaveUp;
+    }
+    // The same nodes without the attempts that would begin from here on.
+    LoadState(state);
+    state = InternList(false);
+    if (StatesWentWrong(state))
+        return kGaveUp;
+    while (pos < from) {
+        if (dfa_->At(state).setCount == 0)
+            return pos;
+        int64 length;
+        int32 c = bytes_.Forward(pos, length);
+        pos += length;
+        if (!StepForward(state, c, pos))
+            return kGaveUp;
+    }
+    return from;
+}
+
+int64 RegexRun::CrossingReach(RegexRun& reversed, int64 p, int64 from, int64 lower)
+{
+    if (!reversed.BeginStates())
+        return from;
+    int64 d = reversed.ReachBack(p, lower);
+    if (d == kGaveUp || !BeginStates())
+        return from;
+    int64 reach = ReachForward(d, p, from);
+    return reach == kGaveUp || reach > from ? from : reach < p ? p : reach;
 }
 
 // Each run goes through the cached states and falls back to the lists when
@@ -974,6 +1146,7 @@ int64 RegexRun::RegexLastStartBackward(int64 p, int64 lower)
 
 int64 RegexRun::RegexLastStartBefore(int64 p, int64 from, int64 lower)
 {
+    PrepareBackSkip();
     return EitherWay([&] { return StatesLastStartBefore(p, from, lower); },
                      [&] { return ListLastStartBefore(p, from, lower); });
 }
@@ -1029,6 +1202,104 @@ void RegexRun::PrepareSkip()
             f.pairs.pairs = 0;
     }
     skip_ = f.usable ? &f : nullptr;
+}
+
+static bool ClassTakesWide(const RegexClassItem* item);
+
+// The bytes that can end a character that a node of the start's closure
+// consumes, for the backward runs of the reversed expression; assertions
+// are taken as holding, so the set is wide enough whatever they say.
+void RegexRun::PrepareBackSkip()
+{
+    RegExp::FirstBytes& f = re_.lastBytes_;
+    EncodingId encoding = text_.Encoding();
+    if (f.encoding != encoding) {
+        f.encoding = encoding;
+        f.usable = ComputeLastBytes(encoding, f.bytes);
+        std::vector<std::pair<int, int>> runs;
+        for (int b = 0; b < 256; b++) {
+            if (!f.bytes[b])
+                continue;
+            if (!runs.empty() && runs.back().second == b - 1)
+                runs.back().second = b;
+            else
+                runs.emplace_back(b, b);
+        }
+        MergeNearest(runs, 8);
+        f.ranges = static_cast<int>(runs.size());
+        for (size_t i = 0; i < runs.size() && i < 8; i++) {
+            f.range[i][0] = static_cast<u8>(runs[i].first);
+            f.range[i][1] = static_cast<u8>(runs[i].second);
+        }
+        f.pairs.pairs = 0;
+    }
+    backSkip_ = f.usable ? &f : nullptr;
+}
+
+// The start's closure with every assertion taken as holding.
+void RegexRun::ComputeOpening()
+{
+    std::vector<u8>& opening = dfa_->opening;
+    opening.assign(static_cast<size_t>(re_.nodeCount_) + 1, 0);
+    const RegexNode* pool = re_.pool_.Data();
+    std::vector<const RegexNode*> stack{re_.start_};
+    while (!stack.empty()) {
+        const RegexNode* n = stack.back();
+        stack.pop_back();
+        size_t index = n == &re_.accept_ ? static_cast<size_t>(re_.nodeCount_) : static_cast<size_t>(n - pool);
+        if (opening[index])
+            continue;
+        opening[index] = 1;
+        if (n->kind == SPLIT) {
+            stack.push_back(n->out1);
+            stack.push_back(n->out);
+        } else if (IsAssertion(n->kind)) {
+            stack.push_back(n->out);
+        }
+    }
+}
+
+bool RegexRun::ComputeLastBytes(EncodingId encoding, bool* bytes)
+{
+    memset(bytes, 0, 256);
+    if (encoding != EncodingUtf8 && !IsCodePageEncoding(encoding))
+        return false;
+    RegexDfa& dfa = re_.Dfa();
+    if (dfa.opening.empty()) {
+        RegexDfa* was = dfa_;
+        dfa_ = &dfa;
+        ComputeOpening();
+        dfa_ = was;
+    }
+    if (dfa.opening.back())
+        return false;
+    const RegexNode* pool = re_.pool_.Data();
+    for (int64 i = 0; i < re_.nodeCount_; i++) {
+        const RegexNode* node = pool + i;
+        if (!dfa.opening[static_cast<size_t>(i)] || node->kind == SPLIT || IsAssertion(node->kind))
+            continue;
+        int32 folded = -1;
+        if (Consumes(node, -30, folded))
+            return false;
+        for (int32 b = 0; b < 128; b++) {
+            folded = -1;
+            // A CR and an LF both end a line break.
+            if (Consumes(node, b == 13 ? kLineFeed : b, folded))
+                bytes[b] = true;
+        }
+        u32 kind = node->kind;
+        bool asciiClass = IsClass(kind) && !ClassTakesWide(re_.classItems_.Data() + (kind - CLASS));
+        if (encoding == EncodingUtf8 && ((IsLiteral(kind) && !re_.ignoreCase_ && kind <= 0x10FFFF) || asciiClass)) {
+            u8 code[4];
+            int length = IsLiteral(kind) && kind >= 128 ? EncodeUtf8CodePoint(code, static_cast<int32>(kind)) : 0;
+            if (length > 0)
+                bytes[code[length - 1]] = true;
+        } else {
+            for (int b = 128; b < 256; b++)
+                bytes[b] = true;
+        }
+    }
+    return true;
 }
 
 // A class can take a character from 128 on unless it lists nothing but
@@ -1204,6 +1475,70 @@ int64 RegexBytes::SkipToCandidate(const RegExp::FirstBytes& set, int64 pos, int6
 
 namespace {
 
+// Last byte of [p, p + n) that lies in one of count inclusive ranges, or
+// null: the backward twin of FindByteInRanges.
+const u8* FindLastByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int count)
+{
+    __m128i low[8], span[8];
+    for (int r = 0; r < count; r++) {
+        low[r] = _mm_set1_epi8(static_cast<char>(ranges[r][0]));
+        span[r] = _mm_set1_epi8(static_cast<char>(ranges[r][1] - ranges[r][0]));
+    }
+    size_t i = n;
+    for (; i >= 16; i -= 16) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 16));
+        __m128i hit = _mm_setzero_si128();
+        for (int r = 0; r < count; r++) {
+            __m128i t = _mm_sub_epi8(x, low[r]);
+            hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_min_epu8(t, span[r]), t));
+        }
+        unsigned m = static_cast<unsigned>(_mm_movemask_epi8(hit));
+        if (m)
+            return p + i - 16 + (31 - __builtin_clz(m));
+    }
+    while (i > 0) {
+        i--;
+        for (int r = 0; r < count; r++)
+            if (p[i] >= ranges[r][0] && p[i] <= ranges[r][1])
+                return p + i;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int64 RegexBytes::SkipBackToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound)
+{
+    while (pos > bound) {
+        if (pos - 1 < start_ || pos > end_) {
+            Fill(pos, true);
+            if (pos - 1 < start_ || pos > end_)
+                return pos;
+        }
+        int64 low = start_ > bound ? start_ : bound;
+        const u8* bytes = buffer_ + (low - start_);
+        const u8* hit = FindLastByteInRanges(bytes, static_cast<size_t>(pos - low), set.range, set.ranges);
+        if (!hit) {
+            pos = low;
+            continue;
+        }
+        int64 at = low + (hit - bytes) + 1;
+        // A byte from 0x80 on may end a character only part way: then the
+        // character it lies in ends past it, with a last byte not in the set.
+        if (*hit >= 0x80 && Utf8() && at < size_) {
+            int64 s = text_.CharStart(at);
+            if (s < at) {
+                pos = s;
+                continue;
+            }
+        }
+        return at;
+    }
+    return -1;
+}
+
+namespace {
+
 int64 AddClamped(int64 a, int64 b)
 {
     if (b > 0 && a > INT64_MAX - b)
@@ -1298,8 +1633,17 @@ int64 RegExp::FindBackward(TextDocument& document, int64 position, int64& stop, 
     stop = lo > 0 ? lo : 0;
     // A run never starts inside a character, or its match would end past it.
     int64 from = hi < size ? document.text.CharStart(hi) : size;
+    int64 lower = AddClamped(lo, -kForwardSlack);
     RegexBytes bytes(document.text);
-    int64 s = RegexRun(Reversed(), document, bytes).RegexLastStartBefore(p, from, AddClamped(lo, -kForwardSlack));
+    RegExp& reversed = Reversed();
+    RegexRun back(reversed, document, bytes);
+    // Only a match in progress at p can end after it; where those have all
+    // ended the reversed run may begin, rather than the whole way ahead.
+    if (from > p) {
+        RegexRun ahead(*this, document, bytes);
+        from = ahead.CrossingReach(back, p, from, lower);
+    }
+    int64 s = back.RegexLastStartBefore(p, from, lower);
     if (s < 0)
         return -1;
     stop = RegexRun(*this, document, bytes).RegexLongestForward(s, hi);

@@ -29,7 +29,7 @@ void RegexDfa::Reset()
     resets++;
 }
 
-int32 RegexDfa::Intern(const int32* nodes, int32 count, bool anew, bool accept, bool assertion)
+int32 RegexDfa::Intern(const int32* nodes, int32 count, bool anew, bool accept, bool assertion, bool idle)
 {
     key_.assign(1, anew ? 'n' : 'a');
     key_.append(reinterpret_cast<const char*>(nodes), static_cast<size_t>(count) * sizeof(int32));
@@ -46,6 +46,7 @@ int32 RegexDfa::Intern(const int32* nodes, int32 count, bool anew, bool accept, 
     s.accept = accept;
     s.assertion = assertion;
     s.anew = anew;
+    s.idle = idle;
     for (int32& r : s.resolved)
         r = kUnknown;
     for (int32& b : s.bytes)

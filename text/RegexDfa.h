@@ -35,6 +35,10 @@ public:
         bool accept;
         bool assertion;
         bool anew;  // a new attempt begins at every character
+        // An anew state, assertions resolved, holding nothing but nodes of
+        // the start's closure: a character none of those takes leads back
+        // to the start, so a run may skip to the next one that can.
+        bool idle;
         int32 resolved[KindCount * KindCount];
         // Transitions on the characters below 128, by code, with kLookBit;
         // the upper half stays unknown, so that a byte from 0x80 on (and
@@ -47,7 +51,7 @@ public:
     // The state of the sorted node indices (the accept node has index
     // node count), or kFull when the cache has no room left: it is then
     // emptied, and the caller starts over from its own copy of the set.
-    int32 Intern(const int32* nodes, int32 count, bool anew, bool accept, bool assertion);
+    int32 Intern(const int32* nodes, int32 count, bool anew, bool accept, bool assertion, bool idle);
     // A state stays where it is only until the next Intern.
     State& At(int32 state) { return states_[static_cast<size_t>(state)]; }
     const int32* Nodes(const State& s) const { return pool_.data() + s.setStart; }
@@ -72,6 +76,9 @@ public:
     // How many times the cache has been emptied; a run compares it with the
     // count it began with.
     int64 resets = 0;
+    // The nodes of the start's closure with every assertion taken as
+    // holding (by index, the accept node last); empty until computed.
+    std::vector<u8> opening;
     // Set when a run gave up: the expression makes more states than the
     // cache holds, so the automaton serves its searches from then on.
     bool thrashed = false;
