@@ -8,6 +8,7 @@
 #include <doctest.h>
 
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <sstream>
 
@@ -212,13 +213,16 @@ struct TextChar {
     u32 code;
 };
 
-std::vector<TextChar> MakeChars(std::mt19937& rng)
+// Up to twelve characters, or count when given.
+std::vector<TextChar> MakeChars(std::mt19937& rng, int count = -1)
 {
+    // U+0169 and U+2A40 hold the last byte of the UTF-8 form of U+00E9 at
+    // their end and in their middle.
     static const u32 alphabet[] = {'a', 'b', 'A', 'B', 'k', 'K', 0x212A, 0xE9, 0xC9, ' ', '_', '1', '\t', 0, '.',
                                    0x1F600, 'a', 'b', 'a', 0xB, 0xC, 'c', 0x2028, ',', 0x7F, 0x660,
-                                   0x10428};
+                                   0x10428, 0x169, 0x2A40};
     std::vector<TextChar> chars;
-    int n = static_cast<int>(rng() % 13);
+    int n = count >= 0 ? count : static_cast<int>(rng() % 13);
     for (int i = 0; i < n; i++) {
         int r = static_cast<int>(rng() % 30);
         if (r == 0)
@@ -592,4 +596,145 @@ TEST_CASE("cached states and skips agree with the plain automaton on long texts 
     }
     CHECK(compared > 5000);
     CHECK(found > 1000);
+}
+
+namespace {
+
+// The matches from each character index, computed when first asked for:
+// backward searches look at the few indexes before their position.
+class LazyMatches {
+public:
+    LazyMatches(const Node& root, const oracle::Text& text, bool ignoreCase)
+        : root_(root), text_(text), matcher_(text, ignoreCase), memo_(text.chars.size() + 1)
+    {
+    }
+
+    const oracle::Ends& From(size_t s)
+    {
+        if (!memo_[s])
+            memo_[s] = std::make_unique<oracle::Ends>(matcher_.From(root_, s));
+        return *memo_[s];
+    }
+
+    // The match with the largest start below position, at its longest.
+    oracle::Found Backward(int64 position, int64 window)
+    {
+        size_t n = text_.chars.size();
+        for (size_t s = n + 1; s-- > 0;) {
+            if (text_.OffsetOf(s) >= position)
+                continue;
+            const oracle::Ends& ends = From(s);
+            for (size_t e = n + 1; e-- > s;)
+                if (ends[e])
+                    return oracle::Found{text_.OffsetOf(s), text_.OffsetOf(e)};
+        }
+        return oracle::Found{-1, position - window > 0 ? position - window : 0};
+    }
+
+    // The match with the largest start among those ending at or before
+    // position, at its longest there.
+    oracle::Found Before(int64 position)
+    {
+        size_t n = text_.chars.size();
+        for (size_t s = n + 1; s-- > 0;) {
+            if (text_.OffsetOf(s) > position)
+                continue;
+            const oracle::Ends& ends = From(s);
+            for (size_t e = n + 1; e-- > s;)
+                if (ends[e] && text_.OffsetOf(e) <= position)
+                    return oracle::Found{text_.OffsetOf(s), text_.OffsetOf(e)};
+        }
+        return oracle::Found{-1, position - 100000 > 0 ? position - 100000 : 0};
+    }
+
+private:
+    const Node& root_;
+    const oracle::Text& text_;
+    oracle::Matcher matcher_;
+    std::vector<std::unique_ptr<oracle::Ends>> memo_;
+};
+
+// Patterns that end in what the backward skip and the crossing-match reach
+// look at: assertions, wide literals, classes, and matches that run on.
+const wchar_t* const kBackwardPatterns[] = {
+    L"[A-Z][a-z]+\\b", L"[0-9]+ ?k", L"\u00e9", L"a\u00e9", L"\u00e9|\u0169", L"a.*b", L"b+",
+    L"\\bk\\b", L"k$", L"^a", L"[^a]+b", L"\\Ba*", L"(ab|b)+", L"\\s\\S", L"\U0001F600\\w*",
+};
+
+}  // namespace
+
+TEST_CASE("backward searches agree with the brute-force matcher on longer texts split into blocks")
+{
+    const u32 seed = 0xBAC4B00C;
+    std::mt19937 rng(seed);
+    TextDocument doc;
+    int compared = 0, found = 0;
+    const int rounds = 120;
+    for (int round = 0; round < rounds; round++) {
+        u32 caseSeed = rng();
+        std::mt19937 local(caseSeed);
+        std::wstring pattern;
+        NodePtr tree;
+        if (round < static_cast<int>(sizeof(kBackwardPatterns) / sizeof(kBackwardPatterns[0]))) {
+            // Written out for the tree by the maker's own rules below.
+            pattern = kBackwardPatterns[round];
+        }
+        PatternMaker maker(local);
+        std::wstring made;
+        tree = maker.Regex(made, 0);
+        if (pattern.empty())
+            pattern = made;
+        else
+            tree = nullptr;
+        std::vector<u32> cps = CodePoints(pattern);
+        std::vector<TextChar> chars = MakeChars(local, 90 + static_cast<int>(local() % 60));
+        for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE}) {
+            Sample s = Encode(chars, encoding);
+            Fill(doc, encoding, s.bytes);
+            // The same bytes again over a stretch: the text is held in
+            // more pieces, split at other places.
+            if (s.bytes.size() > 8) {
+                int64 a = static_cast<int64>(local() % (s.bytes.size() / 2));
+                int64 b = a + 1 + static_cast<int64>(local() % (s.bytes.size() - static_cast<size_t>(a) - 1));
+                doc.text.Replace(a, b, s.bytes.data() + a, b - a);
+            }
+            for (bool ignoreCase : {false, true}) {
+                RegExp re, plain;
+                re.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+                plain.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+                RegexTestAccess::PlainOnly(plain, encoding);
+                std::ostringstream where;
+                where << "seed " << seed << " case seed " << caseSeed << " pattern \"" << Narrow(pattern)
+                      << "\" ignore case " << ignoreCase << " " << s.description;
+                INFO(where.str());
+                std::unique_ptr<LazyMatches> all;
+                if (tree)
+                    all = std::make_unique<LazyMatches>(*tree, s.text, ignoreCase);
+                for (int64 p : Positions(s)) {
+                    int64 stop = -7, plainStop = -7;
+                    int64 start = re.FindBackward(doc, p, stop, 1000);
+                    REQUIRE(start == plain.FindBackward(doc, p, plainStop, 1000));
+                    REQUIRE(stop == plainStop);
+                    if (all) {
+                        oracle::Found want = all->Backward(p, 1000);
+                        REQUIRE(start == want.start);
+                        REQUIRE(stop == want.stop);
+                    }
+                    if (start >= 0)
+                        found++;
+                    start = re.FindBackwardBefore(doc, p, stop);
+                    REQUIRE(start == plain.FindBackwardBefore(doc, p, plainStop));
+                    REQUIRE(stop == plainStop);
+                    if (all) {
+                        oracle::Found want = all->Before(p);
+                        REQUIRE(start == want.start);
+                        REQUIRE(stop == want.stop);
+                    }
+                    compared += 2;
+                }
+            }
+        }
+    }
+    CHECK(compared > 40000);
+    CHECK(found > 10000);
 }
