@@ -29,9 +29,10 @@
 
 namespace {
 
-// Processor time of this process (user and kernel), so that figures and
-// the grep reference, timed the same way, hold their ratio on a busy
-// machine, where wall time mostly measures the other processes.
+// Processor time of this process, so that figures and the grep reference,
+// timed the same way, keep their ratio on a busy machine, where wall time
+// mostly measures the other processes. It counts in ticks of 10 ms, so
+// the work is repeated until it took half a second.
 class CpuClock {
 public:
     CpuClock() : start_(Now()) {}
@@ -50,6 +51,8 @@ private:
     }
     double start_;
 };
+
+constexpr double kMinSeconds = 0.5;
 
 const char* const kWords[] = {
     "harbor", "lantern", "meadow", "quartz", "violet", "river", "stone", "window", "garden", "silver",
@@ -182,41 +185,46 @@ Result SearchAll(TextDocument& document, const char* pattern, bool ignoreCase, W
     RegExp re;
     re.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
     int64 size = document.text.Size();
-    int64 matches = 0, steps = 0;
+    int64 matches = 0, steps = 0, passes = 0;
     CpuClock clock;
-    if (way == Way::Forward) {
-        int64 pos = 0;
-        while (pos < size) {
-            int64 stop;
-            int64 s = re.FindForward(document, pos, stop, 100000);
-            if (s >= 0) {
-                matches++;
-                // An empty match moves on by one byte, as a find-next would.
-                pos = stop > pos ? stop : pos + 1;
-            } else {
-                pos = stop;
+    double seconds = 0;
+    do {
+        matches = 0;
+        if (way == Way::Forward) {
+            int64 pos = 0;
+            while (pos < size) {
+                int64 stop;
+                int64 s = re.FindForward(document, pos, stop, 100000);
+                if (s >= 0) {
+                    matches++;
+                    // An empty match moves on by one byte, as a find-next would.
+                    pos = stop > pos ? stop : pos + 1;
+                } else {
+                    pos = stop;
+                }
+            }
+        } else {
+            int64 pos = size;
+            while (pos > 0) {
+                int64 stop;
+                int64 s = way == Way::Backward ? re.FindBackward(document, pos, stop, 100000)
+                                               : re.FindBackwardBefore(document, pos, stop);
+                steps++;
+                if (s >= 0) {
+                    matches++;
+                    pos = s < pos ? s : pos - 1;
+                } else {
+                    pos = stop;
+                }
             }
         }
-    } else {
-        int64 pos = size;
-        while (pos > 0) {
-            int64 stop;
-            int64 s = way == Way::Backward ? re.FindBackward(document, pos, stop, 100000)
-                                           : re.FindBackwardBefore(document, pos, stop);
-            steps++;
-            if (s >= 0) {
-                matches++;
-                pos = s < pos ? s : pos - 1;
-            } else {
-                pos = stop;
-            }
-        }
-    }
-    double seconds = clock.Seconds();
+        passes++;
+        seconds = clock.Seconds();
+    } while (seconds < kMinSeconds);
     re.Clear();
     if (stepMicroseconds)
         *stepMicroseconds = seconds * 1e6 / static_cast<double>(steps > 0 ? steps : 1);
-    return Result{MBps(static_cast<size_t>(size), seconds), matches};
+    return Result{MBps(static_cast<size_t>(size) * static_cast<size_t>(passes), seconds), matches};
 }
 
 // Filler words with a match of "zq[0-9]" every distance bytes.
@@ -248,16 +256,19 @@ double DecodeAll(TextDocument& document)
     TextBuff& text = document.text;
     int64 size = text.Size();
     CpuClock clock;
-    int64 pos = 0;
-    int64 sum = 0;
-    while (pos < size) {
-        sum += text.DecodeChar(pos);
-        pos += text.CharLength();
-    }
-    double seconds = clock.Seconds();
+    int64 sum = 0, passes = 0;
+    double seconds = 0;
+    do {
+        for (int64 pos = 0; pos < size;) {
+            sum += text.DecodeChar(pos);
+            pos += text.CharLength();
+        }
+        passes++;
+        seconds = clock.Seconds();
+    } while (seconds < kMinSeconds);
     if (sum == 42)
         printf("\n");
-    return MBps(static_cast<size_t>(size), seconds);
+    return MBps(static_cast<size_t>(size) * static_cast<size_t>(passes), seconds);
 }
 
 // Several passes so the figure is not lost in the timer's resolution. The
@@ -267,15 +278,18 @@ double MemchrAll(const std::string& text)
 {
     CpuClock clock;
     uintptr_t sum = 0;
-    for (int pass = 0; pass < 4; pass++) {
+    size_t passes = 0;
+    double seconds = 0;
+    do {
         const char* data = text.data();
         asm volatile("" : "+r"(data));
         sum += reinterpret_cast<uintptr_t>(memchr(data, 0x01, text.size()));
-    }
-    double seconds = clock.Seconds();
+        passes++;
+        seconds = clock.Seconds();
+    } while (seconds < kMinSeconds);
     if (sum == 1)
         printf("\n");
-    return MBps(text.size() * 4, seconds);
+    return MBps(text.size() * passes, seconds);
 }
 
 struct Pattern {

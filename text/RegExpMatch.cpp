@@ -414,7 +414,6 @@ private:
     RegexDfa* dfa_ = nullptr;
     int64 resetsAtStart_ = 0;
     int64 resetsSeen_ = 0;
-    std::vector<int32> set_;
 };
 
 namespace {
@@ -690,24 +689,25 @@ int64 RegexRun::ListLastStartBefore(int64 p, int64 from, int64 lower)
 // than the cache holds.
 int32 RegexRun::InternList(bool anew)
 {
-    set_.clear();
+    std::vector<int32>& set = dfa_->scratch;
+    set.clear();
     bool assertion = false;
     const RegexNode* pool = re_.pool_.Data();
     for (int32 i = 0; i < cur_->count; i++) {
         const RegexNode* n = cur_->elements[i];
         if (IsAssertion(n->kind))
             assertion = true;
-        set_.push_back(n == &re_.accept_ ? static_cast<int32>(re_.nodeCount_) : static_cast<int32>(n - pool));
+        set.push_back(n == &re_.accept_ ? static_cast<int32>(re_.nodeCount_) : static_cast<int32>(n - pool));
     }
-    std::sort(set_.begin(), set_.end());
-    bool accept = !set_.empty() && set_.back() == re_.nodeCount_;
+    std::sort(set.begin(), set.end());
+    bool accept = !set.empty() && set.back() == re_.nodeCount_;
     bool idle = anew && !accept && !assertion && !dfa_->opening.empty() && !dfa_->opening.back();
-    for (size_t i = 0; idle && i < set_.size(); i++)
-        idle = dfa_->opening[static_cast<size_t>(set_[i])] != 0;
-    int32 count = static_cast<int32>(set_.size());
-    int32 state = dfa_->Intern(set_.data(), count, anew, accept, assertion, idle);
+    for (size_t i = 0; idle && i < set.size(); i++)
+        idle = dfa_->opening[static_cast<size_t>(set[i])] != 0;
+    int32 count = static_cast<int32>(set.size());
+    int32 state = dfa_->Intern(set.data(), count, anew, accept, assertion, idle);
     if (state == RegexDfa::kFull)
-        state = dfa_->Intern(set_.data(), count, anew, accept, assertion, idle);
+        state = dfa_->Intern(set.data(), count, anew, accept, assertion, idle);
     return state;
 }
 
@@ -1056,13 +1056,19 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
 int64 RegexRun::ReachBack(int64 p, int64 lower)
 {
     int64 bound = lower > 0 ? lower : 0;
-    NewGeneration();
-    cur_->count = 0;
-    RegexNode* pool = re_.pool_.Data();
-    for (int64 i = 0; i < re_.nodeCount_; i++)
-        if (pool[i].kind != SPLIT)
-            cur_->elements[cur_->count++] = pool + i;
-    int32 state = InternList(false);
+    int32 state = dfa_->everything;
+    if (state < 0) {
+        NewGeneration();
+        cur_->count = 0;
+        RegexNode* pool = re_.pool_.Data();
+        for (int64 i = 0; i < re_.nodeCount_; i++)
+            if (pool[i].kind != SPLIT)
+                cur_->elements[cur_->count++] = pool + i;
+        int64 resets = dfa_->resets;
+        state = InternList(false);
+        if (state >= 0 && dfa_->resets == resets)
+            dfa_->everything = state;
+    }
     if (StatesWentWrong(state) || !Settle(state, KindBefore(p), KindAt(p)))
         return kGaveUp;
     int64 pos = p;
@@ -1093,8 +1099,15 @@ int64 RegexRun::ReachForward(int64 d, int64 p, int64 from)
             return kGaveUp;
     }
     // The same nodes without the attempts that would begin from here on.
-    LoadState(state);
-    state = InternList(false);
+    int32 plain = dfa_->At(state).plain;
+    if (plain < 0) {
+        LoadState(state);
+        int64 resets = dfa_->resets;
+        plain = InternList(false);
+        if (plain >= 0 && dfa_->resets == resets && dfa_->At(state).anew)
+            dfa_->At(state).plain = plain;
+    }
+    state = plain;
     if (StatesWentWrong(state))
         return kGaveUp;
     while (pos < from) {

@@ -26,6 +26,7 @@ void RegexDfa::Reset()
     wide_.assign(kFirstWideSlots, WideSlot{kFreeKey, kUnknown});
     wideCount_ = 0;
     start[0] = start[1] = kUnknown;
+    everything = kUnknown;
     resets++;
 }
 
@@ -47,6 +48,7 @@ int32 RegexDfa::Intern(const int32* nodes, int32 count, bool anew, bool accept, 
     s.assertion = assertion;
     s.anew = anew;
     s.idle = idle;
+    s.plain = kUnknown;
     for (int32& r : s.resolved)
         r = kUnknown;
     for (int32& b : s.bytes)

@@ -39,6 +39,9 @@ public:
         // the start's closure: a character none of those takes leads back
         // to the start, so a run may skip to the next one that can.
         bool idle;
+        // The same nodes in a run without new attempts (of an anew state),
+        // kUnknown until asked for.
+        int32 plain;
         int32 resolved[KindCount * KindCount];
         // Transitions on the characters below 128, by code, with kLookBit;
         // the upper half stays unknown, so that a byte from 0x80 on (and
@@ -73,6 +76,10 @@ public:
 
     // The start state of each kind of run, kUnknown until built.
     int32 start[2];
+    // The state of every node at once, kUnknown until built.
+    int32 everything = kUnknown;
+    // Room for the node set being looked up, kept from run to run.
+    std::vector<int32> scratch;
     // How many times the cache has been emptied; a run compares it with the
     // count it began with.
     int64 resets = 0;
