@@ -5,6 +5,8 @@
 #include "base/Error.h"
 #include "base/String.h"
 
+#include <vector>
+
 class TextDocument;
 class RegexDfa;
 
@@ -105,6 +107,9 @@ void RegexReversePostfix(PodArray<u32>& postfix);
 
 // A code point lower-cased as the matching without case compares them.
 int32 RegexFoldCase(int32 code);
+// The code points from 128 on that a literal takes without case: itself
+// when it is one, and every other that lower-cases as it does.
+void RegexCaseTwins(u32 literal, std::vector<int32>& out);
 
 BadRegExpError MakeBadRegExpError(int32 kind, const String& text);
 // The pattern with U+00B7 inserted directly after the code point at index.

@@ -133,6 +133,52 @@ int32 RegexFoldCase(int32 code)
     return ToLowerCodePoint(code);
 }
 
+namespace {
+
+// The code points below 0x10000 that lower-case to another one, by what
+// they lower-case to: {folded, code} pairs, sorted. Built once, with one
+// call for the whole range; each unit maps alone, as RegexFoldCase has it.
+const std::vector<std::pair<int32, int32>>& CaseFolds()
+{
+    static const std::vector<std::pair<int32, int32>> folds = [] {
+        std::vector<wchar_t> in, out;
+        for (int32 c = 128; c < 0x10000; c++)
+            if (c < 0xD800 || c > 0xDFFF)
+                in.push_back(static_cast<wchar_t>(c));
+        out.resize(in.size());
+        int n = static_cast<int>(in.size());
+        bool bulk = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_LOWERCASE, in.data(), n, out.data(), n) == n;
+        std::vector<std::pair<int32, int32>> pairs;
+        for (size_t i = 0; i < in.size(); i++) {
+            int32 c = in[i];
+            int32 folded = bulk ? static_cast<int32>(out[i]) : RegexFoldCase(c);
+            if (folded != c)
+                pairs.emplace_back(folded, c);
+        }
+        std::sort(pairs.begin(), pairs.end());
+        return pairs;
+    }();
+    return folds;
+}
+
+}  // namespace
+
+void RegexCaseTwins(u32 literal, std::vector<int32>& out)
+{
+    out.clear();
+    int32 code = static_cast<int32>(literal);
+    int32 folded = RegexFoldCase(code);
+    if (code >= 128)
+        out.push_back(code);
+    if (folded >= 128 && folded != code && RegexFoldCase(folded) == folded)
+        out.push_back(folded);
+    const std::vector<std::pair<int32, int32>>& folds = CaseFolds();
+    auto it = std::lower_bound(folds.begin(), folds.end(), std::make_pair(folded, INT32_MIN));
+    for (; it != folds.end() && it->first == folded; ++it)
+        if (it->second != code)
+            out.push_back(it->second);
+}
+
 // The text's bytes as the runs of one search read them: a piece copied out
 // at a time, with plain ASCII characters read straight from it and every
 // other character decoded by the text. The text does not change during a
@@ -1302,11 +1348,18 @@ bool RegexRun::ComputeLastBytes(EncodingId encoding, bool* bytes)
         }
         u32 kind = node->kind;
         bool asciiClass = IsClass(kind) && !ClassTakesWide(re_.classItems_.Data() + (kind - CLASS));
-        if (encoding == EncodingUtf8 && ((IsLiteral(kind) && !re_.ignoreCase_ && kind <= 0x10FFFF) || asciiClass)) {
-            u8 code[4];
-            int length = IsLiteral(kind) && kind >= 128 ? EncodeUtf8CodePoint(code, static_cast<int32>(kind)) : 0;
-            if (length > 0)
-                bytes[code[length - 1]] = true;
+        if (encoding == EncodingUtf8 && ((IsLiteral(kind) && kind <= 0x10FFFF) || asciiClass)) {
+            std::vector<int32> twins;
+            if (IsLiteral(kind) && re_.ignoreCase_)
+                RegexCaseTwins(kind, twins);
+            else if (IsLiteral(kind) && kind >= 128)
+                twins.push_back(static_cast<int32>(kind));
+            for (int32 c : twins) {
+                u8 code[4];
+                int length = EncodeUtf8CodePoint(code, c);
+                if (length > 0)
+                    bytes[code[length - 1]] = true;
+            }
         } else {
             for (int b = 128; b < 256; b++)
                 bytes[b] = true;
@@ -1452,12 +1505,21 @@ bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
         }
         u32 kind = node->kind;
         bool asciiClass = IsClass(kind) && !ClassTakesWide(re_.classItems_.Data() + (kind - CLASS));
-        if (encoding == EncodingUtf8 && ((IsLiteral(kind) && !re_.ignoreCase_ && kind <= 0x10FFFF) || asciiClass)) {
+        if (encoding == EncodingUtf8 && ((IsLiteral(kind) && kind <= 0x10FFFF) || asciiClass)) {
             // A character has one encoding: over-long forms decode as
-            // undecodable units, which these nodes do not take.
-            u8 lead[4];
-            if (IsLiteral(kind) && kind >= 128 && EncodeUtf8CodePoint(lead, static_cast<int32>(kind)) > 0)
-                bytes[lead[0]] = true;
+            // undecodable units, which these nodes do not take. Without
+            // case a literal also takes the characters that lower-case as
+            // it does.
+            std::vector<int32> twins;
+            if (IsLiteral(kind) && re_.ignoreCase_)
+                RegexCaseTwins(kind, twins);
+            else if (IsLiteral(kind) && kind >= 128)
+                twins.push_back(static_cast<int32>(kind));
+            for (int32 c : twins) {
+                u8 lead[4];
+                if (EncodeUtf8CodePoint(lead, c) > 0)
+                    bytes[lead[0]] = true;
+            }
         } else {
             for (int b = 128; b < 256; b++)
                 bytes[b] = true;

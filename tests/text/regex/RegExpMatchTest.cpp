@@ -6,7 +6,9 @@
 
 #include <doctest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 using namespace RegexKind;
 
@@ -664,3 +666,27 @@ TEST_CASE("a quantified empty group leaves the atoms before it as they are")
     CHECK(Searcher(L"ab(|)?c").Before(buff, 5) == Match{2, 5});
 }
 
+
+TEST_CASE("the case twins of a literal are every character that lower-cases as it does")
+{
+    // Folded form of every code point below 0x10000, one at a time.
+    std::vector<int32> folded(0x10000);
+    for (int32 c = 0; c < 0x10000; c++)
+        folded[static_cast<size_t>(c)] = RegexFoldCase(c);
+    const u32 literals[] = {'a', 'k', 'K', 's', 'i', 'I', 'z', 0xE9, 0xC9, 0x212A, 0x130, 0x131, 0x17F,
+                            0x3A3, 0x3C3, 0x3C2, 0x1E9E, 0xDF, 0x410, 0x430, 0xFF21, 0x1F600, 0x10400, 0x10428};
+    std::vector<int32> twins;
+    for (u32 literal : literals) {
+        RegexCaseTwins(literal, twins);
+        std::vector<int32> want;
+        int32 target = RegexFoldCase(static_cast<int32>(literal));
+        for (int32 c = 128; c < 0x10000; c++)
+            if (static_cast<u32>(c) == literal || folded[static_cast<size_t>(c)] == target)
+                want.push_back(c);
+        if (literal >= 0x10000)
+            want.push_back(static_cast<int32>(literal));
+        std::sort(twins.begin(), twins.end());
+        INFO("literal " << literal);
+        CHECK(twins == want);
+    }
+}
