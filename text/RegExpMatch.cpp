@@ -406,6 +406,7 @@ private:
     void ComputeOpening();
     int64 ReachBack(int64 p, int64 lower);
     int64 ReachForward(int64 d, int64 p, int64 from);
+    int64 PlainForward(int32& state, int64 pos, int64 bound);
     bool ComputePairs(const bool* first, BytePairRanges& out);
     bool TakesWide(const RegexNode* node) const;
 
@@ -1119,6 +1120,28 @@ int64 RegexRun::ReachBack(int64 p, int64 lower)
         return kGaveUp;
     int64 pos = p;
     while (pos > bound) {
+        // Plain ASCII through known transitions that need no look.
+        int64 n;
+        if (const u8* end = bytes_.SpanBefore(pos, n)) {
+            if (n > pos - bound)
+                n = pos - bound;
+            const RegexDfa::State* at = &dfa_->At(state);
+            int64 k = 0;
+            for (; k < n; k++) {
+                u8 b = end[-1 - k];
+                int32 to = b < 0x80 && b != 10 && b != 13 ? at->bytes[b] : -1;
+                if (to < 0 || (to & RegexDfa::kLookBit))
+                    break;
+                state = to;
+                at = &dfa_->At(state);
+                if (at->setCount == 0)
+                    return pos - k;
+            }
+            if (k > 0) {
+                pos -= k;
+                continue;
+            }
+        }
         int64 was = pos;
         int32 c = bytes_.Backward(pos, pos);
         if (!StepBackward(state, c, pos))
@@ -1127,6 +1150,31 @@ int64 RegexRun::ReachBack(int64 p, int64 lower)
             return was;
     }
     return pos;
+}
+
+// Steps forward over plain ASCII through known transitions that need no
+// look, below bound; stops early where the state's set is empty. Returns
+// how many bytes it took.
+int64 RegexRun::PlainForward(int32& state, int64 pos, int64 bound)
+{
+    int64 n;
+    const u8* bytes = bytes_.Span(pos, n);
+    if (!bytes)
+        return 0;
+    if (n > bound - pos)
+        n = bound - pos;
+    const RegexDfa::State* at = &dfa_->At(state);
+    int64 k = 0;
+    while (k < n && at->setCount > 0) {
+        u8 b = bytes[k];
+        int32 to = b < 0x80 && b != 13 ? at->bytes[b] : -1;
+        if (to < 0 || (to & RegexDfa::kLookBit))
+            break;
+        state = to;
+        at = &dfa_->At(state);
+        k++;
+    }
+    return k;
 }
 
 // Forward from d with a new attempt at every character before p, then on
@@ -1138,6 +1186,11 @@ int64 RegexRun::ReachForward(int64 d, int64 p, int64 from)
         return kGaveUp;
     int64 pos = d;
     while (pos < p) {
+        int64 k = PlainForward(state, pos, p);
+        if (k > 0) {
+            pos += k;
+            continue;
+        }
         int64 length;
         int32 c = bytes_.Forward(pos, length);
         pos += length;
@@ -1159,6 +1212,11 @@ int64 RegexRun::ReachForward(int64 d, int64 p, int64 from)
     while (pos < from) {
         if (dfa_->At(state).setCount == 0)
             return pos;
+        int64 k = PlainForward(state, pos, from);
+        if (k > 0) {
+            pos += k;
+            continue;
+        }
         int64 length;
         int32 c = bytes_.Forward(pos, length);
         pos += length;
