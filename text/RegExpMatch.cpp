@@ -212,6 +212,10 @@ public:
                     length = 1;
                     return b[0];
                 }
+                if (b[0] == 13 && (p + 1 < end_ || p + 1 == size_)) {
+                    length = p + 1 < end_ && b[1] == 10 ? 2 : 1;
+                    return kLineFeed;
+                }
                 if (!codePage_ && p + 1 < end_ && IsTwoByteLead(b[0]) && IsContinuation(b[1])) {
                     length = 2;
                     return TwoByteCode(b);
@@ -240,6 +244,15 @@ public:
                 if (b[0] < 0x80 && b[0] != 10 && b[0] != 13) {
                     start = p - 1;
                     return b[0];
+                }
+                // A CR before p stands alone: p is a character boundary.
+                if (b[0] == 13 || (b[0] == 10 && p == 1)) {
+                    start = p - 1;
+                    return kLineFeed;
+                }
+                if (b[0] == 10 && p - 2 >= start_) {
+                    start = b[-1] == 13 ? p - 2 : p - 1;
+                    return kLineFeed;
                 }
                 if (!codePage_ && p - 2 >= start_ && IsContinuation(b[0]) && IsTwoByteLead(b[-1])) {
                     start = p - 2;
@@ -1057,6 +1070,13 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
                         break;
                     last = b;
                     k++;
+                } else if (b < 0x80 && k + 1 < n) {
+                    // A line break: an LF after a CR ends the pair.
+                    to = at->bytes[kLineFeed];
+                    if (to < 0)
+                        break;
+                    last = kLineFeed;
+                    k += b == 10 && end[-2 - k] == 13 ? 2 : 1;
                 } else if (utf8 && k + 1 < n && RegexBytes::IsContinuation(b) && RegexBytes::IsTwoByteLead(end[-2 - k])) {
                     int32 code = RegexBytes::TwoByteCode(end - 2 - k);
                     to = dfa_->Wide(state, code);
