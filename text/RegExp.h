@@ -156,6 +156,7 @@ private:
     RegExp& Reversed();
     RegexDfa& Dfa();
     int64 SearchPosition(TextDocument& document, int64 position) const;
+    int64 LongestMatchChars();
 
     TextDocument* subject_;
     int64 subjectLength_;
@@ -179,6 +180,9 @@ private:
     // match in one encoding.
     OwnPtr<RegExp> reversed_;
     OwnPtr<RegexDfa> dfa_;
+    // The most characters a match can hold; -1 when unbounded, -2 until
+    // computed.
+    int64 longest_;
     struct FirstBytes {
         int32 encoding;  // 0 until computed
         bool usable;

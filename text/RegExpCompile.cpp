@@ -527,6 +527,7 @@ RegExp::RegExp() noexcept
       generation_(0),
       assertion_(0),
       markPass_(0),
+      longest_(-2),
       firstBytes_{0, false, 0, {}, {}, {}},
       lastBytes_{0, false, 0, {}, {}, {}}
 {
@@ -553,6 +554,7 @@ void RegExp::Clear() noexcept
     dfa_.Reset(nullptr);
     firstBytes_.encoding = 0;
     lastBytes_.encoding = 0;
+    longest_ = -2;
 }
 
 void RegExp::Compile(const u32* pattern, int64 count, bool ignoreCase)

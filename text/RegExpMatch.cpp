@@ -1791,16 +1791,68 @@ int64 RegExp::FindBackward(TextDocument& document, int64 position, int64& stop, 
     RegExp& reversed = Reversed();
     RegexRun back(reversed, document, bytes);
     // Only a match in progress at p can end after it; where those have all
-    // ended the reversed run may begin, rather than the whole way ahead.
+    // ended the reversed run may begin, rather than the whole way ahead: no
+    // further than the longest match reaches (a character takes at most 4
+    // bytes; 8 are counted), or where the runs that are alive at p die.
     if (from > p) {
-        RegexRun ahead(*this, document, bytes);
-        from = ahead.CrossingReach(back, p, from, lower);
+        int64 longest = LongestMatchChars();
+        int64 reach = longest >= 0 && longest < 4096 ? p + 8 * longest : from;
+        if (reach < from && (reach = document.text.CharStart(reach)) > p)
+            from = reach;
+        else if (from > p)
+            from = RegexRun(*this, document, bytes).CrossingReach(back, p, from, lower);
     }
     int64 s = back.RegexLastStartBefore(p, from, lower);
     if (s < 0)
         return -1;
     stop = RegexRun(*this, document, bytes).RegexLongestForward(s, hi);
     return s;
+}
+
+// The longest path from the start to the accept node, in nodes that take a
+// character; -1 when a loop makes it unbounded.
+int64 RegExp::LongestMatchChars()
+{
+    if (longest_ != -2)
+        return longest_;
+    std::vector<int64> longest(static_cast<size_t>(nodeCount_) + 1, -3);  // -3 unseen, -4 on the path
+    auto index = [&](const RegexNode* n) {
+        return n == &accept_ ? static_cast<size_t>(nodeCount_) : static_cast<size_t>(n - pool_.Data());
+    };
+    std::vector<const RegexNode*> stack{start_};
+    while (!stack.empty()) {
+        const RegexNode* n = stack.back();
+        int64& mine = longest[index(n)];
+        if (mine == -3) {
+            mine = -4;
+            if (n->kind == ACCEPT)
+                continue;
+            for (const RegexNode* next : {n->out, n->kind == SPLIT ? n->out1 : nullptr}) {
+                if (!next)
+                    continue;
+                int64 seen = longest[index(next)];
+                if (seen == -4) {
+                    longest_ = -1;
+                    return longest_;
+                }
+                if (seen == -3)
+                    stack.push_back(next);
+            }
+            continue;
+        }
+        stack.pop_back();
+        if (mine != -4)
+            continue;
+        if (n->kind == ACCEPT) {
+            mine = 0;
+        } else if (n->kind == SPLIT) {
+            mine = std::max(longest[index(n->out)], longest[index(n->out1)]);
+        } else {
+            mine = longest[index(n->out)] + (IsAssertion(n->kind) ? 0 : 1);
+        }
+    }
+    longest_ = longest[index(start_)];
+    return longest_;
 }
 
 int64 RegExp::FindBackwardBefore(TextDocument& document, int64 position, int64& stop)
