@@ -413,7 +413,8 @@ void ForEachElement(const Manual& manual, const HelpNode* from, F f)
 // The Polish main window with a text, the find bar, both views and the
 // status bar shown.
 struct PolishWindow {
-    PolishWindow() : editor("UILanguage=polski\r\nWindowRect=20,20,1000,640\r\n")
+    explicit PolishWindow(int width = 1000)
+        : editor("UILanguage=polski\r\nWindowRect=20,20," + std::to_string(width) + ",640\r\n")
     {
         ShowWindow(editor.run.Hwnd(), SW_SHOWNORMAL);
         editor.Open(L"przyklad.txt", "Zażółć gęślą jaźń\r\nDrugi wiersz tekstu.\r\n");
@@ -735,44 +736,58 @@ bool SaveHelpPicture(const PixelImage& image, const char* name)
 // and the status bar of the Polish window, numbered as the help lists them.
 TEST_CASE("pictures of the toolbar, the find bar and the status bar for the help, numbered as it lists them")
 {
-    PolishWindow window;
+    std::vector<std::pair<int, int>> marks;
+    int next = 1;
+    {
+        // As wide as the viewer's page, so the pictures are shown unscaled.
+        PolishWindow window(700);
+        MainForm& form = window.Form();
+        HWND main = form.hwnd;
+        RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Pump();
+        PixelImage pixels = ReadWindowPixels(main);
+        REQUIRE(pixels.width > 0);
+        RECT bar = InClient(form.toolbar->hwnd, main);
+        MarkButtons(form.toolbar, main, bar.left, marks, next);
+        CHECK(next - 1 == 22);
+        CHECK(SaveHelpPicture(Numbered(pixels, bar, marks), "pasek-narzedzi.png"));
+
+        RECT status = InClient(form.statusbar->hwnd, main);
+        marks.clear();
+        int left = 0;
+        for (int i = 0; i < StatusFieldCount; i++) {
+            if (form.statusbar->edges[i] - left > 4)
+                marks.push_back({(left + form.statusbar->edges[i]) / 2, i + 1});
+            left = form.statusbar->edges[i];
+        }
+        CHECK(marks.size() >= 6);
+        CHECK(SaveHelpPicture(Numbered(pixels, status, marks), "pasek-statusowy.png"));
+    }
+
+    // The find bar needs a wider window to show all its buttons in one row;
+    // its find part and its replace part make a picture each.
+    PolishWindow window(1000);
     MainForm& form = window.Form();
     HWND main = form.hwnd;
     RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Pump();
     PixelImage pixels = ReadWindowPixels(main);
     REQUIRE(pixels.width > 0);
-
-    std::vector<std::pair<int, int>> marks;
-    int next = 1;
-    RECT bar = InClient(form.toolbar->hwnd, main);
-    MarkButtons(form.toolbar, main, bar.left, marks, next);
-    CHECK(next - 1 == 22);
-    CHECK(SaveHelpPicture(Numbered(pixels, bar, marks), "pasek-narzedzi.png"));
-
-    // The find bar from the window's left edge, its label first: at this
-    // width both fields and their buttons stand in one row.
-    RECT f = InClient(form.findField->hwnd, main), r = InClient(form.replaceToolbar->hwnd, main);
-    CHECK(r.top < f.bottom);
-    RECT row{0, std::min(f.top, r.top) - 2, r.right + 2, std::max(f.bottom, r.bottom) + 2};
+    RECT f = InClient(form.findField->hwnd, main), b = InClient(form.findToolbar->hwnd, main);
+    RECT g = InClient(form.replaceField->hwnd, main), c = InClient(form.replaceToolbar->hwnd, main);
+    CHECK(g.top < f.bottom);
+    LONG top = std::min({f.top, b.top, g.top, c.top}) - 2, bottom = std::max({f.bottom, b.bottom, g.bottom, c.bottom}) + 2;
     marks.clear();
     next = 1;
     marks.push_back({(f.left + f.right) / 2, next++});
     MarkButtons(form.findToolbar, main, 0, marks, next);
-    RECT g = InClient(form.replaceField->hwnd, main);
-    marks.push_back({(g.left + g.right) / 2, next++});
-    MarkButtons(form.replaceToolbar, main, 0, marks, next);
-    CHECK(next - 1 == 13);
-    CHECK(SaveHelpPicture(Numbered(pixels, row, marks), "pasek-szukania.png"));
-
-    RECT status = InClient(form.statusbar->hwnd, main);
+    CHECK(next - 1 == 8);
+    CHECK(SaveHelpPicture(Numbered(pixels, RECT{0, top, b.right + 4, bottom}, marks), "pasek-szukania.png"));
+    LONG split = b.right + 4;
     marks.clear();
-    int left = 0;
-    for (int i = 0; i < StatusFieldCount; i++) {
-        if (form.statusbar->edges[i] - left > 4)
-            marks.push_back({(left + form.statusbar->edges[i]) / 2, i + 1});
-        left = form.statusbar->edges[i];
-    }
-    CHECK(marks.size() >= 6);
-    CHECK(SaveHelpPicture(Numbered(pixels, status, marks), "pasek-statusowy.png"));
+    next = 1;
+    marks.push_back({(g.left + g.right) / 2 - split, next++});
+    MarkButtons(form.replaceToolbar, main, split, marks, next);
+    CHECK(next - 1 == 5);
+    CHECK(SaveHelpPicture(Numbered(pixels, RECT{split, top, c.right + 2, bottom}, marks), "pasek-zastepowania.png"));
 }
