@@ -21,6 +21,7 @@
 #include <doctest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -36,7 +37,74 @@ std::wstring SettingOf(const String& file, const wchar_t* key)
     return W(store.Get(key));
 }
 
+// The marked ranges of a view's state of its text.
+std::vector<int64> Marks(TextView* view)
+{
+    const Array<int64>& list = view->FindViewState(view->CurrentDocument())->bracketHighlights;
+    std::vector<int64> marks;
+    for (int64 i = 0; i < list.Count(); i++)
+        marks.push_back(list.At(i));
+    return marks;
+}
+
+void Key(TextView* view, WPARAM key)
+{
+    SendMessageW(view->hwnd, WM_KEYDOWN, key, 0);
+}
+
 }  // namespace
+
+TEST_CASE("the bracket at the caret and its partner are marked in either view, and unmarked when the caret leaves, "
+          "after an edit and with the flag off")
+{
+    MainFormRun run("");
+    MainForm& f = *run.form;
+    TypeInto(f.view1, L"f(a[1]) x");
+    using Marked = std::vector<int64>;
+    CHECK(Marks(f.view1).empty());
+    Key(f.view1, VK_HOME);
+    CHECK(Marks(f.view1).empty());
+    Key(f.view1, VK_RIGHT);
+    CHECK(Marks(f.view1) == Marked{1, 2, 6, 7});
+    Key(f.view1, VK_RIGHT);
+    CHECK(Marks(f.view1).empty());
+    Key(f.view1, VK_RIGHT);
+    CHECK(Marks(f.view1) == Marked{3, 4, 5, 6});
+    // A closing bracket finds its opening one backwards.
+    Key(f.view1, VK_RIGHT);
+    Key(f.view1, VK_RIGHT);
+    CHECK(Marks(f.view1) == Marked{5, 6, 3, 4});
+    Key(f.view1, VK_LEFT);
+    Key(f.view1, VK_LEFT);
+    REQUIRE(Marks(f.view1).size() == 4);
+    // Deleting the bracket takes the marks with it.
+    Key(f.view1, VK_DELETE);
+    CHECK(Marks(f.view1).empty());
+    TypeInto(f.view1, L"[");
+    CHECK(Marks(f.view1).empty());
+    // An edit before the pair: marked at its new place.
+    Key(f.view1, VK_HOME);
+    TypeInto(f.view1, L"z");
+    CHECK(Marks(f.view1).empty());
+    Key(f.view1, VK_RIGHT);
+    CHECK(Marks(f.view1) == Marked{2, 3, 7, 8});
+
+    // The second view marks at its own caret; the first drops its marks.
+    RunCommand(f, 11068);
+    REQUIRE(f.activeView == f.view2);
+    Key(f.view2, VK_END);
+    Key(f.view2, VK_LEFT);
+    Key(f.view2, VK_LEFT);
+    Key(f.view2, VK_LEFT);
+    CHECK(Marks(f.view2) == Marked{7, 8, 2, 3});
+    CHECK(Marks(f.view1).empty());
+
+    f.showMatchingBracket = 0;
+    Key(f.view2, VK_HOME);
+    Key(f.view2, VK_RIGHT);
+    Key(f.view2, VK_RIGHT);
+    CHECK(Marks(f.view2).empty());
+}
 
 TEST_CASE("F8 splits once and then switches; Shift+F8 on view 1 keeps what view 2 showed; Ctrl+F8 closes the other")
 {
