@@ -254,7 +254,6 @@ int64 ScanProbesOf(const u8* pa, const u8* pb, int64 i, int64 to, const ProbeVec
 {
     auto match = [&](int64 at) { return MatchProbes<Width, Pair>(pa, pb, at, va, vb); };
     for (; i + 64 <= to; i += 64) {
-        Prefetch(pa + i, kPrefetchAhead);
         __m128i m0 = match(i), m1 = match(i + 16), m2 = match(i + 32), m3 = match(i + 48);
         if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(m0, m1), _mm_or_si128(m2, m3))) == 0)
             continue;
