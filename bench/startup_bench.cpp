@@ -13,6 +13,8 @@
 #include "base/Types.h"
 #include "tests/e2e/ProcessDriver.h"
 
+#include <psapi.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -97,9 +99,9 @@ void WriteText(const std::wstring& path, int64 bytes)
 }
 
 // Milliseconds from CreateProcessW to the editor's window naming the text,
-// idle and painted, or -1.
+// holding its bytes, idle and painted, or -1.
 double OpenToPaint(const std::wstring& exe, const std::wstring& folder, const std::wstring& path,
-                   const std::wstring& name)
+                   const std::wstring& name, int64 bytes)
 {
     PROCESS_INFORMATION process;
     Clock clock;
@@ -109,11 +111,19 @@ double OpenToPaint(const std::wstring& exe, const std::wstring& folder, const st
     HWND window = driver::WaitForProcessWindow(process.hProcess, process.dwProcessId, L"Scrivel Main Form", nullptr,
                                                120000);
     if (window) {
+        // The title names the text before it is read; the text is in when
+        // the process holds its bytes.
+        auto loaded = [&] {
+            PROCESS_MEMORY_COUNTERS counters = {};
+            counters.cb = sizeof(counters);
+            GetProcessMemoryInfo(process.hProcess, &counters, sizeof(counters));
+            return driver::WindowText(window).find(name) == 0 && static_cast<int64>(counters.PagefileUsage) >= bytes;
+        };
         DWORD start = GetTickCount();
-        while (driver::WindowText(window).find(name) != 0 && GetTickCount() - start < 120000)
+        while (!loaded() && GetTickCount() - start < 300000)
             Sleep(1);
         WaitForInputIdle(process.hProcess, 120000);
-        if (driver::WindowText(window).find(name) == 0 && driver::WaitUntilPainted(window, 120000))
+        if (loaded() && driver::WaitUntilPainted(window, 120000))
             ms = clock.Seconds() * 1000;
         PostMessageW(window, WM_CLOSE, 0, 0);
     }
@@ -152,7 +162,7 @@ int BenchOpen(const std::wstring& folder, const std::wstring& editor, const std:
         HANDLE file = CreateFileW(settings.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         CloseHandle(file);
         double r = ReadToExit(self, path);
-        double o = OpenToPaint(editor, folder, path, name);
+        double o = OpenToPaint(editor, folder, path, name, megabytes << 20);
         if (r > 0 && o > 0) {
             reads.push_back(r);
             opens.push_back(o);
