@@ -5,9 +5,40 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+ByteLoader::~ByteLoader()
+{
+    free(ahead_);
+}
+
 int64 ByteLoader::Read(u8* buffer, int64 n)
 {
-    int64 count = file_.Read(buffer, n);
+    int64 count = 0;
+    while (count < n) {
+        if (aheadAt_ == aheadFill_) {
+            if (n - count >= kReadAhead) {
+                // A big request goes straight to the file.
+                count += file_.Read(buffer + count, n - count);
+                break;
+            }
+            if (!ahead_) {
+                ahead_ = static_cast<u8*>(malloc(static_cast<size_t>(kReadAhead)));
+                if (!ahead_)
+                    throw MemoryError();
+            }
+            aheadAt_ = 0;
+            aheadFill_ = file_.Read(ahead_, kReadAhead);
+            if (aheadFill_ == 0)
+                break;
+        }
+        int64 k = std::min(n - count, aheadFill_ - aheadAt_);
+        memcpy(buffer + count, ahead_ + aheadAt_, static_cast<size_t>(k));
+        aheadAt_ += k;
+        count += k;
+    }
     total_ += count;
     if (notify_)
         notify_->Progress(total_);

@@ -121,6 +121,9 @@ bool CssLexer::Unit(TokenRecord& record)
 
 bool CssLexer::StartsHere(const char* text) const
 {
+    // Most numbers have no unit: the first letter decides before a copy.
+    if (cursor_.code != static_cast<u32>(static_cast<unsigned char>(*text)))
+        return false;
     CharCursor look = cursor_;
     for (; *text; text++) {
         if (look.code != static_cast<u32>(static_cast<unsigned char>(*text)))

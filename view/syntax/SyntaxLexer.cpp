@@ -83,9 +83,34 @@ void TextLexer::Generic(TokenRecord& record, u32 state, const wchar_t* stops)
         End(record, kTokenEmpty, state);
         return;
     }
+    TakeAsciiOthers(stops);
     while (!(Flags() & ends) && !IsStop(Code(), stops) && TakeIfRoom(record)) {
     }
     End(record, kTokenText, state);
+}
+
+void TextLexer::TakeAsciiOthers(const wchar_t* stops)
+{
+    CharCursor& c = cursor_;
+    u64 rel = static_cast<u64>(c.position - c.runStart);
+    if (rel >= static_cast<u64>(c.runCount) || c.runText->ChangeCount() != c.runChanges)
+        return;
+    const u8* p = c.run + rel;
+    int64 left = c.runCount - static_cast<int64>(rel);
+    int64 end = kTokenRunLimit - taken_ < left ? kTokenRunLimit - taken_ : left;
+    int32 n = 0;
+    while (n < end) {
+        u32 b = p[n];
+        if (b >= 0x80 || (kAsciiClasses.flags[b] & kRunEnds) || IsStop(static_cast<int32>(b), stops))
+            break;
+        n++;
+    }
+    if (n == 0)
+        return;
+    if (text_)
+        text_->AppendAscii(p, n, left);
+    taken_ += n;
+    CharCursor::Seek(c, c.position + n);
 }
 
 void TextLexer::SeekByRelexing(int64 position, int64 savedPosition, const u32* savedState, TokenText* tokenText,

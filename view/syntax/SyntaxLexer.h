@@ -429,6 +429,10 @@ protected:
     // control characters and runs of anything else, which also stop at the
     // given characters.
     void Generic(TokenRecord& record, u32 state, const wchar_t* stops);
+    // Takes the ASCII characters of such a run of anything else straight
+    // from the stored run, as many as the token has room for: comments and
+    // strings are mostly made of them.
+    void TakeAsciiOthers(const wchar_t* stops);
 
     // Scanning shared by the languages. At a line end, a state that ends
     // there takes afterClass first, so the line-end token has it too.

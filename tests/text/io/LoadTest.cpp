@@ -12,7 +12,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
+#include <vector>
 
 using namespace doctext;
 
@@ -316,4 +319,42 @@ TEST_CASE("bookmarks survive a reload where the text still reaches, and never do
     // Every remaining bookmark holds a marker of its own.
     for (int64 i = 1; i < doc.bookmarks.Count(); i++)
         CHECK(doc.bookmarks.At(i).marker != doc.bookmarks.At(i - 1).marker);
+}
+
+TEST_CASE("files around the read-ahead's pieces load into the same blocks, bytes, lines and progress as piece by piece")
+{
+    // The loader reads ahead in pieces of its own; what the text gets must
+    // not show it: blocks of 7168 bytes, the progress of each block, the
+    // line breaks of CR LF pairs split across any boundary.
+    const int64 ahead = ByteLoader::kReadAhead;
+    std::vector<int64> sizes = {0, 1, 7167, 7168, 7169, ahead - 1, ahead, ahead + 1, 2 * ahead + 3 * 7168 + 5};
+    std::mt19937 rng(35);
+    for (int i = 0; i < 4; i++)
+        sizes.push_back(static_cast<int64>(rng() % (3 * ahead)));
+    TempFolder temp;
+    for (int64 size : sizes) {
+        CAPTURE(size);
+        std::string bytes(static_cast<size_t>(size), 'x');
+        const char pool[] = {'a', '\r', '\n', '\0', 'z', ' '};
+        for (char& c : bytes)
+            c = pool[rng() % 6];
+        String path = temp / L"ahead.txt";
+        WriteFileBytes(path, bytes);
+        TextDocument doc;
+        doc.SetPath(path);
+        RecordingNotify notify;
+        doc.LoadFile(&notify, EncodingWindows1250);
+        CHECK(Bytes(doc) == bytes);
+        int64 breaks = 0;
+        for (size_t k = 0; k < bytes.size(); k++)
+            breaks += bytes[k] == '\n' || bytes[k] == '\0' || (bytes[k] == '\r' && (k + 1 == bytes.size() || bytes[k + 1] != '\n'));
+        CHECK(doc.text.LineBreakCount() == breaks);
+        std::vector<int64> expected;
+        for (int64 at = 7168; at < size + 7168; at += 7168)
+            expected.push_back(std::min(at, size));
+        expected.push_back(size);  // the read that finds the end
+        CHECK(notify.Positions() == expected);
+        for (int64 k = 0; k < doc.text.BlockCount(); k++)
+            CHECK(doc.text.EntryAt(k).bytes == (k + 1 < doc.text.BlockCount() ? 7168 : size - 7168 * k));
+    }
 }
