@@ -17,8 +17,31 @@ add_library(dep_zlib INTERFACE)
 target_link_libraries(dep_zlib INTERFACE ${ZLIB_STATIC})
 target_include_directories(dep_zlib SYSTEM INTERFACE ${ZLIB_INCLUDE})
 
-# Hunspell
-scrivel_dep_dir(HUNSPELL_DIR hunspell)
+# Hunspell, compiled from a copy in the build tree with our mends for
+# damaged dictionaries (cmake/hunspell-damaged-dicts.patch); the unpacked
+# source stays as fetched. The copy is made again when the patch changes.
+scrivel_dep_dir(HUNSPELL_SOURCE_DIR hunspell)
+set(HUNSPELL_PATCH "${CMAKE_SOURCE_DIR}/cmake/hunspell-damaged-dicts.patch")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${HUNSPELL_PATCH}")
+set(HUNSPELL_DIR "${CMAKE_BINARY_DIR}/deps/hunspell")
+file(SHA256 "${HUNSPELL_PATCH}" hunspell_patch_hash)
+set(hunspell_stamp "${HUNSPELL_DIR}/patched.stamp")
+set(hunspell_want "${HUNSPELL_SOURCE_DIR} ${hunspell_patch_hash}")
+set(hunspell_have "")
+if(EXISTS "${hunspell_stamp}")
+    file(READ "${hunspell_stamp}" hunspell_have)
+endif()
+if(NOT hunspell_have STREQUAL hunspell_want)
+    find_program(PATCH_PROGRAM patch NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+    file(REMOVE_RECURSE "${HUNSPELL_DIR}")
+    file(COPY "${HUNSPELL_SOURCE_DIR}/src/hunspell" DESTINATION "${HUNSPELL_DIR}/src")
+    execute_process(COMMAND "${PATCH_PROGRAM}" -p1 --forward --batch --quiet -i "${HUNSPELL_PATCH}"
+        WORKING_DIRECTORY "${HUNSPELL_DIR}" RESULT_VARIABLE patch_result)
+    if(NOT patch_result EQUAL 0)
+        message(FATAL_ERROR "hunspell-damaged-dicts.patch does not apply to ${HUNSPELL_SOURCE_DIR}")
+    endif()
+    file(WRITE "${hunspell_stamp}" "${hunspell_want}")
+endif()
 file(GLOB HUNSPELL_SOURCES "${HUNSPELL_DIR}/src/hunspell/*.cxx")
 add_library(dep_hunspell STATIC ${HUNSPELL_SOURCES})
 target_compile_definitions(dep_hunspell PUBLIC HUNSPELL_STATIC)

@@ -19,6 +19,13 @@ void StaticText::Measure(SizeLimits& limits)
     SIZE size;
     if (!DrawTextSize(dc, text.CStr(), text.Length(), DT_NOPREFIX | DT_WORDBREAK, width, 1, size))
         size = {0, 0};
+    // Glyphs may ink past the advance widths the measure adds up (letters
+    // taken from a fallback font, antialiased rendering), and the control
+    // clips at its edge: wrapped text keeps an average character of room, so
+    // the last character is not cut off.
+    TEXTMETRICW metrics;
+    if (wrapWidth != 0 && size.cx > 0 && dc.IsOpen() && GetTextMetricsW(dc.Hdc(), &metrics))
+        size.cx += metrics.tmAveCharWidth;
     int d = GetDpi();
     int32_t w = size.cx + 2 * MulDiv(horizontalInset, d, 96);
     int32_t h = size.cy + 2 * MulDiv(verticalInset, d, 96);

@@ -58,12 +58,17 @@ u32 Crc32(const u8* bytes, int64 count)
 namespace {
 
 // Copies n (at most 127) bytes in 16-byte steps, writing up to 15 bytes past
-// n: the caller has that room. Source bytes past n may be ones this copy
-// wrote, but they only land past n too.
+// n: the caller has that room. A copy from less than 16 bytes back overlaps
+// its own chunk, so each chunk is loaded whole before it is stored (one
+// unaligned load and store, as a memcpy of 16 bytes compiles to). Source
+// bytes past n may be ones this copy wrote, but they only land past n too.
 inline void CopyChunks(u8* to, const u8* from, int64 n)
 {
-    for (int64 k = 0; k < n; k += 16)
-        memcpy(to + k, from + k, 16);
+    for (int64 k = 0; k < n; k += 16) {
+        u8 chunk[16];
+        memcpy(chunk, from + k, 16);
+        memcpy(to + k, chunk, 16);
+    }
 }
 
 }  // namespace

@@ -147,6 +147,10 @@ void HelpContainerWriter::SetPrefix(const u8* bytes, int64 count)
 
 PodArray<u8> HelpContainerWriter::Build() const
 {
+    // The reader takes only files longer than their trailer: with no entry,
+    // no end tag and no prefix there is nothing it would open.
+    if (prefix_.Count() + area_.Count() == 0)
+        throw InternalError();
     PodArray<u8> file;
     file.Resize(0);
     Put(file, prefix_.Data(), prefix_.Count());

@@ -33,7 +33,8 @@ public:
     // Bytes placed before the entry area (the area offset moves by them).
     void SetPrefix(const u8* bytes, int64 count);
 
-    // The whole file: prefix, entry area, trailer.
+    // The whole file: prefix, entry area, trailer. InternalError when that
+    // would be the trailer alone, which the reader refuses.
     PodArray<u8> Build() const;
     void Save(const String& path) const;
 

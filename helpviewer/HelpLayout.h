@@ -83,6 +83,9 @@ struct HelpRun {
     int32 number = 0;      // list numbers: the counter
 
     bool IsBreak() const { return kind == kParagraph || kind == kLineBreak; }
+    // The font the run is measured and drawn with: indent marks hold their
+    // level in font, so they take the base font (they have no text).
+    int32 FontIndex() const { return kind == kIndentIn || kind == kIndentOut ? 0 : font; }
     bool IsLink() const { return link >= 0; }
     // Caret positions inside the run: characters of a word, one step over a
     // space or picture, none for marks.

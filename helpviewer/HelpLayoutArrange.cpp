@@ -25,13 +25,13 @@ void HelpLayout::PictureSize(const HelpImage& image, int32 available, int32& wid
 
 void HelpLayout::MeasureRun(HelpRun& run)
 {
-    const HelpFont& f = fonts_[static_cast<size_t>(run.font)];
+    const HelpFont& f = fonts_[static_cast<size_t>(run.FontIndex())];
     switch (run.kind) {
     case HelpRun::kWord:
     case HelpRun::kSpace: {
         SIZE size = {0, 0};
         if (dc_.Hdc()) {
-            SelectFont(run.font);
+            SelectFont(run.FontIndex());
             GetTextExtentPoint32W(dc_.Hdc(), run.text, run.length, &size);
         }
         run.width = Sat(size.cx);
@@ -63,7 +63,7 @@ int32 HelpLayout::CharX(int32 r, int32 offset) const
         return run.width;
     SIZE size = {0, 0};
     if (dc_.Hdc()) {
-        HGDIOBJ old = SelectObject(dc_.Hdc(), fonts_[static_cast<size_t>(run.font)].font.Handle());
+        HGDIOBJ old = SelectObject(dc_.Hdc(), fonts_[static_cast<size_t>(run.FontIndex())].font.Handle());
         GetTextExtentPoint32W(dc_.Hdc(), run.text, offset, &size);
         SelectObject(dc_.Hdc(), old);
     }
@@ -163,7 +163,7 @@ void HelpLineBreaker::EndLine(size_t end, bool blank)
         const HelpRun& r = runs_[k];
         if (r.line == -1)
             continue;
-        const HelpFont& f = l_.fonts_[static_cast<size_t>(r.font)];
+        const HelpFont& f = l_.fonts_[static_cast<size_t>(r.FontIndex())];
         if (r.kind == HelpRun::kWord || r.kind == HelpRun::kSpace) {
             int32 a = f.ascent, d = f.descent;
             if (f.flags & kHelpSuperscript)
@@ -180,7 +180,7 @@ void HelpLineBreaker::EndLine(size_t end, bool blank)
     }
     if (!text && blank && end > first_) {
         // A break right after another break stands for an empty line.
-        const HelpFont& f = l_.fonts_[static_cast<size_t>(runs_[end - 1].font)];
+        const HelpFont& f = l_.fonts_[static_cast<size_t>(runs_[end - 1].FontIndex())];
         ascent = f.ascent;
         descent = f.descent;
         spacing = f.height;
@@ -193,7 +193,7 @@ void HelpLineBreaker::EndLine(size_t end, bool blank)
         if (r.line == -1)
             continue;
         r.line = top_;
-        const HelpFont& f = l_.fonts_[static_cast<size_t>(r.font)];
+        const HelpFont& f = l_.fonts_[static_cast<size_t>(r.FontIndex())];
         if (r.kind == HelpRun::kPicture) {
             r.y = Sat(int64(top_) + pictures - r.height);
         } else {
@@ -299,7 +299,7 @@ void HelpLineBreaker::Run()
             x_ = Sat(int64(x_) + r.width);
             content_ = true;
             if (r.kind == HelpRun::kWord)
-                lastHeight_ = FontHeight(r.font);
+                lastHeight_ = FontHeight(r.FontIndex());
             break;
         case HelpRun::kSpace:
             if (!content_)

@@ -86,7 +86,7 @@ void HelpView::PaintPage(HDC dc, const HelpLayout& layout, int32 scrollX, int32 
         const int32 x = run.x - scrollX, y = run.y - scrollY;
         if (!printing)
             PaintSelection(dc, layout, r, x, y);
-        const HelpFont& font = fonts[static_cast<size_t>(run.font)];
+        const HelpFont& font = fonts[static_cast<size_t>(run.FontIndex())];
         const COLORREF colour = run.colour & HelpRun::kLinkColour
                                     ? (printing ? static_cast<COLORREF>(run.colour & 0xFFFFFF) : kLinkColour)
                                     : static_cast<COLORREF>(run.colour & 0xFFFFFF);

@@ -63,6 +63,34 @@ void DeleteOrThrow(const String& path)
         ThrowLastError(path.CStr());
 }
 
+// con, prn, aux, nul, com1-com9 and lpt1-lpt9 (any case) name devices, not
+// files, also with an extension or trailing blanks: "nul.aff" opens the null
+// device.
+bool IsDeviceName(const String& name)
+{
+    int64 n = name.Length();
+    const wchar_t* s = name.Data();
+    for (int64 i = 0; i < n; i++)
+        if (s[i] == L'.') {
+            n = i;
+            break;
+        }
+    while (n > 0 && s[n - 1] == L' ')
+        n--;
+    auto lower = [&](int64 i) { return static_cast<wchar_t>(s[i] >= L'A' && s[i] <= L'Z' ? s[i] + 32 : s[i]); };
+    auto is = [&](const wchar_t* word) {
+        for (int64 i = 0; i < 3; i++)
+            if (lower(i) != word[i])
+                return false;
+        return true;
+    };
+    if (n == 3)
+        return is(L"con") || is(L"prn") || is(L"aux") || is(L"nul");
+    if (n == 4 && s[3] >= L'1' && s[3] <= L'9')
+        return is(L"com") || is(L"lpt");
+    return false;
+}
+
 }  // namespace
 
 Array<String> ListAvailableDictionaries(const DictFolders& folders)
@@ -99,7 +127,7 @@ bool IsBadDictName(const String& name)
         if (c == L'/' || c == L'\\' || c == L':' || c == L'<' || c == L'>' || c == L'~' || c == L'.')
             return true;
     }
-    return false;
+    return IsDeviceName(name);
 }
 
 void RemoveDictionary(const DictFolders& folders, const String& name)

@@ -16,7 +16,8 @@ Array<String> ListAvailableDictionaries(const DictFolders& folders);
 // True when the user folder holds name.aff (ignoring case).
 bool IsUserDictionary(const DictFolders& folders, const String& name);
 
-// Empty, beginning with a character up to "-", or holding one of /\:<>~.
+// Empty, beginning with a character up to "-", holding one of /\:<>~., or
+// a device name (con, prn, aux, nul, com1-9, lpt1-9), which names no file.
 bool IsBadDictName(const String& name);
 
 // A user dictionary loses its .aff and .dic; a shipped one gets its marker.

@@ -98,9 +98,14 @@ int Build(const String& folder, const String& output)
         return 1;
     writer.Save(output);
 
-    // Read back exactly as the viewer does.
+    // Read back exactly as the viewer does; a file it cannot open is not left behind.
     HelpDocument document;
-    document.Load(output);
+    try {
+        document.Load(output);
+    } catch (...) {
+        DeleteFileW(output.CStr());
+        throw;
+    }
     const MarkupErrorList& errors = document.Errors();
     for (int64 i = 0; i < errors.Count(); i++) {
         fwprintf(stderr, L"%ls(%d): %ls\n", htmlPath.CStr(), errors.At(i).line, errors.At(i).message);

@@ -65,6 +65,12 @@ struct Ruler {
         GetTextExtentPoint32W(dc, text, lstrlenW(text), &s);
         return s;
     }
+    LONG AverageCharWidth()
+    {
+        TEXTMETRICW tm = {};
+        GetTextMetricsW(dc, &tm);
+        return tm.tmAveCharWidth;
+    }
 };
 
 SizeLimits MeasureOf(Control* c)
@@ -143,8 +149,12 @@ TEST_CASE("a static text is as wide as a short message and wraps a long one at a
         Ruler ruler(*shortText, host.form);
         SizeLimits l = MeasureOf(shortText);
         SIZE saved = ruler.Extent(L"Saved.");
-        CHECK(l.minWidth == saved.cx);
-        CHECK(l.maxWidth == saved.cx);
+        // Wrapped text keeps an average character of room for glyphs that
+        // ink past their advance widths.
+        const LONG room = ruler.AverageCharWidth();
+        CHECK(room > 0);
+        CHECK(l.minWidth == saved.cx + room);
+        CHECK(l.maxWidth == saved.cx + room);
         CHECK(l.minHeight == saved.cy);
 
         std::wstring words;
@@ -155,14 +165,14 @@ TEST_CASE("a static text is as wide as a short message and wraps a long one at a
         int alphabet = ruler.Extent(L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz").cx;
         int wrap = (alphabet + 26) * 60 / 52;
         l = MeasureOf(longText);
-        CHECK(l.minWidth <= wrap);
-        CHECK(l.minWidth > wrap - ruler.Extent(L"word ").cx);
+        CHECK(l.minWidth <= wrap + room);
+        CHECK(l.minWidth > wrap + room - ruler.Extent(L"word ").cx);
         CHECK(l.minHeight >= 3 * saved.cy);
         CHECK(l.minHeight == ruler.Draw(words.c_str(), DT_NOPREFIX | DT_WORDBREAK, wrap, 1).cy);
 
         // A fixed wrap width in pixels.
         longText->wrapWidth = 100;
-        CHECK(MeasureOf(longText).minWidth <= 100);
+        CHECK(MeasureOf(longText).minWidth <= 100 + room);
     }
 }
 

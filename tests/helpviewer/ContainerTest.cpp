@@ -286,6 +286,25 @@ TEST_CASE("checksum and unpacked-size faults are internal errors before any allo
     }
 }
 
+TEST_CASE("the writer refuses a container of its trailer alone, which the reader cannot open")
+{
+    HelpContainerWriter w;
+    CHECK(CaughtError([&] { w.Build(); }).code == -3);
+    TempFolder folder;
+    String path = folder / L"empty.ruvo";
+    CHECK(CaughtError([&] { w.Save(path); }).code == -3);
+    CHECK(GetFileAttributesW(path.CStr()) == INVALID_FILE_ATTRIBUTES);
+    // The smallest it makes, an end tag alone, opens and holds nothing.
+    w.AddEndTag();
+    Bytes tagOnly = ToVector(w.Build());
+    CHECK(tagOnly.size() == 20);
+    CHECK(CaughtError([&] { LoadFile(tagOnly).Extract(L"m", 1); }).code == -357);
+    HelpContainerWriter p;
+    u8 prefix = 'x';
+    p.SetPrefix(&prefix, 1);
+    CHECK(LoadFile(ToVector(p.Build())).Area().Count() == 0);
+}
+
 TEST_CASE("a damaged LZ item keeps what was decoded and zeros after it")
 {
     auto expect = [](const Bytes& got, const char* text, size_t size) {

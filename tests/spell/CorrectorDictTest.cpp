@@ -10,6 +10,10 @@
 
 #include <doctest.h>
 
+#include <windows.h>
+
+#include <psapi.h>
+
 #include <string>
 
 namespace {
@@ -148,6 +152,55 @@ TEST_CASE("loading refuses an empty name, a missing .dic and encodings without a
     CHECK(Correct(e, L"кот"));
     CHECK_FALSE(Correct(e, L"кит"));
     CHECK(Holds(e.Suggest(String(L"кто")), L"кот"));
+}
+
+TEST_CASE("damaged dictionaries load and suggest without the engine reading out of bounds")
+{
+    SpellFolders dirs;
+    // An alias number beyond the AM table, a phonetic table without its
+    // entries, a TRY byte F8-FF in a UTF-8 dictionary.
+    SpellFolders::WriteDict(dirs.folders.user, L"alias", "SET UTF-8\nAM 1\nAM po:noun\n", "1\nkot\t2\n");
+    SpellFolders::WriteDict(dirs.folders.user, L"phone", "PHONE 1\n", "1\nkot\n");
+    SpellFolders::WriteDict(dirs.folders.user, L"try", "SET UTF-8\nTRY a\xff\n", "1\nkot\n");
+    CorrectorDict alias;
+    alias.Load(String(L"alias"), dirs.folders);
+    CHECK(Correct(alias, L"kot"));
+    CHECK(Holds(alias.Suggest(String(L"kott")), L"kot"));
+    CorrectorDict phone;
+    phone.Load(String(L"phone"), dirs.folders);
+    CHECK(Holds(phone.Suggest(String(L"kott")), L"kot"));
+    CorrectorDict tryByte;
+    tryByte.Load(String(L"try"), dirs.folders);
+    CHECK(tryByte.Suggest(String(L"rush")).Count() <= 15);
+    CHECK(Holds(tryByte.Suggest(String(L"kott")), L"kot"));
+}
+
+TEST_CASE("a dictionary the engine runs out of memory on is refused and leaves nothing behind")
+{
+    SpellFolders dirs;
+    SpellFolders::WriteDict(dirs.folders.user, L"rep", "REP 2147483647\n", "1\nkot\n");
+    auto privateBytes = [] {
+        PROCESS_MEMORY_COUNTERS_EX counters = {};
+        counters.cb = sizeof counters;
+        GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                             sizeof counters);
+        return static_cast<int64>(counters.PrivateUsage);
+    };
+    {
+        CorrectorDict first;
+        CHECK(CaughtError([&] { first.Load(String(L"rep"), dirs.folders); }).code == 8);
+    }
+    const int64 before = privateBytes();
+    for (int i = 0; i < 10; i++) {
+        CorrectorDict d;
+        CHECK(CaughtError([&] { d.Load(String(L"rep"), dirs.folders); }).code == 8);
+    }
+    const int64 grown = privateBytes() - before;
+    INFO("grew by " << grown << " bytes over 10 loads");
+    CHECK(grown < 4 * 1024 * 1024);
+    // Nothing keeps the files open: the pair can be removed at once.
+    CHECK(DeleteFileW(Concat(dirs.folders.user, L"rep.aff").CStr()));
+    CHECK(DeleteFileW(Concat(dirs.folders.user, L"rep.dic").CStr()));
 }
 
 TEST_CASE("a word the encoding cannot hold never reaches the engine and counts only once added or ignored")

@@ -184,8 +184,10 @@ BOOL CALLBACK FindAlert(HWND hwnd, LPARAM lParam)
 }
 
 // Runs the viewer with "/test"; an alert titled alertTitle is closed when
-// it shows. The exit code, or -1 when the program did not end.
-long RunTestMode(const std::wstring& exe, const wchar_t* alertTitle, bool& alertSeen)
+// it shows, after seen (when given) looked at it. The exit code, or -1 when
+// the program did not end.
+long RunTestMode(const std::wstring& exe, const wchar_t* alertTitle, bool& alertSeen,
+                 void (*seen)(HWND alert) = nullptr)
 {
     std::wstring command = L"\"" + exe + L"\" /test";
     STARTUPINFOW si{};
@@ -200,6 +202,10 @@ long RunTestMode(const std::wstring& exe, const wchar_t* alertTitle, bool& alert
         AlertOf a{pi.dwProcessId, alertTitle, nullptr};
         EnumWindows(FindAlert, reinterpret_cast<LPARAM>(&a));
         if (a.found) {
+            if (seen && !alertSeen) {
+                Sleep(1000);  // let it paint
+                seen(a.found);
+            }
             alertSeen = true;
             PostMessageW(a.found, WM_CLOSE, 0, 0);
         }
@@ -231,5 +237,106 @@ TEST_CASE("/test: the shipped help checks clean; without a container the check f
     CHECK(RunTestMode(alone, L"Nieudane uruchomienie programu Guidora.", alert) == 3);
     CHECK(alert);
     DeleteFileW(alone.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+namespace {
+
+BOOL CALLBACK FindMessageControl(HWND child, LPARAM lParam)
+{
+    wchar_t name[16] = {};
+    GetClassNameW(child, name, 16);
+    if (lstrcmpiW(name, L"Static") == 0 && GetWindowTextLengthW(child) > 0) {
+        *reinterpret_cast<HWND*>(lParam) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Columns from a left edge to the rightmost dark pixel, -1 for none.
+int InkRight(HDC dc, int left, int top, int width, int height)
+{
+    int right = -1;
+    for (int x = 0; x < width; x++)
+        for (int y = 0; y < height; y++) {
+            COLORREF c = GetPixel(dc, left + x, top + y);
+            if (c != CLR_INVALID && GetRValue(c) + GetGValue(c) + GetBValue(c) < 384)
+                right = x;
+        }
+    return right;
+}
+
+std::wstring g_alertText;
+int g_alertInk = -2;
+int g_wholeInk = -1;
+
+// The alert's message control: its text, how far its drawn text reaches
+// on the screen, and how far the same text reaches drawn whole, unclipped,
+// in the message font (the alert's font at 96 dpi).
+void ReadAlertText(HWND alert)
+{
+    HWND text = nullptr;
+    EnumChildWindows(alert, FindMessageControl, reinterpret_cast<LPARAM>(&text));
+    if (!text)
+        return;
+    wchar_t buffer[512] = {};
+    GetWindowTextW(text, buffer, 512);
+    g_alertText = buffer;
+    RECT onScreen = {};
+    GetWindowRect(text, &onScreen);
+    HDC screen = GetDC(nullptr);
+    g_alertInk = InkRight(screen, onScreen.left, onScreen.top, onScreen.right - onScreen.left + 8,
+                          onScreen.bottom - onScreen.top);
+
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0);
+    HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 800, 60);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    RECT all = {0, 0, 800, 60};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawTextW(dc, buffer, -1, &all, DT_WORDBREAK | DT_NOPREFIX);
+    g_wholeInk = InkRight(dc, 0, 0, 800, 60);
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteObject(font);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+}
+
+}  // namespace
+
+TEST_CASE("/test: a damaged container's alert shows its whole text, the final full stop too")
+{
+    std::wstring exe = ProgramFolder() + L"..\\helpviewer\\guidora.exe";
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"guidora-damaged-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring alone = folder + L"\\guidora.exe";
+    REQUIRE(CopyFileW(exe.c_str(), alone.c_str(), FALSE));
+    // 20 bytes without the trailer's magic.
+    std::wstring container = folder + L"\\help.ruvo";
+    HANDLE h = CreateFileW(container.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    REQUIRE(h != INVALID_HANDLE_VALUE);
+    const char bytes[20] = {};
+    DWORD written = 0;
+    WriteFile(h, bytes, sizeof bytes, &written, nullptr);
+    CloseHandle(h);
+
+    bool alert = false;
+    CHECK(RunTestMode(alone, L"Nieudane uruchomienie programu Guidora.", alert, ReadAlertText) == 3);
+    CHECK(alert);
+    CHECK(g_alertText == L"Niespodziewany b\u0142\u0105d wewn\u0119trzny.");
+    // Drawn as far as the whole text reaches: nothing clipped at the end.
+    INFO("alert ink to " << g_alertInk << ", whole text to " << g_wholeInk);
+    CHECK(g_wholeInk > 0);
+    CHECK(g_alertInk >= g_wholeInk);
+    DeleteFileW(alone.c_str());
+    DeleteFileW(container.c_str());
     RemoveDirectoryW(folder.c_str());
 }

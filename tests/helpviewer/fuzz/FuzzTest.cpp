@@ -2,6 +2,8 @@
 
 #include <doctest.h>
 
+#include <cstring>
+
 // Short fixed-seed runs; bench/helpviewer_fuzz runs a million per parser.
 TEST_CASE("every parser ends each of 20,000 mutated inputs in a result or an Error")
 {
@@ -22,4 +24,14 @@ TEST_CASE("the layout ends each of 5,000 mutated pages at widths 0, 1, 50 and 10
     FuzzStats stats = RunFuzz(target.seeds(), seed, 5000, target.run);
     CHECK(stats.inputs == 5000);
     MESSAGE("layout: " << stats.inputs << " inputs, " << stats.errors << " errors, seed " << seed);
+}
+
+TEST_CASE("pages with fewer fonts than their indent level lay out in the checked build")
+{
+    // Indent marks keep their level where words keep their font.
+    for (const char* page : {"<section ctx=a><indent>x</indent></section>", "<section ctx=a><ul><li>x</li></ul></section>",
+                             "<section ctx=a><indent2>x</indent2><p class='indent'>y</p></section>"}) {
+        INFO(page);
+        RunLayoutFuzz(reinterpret_cast<const u8*>(page), strlen(page));
+    }
 }

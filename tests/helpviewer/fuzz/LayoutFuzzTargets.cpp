@@ -80,6 +80,7 @@ void RunLayoutFuzz(const u8* bytes, size_t count)
             }
             for (const HelpRun& r : layout.Runs()) {
                 Expect(r.width >= 0 && r.height >= 0 && r.font >= 0);
+                Expect(static_cast<size_t>(r.FontIndex()) < layout.Fonts().size());
                 Expect(r.x >= 0 && r.x <= kMaxHelpCoordinate && r.y <= kMaxHelpCoordinate);
                 if (r.kind == HelpRun::kWord)
                     Expect(r.length > 0 && r.text != nullptr);

@@ -348,6 +348,32 @@ TEST_CASE("indents move by the level times the last word's height, lists and par
     CHECK(e.line == d.line + f.ascent + f.descent + f.height / 8 + f.height / 2);
 }
 
+TEST_CASE("indent marks of a page with the base font alone are measured and placed with that font")
+{
+    // Levels 1 and 2 in indent marks, with only font 0 in the table.
+    for (const char* body : {"<indent>x</indent>", "<ul><li>x</li></ul>", "<indent2>x</indent2>y"}) {
+        INFO(body);
+        Page page(body);
+        REQUIRE(page.layout.Fonts().size() == 1);
+        const HelpFont& f = page.layout.Fonts()[0];
+        const int32 level = std::string(body).find("indent>") != std::string::npos ? 1 : 2;
+        CHECK(page.Word(L"x").x == page.layout.Margin() + level * f.height);
+        for (const HelpRun& r : page.Runs()) {
+            CHECK(r.FontIndex() == 0);
+            if (r.kind == HelpRun::kIndentIn || r.kind == HelpRun::kIndentOut) {
+                CHECK(r.width == 0);
+                CHECK(r.height == 0);
+                CHECK(r.y >= 0);
+                CHECK(r.y <= page.layout.PageHeight());
+            }
+        }
+        const int32 x = static_cast<int32>(&page.Word(L"x") - page.Runs().data());
+        const int32 line = page.layout.LineOfRun(x);
+        REQUIRE(line >= 0);
+        CHECK(page.layout.Lines()[static_cast<size_t>(line)].height == f.ascent + f.descent);
+    }
+}
+
 TEST_CASE("markup nested as deep as the parser allows lays out")
 {
     std::string deep;

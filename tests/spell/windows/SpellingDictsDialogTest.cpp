@@ -213,6 +213,15 @@ TEST_CASE("dictionary names with separators, dots, tildes or a leading blank or 
         CHECK_FALSE(IsBadDictName(String(good)));
 }
 
+TEST_CASE("device names are refused as dictionary names, in any case and with an extension or blanks")
+{
+    for (const wchar_t* bad : {L"con", L"PRN", L"Aux", L"nul", L"com1", L"COM9", L"lpt1", L"LpT9", L"nul.aff",
+                               L"con.dic", L"aux ", L"com3 .txt"})
+        CHECK_MESSAGE(IsBadDictName(String(bad)), std::string(bad, bad + wcslen(bad)));
+    for (const wchar_t* good : {L"cons", L"co", L"com", L"com0", L"com10", L"lpt", L"nula", L"auxiliary", L"prn2"})
+        CHECK_MESSAGE(!IsBadDictName(String(good)), std::string(good, good + wcslen(good)));
+}
+
 TEST_CASE("the manager lists, preselects and returns the primary, or the primary and the secondary")
 {
     Installed fx;
