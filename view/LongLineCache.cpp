@@ -147,8 +147,10 @@ void LongLineCache::AddPoint(int64 line, const Point& point)
         l.points[l.known++] = point;
         return;
     }
-    // No room before the waiting points: they go.
-    l.points.resize(l.known);
+    // No room before the waiting points: the walk meets them soon, or
+    // drops them when they no longer fit.
+    if (l.waitFrom < l.points.size())
+        return;
     l.points.push_back(point);
     l.known = l.waitFrom = l.points.size();
 }

@@ -64,7 +64,8 @@ public:
     // The last point of the line before pos, with x at most maxX; null
     // when there is none.
     const Point* PointBefore(int64 line, int64 pos, int64 maxX) const;
-    // Appends a point when it lies kPointStep past the line's last one.
+    // Appends a point when it lies kPointStep past the line's last one and
+    // there is room before the waiting ones.
     void AddPoint(int64 line, const Point& point);
     int64 LastPointPos(int64 line) const;
     // Where the line's first waiting point lies; INT64_MAX when none waits.
