@@ -147,10 +147,14 @@ void LongLineCache::AddPoint(int64 line, const Point& point)
         l.points[l.known++] = point;
         return;
     }
-    // No room before the waiting points: the walk meets them soon, or
-    // drops them when they no longer fit.
-    if (l.waitFrom < l.points.size())
+    if (l.waitFrom < l.points.size()) {
+        // Room for a few points before the waiting ones, made at once: a
+        // walk across an edit records some more than the edit dropped.
+        l.points.insert(l.points.begin() + static_cast<std::ptrdiff_t>(l.known), kGapRoom, Point{});
+        l.waitFrom += kGapRoom;
+        l.points[l.known++] = point;
         return;
+    }
     l.points.push_back(point);
     l.known = l.waitFrom = l.points.size();
 }

@@ -64,8 +64,7 @@ public:
     // The last point of the line before pos, with x at most maxX; null
     // when there is none.
     const Point* PointBefore(int64 line, int64 pos, int64 maxX) const;
-    // Appends a point when it lies kPointStep past the line's last one and
-    // there is room before the waiting ones.
+    // Appends a point when it lies kPointStep past the line's last one.
     void AddPoint(int64 line, const Point& point);
     int64 LastPointPos(int64 line) const;
     // Where the line's first waiting point lies; INT64_MAX when none waits.
@@ -87,6 +86,8 @@ private:
     // Waiting points a walk may pass without meeting them before all of
     // them are dropped: the lexer did not come back to its old path.
     static constexpr int32 kMaxMisses = 8;
+    // Slots opened at once before the waiting points when a walk fills them.
+    static constexpr size_t kGapRoom = 32;
 
     struct Seek {
         int64 pos;
