@@ -91,6 +91,17 @@ bool EqualsNoCase(const wchar_t* a, int64 alen, const wchar_t* b, int64 blen)
     return EqualsNoCaseBy(a, alen, b, blen, ToLowerCodePoint);
 }
 
+u64 HashNoCase(const wchar_t* s, int64 n)
+{
+    // FNV-1a over the folded code points and the length.
+    u64 hash = 14695981039346656037ull ^ static_cast<u64>(n);
+    for (int64 i = 0; i < n;) {
+        hash ^= static_cast<u64>(static_cast<u32>(FoldCase(NextCodePoint(s, n, i), ToLowerCodePoint)));
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
 bool EqualsNoCaseBy(const wchar_t* a, int64 alen, const wchar_t* b, int64 blen, int32 (*lower)(int32))
 {
     if (alen != blen)

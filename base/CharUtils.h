@@ -33,6 +33,8 @@ int32 ToLowerCodePoint(int32 codePoint);
 bool IsCharType(int32 codePoint, int mask);
 
 bool EqualsNoCase(const wchar_t* a, int64 alen, const wchar_t* b, int64 blen);
+// A hash that texts equal by EqualsNoCase share.
+u64 HashNoCase(const wchar_t* s, int64 n);
 // The same with the caller's lower-case mapping for code points from U+0080.
 bool EqualsNoCaseBy(const wchar_t* a, int64 alen, const wchar_t* b, int64 blen, int32 (*lower)(int32));
 // -1, 0 or 1 by the locale's case-insensitive ordering.

@@ -8,7 +8,11 @@
 // from the line start, from points remembered along the line after the
 // first time), and the line and column of the end of a 100 MB line against
 // counting its characters one by one and one SSE2 pass over its bytes.
-// Usage: view_bench [megabytes, 200 by default]; needs a display (Xvfb).
+// Then one character typed in the middle of an unwrapped line of 1, 4 and
+// 100 MB and End, against End with no edit since, and the line and column
+// at the end of the 100 MB line after such an edit.
+// Usage: view_bench [megabytes, 200 by default | edits, the edits in long
+// lines only]; needs a display (Xvfb).
 
 #include "base/AppContext.h"
 #include "base/ByteScan.h"
@@ -266,6 +270,53 @@ void MeasureColumn(const std::function<TextView*(const std::string&)>& make, siz
     delete view;
 }
 
+// Typing one character in the middle of an unwrapped line of lineBytes
+// and pressing End, each painted, against End and its paint with no edit
+// since the last visit to the line's end (the reference).
+void MeasureEditedLine(const std::function<TextView*(const std::string&)>& make, size_t lineBytes)
+{
+    TextView* view = make(MakeText(lineBytes, lineBytes + 1));
+    TextDocument* doc = view->CurrentDocument();
+    std::string tag = " (" + std::to_string(lineBytes / 1000000) + " MB line, unwrapped)";
+    int64 middle = doc->text.CharStart(doc->text.Size() / 2);
+    auto toMiddle = [&] {
+        view->SetCaret(doc, middle, CaretScrollIntoView, 0);
+        FullPaint(*view);
+    };
+    auto toEnd = [&] {
+        view->MoveToLineEnd(0);
+        FullPaint(*view);
+    };
+    toMiddle();
+    toEnd();
+    std::vector<double> again, edited;
+    for (int i = 0; i < 5; i++) {
+        toMiddle();
+        Clock clock;
+        toEnd();
+        again.push_back(clock.Seconds());
+    }
+    for (int i = 0; i < 7; i++) {
+        toMiddle();
+        Clock clock;
+        // As typing does it: the character in, the view told, the caret
+        // after it and the paint; then End.
+        doc->text.Replace(middle, middle, reinterpret_cast<const u8*>("x"), 1);
+        BroadcastRecord changed{BroadcastTextChanged, doc, view, 0};
+        view->OnDocumentEvent(changed, BroadcastTextChanged);
+        view->SetCaret(doc, middle + 1, CaretScrollIntoView, 0);
+        FullPaint(*view);
+        toEnd();
+        edited.push_back(clock.Seconds());
+    }
+    std::sort(again.begin(), again.end());
+    std::sort(edited.begin(), edited.end());
+    Report("one character typed in the middle, then End, painted, median of 7" + tag, edited[3] * 1e3, "ms");
+    Report("one character typed in the middle, then End, painted, longest" + tag, edited.back() * 1e3, "ms");
+    Report("reference: End with no edit since, painted, median of 5" + tag, again[2] * 1e3, "ms");
+    delete view;
+}
+
 // The status bar's line and column of a caret at the end of a text of
 // one line, against counting the characters one by one as it was done.
 void MeasureLineColumn(const std::string& what, std::string bytes)
@@ -313,6 +364,27 @@ void MeasureLineColumn(const std::string& what, std::string bytes)
             moves += text.LineColumnOfOffset(size - i).column;
     }) / 100;
     Report("line and column near the end, again" + tag, again * 1e3, "ms");
+    // One character typed in the middle (and taken out again the next
+    // time), then the end's line and column.
+    int64 middle = text.CharStart(size / 2);
+    std::vector<double> edited;
+    bool columnsRight = true;
+    for (int run = 0; run < 8; run++) {
+        bool typed = run % 2 == 0;
+        if (typed)
+            text.Replace(middle, middle, reinterpret_cast<const u8*>("x"), 1);
+        else
+            text.Replace(middle, middle + 1, nullptr, 0);
+        Clock clock;
+        LineColumn end = text.LineColumnOfOffset(text.Size());
+        edited.push_back(clock.Seconds());
+        columnsRight = columnsRight && end.column == plain + (typed ? 1 : 0);
+    }
+    std::sort(edited.begin(), edited.end());
+    Report("line and column at the end after an edit in the middle, median of 8" + tag, edited[4] * 1e3, "ms");
+    Report("line and column at the end after an edit in the middle, longest" + tag, edited.back() * 1e3, "ms");
+    if (!columnsRight)
+        std::printf("a column after an edit differs from the count\n");
     if (lc.column != plain || moves == 0 || zeros != 0)
         std::printf("column %lld differs from the count %lld\n", static_cast<long long>(lc.column),
                     static_cast<long long>(plain));
@@ -359,6 +431,15 @@ int main(int argc, char** argv)
             docs.clear();
         };
 
+        if (argc > 1 && std::strcmp(argv[1], "edits") == 0) {
+            // Only the edits in long lines.
+            for (size_t lineBytes : {1000000, 4000000, 100000000}) {
+                MeasureEditedLine(make, lineBytes);
+                docs.clear();
+            }
+            MeasureLineColumn("", MakeText(100000000, 100000001));
+            return 0;
+        }
         scene("reference: 1 MB text", MakeText(1000000), false);
         std::string bytes;
         double built = Time([&] { bytes = MakeText(megabytes * 1000000); }, 1);
@@ -382,6 +463,10 @@ int main(int argc, char** argv)
         MeasureColumn(make, 1000000);
         MeasureColumn(make, 1000000, true);
         docs.clear();
+        for (size_t lineBytes : {1000000, 4000000, 100000000}) {
+            MeasureEditedLine(make, lineBytes);
+            docs.clear();
+        }
         MeasureLineColumn("", MakeText(100000000, 100000001));
         // Words with Polish letters, a third of them two-byte characters.
         std::string polish;

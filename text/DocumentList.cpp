@@ -5,14 +5,56 @@
 #include "text/TextDocument.h"
 
 #include <new>
+#include <utility>
+
+DocumentList::DocumentList(DocumentList&& other) noexcept
+    : documents_(static_cast<Array<TextDocument*>&&>(other.documents_)), byPath_(std::move(other.byPath_))
+{
+    other.byPath_.clear();
+    Adopt();
+}
 
 DocumentList& DocumentList::operator=(DocumentList&& other) noexcept
 {
     if (this != &other) {
         DeleteAll();
         documents_ = static_cast<Array<TextDocument*>&&>(other.documents_);
+        byPath_ = std::move(other.byPath_);
+        other.byPath_.clear();
+        Adopt();
     }
     return *this;
+}
+
+void DocumentList::Adopt()
+{
+    TextDocument* const* data = documents_.Data();
+    for (int64 i = 0, n = documents_.Count(); i < n; i++)
+        data[i]->list_ = this;
+}
+
+void DocumentList::ChangePath(TextDocument* document, const String& path)
+{
+    if (path.Length() > 0)
+        byPath_.emplace(HashNoCase(path.Data(), path.Length()), document);
+    Unindex(document);
+    document->path_ = path;
+}
+
+void DocumentList::Unindex(TextDocument* document)
+{
+    const String& path = document->path_;
+    if (path.Length() == 0)
+        return;
+    auto range = byPath_.equal_range(HashNoCase(path.Data(), path.Length()));
+    // The entry made last for the document is the one just added when the
+    // new path hashes alike: the first one goes.
+    for (auto it = range.first; it != range.second; ++it) {
+        if (it->second == document) {
+            byPath_.erase(it);
+            return;
+        }
+    }
 }
 
 DocumentList DocumentList::Create()
@@ -47,15 +89,29 @@ int64 DocumentList::IndexOf(const TextDocument* document) const
 
 TextDocument* DocumentList::FindByPath(const String& name) const
 {
-    TextDocument* const* data = documents_.Data();
-    for (int64 i = 0, n = documents_.Count(); i < n; i++) {
-        // No copy: a start restoring thousands of texts asks this for each.
-        const String& path = data[i]->PathRef();
-        if (path.Length() > 0 && path.Length() == name.Length() &&
-            EqualsNoCase(path.Data(), path.Length(), name.Data(), name.Length()))
-            return data[i];
+    if (name.Length() == 0)
+        return nullptr;
+    auto range = byPath_.equal_range(HashNoCase(name.Data(), name.Length()));
+    TextDocument* found = nullptr;
+    int64 foundAt = -1;
+    for (auto it = range.first; it != range.second; ++it) {
+        const String& path = it->second->PathRef();
+        if (path.Length() != name.Length() || !EqualsNoCase(path.Data(), path.Length(), name.Data(), name.Length()))
+            continue;
+        // Texts of one path: the first in the list's order.
+        if (!found) {
+            found = it->second;
+            continue;
+        }
+        if (foundAt < 0)
+            foundAt = IndexOf(found);
+        int64 at = IndexOf(it->second);
+        if (at < foundAt) {
+            found = it->second;
+            foundAt = at;
+        }
     }
-    return nullptr;
+    return found;
 }
 
 TextDocument* DocumentList::NewDocument(const TextDocument* after)
@@ -68,6 +124,7 @@ TextDocument* DocumentList::NewDocument(const TextDocument* after)
     try {
         int64 at = after ? IndexOf(after) : -1;
         documents_.Insert(at >= 0 ? at + 1 : documents_.Count(), document);
+        document->list_ = this;
     } catch (...) {
         delete document;
         throw;
@@ -80,6 +137,7 @@ void DocumentList::Remove(TextDocument* document)
     int64 index = IndexOf(document);
     if (index < 0)
         return;
+    Unindex(document);
     documents_.RemoveAt(index);
     delete document;
 }
@@ -104,6 +162,7 @@ void DocumentList::Move(TextDocument* document, int64 index)
 
 void DocumentList::DeleteAll()
 {
+    byPath_.clear();
     for (int64 i = documents_.Count() - 1; i >= 0; i--)
         delete documents_.At(i);
     documents_.Release();

@@ -4,6 +4,8 @@
 #include "base/String.h"
 #include "base/Types.h"
 
+#include <unordered_map>
+
 class TextDocument;
 
 // The ordered list of open texts (one per tab); it owns its documents.
@@ -12,7 +14,7 @@ public:
     DocumentList() = default;
     DocumentList(const DocumentList&) = delete;
     DocumentList& operator=(const DocumentList&) = delete;
-    DocumentList(DocumentList&& other) noexcept = default;
+    DocumentList(DocumentList&& other) noexcept;
     DocumentList& operator=(DocumentList&& other) noexcept;
     ~DocumentList() { DeleteAll(); }
 
@@ -30,6 +32,16 @@ public:
     void Move(TextDocument* document, int64 index);
     void DeleteAll();
 
+    // Called by TextDocument::SetPath before the path changes: the new one
+    // is indexed first, so a failure leaves the document as it was.
+    void ChangePath(TextDocument* document, const String& path);
+
 private:
+    void Unindex(TextDocument* document);
+    void Adopt();
+
     Array<TextDocument*> documents_;
+    // invariant: every document of the list with a path, under
+    // HashNoCase(path), and nothing else; each of them has list_ == this.
+    std::unordered_multimap<u64, TextDocument*> byPath_;
 };

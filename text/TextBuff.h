@@ -210,7 +210,8 @@ private:
     // Records a change: the last change, the change count, and the column
     // marks it leaves standing.
     void NoteChange(int64 start, int64 removed, int64 inserted);
-    void DropColumnMarksFrom(int64 start);
+    void MoveColumnMarks(int64 start, int64 removed, int64 inserted);
+    void SettleColumnMarks();
     int64 ColumnOf(int64 lineStart, int64 offset);
     int64 CountColumns(int64 from, int64 to, int64& end);
 
@@ -319,12 +320,16 @@ private:
     u64 changeCount_ = 0;
     // Column marks of one long line, the last one asked about.
     // invariant: every mark lies in the line that starts at columnLine_, at
-    // a character boundary, in increasing offsets kColumnStep or more apart,
-    // and its column counts the characters from columnLine_ to it. A change
-    // drops the marks within 4 bytes (a character's reach) before its start
-    // or after it, and all of them when it starts that close to the line
-    // start, so no kept mark counts a byte that changed.
+    // a character boundary, in increasing offsets, and its column counts the
+    // characters from columnLine_ to it, except that the marks from
+    // columnGap_ on (when it is not -1) are all short or over by one same
+    // amount. A change drops the marks within 4 bytes (a character's reach)
+    // before its start and those inside it, and all of them when it starts
+    // that close to the line start, so no kept mark counts a byte that
+    // changed; the marks after it move with their bytes and wait from
+    // columnGap_ on until a count across the change settles their columns.
     int64 columnLine_ = 0;
+    int64 columnGap_ = -1;
     PodArray<ColumnMark> columnMarks_;
 };
 

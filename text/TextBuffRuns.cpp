@@ -165,21 +165,65 @@ void TextBuff::NoteChange(int64 start, int64 removed, int64 inserted)
 {
     change_ = {start, removed, inserted};
     changeCount_++;
-    DropColumnMarksFrom(start);
+    MoveColumnMarks(start, removed, inserted);
 }
 
-void TextBuff::DropColumnMarksFrom(int64 start)
+void TextBuff::MoveColumnMarks(int64 start, int64 removed, int64 inserted)
 {
-    int64 keep = columnMarks_.Count();
-    if (keep == 0)
+    int64 count = columnMarks_.Count();
+    if (count == 0)
         return;
+    // An odd change in UTF-16 moves every unit boundary after it.
+    bool realign = IsUtf16Encoding(encoding_) && ((inserted - removed) & 1) != 0;
     if (start < columnLine_ + kDecodeReach) {
         columnMarks_.Resize(0);
+        columnGap_ = -1;
         return;
     }
-    while (keep > 0 && columnMarks_.At(keep - 1).offset + kDecodeReach > start)
-        keep--;
-    columnMarks_.Resize(keep);
+    ColumnMark* marks = columnMarks_.Data();
+    int64 gap = columnGap_ >= 0 ? columnGap_ : count;
+    int64 keep = 0;
+    while (keep < gap && marks[keep].offset + kDecodeReach <= start)
+        keep++;
+    // The marks past the change keep their bytes: they move with them and
+    // wait for one count across the change to learn how far their columns
+    // moved. Those already waiting moved by an amount not known yet, the
+    // others only by this change's: when both are there only the ones
+    // waiting are kept, so that all moved alike.
+    int64 after = keep;
+    while (after < count && marks[after].offset < start + removed)
+        after++;
+    if (after < gap && gap < count)
+        after = gap;
+    if (realign)
+        after = count;
+    int64 moved = count - after;
+    for (int64 i = 0; i < moved; i++)
+        marks[keep + i] = ColumnMark{marks[after + i].offset + inserted - removed, marks[after + i].column};
+    columnMarks_.Resize(keep + moved);
+    columnGap_ = moved > 0 ? keep : -1;
+}
+
+void TextBuff::SettleColumnMarks()
+{
+    int64 gap = columnGap_;
+    columnGap_ = -1;
+    if (gap < 0 || gap >= columnMarks_.Count())
+        return;
+    ColumnMark from = gap > 0 ? columnMarks_.At(gap - 1) : ColumnMark{columnLine_, 0};
+    int64 to = columnMarks_.At(gap).offset;
+    int64 end;
+    int64 column = from.column + CountColumns(from.offset, to, end);
+    // The waiting marks hold when the count lands on the first of them and
+    // no line break came in between.
+    if (end != to || CountBreakStarts(from.offset, to) != 0) {
+        columnMarks_.Resize(gap);
+        return;
+    }
+    int64 shift = column - columnMarks_.At(gap).column;
+    ColumnMark* marks = columnMarks_.Data();
+    for (int64 i = gap; i < columnMarks_.Count(); i++)
+        marks[i].column += shift;
 }
 
 const u8* TextBuff::StoredRunAt(int64 offset, int64& start, int64& count)
@@ -245,8 +289,10 @@ int64 TextBuff::ColumnOf(int64 lineStart, int64 offset)
         return CountColumns(lineStart, offset, end);
     if (columnLine_ != lineStart) {
         columnMarks_.Resize(0);
+        columnGap_ = -1;
         columnLine_ = lineStart;
     }
+    SettleColumnMarks();
     // The last mark at or before offset.
     int64 lo = 0, hi = columnMarks_.Count();
     while (lo < hi) {

@@ -654,7 +654,8 @@ void TextBuff::TakeFrom(TextBuff& other)
     other.DropAllPositions();
     // Whatever read the other's blocks must see that they are gone.
     other.changeCount_++;
-    other.DropColumnMarksFrom(0);
+    other.columnMarks_.Resize(0);
+    other.columnGap_ = -1;
     DropAllPositions();
     ClampMarkers();
     NoteChange(0, size_, size_);

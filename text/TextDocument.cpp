@@ -1,6 +1,7 @@
 #include "text/TextDocument.h"
 
 #include "base/Error.h"
+#include "text/DocumentList.h"
 #include "text/TextEncoder.h"
 #include "text/UndoChange.h"
 
@@ -22,6 +23,14 @@ TextDocument::TextDocument()
     snapshot.Clear();
     undoRing.slots.Reset();
     bookmarks.Reset();
+}
+
+void TextDocument::SetPath(const String& path)
+{
+    if (list_)
+        list_->ChangePath(this, path);
+    else
+        path_ = path;
 }
 
 TextDocument::~TextDocument()

@@ -39,6 +39,8 @@ struct Bookmark {
 
 // One open text: its bytes, where it came from, how it is stored on disk,
 // its syntax, undo history, bookmarks and autosave state.
+class DocumentList;
+
 class TextDocument {
 public:
     // UTF-16 text to convert the document to; newSize and changed are results.
@@ -57,7 +59,8 @@ public:
     String GetPath() const { return path_; }
     // The path without a copy, for checks run over every open text.
     const String& PathRef() const { return path_; }
-    void SetPath(const String& path) { path_ = path; }
+    // Keeps the list that holds the document able to find it by path.
+    void SetPath(const String& path);
     String GetLocation() const { return location_; }
     void SetLocation(const String& location) { location_ = location; }
 
@@ -199,6 +202,8 @@ private:
 
     String path_;
     String location_;
+    DocumentList* list_ = nullptr;  // the list that holds the document, if any
+    friend class DocumentList;
 };
 
 // Bytes that one idle step cuts off a replaced autosave file before it is

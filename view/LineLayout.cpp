@@ -162,6 +162,7 @@ const LongLineCache::Point* LineLayout::JumpAlongRow(int64 position, int64 maxX,
         u32 state = point->state;
         lexer_->Seek(point->pos, point->pos, &state, &tokenText_);
         x_ = point->x;
+        tabSincePoint_ = false;
         iterState_ = 3;
         indentIndex_ = 0;
         if (passed)
@@ -200,6 +201,7 @@ int64 LineLayout::SkimRow(int64 position, int64 maxX)
             break;
         case RunTab:
             width = TabAdvance(x_);
+            tabSincePoint_ = true;
             break;
         case RunControl:
             width = ControlWidth(pending_.start);
@@ -215,7 +217,18 @@ int64 LineLayout::SkimRow(int64 position, int64 maxX)
         end = pending_.end;
         ConsumeToken();
         iterState_ = 3;
-        NotePoint(end);
+        if (NotePoint(end)) {
+            // Points after an edit were confirmed: go on at the last one
+            // short of position and maxX, as a jump from the start would.
+            const LongLineCache::Point* point = cache_->PointBefore(cacheLine_, position, maxX);
+            if (point && point->pos > end) {
+                u32 state = point->state;
+                lexer_->Seek(point->pos, point->pos, &state, &tokenText_);
+                x_ = point->x;
+                tabSincePoint_ = false;
+                end = point->pos;
+            }
+        }
     }
     return end;
 }
@@ -228,6 +241,9 @@ int64 LineLayout::PassQuietTokens(int64 position, int64 maxX)
     // Token ends short of position and of the next point's place.
     int64 limit = position - 1 < lastPoint_ + LongLineCache::kPointStep - 1 ? position - 1
                                                                             : lastPoint_ + LongLineCache::kPointStep - 1;
+    // A waiting point is met token by token.
+    if (waitingPos_ - 1 < limit)
+        limit = waitingPos_ - 1;
     if (limit <= from)
         return -1;
     SyntaxLexer::QuietRun quiet = lexer_->Quiet(limit);
@@ -278,14 +294,27 @@ int64 LineLayout::PassQuietTokens(int64 position, int64 maxX)
     return from + passed;
 }
 
-void LineLayout::NotePoint(int64 end)
+bool LineLayout::NotePoint(int64 end)
 {
-    if (!pointsOn_ || end < lastPoint_ + LongLineCache::kPointStep)
-        return;
+    if (!pointsOn_)
+        return false;
+    if (end >= waitingPos_ && cacheLine_ >= 0) {
+        bool confirmed = cache_->Reach(cacheLine_, LongLineCache::Point{end, x_, lexer_->State(), tabSincePoint_});
+        waitingPos_ = cache_->WaitingPos(cacheLine_);
+        if (confirmed) {
+            tabSincePoint_ = false;
+            lastPoint_ = cache_->LastPointPos(cacheLine_);
+            return true;
+        }
+    }
+    if (end < lastPoint_ + LongLineCache::kPointStep)
+        return false;
     if (cacheLine_ < 0)
         cacheLine_ = cache_->AddLine(rowStart_, rowState_);
-    cache_->AddPoint(cacheLine_, LongLineCache::Point{end, x_, lexer_->State()});
+    cache_->AddPoint(cacheLine_, LongLineCache::Point{end, x_, lexer_->State(), tabSincePoint_});
+    tabSincePoint_ = false;
     lastPoint_ = cache_->LastPointPos(cacheLine_);
+    return false;
 }
 
 LineLayout::~LineLayout()
@@ -477,6 +506,8 @@ void LineLayout::NextRun()
         rowState_ = state;
         cacheLine_ = pointsOn_ ? cache_->FindLine(rowStart_, rowState_) : -1;
         lastPoint_ = cacheLine_ >= 0 ? cache_->LastPointPos(cacheLine_) : rowStart_;
+        waitingPos_ = cacheLine_ >= 0 ? cache_->WaitingPos(cacheLine_) : INT64_MAX;
+        tabSincePoint_ = false;
         PlaceRun(true);
         iterState_ = 2;
         return;
@@ -544,6 +575,7 @@ void LineLayout::MeasureRun()
         break;
     case RunTab:
         r.width = TabAdvance(x_);
+        tabSincePoint_ = true;
         break;
     case RunText:
         r.width = TextWidth(tokenText_.Units() + r.textStart, r.textCount, r.Class());
@@ -552,6 +584,7 @@ void LineLayout::MeasureRun()
         r.width = ControlWidth(r.pos);
         break;
     case RunIndent: {
+        tabSincePoint_ = true;
         int64 x = x_;
         const wchar_t* units = tokenText_.Units() + r.textStart;
         for (int32 i = 0; i < r.textCount; i++) {

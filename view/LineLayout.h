@@ -191,8 +191,9 @@ private:
     // position and maxX are not reached, adding their widths from the
     // characters; where they end, or -1 when none were passed.
     int64 PassQuietTokens(int64 position, int64 maxX);
-    // Remembers where a run just placed ends, when a point is due.
-    void NotePoint(int64 end);
+    // Remembers where a run just placed ends, when a point is due, and
+    // confirms the waiting points a walk meets; true when some were.
+    bool NotePoint(int64 end);
     int32 ControlWidth(int64 pos);
 
     // painting helpers
@@ -246,6 +247,8 @@ private:
     u32 rowState_;
     int64 cacheLine_;  // the cache's line of that start run; -1 none yet
     int64 lastPoint_;  // where the row's last point lies (or its start)
+    int64 waitingPos_ = INT64_MAX;  // the row's first waiting point; INT64_MAX when none
+    bool tabSincePoint_ = false;  // a tab may have been passed since the last point
 
     // painting
     int32 yOffset_;

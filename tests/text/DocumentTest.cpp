@@ -1,5 +1,6 @@
 #include "TextTestSupport.h"
 
+#include "base/CharUtils.h"
 #include "base/Error.h"
 #include "text/CharClass.h"
 #include "text/DocumentList.h"
@@ -9,6 +10,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <random>
+#include <utility>
 #include <vector>
 
 using namespace texttest;
@@ -101,6 +104,62 @@ TEST_CASE("finding a document by path ignores case and skips unsaved texts")
     CHECK(list.FindByPath(String()) == nullptr);
     CHECK(list.FindByPath(L"") == nullptr);
     (void)unsaved;
+}
+
+TEST_CASE("finding by path through random renames, inserts, moves and removals equals a scan of the list")
+{
+    // Few names in several spellings, so that texts share paths now and then.
+    const wchar_t* const names[] = {L"C:\\a.txt",  L"c:\\A.TXT",  L"C:\\b.txt",   L"C:\\\u017C\u00F3\u0142w.txt",
+                                    L"c:\\\u017B\u00D3\u0141W.TXT", L"C:\\a.tx", L"\U0001F600.txt", L""};
+    const int kNames = sizeof(names) / sizeof(names[0]);
+    for (unsigned seed = 1; seed <= 6; seed++) {
+        CAPTURE(seed);
+        std::mt19937 rng(seed);
+        DocumentList list = DocumentList::Create();
+        for (int step = 0; step < 400; step++) {
+            int32 n = list.Count();
+            TextDocument* some = n > 0 ? list.At(static_cast<int64>(rng() % static_cast<u32>(n))) : nullptr;
+            switch (rng() % 8) {
+            case 0:
+            case 1:
+                list.NewDocument(rng() % 2 ? some : nullptr);
+                break;
+            case 2:
+            case 3:
+                if (some)
+                    some->SetPath(names[rng() % kNames]);
+                break;
+            case 4:
+                if (some)
+                    list.Remove(some);
+                break;
+            case 5:
+                if (some)
+                    list.Move(some, static_cast<int64>(rng() % static_cast<u32>(n)));
+                break;
+            case 6: {
+                // A list moved to another handle takes its documents along.
+                DocumentList moved(std::move(list));
+                list = std::move(moved);
+                break;
+            }
+            default:
+                break;
+            }
+            for (int k = 0; k < kNames; k++) {
+                String name(names[k]);
+                TextDocument* plain = nullptr;
+                for (int32 i = 0; i < list.Count() && !plain; i++) {
+                    const String& path = list.At(i)->PathRef();
+                    if (path.Length() > 0 && EqualsNoCase(path.Data(), path.Length(), name.Data(), name.Length()))
+                        plain = list.At(i);
+                }
+                CAPTURE(step);
+                CAPTURE(k);
+                CHECK(list.FindByPath(name) == plain);
+            }
+        }
+    }
 }
 
 TEST_CASE("the byte-order mark follows the encoding")

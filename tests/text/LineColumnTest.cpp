@@ -169,3 +169,53 @@ TEST_CASE("columns over any mix of bytes equal the plain count, with sequences c
         }
     }
 }
+
+TEST_CASE("columns past edits deep in a long line equal the plain count, one edit or several between counts")
+{
+    const EncodingId encodings[] = {EncodingUtf8, EncodingWindows1250, EncodingUtf16LE};
+    for (unsigned seed = 1; seed <= 9; seed++) {
+        EncodingId encoding = encodings[seed % 3];
+        bool utf16 = encoding == EncodingUtf16LE;
+        CAPTURE(seed);
+        std::mt19937 rng(seed);
+        TextBuff text;
+        text.SetEncoding(encoding);
+        std::string bytes;
+        while (bytes.size() < 120000)
+            bytes += Piece(rng, encoding);
+        if (utf16 && bytes.size() % 2)
+            bytes += 'a';
+        text.Replace(0, 0, reinterpret_cast<const u8*>(bytes.data()), static_cast<int64>(bytes.size()));
+        for (int step = 0; step < 200; step++) {
+            // A count near the end of the last line leaves marks along it.
+            int64 size = text.Size();
+            int64 at = size - static_cast<int64>(rng() % 3000);
+            at = at < 0 ? 0 : at;
+            CAPTURE(step);
+            CAPTURE(at);
+            CHECK(text.LineColumnOfOffset(at).column == PlainColumn(text, at));
+            // Edits inside that line, before the marks: mostly one, of a
+            // character or two, some of them line ends or removals.
+            int64 lineStart = text.LineStart(text.LineBreakCount());
+            for (int edits = rng() % 4 == 0 ? 3 : 1; edits > 0; edits--) {
+                size = text.Size();
+                int64 from = lineStart + static_cast<int64>(rng() % static_cast<u64>(size - lineStart + 1));
+                int64 to = from + (rng() % 3 == 0 ? static_cast<int64>(rng() % 9) : 0);
+                to = to > size ? size : to;
+                std::string piece = rng() % 4 == 0 ? std::string() : Piece(rng, encoding);
+                if (rng() % 40 == 0)
+                    piece = utf16 ? std::string("\n\0", 2) : std::string("\n");
+                if (utf16 && rng() % 8 != 0) {
+                    from -= from % 2;
+                    to -= to % 2;
+                }
+                text.Replace(from, to, reinterpret_cast<const u8*>(piece.data()), static_cast<int64>(piece.size()));
+            }
+            size = text.Size();
+            at = size - static_cast<int64>(rng() % 3000);
+            at = at < 0 ? 0 : at;
+            CAPTURE(at);
+            CHECK(text.LineColumnOfOffset(at).column == PlainColumn(text, at));
+        }
+    }
+}

@@ -3,6 +3,7 @@
 
 #include <doctest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -243,6 +244,81 @@ TEST_CASE("a click at every pixel along long lines of comment, literal, directiv
                     CHECK(pa.affinity == pb.affinity);
                 }
             }
+        }
+    }
+}
+
+TEST_CASE("points moved by edits inside a long line give the same points, positions and pixels as none")
+{
+    // Lines of code and text with tabs or without, walked to their end
+    // before each edit, so that points lie on both sides of it.
+    const int32 syntaxes[] = {kSyntaxC, kSyntaxNone, kSyntaxJavaScript, kSyntaxC};
+    for (unsigned seed = 1; seed <= 8; seed++) {
+        CAPTURE(seed);
+        std::mt19937 rng(seed + 100);
+        bool arial = seed % 3 == 0;
+        SettingsStore settings = !arial ? MakeSettings({{L"KeywordBold", L"true"}})
+                                        : MakeSettings({{L"KeywordBold", L"true"}, {L"FontName", L"Arial"},
+                                                          {L"CommentBold", L"true"}, {L"StringBold", L"true"}});
+        std::string text = LongLinesText(rng);
+        if (seed % 2 == 0)
+            std::replace(text.begin(), text.end(), '\t', ' ');
+        LayoutBench bench(text, settings, 96, syntaxes[seed % 4]);
+        Views views(bench);
+        TextBuff& buff = bench.doc.text;
+        for (int step = 0; step < 30; step++) {
+            CAPTURE(step);
+            int64 line = 1 + 2 * static_cast<int64>(rng() % 3);
+            int64 start = buff.LineStart(line), end = buff.LineStart(line + 1) - 1;
+            u8 last = 0;
+            buff.CopyBytes(end - 1, &last, 1);
+            if (last == '\r')
+                end--;
+            views.Set(start, start, start, 0, false);
+            {
+                LineLayout b = views.Make(views.cached, views.lexerB);
+                b.PositionToPoint(end, 2);
+            }
+            // Typing, a tab, a quote or a comment opened, a deletion; now
+            // and then two edits before the next layout.
+            for (int edits = rng() % 5 == 0 ? 2 : 1; edits > 0; edits--) {
+                static const std::string inserts[] = {"x", "x", "ab", "\t", "\"", "/*", "\xC5\xBC", ""};
+                const std::string& piece = inserts[rng() % 8];
+                int64 at = buff.CharStart(start + static_cast<int64>(rng() % static_cast<u64>(end - start)));
+                int64 to = piece.empty() || rng() % 4 == 0 ? buff.CharStart(at + 1 + static_cast<int64>(rng() % 3)) : at;
+                to = to > end ? end : to;
+                buff.Replace(at, to, reinterpret_cast<const u8*>(piece.data()), static_cast<int64>(piece.size()));
+                end += static_cast<int64>(piece.size()) - (to - at);
+            }
+            // The line's end as End asks for it, places along it and near
+            // its end, and the screen scrolled there.
+            for (int check = 0; check < 4; check++) {
+                int64 pos = check == 0 ? end : buff.CharStart(start + static_cast<int64>(rng() % static_cast<u64>(end - start + 1)));
+                if (check == 1)
+                    pos = buff.CharStart(end - static_cast<int64>(rng() % 200));
+                LineLayout a = views.Make(bench.state, views.lexerA), b = views.Make(views.cached, views.lexerB);
+                LayoutPoint pa = a.PositionToPoint(pos, 2), pb = b.PositionToPoint(pos, 2);
+                CAPTURE(pos);
+                CHECK(pa.x == pb.x);
+                CHECK(pa.y == pb.y);
+                if (check == 0)
+                    views.Set(start, end, end, pa.x > 200 ? pa.x - 200 : 0, false);
+            }
+            CheckSame(views, rng);
+            Canvas ca(Views::kWidth, Views::kHeight), cb(Views::kWidth, Views::kHeight);
+            PaintResult ra{}, rb{};
+            for (int k = 0; k < 2; k++) {
+                ViewState& s = k == 0 ? bench.state : views.cached;
+                LexerPtr& lexer = k == 0 ? views.lexerA : views.lexerB;
+                lexer.reset(bench.factory->CreateLexer(&bench.doc));
+                LineLayout l = LineLayout::ForPaint(s, *bench.style, lexer.get(), k == 0 ? ca.dc : cb.dc,
+                                                    RECT{0, 0, Views::kWidth, Views::kHeight}, 0, nullptr,
+                                                    Array<int64>(), Array<int64>());
+                l.PaintLines(k == 0 ? ra : rb);
+            }
+            CHECK(ra.caretX == rb.caretX);
+            CHECK(ra.widest == rb.widest);
+            CHECK(Pixels(ca, Views::kWidth, Views::kHeight) == Pixels(cb, Views::kWidth, Views::kHeight));
         }
     }
 }

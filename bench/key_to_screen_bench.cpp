@@ -1,0 +1,231 @@
+// Key to screen, as a user sees it: the editor (a portable copy with empty
+// settings) and Wine's notepad each open the same 100 KB text from the
+// command line; then a character is typed at the start of the first line by
+// SendInput, again and again, and the screen's pixels of that line right of
+// the caret are read until they change. Between keys Home brings the caret
+// back and both programs are left to settle. The two programs take turns in
+// rounds, so both see the same load.
+//
+//   key_to_screen_bench [keys per round, 40 by default]
+
+#include "BenchTiming.h"
+#include "tests/e2e/ProcessDriver.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A strip of the screen, read into memory.
+class ScreenStrip {
+public:
+    ScreenStrip(int x, int y, int width, int height) : x_(x), y_(y), width_(width), height_(height)
+    {
+        screen_ = GetDC(nullptr);
+        memory_ = CreateCompatibleDC(screen_);
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        bitmap_ = CreateDIBSection(memory_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+        old_ = SelectObject(memory_, bitmap_);
+    }
+    ~ScreenStrip()
+    {
+        SelectObject(memory_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(memory_);
+        ReleaseDC(nullptr, screen_);
+    }
+    ScreenStrip(const ScreenStrip&) = delete;
+    ScreenStrip& operator=(const ScreenStrip&) = delete;
+
+    std::vector<unsigned char> Read()
+    {
+        BitBlt(memory_, 0, 0, width_, height_, screen_, x_, y_, SRCCOPY);
+        GdiFlush();
+        const unsigned char* p = static_cast<const unsigned char*>(bits_);
+        return std::vector<unsigned char>(p, p + static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4);
+    }
+
+private:
+    int x_, y_, width_, height_;
+    HDC screen_;
+    HDC memory_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+    void* bits_ = nullptr;
+};
+
+struct Program {
+    const char* name;
+    PROCESS_INFORMATION process;
+    HWND window;
+    HWND control;  // the window that takes the keys
+    std::vector<double> times;
+    int missed = 0;
+};
+
+bool StartAndFind(Program& program, const std::wstring& exe, const std::wstring& path, const std::wstring& folder,
+                  const wchar_t* className)
+{
+    if (!driver::StartProgram(exe, L"\"" + path + L"\"", folder, program.process))
+        return false;
+    program.window =
+        driver::WaitForProcessWindow(program.process.hProcess, program.process.dwProcessId, className, nullptr, 30000);
+    if (!program.window)
+        return false;
+    WaitForInputIdle(program.process.hProcess, 30000);
+    SetWindowPos(program.window, HWND_TOP, 0, 0, 900, 600, SWP_SHOWWINDOW);
+    driver::WaitUntilPainted(program.window, 20000);
+    if (!driver::WaitForKeyboardFocus(program.window, nullptr, 20000))
+        return false;
+    program.control = driver::FocusOf(program.window);
+    return program.control != nullptr;
+}
+
+// Waits until the program has painted everything and handled what it was sent.
+void Settle(Program& program)
+{
+    driver::WaitUntilPainted(program.window, 5000);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(program.control, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+    Sleep(40);
+    driver::WaitUntilPainted(program.window, 5000);
+}
+
+void Round(Program& program, int keys)
+{
+    if (!driver::WaitForKeyboardFocus(program.window, program.control, 20000)) {
+        program.missed += keys;
+        return;
+    }
+    driver::PressKey(VK_HOME, true);
+    Settle(program);
+    RECT client;
+    GetClientRect(program.control, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(program.control, &origin);
+    // The first line right of the caret: typing at the line start moves
+    // all of it, while the caret itself stays out of the strip.
+    int width = std::min<int>(400, client.right - 100);
+    ScreenStrip strip(origin.x + 80, origin.y + 2, width, 12);
+    for (int i = 0; i < keys; i++) {
+        std::vector<unsigned char> before = strip.Read();
+        Clock clock;
+        driver::TypeText(L"x");
+        double ms = -1;
+        while (clock.Seconds() < 2) {
+            if (strip.Read() != before) {
+                ms = clock.Seconds() * 1000;
+                break;
+            }
+        }
+        if (ms < 0)
+            program.missed++;
+        else
+            program.times.push_back(ms);
+        Settle(program);
+        driver::PressKey(VK_HOME);
+        Settle(program);
+    }
+}
+
+double Median(std::vector<double> times)
+{
+    if (times.empty())
+        return -1;
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void Report(const Program& program, const char* figure)
+{
+    std::vector<double> times = program.times;
+    std::sort(times.begin(), times.end());
+    double median = Median(times);
+    double quartile = times.empty() ? -1 : times[times.size() / 4];
+    double upper = times.empty() ? -1 : times[times.size() * 3 / 4];
+    std::printf("%s: %.2f ms (median of %zu; quartiles %.2f, %.2f; %d missed)\n", figure, median, times.size(),
+                quartile, upper, program.missed);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int keys = argc > 1 ? std::atoi(argv[1]) : 40;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"scrivel-key-bench\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CreateDirectoryW((folder + L"Scrivel Data").c_str(), nullptr);
+    std::wstring settings = folder + L"Scrivel Data\\appsettings.dat";
+    HANDLE empty = CreateFileW(settings.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(empty);
+    std::wstring editor = folder + L"scrivel.exe";
+    if (!CopyFileW(driver::BuiltEditorPath().c_str(), editor.c_str(), FALSE)) {
+        std::printf("the editor is not built: %ls\n", driver::BuiltEditorPath().c_str());
+        return 1;
+    }
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    std::wstring notepad = std::wstring(system) + L"\\notepad.exe";
+
+    // 100 KB of code-like ASCII lines, the first one long enough to fill the strip.
+    std::string text = "static int first_line_of_the_text(const char* name, size_t length, int flags, int mode) { return "
+                       "compute(name, length, flags, mode) + 42; }\r\n";
+    static const char* const lines[] = {"    if (count > limit && buffer[index] != 0)", "        total += value(alpha, beta);",
+                                        "    /* a comment that goes on for a while */", "    return result;", "}", ""};
+    for (int i = 0; text.size() < 100000; i++)
+        text += std::string(lines[i % 6]) + "\r\n";
+    std::wstring path = folder + L"key_bench_text.txt";
+    std::wstring notepadPath = folder + L"key_bench_text_notepad.txt";
+    for (const std::wstring& p : {path, notepadPath}) {
+        HANDLE file = CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD done = 0;
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+        CloseHandle(file);
+    }
+
+    Program scrivel{"scrivel", {}, nullptr, nullptr, {}, 0};
+    Program pad{"notepad", {}, nullptr, nullptr, {}, 0};
+    bool started = StartAndFind(scrivel, editor, path, folder, L"Scrivel Main Form") &&
+                   StartAndFind(pad, notepad, notepadPath, folder, L"Notepad");
+    if (started) {
+        for (int round = 0; round < 3; round++) {
+            Round(scrivel, keys);
+            Round(pad, keys);
+        }
+        Report(scrivel, "key to changed pixels, editor, 100 KB text");
+        Report(pad, "reference key to changed pixels, notepad, the same text");
+        double e = Median(scrivel.times), n = Median(pad.times);
+        if (e > 0 && n > 0)
+            std::printf("editor / notepad: %.2f x\n", e / n);
+    } else {
+        std::puts("a program did not start or take the keyboard");
+    }
+    for (Program* program : {&scrivel, &pad}) {
+        if (!program->process.hProcess)
+            continue;
+        TerminateProcess(program->process.hProcess, 0);
+        WaitForSingleObject(program->process.hProcess, 10000);
+        CloseHandle(program->process.hThread);
+        CloseHandle(program->process.hProcess);
+    }
+    DeleteFileW(editor.c_str());
+    DeleteFileW(path.c_str());
+    DeleteFileW(notepadPath.c_str());
+    DeleteFileW(settings.c_str());
+    DeleteFileW((settings + L".bak").c_str());
+    RemoveDirectoryW((folder + L"Scrivel Data").c_str());
+    RemoveDirectoryW(folder.c_str());
+    return started ? 0 : 1;
+}
