@@ -233,7 +233,7 @@ TEST_CASE("the horizontal bar shows only while the page is wider than the view, 
     std::string text;
     for (int i = 0; i < 16; i++)
         text += "<p>Akapit " + std::to_string(i) + " ma " + std::string(static_cast<size_t>(1 + i % 7), 'w') +
-                " s\xC5\x82owa r\xC3\xB3\xC5\xBCnej d\xC5\x82ugo\xC5\x9Bci, kt\xC3\xB3re si\xC4\x99 "
+                " s\xC5\x82owa r\xC3\xB3\xC5\xBCnej d\xC5\x82ugo\xC5\x9B" "ci, kt\xC3\xB3re si\xC4\x99 "
                 "zawijaj\xC4\x85 " + std::string(static_cast<size_t>(3 + i % 5), 'i') + " na kilka wierszy.</p>";
     Viewer v("<section ctx='s'>" + text + "</section><section ctx='w'>" + std::string(200, 'm') + "</section>");
     v.Show(L"s");
