@@ -3,6 +3,7 @@
 // editor; without the viewer program the alert names where it was looked for.
 
 #include "e2e/EditorRun.h"
+#include "support/Screenshot.h"
 
 #include <doctest.h>
 
@@ -186,4 +187,43 @@ TEST_CASE("without guidora.exe the Help window alert names its path")
     CHECK(WaitUntil([&] { return !IsWindow(alert) || !IsWindowVisible(alert); }));
     CHECK(IsWindow(main));
     CHECK(run.CloseAndWait(main, 20000) == 0);
+}
+
+// Pages of the shipped help as the viewer shows them, for a reviewer: the
+// contents, the find bar with its picture and the syntax colouring,
+// under build/.../screenshots.
+TEST_CASE("screenshots of three pages of the help in the viewer the editor started")
+{
+    REQUIRE(ViewerWindows().empty());
+    StartedViewers started;
+    EditorRun run("WindowRect=10,10,500,400\r\n");
+    std::wstring built = driver::OwnFolder() + L"..\\editor\\";
+    std::wstring folder = run.Folder().CStr();
+    REQUIRE(CopyFileW((built + L"guidora.exe").c_str(), (folder + L"guidora.exe").c_str(), FALSE));
+    REQUIRE(CopyFileW((built + L"help.ruvo").c_str(), (folder + L"help.ruvo").c_str(), FALSE));
+    HWND main = run.WaitForMain();
+    PostMessageW(main, WM_COMMAND, 11043, 0);
+    HWND viewer = WaitForOneViewer(started);
+    REQUIRE(viewer != nullptr);
+    REQUIRE(SetWindowPos(viewer, HWND_TOP, 520, 10, 640, 720, 0));
+    UINT message = RegisterWindowMessageW(L"rovin WM by Vardemo");
+    struct Page {
+        int topic;
+        const wchar_t* words;
+        const char* file;
+    };
+    for (const Page& page : {Page{0, L"Rozdziały pomocy", "help_contents.png"},
+                             Page{12411, L"Lewa część paska", "help_find_bar.png"},
+                             Page{21000, L"Pliki składni", "help_syntax.png"}}) {
+        PostMessageW(viewer, message, 9, page.topic);
+        CHECK(WaitUntil([&] { return Shows(viewer, page.words); }));
+        // Shown once more: checking the page selected all of it.
+        SendMessageW(viewer, message, 9, page.topic);
+        driver::WaitUntilPainted(viewer, 5000);
+        RECT r;
+        GetWindowRect(viewer, &r);
+        CHECK(SaveScreenshot(ReadScreenPixels(r), page.file));
+    }
+    CHECK(run.CloseAndWait(main, 20000) == 0);
+    CHECK(WaitUntil([&] { return !IsWindow(viewer) || !IsWindowVisible(viewer); }));
 }
