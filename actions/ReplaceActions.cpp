@@ -217,6 +217,7 @@ bool ActionBroker::ReplaceRemaining(TextView* view, const String& phrase, int32 
     FoundRange match;
     LowHigh(view, match.start, match.end);
     int64 reached = match.start;
+    int64 lastSize = document->text.Size();
     try {
         for (;;) {
             String text = plan.Form(plan.NeedsFound() ? GetTextRange(view, match.start, match.end) : String());
@@ -234,19 +235,21 @@ bool ActionBroker::ReplaceRemaining(TextView* view, const String& phrase, int32 
             int64 end = request.newEnd;
             reached = end;
             int64 size = document->text.Size();
-            if (notify) {
+            if (notify && size != lastSize) {
                 notify->SetTotal(size - start);
                 notify->SetBase(-start);
             }
-            if (count % interval == 0) {
-                if (++reports == 10) {
-                    if (mode & FindRefreshView)
-                        ReplaceFinish(view, document, end);
-                    reports = 0;
-                }
-                if (notify)
-                    notify->Progress(end);
+            lastSize = size;
+            // Every replacement is reported: the notifier lets one report in
+            // 50 ms through, so a text of many quick matches still shows its
+            // progress in time and answers Cancel.
+            if (count % interval == 0 && ++reports == 10) {
+                if (mode & FindRefreshView)
+                    ReplaceFinish(view, document, end);
+                reports = 0;
             }
+            if (notify)
+                notify->Progress(end);
             count++;
             match = SearchForward(view, pattern, end, size, notify);
             if (match.Is(end, end)) {

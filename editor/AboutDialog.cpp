@@ -18,7 +18,8 @@ namespace {
 
 void ShellOpen(HWND owner, const wchar_t* address)
 {
-    ShellExecuteW(owner, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
+    // No verb: whatever the system does by default with an address.
+    ShellExecuteW(owner, nullptr, address, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 const AboutShellCalls DefaultShellCalls = {ShellOpen};
@@ -39,6 +40,11 @@ const wchar_t* AuthorBlock(bool polish)
 void SetAboutShellCalls(const AboutShellCalls* calls)
 {
     ShellCalls = calls ? calls : &DefaultShellCalls;
+}
+
+void OpenProgramPage(HWND owner)
+{
+    ShellCalls->openAddress(owner, AuthorPageAddress);
 }
 
 String VersionText(int version)
@@ -103,7 +109,7 @@ void AboutDialog::OnCommand(MessageRecord& m)
         result = 2;
         Quit();
     } else if (command == DonateId) {
-        ShellCalls->openAddress(hwnd, AuthorPageAddress);
+        OpenProgramPage(hwnd);
     }
 }
 

@@ -9,13 +9,15 @@
 class Button;
 class EditText;
 
-// How the author's page is opened; tests give their own so no browser starts.
+// How the program's page is opened; tests give their own so no browser starts.
 struct AboutShellCalls {
     void (*openAddress)(HWND owner, const wchar_t* address);
 };
 void SetAboutShellCalls(const AboutShellCalls* calls);
 
 extern const wchar_t* const AuthorPageAddress;
+// The program's page, the one the About window offers, in the default browser.
+void OpenProgramPage(HWND owner);
 
 // "1.03" and the rest of the version line in the interface language.
 String VersionText(int version);

@@ -116,6 +116,10 @@ bool CharsTableBox::MeasureCells()
     SIZE w, header;
     if (!GetTextExtentPoint32W(dc.Hdc(), L"W", 1, &w) || !GetTextExtentPoint32W(dc.Hdc(), L"WWW_  ", 6, &header))
         return false;
+    // The paddings are 5 and 3 at 96 DPI and grow with it, as the glyphs do.
+    int dpi = GetDpi();
+    paddingX = MulDiv(5, dpi, 96);
+    paddingY = MulDiv(3, dpi, 96);
     cellWidth = w.cx + paddingX;
     rowHeight = w.cy + paddingY;
     headerWidth = header.cx;
@@ -129,7 +133,9 @@ void CharsTableBox::Measure(SizeLimits& limits)
         return;
     }
     int32 scrollBar = MulDiv(GetSystemMetrics(SM_CXVSCROLL), GetDpi(), SystemDpi());
-    int32 width = scrollBar + Columns * cellWidth + headerWidth;
+    // A padding's room after the last column: a glyph as wide as its cell
+    // would otherwise touch the scroll bar's arrows.
+    int32 width = scrollBar + Columns * cellWidth + headerWidth + paddingX;
     int32 height = VisibleRows * rowHeight;
     limits = {width, height, width, height};
 }
@@ -388,6 +394,10 @@ void CharsTableBox::OnChar(MessageRecord& m)
             Notify(ChosenCode, currentIndex);
         return;
     }
+    // Ctrl with a letter (an accelerator of the main window, say Ctrl+F),
+    // Backspace and Tab come as control characters: they choose nothing.
+    if (c < 0x20 || c == 0x7F)
+        return;
     int32 code;
     if (codeTable) {
         if (c >= 0x4000 || codeTable->reverse[c] == CodePageTable::kNotRepresentable)

@@ -46,6 +46,8 @@ void ConfigurationDialog::BuildColorsPage(ControlGroup* group, bool polish)
     left->ChildOptions(NewLabel(left, polish ? L"&Rodzaj elementu:" : L"&Element:"))->weight = 0;
     elementList = NewListBox(left, ListNoIntegralHeight, ElementListId,
                              polish ? L"Wybierz, który kolor chcesz zmienić." : L"Select the color for change.");
+    // Every element's name shows whole beside the scroll bar.
+    elementList->fitsItemWidth = 1;
     ElasticGroup* right = NewElasticGroup(ElasticGroup::Column, row);
     NewLabel(right, polish ? L"&Dobierz kolor:" : L"&Select color:");
     colorBox = NewColorBox(right, polish ? L"Kliknij, aby wybrać kolor" : L"Select the color for the element.");

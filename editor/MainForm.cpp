@@ -403,6 +403,8 @@ void MainForm::BuildFindBar()
     // Only the row: its controls come with the bar's first use.
     findBar = NewElasticGroup(ElasticGroup::Row, contentGroup);
     findBar->alignment = ElasticGroup::AlignCentre;
+    // The fields keep clear of the view above and the status bar below.
+    findBar->verticalMargin = 2;
     CheckMenuItem(11059, findBarState.ignoreCase != 0);
     // The row starts hidden.
     findBar->Collapse();
@@ -584,6 +586,11 @@ void MainForm::OnSize(MessageRecord& m)
 
 void MainForm::Layout()
 {
+    // Measured first: a window of unchanged size is placed without asking
+    // for its limits, and a bar shown again (or made just now) must not be
+    // laid out from what it measured while hidden, at another DPI.
+    SizeLimits limits;
+    Measure(limits);
     SetBounds(WindowRect());
     if (content)
         content->SetBounds(ClientRect());

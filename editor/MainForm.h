@@ -181,6 +181,11 @@ public:
     void ActivateView(TextView* view);
     void OnBroadcast(const BroadcastRecord& record);
     void UpdateStatusbar(const BroadcastRecord& record);
+    // A text coming into a view: the spell-check run ends when it leaves
+    // its text, and the active view's text selects its dictionaries.
+    void FollowCurrentText(const BroadcastRecord& record);
+    // Marks the bracket at the caret of the record's view and its partner.
+    void MarkMatchingBracket(const BroadcastRecord& record);
     void UpdateTitle();
     void UpdateMenuState();
     // Stops incremental find: highlights, matches and idle search go.
@@ -368,7 +373,7 @@ public:
     u8 incrementalFindSetting = 1;  // what "IncrementalFind" said at the last apply
     int32 findPatternInvalid = 0;
     int32 replacePatternInvalid = 0;
-    u8 showMatchingBracket = 1;
+    u8 showMatchingBracket = 1;  // caret moves and edits mark the matching bracket
     u8 exitRunning = 0;  // the exit's questions are open
     u8 quitAsked = 0;  // the exit ran: the loop ends
     // The misspelt word under the last view context menu and its suggestions.

@@ -9,6 +9,8 @@
 #include "gui/ErrorText.h"
 #include "gui/PointerList.h"
 #include "gui/Toolbar.h"
+#include "spell/DictRegistry.h"
+#include "spell/SpellCheckDialog.h"
 #include "text/TextDocument.h"
 
 void MainForm::TextViewHandler::OnCaretMovedByMouse(TextView* view)
@@ -35,6 +37,9 @@ void MainForm::ActivateView(TextView* view)
 {
     if (view != view1 && view != view2)
         return;
+    // A run walks the text of the view it started in.
+    if (view != activeView)
+        SpellCheckDialog::CloseInstance();
     activeView = view;
     for (TextView* v : {view1, view2}) {
         v->currentStyle = v == activeView ? v->activeStyle.get() : v->inactiveStyle.get();
@@ -46,6 +51,8 @@ void MainForm::ActivateView(TextView* view)
 
 void MainForm::OnBroadcast(const BroadcastRecord& record)
 {
+    if (record.kind == BroadcastCurrentChanged)
+        FollowCurrentText(record);
     if (record.kind >= BroadcastDocumentAdded && record.kind <= BroadcastBookmarksChanged) {
         view1->OnDocumentEvent(record, record.kind);
         view2->OnDocumentEvent(record, record.kind);
@@ -54,6 +61,7 @@ void MainForm::OnBroadcast(const BroadcastRecord& record)
     UpdateStatusbar(record);
     switch (record.kind) {
     case BroadcastDocumentRemoved:
+        SpellCheckDialog::CloseInstance();
         sessionChanged = 1;
         RemovePointer(autosaveStalled, record.document);
         break;
@@ -76,6 +84,10 @@ void MainForm::OnBroadcast(const BroadcastRecord& record)
         break;
     case BroadcastTextChanged:
         ResetIncrementalFind();
+        MarkMatchingBracket(record);
+        break;
+    case BroadcastCaretMoved:
+        MarkMatchingBracket(record);
         break;
     case BroadcastPathChanged:
         UpdateTitle();
@@ -89,6 +101,28 @@ void MainForm::OnBroadcast(const BroadcastRecord& record)
     default:
         break;
     }
+}
+
+void MainForm::FollowCurrentText(const BroadcastRecord& record)
+{
+    // Seen before the views switch: the active view still shows the old text.
+    if (record.view != activeView || record.document != activeView->CurrentDocument())
+        SpellCheckDialog::CloseInstance();
+    // The text about to be shown in the active view brings its own
+    // dictionaries, so its underlines are painted against them.
+    if (record.view != activeView || !record.document)
+        return;
+    ViewState* state = activeView->FindViewState(record.document);
+    if (state && state->dictPair != 0 && dictionaries)
+        dictionaries->Select(state->dictPair);
+}
+
+void MainForm::MarkMatchingBracket(const BroadcastRecord& record)
+{
+    // The views dropped the old marks on this broadcast; the caret's new
+    // place may earn new ones.
+    if (showMatchingBracket && record.document && (record.view == view1 || record.view == view2))
+        ShowMatchingBracket(record.view, record.document);
 }
 
 void MainForm::UpdateStatusbar(const BroadcastRecord& record)

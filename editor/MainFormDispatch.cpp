@@ -359,8 +359,10 @@ void MainForm::OnCommand(MessageRecord& m)
         case 11072:
             CheckForUpdate();
             break;
+        case 11073:
+            OpenProgramPage(hwnd);
+            break;
         default:
-            // Commands whose handlers come later do nothing yet.
             RunViewCommand(command, notification);
             break;
         }

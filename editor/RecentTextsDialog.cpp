@@ -14,7 +14,7 @@ int RecentTextsDialog::Run(Form* owner, const Array<String>& paths, const Docume
         polish ? L"Poprzednie teksty - Scrivel" : L"Recent texts - Scrivel",
         polish ? L"&Lista poprzednich tekstów:" : L"&Recent texts:",
         ListId,
-        0x60000000,
+        TableBox::MultipleSelection,  // the list fills the dialog rather than follow its rows
         polish ? L"Lista nazw ostatnio zamkniętych tekstów.\nKliknij dwa razy jeden z nich lub zaznacz kilka i "
                  L"naciśnij OK.\nPlusem oznaczono teksty aktualnie wczytane."
                : L"List of recently closed texts.\nDouble-click one of them or select multiple and press OK.\nThe "

@@ -15,7 +15,7 @@ int SelectTextDialog::Run(Form* owner, const DocumentList& documents, TextDocume
         polish ? L"Wybierz spośród wczytanych - Scrivel" : L"Select loaded text - Scrivel",
         polish ? L"&Wczytane teksty:" : L"&Loaded texts:",
         ListId,
-        0x20000000,
+        0,  // one row at a time; the list fills the dialog rather than follow its rows
         polish ? L"Lista nazw wczytanych plików.\nKliknij, aby wybrać jeden z nich.\nGwiazdką oznaczono pliki "
                  L"zmodyfikowane."
                : L"List of loaded files.\nClick to choose one of them.\nModified files are marked by the star.",

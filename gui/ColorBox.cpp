@@ -62,7 +62,7 @@ void ColorBox::OnPaint(MessageRecord&)
     DeviceContext memory;
     memory.Compatible(&dc);
     memory.SelectBitmap(MakeCompatibleBitmap(dc, client.right, client.bottom));
-    PaintBackground(memory, client);
+    PaintBackground(memory, client, this);
     int w = client.right;
     bool dark = GetRValue(current) + GetGValue(current) + GetBValue(current) < 240;
     for (int i = 0; i < count; i++) {

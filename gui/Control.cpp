@@ -263,10 +263,10 @@ BOOL Control::PostCommandToParent(int commandId, int code)
              : FALSE;
 }
 
-void Control::PaintBackground(DeviceContext& dc, const RECT& rect)
+void Control::PaintBackground(DeviceContext& dc, const RECT& rect, Control* child)
 {
     if (parent) {
-        parent->PaintBackground(dc, rect);
+        parent->PaintBackground(dc, rect, child);
         return;
     }
     dc.FillRect(rect, GetSysColor(COLOR_BTNFACE));

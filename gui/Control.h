@@ -48,7 +48,10 @@ public:
     virtual LRESULT SendToParent(UINT msg, WPARAM wParam, LPARAM lParam);
     virtual LRESULT SendCommandToParent(int id, int code);
     virtual BOOL PostCommandToParent(int id, int code);
-    virtual void PaintBackground(DeviceContext& dc, const RECT& rect);
+    // Fills rect of dc with the background of the place child sits in; the
+    // child tells a themed parent where the texture lies under it, which a
+    // memory context cannot.
+    virtual void PaintBackground(DeviceContext& dc, const RECT& rect, Control* child);
     virtual DeviceContext MeasureDC();
 
     void DefaultProc(MessageRecord& m) override;

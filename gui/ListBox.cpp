@@ -19,6 +19,20 @@ void ListBox::Measure(SizeLimits& limits)
         maxHeight = static_cast<int32_t>(std::min<int64>(line * rows + insets, INT_MAX));
     }
     limits = {MulDiv(50, d, 96), static_cast<int32_t>(line + insets), Unbounded, maxHeight};
+    if (fitsItemWidth && dc.IsOpen()) {
+        int32_t widest = 0;
+        LRESULT count = SendMsg(LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; i++) {
+            String text = ListItemText(hwnd, LB_GETTEXTLEN, LB_GETTEXT, static_cast<WPARAM>(i));
+            SIZE size;
+            if (text.Length() > 0 && GetTextExtentPoint32W(dc.Hdc(), text.CStr(), AsInt(text.Length()), &size))
+                widest = std::max<int32_t>(widest, size.cx);
+        }
+        // The item's text margins, the sunken edge and the scroll bar.
+        int32_t frame = MulDiv(8, d, 96) + 2 * MulDiv(GetSystemMetrics(SM_CXEDGE), d, SystemDpi()) +
+                        MulDiv(GetSystemMetrics(SM_CXVSCROLL), d, SystemDpi());
+        limits.minWidth = std::max(limits.minWidth, widest + frame);
+    }
 }
 
 String ListBox::SelectedText()

@@ -27,6 +27,8 @@ public:
     // With ListFitItems: the height is kept for at least this many rows.
     int32_t minRows;
     uint32_t options;
+    // Set: never narrower than its widest item beside the scroll bar.
+    uint8_t fitsItemWidth = 0;
 };
 
 ListBox* NewListBox(ControlGroup* parent, uint32_t options, uint32_t id, const wchar_t* hint);

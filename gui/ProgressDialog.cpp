@@ -143,7 +143,9 @@ bool ProgressDialog::Step(int64_t position)
         Show();
         cancelButton->SetFocus();
     }
-    if (p != lastPosition && !hidden) {
+    // Against what the bar holds, not the last report: a new total between
+    // two reports of one position has set the bar back to 0.
+    if (!hidden && bar->position != Clamped(p, bar->total)) {
         bar->position = Clamped(p, bar->total);
         bar->Invalidate();
     }

@@ -226,7 +226,7 @@ void TabsGroupContainer::OnPaint(MessageRecord&)
         dc.FillRect(client, GetSysColor(COLOR_BTNFACE));
 }
 
-void TabsGroupContainer::PaintBackground(DeviceContext& dc, const RECT& rect)
+void TabsGroupContainer::PaintBackground(DeviceContext& dc, const RECT& rect, Control* child)
 {
     if (!Themed() || background.IsEmpty()) {
         dc.FillRect(rect, GetSysColor(COLOR_BTNFACE));
@@ -235,10 +235,10 @@ void TabsGroupContainer::PaintBackground(DeviceContext& dc, const RECT& rect)
     HDC hdc = dc.Hdc();
     POINT old;
     GetBrushOrgEx(hdc, &old);
-    // The asking child's window holds the device context when it is one of
-    // a window; a memory context is laid over the child's client area.
-    HWND child = WindowFromDC(hdc);
-    POINT offset = child ? OffsetFrom(hwnd, child) : POINT{0, 0};
+    // The rectangle is in the asking child's window; a windowless child
+    // paints in the window that holds it.
+    HWND under = child ? child->HwndOrParent() : nullptr;
+    POINT offset = under ? OffsetFrom(hwnd, under) : POINT{0, 0};
     SetBrushOrgEx(hdc, offset.x, offset.y, nullptr);
     ::FillRect(hdc, &rect, background.Brush());
     SetBrushOrgEx(hdc, old.x, old.y, nullptr);
@@ -351,10 +351,10 @@ uint32_t TabsGroup::HintIdAt(POINT screenPoint)
     return tabs ? tabs->HintIdAt(screenPoint) : 0;
 }
 
-void TabsGroup::PaintBackground(DeviceContext& dc, const RECT& rect)
+void TabsGroup::PaintBackground(DeviceContext& dc, const RECT& rect, Control* child)
 {
     if (container)
-        container->PaintBackground(dc, rect);
+        container->PaintBackground(dc, rect, child);
     else
-        Control::PaintBackground(dc, rect);
+        Control::PaintBackground(dc, rect, child);
 }

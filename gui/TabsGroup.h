@@ -29,7 +29,7 @@ public:
     void OnPaint(MessageRecord& m) override;
     const wchar_t* HintAt(POINT screenPoint) override;
     uint32_t HintIdAt(POINT screenPoint) override;
-    void PaintBackground(DeviceContext& dc, const RECT& rect) override;
+    void PaintBackground(DeviceContext& dc, const RECT& rect, Control* child) override;
     void RemoveChild(Control* child) override;
     void AddChild(Control* child) override;
 
@@ -56,7 +56,7 @@ public:
     void SetFocus() override;
     const wchar_t* HintAt(POINT screenPoint) override;
     uint32_t HintIdAt(POINT screenPoint) override;
-    void PaintBackground(DeviceContext& dc, const RECT& rect) override;
+    void PaintBackground(DeviceContext& dc, const RECT& rect, Control* child) override;
     void RemoveChild(Control* child) override;
     void AddChild(Control* child) override;
 

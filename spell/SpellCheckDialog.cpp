@@ -8,6 +8,8 @@
 #include "gui/Label.h"
 #include "gui/ListBox.h"
 
+#include <algorithm>
+
 namespace {
 
 // Posted to a window that was let go while its commands ran: by the time it
@@ -40,6 +42,29 @@ const ButtonText kButtons[] = {
     {kSpellEndCommand, L"Z&akończ", L"&End checking", L"Zamyka panel sprawdzania pisowni.",
      L"Closes the spelling checker tool window."},
 };
+
+// The outer width that shows the whole caption of a tool window: its text in
+// the small caption font, the close box, the frame and some room around.
+int CaptionWidth(SpellCheckDialog& window, int dpi)
+{
+    NONCLIENTMETRICSW metrics;
+    ZeroMemory(&metrics, sizeof metrics);
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0))
+        return 0;
+    // The metrics come in the screen's DPI.
+    int screen = ScreenDpi();
+    LOGFONTW font = metrics.lfSmCaptionFont;
+    font.lfHeight = MulDiv(font.lfHeight, dpi, screen);
+    DeviceContext dc = window.WindowDC();
+    dc.SelectFont(MakeFontIndirect(&font));
+    String title = window.GetText();
+    SIZE text = dc.MeasureLines(title.CStr(), title.Length());
+    RECT frame = {0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(window.GetHwnd(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(window.GetHwnd(), GWL_EXSTYLE)));
+    return text.cx + MulDiv(metrics.iSmCaptionWidth, dpi, screen) + MulDiv(16, dpi, 96) + (frame.right - frame.left);
+}
 
 }  // namespace
 
@@ -90,7 +115,8 @@ SpellCheckDialog* SpellCheckDialog::Create(Form* owner)
         d.BuildFonts(d.DetectDpi());
         SizeLimits limits;
         d.Measure(limits);
-        RECT rect = {0, 0, limits.minWidth, limits.maxHeight};
+        // As narrow as the controls allow, but never cutting the caption.
+        RECT rect = {0, 0, std::max(limits.minWidth, CaptionWidth(d, d.GetDpi())), limits.maxHeight};
         if (g_remembered.left != g_remembered.right)
             OffsetRect(&rect, g_remembered.left, g_remembered.top);
         else

@@ -80,3 +80,45 @@ TEST_CASE("Ctrl+E in a UTF-8 text: code 1f600 is saved as F0 9F 98 80")
 {
     CHECK(SavedAfterCode("utf8.txt", "\xEF\xBB\xBFx\r\n", L"1f600") == "\xEF\xBB\xBF\xF0\x9F\x98\x80x\r\n");
 }
+
+TEST_CASE("Ctrl+F, Ctrl+W and Backspace in the character dialog type nothing: OK then inserts nothing")
+{
+    TempFolder texts;
+    String path = texts / L"ctrl.txt";
+    WriteFileBytes(path, "abc\r\n");
+    EditorRun run("", Quoted(path));
+    HWND main = run.WaitForMain();
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
+    driver::PressKey('E', true);
+    HWND dialog = run.WaitForTitled(PolishSystem() ? L"Wybór znaku - Scrivel" : L"Select character - Scrivel");
+    REQUIRE(dialog != nullptr);
+    HWND grid = ChildWithId(dialog, 20701);
+    HWND field = ChildWithId(dialog, 20702);
+    HWND text = ChildWithId(dialog, 20703);
+    REQUIRE(driver::WaitForKeyboardFocus(dialog, grid, 20000));
+    // In the grid, then in the code field and in the text field.
+    for (HWND target : {grid, field, text}) {
+        if (target != grid) {
+            driver::PressKey(VK_TAB);
+            REQUIRE(driver::WaitForKeyboardFocus(dialog, target, 20000));
+        }
+        driver::PressKey('F', true);
+        driver::PressKey('W', true);
+    }
+    driver::PressKey(VK_TAB, false, true);
+    driver::PressKey(VK_TAB, false, true);
+    REQUIRE(driver::WaitForKeyboardFocus(dialog, grid, 20000));
+    driver::PressKey(VK_BACK);
+    driver::PressKey(VK_TAB);
+    driver::PressKey(VK_TAB);
+    REQUIRE(driver::WaitForKeyboardFocus(dialog, text, 20000));
+    // A typed letter behind the keys: once it has arrived, so have they.
+    driver::TypeText(L"q");
+    REQUIRE(WaitUntil([&] { return FieldText(text) == L"q"; }));
+    CHECK(FieldText(field) == L"0020");
+    PostMessageW(ChildWithId(dialog, IDOK), BM_CLICK, 0, 0);
+    CHECK(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
+    CHECK(SavedBytes(main, path) == "qabc\r\n");
+    CHECK(run.CloseAndWait(main, 10000) == 0);
+}

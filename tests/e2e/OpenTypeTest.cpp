@@ -2,6 +2,7 @@
 
 #include "e2e/DialogDriver.h"
 
+#include <commctrl.h>
 #include <doctest.h>
 
 #include <string>
@@ -25,6 +26,32 @@ std::string Utf16(const std::wstring& text, bool bigEndian)
         out += bigEndian ? low : high;
     }
     return out;
+}
+
+// How many pixels of the image have the colour, and in how many separate
+// runs of columns they stand.
+struct ColourSpread {
+    int pixels = 0;
+    int runs = 0;
+};
+
+ColourSpread SpreadOf(const PixelImage& image, COLORREF colour)
+{
+    ColourSpread spread;
+    int gap = 100;
+    for (int x = 0; x < image.width; x++) {
+        bool has = false;
+        for (int y = 0; y < image.height; y++) {
+            if (image.At(x, y) == colour) {
+                has = true;
+                spread.pixels++;
+            }
+        }
+        if (has && gap > 3)
+            spread.runs++;
+        gap = has ? 0 : gap + 1;
+    }
+    return spread;
 }
 
 }  // namespace
@@ -91,5 +118,96 @@ TEST_CASE("Ctrl+O opens the file named in the real open dialog")
     while (driver::WindowText(main).find(L"chosen.txt") != 0 && GetTickCount() - start < 10000)
         Sleep(20);
     CHECK(driver::WindowText(main).find(L"chosen.txt <") == 0);
+    CHECK(run.CloseAndWait(main, 10000) == 0);
+}
+
+TEST_CASE("the caret on a bracket marks it and its partner in the bracket colour, before and after Ctrl+P, until it "
+          "leaves or the bracket goes")
+{
+    TempFolder texts;
+    String path = texts / L"brackets.c";
+    WriteFileBytes(path, "int f(int a) { return g(a); }\r\n");
+    const COLORREF colour = RGB(0xFF, 0xC0, 0x40);
+    EditorRun run("SelectionColor3=#40c0ff\r\n", L"\"" + std::wstring(path.CStr()) + L"\"");
+    HWND main = run.WaitForMain();
+    HWND view = ChildWithId(main, 12300);
+    REQUIRE(view != nullptr);
+    REQUIRE(driver::WaitForKeyboardFocus(main, view, 20000));
+    RECT area;
+    GetWindowRect(view, &area);
+    ColourSpread seen;
+    auto shows = [&](int runs) {
+        return WaitUntil([&] {
+            driver::WaitUntilPainted(main, 5000);
+            seen = SpreadOf(ReadScreenPixels(area), colour);
+            return seen.runs == runs;
+        });
+    };
+    CHECK(shows(0));
+    for (int i = 0; i < 5; i++)
+        driver::PressKey(VK_RIGHT);
+    CHECK(shows(2));
+    Screenshot(main, "matching_brackets");
+    driver::PressKey(VK_END);
+    CHECK(shows(0));
+    driver::PressKey(VK_HOME);
+    for (int i = 0; i < 5; i++)
+        driver::PressKey(VK_RIGHT);
+    CHECK(shows(2));
+    // Ctrl+P goes to the partner, which marks the pair again; deleting it
+    // leaves nothing to mark.
+    driver::PressKey('P', true);
+    driver::PressKey(VK_DELETE);
+    CHECK(WaitForModifiedMark(main, true));
+    CHECK(shows(0));
+    CAPTURE(seen.pixels);
+    driver::PressKey('S', true);
+    CHECK(WaitForModifiedMark(main, false));
+    CHECK(WaitForFile(path, "int f(int a { return g(a); }\r\n"));
+    CHECK(run.CloseAndWait(main, 10000) == 0);
+}
+
+TEST_CASE("Ctrl+T and Ctrl+Shift+O open their lists 580 x 480 at 96 dpi, the list filling the room")
+{
+    TempFolder texts;
+    std::wstring arguments;
+    for (const wchar_t* name : {L"one.txt", L"two.txt", L"three.txt"}) {
+        WriteFileBytes(texts / name, "text\r\n");
+        arguments += L" \"" + std::wstring((texts / name).CStr()) + L"\"";
+    }
+    EditorRun run("", arguments);
+    HWND main = run.WaitForMain();
+    struct Shown {
+        WORD key;
+        bool shift;
+        const wchar_t* polish;
+        const wchar_t* english;
+        int list;
+        int rows;  // -1: not counted
+    };
+    for (const Shown& s : {Shown{'T', false, L"Wybierz spośród wczytanych - Scrivel", L"Select loaded text - Scrivel",
+                                 20501, 3},
+                           Shown{'O', true, L"Poprzednie teksty - Scrivel", L"Recent texts - Scrivel", 22101, -1}}) {
+        CAPTURE(Narrow(s.english));
+        REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
+        driver::PressKey(s.key, true, s.shift);
+        HWND dialog = run.WaitForTitled(PolishSystem() ? s.polish : s.english);
+        REQUIRE(dialog != nullptr);
+        HWND list = GetDlgItem(dialog, s.list);
+        REQUIRE(list != nullptr);
+        if (s.rows >= 0)
+            CHECK(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == s.rows);
+        RECT r, l;
+        GetWindowRect(dialog, &r);
+        GetWindowRect(list, &l);
+        CHECK(r.right - r.left == 580);
+        CHECK(r.bottom - r.top == 480);
+        // Label and buttons take the rest: the list has room for many rows.
+        CHECK(l.bottom - l.top > 300);
+        driver::WaitUntilPainted(dialog, 5000);
+        Screenshot(dialog, s.shift ? "recent_texts" : "select_text");
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        CHECK(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
+    }
     CHECK(run.CloseAndWait(main, 10000) == 0);
 }

@@ -85,6 +85,34 @@ std::wstring FieldText(HWND field)
     return text;
 }
 
+// Whether the tool window's whole caption fits between its left frame and
+// its close box, in the small caption font the system draws it with.
+bool CaptionFits(HWND window)
+{
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    REQUIRE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0));
+    HFONT font = CreateFontIndirectW(&metrics.lfSmCaptionFont);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    std::wstring title = driver::WindowText(window);
+    SIZE text = {};
+    GetTextExtentPoint32W(dc, title.c_str(), static_cast<int>(title.size()), &text);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+    RECT frame = {0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
+    RECT r;
+    GetWindowRect(window, &r);
+    int room = (r.right - r.left) - (frame.right - frame.left) - GetSystemMetrics(SM_CXSMSIZE);
+    CAPTURE(Narrow(title));
+    CAPTURE(room);
+    CAPTURE(text.cx);
+    return !title.empty() && text.cx < room;
+}
+
 // The view as the screen shows it.
 PixelImage ViewPixels(HWND view)
 {
@@ -168,6 +196,9 @@ TEST_CASE("a Polish text: underlined, then checked from the beginning with Ignor
     REQUIRE(spell != nullptr);
     HWND word = GetDlgItem(spell, 13001);
     CHECK(WaitUntil([&] { return FieldText(word) == L"kotta"; }));
+    CHECK(CaptionFits(spell));
+    driver::WaitUntilPainted(spell, 5000);
+    Screenshot(spell, "spell_check_window");
 
     Click(spell, 13004);  // ignore
     CHECK(WaitUntil([&] { return FieldText(word) == L"pjie"; }));

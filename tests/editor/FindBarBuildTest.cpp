@@ -36,6 +36,38 @@ bool StillAt(const RECT& place, HWND parent, HWND w)
     return EqualRect(&place, &now) != 0;
 }
 
+// The bar's images are drawn at the DPI as the main toolbar's are, every
+// button keeps its place, and the row holds its parts above the status bar.
+void CheckBarAtDpi(MainForm& f, int dpi)
+{
+    REQUIRE(f.GetDpi() == dpi);
+    CHECK(f.toolbar->tallestDrawn == MulDiv(2 * 28, dpi, 192));
+    HWND hwnd = f.hwnd;
+    RECT status = PlaceIn(hwnd, f.statusbar->hwnd);
+    for (Toolbar* bar : {f.findToolbar, f.replaceToolbar}) {
+        CHECK(bar->tallestDrawn == MulDiv(2 * 19, dpi, 192));
+        RECT r = PlaceIn(hwnd, bar->hwnd);
+        CHECK(r.bottom - r.top >= bar->tallestDrawn);
+        CHECK(r.bottom <= status.top);
+        // A narrow bar drops whole buttons; none is cut at its right end.
+        int used = 0;
+        for (int64 i = 0; i < bar->items.Count(); i++) {
+            const ToolbarItem& item = bar->items.At(i);
+            CAPTURE(item.command);
+            CHECK(item.drawnHeight == MulDiv(2 * item.imageHeight, dpi, 192));
+            CHECK((item.advance == 0 || item.advance >= item.drawnWidth));
+            used += item.advance;
+        }
+        CHECK(used <= r.right - r.left);
+    }
+    // The fields leave room above the status bar and below the view.
+    for (EditLine* field : {f.findField, f.replaceField}) {
+        RECT r = PlaceIn(hwnd, field->hwnd);
+        CHECK(r.bottom < status.top);
+        CHECK(r.top >= PlaceIn(hwnd, f.view1->hwnd).bottom);
+    }
+}
+
 }  // namespace
 
 TEST_CASE("the find bar is made on first use; before it its state reads as the bar's and after it lays out in its row")
@@ -135,7 +167,32 @@ TEST_CASE("a language switch, a font setting and a DPI change before the bar exi
     // Size 20 instead of 10, at 144 DPI.
     CHECK(std::abs(FontHeight(f.findField->hwnd)) > std::abs(start.lfHeight) * 3 - 3);
     CHECK(SendMessageW(f.findField->hwnd, WM_GETFONT, 0, 0) == reinterpret_cast<LRESULT>(f.viewFont.Font()));
+    CheckBarAtDpi(f, 144);
     Pump();
+    CHECK_MESSAGE(run.alerts.alerts.empty(), AlertList(run.alerts));
+}
+
+TEST_CASE("a bar made at 96 DPI follows a change to 144 DPI and back like the main toolbar")
+{
+    NoArguments noArguments;
+    MainFormRun run("UILanguage=english\r\n");
+    MainForm& f = *run.form;
+    HWND hwnd = run.Hwnd();
+    REQUIRE(f.GetDpi() == 96);
+    RunCommand(f, 11017);
+    REQUIRE(f.FindBarBuilt());
+    CheckBarAtDpi(f, 96);
+    for (int dpi : {144, 192, 96}) {
+        CAPTURE(dpi);
+        // Hidden while the DPI changes, then shown again.
+        RunCommand(f, 11028);
+        RECT suggested;
+        GetWindowRect(hwnd, &suggested);
+        SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        // Before the refresh the move posts, which asks the monitor again.
+        SendMessageW(hwnd, WM_COMMAND, 11017, 0);
+        CheckBarAtDpi(f, dpi);
+    }
     CHECK_MESSAGE(run.alerts.alerts.empty(), AlertList(run.alerts));
 }
 

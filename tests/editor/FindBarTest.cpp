@@ -4,9 +4,12 @@
 
 #include "FindTestSupport.h"
 
+#include "gui/Label.h"
 #include "gui/PopupList.h"
+#include "gui/ProgressDialog.h"
 #include "support/Screenshot.h"
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -433,4 +436,89 @@ TEST_CASE("in regular-expression mode the fields turn yellowish, the find field 
     bench.Command(11058);
     CHECK(FieldColor(f.findField) == window);
     CHECK(FieldColor(f.replaceField) == window);
+}
+
+namespace {
+
+// What the progress dialog showed at each of its reports, seen through its
+// clock: every report asks for the time once.
+struct ProgressProbe {
+    static ProgressProbe* active;
+    ProgressDialog* dialog = nullptr;
+    TextDocument* text = nullptr;
+    int64 startSize = 0;
+    DWORD now = 0;
+    struct Seen {
+        int64 replaced;
+        bool shown;
+        std::wstring line1, line2;
+        int64 position, total;
+    };
+    std::vector<Seen> seen;
+
+    static DWORD WINAPI Tick()
+    {
+        ProgressProbe& p = *active;
+        // Each report is 30 ms of work later than the one before.
+        p.now += 30;
+        if (p.dialog->line1) {
+            p.seen.push_back({p.startSize - p.text->text.Size(), IsWindowVisible(p.dialog->hwnd) != 0,
+                              W(p.dialog->line1->GetText()), W(p.dialog->line2->GetText()), p.dialog->lastPosition,
+                              p.dialog->total});
+        }
+        return p.now;
+    }
+};
+ProgressProbe* ProgressProbe::active = nullptr;
+
+}  // namespace
+
+TEST_CASE("replacing many matches reports every few of them and the dialog keeps its texts and order")
+{
+    FindBench bench;
+    MainForm& f = bench.Form();
+    const int lines = 40000;
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(lines) * 11);
+    for (int i = 0; i < lines; i++)
+        bytes += "x = alpha;\n";
+    TextDocument* doc = bench.Load(bytes, EncodingUtf8, 0);
+    ProgressProbe probe;
+    probe.dialog = f.progressDialog;
+    probe.text = doc;
+    probe.startSize = doc->text.Size();
+    ProgressProbe::active = &probe;
+    probe.dialog->tickSource = ProgressProbe::Tick;
+    bench.SetField(f.findField, L"alpha");
+    // One byte shorter: the text's size counts the replacements made.
+    bench.SetField(f.replaceField, L"beta");
+    bench.run.alerts.answers = {1};
+    bench.Command(11024);
+    probe.dialog->tickSource = GetTickCount;
+    ProgressProbe::active = nullptr;
+    REQUIRE(doc->text.Size() == probe.startSize - lines);
+    REQUIRE(probe.seen.size() > 2);
+    int64 lastReplaced = 0, maxGap = 0, lastPercent = 0, blank = 0, backwards = 0, away = 0;
+    bool everShown = false;
+    for (const ProgressProbe::Seen& s : probe.seen) {
+        maxGap = std::max(maxGap, s.replaced - lastReplaced);
+        lastReplaced = s.replaced;
+        everShown = everShown || s.shown;
+        blank += s.line1.empty() || s.line2.empty();
+        if (s.total > 0 && s.position >= 0) {
+            int64 percent = s.position * 100 / s.total;
+            backwards += percent < lastPercent;
+            // The bar follows the work done: the replaced lines' bytes (10
+            // each now) of the whole text.
+            int64 done = 10 * s.replaced;
+            away += std::abs(percent - done * 100 / (done + 11 * (lines - s.replaced))) > 1;
+            lastPercent = percent;
+        }
+    }
+    CHECK(everShown);
+    CHECK(maxGap <= 64);
+    CHECK(blank == 0);
+    CHECK(backwards == 0);
+    CHECK(away == 0);
+    CHECK_MESSAGE(bench.run.alerts.alerts.size() == 1, AlertList(bench.run.alerts));
 }

@@ -3,6 +3,7 @@
 
 #include "MainFormTestSupport.h"
 
+#include "editor/AboutDialog.h"
 #include "editor/Statusbar.h"
 #include "gui/EditLine.h"
 #include "gui/ElasticGroup.h"
@@ -13,6 +14,7 @@
 #include <doctest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -35,7 +37,39 @@ std::wstring Title(MainForm& form)
     return W(form.GetText());
 }
 
+struct OpenedPage {
+    HWND owner;
+    std::wstring address;
+};
+std::vector<OpenedPage> Opened;
+
+void RecordOpen(HWND owner, const wchar_t* address)
+{
+    Opened.push_back({owner, address});
+}
+
 }  // namespace
+
+TEST_CASE("Help > Open home page hands About's address to the shell, over the main window, from the menu")
+{
+    const AboutShellCalls recording = {RecordOpen};
+    SetAboutShellCalls(&recording);
+    Opened.clear();
+    NoArguments noArguments;
+    MainFormRun run("");
+    MainForm& f = *run.form;
+    // The item as the Help menu holds it.
+    HMENU help = GetSubMenu(GetMenu(f.hwnd), GetMenuItemCount(GetMenu(f.hwnd)) - 1);
+    REQUIRE(help != nullptr);
+    CHECK(GetMenuState(help, 11073, MF_BYCOMMAND) != static_cast<UINT>(-1));
+    RunCommand(f, 11073);
+    SetAboutShellCalls(nullptr);
+    INFO(AlertList(run.alerts));
+    REQUIRE(Opened.size() == 1);
+    CHECK(Opened[0].owner == f.hwnd);
+    CHECK(Opened[0].address == AuthorPageAddress);
+    CHECK(run.alerts.alerts.empty());
+}
 
 TEST_CASE("commands reach their actions with the active view and its text; keys of the other view are ignored")
 {

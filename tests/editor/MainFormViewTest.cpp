@@ -21,6 +21,7 @@
 #include <doctest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -36,7 +37,45 @@ std::wstring SettingOf(const String& file, const wchar_t* key)
     return W(store.Get(key));
 }
 
+// The marked ranges of a view's state of its text.
+std::vector<int64> Marks(TextView* view)
+{
+    const Array<int64>& list = view->FindViewState(view->CurrentDocument())->bracketHighlights;
+    std::vector<int64> marks;
+    for (int64 i = 0; i < list.Count(); i++)
+        marks.push_back(list.At(i));
+    return marks;
+}
+
+void Key(TextView* view, WPARAM key)
+{
+    SendMessageW(view->hwnd, WM_KEYDOWN, key, 0);
+}
+
 }  // namespace
+
+TEST_CASE("the bracket at the caret of the view that moved is marked with its partner, not with the flag off")
+{
+    MainFormRun run("");
+    MainForm& f = *run.form;
+    using Marked = std::vector<int64>;
+    TypeInto(f.view1, L"f(a[1]) x");
+    CHECK(Marks(f.view1).empty());
+    for (int i = 0; i < 4; i++)
+        Key(f.view1, VK_LEFT);
+    // A closing bracket finds its opening one backwards.
+    CHECK(Marks(f.view1) == Marked{5, 6, 3, 4});
+    RunCommand(f, 11068);  // F8: view 2 opens at the same place
+    REQUIRE(f.activeView == f.view2);
+    Key(f.view2, VK_RIGHT);
+    CHECK(Marks(f.view2) == Marked{6, 7, 1, 2});
+    CHECK(Marks(f.view1).empty());
+    Key(f.view2, VK_DELETE);
+    CHECK(Marks(f.view2).empty());
+    f.showMatchingBracket = 0;
+    Key(f.view2, VK_LEFT);
+    CHECK(Marks(f.view2).empty());
+}
 
 TEST_CASE("F8 splits once and then switches; Shift+F8 on view 1 keeps what view 2 showed; Ctrl+F8 closes the other")
 {

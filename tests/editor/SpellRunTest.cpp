@@ -24,12 +24,17 @@ struct SpellRun {
     {
         folder = run.data / L"spellcheck\\";
         CreateDirectoryW(folder.CStr(), nullptr);
+        Install(L"pl_PL", L"pl");
+        run.alerts.alerts.clear();
+    }
+    // One of Debian's dictionaries under the user's name for it.
+    void Install(const wchar_t* system, const wchar_t* name)
+    {
         for (const wchar_t* ext : {L".aff", L".dic"}) {
-            std::wstring from = std::wstring(L"Z:\\usr\\share\\hunspell\\pl_PL") + ext;
-            std::wstring to = std::wstring(L"pl") + ext;
+            std::wstring from = std::wstring(L"Z:\\usr\\share\\hunspell\\") + system + ext;
+            std::wstring to = std::wstring(name) + ext;
             REQUIRE(CopyFileW(from.c_str(), Concat(folder, to.c_str()).CStr(), FALSE));
         }
-        run.alerts.alerts.clear();
     }
     ~SpellRun() { SpellCheckDialog::CloseInstance(); }
 
@@ -260,4 +265,54 @@ TEST_CASE("a modal window over the main window holds the open spell-check window
     s.form.EnableAfterModal(&modal);
     CHECK(IsWindowEnabled(s.run.Hwnd()));
     CHECK(IsWindowEnabled(spell->hwnd));
+}
+
+TEST_CASE("each text brings its own dictionaries; leaving the checked text or view closes the spell-check window")
+{
+    SpellRun s;
+    s.Install(L"en_US", L"en");
+    s.SetText(L"kotta");
+    TextDocument* polish = s.Text();
+    u32 pl = s.form.dictionaries->FindOrLoad(String(L"pl"));
+    s.form.activeView->FindViewState(polish)->dictPair = pl;
+    s.Command(11001);
+    TextDocument* english = s.Text();
+    u32 en = s.form.dictionaries->FindOrLoad(String(L"en"));
+    s.form.activeView->FindViewState(english)->dictPair = en;
+    REQUIRE(pl != en);
+
+    s.Command(11045);  // Shift+F6
+    REQUIRE(s.Text() == polish);
+    CHECK(s.form.dictionaries->SelectedPair() == pl);
+    s.Command(11046);  // F6
+    REQUIRE(s.Text() == english);
+    CHECK(s.form.dictionaries->SelectedPair() == en);
+    // A text without a choice of its own keeps the selection.
+    s.Command(11001);
+    CHECK(s.form.dictionaries->SelectedPair() == en);
+    s.form.tabsHandler.OnTabClicked(polish, s.form.tabs);
+    CHECK(s.form.dictionaries->SelectedPair() == pl);
+
+    auto startRun = [&] {
+        s.run.alerts.answers.push_back(1);  // from the beginning
+        s.Command(11049);
+        REQUIRE(SpellCheckDialog::Instance() != nullptr);
+        REQUIRE(s.Selected() == L"kotta");
+    };
+    startRun();
+    s.Command(11046);  // another text
+    CHECK(SpellCheckDialog::Instance() == nullptr);
+    s.form.tabsHandler.OnTabClicked(polish, s.form.tabs);
+    startRun();
+    s.Command(11068);  // F8: the other view becomes the active one
+    REQUIRE(s.form.activeView == s.form.view2);
+    CHECK(SpellCheckDialog::Instance() == nullptr);
+    startRun();
+    // Clicking into the view that runs it keeps the window.
+    s.form.ActivateView(s.form.view2);
+    CHECK(SpellCheckDialog::Instance() != nullptr);
+    s.run.alerts.answers.push_back(1);  // abandon the changes
+    s.Command(11006);  // Ctrl+F4 closes the checked text
+    CHECK(s.run.broker->documents.IndexOf(polish) < 0);
+    CHECK(SpellCheckDialog::Instance() == nullptr);
 }

@@ -683,7 +683,7 @@ TEST_CASE("a control without a parent answers the screen and paints the button f
     screen.FromWindow(nullptr);
     dc.SelectBitmap(MakeCompatibleBitmap(screen, 4, 4));
     Panel child(&orphan, Windowless);
-    child.PaintBackground(dc, {0, 0, 4, 4});
+    child.PaintBackground(dc, {0, 0, 4, 4}, &child);
     CHECK(GetPixel(dc.Hdc(), 2, 2) == GetSysColor(COLOR_BTNFACE));
 }
 

@@ -7,6 +7,7 @@
 
 #include <doctest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -261,4 +262,34 @@ TEST_CASE("screenshots of the dialog, Unicode and Windows-1250, Polish and Engli
         CHECK(image.At(screen.x - origin.x, screen.y - origin.y) == 0xFCCECC);
     }
     SetUiLanguageId(9);
+}
+
+TEST_CASE("at 96 and 144 DPI the grid's last glyphs keep clear of the scroll bar")
+{
+    SetUiLanguageId(9);
+    Owner owner;
+    for (int dpi : {96, 144}) {
+        CAPTURE(dpi);
+        OpenDialog d(&owner, nullptr);
+        if (dpi != d->GetDpi()) {
+            RECT suggested = d->WindowRect();
+            SendMessageW(d->hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        }
+        REQUIRE(d->GetDpi() == dpi);
+        CharsTableBox* grid = d->grid;
+        // Rows 0x20 to 0x9f: their last column holds "/", "?", "O", "_" and "o".
+        grid->Invalidate();
+        RedrawWindow(grid->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        Pump();
+        PixelImage pixels = ReadWindowPixels(grid->hwnd);
+        REQUIRE(pixels.width >= grid->headerWidth + 16 * grid->cellWidth);
+        COLORREF face = GetSysColor(COLOR_BTNFACE);
+        int rightmost = -1;
+        for (int y = 0; y < pixels.height; y++)
+            for (int x = grid->headerWidth; x < pixels.width; x++)
+                if (pixels.At(x, y) != face)
+                    rightmost = std::max(rightmost, x);
+        REQUIRE(rightmost > grid->headerWidth + 15 * grid->cellWidth);
+        CHECK(pixels.width - 1 - rightmost >= MulDiv(4, dpi, 96));
+    }
 }

@@ -8,6 +8,7 @@
 #include "gui/ColorBox.h"
 #include "gui/ComboBox.h"
 #include "gui/ListBox.h"
+#include "gui/NativeControl.h"
 #include "gui/TabsGroup.h"
 #include "support/CommonDialogs.h"
 #include "support/PortableMode.h"
@@ -695,6 +696,107 @@ TEST_CASE("themes through the dialog: saved with the extension, loaded replacing
     if (madeShipped)
         RemoveDirectoryW(shipped.CStr());
     ForgetPortable();
+}
+
+TEST_CASE("at 96 and 144 DPI every element name fits the list beside its scroll bar")
+{
+    for (int32 language : {9, 21}) {
+        Language chosen(language);
+        SettingsStore store = Store({});
+        // Each element's name against the list's client width (the scroll bar
+        // and the edge left out).
+        auto namesFit = [](ConfigurationDialog& d) {
+            ListBox* list = d.elementList;
+            RECT client;
+            GetClientRect(list->hwnd, &client);
+            DeviceContext dc;
+            dc.FromWindow(list->hwnd);
+            HFONT font = reinterpret_cast<HFONT>(list->SendMsg(WM_GETFONT, 0, 0));
+            HGDIOBJ old = SelectObject(dc.Hdc(), font);
+            int clipped = 0;
+            for (int32 row = 0; row < kColorElementCount; row++) {
+                std::wstring name = Text(ListItemText(list->hwnd, LB_GETTEXTLEN, LB_GETTEXT, row));
+                SIZE size = {};
+                GetTextExtentPoint32W(dc.Hdc(), name.c_str(), static_cast<int>(name.size()), &size);
+                // The list draws its text a few pixels in from the left.
+                if (size.cx + MulDiv(3, d.GetDpi(), 96) > client.right) {
+                    clipped++;
+                    MESSAGE(name);
+                }
+            }
+            SelectObject(dc.Hdc(), old);
+            CHECK(clipped == 0);
+        };
+        int32 result = RunScript(store, {
+            [&](ConfigurationDialog& d) {
+                d.SelectPage(ConfigurationDialog::ColorsPage);
+                namesFit(d);
+                RECT frame = d.WindowRect();
+                SendMessageW(d.hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&frame));
+                return true;
+            },
+            [&](ConfigurationDialog& d) {
+                if (d.dpi != 144u)
+                    return false;
+                namesFit(d);
+                return true;
+            },
+            Press(IDCANCEL),
+        });
+        CHECK(result == 2);
+    }
+}
+
+TEST_CASE("the colour box's double-buffered background lines up with the page texture around it")
+{
+    Language english(9);
+    SettingsStore store = Store({});
+    int32 result = RunScript(store, {
+        [](ConfigurationDialog& d) {
+            d.SelectPage(ConfigurationDialog::ColorsPage);
+            return true;
+        },
+        [](ConfigurationDialog& d) {
+            TabsGroupContainer* container = d.tabs->container;
+            REQUIRE(container != nullptr);
+            // A texture of one row whose red channel counts the columns, in
+            // place of the tab body's (a plain one hides any misalignment).
+            const int period = 211;
+            DeviceContext screen;
+            screen.FromWindow(container->hwnd);
+            GdiObj bitmap = MakeCompatibleBitmap(screen, period, 1);
+            {
+                DeviceContext memory;
+                memory.Compatible(&screen);
+                memory.SelectBitmap(bitmap);
+                for (int x = 0; x < period; x++)
+                    SetPixel(memory.Hdc(), x, 0, RGB(x, 0x40, 0x80));
+            }
+            HBRUSH brush = CreatePatternBrush(bitmap.Bitmap());
+            REQUIRE(brush != nullptr);
+            container->background = GdiObj::Adopt(brush);
+            container->backgroundBitmap = bitmap;
+            container->brushValid = 1;
+            RECT box, page;
+            GetWindowRect(d.colorBox->hwnd, &box);
+            GetWindowRect(container->hwnd, &page);
+            // Not at a multiple of the period, so an unshifted texture differs.
+            REQUIRE((box.left - page.left) % period != 0);
+            RedrawWindow(container->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            // The box's top row is background from edge to edge.
+            PixelImage pixels = ReadWindowPixels(d.colorBox->hwnd);
+            REQUIRE(pixels.width > 8);
+            int wrong = 0;
+            for (int x = 0; x < pixels.width; x++) {
+                int column = (box.left + x - page.left) % period;
+                wrong += pixels.At(x, 0) != RGB(column, 0x40, 0x80);
+            }
+            CHECK(wrong == 0);
+            return true;
+        },
+        Press(IDCANCEL),
+    });
+    CHECK(result == 2);
 }
 
 TEST_CASE("screenshots of the three pages in Polish and English")

@@ -132,7 +132,8 @@ TEST_CASE("the window opens beside the main window, then where it stood when las
     CHECK(r.top == work.top + 100);
     SizeLimits limits;
     window->Measure(limits);
-    CHECK(r.right - r.left == limits.minWidth);
+    // As wide as the controls need, or wider when the caption needs more.
+    CHECK(r.right - r.left >= limits.minWidth);
     CHECK(r.bottom - r.top == limits.maxHeight);
     CHECK(IsWindowVisible(window->GetHwnd()));
     CHECK(GetFocus() == window->suggestionList->GetHwnd());
