@@ -81,6 +81,23 @@ ImageDib LoadImageDib(const DeviceContext& dc, HBITMAP bitmap, COLORREF backgrou
     return dib;
 }
 
+void FadeDibToGrey(ImageDib& dib, COLORREF background)
+{
+    for (int y = 0; y < dib.height; y++)
+        for (int x = 0; x < dib.width; x++) {
+            uint8_t* p = dib.Pixel(x, y);
+            if (p[3] < 64)
+                continue;
+            const int grey = (p[2] * 299 + p[1] * 587 + p[0] * 114) / 1000;
+            p[0] = static_cast<uint8_t>((grey + GetBValue(background)) / 2);
+            p[1] = static_cast<uint8_t>((grey + GetGValue(background)) / 2);
+            p[2] = static_cast<uint8_t>((grey + GetRValue(background)) / 2);
+            // Never the transparent key by accident.
+            if (IsMagenta(p))
+                p[1] = 1;
+        }
+}
+
 GdiObj DibToBitmap(ImageDib& dib, const DeviceContext& dc)
 {
     for (int y = 0; y < dib.height; y++)

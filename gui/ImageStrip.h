@@ -35,6 +35,10 @@ ImageDib LoadImageDib(const DeviceContext& dc, HBITMAP bitmap, COLORREF backgrou
 // A bitmap compatible with the context; pixels with alpha below 64 become magenta.
 GdiObj DibToBitmap(ImageDib& dib, const DeviceContext& dc);
 
+// Every opaque pixel becomes its grey level mixed half and half with the
+// background: the faded look of a disabled image. Transparent pixels stay.
+void FadeDibToGrey(ImageDib& dib, COLORREF background);
+
 // Area of the pixel (x, y) that the rectangle [x0, x1) x [y0, y1) covers.
 double CoverageWeight(int x, int y, double x0, double x1, double y0, double y1);
 // The coverage-weighted mean of the source pixels under the rectangle

@@ -117,6 +117,32 @@ void Toolbar::SetChecked(uint32_t command, bool on)
     InvalidateItem(i);
 }
 
+void Toolbar::SetEnabled(uint32_t command, bool enabled)
+{
+    int i = FindCommand(command);
+    if (i < 0 || (items.At(i).disabled == 0) == enabled)
+        return;
+    items.At(i).disabled = !enabled;
+    // A button greyed while held or lit loses that at once.
+    if (!enabled && pressed == i) {
+        pressed = -1;
+        ReleaseCaptureIfHeld();
+    }
+    InvalidateItem(i);
+}
+
+bool Toolbar::IsEnabled(uint32_t command)
+{
+    int i = FindCommand(command);
+    return i >= 0 && !items.At(i).disabled;
+}
+
+bool Toolbar::Clickable(int index)
+{
+    return index >= 0 && index < items.Count() && IsButton(items.At(index)) &&
+           !items.At(index).disabled;
+}
+
 bool Toolbar::IsChecked(uint32_t command)
 {
     int i = FindCommand(command);
@@ -338,6 +364,18 @@ void Toolbar::InvalidateItem(int index)
 
 // --- painting --------------------------------------------------------------------------
 
+const GdiObj& Toolbar::GreyStrip(const DeviceContext& dc)
+{
+    if (greyStrip.IsEmpty() || greyStripOf.Handle() != currentStrip.Handle()) {
+        ImageDib dib = LoadImageDib(dc, currentStrip.Bitmap(), GetSysColor(COLOR_BTNFACE));
+        FadeDibToGrey(dib, GetSysColor(COLOR_BTNFACE));
+        greyStrip = DibToBitmap(dib, dc);
+        // Held, so a new strip can never come back under the old handle.
+        greyStripOf = currentStrip;
+    }
+    return greyStrip;
+}
+
 void Toolbar::DrawItem(DeviceContext& dc, int index, int x, int bottom)
 {
     const ToolbarItem& item = items.At(index);
@@ -353,23 +391,29 @@ void Toolbar::DrawItem(DeviceContext& dc, int index, int x, int bottom)
         }
         return;
     }
-    const bool lit = index == pressed || (pressed < 0 && index == hover);
-    const bool down = index == pressed && index == hover;
+    const bool enabled = !item.disabled;
+    const bool lit = enabled && (index == pressed || (pressed < 0 && index == hover));
+    const bool down = enabled && index == pressed && index == hover;
     const int s2 = MulDiv(2, currentDpi, 96);
     RECT column = {x, 0, x + item.advance, bottom};
-    if (lit || item.held) {
+    if (lit || (item.held && enabled)) {
         dc.FillRect(column, kLitFill);
         dc.FrameRect(column, kLitFrame, 1);
     } else {
         dc.FillRect(column, face);
     }
     int top = std::max((bottom - item.drawnHeight) / 2, 0) + (down ? 2 : 0);
-    keyedStrip.Draw(dc.Hdc(), currentStrip, x, top, item.drawnWidth, item.drawnHeight + 1,
-                    item.drawnX + (item.on ? item.drawnWidth : 0), 0);
+    const int sourceX = item.drawnX + (item.on ? item.drawnWidth : 0);
+    if (enabled || currentStrip.IsEmpty())
+        keyedStrip.Draw(dc.Hdc(), currentStrip, x, top, item.drawnWidth, item.drawnHeight + 1,
+                        sourceX, 0);
+    else
+        keyedGreyStrip.Draw(dc.Hdc(), GreyStrip(dc), x, top, item.drawnWidth,
+                            item.drawnHeight + 1, sourceX, 0);
     if (item.textShown) {
         SIZE w = {0, 20};
         GetTextExtentPoint32W(dc.Hdc(), L"W", 1, &w);
-        SetTextColor(dc.Hdc(), GetSysColor(COLOR_BTNTEXT));
+        SetTextColor(dc.Hdc(), GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
         ExtTextOutW(dc.Hdc(), x + s2 + item.drawnWidth, (down ? s2 : 0) + (bottom - w.cy) / 2, 0,
                     nullptr, item.text.Data(), static_cast<UINT>(item.text.Length()), nullptr);
     }
@@ -428,6 +472,9 @@ void Toolbar::OnMouseMove(MessageRecord& m)
 void Toolbar::OnLButtonDown(MessageRecord& m)
 {
     OnMouseMove(m);
+    // A greyed button takes no press.
+    if (hover >= 0 && items.At(hover).disabled)
+        return;
     pressed = hover;
     InvalidateItem(pressed);
     Capture();
@@ -436,7 +483,7 @@ void Toolbar::OnLButtonDown(MessageRecord& m)
 void Toolbar::OnLButtonUp(MessageRecord&)
 {
     uint32_t command = 0;
-    if (pressed >= 0 && pressed == hover)
+    if (pressed >= 0 && pressed == hover && Clickable(pressed))
         command = items.At(pressed).command;
     InvalidateItem(pressed);
     InvalidateItem(hover);

@@ -23,6 +23,8 @@ struct ToolbarItem {
     uint32_t command;
     uint8_t on;
     uint8_t held;
+    // Greyed: drawn from a faded copy of the strip, never lit, never clicked.
+    uint8_t disabled;
     int32_t imageX;       // in the 96-dpi strip, 96-dpi units
     int32_t drawnX;       // in the current strip, pixels
     int32_t imageWidth;   // 96-dpi units
@@ -51,6 +53,8 @@ public:
     void SetChecked(uint32_t command, bool on);
     bool IsChecked(uint32_t command);
     void SetPressed(uint32_t command, bool held);
+    void SetEnabled(uint32_t command, bool enabled);
+    bool IsEnabled(uint32_t command);
     void SetButtonText(uint32_t command, const wchar_t* text);
 
     // Fits the items to the width: drops buttons or adds captions.
@@ -79,6 +83,11 @@ public:
     // Shares strip96 or strip192 at their DPIs, a built strip otherwise.
     GdiObj currentStrip;
     KeyedStrip keyedStrip;
+    // The current strip faded to grey for disabled items, made when first
+    // drawn and again whenever the current strip changes.
+    GdiObj greyStrip;
+    GdiObj greyStripOf;
+    KeyedStrip keyedGreyStrip;
     int32_t currentDpi;
     int32_t stripDpi;
     int32_t pressed;
@@ -99,6 +108,8 @@ protected:
 
 private:
     int TotalDrawnWidth();
+    const GdiObj& GreyStrip(const DeviceContext& dc);
+    bool Clickable(int index);
     void DrawItem(DeviceContext& dc, int index, int x, int bottom);
 };
 

@@ -126,6 +126,10 @@ void HelpForm::UpdateCommandStates()
     EnableMenuItem(kCmdForward, forward);
     EnableMenuItem(kCmdNextPage, next);
     EnableMenuItem(kCmdPreviousPage, previous);
+    toolbar->SetEnabled(kCmdBack, back);
+    toolbar->SetEnabled(kCmdForward, forward);
+    toolbar->SetEnabled(kCmdNextPage, next);
+    toolbar->SetEnabled(kCmdPreviousPage, previous);
     int32 zoom = view->Zoom();
     CheckMenuItem(kCmdZoomSmaller, zoom < 0);
     CheckMenuItem(kCmdZoomNormal, zoom == 0);

@@ -206,7 +206,9 @@ void HelpLineBreaker::EndLine(size_t end, bool blank)
             }
             r.y = Sat(y);
         }
-        l_.pageWidth_ = std::max(l_.pageWidth_, Sat(int64(r.x) + r.width));
+        // A space that ends a line may hang into the margin; it takes no width.
+        if (r.kind != HelpRun::kSpace)
+            l_.pageWidth_ = std::max(l_.pageWidth_, Sat(int64(r.x) + r.width));
     }
     const int32 height = ascent + descent;
     l_.lines_.push_back(HelpLine{top_, height, static_cast<int32>(first_), static_cast<int32>(end)});

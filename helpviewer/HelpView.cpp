@@ -220,11 +220,17 @@ void HelpView::SetZoom(int32 zoom)
 
 // --- scrolling ---------------------------------------------------------------
 
+bool HelpView::PageFits(int32 clientWidth) const
+{
+    // The page's right edge with the margin it keeps on the left.
+    return int64(layout_.PageWidth()) + layout_.Margin() <= clientWidth;
+}
+
 void HelpView::ClampScroll()
 {
     RECT client = ClientRect();
     const int32 maxY = std::max(0, layout_.PageHeight() + 16 - static_cast<int32>(client.bottom));
-    const int32 maxX = std::max(0, layout_.PageWidth() + 16 - static_cast<int32>(client.right));
+    const int32 maxX = PageFits(client.right) ? 0 : std::max(0, layout_.PageWidth() + 16 - static_cast<int32>(client.right));
     scrollY_ = std::max(0, std::min(scrollY_, maxY));
     scrollX_ = std::max(0, std::min(scrollX_, maxX));
 }
@@ -235,7 +241,7 @@ void HelpView::UpdateScrollBars()
         return;
     RECT client = ClientRect();
     const int32 pageW = layout_.PageWidth(), pageH = layout_.PageHeight();
-    const bool wide = pageW + 16 > client.right;
+    const bool wide = !PageFits(client.right);
     // Showing or hiding the horizontal bar resizes the client once.
     ShowScrollBar(hwnd, SB_HORZ, wide);
     client = ClientRect();

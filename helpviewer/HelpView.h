@@ -122,6 +122,8 @@ private:
     // False when neither the topic nor a fallback exists (nothing changes).
     bool LayOut(const String& id);
     void Rearrange();
+    // No part of the page lies right of the view's width.
+    bool PageFits(int32 clientWidth) const;
     HelpLayoutParams Params() const;
     void ShowEntry(const HelpHistory::Entry& entry);
     void UpdateScrollBars();

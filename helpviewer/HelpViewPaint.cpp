@@ -48,6 +48,24 @@ void Hatch(HDC dc, int32 x, int32 y, int32 width, int32 height, COLORREF colour)
     DeleteObject(pen);
 }
 
+// A space between two words of one underlined stretch (a link) on the same
+// line: drawn, so the underline runs on across it.
+bool UnderlinedSpace(const std::vector<HelpRun>& runs, const std::vector<HelpFont>& fonts, int32 r,
+                     int32 lineFirst, int32 lineEnd)
+{
+    const HelpRun& run = runs[static_cast<size_t>(r)];
+    if (run.kind != HelpRun::kSpace || r <= lineFirst || r + 1 >= lineEnd ||
+        !(fonts[static_cast<size_t>(run.font)].flags & kHelpUnderline))
+        return false;
+    for (int32 k : {r - 1, r + 1}) {
+        const HelpRun& word = runs[static_cast<size_t>(k)];
+        if (word.kind != HelpRun::kWord || word.line == -1 || word.link != run.link ||
+            !(fonts[static_cast<size_t>(word.font)].flags & kHelpUnderline))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void HelpView::PaintSelection(HDC dc, const HelpLayout& layout, int32 r, int32 x, int32 y)
@@ -81,7 +99,7 @@ void HelpView::PaintPage(HDC dc, const HelpLayout& layout, int32 scrollX, int32 
     const std::vector<HelpRun>& runs = layout.Runs();
     const std::vector<HelpFont>& fonts = layout.Fonts();
     HGDIOBJ oldFont = SelectObject(dc, fonts[0].font.Handle());
-    auto paint = [&](int32 r) {
+    auto paint = [&](int32 r, int32 lineFirst, int32 lineEnd) {
         const HelpRun& run = runs[static_cast<size_t>(r)];
         const int32 x = run.x - scrollX, y = run.y - scrollY;
         if (!printing)
@@ -95,6 +113,15 @@ void HelpView::PaintPage(HDC dc, const HelpLayout& layout, int32 scrollX, int32 
             SelectObject(dc, font.font.Handle());
             SetTextColor(dc, colour);
             ExtTextOutW(dc, x, y, 0, nullptr, run.text, static_cast<UINT>(run.length), nullptr);
+            break;
+        case HelpRun::kSpace:
+            if (UnderlinedSpace(runs, fonts, r, lineFirst, lineEnd)) {
+                // One space as wide as the run: its underline spans the gap.
+                INT advance = run.width;
+                SelectObject(dc, font.font.Handle());
+                SetTextColor(dc, colour);
+                ExtTextOutW(dc, x, y, 0, nullptr, L" ", 1, &advance);
+            }
             break;
         case HelpRun::kBullet:
         case HelpRun::kNumber: {
@@ -132,12 +159,12 @@ void HelpView::PaintPage(HDC dc, const HelpLayout& layout, int32 scrollX, int32 
             break;
         for (int32 r = line.first; r < line.end; r++)
             if (runs[static_cast<size_t>(r)].line != -1)
-                paint(r);
+                paint(r, line.first, line.end);
     }
     for (int32 r : layout.Floats()) {
         const HelpRun& run = runs[static_cast<size_t>(r)];
         if (run.y - scrollY < height && run.y + run.height - scrollY > 0)
-            paint(r);
+            paint(r, r, r);
     }
     SelectObject(dc, oldFont);
 }

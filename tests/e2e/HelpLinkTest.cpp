@@ -7,6 +7,7 @@
 
 #include <doctest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,34 @@ private:
     std::vector<Started> started_;
 };
 
+// The machine a program file is built for (IMAGE_FILE_MACHINE_I386 or
+// _AMD64), from its PE header; 0 when it cannot be read.
+WORD MachineOf(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    unsigned char head[4096] = {};
+    DWORD got = 0;
+    ReadFile(file, head, sizeof head, &got, nullptr);
+    CloseHandle(file);
+    DWORD pe = got >= 0x40 ? *reinterpret_cast<DWORD*>(head + 0x3C) : 0;
+    if (pe == 0 || pe + 6 > got || memcmp(head + pe, "PE\0\0", 4) != 0)
+        return 0;
+    return *reinterpret_cast<WORD*>(head + pe + 4);
+}
+
+// Whether the process runs as a 32-bit program under the 64-bit system.
+bool Runs32Bit(DWORD process)
+{
+    BOOL wow64 = FALSE;
+    if (HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process)) {
+        IsWow64Process(h, &wow64);
+        CloseHandle(h);
+    }
+    return wow64 != FALSE;
+}
+
 bool Shows(HWND viewer, const wchar_t* words)
 {
     return driver::CopiedHelpPage(viewer).find(words) != std::wstring::npos;
@@ -116,6 +145,11 @@ TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows i
     HWND viewer = WaitForOneViewer(started);
     REQUIRE(viewer != nullptr);
     DWORD first = ProcessOf(viewer);
+    // The viewer started is the program beside the editor: the shipped 32-bit
+    // one, or where 32-bit programs cannot run the 64-bit build standing in.
+    const WORD machine = MachineOf(folder + L"guidora.exe");
+    REQUIRE((machine == IMAGE_FILE_MACHINE_I386 || machine == IMAGE_FILE_MACHINE_AMD64));
+    CHECK(Runs32Bit(first) == (machine == IMAGE_FILE_MACHINE_I386));
     RECT v, e;
     GetWindowRect(viewer, &v);
     GetWindowRect(main, &e);

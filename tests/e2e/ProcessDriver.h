@@ -62,7 +62,7 @@ inline std::vector<HWND> ProcessWindows(DWORD processId)
         std::vector<HWND> found;
     } search{processId, {}};
     EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
+        [](HWND window, LPARAM data) WINAPI -> BOOL {
             auto* s = reinterpret_cast<Search*>(data);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
@@ -111,7 +111,7 @@ inline bool NeedsPaint(HWND window)
     bool pending = false;
     EnumChildWindows(
         window,
-        [](HWND child, LPARAM data) -> BOOL {
+        [](HWND child, LPARAM data) WINAPI -> BOOL {
             if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) {
                 *reinterpret_cast<bool*>(data) = true;
                 return FALSE;
@@ -140,7 +140,7 @@ inline std::vector<std::wstring> ChildTexts(HWND window)
     std::vector<std::wstring> texts;
     EnumChildWindows(
         window,
-        [](HWND child, LPARAM data) -> BOOL {
+        [](HWND child, LPARAM data) WINAPI -> BOOL {
             reinterpret_cast<std::vector<std::wstring>*>(data)->push_back(WindowText(child));
             return TRUE;
         },
@@ -251,7 +251,7 @@ inline std::wstring CopiedHelpPage(HWND viewer)
     HWND view = nullptr;
     EnumChildWindows(
         viewer,
-        [](HWND child, LPARAM data) -> BOOL {
+        [](HWND child, LPARAM data) WINAPI -> BOOL {
             if (ClassOf(child) == L"Guidora Help View") {
                 *reinterpret_cast<HWND*>(data) = child;
                 return FALSE;

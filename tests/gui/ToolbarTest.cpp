@@ -282,6 +282,60 @@ TEST_CASE("pressing, moving off and releasing sends nothing; moving back on send
     CHECK(t.FindCommand(4242) == -1);
 }
 
+TEST_CASE("a disabled button is drawn greyed from the same strip, never lit, and takes no click")
+{
+    for (int dpi : {96, 144}) {
+        INFO(dpi);
+        ToolbarForm f(dpi);
+        f.Place(MulDiv(80, dpi, 96));
+        Toolbar& t = *f.toolbar;
+        t.SetEnabled(CmdSave, false);
+        t.SetEnabled(CmdSave, false);
+        CHECK_FALSE(t.IsEnabled(CmdSave));
+        CHECK(t.IsEnabled(CmdOpen));
+        CHECK_FALSE(t.IsEnabled(4242));
+        // Hovered and pressed: no lit paper, no capture, nothing sent.
+        f.MouseAt(WM_MOUSEMOVE, 1);
+        f.MouseAt(WM_LBUTTONDOWN, 1);
+        CHECK(t.pressed == -1);
+        CHECK_FALSE(t.HasCapture());
+        f.MouseAt(WM_LBUTTONUP, 1);
+        CHECK(f.reports.empty());
+        RedrawWindow(t.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        PixelImage shot = ReadWindowPixels(t.hwnd);
+        SaveScreenshot(shot, ("toolbar-disabled-" + std::to_string(dpi) + "dpi.png").c_str());
+        const int size = MulDiv(14, dpi, 96), top = (shot.height - size) / 2;
+        const COLORREF face = GetSysColor(COLOR_BTNFACE);
+        const int left = t.ItemLeft(1);
+        CHECK(shot.At(left + 1, top + 1) == face);
+        // The cell's colour as a grey level, halfway to the face colour.
+        const COLORREF c = cellColours[1];
+        const int grey = (GetRValue(c) * 299 + GetGValue(c) * 587 + GetBValue(c) * 114) / 1000;
+        const COLORREF faded = RGB((grey + GetRValue(face)) / 2, (grey + GetGValue(face)) / 2,
+                                   (grey + GetBValue(face)) / 2);
+        CHECK(shot.At(left + size / 2, top + size / 2 + 2 * size / 7) == faded);
+        // The border stays transparent; the neighbours keep their colours.
+        CHECK(shot.At(left, top + size / 2) == face);
+        CHECK(shot.At(t.ItemLeft(0) + size / 2, top + size / 2 + 2 * size / 7) == cellColours[0]);
+        // Enabled again, it is drawn and clicked as before.
+        t.SetEnabled(CmdSave, true);
+        RedrawWindow(t.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        shot = ReadWindowPixels(t.hwnd);
+        CHECK(shot.At(left + size / 2, top + size / 2 + 2 * size / 7) == c);
+        f.MouseAt(WM_LBUTTONDOWN, 1);
+        f.MouseAt(WM_LBUTTONUP, 1);
+        REQUIRE(f.reports.size() == 1);
+        CHECK(LOWORD(f.reports[0]) == CmdSave);
+        // Greyed while held: the press is dropped and the release sends nothing.
+        f.MouseAt(WM_LBUTTONDOWN, 1);
+        t.SetEnabled(CmdSave, false);
+        CHECK(t.pressed == -1);
+        CHECK_FALSE(t.HasCapture());
+        f.MouseAt(WM_LBUTTONUP, 1);
+        CHECK(f.reports.size() == 1);
+    }
+}
+
 namespace {
 
 // A screen-compatible strip of random pixels, about a third of them magenta.

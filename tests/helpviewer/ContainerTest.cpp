@@ -349,7 +349,7 @@ TEST_CASE("the container lies beside the program; a thread without an applicatio
     int32 code = 0;
     HANDLE thread = CreateThread(
         nullptr, 0,
-        [](void* p) -> DWORD {
+        [](void* p) WINAPI -> DWORD {
             *static_cast<int32*>(p) = CaughtError([] { HelpContainer::DefaultPath(); }).code;
             return 0;
         },

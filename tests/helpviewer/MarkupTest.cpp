@@ -171,7 +171,7 @@ bool OnSmallStack(F f)
         F* f;
         bool done;
     } call{&f, false};
-    auto start = [](void* p) -> DWORD {
+    auto start = [](void* p) WINAPI -> DWORD {
         auto c = static_cast<Call*>(p);
         (*c->f)();
         c->done = true;

@@ -6,8 +6,11 @@
 #include "helpviewer/HelpContainerWriter.h"
 #include "helpviewer/HelpView.h"
 #include "helpviewer/ViewerFramework.h"
+#include "helpviewer/ViewerToolbar.h"
+#include "support/Screenshot.h"
 #include "support/TempFolder.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -87,6 +90,26 @@ UINT MenuState(HelpForm& form, UINT command)
     return GetMenuState(GetMenu(form.GetHwnd()), command, MF_BYCOMMAND);
 }
 
+// Pixels of the toolbar item whose channels differ by more than a grey's:
+// the images are coloured, a greyed item has none.
+int ColouredPixels(HelpForm& form, uint32_t command)
+{
+    Toolbar& bar = *form.toolbar;
+    RedrawWindow(bar.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    PixelImage shot = ReadWindowPixels(bar.hwnd);
+    const int i = bar.FindCommand(command);
+    const int left = bar.ItemLeft(i);
+    int n = 0;
+    for (int y = 0; y < shot.height; y++)
+        for (int x = left; x < left + bar.items.At(i).advance && x < shot.width; x++) {
+            COLORREF c = shot.At(x, y);
+            int hi = std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
+            int lo = std::min({GetRValue(c), GetGValue(c), GetBValue(c)});
+            n += hi - lo > 24;
+        }
+    return n;
+}
+
 }  // namespace
 
 TEST_CASE("the help window starts on the id topic, titled by the document, and tells its caller")
@@ -118,23 +141,49 @@ TEST_CASE("command states follow the reading order; always on top toggles and is
     CHECK((MenuState(form, kCmdNextPage) & MF_GRAYED) == 0);
     CHECK((MenuState(form, kCmdBack) & MF_GRAYED) != 0);
     CHECK((MenuState(form, kCmdForward) & MF_GRAYED) != 0);
+    // The toolbar follows: greyed images, no colour left in them.
+    ViewerToolbar& bar = *form.toolbar;
+    CHECK_FALSE(bar.IsEnabled(kCmdBack));
+    CHECK_FALSE(bar.IsEnabled(kCmdForward));
+    CHECK_FALSE(bar.IsEnabled(kCmdPreviousPage));
+    CHECK(bar.IsEnabled(kCmdNextPage));
+    CHECK(bar.IsEnabled(kCmdContents));
+    CHECK(ColouredPixels(form, kCmdBack) == 0);
+    CHECK(ColouredPixels(form, kCmdPreviousPage) == 0);
+    CHECK(ColouredPixels(form, kCmdNextPage) > 0);
+    SaveScreenshot(ReadWindowPixels(bar.hwnd), "helpform_toolbar_start.png");
     form.SendCommand(kCmdNextPage, 0);
     form.PumpPending();
     CHECK((MenuState(form, kCmdBack) & MF_GRAYED) == 0);
+    CHECK(bar.IsEnabled(kCmdBack));
+    CHECK(bar.IsEnabled(kCmdPreviousPage));
+    CHECK(ColouredPixels(form, kCmdBack) > 0);
     CHECK(form.view->CurrentId().Equals(L"a"));
     form.SendCommand(kCmdNextPage, 0);
     form.PumpPending();
     CHECK(form.view->CurrentId().Equals(L"c"));
     CHECK((MenuState(form, kCmdNextPage) & MF_GRAYED) != 0);
     CHECK((MenuState(form, kCmdPreviousPage) & MF_GRAYED) == 0);
+    CHECK_FALSE(bar.IsEnabled(kCmdNextPage));
+    CHECK(ColouredPixels(form, kCmdNextPage) == 0);
+    // A click on the greyed button reaches nothing.
+    const int next = bar.FindCommand(kCmdNextPage);
+    const LPARAM at = MAKELPARAM(bar.ItemLeft(next) + 3, 5);
+    SendMessageW(bar.hwnd, WM_MOUSEMOVE, 0, at);
+    SendMessageW(bar.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    CHECK(bar.pressed == -1);
+    SendMessageW(bar.hwnd, WM_LBUTTONUP, 0, at);
+    CHECK(form.view->CurrentId().Equals(L"c"));
     form.SendCommand(kCmdBack, 0);
     form.PumpPending();
     CHECK(form.view->CurrentId().Equals(L"a"));
     CHECK((MenuState(form, kCmdForward) & MF_GRAYED) == 0);
+    CHECK(bar.IsEnabled(kCmdForward));
     form.SendCommand(kCmdContents, 0);
     form.PumpPending();
     CHECK(form.view->CurrentId().Equals(L"index"));
     CHECK((MenuState(form, kCmdForward) & MF_GRAYED) != 0);
+    CHECK_FALSE(bar.IsEnabled(kCmdForward));
 
     CHECK((MenuState(form, kCmdZoomNormal) & MF_CHECKED) != 0);
     form.SendCommand(kCmdZoomLarger, 0);

@@ -228,6 +228,42 @@ TEST_CASE("scroll ranges follow the page, positions are clamped, keys and the wh
     CHECK(si.nMax == wide.view->Layout().PageWidth() - 1);
 }
 
+TEST_CASE("the horizontal bar shows only while the page is wider than the view, never for wrapped text")
+{
+    std::string text;
+    for (int i = 0; i < 16; i++)
+        text += "<p>Akapit " + std::to_string(i) + " ma " + std::string(static_cast<size_t>(1 + i % 7), 'w') +
+                " s\xC5\x82owa r\xC3\xB3\xC5\xBCnej d\xC5\x82ugo\xC5\x9B" "ci, kt\xC3\xB3re si\xC4\x99 "
+                "zawijaj\xC4\x85 " + std::string(static_cast<size_t>(3 + i % 5), 'i') + " na kilka wierszy.</p>";
+    Viewer v("<section ctx='s'>" + text + "</section><section ctx='w'>" + std::string(200, 'm') + "</section>");
+    v.Show(L"s");
+    auto resize = [&](int width) {
+        RECT r = {20, 20, 20 + width, 320};
+        AdjustWindowRectEx(&r, GetWindowLongW(v.host->hwnd, GWL_STYLE), FALSE, GetWindowLongW(v.host->hwnd, GWL_EXSTYLE));
+        v.host->SetBounds(r);
+        Pump();
+    };
+    auto barShown = [&] { return (GetWindowLongW(v.view->hwnd, GWL_STYLE) & WS_HSCROLL) != 0; };
+    // Every width puts some line end somewhere else near the right margin.
+    for (int width = 220; width <= 340; width += 2) {
+        INFO("width " << width);
+        resize(width);
+        CHECK_FALSE(barShown());
+        CHECK(v.view->ScrollPosition().x == 0);
+    }
+    v.Show(L"w");
+    CHECK(barShown());
+    SCROLLINFO si = {sizeof si, SIF_ALL, 0, 0, 0, 0, 0};
+    GetScrollInfo(v.view->hwnd, SB_HORZ, &si);
+    CHECK(si.nMax == v.view->Layout().PageWidth() - 1);
+    v.Send(WM_HSCROLL, SB_LINEDOWN, 0);
+    CHECK(v.view->ScrollPosition().x == 20);
+    // Back on a page that fits: hidden, at position 0.
+    v.Show(L"s");
+    CHECK_FALSE(barShown());
+    CHECK(v.view->ScrollPosition().x == 0);
+}
+
 TEST_CASE("caret keys move by character and line, Shift selects, Tab walks the links")
 {
     Viewer v("<section ctx='s'><p>alfa beta <a href='#t'>gamma delta</a></p><p>epsilon <link to='t'>zeta</link> "
@@ -433,6 +469,55 @@ TEST_CASE("pixels: the selection, links and pictures with alpha")
     CHECK(count(*link, bluish) == 0);
     CHECK(count(*selected, [](COLORREF c) { return c == HelpView::kSelection; }) == 0);
     SaveScreenshot(image, "helpview_printing.png");
+}
+
+TEST_CASE("a link's underline runs on across the spaces between its words, not past its ends")
+{
+    Viewer v("<section ctx='s'><p>przed <a href='#s'>jeden dwa  trzy</a> po</p></section>", {}, 500, 200);
+    v.Show(L"s");
+    RECT client = v.view->ClientRect();
+    DeviceContext dc;
+    dc.Compatible(nullptr);
+    void* bits = nullptr;
+    GdiObj target = MakeDibSection32(client.right, client.bottom, &bits);
+    dc.SelectBitmap(target);
+    v.view->PaintPage(dc.Hdc(), v.view->Layout(), 0, 0, client.right, client.bottom, false);
+    GdiFlush();
+    PixelImage image = ReadBitmapPixels(target.Bitmap());
+    const std::vector<HelpRun>& runs = v.view->Layout().Runs();
+    auto linkInk = [&](int x, int y) { return image.At(x, y) == HelpView::kLinkColour; };
+    // The underline: the lowest row of the first link word holding link ink across most of it.
+    const HelpRun* first = nullptr;
+    const HelpRun* last = nullptr;
+    for (const HelpRun& r : runs)
+        if (r.kind == HelpRun::kWord && r.IsLink()) {
+            if (!first)
+                first = &r;
+            last = &r;
+        }
+    REQUIRE(first);
+    REQUIRE(last != first);
+    int underline = -1;
+    for (int y = first->y; y < first->y + first->height; y++) {
+        int n = 0;
+        for (int x = first->x; x < first->x + first->width; x++)
+            n += linkInk(x, y);
+        if (n >= first->width * 3 / 4)
+            underline = y;
+    }
+    REQUIRE(underline >= 0);
+    int gaps = 0;
+    for (int x = first->x; x < last->x + last->width; x++)
+        gaps += !linkInk(x, underline);
+    CHECK(gaps == 0);
+    // The spaces outside the link stay bare.
+    int outside = 0;
+    for (const HelpRun& r : runs)
+        if (r.kind == HelpRun::kSpace && !r.IsLink())
+            for (int x = r.x; x < r.x + r.width; x++)
+                outside += linkInk(x, underline) || image.At(x, underline) == 0;
+    CHECK(outside == 0);
+    SaveScreenshot(image, "helpview_link_underline.png");
 }
 
 TEST_CASE("a new DPI seen at painting scales the position and lays the page out again")
