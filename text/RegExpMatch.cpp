@@ -1307,6 +1307,27 @@ void MergeNearest(std::vector<std::pair<int, int>>& runs, size_t limit)
 
 }  // namespace
 
+// Runs of set bytes for a vector scan, at most eight.
+template <class ByteSet>
+static void FillRanges(ByteSet& f)
+{
+    std::vector<std::pair<int, int>> runs;
+    for (int b = 0; b < 256; b++) {
+        if (!f.bytes[b])
+            continue;
+        if (!runs.empty() && runs.back().second == b - 1)
+            runs.back().second = b;
+        else
+            runs.emplace_back(b, b);
+    }
+    MergeNearest(runs, 8);
+    f.ranges = static_cast<int>(runs.size());
+    for (size_t i = 0; i < runs.size() && i < 8; i++) {
+        f.range[i][0] = static_cast<u8>(runs[i].first);
+        f.range[i][1] = static_cast<u8>(runs[i].second);
+    }
+}
+
 // Which first bytes can begin a character that a node of the start state
 // consumes, so that positions where nothing is in progress can be skipped.
 // Only when the start state has no assertion and cannot accept at once, and
@@ -1319,22 +1340,7 @@ void RegexRun::PrepareSkip()
     if (f.encoding != encoding) {
         f.encoding = encoding;
         f.usable = ComputeFirstBytes(encoding, f.bytes);
-        // Runs of set bytes for a vector scan, at most eight.
-        std::vector<std::pair<int, int>> runs;
-        for (int b = 0; b < 256; b++) {
-            if (!f.bytes[b])
-                continue;
-            if (!runs.empty() && runs.back().second == b - 1)
-                runs.back().second = b;
-            else
-                runs.emplace_back(b, b);
-        }
-        MergeNearest(runs, 8);
-        f.ranges = static_cast<int>(runs.size());
-        for (size_t i = 0; i < runs.size() && i < 8; i++) {
-            f.range[i][0] = static_cast<u8>(runs[i].first);
-            f.range[i][1] = static_cast<u8>(runs[i].second);
-        }
+        FillRanges(f);
         if (!f.usable || !ComputePairs(f.bytes, f.pairs))
             f.pairs.pairs = 0;
     }
@@ -1353,21 +1359,7 @@ void RegexRun::PrepareBackSkip()
     if (f.encoding != encoding) {
         f.encoding = encoding;
         f.usable = ComputeLastBytes(encoding, f.bytes);
-        std::vector<std::pair<int, int>> runs;
-        for (int b = 0; b < 256; b++) {
-            if (!f.bytes[b])
-                continue;
-            if (!runs.empty() && runs.back().second == b - 1)
-                runs.back().second = b;
-            else
-                runs.emplace_back(b, b);
-        }
-        MergeNearest(runs, 8);
-        f.ranges = static_cast<int>(runs.size());
-        for (size_t i = 0; i < runs.size() && i < 8; i++) {
-            f.range[i][0] = static_cast<u8>(runs[i].first);
-            f.range[i][1] = static_cast<u8>(runs[i].second);
-        }
+        FillRanges(f);
         f.pairs.pairs = 0;
     }
     backSkip_ = f.usable ? &f : nullptr;
