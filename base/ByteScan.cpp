@@ -175,55 +175,102 @@ const u8* FindByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int cou
     return nullptr;
 }
 
-const u8* FindBytePairs(const u8* p, size_t n, const BytePairRanges& set)
-{
-    __m128i low[12], span[12];
-    int tests = 0;
-    for (int s = 0; s < set.singles; s++, tests++) {
-        low[tests] = _mm_set1_epi8(static_cast<char>(set.single[s][0]));
-        span[tests] = _mm_set1_epi8(static_cast<char>(set.single[s][1] - set.single[s][0]));
+namespace {
+
+// The vector tests of a pair scan, set up once per call.
+struct PairTests {
+    explicit PairTests(const BytePairRanges& set) : pairs(set.pairs), singles(set.singles)
+    {
+        for (int s = 0; s < singles; s++) {
+            low[s] = _mm_set1_epi8(static_cast<char>(set.single[s][0]));
+            span[s] = _mm_set1_epi8(static_cast<char>(set.single[s][1] - set.single[s][0]));
+        }
+        for (int q = 0; q < pairs; q++) {
+            firstLow[q] = _mm_set1_epi8(static_cast<char>(set.pair[q][0]));
+            firstSpan[q] = _mm_set1_epi8(static_cast<char>(set.pair[q][1] - set.pair[q][0]));
+            secondLow[q] = _mm_set1_epi8(static_cast<char>(set.pair[q][2]));
+            secondSpan[q] = _mm_set1_epi8(static_cast<char>(set.pair[q][3] - set.pair[q][2]));
+            // Pairs of two single bytes, the common case of words, take one
+            // compare a side.
+            exact[q] = set.pair[q][0] == set.pair[q][1] && set.pair[q][2] == set.pair[q][3];
+        }
+        foldBits = _mm_set1_epi8(set.fold ? 0x20 : 0);
     }
-    __m128i firstLow[8], firstSpan[8], secondLow[8], secondSpan[8];
-    for (int q = 0; q < set.pairs; q++) {
-        firstLow[q] = _mm_set1_epi8(static_cast<char>(set.pair[q][0]));
-        firstSpan[q] = _mm_set1_epi8(static_cast<char>(set.pair[q][1] - set.pair[q][0]));
-        secondLow[q] = _mm_set1_epi8(static_cast<char>(set.pair[q][2]));
-        secondSpan[q] = _mm_set1_epi8(static_cast<char>(set.pair[q][3] - set.pair[q][2]));
-    }
-    auto in = [](__m128i x, __m128i l, __m128i w) {
+
+    static __m128i In(__m128i x, __m128i l, __m128i w)
+    {
         __m128i t = _mm_sub_epi8(x, l);
         return _mm_cmpeq_epi8(_mm_min_epu8(t, w), t);
-    };
-    // Pairs of two single bytes, the common case of words, take one
-    // compare a side.
-    bool exact[8];
-    for (int q = 0; q < set.pairs; q++)
-        exact[q] = set.pair[q][0] == set.pair[q][1] && set.pair[q][2] == set.pair[q][3];
-    size_t i = 0;
-    for (; i + 17 <= n; i += 16) {
-        __m128i x0 = Load(p + i), x1 = Load(p + i + 1);
+    }
+
+    // The lanes of x0 that are found, x1 holding the bytes paired with them.
+    unsigned Hits(const u8* at, const u8* paired) const
+    {
+        __m128i x0 = _mm_or_si128(Load(at), foldBits), x1 = _mm_or_si128(Load(paired), foldBits);
         __m128i hit = _mm_setzero_si128();
-        for (int s = 0; s < tests; s++)
-            hit = _mm_or_si128(hit, in(x0, low[s], span[s]));
-        for (int q = 0; q < set.pairs; q++) {
+        for (int s = 0; s < singles; s++)
+            hit = _mm_or_si128(hit, In(x0, low[s], span[s]));
+        for (int q = 0; q < pairs; q++) {
             if (exact[q])
                 hit = _mm_or_si128(hit, _mm_and_si128(_mm_cmpeq_epi8(x0, firstLow[q]), _mm_cmpeq_epi8(x1, secondLow[q])));
             else
-                hit = _mm_or_si128(hit,
-                                   _mm_and_si128(in(x0, firstLow[q], firstSpan[q]), in(x1, secondLow[q], secondSpan[q])));
+                hit = _mm_or_si128(hit, _mm_and_si128(In(x0, firstLow[q], firstSpan[q]), In(x1, secondLow[q], secondSpan[q])));
         }
-        unsigned m = static_cast<unsigned>(_mm_movemask_epi8(hit));
+        return static_cast<unsigned>(_mm_movemask_epi8(hit));
+    }
+
+    int pairs, singles;
+    __m128i low[4], span[4];
+    __m128i firstLow[8], firstSpan[8], secondLow[8], secondSpan[8];
+    bool exact[8];
+    __m128i foldBits;
+};
+
+// The same test for one byte; paired is null where any byte may come.
+bool PairHit(const BytePairRanges& set, u8 b, const u8* paired)
+{
+    auto within = [](u8 x, const u8* range) { return x >= range[0] && x <= range[1]; };
+    u8 fold = set.fold ? 0x20 : 0;
+    b |= fold;
+    for (int s = 0; s < set.singles; s++)
+        if (within(b, set.single[s]))
+            return true;
+    for (int q = 0; q < set.pairs; q++)
+        if (within(b, set.pair[q]) && (!paired || within(static_cast<u8>(*paired | fold), set.pair[q] + 2)))
+            return true;
+    return false;
+}
+
+} // namespace
+
+const u8* FindBytePairs(const u8* p, size_t n, const BytePairRanges& set)
+{
+    PairTests tests(set);
+    size_t i = 0;
+    for (; i + 17 <= n; i += 16) {
+        unsigned m = tests.Hits(p + i, p + i + 1);
         if (m)
             return p + i + LowBit(m);
     }
-    auto within = [](u8 b, const u8* range) { return b >= range[0] && b <= range[1]; };
-    for (; i < n; i++) {
-        for (int s = 0; s < set.singles; s++)
-            if (within(p[i], set.single[s]))
-                return p + i;
-        for (int q = 0; q < set.pairs; q++)
-            if (within(p[i], set.pair[q]) && (i + 1 == n || within(p[i + 1], set.pair[q] + 2)))
-                return p + i;
+    for (; i < n; i++)
+        if (PairHit(set, p[i], i + 1 < n ? p + i + 1 : nullptr))
+            return p + i;
+    return nullptr;
+}
+
+const u8* FindLastBytePairs(const u8* p, size_t n, const BytePairRanges& set)
+{
+    PairTests tests(set);
+    size_t i = n;
+    for (; i >= 17; i -= 16) {
+        unsigned m = tests.Hits(p + i - 16, p + i - 17);
+        if (m)
+            return p + i - 16 + HighBit(m);
+    }
+    while (i > 0) {
+        i--;
+        if (PairHit(set, p[i], i > 0 ? p + i - 1 : nullptr))
+            return p + i;
     }
     return nullptr;
 }

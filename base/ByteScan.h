@@ -25,15 +25,24 @@ const u8* FindHighOrByte(const u8* p, int c, size_t n);
 const u8* FindByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int count);
 
 // Byte pairs for a scan: a position is found when its byte lies in one of
-// the single ranges, or when it and the byte after it lie in the two
-// ranges of one pair {first low, first high, second low, second high}.
+// the single ranges, or when it and the byte after it (before it, in a
+// backward scan) lie in the two ranges of one pair {first low, first high,
+// second low, second high}. With fold set every byte is compared with bit
+// 0x20 set, so that ASCII letters of either case take one range; the ranges
+// then hold such bytes.
 struct BytePairRanges {
     int singles;
     u8 single[4][2];
     int pairs;
     u8 pair[8][4];
+    bool fold;
 };
 
 // First such position of [p, p + n), or null. Past the end any byte may
 // follow, so a last byte that can begin a pair is found.
 const u8* FindBytePairs(const u8* p, size_t n, const BytePairRanges& set);
+
+// Last such position of [p, p + n), the second byte of a pair being the one
+// before; or null. Before p any byte may come, so a first byte at p that
+// can begin a pair is found.
+const u8* FindLastBytePairs(const u8* p, size_t n, const BytePairRanges& set);

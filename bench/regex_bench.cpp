@@ -13,7 +13,8 @@
 // regex_bench [folder [name]]: with a folder, the 100 MB texts are also
 // written there (regex_bench_en.txt, regex_bench_pl.txt), so that other
 // tools can search the same bytes ("-" writes none); with a name, only that
-// pattern runs.
+// pattern runs; with a third, only the searches it names by letters (f
+// forward, b backward, p backward before a selection), for profiling.
 
 #include "text/RegExp.h"
 #include "text/TextBuff.h"
@@ -344,34 +345,43 @@ int main(int argc, char** argv)
         }
         for (const Pattern& p : kPatterns)
             printf("pattern_%s: %s %s\n", p.name, p.textName, p.text);
-        printf("memchr_100MB: %.0f MB/s\n", MemchrAll(texts[0].bytes));
-        printf("decode_10MB: %.1f MB/s\n", DecodeAll(texts[0].small));
-        printf("decode_100MB: %.1f MB/s\n", DecodeAll(texts[0].large));
+        // A third argument picks the searches: f forward, b backward, p
+        // backward before a selection; the references run only with all.
+        const char* ways = argc > 3 ? argv[3] : "fbp";
+        if (argc <= 3) {
+            printf("memchr_100MB: %.0f MB/s\n", MemchrAll(texts[0].bytes));
+            printf("decode_10MB: %.1f MB/s\n", DecodeAll(texts[0].small));
+            printf("decode_100MB: %.1f MB/s\n", DecodeAll(texts[0].large));
+        }
         for (const Pattern& p : kPatterns) {
             if (argc > 2 && strcmp(argv[2], p.name) != 0)
                 continue;
             Texts& t = strcmp(p.textName, "pl") == 0 ? texts[1] : texts[0];
-            Result r10 = SearchAll(t.small, p.text, false, Way::Forward);
-            Result r100 = SearchAll(t.large, p.text, false, Way::Forward);
-            printf("regex_%s_10MB: %.1f MB/s\n", p.name, r10.mbps);
-            printf("regex_%s_100MB: %.1f MB/s\n", p.name, r100.mbps);
-            printf("regex_%s_matches_100MB: %lld count\n", p.name, static_cast<long long>(r100.matches));
-            Result ri = SearchAll(t.large, p.text, true, Way::Forward);
-            printf("regex_i_%s_100MB: %.1f MB/s\n", p.name, ri.mbps);
-            printf("regex_i_%s_matches_100MB: %lld count\n", p.name, static_cast<long long>(ri.matches));
-            fflush(stdout);
+            if (strchr(ways, 'f')) {
+                Result r10 = SearchAll(t.small, p.text, false, Way::Forward);
+                Result r100 = SearchAll(t.large, p.text, false, Way::Forward);
+                printf("regex_%s_10MB: %.1f MB/s\n", p.name, r10.mbps);
+                printf("regex_%s_100MB: %.1f MB/s\n", p.name, r100.mbps);
+                printf("regex_%s_matches_100MB: %lld count\n", p.name, static_cast<long long>(r100.matches));
+                Result ri = SearchAll(t.large, p.text, true, Way::Forward);
+                printf("regex_i_%s_100MB: %.1f MB/s\n", p.name, ri.mbps);
+                printf("regex_i_%s_matches_100MB: %lld count\n", p.name, static_cast<long long>(ri.matches));
+                fflush(stdout);
+            }
             for (bool ignoreCase : {false, true}) {
                 const char* i = ignoreCase ? "i_" : "";
-                double step = 0;
-                Result rb = SearchAll(t.large, p.text, ignoreCase, Way::Backward, &step);
-                printf("regex_back_%s%s_100MB: %.1f MB/s\n", i, p.name, rb.mbps);
-                printf("regex_back_%s%s_matches_100MB: %lld count\n", i, p.name, static_cast<long long>(rb.matches));
-                printf("regex_back_%s%s_step: %.2f us\n", i, p.name, step);
-                Result rp = SearchAll(t.large, p.text, ignoreCase, Way::BackwardBefore, &step);
-                printf("regex_before_%s%s_100MB: %.1f MB/s\n", i, p.name, rp.mbps);
-                printf("regex_before_%s%s_matches_100MB: %lld count\n", i, p.name, static_cast<long long>(rp.matches));
-                printf("regex_before_%s%s_step: %.2f us\n", i, p.name, step);
-                fflush(stdout);
+                for (Way way : {Way::Backward, Way::BackwardBefore}) {
+                    const char* name = way == Way::Backward ? "back" : "before";
+                    if (!strchr(ways, way == Way::Backward ? 'b' : 'p'))
+                        continue;
+                    double step = 0;
+                    Result r = SearchAll(t.large, p.text, ignoreCase, way, &step);
+                    printf("regex_%s_%s%s_100MB: %.1f MB/s\n", name, i, p.name, r.mbps);
+                    printf("regex_%s_%s%s_matches_100MB: %lld count\n", name, i, p.name,
+                           static_cast<long long>(r.matches));
+                    printf("regex_%s_%s%s_step: %.2f us\n", name, i, p.name, step);
+                    fflush(stdout);
+                }
             }
         }
         if (argc <= 2) {

@@ -420,8 +420,9 @@ private:
     int64 ReachBack(int64 p, int64 lower);
     int64 ReachForward(int64 d, int64 p, int64 from);
     int64 PlainForward(int32& state, int64 pos, int64 bound);
-    bool ComputePairs(const bool* first, BytePairRanges& out);
+    bool ComputePairs(const bool* first, BytePairRanges& out, bool backward);
     bool TakesWide(const RegexNode* node) const;
+    void WideBytes(const RegexNode* node, bool last, std::vector<bool>& bytes);
 
     // cached states
     int KindBefore(int64 p);
@@ -1341,7 +1342,7 @@ void RegexRun::PrepareSkip()
         f.encoding = encoding;
         f.usable = ComputeFirstBytes(encoding, f.bytes);
         FillRanges(f);
-        if (!f.usable || !ComputePairs(f.bytes, f.pairs))
+        if (!f.usable || !ComputePairs(f.bytes, f.pairs, false))
             f.pairs.pairs = 0;
     }
     skip_ = f.usable ? &f : nullptr;
@@ -1360,7 +1361,8 @@ void RegexRun::PrepareBackSkip()
         f.encoding = encoding;
         f.usable = ComputeLastBytes(encoding, f.bytes);
         FillRanges(f);
-        f.pairs.pairs = 0;
+        if (!f.usable || !ComputePairs(f.bytes, f.pairs, true))
+            f.pairs.pairs = 0;
     }
     backSkip_ = f.usable ? &f : nullptr;
 }
@@ -1452,6 +1454,29 @@ static bool ClassTakesWide(const RegexClassItem* item)
     }
 }
 
+// The bytes from 0x80 on that can begin (or, with last, end) a character
+// the node takes: in UTF-8 for a literal, those of its encodings; else all.
+void RegexRun::WideBytes(const RegexNode* node, bool last, std::vector<bool>& bytes)
+{
+    u32 kind = node->kind;
+    if (text_.Encoding() == EncodingUtf8 && IsLiteral(kind) && kind <= 0x10FFFF) {
+        std::vector<int32> twins;
+        if (re_.ignoreCase_)
+            RegexCaseTwins(kind, twins);
+        else if (kind >= 128)
+            twins.push_back(static_cast<int32>(kind));
+        for (int32 c : twins) {
+            u8 code[4];
+            int length = EncodeUtf8CodePoint(code, c);
+            if (length > 0)
+                bytes[last ? code[length - 1] : code[0]] = true;
+        }
+    } else if (TakesWide(node)) {
+        for (int c = 128; c < 256; c++)
+            bytes[static_cast<size_t>(c)] = true;
+    }
+}
+
 // Whether a node can take a character from 128 on, or an undecodable one.
 bool RegexRun::TakesWide(const RegexNode* node) const
 {
@@ -1463,14 +1488,38 @@ bool RegexRun::TakesWide(const RegexNode* node) const
     return kind == ANY || IsNamedClass(kind);
 }
 
-// The pairs of first bytes that can begin a match, by ranges: for each
-// plain ASCII first byte, the bytes that can begin the character after it.
-// A first byte that may end a match by itself, or be followed by an
-// assertion, and every first byte from 0x80 on (and CR, which may pair
-// with an LF), is taken on its own. False when the ranges are too many,
-// or would not stop at fewer places than the first bytes alone.
-bool RegexRun::ComputePairs(const bool* first, BytePairRanges& out)
+namespace {
+
+// Pairs of bytes as a skip looks for them: for each byte a match can begin
+// (or, backward, end) with, whether it is taken on its own, and else which
+// bytes may come next (backward: before it).
+struct BytePairSets {
+    bool first[256];
+    bool single[256];
+    std::vector<std::vector<bool>> next = std::vector<std::vector<bool>>(256, std::vector<bool>(256, false));
+};
+
+// The ranges of the pairs, with bytes compared as they are or with bit 0x20
+// set; false when they are too many, or would not stop at fewer places than
+// the first bytes alone.
+bool BuildPairRanges(const BytePairSets& sets, bool fold, BytePairRanges& out)
 {
+    auto image = [fold](int b) { return fold ? b | 0x20 : b; };
+    bool single[256] = {}, first[256] = {};
+    std::vector<std::vector<bool>> second(256, std::vector<bool>(256, false));
+    for (int b = 0; b < 256; b++) {
+        if (!sets.first[b])
+            continue;
+        int i = image(b);
+        if (sets.single[b]) {
+            single[i] = true;
+            continue;
+        }
+        first[i] = true;
+        for (int c = 0; c < 256; c++)
+            if (sets.next[static_cast<size_t>(b)][static_cast<size_t>(c)])
+                second[static_cast<size_t>(i)][static_cast<size_t>(image(c))] = true;
+    }
     std::vector<std::pair<int, int>> singles;
     struct Group {
         int low, high;
@@ -1478,41 +1527,21 @@ bool RegexRun::ComputePairs(const bool* first, BytePairRanges& out)
     };
     std::vector<Group> groups;
     for (int b = 0; b < 256; b++) {
-        if (!first[b])
-            continue;
-        bool single = b >= 0x80 || b == 10 || b == 13;
-        std::vector<bool> second(256, false);
-        if (!single) {
-            NewGeneration();
-            cur_->count = 0;
-            re_.assertion_ = 0;
-            RegexAddState(*cur_, re_.start_);
-            RegexStep(b);
-            single = re_.assertion_ || Check();
-            for (int32 i = 0; i < cur_->count && !single; i++) {
-                const RegexNode* node = cur_->elements[i];
-                for (int32 c = 0; c < 128; c++) {
-                    int32 folded = -1;
-                    if (Consumes(node, c == 13 ? kLineFeed : c, folded))
-                        second[static_cast<size_t>(c)] = true;
-                }
-                if (TakesWide(node))
-                    for (int c = 128; c < 256; c++)
-                        second[static_cast<size_t>(c)] = true;
-            }
-        }
-        if (single) {
+        if (single[b]) {
             if (!singles.empty() && singles.back().second == b - 1)
                 singles.back().second = b;
             else
                 singles.emplace_back(b, b);
-        } else if (!groups.empty() && groups.back().high == b - 1 && groups.back().second == second) {
+        } else if (!first[b]) {
+            continue;
+        } else if (!groups.empty() && groups.back().high == b - 1 && groups.back().second == second[static_cast<size_t>(b)]) {
             groups.back().high = b;
         } else {
-            groups.push_back(Group{b, b, second});
+            groups.push_back(Group{b, b, second[static_cast<size_t>(b)]});
         }
     }
     MergeNearest(singles, 4);
+    out.fold = fold;
     out.singles = static_cast<int>(singles.size());
     for (size_t i = 0; i < singles.size() && i < 4; i++) {
         out.single[i][0] = static_cast<u8>(singles[i].first);
@@ -1546,6 +1575,57 @@ bool RegexRun::ComputePairs(const bool* first, BytePairRanges& out)
         }
     }
     return out.pairs > 0;
+}
+
+}  // namespace
+
+// The pairs of first bytes that can begin a match, by ranges: for each
+// plain ASCII first byte, the bytes that can begin the character after it.
+// A first byte that may end a match by itself, or be followed by an
+// assertion, and every first byte from 0x80 on (and CR, which may pair
+// with an LF), is taken on its own. Backward, for the reversed expression,
+// the same of the last bytes of the characters a match can end with and
+// the last bytes of the characters before them. Bytes are compared without
+// case where that alone keeps the pairs few enough.
+bool RegexRun::ComputePairs(const bool* first, BytePairRanges& out, bool backward)
+{
+    BytePairSets sets;
+    const std::vector<u8>& opening = re_.Dfa().opening;
+    RegexNode* pool = re_.pool_.Data();
+    for (int b = 0; b < 256; b++) {
+        sets.first[b] = first[b];
+        if (!first[b])
+            continue;
+        bool single = b >= 0x80 || b == 10 || b == 13;
+        std::vector<bool>& second = sets.next[static_cast<size_t>(b)];
+        if (!single) {
+            NewGeneration();
+            cur_->count = 0;
+            re_.assertion_ = 0;
+            if (backward) {
+                // Every node that may take the last character, assertions
+                // before it taken as holding.
+                for (int64 i = 0; i < re_.nodeCount_; i++)
+                    if (opening[static_cast<size_t>(i)] && pool[i].kind != SPLIT && !IsAssertion(pool[i].kind))
+                        cur_->elements[cur_->count++] = pool + i;
+            } else {
+                RegexAddState(*cur_, re_.start_);
+            }
+            RegexStep(b);
+            single = re_.assertion_ || Check();
+            for (int32 i = 0; i < cur_->count && !single; i++) {
+                const RegexNode* node = cur_->elements[i];
+                for (int32 c = 0; c < 128; c++) {
+                    int32 folded = -1;
+                    if (Consumes(node, c == 13 ? kLineFeed : c, folded))
+                        second[static_cast<size_t>(c)] = true;
+                }
+                WideBytes(node, backward, second);
+            }
+        }
+        sets.single[b] = single;
+    }
+    return BuildPairRanges(sets, false, out) || BuildPairRanges(sets, true, out);
 }
 
 bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
@@ -1662,7 +1742,8 @@ int64 RegexBytes::SkipBackToCandidate(const RegExp::FirstBytes& set, int64 pos, 
         }
         int64 low = start_ > bound ? start_ : bound;
         const u8* bytes = buffer_ + (low - start_);
-        const u8* hit = FindLastByteInRanges(bytes, static_cast<size_t>(pos - low), set.range, set.ranges);
+        const u8* hit = set.pairs.pairs > 0 ? FindLastBytePairs(bytes, static_cast<size_t>(pos - low), set.pairs)
+                                            : FindLastByteInRanges(bytes, static_cast<size_t>(pos - low), set.range, set.ranges);
         if (!hit) {
             pos = low;
             continue;

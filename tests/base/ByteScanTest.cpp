@@ -150,22 +150,36 @@ TEST_CASE("range and pair scans agree with a plain loop at every length, offset 
         BytePairRanges set;
         set.singles = static_cast<int>(rng() % 5);
         set.pairs = static_cast<int>(rng() % 9);
+        set.fold = rng() % 3 == 0;
         for (int s = 0; s < set.singles; s++)
             RandomRange(rng, alphabet, set.single[s]);
         for (int q = 0; q < set.pairs; q++) {
             RandomRange(rng, alphabet, set.pair[q]);
             RandomRange(rng, alphabet, set.pair[q] + 2);
         }
-        const u8* pair = nullptr;
-        for (size_t i = 0; i < n && !pair; i++) {
+        // Found at i with the byte paired with it at j, or any byte there
+        // when j lies outside.
+        auto found = [&](size_t i, size_t j) {
+            u8 fold = set.fold ? 0x20 : 0;
+            u8 b = static_cast<u8>(p[i] | fold);
             for (int s = 0; s < set.singles; s++)
-                if (Within(p[i], set.single[s]))
-                    pair = p + i;
+                if (Within(b, set.single[s]))
+                    return true;
             for (int q = 0; q < set.pairs; q++)
-                if (Within(p[i], set.pair[q]) && (i + 1 == n || Within(p[i + 1], set.pair[q] + 2)))
-                    pair = p + i;
-        }
+                if (Within(b, set.pair[q]) && (j >= n || Within(static_cast<u8>(p[j] | fold), set.pair[q] + 2)))
+                    return true;
+            return false;
+        };
+        const u8* pair = nullptr;
+        for (size_t i = 0; i < n && !pair; i++)
+            if (found(i, i + 1))
+                pair = p + i;
         CHECK(FindBytePairs(p, n, set) == pair);
+        const u8* last = nullptr;
+        for (size_t i = n; i-- > 0 && !last;)
+            if (found(i, i > 0 ? i - 1 : n))
+                last = p + i;
+        CHECK(FindLastBytePairs(p, n, set) == last);
     }
 }
 
@@ -186,6 +200,13 @@ TEST_CASE("range and pair scans never read past the end")
         if (n > 1) {
             buffer.data()[n - 1] = 'b';
             CHECK(FindBytePairs(buffer.data(), n, set) == buffer.data() + n - 2);
+        }
+        // Backward an "a" at the start may end a pair with what comes before.
+        memset(buffer.data(), 'b', n);
+        CHECK(FindLastBytePairs(buffer.data(), n, set) == nullptr);
+        if (n > 0) {
+            buffer.data()[0] = 'a';
+            CHECK(FindLastBytePairs(buffer.data(), n, set) == buffer.data());
         }
     }
 }
