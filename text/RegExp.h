@@ -196,6 +196,16 @@ private:
     // The same for backward runs of the reversed expression: the last bytes
     // of the characters that can end a match, read from its end.
     FirstBytes lastBytes_;
+    // Characters every match holds in a row (from its start or up to its
+    // end), as bytes in one encoding, so that a backward run can pass over
+    // the stretches without them.
+    struct RequiredLiteral {
+        int32 encoding;  // 0 until computed
+        int length;      // 0 when there is none
+        int rare;        // the byte looked for first, by index
+        bool fold;       // ASCII letters compared without case
+        u8 bytes[64];
+    } literal_;
 };
 
 // Expands a replacement template: escapes, and with positions, each "$0"

@@ -529,7 +529,8 @@ RegExp::RegExp() noexcept
       markPass_(0),
       longest_(-2),
       firstBytes_{0, false, 0, {}, {}, {}},
-      lastBytes_{0, false, 0, {}, {}, {}}
+      lastBytes_{0, false, 0, {}, {}, {}},
+      literal_{0, 0, 0, false, {}}
 {
 }
 
@@ -554,6 +555,7 @@ void RegExp::Clear() noexcept
     dfa_.Reset(nullptr);
     firstBytes_.encoding = 0;
     lastBytes_.encoding = 0;
+    literal_.encoding = 0;
     longest_ = -2;
 }
 

@@ -319,6 +319,9 @@ public:
     // The last character end at or below pos, above bound, whose last byte
     // is in the set; -1 when there is none.
     int64 SkipBackToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound);
+    // The last place at or above bound where the literal lies whole below
+    // pos; -1 when there is none.
+    int64 LastLiteral(const RegExp::RequiredLiteral& literal, int64 pos, int64 bound);
 
     // A UTF-8 character of two bytes, as the text decodes it: never
     // over-long, never a line break.
@@ -327,6 +330,7 @@ public:
     static int32 TwoByteCode(const u8* b) { return ((b[0] & 0x1F) << 6) | (b[1] & 0x3F); }
 
 private:
+    static bool LiteralEquals(const RegExp::RequiredLiteral& literal, const u8* bytes);
 
     int32 Unit(int64 p) const
     {
@@ -392,6 +396,11 @@ public:
     // This run has the forward automaton, reversed that of the reversed one.
     int64 CrossingReach(RegexRun& reversed, int64 p, int64 from, int64 lower);
 
+    // Lets this backward run of the reversed expression pass over the
+    // stretches without the forward expression's required literal, with
+    // the forward run finding where the matches through one end.
+    void UseLiteral(RegexRun& forward);
+
 private:
     static constexpr int64 kGaveUp = INT64_MIN;
 
@@ -418,6 +427,9 @@ private:
     bool ComputeLastBytes(EncodingId encoding, bool* bytes);
     void ComputeOpening();
     int64 ReachBack(int64 p, int64 lower);
+    int64 ReachAhead(int64 x, int64 limit);
+    int64 LiteralJump(int64 pos, int64 bound);
+    void PrepareLiteral();
     int64 ReachForward(int64 d, int64 p, int64 from);
     int64 PlainForward(int32& state, int64 pos, int64 bound);
     bool ComputePairs(const bool* first, BytePairRanges& out, bool backward);
@@ -473,6 +485,12 @@ private:
     const RegExp::FirstBytes* skip_ = nullptr;
     const RegExp::FirstBytes* backSkip_ = nullptr;
     RegexDfa* dfa_ = nullptr;
+    // The forward run and its literal while a backward run uses them; the
+    // last occurrence found and how far the matches through it can reach.
+    RegexRun* ahead_ = nullptr;
+    const RegExp::RequiredLiteral* literal_ = nullptr;
+    int64 literalAt_ = -1;
+    int64 literalReach_ = -1;
     int64 resetsAtStart_ = 0;
     int64 resetsSeen_ = 0;
 };
@@ -1037,6 +1055,23 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
     bool utf8 = bytes_.Utf8();
     int idleLimit = 16;
     while (pos > bound) {
+        if (literal_ && dfa_->At(state).idle) {
+            // Nothing in progress: the next match found holds the literal,
+            // so the run may begin again where the matches through its last
+            // occurrence end.
+            // A run that reaches the bound may step below it by less than a
+            // character, so it goes there as it would without the literal.
+            int64 to = LiteralJump(pos, bound);
+            if (to < 0)
+                return -1;
+            if (to < pos && to > bound) {
+                pos = to;
+                if (!Opening(true, pos, state))
+                    return kGaveUp;
+                if (pos < p && dfa_->At(state).accept)
+                    return pos;
+            }
+        }
         if (backSkip_ && dfa_->At(state).idle) {
             // Nothing in progress but fresh attempts: only a character that
             // the start takes can lead anywhere. Where such characters lie
@@ -1171,6 +1206,161 @@ int64 RegexRun::ReachBack(int64 p, int64 lower)
             return was;
     }
     return pos;
+}
+
+// Forward from x with every node of the automaton live at once: the run
+// dies after the last place where a match in progress at x can end.
+// Returns that place (limit when it lived that far), or kGaveUp.
+int64 RegexRun::ReachAhead(int64 x, int64 limit)
+{
+    int32 state = dfa_->everything;
+    if (state < 0) {
+        NewGeneration();
+        cur_->count = 0;
+        RegexNode* pool = re_.pool_.Data();
+        for (int64 i = 0; i < re_.nodeCount_; i++)
+            if (pool[i].kind != SPLIT)
+                cur_->elements[cur_->count++] = pool + i;
+        int64 resets = dfa_->resets;
+        state = InternList(false);
+        if (state >= 0 && dfa_->resets == resets)
+            dfa_->everything = state;
+    }
+    if (StatesWentWrong(state) || !Settle(state, KindBefore(x), KindAt(x)))
+        return kGaveUp;
+    int64 pos = x;
+    while (pos < limit) {
+        int64 k = PlainForward(state, pos, limit);
+        if (k > 0) {
+            pos += k;
+            // The byte that emptied the set began no match's last stretch.
+            if (dfa_->At(state).setCount == 0)
+                return pos - 1;
+            continue;
+        }
+        int64 length;
+        int32 c = bytes_.Forward(pos, length);
+        if (!StepForward(state, c, pos + length))
+            return kGaveUp;
+        if (dfa_->At(state).setCount == 0)
+            return pos;
+        pos += length;
+    }
+    return limit;
+}
+
+// Where a backward run that is idle at pos may begin again: below the end of
+// the literal's last occurrence that lies below pos, where the matches
+// through that occurrence have ended; a match holding a later one would
+// end past pos. -1 when no occurrence is left that a match found above the
+// bound could hold.
+int64 RegexRun::LiteralJump(int64 pos, int64 bound)
+{
+    int64 length = literal_->length;
+    if (literalAt_ < 0 || literalAt_ + length > pos) {
+        int64 q = bytes_.LastLiteral(*literal_, pos, bound - 3);
+        if (q < 0)
+            return -1;
+        int64 reach = ahead_->ReachAhead(q + length, pos);
+        if (reach == kGaveUp) {
+            literal_ = nullptr;
+            return pos;
+        }
+        literalAt_ = q;
+        literalReach_ = reach;
+    }
+    return literalReach_ < pos ? literalReach_ : pos;
+}
+
+void RegexRun::UseLiteral(RegexRun& forward)
+{
+    forward.PrepareLiteral();
+    const RegExp::RequiredLiteral& literal = forward.re_.literal_;
+    if (literal.length == 0 || !forward.BeginStates())
+        return;
+    ahead_ = &forward;
+    literal_ = &literal;
+    literalAt_ = -1;
+}
+
+namespace {
+
+// How often a byte turns up in the texts people search, roughly: letters by
+// their frequency in English, then digits, capitals and the rest.
+int ByteFrequency(u8 b)
+{
+    static const char kLetters[] = "zqjxkvbpygfwmucldrhsnioate";
+    if (b == ' ')
+        return 300;
+    if (b >= 'a' && b <= 'z')
+        return 100 + static_cast<int>(strchr(kLetters, b) - kLetters) * 6;
+    if (b >= 0x80)
+        return 150;
+    if (b >= '0' && b <= '9')
+        return 90;
+    if (b >= 'A' && b <= 'Z')
+        return 60;
+    return 40;
+}
+
+// The characters every match begins with, one after the other.
+void LeadingLiterals(const RegexNode* node, std::vector<u32>& out)
+{
+    out.clear();
+    for (; node && IsLiteral(node->kind) && out.size() < 64; node = node->out)
+        out.push_back(node->kind);
+}
+
+}  // namespace
+
+// The longest run of characters that every match begins or ends with,
+// in bytes of the text's encoding, at least three of them. Only characters
+// with one form of bytes count: no line breaks, in UTF-8 any other, in the
+// 8-bit encodings ASCII, and without case ASCII without twins from 128 on.
+void RegexRun::PrepareLiteral()
+{
+    RegExp::RequiredLiteral& literal = re_.literal_;
+    EncodingId encoding = text_.Encoding();
+    if (literal.encoding == encoding)
+        return;
+    literal.encoding = encoding;
+    literal.length = 0;
+    bool utf8 = encoding == EncodingUtf8;
+    if (!utf8 && !IsCodePageEncoding(encoding))
+        return;
+    std::vector<u32> chains[2];
+    LeadingLiterals(re_.start_, chains[0]);
+    LeadingLiterals(re_.Reversed().start_, chains[1]);
+    std::reverse(chains[1].begin(), chains[1].end());
+    std::vector<int32> twins;
+    for (const std::vector<u32>& chain : chains) {
+        std::vector<u8> run;
+        for (size_t i = 0; i <= chain.size(); i++) {
+            u32 c = i < chain.size() ? chain[i] : kLineFeed;
+            bool usable = c != kLineFeed && c != 13 && (c < 128 || (utf8 && !re_.ignoreCase_));
+            if (usable && re_.ignoreCase_) {
+                RegexCaseTwins(c, twins);
+                usable = twins.empty();
+            }
+            u8 code[4];
+            int n = usable ? EncodeUtf8CodePoint(code, static_cast<int32>(c)) : 0;
+            if (n > 0 && run.size() + static_cast<size_t>(n) <= sizeof(literal.bytes)) {
+                for (int j = 0; j < n; j++)
+                    run.push_back(re_.ignoreCase_ && code[j] >= 'A' && code[j] <= 'Z' ? code[j] + 32 : code[j]);
+                continue;
+            }
+            if (run.size() >= 3 && run.size() > static_cast<size_t>(literal.length)) {
+                literal.length = static_cast<int>(run.size());
+                memcpy(literal.bytes, run.data(), run.size());
+            }
+            run.clear();
+        }
+    }
+    literal.fold = re_.ignoreCase_ != 0;
+    literal.rare = 0;
+    for (int i = 1; i < literal.length; i++)
+        if (ByteFrequency(literal.bytes[i]) <= ByteFrequency(literal.bytes[literal.rare]))
+            literal.rare = i;
 }
 
 // Steps forward over plain ASCII through known transitions that need no
@@ -1763,6 +1953,57 @@ int64 RegexBytes::SkipBackToCandidate(const RegExp::FirstBytes& set, int64 pos, 
     return -1;
 }
 
+bool RegexBytes::LiteralEquals(const RegExp::RequiredLiteral& literal, const u8* bytes)
+{
+    for (int i = 0; i < literal.length; i++) {
+        u8 b = bytes[i], want = literal.bytes[i];
+        if (b != want && !(literal.fold && (b | 0x20) == want && want >= 'a' && want <= 'z'))
+            return false;
+    }
+    return true;
+}
+
+int64 RegexBytes::LastLiteral(const RegExp::RequiredLiteral& literal, int64 pos, int64 bound)
+{
+    int64 length = literal.length;
+    int k = literal.rare;
+    u8 rare = literal.bytes[k];
+    u8 ranges[2][2] = {{rare, rare}, {rare, rare}};
+    if (literal.fold && rare >= 'a' && rare <= 'z')
+        ranges[1][0] = ranges[1][1] = static_cast<u8>(rare - 32);
+    // Where the rare byte of an occurrence can lie.
+    int64 hi = pos - (length - 1 - k);
+    int64 lo = (bound > 0 ? bound : 0) + k;
+    while (hi > lo) {
+        if (hi - 1 < start_ || hi > end_) {
+            Fill(hi - 1, true);
+            if (hi - 1 < start_ || hi > end_)
+                return -1;
+        }
+        int64 from = start_ > lo ? start_ : lo;
+        const u8* base = buffer_ + (from - start_);
+        size_t n = static_cast<size_t>(hi - from);
+        const u8* hit = ranges[0][0] == ranges[1][0] ? FindByteBackward(base, rare, n)
+                                                     : FindLastByteInRanges(base, n, ranges, 2);
+        if (!hit) {
+            hi = from;
+            continue;
+        }
+        int64 at = from + (hit - base);
+        int64 q = at - k;
+        if (q >= start_ && q + length <= end_) {
+            if (LiteralEquals(literal, buffer_ + (q - start_)))
+                return q;
+        } else {
+            u8 copy[sizeof(literal.bytes)];
+            if (text_.CopyBytes(q, copy, length) == length && LiteralEquals(literal, copy))
+                return q;
+        }
+        hi = at;
+    }
+    return -1;
+}
+
 namespace {
 
 int64 AddClamped(int64 a, int64 b)
@@ -1875,10 +2116,12 @@ int64 RegExp::FindBackward(TextDocument& document, int64 position, int64& stop, 
         else if (from > p)
             from = RegexRun(*this, document, bytes).CrossingReach(back, p, from, lower);
     }
+    RegexRun ahead(*this, document, bytes);
+    back.UseLiteral(ahead);
     int64 s = back.RegexLastStartBefore(p, from, lower);
     if (s < 0)
         return -1;
-    stop = RegexRun(*this, document, bytes).RegexLongestForward(s, hi);
+    stop = ahead.RegexLongestForward(s, hi);
     return s;
 }
 
@@ -1934,9 +2177,11 @@ int64 RegExp::FindBackwardBefore(TextDocument& document, int64 position, int64& 
     stop = p - kBeforeWindow > 0 ? p - kBeforeWindow : 0;
     int64 from = p < document.text.Size() ? document.text.CharStart(p) : p;
     RegexBytes bytes(document.text);
-    int64 s = RegexRun(Reversed(), document, bytes).RegexLastStartBackward(from, p - kBeforeWindow - kForwardSlack);
+    RegexRun back(Reversed(), document, bytes), ahead(*this, document, bytes);
+    back.UseLiteral(ahead);
+    int64 s = back.RegexLastStartBackward(from, p - kBeforeWindow - kForwardSlack);
     if (s < 0)
         return -1;
-    stop = RegexRun(*this, document, bytes).RegexLongestForward(s, p);
+    stop = ahead.RegexLongestForward(s, p);
     return s;
 }
