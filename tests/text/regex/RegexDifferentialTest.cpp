@@ -523,6 +523,8 @@ const wchar_t* const kLongPatterns[] = {
     L"k[a-z]+", L"[0-9]+ ?x", L"ab|kx|x\u0142|\u017Cy", L"\\bx+\\b", L"^x*$", L"\u00e9.\\w", L"x\\r?\\n?k",
     L"[^x ]+", L"\\Bk", L"(a|b)*k$", L"\\s+\\S", L"[\u0100-\u017F]+", L"K\\.?", L"x{0}", L"\U0001F600x",
     L"[[:punct:]]\\W", L"\\d\\D", L"x*", L"[\\n]k", L"(^|_)x",
+    // Literals every match holds, and words to skip to by their last two bytes.
+    L"xk [a-z]+", L"[0-9]+ x\u0142", L"\\bkx\\b", L"k_x.*1", L"ab|kx|17|_k", L"\u017Cx\\w*",
 };
 
 }  // namespace
@@ -578,6 +580,31 @@ TEST_CASE("cached states and skips agree with the plain automaton on long texts 
                         if (s1 >= 0)
                             found++;
                         pos = s1 >= 0 ? (e1 > pos ? e1 : pos + 1 + static_cast<int64>(local() % 2)) : e1;
+                    }
+                    // Matches one after the other from a random place, as
+                    // repeated find-previous commands go, with an edit on the
+                    // way that the next search must see.
+                    for (bool before : {false, true}) {
+                        int64 at = static_cast<int64>(local() % static_cast<u32>(size + 1)), steps = 0;
+                        while (at > 0 && steps < 60) {
+                            int64 e1 = -7, e2 = -7;
+                            int64 r1 = before ? states.FindBackwardBefore(doc, at, e1) : states.FindBackward(doc, at, e1, 100000);
+                            int64 r2 = before ? lists.FindBackwardBefore(doc, at, e2) : lists.FindBackward(doc, at, e2, 100000);
+                            REQUIRE(r1 == r2);
+                            REQUIRE(e1 == e2);
+                            compared++;
+                            at = r1 >= 0 ? (r1 < at ? r1 : at - 1) : e1;
+                            if (++steps == 30 && at > 10) {
+                                int64 a = at - 1 - static_cast<int64>(local() % 8);
+                                std::vector<u8> was(2);
+                                doc.text.CopyBytes(a, was.data(), 2);
+                                doc.text.Replace(a, a + 2, reinterpret_cast<const u8*>("xk"), 2);
+                                int64 f1 = -7, f2 = -7;
+                                REQUIRE(states.FindBackward(doc, at, f1, 100000) == lists.FindBackward(doc, at, f2, 100000));
+                                REQUIRE(f1 == f2);
+                                doc.text.Replace(a, a + 2, was.data(), 2);
+                            }
+                        }
                     }
                     // Backward searches from random places, odd offsets too.
                     for (int k = 0; k < 6; k++) {
@@ -659,6 +686,7 @@ private:
 const wchar_t* const kBackwardPatterns[] = {
     L"[A-Z][a-z]+\\b", L"[0-9]+ ?k", L"\u00e9", L"a\u00e9", L"\u00e9|\u0169", L"a.*b", L"b+",
     L"\\bk\\b", L"k$", L"^a", L"[^a]+b", L"\\Ba*", L"(ab|b)+", L"\\s\\S", L"\U0001F600\\w*",
+    L"a\u00e9[a-c]*", L"[0-9]*ba\u00e9", L"ab\\b", L"ba.*a\u00e9", L"ab|ba|k", L"Ab|\u00e9b|1a",
 };
 
 }  // namespace
