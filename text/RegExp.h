@@ -206,6 +206,17 @@ private:
         bool fold;       // ASCII letters compared without case
         u8 bytes[64];
     } literal_;
+    // Where the reversed run of the last backward search found its start,
+    // so that the next search, from that start, goes on from there: the
+    // text by its change count, the state there, and where the run began,
+    // past the end of every match in progress at the search's position.
+    struct BackwardResume {
+        u64 changes;  // 0 when there is nothing to go on from
+        int64 resets;
+        int64 from;
+        int64 at;
+        int32 state;
+    } resume_;
 };
 
 // Expands a replacement template: escapes, and with positions, each "$0"

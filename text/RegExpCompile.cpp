@@ -530,7 +530,8 @@ RegExp::RegExp() noexcept
       longest_(-2),
       firstBytes_{0, false, 0, {}, {}, {}},
       lastBytes_{0, false, 0, {}, {}, {}},
-      literal_{0, 0, 0, false, {}}
+      literal_{0, 0, 0, false, {}},
+      resume_{0, 0, 0, 0, 0}
 {
 }
 
@@ -556,6 +557,7 @@ void RegExp::Clear() noexcept
     firstBytes_.encoding = 0;
     lastBytes_.encoding = 0;
     literal_.encoding = 0;
+    resume_.changes = 0;
     longest_ = -2;
 }
 

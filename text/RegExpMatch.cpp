@@ -384,6 +384,15 @@ public:
     int64 RegexLongestBackward(int64 e, int64 lower);
     int64 RegexLastStartBackward(int64 p, int64 lower);
     int64 RegexLastStartBefore(int64 p, int64 from, int64 lower);
+    // The state in which the last run through the cached states found its
+    // start, -1 when none did; and a state at a position for the next run
+    // to go on from instead of beginning at its from.
+    int32 FoundState() const { return foundState_; }
+    void ResumeAt(int64 at, int32 state)
+    {
+        resumeAt_ = at;
+        resumeState_ = state;
+    }
 
     // The same runs on the lists alone.
     int64 ListLongestForward(int64 s, int64 limit);
@@ -468,6 +477,11 @@ private:
         return lists();
     }
     bool Settle(int32& state, int before, int at);
+    int64 Found(int64 pos, int32 state)
+    {
+        foundState_ = state;
+        return pos;
+    }
     bool Opening(bool anew, int64 p, int32& state);
     bool StepForward(int32& state, int32 c, int64 pos);
     bool StepBackward(int32& state, int32 c, int64 pos);
@@ -491,6 +505,9 @@ private:
     const RegExp::RequiredLiteral* literal_ = nullptr;
     int64 literalAt_ = -1;
     int64 literalReach_ = -1;
+    int64 resumeAt_ = -1;
+    int32 resumeState_ = -1;
+    int32 foundState_ = -1;
     int64 resetsAtStart_ = 0;
     int64 resetsSeen_ = 0;
 };
@@ -1047,20 +1064,25 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
 {
     int64 bound = lower > 0 ? lower : 0;
     int32 state;
-    if (!Opening(true, from, state))
-        return kGaveUp;
-    if (from < p && dfa_->At(state).accept)
-        return from;
     int64 pos = from;
+    if (resumeState_ >= 0) {
+        pos = resumeAt_;
+        state = resumeState_;
+    } else {
+        if (!Opening(true, from, state))
+            return kGaveUp;
+        if (from < p && dfa_->At(state).accept)
+            return Found(from, state);
+    }
     bool utf8 = bytes_.Utf8();
     int idleLimit = 16;
     while (pos > bound) {
         if (literal_ && dfa_->At(state).idle) {
             // Nothing in progress: the next match found holds the literal,
             // so the run may begin again where the matches through its last
-            // occurrence end.
-            // A run that reaches the bound may step below it by less than a
-            // character, so it goes there as it would without the literal.
+            // occurrence end. A run that reaches the bound may step below it
+            // by less than a character, so it goes there as it would without
+            // the literal.
             int64 to = LiteralJump(pos, bound);
             if (to < 0)
                 return -1;
@@ -1069,7 +1091,7 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
                 if (!Opening(true, pos, state))
                     return kGaveUp;
                 if (pos < p && dfa_->At(state).accept)
-                    return pos;
+                    return Found(pos, state);
             }
         }
         if (backSkip_ && dfa_->At(state).idle) {
@@ -1139,7 +1161,7 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
                 if (!Settle(state, KindBefore(pos), KindOf(last)))
                     return kGaveUp;
                 if (pos < p && dfa_->At(state).accept)
-                    return pos;
+                    return Found(pos, state);
                 continue;
             }
         }
@@ -1147,7 +1169,7 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
         if (!StepBackward(state, c, pos))
             return kGaveUp;
         if (pos < p && dfa_->At(state).accept)
-            return pos;
+            return Found(pos, state);
     }
     return -1;
 }
@@ -2094,33 +2116,59 @@ int64 RegExp::FindForward(TextDocument& document, int64 from, int64& stop, int64
 int64 RegExp::FindBackward(TextDocument& document, int64 position, int64& stop, int64 window)
 {
     int64 p = SearchPosition(document, position);
-    int64 size = document.text.Size();
+    TextBuff& text = document.text;
+    int64 size = text.Size();
     int64 hi = AddClamped(p, kBackwardAhead);
     int64 lo = AddClamped(p, -window);
     stop = lo > 0 ? lo : 0;
-    // A run never starts inside a character, or its match would end past it.
-    int64 from = hi < size ? document.text.CharStart(hi) : size;
     int64 lower = AddClamped(lo, -kForwardSlack);
-    RegexBytes bytes(document.text);
+    RegexBytes bytes(text);
     RegExp& reversed = Reversed();
-    RegexRun back(reversed, document, bytes);
-    // Only a match in progress at p can end after it; where those have all
-    // ended the reversed run may begin, rather than the whole way ahead: no
-    // further than the longest match reaches (a character takes at most 4
-    // bytes; 8 are counted), or where the runs that are alive at p die.
-    if (from > p) {
-        int64 longest = LongestMatchChars();
-        int64 reach = longest >= 0 && longest < 4096 ? p + 8 * longest : from;
-        if (reach < from && (reach = document.text.CharStart(reach)) > p)
-            from = reach;
-        else if (from > p)
-            from = RegexRun(*this, document, bytes).CrossingReach(back, p, from, lower);
+    RegexRun back(reversed, document, bytes), ahead(*this, document, bytes);
+    // A search from the start the last one found goes on with its reversed
+    // run: that run began past the end of every match in progress at the
+    // last position, hence at this one too, and not past where this search
+    // would begin; then both find the same starts below this position.
+    BackwardResume& resume = resume_;
+    int64 from;
+    // Whether the run begins past the end of every match in progress at p.
+    bool past = true;
+    if (resume.changes == text.ChangeCount() && resume.at == p && resume.from <= hi && reversed.dfa_ &&
+        reversed.dfa_->resets == resume.resets) {
+        from = resume.from;
+        back.ResumeAt(p, resume.state);
+    } else {
+        // A run never starts inside a character, or its match would end past it.
+        int64 furthest = hi < size ? text.CharStart(hi) : size;
+        from = furthest;
+        // Only a match in progress at p can end after it; where those have all
+        // ended the reversed run may begin, rather than the whole way ahead: no
+        // further than the longest match reaches (a character takes at most 4
+        // bytes; 8 are counted), or where the runs that are alive at p die.
+        if (from > p) {
+            int64 longest = LongestMatchChars();
+            int64 reach = longest >= 0 && longest < 4096 ? p + 8 * longest : from;
+            if (reach < from && (reach = text.CharStart(reach)) > p)
+                from = reach;
+            else if (from > p)
+                from = RegexRun(*this, document, bytes).CrossingReach(back, p, from, lower);
+        }
+        // A run that begins at the furthest place may leave out matches
+        // that end beyond it, which a later search could see.
+        past = from < furthest || furthest == size;
     }
-    RegexRun ahead(*this, document, bytes);
+    resume.changes = 0;
     back.UseLiteral(ahead);
     int64 s = back.RegexLastStartBefore(p, from, lower);
     if (s < 0)
         return -1;
+    if (past && back.FoundState() >= 0) {
+        resume.changes = text.ChangeCount();
+        resume.resets = reversed.dfa_->resets;
+        resume.from = from;
+        resume.at = s;
+        resume.state = back.FoundState();
+    }
     stop = ahead.RegexLongestForward(s, hi);
     return s;
 }

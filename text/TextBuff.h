@@ -112,8 +112,9 @@ public:
     int64 BlockCount() const { return blockCount_; }
     const BlockEntry& EntryAt(int64 index) const;
     const Change& LastChange() const { return change_; }
-    // How many changes the text has had (replacements, loads, clears,
-    // encoding switches): a cache kept elsewhere holds while this stays.
+    // Counts the text's changes (replacements, loads, clears, encoding
+    // switches) from a start no other text shares: a cache kept elsewhere
+    // holds while this stays.
     u64 ChangeCount() const { return changeCount_; }
 
     // ---- encoding, line ends ----

@@ -2,11 +2,17 @@
 
 #include "base/Error.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
 TextBuff::TextBuff()
 {
+    // Each text counts its changes from a start of its own, so that a cache
+    // keyed by the count cannot take a new text at the same address for
+    // the one it was made from.
+    static std::atomic<u64> texts{0};
+    changeCount_ = (texts.fetch_add(1) + 1) << 32;
     markers_.Reset();
 }
 

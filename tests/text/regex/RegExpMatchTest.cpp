@@ -7,6 +7,7 @@
 #include <doctest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -230,6 +231,32 @@ TEST_CASE("backward searches pick the largest start")
     CHECK(as.Before(buff, 5) == Match{3, 5});
     CHECK(Searcher(L"a*").Before(buff, 0) == Match{0, 0});
     CHECK(Searcher(L"q").Backward(buff, 0) == Match{-1, 0});
+}
+
+TEST_CASE("a backward search goes on from the last one only in the same text, unchanged")
+{
+    Searcher ab(L"[0-9]+ab");
+    TextDocument one, two;
+    SetText(one, "12ab 345ab 6789ab");
+    SetText(two, "12ab 345ab 6x89ab");
+    CHECK(ab.Backward(one, 17) == Match{14, 17});
+    CHECK(ab.Backward(one, 14) == Match{13, 17});
+    CHECK(ab.Backward(one, 13) == Match{12, 17});
+    // From the same place in another text.
+    CHECK(ab.Backward(two, 12) == Match{7, 10});
+    // From the same place after an edit.
+    CHECK(ab.Backward(one, 13) == Match{12, 17});
+    one.text.Replace(12, 13, reinterpret_cast<const u8*>("x"), 1);
+    CHECK(ab.Backward(one, 12) == Match{7, 10});
+    // A new text where the last one was, after as many changes.
+    std::optional<TextDocument> doc;
+    doc.emplace();
+    SetText(*doc, "x12ab");
+    CHECK(ab.Backward(*doc, 5) == Match{2, 5});
+    doc.reset();
+    doc.emplace();
+    SetText(*doc, "11xab");
+    CHECK(ab.Backward(*doc, 2) == Match{-1, 0});
 }
 
 TEST_CASE("searches that find nothing say where to go on")
