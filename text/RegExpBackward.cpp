@@ -1,0 +1,740 @@
+#include "text/RegexRun.h"
+
+#include "base/CharUtils.h"
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+// Backward searches: the reversed expression run back from ahead of the
+// position, with new attempts at every character, finds the largest start;
+// the forward expression fixes the match's extent from there.
+
+using namespace RegexKind;
+using namespace RegexParts;
+
+int64 RegexRun::ListLastStartBefore(int64 p, int64 from, int64 lower)
+{
+    int64 bound = lower > 0 ? lower : 0;
+    Start(from);
+    if (from < p && Check())
+        return from;
+    int64 pos = from;
+    while (pos > bound) {
+        RegexStep(bytes_.Backward(pos, pos));
+        if (pos < p && Check())
+            return pos;
+        RegexAddState(*cur_, re_.start_);
+        if (cur_->count == 0)
+            return -1;
+        if (re_.assertion_)
+            RegexResolve(pos);
+        if (pos < p && Check())
+            return pos;
+    }
+    return -1;
+}
+
+int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
+{
+    int64 bound = lower > 0 ? lower : 0;
+    int32 state;
+    int64 pos = from;
+    if (resumeState_ >= 0) {
+        pos = resumeAt_;
+        state = resumeState_;
+    } else {
+        if (!Opening(true, from, state))
+            return kGaveUp;
+        if (from < p && dfa_->At(state).accept)
+            return Found(from, state);
+    }
+    bool utf8 = bytes_.Utf8();
+    int idleLimit = 16;
+    while (pos > bound) {
+        if (literal_ && dfa_->At(state).idle) {
+            // Nothing in progress: the next match found holds the literal,
+            // so the run may begin again where the matches through its last
+            // occurrence end. A run that reaches the bound may step below it
+            // by less than a character, so it goes there as it would without
+            // the literal.
+            int64 to = LiteralJump(pos, bound);
+            if (to < 0)
+                return -1;
+            if (to < pos && to > bound) {
+                pos = to;
+                if (!Opening(true, pos, state))
+                    return kGaveUp;
+                if (pos < p && dfa_->At(state).accept)
+                    return Found(pos, state);
+            }
+        }
+        if (backSkip_ && dfa_->At(state).idle) {
+            // Nothing in progress but fresh attempts: only a character that
+            // the start takes can lead anywhere. Where such characters lie
+            // close together the byte loop stays idle longer before it asks.
+            int64 was = pos;
+            pos = bytes_.SkipBackToCandidate(*backSkip_, pos, bound);
+            if (pos < 0)
+                return -1;
+            if (was - pos < 64)
+                idleLimit = idleLimit < 1024 ? idleLimit * 2 : idleLimit;
+            else
+                idleLimit = idleLimit > 16 ? idleLimit / 2 : idleLimit;
+            if (pos < was && !Opening(true, pos, state))
+                return kGaveUp;
+        }
+        // Plain ASCII and two-byte characters through known transitions,
+        // until a state that needs a look or a long idle stay.
+        int64 n;
+        if (const u8* end = bytes_.SpanBefore(pos, n)) {
+            if (n > pos - bound)
+                n = pos - bound;
+            int64 k = 0;
+            int idle = 0;
+            const RegexDfa::State* at = &dfa_->At(state);
+            int32 last = -1;
+            while (k < n) {
+                u8 b = end[-1 - k];
+                int32 to;
+                if (b < 0x80 && b != 10 && b != 13) {
+                    to = at->bytes[b];
+                    if (to < 0)
+                        break;
+                    last = b;
+                    k++;
+                } else if (b < 0x80 && k + 1 < n) {
+                    // A line break: an LF after a CR ends the pair.
+                    to = at->bytes[kLineFeed];
+                    if (to < 0)
+                        break;
+                    last = kLineFeed;
+                    k += b == 10 && end[-2 - k] == 13 ? 2 : 1;
+                } else if (utf8 && k + 1 < n && RegexBytes::IsContinuation(b) && RegexBytes::IsTwoByteLead(end[-2 - k])) {
+                    int32 code = RegexBytes::TwoByteCode(end - 2 - k);
+                    to = dfa_->Wide(state, code);
+                    if (to < 0)
+                        break;
+                    last = code;
+                    k += 2;
+                } else {
+                    break;
+                }
+                if (to & RegexDfa::kLookBit) {
+                    state = to & ~RegexDfa::kLookBit;
+                    break;
+                }
+                state = to;
+                at = &dfa_->At(state);
+                if (!at->idle)
+                    idle = 0;
+                else if (++idle >= idleLimit && backSkip_)
+                    break;
+            }
+            if (k > 0) {
+                pos -= k;
+                if (!Settle(state, KindBefore(pos), KindOf(last)))
+                    return kGaveUp;
+                if (pos < p && dfa_->At(state).accept)
+                    return Found(pos, state);
+                continue;
+            }
+        }
+        int32 c = bytes_.Backward(pos, pos);
+        if (!StepBackward(state, c, pos))
+            return kGaveUp;
+        if (pos < p && dfa_->At(state).accept)
+            return Found(pos, state);
+    }
+    return -1;
+}
+
+// Back from p with every node of the reversed automaton live at once: the
+// run dies below the last place where a match that is still in progress at
+// p can have begun. Returns the lowest position where it was still alive
+// (bound when it lived that far), or kGaveUp.
+int64 RegexRun::ReachBack(int64 p, int64 lower)
+{
+    int64 bound = lower > 0 ? lower : 0;
+    int32 state = dfa_->everything;
+    if (state < 0) {
+        NewGeneration();
+        cur_->count = 0;
+        RegexNode* pool = re_.pool_.Data();
+        for (int64 i = 0; i < re_.nodeCount_; i++)
+            if (pool[i].kind != SPLIT)
+                cur_->elements[cur_->count++] = pool + i;
+        int64 resets = dfa_->resets;
+        state = InternList(false);
+        if (state >= 0 && dfa_->resets == resets)
+            dfa_->everything = state;
+    }
+    if (StatesWentWrong(state) || !Settle(state, KindBefore(p), KindAt(p)))
+        return kGaveUp;
+    int64 pos = p;
+    while (pos > bound) {
+        // Plain ASCII through known transitions that need no look.
+        int64 n;
+        if (const u8* end = bytes_.SpanBefore(pos, n)) {
+            if (n > pos - bound)
+                n = pos - bound;
+            const RegexDfa::State* at = &dfa_->At(state);
+            int64 k = 0;
+            for (; k < n; k++) {
+                u8 b = end[-1 - k];
+                int32 to = b < 0x80 && b != 10 && b != 13 ? at->bytes[b] : -1;
+                if (to < 0 || (to & RegexDfa::kLookBit))
+                    break;
+                state = to;
+                at = &dfa_->At(state);
+                if (at->setCount == 0)
+                    return pos - k;
+            }
+            if (k > 0) {
+                pos -= k;
+                continue;
+            }
+        }
+        int64 was = pos;
+        int32 c = bytes_.Backward(pos, pos);
+        if (!StepBackward(state, c, pos))
+            return kGaveUp;
+        if (dfa_->At(state).setCount == 0)
+            return was;
+    }
+    return pos;
+}
+
+// Forward from x with every node of the automaton live at once: the run
+// dies after the last place where a match in progress at x can end.
+// Returns that place (limit when it lived that far), or kGaveUp.
+int64 RegexRun::ReachAhead(int64 x, int64 limit)
+{
+    int32 state = dfa_->everything;
+    if (state < 0) {
+        NewGeneration();
+        cur_->count = 0;
+        RegexNode* pool = re_.pool_.Data();
+        for (int64 i = 0; i < re_.nodeCount_; i++)
+            if (pool[i].kind != SPLIT)
+                cur_->elements[cur_->count++] = pool + i;
+        int64 resets = dfa_->resets;
+        state = InternList(false);
+        if (state >= 0 && dfa_->resets == resets)
+            dfa_->everything = state;
+    }
+    if (StatesWentWrong(state) || !Settle(state, KindBefore(x), KindAt(x)))
+        return kGaveUp;
+    int64 pos = x;
+    while (pos < limit) {
+        int64 k = PlainForward(state, pos, limit);
+        if (k > 0) {
+            pos += k;
+            // The byte that emptied the set began no match's last stretch.
+            if (dfa_->At(state).setCount == 0)
+                return pos - 1;
+            continue;
+        }
+        int64 length;
+        int32 c = bytes_.Forward(pos, length);
+        if (!StepForward(state, c, pos + length))
+            return kGaveUp;
+        if (dfa_->At(state).setCount == 0)
+            return pos;
+        pos += length;
+    }
+    return limit;
+}
+
+// Where a backward run that is idle at pos may begin again: below the end of
+// the literal's last occurrence that lies below pos, where the matches
+// through that occurrence have ended; a match holding a later one would
+// end past pos. -1 when no occurrence is left that a match found above the
+// bound could hold.
+int64 RegexRun::LiteralJump(int64 pos, int64 bound)
+{
+    int64 length = literal_->length;
+    if (literalAt_ < 0 || literalAt_ + length > pos) {
+        int64 q = bytes_.LastLiteral(*literal_, pos, bound - 3);
+        if (q < 0)
+            return -1;
+        int64 reach = ahead_->ReachAhead(q + length, pos);
+        if (reach == kGaveUp) {
+            literal_ = nullptr;
+            return pos;
+        }
+        literalAt_ = q;
+        literalReach_ = reach;
+    }
+    return literalReach_ < pos ? literalReach_ : pos;
+}
+
+void RegexRun::UseLiteral(RegexRun& forward)
+{
+    forward.PrepareLiteral();
+    const RegExp::RequiredLiteral& literal = forward.re_.literal_;
+    if (literal.length == 0 || !forward.BeginStates())
+        return;
+    ahead_ = &forward;
+    literal_ = &literal;
+    literalAt_ = -1;
+}
+
+namespace {
+
+// How often a byte turns up in the texts people search, roughly: letters by
+// their frequency in English, then digits, capitals and the rest.
+int ByteFrequency(u8 b)
+{
+    static const char kLetters[] = "zqjxkvbpygfwmucldrhsnioate";
+    if (b == ' ')
+        return 300;
+    if (b >= 'a' && b <= 'z')
+        return 100 + static_cast<int>(strchr(kLetters, b) - kLetters) * 6;
+    if (b >= 0x80)
+        return 150;
+    if (b >= '0' && b <= '9')
+        return 90;
+    if (b >= 'A' && b <= 'Z')
+        return 60;
+    return 40;
+}
+
+// The characters every match begins with, one after the other.
+void LeadingLiterals(const RegexNode* node, std::vector<u32>& out)
+{
+    out.clear();
+    for (; node && IsLiteral(node->kind) && out.size() < 64; node = node->out)
+        out.push_back(node->kind);
+}
+
+}  // namespace
+
+// The longest run of characters that every match begins or ends with,
+// in bytes of the text's encoding, at least three of them. Only characters
+// with one form of bytes count: no line breaks, in UTF-8 any other, in the
+// 8-bit encodings ASCII, and without case ASCII without twins from 128 on.
+void RegexRun::PrepareLiteral()
+{
+    RegExp::RequiredLiteral& literal = re_.literal_;
+    EncodingId encoding = text_.Encoding();
+    if (literal.encoding == encoding)
+        return;
+    literal.encoding = encoding;
+    literal.length = 0;
+    bool utf8 = encoding == EncodingUtf8;
+    if (!utf8 && !IsCodePageEncoding(encoding))
+        return;
+    std::vector<u32> chains[2];
+    LeadingLiterals(re_.start_, chains[0]);
+    LeadingLiterals(re_.Reversed().start_, chains[1]);
+    std::reverse(chains[1].begin(), chains[1].end());
+    std::vector<int32> twins;
+    for (const std::vector<u32>& chain : chains) {
+        std::vector<u8> run;
+        for (size_t i = 0; i <= chain.size(); i++) {
+            u32 c = i < chain.size() ? chain[i] : kLineFeed;
+            bool usable = c != kLineFeed && c != 13 && (c < 128 || (utf8 && !re_.ignoreCase_));
+            if (usable && re_.ignoreCase_) {
+                RegexCaseTwins(c, twins);
+                usable = twins.empty();
+            }
+            u8 code[4];
+            int n = usable ? EncodeUtf8CodePoint(code, static_cast<int32>(c)) : 0;
+            if (n > 0 && run.size() + static_cast<size_t>(n) <= sizeof(literal.bytes)) {
+                for (int j = 0; j < n; j++)
+                    run.push_back(re_.ignoreCase_ && code[j] >= 'A' && code[j] <= 'Z' ? code[j] + 32 : code[j]);
+                continue;
+            }
+            if (run.size() >= 3 && run.size() > static_cast<size_t>(literal.length)) {
+                literal.length = static_cast<int>(run.size());
+                memcpy(literal.bytes, run.data(), run.size());
+            }
+            run.clear();
+        }
+    }
+    literal.fold = re_.ignoreCase_ != 0;
+    literal.rare = 0;
+    for (int i = 1; i < literal.length; i++)
+        if (ByteFrequency(literal.bytes[i]) <= ByteFrequency(literal.bytes[literal.rare]))
+            literal.rare = i;
+}
+
+// Forward from d with a new attempt at every character before p, then on
+// with those in progress alone: where the last of them dies, or from.
+int64 RegexRun::ReachForward(int64 d, int64 p, int64 from)
+{
+    int32 state;
+    if (!Opening(true, d, state))
+        return kGaveUp;
+    int64 pos = d;
+    while (pos < p) {
+        int64 k = PlainForward(state, pos, p);
+        if (k > 0) {
+            pos += k;
+            continue;
+        }
+        int64 length;
+        int32 c = bytes_.Forward(pos, length);
+        pos += length;
+        if (!StepForward(state, c, pos))
+            return kGaveUp;
+    }
+    // The same nodes without the attempts that would begin from here on.
+    int32 plain = dfa_->At(state).plain;
+    if (plain < 0) {
+        LoadState(state);
+        int64 resets = dfa_->resets;
+        plain = InternList(false);
+        if (plain >= 0 && dfa_->resets == resets && dfa_->At(state).anew)
+            dfa_->At(state).plain = plain;
+    }
+    state = plain;
+    if (StatesWentWrong(state))
+        return kGaveUp;
+    while (pos < from) {
+        if (dfa_->At(state).setCount == 0)
+            return pos;
+        int64 k = PlainForward(state, pos, from);
+        if (k > 0) {
+            pos += k;
+            continue;
+        }
+        int64 length;
+        int32 c = bytes_.Forward(pos, length);
+        pos += length;
+        if (!StepForward(state, c, pos))
+            return kGaveUp;
+    }
+    return from;
+}
+
+int64 RegexRun::CrossingReach(RegexRun& reversed, int64 p, int64 from, int64 lower)
+{
+    if (!reversed.BeginStates())
+        return from;
+    int64 d = reversed.ReachBack(p, lower);
+    if (d == kGaveUp || !BeginStates())
+        return from;
+    int64 reach = ReachForward(d, p, from);
+    return reach == kGaveUp || reach > from ? from : reach < p ? p : reach;
+}
+
+int64 RegexRun::RegexLastStartBackward(int64 p, int64 lower)
+{
+    return RegexLastStartBefore(INT64_MAX, p, lower);
+}
+
+int64 RegexRun::RegexLastStartBefore(int64 p, int64 from, int64 lower)
+{
+    PrepareBackSkip();
+    return EitherWay([&] { return StatesLastStartBefore(p, from, lower); },
+                     [&] { return ListLastStartBefore(p, from, lower); });
+}
+
+// The bytes that can end a character that a node of the start's closure
+// consumes, for the backward runs of the reversed expression; assertions
+// are taken as holding, so the set is wide enough whatever they say.
+void RegexRun::PrepareBackSkip()
+{
+    RegExp::FirstBytes& f = re_.lastBytes_;
+    EncodingId encoding = text_.Encoding();
+    if (f.encoding != encoding) {
+        f.encoding = encoding;
+        f.usable = ComputeLastBytes(encoding, f.bytes);
+        FillRanges(f);
+        if (!f.usable || !ComputePairs(f.bytes, f.pairs, true))
+            f.pairs.pairs = 0;
+    }
+    backSkip_ = f.usable ? &f : nullptr;
+}
+
+bool RegexRun::ComputeLastBytes(EncodingId encoding, bool* bytes)
+{
+    memset(bytes, 0, 256);
+    if (encoding != EncodingUtf8 && !IsCodePageEncoding(encoding))
+        return false;
+    RegexDfa& dfa = re_.Dfa();
+    if (dfa.opening.empty()) {
+        RegexDfa* was = dfa_;
+        dfa_ = &dfa;
+        ComputeOpening();
+        dfa_ = was;
+    }
+    if (dfa.opening.back())
+        return false;
+    const RegexNode* pool = re_.pool_.Data();
+    for (int64 i = 0; i < re_.nodeCount_; i++) {
+        const RegexNode* node = pool + i;
+        if (!dfa.opening[static_cast<size_t>(i)] || node->kind == SPLIT || IsAssertion(node->kind))
+            continue;
+        int32 folded = -1;
+        if (Consumes(node, -30, folded))
+            return false;
+        for (int32 b = 0; b < 128; b++) {
+            folded = -1;
+            // A CR and an LF both end a line break.
+            if (Consumes(node, b == 13 ? kLineFeed : b, folded))
+                bytes[b] = true;
+        }
+        u32 kind = node->kind;
+        bool asciiClass = IsClass(kind) && !ClassTakesWide(re_.classItems_.Data() + (kind - CLASS));
+        if (encoding == EncodingUtf8 && ((IsLiteral(kind) && kind <= 0x10FFFF) || asciiClass)) {
+            std::vector<int32> twins;
+            if (IsLiteral(kind) && re_.ignoreCase_)
+                RegexCaseTwins(kind, twins);
+            else if (IsLiteral(kind) && kind >= 128)
+                twins.push_back(static_cast<int32>(kind));
+            for (int32 c : twins) {
+                u8 code[4];
+                int length = EncodeUtf8CodePoint(code, c);
+                if (length > 0)
+                    bytes[code[length - 1]] = true;
+            }
+        } else {
+            for (int b = 128; b < 256; b++)
+                bytes[b] = true;
+        }
+    }
+    return true;
+}
+
+namespace {
+
+// Last byte of [p, p + n) that lies in one of count inclusive ranges, or
+// null: the backward twin of FindByteInRanges.
+const u8* FindLastByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int count)
+{
+    __m128i low[8], span[8];
+    for (int r = 0; r < count; r++) {
+        low[r] = _mm_set1_epi8(static_cast<char>(ranges[r][0]));
+        span[r] = _mm_set1_epi8(static_cast<char>(ranges[r][1] - ranges[r][0]));
+    }
+    size_t i = n;
+    for (; i >= 16; i -= 16) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 16));
+        __m128i hit = _mm_setzero_si128();
+        for (int r = 0; r < count; r++) {
+            __m128i t = _mm_sub_epi8(x, low[r]);
+            hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_min_epu8(t, span[r]), t));
+        }
+        unsigned m = static_cast<unsigned>(_mm_movemask_epi8(hit));
+        if (m)
+            return p + i - 16 + (31 - __builtin_clz(m));
+    }
+    while (i > 0) {
+        i--;
+        for (int r = 0; r < count; r++)
+            if (p[i] >= ranges[r][0] && p[i] <= ranges[r][1])
+                return p + i;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int64 RegexBytes::SkipBackToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound)
+{
+    while (pos > bound) {
+        if (pos - 1 < start_ || pos > end_) {
+            Fill(pos, true);
+            if (pos - 1 < start_ || pos > end_)
+                return pos;
+        }
+        int64 low = start_ > bound ? start_ : bound;
+        const u8* bytes = buffer_ + (low - start_);
+        const u8* hit = set.pairs.pairs > 0 ? FindLastBytePairs(bytes, static_cast<size_t>(pos - low), set.pairs)
+                                            : FindLastByteInRanges(bytes, static_cast<size_t>(pos - low), set.range, set.ranges);
+        if (!hit) {
+            pos = low;
+            continue;
+        }
+        int64 at = low + (hit - bytes) + 1;
+        // A byte from 0x80 on may end a character only part way: then the
+        // character it lies in ends past it, with a last byte not in the set.
+        if (*hit >= 0x80 && Utf8() && at < size_) {
+            int64 s = text_.CharStart(at);
+            if (s < at) {
+                pos = s;
+                continue;
+            }
+        }
+        return at;
+    }
+    return -1;
+}
+
+bool RegexBytes::LiteralEquals(const RegExp::RequiredLiteral& literal, const u8* bytes)
+{
+    for (int i = 0; i < literal.length; i++) {
+        u8 b = bytes[i], want = literal.bytes[i];
+        if (b != want && !(literal.fold && (b | 0x20) == want && want >= 'a' && want <= 'z'))
+            return false;
+    }
+    return true;
+}
+
+int64 RegexBytes::LastLiteral(const RegExp::RequiredLiteral& literal, int64 pos, int64 bound)
+{
+    int64 length = literal.length;
+    int k = literal.rare;
+    u8 rare = literal.bytes[k];
+    u8 ranges[2][2] = {{rare, rare}, {rare, rare}};
+    if (literal.fold && rare >= 'a' && rare <= 'z')
+        ranges[1][0] = ranges[1][1] = static_cast<u8>(rare - 32);
+    // Where the rare byte of an occurrence can lie.
+    int64 hi = pos - (length - 1 - k);
+    int64 lo = (bound > 0 ? bound : 0) + k;
+    while (hi > lo) {
+        if (hi - 1 < start_ || hi > end_) {
+            Fill(hi - 1, true);
+            if (hi - 1 < start_ || hi > end_)
+                return -1;
+        }
+        int64 from = start_ > lo ? start_ : lo;
+        const u8* base = buffer_ + (from - start_);
+        size_t n = static_cast<size_t>(hi - from);
+        const u8* hit = ranges[0][0] == ranges[1][0] ? FindByteBackward(base, rare, n)
+                                                     : FindLastByteInRanges(base, n, ranges, 2);
+        if (!hit) {
+            hi = from;
+            continue;
+        }
+        int64 at = from + (hit - base);
+        int64 q = at - k;
+        if (q >= start_ && q + length <= end_) {
+            if (LiteralEquals(literal, buffer_ + (q - start_)))
+                return q;
+        } else {
+            u8 copy[sizeof(literal.bytes)];
+            if (text_.CopyBytes(q, copy, length) == length && LiteralEquals(literal, copy))
+                return q;
+        }
+        hi = at;
+    }
+    return -1;
+}
+
+int64 RegExp::FindBackward(TextDocument& document, int64 position, int64& stop, int64 window)
+{
+    int64 p = SearchPosition(document, position);
+    TextBuff& text = document.text;
+    int64 size = text.Size();
+    int64 hi = AddClamped(p, kBackwardAhead);
+    int64 lo = AddClamped(p, -window);
+    stop = lo > 0 ? lo : 0;
+    int64 lower = AddClamped(lo, -kForwardSlack);
+    RegexBytes bytes(text);
+    RegExp& reversed = Reversed();
+    RegexRun back(reversed, document, bytes), ahead(*this, document, bytes);
+    // A search from the start the last one found goes on with its reversed
+    // run: that run began past the end of every match in progress at the
+    // last position, hence at this one too, and not past where this search
+    // would begin; then both find the same starts below this position.
+    BackwardResume& resume = resume_;
+    int64 from;
+    // Whether the run begins past the end of every match in progress at p.
+    bool past = true;
+    if (resume.changes == text.ChangeCount() && resume.at == p && resume.from <= hi && reversed.dfa_ &&
+        reversed.dfa_->resets == resume.resets) {
+        from = resume.from;
+        back.ResumeAt(p, resume.state);
+    } else {
+        // A run never starts inside a character, or its match would end past it.
+        int64 furthest = hi < size ? text.CharStart(hi) : size;
+        from = furthest;
+        // Only a match in progress at p can end after it; where those have all
+        // ended the reversed run may begin, rather than the whole way ahead: no
+        // further than the longest match reaches (a character takes at most 4
+        // bytes; 8 are counted), or where the runs that are alive at p die.
+        if (from > p) {
+            int64 longest = LongestMatchChars();
+            int64 reach = longest >= 0 && longest < 4096 ? p + 8 * longest : from;
+            if (reach < from && (reach = text.CharStart(reach)) > p)
+                from = reach;
+            else if (from > p)
+                from = RegexRun(*this, document, bytes).CrossingReach(back, p, from, lower);
+        }
+        // A run that begins at the furthest place may leave out matches
+        // that end beyond it, which a later search could see.
+        past = from < furthest || furthest == size;
+    }
+    resume.changes = 0;
+    back.UseLiteral(ahead);
+    int64 s = back.RegexLastStartBefore(p, from, lower);
+    if (s < 0)
+        return -1;
+    if (past && back.FoundState() >= 0) {
+        resume.changes = text.ChangeCount();
+        resume.resets = reversed.dfa_->resets;
+        resume.from = from;
+        resume.at = s;
+        resume.state = back.FoundState();
+    }
+    stop = ahead.RegexLongestForward(s, hi);
+    return s;
+}
+
+// The longest path from the start to the accept node, in nodes that take a
+// character; -1 when a loop makes it unbounded.
+int64 RegExp::LongestMatchChars()
+{
+    if (longest_ != -2)
+        return longest_;
+    std::vector<int64> longest(static_cast<size_t>(nodeCount_) + 1, -3);  // -3 unseen, -4 on the path
+    auto index = [&](const RegexNode* n) {
+        return n == &accept_ ? static_cast<size_t>(nodeCount_) : static_cast<size_t>(n - pool_.Data());
+    };
+    std::vector<const RegexNode*> stack{start_};
+    while (!stack.empty()) {
+        const RegexNode* n = stack.back();
+        int64& mine = longest[index(n)];
+        if (mine == -3) {
+            mine = -4;
+            if (n->kind == ACCEPT)
+                continue;
+            for (const RegexNode* next : {n->out, n->kind == SPLIT ? n->out1 : nullptr}) {
+                if (!next)
+                    continue;
+                int64 seen = longest[index(next)];
+                if (seen == -4) {
+                    longest_ = -1;
+                    return longest_;
+                }
+                if (seen == -3)
+                    stack.push_back(next);
+            }
+            continue;
+        }
+        stack.pop_back();
+        if (mine != -4)
+            continue;
+        if (n->kind == ACCEPT) {
+            mine = 0;
+        } else if (n->kind == SPLIT) {
+            mine = std::max(longest[index(n->out)], longest[index(n->out1)]);
+        } else {
+            mine = longest[index(n->out)] + (IsAssertion(n->kind) ? 0 : 1);
+        }
+    }
+    longest_ = longest[index(start_)];
+    return longest_;
+}
+
+int64 RegExp::FindBackwardBefore(TextDocument& document, int64 position, int64& stop)
+{
+    int64 p = SearchPosition(document, position);
+    stop = p - kBeforeWindow > 0 ? p - kBeforeWindow : 0;
+    int64 from = p < document.text.Size() ? document.text.CharStart(p) : p;
+    RegexBytes bytes(document.text);
+    RegexRun back(Reversed(), document, bytes), ahead(*this, document, bytes);
+    back.UseLiteral(ahead);
+    int64 s = back.RegexLastStartBackward(from, p - kBeforeWindow - kForwardSlack);
+    if (s < 0)
+        return -1;
+    stop = ahead.RegexLongestForward(s, p);
+    return s;
+}
