@@ -766,3 +766,83 @@ TEST_CASE("backward searches agree with the brute-force matcher on longer texts 
     CHECK(compared > 40000);
     CHECK(found > 10000);
 }
+
+TEST_CASE("backward searches of patterns that hold a literal agree with the brute-force matcher")
+{
+    // Literals of three bytes or more in UTF-8, found by their bytes.
+    static const struct {
+        const wchar_t* text;
+        std::vector<u32> codes;
+    } literals[] = {{L"ab ", {'a', 'b', ' '}}, {L"k\u00e9", {'k', 0xE9}}, {L"1_a", {'1', '_', 'a'}},
+                    {L"Bak", {'B', 'a', 'k'}}, {L"\u00e9\u00e9", {0xE9, 0xE9}}};
+    const u32 seed = 0x11BE8A15;
+    std::mt19937 rng(seed);
+    TextDocument doc;
+    int compared = 0, found = 0;
+    for (int round = 0; round < 300; round++) {
+        u32 caseSeed = rng();
+        std::mt19937 local(caseSeed);
+        const auto& literal = literals[local() % (sizeof(literals) / sizeof(literals[0]))];
+        // (A) literal (B), each side left out now and then, or optional.
+        std::wstring pattern;
+        std::vector<NodePtr> parts;
+        PatternMaker maker(local);
+        auto side = [&] {
+            if (local() % 4 == 0)
+                return;
+            pattern += L'(';
+            NodePtr n = maker.Regex(pattern, 1);
+            pattern += L')';
+            int q = static_cast<int>(local() % 3);
+            pattern += q == 0 ? L"" : q == 1 ? L"?" : L"*";
+            parts.push_back(q == 0 ? n : Wrap(q == 1 ? Node::Quest : Node::Star, {n}));
+        };
+        side();
+        pattern += literal.text;
+        for (u32 c : literal.codes)
+            parts.push_back(Make(Node::Literal, c));
+        side();
+        NodePtr tree = Wrap(Node::Concat, parts);
+        std::vector<u32> cps = CodePoints(pattern);
+        // Random characters with the literal put in here and there.
+        std::vector<TextChar> chars = MakeChars(local, 60 + static_cast<int>(local() % 60));
+        for (int k = 1 + static_cast<int>(local() % 5); k > 0; k--) {
+            size_t at = local() % (chars.size() + 1);
+            for (size_t j = literal.codes.size(); j-- > 0;)
+                chars.insert(chars.begin() + static_cast<std::ptrdiff_t>(at), TextChar{Piece::CodePoint, literal.codes[j]});
+        }
+        Sample s = Encode(chars, EncodingUtf8);
+        Fill(doc, EncodingUtf8, s.bytes);
+        for (bool ignoreCase : {false, true}) {
+            RegExp re;
+            re.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+            LazyMatches all(*tree, s.text, ignoreCase);
+            INFO("seed " << seed << " case seed " << caseSeed << " pattern \"" << Narrow(pattern) << "\" ignore case "
+                         << ignoreCase << " " << s.description);
+            for (int64 p : Positions(s)) {
+                int64 stop = -7;
+                oracle::Found want = all.Backward(p, 1000);
+                REQUIRE(re.FindBackward(doc, p, stop, 1000) == want.start);
+                REQUIRE(stop == want.stop);
+                want = all.Before(p);
+                REQUIRE(re.FindBackwardBefore(doc, p, stop) == want.start);
+                REQUIRE(stop == want.stop);
+                compared += 2;
+            }
+            // Match after match from the end, each search going on from the last.
+            for (int64 at = s.text.size; at > 0;) {
+                int64 stop = -7;
+                oracle::Found want = all.Backward(at, 1000);
+                int64 start = re.FindBackward(doc, at, stop, 1000);
+                REQUIRE(start == want.start);
+                REQUIRE(stop == want.stop);
+                compared++;
+                if (start >= 0)
+                    found++;
+                at = start >= 0 ? (start < at ? start : at - 1) : stop;
+            }
+        }
+    }
+    CHECK(compared > 40000);
+    CHECK(found > 1000);
+}
