@@ -113,7 +113,7 @@ bool Shows(HWND viewer, const wchar_t* words)
 
 // The command line a process was started with, read from its process
 // parameters (the 64-bit ones, which the system keeps for a 32-bit process
-// too); empty when it cannot be read.
+// too, else the 32-bit ones); empty when it cannot be read.
 std::wstring CommandLineOf(DWORD process)
 {
     using Query = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
@@ -130,6 +130,26 @@ std::wstring CommandLineOf(DWORD process)
         line.resize(parameters.CommandLine.Length / sizeof(wchar_t));
         if (!ReadProcessMemory(h, parameters.CommandLine.Buffer, &line[0], line.size() * sizeof(wchar_t), nullptr))
             line.clear();
+    }
+    // A 32-bit process whose 64-bit parameters say nothing: its own 32-bit
+    // ones (the PEB's parameters at 0x10, their command line at 0x40).
+    ULONG_PTR peb32 = 0;
+    if (line.empty() && query && h &&
+        query(h, static_cast<PROCESSINFOCLASS>(26 /* ProcessWow64Information */), &peb32, sizeof peb32, nullptr) == 0 &&
+        peb32) {
+        DWORD parameters32 = 0;
+        struct {
+            USHORT length, maximum;
+            DWORD buffer;
+        } command = {};
+        if (ReadProcessMemory(h, reinterpret_cast<void*>(peb32 + 0x10), &parameters32, sizeof parameters32, nullptr) &&
+            ReadProcessMemory(h, reinterpret_cast<void*>(ULONG_PTR(parameters32) + 0x40), &command, sizeof command,
+                              nullptr)) {
+            line.resize(command.length / sizeof(wchar_t));
+            if (!ReadProcessMemory(h, reinterpret_cast<void*>(ULONG_PTR(command.buffer)), &line[0],
+                                   line.size() * sizeof(wchar_t), nullptr))
+                line.clear();
+        }
     }
     if (h)
         CloseHandle(h);
