@@ -85,6 +85,8 @@ bool MainForm::HandleError(const Error& error)
 // held still while a modal window runs over the form, like the form itself.
 void MainForm::DisableForModal(Form* modalForm)
 {
+    // A question in the middle of a restore shows the window as it stands.
+    RefreshDeferred();
     Form::DisableForModal(modalForm);
     if (SpellCheckDialog* spell = SpellCheckDialog::Instance(); spell && spell != modalForm)
         spell->DisableForModal(modalForm);
