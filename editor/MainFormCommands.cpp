@@ -5,6 +5,7 @@
 #include "base/AppContext.h"
 #include "base/UiLanguage.h"
 #include "gui/ErrorText.h"
+#include "gui/ProgressDialog.h"
 #include "spell/SpellCheckDialog.h"
 
 #include <vector>
@@ -86,7 +87,10 @@ bool MainForm::HandleError(const Error& error)
 void MainForm::DisableForModal(Form* modalForm)
 {
     // A question in the middle of a restore shows the window as it stands.
-    RefreshDeferred();
+    // Every load starts the progress dialog, hidden until the load takes
+    // long: that start is no question.
+    if (modalForm != progressDialog)
+        RefreshDeferred();
     Form::DisableForModal(modalForm);
     if (SpellCheckDialog* spell = SpellCheckDialog::Instance(); spell && spell != modalForm)
         spell->DisableForModal(modalForm);
