@@ -67,6 +67,8 @@ TEST_CASE("after every key the view and the status bar show what painting them a
     MainForm& f = *run.form;
     Statusbar& bar = *f.statusbar;
     Type(f, L"int f(int a) {\r\treturn (a + 1) * [2]; // \"x\"\r}\r");
+    for (int i = 0; i < 40; i++)
+        Type(f, L"a line long enough to wrap ");
     unsigned seed = 20261209;
     INFO("seed " << seed);
     std::mt19937 random(seed);
