@@ -230,10 +230,10 @@ struct ProbeVectors {
         bit = _mm_set1_epi8(static_cast<char>(apart));
         folded = _mm_set1_epi8(static_cast<char>(bytes[0] | apart));
     }
-    template <int Width>
+    template <int Width, bool Aligned = false>
     __m128i Match(const u8* p) const
     {
-        __m128i x = LoadBytes(p);
+        __m128i x = Aligned ? _mm_load_si128(reinterpret_cast<const __m128i*>(p)) : LoadBytes(p);
         if (Width == 1)
             return _mm_cmpeq_epi8(x, v[0]);
         if (Width == 2)
@@ -247,13 +247,20 @@ struct ProbeVectors {
 };
 
 // Whether the probes accept the sixteen offsets from at: both, or a alone
-// (WidthB 0) when b is left for the caller to check.
-template <int WidthA, int WidthB>
+// (WidthB 0) when b is left for the caller to check. Aligned when pa + at
+// is a multiple of sixteen: a's loads then fold into their compares.
+template <int WidthA, int WidthB, bool Aligned = false>
 inline __m128i MatchProbes(const u8* pa, const u8* pb, int64 at, const ProbeVectors& va, const ProbeVectors& vb)
 {
     if (WidthB == 0)
-        return va.Match<WidthA>(pa + at);
-    return _mm_and_si128(va.Match<WidthA>(pa + at), vb.Match<WidthB>(pb + at));
+        return va.Match<WidthA, Aligned>(pa + at);
+    return _mm_and_si128(va.Match<WidthA, Aligned>(pa + at), vb.Match<WidthB>(pb + at));
+}
+
+// How far pa + at lies past a multiple of sixteen.
+inline int64 Skew(const u8* pa, int64 at)
+{
+    return static_cast<int64>(reinterpret_cast<uintptr_t>(pa + at) & 15);
 }
 
 template <bool Pair>
@@ -270,8 +277,17 @@ int64 ScanProbesOf(const u8* pa, const u8* pb, int64 i, int64 to, int64 floor, c
                    const ProbeVectors& vb)
 {
     auto match = [&](int64 at) { return MatchProbes<WidthA, WidthB>(pa, pb, at, va, vb); };
+    auto aligned = [&](int64 at) { return MatchProbes<WidthA, WidthB, true>(pa, pb, at, va, vb); };
+    // One step from i on brings the loads of a's bytes to sixteen's multiples.
+    const int64 skew = Skew(pa, i);
+    if (skew != 0 && i + 16 <= to) {
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(match(i)));
+        if (bits)
+            return i + __builtin_ctz(bits);
+        i += 16 - skew;
+    }
     for (; i + 64 <= to; i += 64) {
-        __m128i m0 = match(i), m1 = match(i + 16), m2 = match(i + 32), m3 = match(i + 48);
+        __m128i m0 = aligned(i), m1 = aligned(i + 16), m2 = aligned(i + 32), m3 = aligned(i + 48);
         if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(m0, m1), _mm_or_si128(m2, m3))) == 0)
             continue;
         u64 bits = static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m0))) |
@@ -281,7 +297,7 @@ int64 ScanProbesOf(const u8* pa, const u8* pb, int64 i, int64 to, int64 floor, c
         return i + __builtin_ctzll(bits);
     }
     for (; i + 16 <= to; i += 16) {
-        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(match(i)));
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(aligned(i)));
         if (bits)
             return i + __builtin_ctz(bits);
     }
@@ -303,9 +319,17 @@ int64 ScanProbesBackwardOf(const u8* pa, const u8* pb, int64 from, int64 to, int
                            const ProbeVectors& va, const ProbeVectors& vb)
 {
     auto match = [&](int64 at) { return MatchProbes<WidthA, WidthB>(pa, pb, at, va, vb); };
+    auto aligned = [&](int64 at) { return MatchProbes<WidthA, WidthB, true>(pa, pb, at, va, vb); };
+    const int64 skew = Skew(pa, to);
+    if (skew != 0 && to - 16 >= from) {
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(match(to - 16)));
+        if (bits)
+            return to + 16 - __builtin_clz(bits);
+        to -= skew;
+    }
     for (; to - 64 >= from; to -= 64) {
         int64 i = to - 64;
-        __m128i m0 = match(i), m1 = match(i + 16), m2 = match(i + 32), m3 = match(i + 48);
+        __m128i m0 = aligned(i), m1 = aligned(i + 16), m2 = aligned(i + 32), m3 = aligned(i + 48);
         if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(m0, m1), _mm_or_si128(m2, m3))) == 0)
             continue;
         u64 bits = static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m0))) |
@@ -315,7 +339,7 @@ int64 ScanProbesBackwardOf(const u8* pa, const u8* pb, int64 from, int64 to, int
         return i + 64 - __builtin_clzll(bits);
     }
     for (; to - 16 >= from; to -= 16) {
-        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(match(to - 16)));
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(aligned(to - 16)));
         if (bits)
             return to + 16 - __builtin_clz(bits);
     }
