@@ -636,13 +636,14 @@ int64 TextBuff::BoundaryAtOrAfter(int64 known, int64 stop)
 bool TextBuff::CachedSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold, int64 from)
 {
     SkipPlanCache& c = skipCache_;
-    if (m > SkipPlanCache::kMaxPattern)
-        return MakeSkipPlan(plan, pattern, m, fold, from);
+    // Any length: making a plan samples four kilobytes, as long as a
+    // window of a long phrase's search takes to scan.
     if (c.m != m || c.fold != fold || c.encoding != encoding_ || c.newLine != newLine_ ||
-        std::memcmp(c.pattern, pattern, static_cast<size_t>(m) * sizeof(u32)) != 0) {
+        std::memcmp(c.pattern.Data(), pattern, static_cast<size_t>(m) * sizeof(u32)) != 0) {
         c.m = 0;
         c.usable = MakeSkipPlan(c.plan, pattern, m, fold, from);
-        std::memcpy(c.pattern, pattern, static_cast<size_t>(m) * sizeof(u32));
+        c.pattern.Release();
+        c.pattern.InsertCopies(0, pattern, m);
         c.m = m;
         c.fold = fold;
         c.encoding = encoding_;
