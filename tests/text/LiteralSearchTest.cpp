@@ -437,6 +437,14 @@ TEST_CASE("a search after another phrase, case mode or encoding finds by the new
         REQUIRE(hit.start == 5 * k + 3);
         from = hit.end;
     }
+    // Long phrases that differ only in their last letters.
+    std::string words;
+    for (int i = 0; i < 40; i++)
+        words += "word ";
+    LoadText(text, words + "first " + words + "second");
+    CHECK(Forward(text, 0, std::wstring(words.begin(), words.end()) + L"second").start == 206);
+    CHECK(Forward(text, 0, std::wstring(words.begin(), words.end()) + L"first").start == 0);
+    CHECK(Backward(text, text.Size(), std::wstring(words.begin(), words.end()) + L"second").start == 206);
     LoadText(text, "\xB1", EncodingIso8859_2);  // "ą" in ISO 8859-2
     CHECK(Forward(text, 0, L"\x0105").start == 0);
     LoadText(text, "\xB9", EncodingWindows1252);  // "¹" in Windows-1252
