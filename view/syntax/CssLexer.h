@@ -27,6 +27,8 @@ public:
     virtual void NextCssToken(TokenRecord& record);
 
 private:
+    void Word(TokenRecord& record);
+    void Colour(TokenRecord& record);
     void Number(TokenRecord& record);
     bool Unit(TokenRecord& record);
     bool StartsHere(const char* text) const;

@@ -198,15 +198,10 @@ void TextLexer::CodeRunToken(TokenRecord& record, bool inner)
     if (rel < static_cast<u64>(c.runCount) && c.runText->ChangeCount() == c.runChanges) {
         const u8* p = c.run + rel;
         int64 left = c.runCount - static_cast<int64>(rel);
-        int64 end = kTokenRunLimit - taken_ < left ? kTokenRunLimit - taken_ : left;
-        int32 n = 0;
-        while (n < end) {
-            u32 b = p[n];
-            if (b >= 0x80 || (kAsciiClasses.flags[b] & kRunEnds) || b == '/' || b == '"' || b == '\'' ||
-                (inner && b == '<'))
-                break;
-            n++;
-        }
+        // Most runs are a character or two: their end is found at once.
+        int32 n = AsciiSpan::Span(
+            p, left, kTokenRunLimit - taken_, [inner](__m128i x) { return AsciiSpan::CodeRunBytes(x, inner); },
+            [](__m128i x) { return x; }, nullptr);
         if (text_)
             text_->AppendAscii(p, n, left);
         taken_ += n;

@@ -216,8 +216,10 @@ protected:
     // to just after the last blank unless they reach limit.
     QuietRun PrintableRun(int64 limit, const int32 (&stops)[4], bool toBlank, bool stateClass) const;
 
-    // A lexer that makes one token for this one, sharing the cursor, the
+    // A lexer that makes tokens for this one, sharing the cursor, the
     // token text and the seek mode; its class byte comes back into the state.
+    // The cursor is handed over once for a whole run of the inner lexer's
+    // tokens: copying it for every token cost more than most tokens.
     void LendTo(TextLexer& inner) const
     {
         inner.cursor_ = cursor_;
@@ -233,6 +235,16 @@ protected:
         state_ = WithClass(state_, TokenClassOf(inner.state_));
         tokenState_ = inner.tokenState_;
     }
+    // After a token the inner lexer made with the cursor still lent: what
+    // the caller reads between tokens (the states and the position) follows
+    // it; the rest of the cursor stays with the inner lexer.
+    void FollowLent(const TextLexer& inner)
+    {
+        state_ = WithClass(state_, TokenClassOf(inner.state_));
+        tokenState_ = inner.tokenState_;
+        cursor_.position = inner.cursor_.position;
+    }
+    static bool LentCursorAt(const TextLexer& inner, wchar_t c) { return inner.Is(c); }
 
     void Begin(TokenRecord& record)
     {
@@ -418,11 +430,12 @@ protected:
     // the stored run.
     void CodeRunToken(TokenRecord& record, bool inner);
     // One-character token (or a few characters taken by the caller before).
-    void Single(TokenRecord& record, u32 state)
+    void Single(TokenRecord& record, u32 state) { Single(record, kTokenText, state); }
+    void Single(TokenRecord& record, u16 kind, u32 state)
     {
         Begin(record);
         Take();
-        End(record, kTokenText, state);
+        End(record, kind, state);
     }
 
     // The generic tokenizer: blanks, tabs, words, line ends, combining marks,
