@@ -31,18 +31,6 @@ inline __m128i WordBytes(__m128i x, bool hyphen)
 
 inline __m128i DigitOrUnderscoreBytes(__m128i x) { return _mm_or_si128(InRange(x, '0', '9'), Equal(x, '_')); }
 
-// The printable ASCII characters of a run of punctuation in code: neither
-// letters, digits nor "_", and none of the stops "/", the quotes and, with
-// less, "<".
-inline __m128i CodeRunBytes(__m128i x, bool less)
-{
-    __m128i stops = _mm_or_si128(_mm_or_si128(WordBytes(x, false), Equal(x, '/')),
-                                 _mm_or_si128(Equal(x, '"'), Equal(x, '\'')));
-    if (less)
-        stops = _mm_or_si128(stops, Equal(x, '<'));
-    return _mm_andnot_si128(stops, InRange(x, 0x21, 0x7F));
-}
-
 inline unsigned Mask(__m128i m) { return static_cast<unsigned>(_mm_movemask_epi8(m)); }
 
 inline int32 LowBit(unsigned m) { return __builtin_ctz(m); }

@@ -70,6 +70,12 @@ constexpr CssStartTable kCssStarts{};
 void CssLexer::NextCssToken(TokenRecord& record)
 {
     tokenState_ = state_;
+    if (!QuickBlankToken(record))
+        OtherToken(record);
+}
+
+void CssLexer::OtherToken(TokenRecord& record)
+{
     const bool inner = insideHtml_ != 0;
     if (TokenClassOf(state_) == kClassText) {
         // The common tokens, straight from the table; each case does what
