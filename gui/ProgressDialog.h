@@ -51,10 +51,10 @@ public:
     // Where the ticks come from: GetTickCount unless a test gives its own.
     DWORD(WINAPI* tickSource)() = GetTickCount;
 
-    // An operation started while another runs (a recovery that opens its
-    // text's file, a file dropped during a replace) nests: its Finish puts
-    // back what the outer one showed instead of clearing and hiding it, and
-    // the owner stays disabled until the outermost ends.
+    // An operation started while another runs (a save asked for by the end
+    // of the session during a replace) nests: its Finish puts back what the
+    // outer one showed instead of clearing and hiding it, and the owner
+    // stays disabled until the outermost ends.
     // invariant: outer.size() == running - 1 while running >= 1.
     struct Outer {
         String title, line1, line2, estimate;

@@ -4,6 +4,7 @@
 
 #include "FindTestSupport.h"
 
+#include "base/UiLanguage.h"
 #include "gui/Label.h"
 #include "gui/PopupList.h"
 #include "gui/ProgressDialog.h"
@@ -571,7 +572,7 @@ TEST_CASE("a save asked for by the session's end during a replace leaves the rep
     CHECK(hidden == 0);
     CHECK(blank == 0);
     CHECK(enabled == 0);
-    CHECK(probe.seen.back().line1 == L"Progress");
+    CHECK(probe.seen.back().line1 == (IsPolishUi() ? L"Stopień zaawansowania" : L"Progress"));
     CHECK_FALSE(IsWindowVisible(f.progressDialog->hwnd));
     CHECK(IsWindowEnabled(f.hwnd));
 }
