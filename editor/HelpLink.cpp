@@ -4,6 +4,7 @@
 #include "base/Error.h"
 #include "base/StrFormat.h"
 #include "base/UiLanguage.h"
+#include "base/WindowHandle.h"
 #include "editor/MainForm.h"
 #include "gui/Form.h"
 #include "gui/Toolbar.h"
@@ -20,13 +21,6 @@ ViewerLink viewerLink;
     if (code == ERROR_NOT_ENOUGH_MEMORY || code == ERROR_OUTOFMEMORY)
         throw MemoryError();
     throw WinError(code, subject);
-}
-
-// Handles are 32-bit values in every process; a 32-bit viewer's lParam may
-// arrive zero-extended.
-HWND WindowFromParam(LPARAM value)
-{
-    return reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32>(value)));
 }
 
 void BringForward(Form* editor)
@@ -57,7 +51,7 @@ void ShowViewerTopic(Form* owner, int32 topic)
 String ViewerCommandLine(const String& path, const String& topic, HWND owner)
 {
     String line = StrFormat(L"\"[]\" \"id:[]\" \"hwnd:[]\"", path, topic,
-                            static_cast<long long>(reinterpret_cast<intptr_t>(owner)));
+                            WindowHandleNumber(owner));
     if (viewerLink.rectKnown) {
         const RECT& r = viewerLink.rect;
         String rect = StrFormat(L"[] [] [] []", r.left, r.top, r.right, r.bottom);
@@ -119,7 +113,8 @@ bool HandleViewerMessage(Form* editor, UINT msg, WPARAM code, LPARAM lParam)
         return false;
     switch (code) {
     case 1: {
-        HWND viewer = WindowFromParam(lParam);
+        // A 32-bit viewer's handle may arrive zero-extended.
+        HWND viewer = WindowHandleFromNumber(static_cast<int64>(lParam));
         if (IsWindow(viewer)) {
             link.window = viewer;
             SetForegroundWindow(viewer);

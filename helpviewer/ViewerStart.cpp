@@ -3,6 +3,7 @@
 #include "base/AppContext.h"
 #include "base/CharUtils.h"
 #include "base/Error.h"
+#include "base/WindowHandle.h"
 #include "helpviewer/ErrorsDialog.h"
 #include "helpviewer/HelpDocument.h"
 #include "helpviewer/HelpErrors.h"
@@ -93,8 +94,7 @@ HWND ParseWindowHandle(const wchar_t* text, int64 length)
         value = value * 10 + static_cast<u64>(text[i] - L'0');
     if (negative)
         value = 0 - value;
-    int32 low = static_cast<int32>(static_cast<u32>(value));
-    return reinterpret_cast<HWND>(static_cast<intptr_t>(low));
+    return WindowHandleFromNumber(static_cast<int64>(value));
 }
 
 ViewerArguments ReadViewerArguments(const Array<String>& arguments)

@@ -154,7 +154,9 @@ start_display() {
     local n
     for n in $(seq 90 199); do
         [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        # Its own session: Ctrl+C in the terminal must not end the display
+        # under a program still running on it.
+        setsid Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
         XVFB_PID=$!
         local i
         for i in $(seq 50); do

@@ -1,12 +1,18 @@
 // The editor's Help and help key with the real viewer beside it: one viewer
-// started and then steered, reopened where it was moved, closed with the
-// editor; without the viewer program the alert names where it was looked for.
+// started and then steered, asked for the editor's window, sent a topic as
+// text, reopened where it was moved, closed with the editor; without the
+// viewer program the alert names where it was looked for.
 
 #include "e2e/EditorRun.h"
+#include "base/WindowHandle.h"
+#include "helpviewer/ViewerStart.h"
 #include "support/Screenshot.h"
 
 #include <doctest.h>
 
+#include <winternl.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -105,6 +111,83 @@ bool Shows(HWND viewer, const wchar_t* words)
     return driver::CopiedHelpPage(viewer).find(words) != std::wstring::npos;
 }
 
+// The command line a process was started with, read from its process
+// parameters (the 64-bit ones, which the system keeps for a 32-bit process
+// too, else the 32-bit ones); empty when it cannot be read.
+std::wstring CommandLineOf(DWORD process)
+{
+    using Query = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process);
+    std::wstring line;
+    PROCESS_BASIC_INFORMATION basic = {};
+    PEB peb = {};
+    RTL_USER_PROCESS_PARAMETERS parameters = {};
+    if (query && h && query(h, ProcessBasicInformation, &basic, sizeof basic, nullptr) == 0 &&
+        ReadProcessMemory(h, basic.PebBaseAddress, &peb, sizeof peb, nullptr) &&
+        ReadProcessMemory(h, peb.ProcessParameters, &parameters, sizeof parameters, nullptr)) {
+        line.resize(parameters.CommandLine.Length / sizeof(wchar_t));
+        if (!ReadProcessMemory(h, parameters.CommandLine.Buffer, &line[0], line.size() * sizeof(wchar_t), nullptr))
+            line.clear();
+    }
+    // A 32-bit process whose 64-bit parameters say nothing: its own 32-bit
+    // ones (the PEB's parameters at 0x10, their command line at 0x40).
+    ULONG_PTR peb32 = 0;
+    if (line.empty() && query && h &&
+        query(h, static_cast<PROCESSINFOCLASS>(26 /* ProcessWow64Information */), &peb32, sizeof peb32, nullptr) == 0 &&
+        peb32) {
+        DWORD parameters32 = 0;
+        struct {
+            USHORT length, maximum;
+            DWORD buffer;
+        } command = {};
+        if (ReadProcessMemory(h, reinterpret_cast<void*>(peb32 + 0x10), &parameters32, sizeof parameters32, nullptr) &&
+            ReadProcessMemory(h, reinterpret_cast<void*>(ULONG_PTR(parameters32) + 0x40), &command, sizeof command,
+                              nullptr)) {
+            line.resize(command.length / sizeof(wchar_t));
+            if (!ReadProcessMemory(h, reinterpret_cast<void*>(ULONG_PTR(command.buffer)), &line[0],
+                                   line.size() * sizeof(wchar_t), nullptr))
+                line.clear();
+        }
+    }
+    if (h)
+        CloseHandle(h);
+    return line;
+}
+
+// The caller's window as the viewer process read it from its command line,
+// with the viewer's own parser; null when there is none.
+HWND CallerGivenTo(DWORD viewerProcess)
+{
+    std::wstring line = CommandLineOf(viewerProcess);
+    int count = 0;
+    wchar_t** argv = line.empty() ? nullptr : CommandLineToArgvW(line.c_str(), &count);
+    if (!argv)
+        return nullptr;
+    Array<String> args;
+    args.Reset();
+    for (int i = 1; i < count; i++)
+        args.Append(argv[i]);
+    LocalFree(argv);
+    return ReadViewerArguments(args).caller;
+}
+
+// Sends a topic id as a caller may, as UTF-8 text: six bytes a message
+// (11, then 12), the last piece padded with zeros, then 13 with the length.
+void SendTopicText(HWND viewer, UINT message, const std::string& bytes)
+{
+    std::string b = bytes;
+    b.resize((b.size() + 5) / 6 * 6, '\0');
+    for (size_t i = 0; i < b.size(); i += 6) {
+        const unsigned char* u = reinterpret_cast<const unsigned char*>(b.data() + i);
+        WPARAM w = (i == 0 ? 11 : 12) | (WPARAM(u[0]) << 16) | (WPARAM(u[1]) << 24);
+        LPARAM l = static_cast<LPARAM>(u[2] | (u[3] << 8) | (u[4] << 16) | (DWORD(u[5]) << 24));
+        PostMessageW(viewer, message, w, l);
+    }
+    PostMessageW(viewer, message, 13, static_cast<LPARAM>(bytes.size()));
+}
+
 // The single visible viewer, once there is exactly one and it waits for
 // input: it shows itself before it tells the editor (code 1), so only then
 // is a command posted to the editor queued behind that code.
@@ -150,6 +233,12 @@ TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows i
     const WORD machine = MachineOf(folder + L"guidora.exe");
     REQUIRE((machine == IMAGE_FILE_MACHINE_I386 || machine == IMAGE_FILE_MACHINE_AMD64));
     CHECK(Runs32Bit(first) == (machine == IMAGE_FILE_MACHINE_I386));
+    // Run as the 32-bit check, only the shipped 32-bit viewer will do.
+    if (const char* want = std::getenv("SCRIVEL_VIEWER_32"); want && *want == '1')
+        REQUIRE(machine == IMAGE_FILE_MACHINE_I386);
+    // The editor's window handle, written by the 64-bit editor and read back
+    // by the viewer's parser, is the handle Wine gives the editor's window.
+    CHECK(CallerGivenTo(first) == main);
     RECT v, e;
     GetWindowRect(viewer, &v);
     GetWindowRect(main, &e);
@@ -178,6 +267,20 @@ TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows i
     CHECK(WaitUntil([&] { return Shows(viewer, L"spis treści"); }));
     CHECK(ViewerWindows().size() == 1);
     CHECK(ViewerWindows()[0] == viewer);
+
+    // The viewer's "program window" command (code 4 to the handle it was
+    // given) brings the minimised editor back.
+    ShowWindow(main, SW_MINIMIZE);
+    REQUIRE(WaitUntil([&] { return IsIconic(main) != FALSE; }));
+    PostMessageW(viewer, WM_COMMAND, 31106, 0);
+    CHECK(WaitUntil([&] { return !IsIconic(main); }));
+
+    // The editor steers by number; a topic id may also come as UTF-8 text,
+    // here with a byte-order mark and a non-ASCII letter across two pieces.
+    UINT message = RegisterWindowMessageW(L"rovin WM by Vardemo");
+    SendTopicText(viewer, message, "\xEF\xBB\xBFskr\xC3\xB3ty");
+    CHECK(WaitUntil([&] { return Shows(viewer, L"Skr\u00F3ty klawiszowe pomocy"); }));
+    CHECK(ViewerWindows().size() == 1);
 
     // Moved and closed, the next viewer opens at the moved rectangle.
     RECT moved{60, 70, 60 + 420, 70 + 380};

@@ -3,6 +3,9 @@
 #include <doctest.h>
 
 #include "base/CharUtils.h"
+#include "base/StrFormat.h"
+#include "base/WindowHandle.h"
+#include "helpviewer/ViewerStart.h"
 
 #include <cstring>
 #include <string>
@@ -109,4 +112,39 @@ TEST_CASE("posting: nothing without a caller; a caller that has gone is forgotte
     DestroyWindow(caller);
     CHECK_FALSE(p.Post(kViewerClosing, viewer));
     CHECK(p.caller == nullptr);
+}
+
+TEST_CASE("window handles with the top bit of their 32-bit value set cross between 32- and 64-bit processes intact")
+{
+    HelpProtocol p;
+    p.Register();
+    p.caller = CreateWindowExW(0, L"STATIC", L"caller", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    REQUIRE(p.caller);
+    for (u32 bits : {0x80000000u, 0x80012345u, 0xFFFFFFFEu, 0x7FFFFFFFu, 0x0002004Cu}) {
+        INFO("handle bits " << bits);
+        HWND handle = WindowHandleFromNumber(static_cast<int32>(bits));
+        CHECK(static_cast<u32>(reinterpret_cast<uintptr_t>(handle)) == bits);
+        // A 64-bit process sees handles sign-extended; a 32-bit one has no more bits.
+        CHECK(WindowHandleNumber(handle) == static_cast<int32>(bits));
+
+        // "hwnd:" as a process of either width writes it, and zero-extended:
+        // the viewer reads the same handle.
+        for (int64 written : {WindowHandleNumber(handle), static_cast<int64>(bits)}) {
+            String arg = StrFormat(L"hwnd:[]", written);
+            Array<String> args;
+            args.Reset();
+            args.Append(arg.CStr());
+            CHECK(ReadViewerArguments(args).caller == handle);
+        }
+
+        // The viewer's handle in the lParam of its codes, read the caller's
+        // way, also when it arrives zero-extended from a 32-bit sender.
+        REQUIRE(p.Post(kViewerStarted, handle));
+        MSG msg;
+        REQUIRE(PeekMessageW(&msg, p.caller, p.message, p.message, PM_REMOVE));
+        CHECK(WindowHandleFromNumber(static_cast<int64>(msg.lParam)) == handle);
+        CHECK(WindowHandleFromNumber(static_cast<int64>(bits)) == handle);
+    }
+    DestroyWindow(p.caller);
 }
