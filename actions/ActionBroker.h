@@ -193,6 +193,10 @@ public:
     String lastCopied;
     u16 pendingHighSurrogate = 0;
     Error pendingError{-1, -1};  // code -1: none
+    // Set while RestoreHibernation runs: its broadcasts make one text after
+    // another current, and the owner may bring what shows only the current
+    // text (title, menu marks, status bar) up to date once, at the end.
+    u8 restoringSession = 0;
 
     void AddView(TextView* view);
     // The view's registration index, or -1.

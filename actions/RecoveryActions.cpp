@@ -328,6 +328,12 @@ void ActionBroker::RestoreHibernation(ActionRecord& record)
         return;
     }
     CharStream stream(file, kStreamUtf8, false);
+    struct Restoring {
+        u8& flag;
+        u8 before;
+        explicit Restoring(u8& f) : flag(f), before(f) { flag = 1; }
+        ~Restoring() { flag = before; }
+    } restoring(restoringSession);
     TextDocument* target = nullptr;
     int64 restored = 0;
     while (!stream.AtEnd()) {

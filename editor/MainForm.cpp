@@ -644,6 +644,8 @@ void MainForm::RunAction(int32 code)
     ActionRecord record;
     record.InitPlain(code, activeView);
     ExecuteAction(*broker, record);
+    // A restore ends with the action that ran it.
+    RefreshDeferred();
 }
 
 void MainForm::ShowUpdateResult()

@@ -188,6 +188,13 @@ public:
     void MarkMatchingBracket(const BroadcastRecord& record);
     void UpdateTitle();
     void UpdateMenuState();
+    // What a broadcast asks of the whole window, beyond views and tabs.
+    enum : u8 { kRefreshIncremental = 1, kRefreshTitle = 2, kRefreshMenu = 4, kRefreshStatus = 8 };
+    // Runs them, or notes them while the broker restores a session.
+    void RefreshWindow(u8 what);
+    // Runs what the broadcasts of a restore noted; nothing when none.
+    void RefreshDeferred();
+    void RunRefresh(u8 what);
     // Stops incremental find: highlights, matches and idle search go.
     void ResetIncrementalFind();
     // Runs an action for the active view and its current text.
@@ -352,6 +359,10 @@ public:
     // left for the next pass instead of being stepped again at once.
     PodArray<TextDocument*> autosaveStalled;
     u8 sessionChanged = 0;
+    // kRefresh* bits noted while a session was being restored: they depend
+    // on nothing but the state where the restore ends, so one run of each
+    // there shows what a run per text would have left.
+    u8 refreshDeferred = 0;
     HistoryList findHistory;
     HistoryList replaceHistory;
     PopupList* historyPopup = nullptr;  // owned; the open history drop-down

@@ -51,6 +51,9 @@ void MainForm::ActivateView(TextView* view)
 
 void MainForm::OnBroadcast(const BroadcastRecord& record)
 {
+    // What a restore left for its end comes first: this broadcast follows it.
+    if (!broker->restoringSession)
+        RefreshDeferred();
     if (record.kind == BroadcastCurrentChanged)
         FollowCurrentText(record);
     if (record.kind >= BroadcastDocumentAdded && record.kind <= BroadcastBookmarksChanged) {
@@ -66,9 +69,7 @@ void MainForm::OnBroadcast(const BroadcastRecord& record)
         RemovePointer(autosaveStalled, record.document);
         break;
     case BroadcastCurrentChanged:
-        ResetIncrementalFind();
-        UpdateTitle();
-        UpdateMenuState();
+        RefreshWindow(kRefreshIncremental | kRefreshTitle | kRefreshMenu);
         break;
     case BroadcastContentReplaced:
     case BroadcastSyntaxChanged:
@@ -76,31 +77,60 @@ void MainForm::OnBroadcast(const BroadcastRecord& record)
         sessionChanged = 1;
         break;
     case BroadcastSaved:
-        UpdateTitle();
-        UpdateMenuState();
+        RefreshWindow(kRefreshTitle | kRefreshMenu);
         break;
     case BroadcastRepaint:
-        UpdateTitle();
+        RefreshWindow(kRefreshTitle);
         break;
     case BroadcastTextChanged:
-        ResetIncrementalFind();
+        RefreshWindow(kRefreshIncremental);
         MarkMatchingBracket(record);
         break;
     case BroadcastCaretMoved:
         MarkMatchingBracket(record);
         break;
     case BroadcastPathChanged:
-        UpdateTitle();
-        UpdateMenuState();
+        RefreshWindow(kRefreshTitle | kRefreshMenu);
         sessionChanged = 1;
         break;
     case BroadcastLineEndsChanged:
-        UpdateMenuState();
+        RefreshWindow(kRefreshMenu);
         sessionChanged = 1;
         break;
     default:
         break;
     }
+}
+
+void MainForm::RefreshWindow(u8 what)
+{
+    // A restore makes each text current in turn: title, menu marks and
+    // status bar would be set once per text, at a cost per text that
+    // outweighs its loading, only to show the last one.
+    if (broker->restoringSession) {
+        refreshDeferred |= what;
+        return;
+    }
+    RunRefresh(what);
+}
+
+void MainForm::RefreshDeferred()
+{
+    u8 what = refreshDeferred;
+    refreshDeferred = 0;
+    RunRefresh(what);
+}
+
+void MainForm::RunRefresh(u8 what)
+{
+    if (what & kRefreshIncremental)
+        ResetIncrementalFind();
+    if (what & kRefreshTitle)
+        UpdateTitle();
+    if (what & kRefreshMenu)
+        UpdateMenuState();
+    if ((what & kRefreshStatus) && activeView)
+        statusbar->Update(activeView->CurrentDocument(), activeView);
 }
 
 void MainForm::FollowCurrentText(const BroadcastRecord& record)
@@ -137,10 +167,14 @@ void MainForm::UpdateStatusbar(const BroadcastRecord& record)
     case BroadcastLineEndsChanged:
     case BroadcastSyntaxChanged:
     case BroadcastSpellingChanged:
-        statusbar->Update(record.document, activeView);
+        RefreshWindow(kRefreshStatus);
         break;
     case BroadcastCaretMoved:
-        statusbar->UpdateCaret(record.document, activeView);
+        // In a restore the whole bar follows the text it ends in.
+        if (broker->restoringSession)
+            RefreshWindow(kRefreshStatus);
+        else
+            statusbar->UpdateCaret(record.document, activeView);
         break;
     default:
         break;

@@ -5,6 +5,7 @@
 #include "base/AppContext.h"
 #include "base/UiLanguage.h"
 #include "gui/ErrorText.h"
+#include "gui/ProgressDialog.h"
 #include "spell/SpellCheckDialog.h"
 
 #include <vector>
@@ -85,6 +86,11 @@ bool MainForm::HandleError(const Error& error)
 // held still while a modal window runs over the form, like the form itself.
 void MainForm::DisableForModal(Form* modalForm)
 {
+    // A question in the middle of a restore shows the window as it stands.
+    // Every load starts the progress dialog, hidden until the load takes
+    // long: that start is no question.
+    if (modalForm != progressDialog)
+        RefreshDeferred();
     Form::DisableForModal(modalForm);
     if (SpellCheckDialog* spell = SpellCheckDialog::Instance(); spell && spell != modalForm)
         spell->DisableForModal(modalForm);

@@ -2,6 +2,7 @@
 
 #include "MainFormTestSupport.h"
 
+#include "editor/Statusbar.h"
 #include "support/DocumentText.h"
 #include "support/TempFolder.h"
 #include "text/SyntaxId.h"
@@ -40,6 +41,15 @@ std::vector<Seen> Look(ActionBroker& broker, TextView* view)
         seen.push_back(s);
     }
     return seen;
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
 }
 
 struct Window {
@@ -145,4 +155,75 @@ TEST_CASE("exit and start: order, encoding, BOM, syntax, caret, bookmarks and th
     CHECK(alerts.alerts.empty());
     context.arguments = arguments;
     context.portableKnown = 0;
+}
+
+namespace {
+
+// What a user sees of the texts and the window, one line per text and one for the rest.
+std::string Seen(MainForm& form, ActionBroker& broker)
+{
+    std::wstring seen;
+    auto add = [&](std::initializer_list<int64> numbers) {
+        for (int64 n : numbers)
+            seen += std::to_wstring(n) + L" ";
+    };
+    for (int64 i = 0; i < broker.documents.Count(); i++) {
+        ViewState* state = form.view1->FindViewState(broker.documents.At(i));
+        seen += W(broker.documents.At(i)->GetPath()) + L" " + W(broker.recentFiles.StringAt(i)) + L" ";
+        add({state->CaretPosition(), state->AnchorPosition(), state->TopPosition(), state->horzOffset});
+        seen += L"\n";
+    }
+    wchar_t title[512] = {};
+    GetWindowTextW(form.hwnd, title, 512);
+    const StatusState& bar = form.statusbar->state;
+    seen += title + W(form.view2->CurrentDocument()->GetPath());
+    add({bar.line, bar.column, bar.code, bar.encoding, bar.bom, bar.syntax, MenuChecked(form.hwnd, 11085)});
+    return Utf8(seen);
+}
+
+}  // namespace
+
+// Run as an action, the restore gets no focus change afterwards to refresh
+// the window: it must refresh title, menu and status bar itself.
+TEST_CASE("a restore run in a running window shows what opening its texts from the command line and placing each caret shows")
+{
+    TempFolder files;
+    Array<String> paths;
+    std::string session;
+    std::string placed;
+    for (int i = 0; i < 16; i++) {
+        String path = files / (L"t" + std::to_wstring(i) + (i % 3 ? L".txt" : L".c")).c_str();
+        std::string bytes;
+        for (int line = 0; line < 80; line++)
+            bytes += "{line " + std::to_string(line) + "}" + std::string((i + line) % 4 ? 0 : 300, 'w') + "\r\n";
+        WriteFileBytes(path, bytes);
+        paths.Insert(i, path);
+    }
+    {
+        Array<String> arguments = AppContext::Current().arguments;
+        AppContext::Current().arguments = paths;
+        MainFormRun run("");
+        AppContext::Current().arguments = arguments;
+        ActionBroker& broker = *run.broker;
+        TextView* view = run.form->activeView;
+        REQUIRE(broker.documents.Count() == 16);
+        // The restore's steps for each text, each broadcast answered at once.
+        for (int64 i = 0; i < 16; i++) {
+            TextDocument* text = broker.documents.At(i);
+            std::wstring caret = std::to_wstring(i * 37 % 80) + L":" + std::to_wstring(i * 11 % 320);
+            broker.ActivateText(view, text);
+            broker.RestoreCaretFromSession(view, String(caret.c_str()));
+            session += "1:UTF-8:" + Utf8(W(text->GetPath())) + "\r\n2:" + Utf8(SyntaxIdToName(text->syntax)) +
+                       "\r\n3:" + Utf8(caret) + "\r\n4:\r\n";
+        }
+        broker.ActivateText(view, broker.documents.At(6));
+        session += "A:" + Utf8(W(broker.documents.At(6)->GetPath())) + "\r\n";
+        placed = Seen(*run.form, broker);
+    }
+    HiddenEditor editor("");
+    WriteFileBytes(editor.Hibernation(), session);
+    editor.Form().RunAction(ActionRestoreSession);
+    CHECK(editor.run.broker->restoringSession == 0);
+    CHECK(Seen(editor.Form(), *editor.run.broker) == placed);
+    CHECK(AlertList(editor.run.alerts).empty());
 }
