@@ -1,12 +1,17 @@
 // Key to screen, as a user sees it: the editor (a portable copy with empty
-// settings) and Wine's notepad each open the same 100 KB text from the
-// command line; then a character is typed at the start of the first line by
-// SendInput, again and again, and the screen's pixels of that line right of
-// the caret are read until they change. Between keys Home brings the caret
-// back and both programs are left to settle. The two programs take turns in
-// rounds, so both see the same load.
+// settings) and Wine's notepad each open the same text from the command
+// line, both windows 900 x 600 at the same place; then a character is typed
+// at the start of the first line by SendInput, again and again, and the
+// screen's pixels of that line right of the caret are read until they
+// change. After each key Backspace takes the character away again, so every
+// key meets the same line (characters left in place would in the end fill
+// the strip with one letter, and a shifted row of it looks the same). The
+// programs are left to settle between keys, and they take turns in rounds,
+// so all see the same load; an earlier build of the editor, when given,
+// takes its turns beside them, for a before and after from one run.
 //
-//   key_to_screen_bench [keys per round, 40 by default]
+//   key_to_screen_bench [keys per round, 20 by default] [text size in KB, 100 by default]
+//                       [an earlier build of the editor, measured in the same rounds]
 
 #include "BenchTiming.h"
 #include "tests/e2e/ProcessDriver.h"
@@ -133,7 +138,7 @@ void Round(Program& program, int keys)
         else
             program.times.push_back(ms);
         Settle(program);
-        driver::PressKey(VK_HOME);
+        driver::PressKey(VK_BACK);
         Settle(program);
     }
 }
@@ -157,38 +162,76 @@ void Report(const Program& program, const char* figure)
                 quartile, upper, program.missed);
 }
 
+// A portable copy of an editor program in a folder of its own, with empty
+// settings.
+struct EditorCopy {
+    std::wstring folder, program, settings;
+
+    bool Make(const std::wstring& base, const std::wstring& source)
+    {
+        folder = base;
+        CreateDirectoryW(folder.c_str(), nullptr);
+        CreateDirectoryW((folder + L"Scrivel Data").c_str(), nullptr);
+        settings = folder + L"Scrivel Data\\appsettings.dat";
+        HANDLE empty = CreateFileW(settings.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        CloseHandle(empty);
+        program = folder + L"scrivel.exe";
+        if (CopyFileW(source.c_str(), program.c_str(), FALSE))
+            return true;
+        std::printf("the editor is not built: %ls\n", source.c_str());
+        return false;
+    }
+
+    void Remove(const std::wstring& text)
+    {
+        DeleteFileW(program.c_str());
+        DeleteFileW(text.c_str());
+        DeleteFileW(settings.c_str());
+        DeleteFileW((settings + L".bak").c_str());
+        RemoveDirectoryW((folder + L"Scrivel Data").c_str());
+        RemoveDirectoryW(folder.c_str());
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    int keys = argc > 1 ? std::atoi(argv[1]) : 40;
+    int keys = argc > 1 ? std::atoi(argv[1]) : 20;
+    int kilobytes = argc > 2 ? std::atoi(argv[2]) : 100;
+    if (kilobytes < 1)
+        kilobytes = 1;
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + L"scrivel-key-bench\\";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    CreateDirectoryW((folder + L"Scrivel Data").c_str(), nullptr);
-    std::wstring settings = folder + L"Scrivel Data\\appsettings.dat";
-    HANDLE empty = CreateFileW(settings.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    CloseHandle(empty);
-    std::wstring editor = folder + L"scrivel.exe";
-    if (!CopyFileW(driver::BuiltEditorPath().c_str(), editor.c_str(), FALSE)) {
-        std::printf("the editor is not built: %ls\n", driver::BuiltEditorPath().c_str());
+    EditorCopy built, earlier;
+    if (!built.Make(std::wstring(temp) + L"scrivel-key-bench\\", driver::BuiltEditorPath()))
         return 1;
+    bool compare = argc > 3;
+    if (compare) {
+        wchar_t given[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, argv[3], -1, given, MAX_PATH);
+        if (!earlier.Make(std::wstring(temp) + L"scrivel-key-bench-earlier\\", given))
+            return 1;
     }
+    std::wstring folder = built.folder;
     wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
     std::wstring notepad = std::wstring(system) + L"\\notepad.exe";
 
-    // 100 KB of code-like ASCII lines, the first one long enough to fill the strip.
+    // Code-like ASCII lines, the first one long enough to fill the strip.
     std::string text = "static int first_line_of_the_text(const char* name, size_t length, int flags, int mode) { return "
                        "compute(name, length, flags, mode) + 42; }\r\n";
     static const char* const lines[] = {"    if (count > limit && buffer[index] != 0)", "        total += value(alpha, beta);",
                                         "    /* a comment that goes on for a while */", "    return result;", "}", ""};
-    for (int i = 0; text.size() < 100000; i++)
+    for (int i = 0; text.size() < static_cast<size_t>(kilobytes) * 1000; i++)
         text += std::string(lines[i % 6]) + "\r\n";
     std::wstring path = folder + L"key_bench_text.txt";
+    std::wstring earlierPath = earlier.folder + L"key_bench_text.txt";
     std::wstring notepadPath = folder + L"key_bench_text_notepad.txt";
-    for (const std::wstring& p : {path, notepadPath}) {
+    std::vector<std::wstring> texts = {path, notepadPath};
+    if (compare)
+        texts.push_back(earlierPath);
+    for (const std::wstring& p : texts) {
         HANDLE file = CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD done = 0;
         WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
@@ -196,23 +239,35 @@ int main(int argc, char** argv)
     }
 
     Program scrivel{"scrivel", {}, nullptr, nullptr, {}, 0};
+    Program before{"earlier", {}, nullptr, nullptr, {}, 0};
     Program pad{"notepad", {}, nullptr, nullptr, {}, 0};
-    bool started = StartAndFind(scrivel, editor, path, folder, L"Scrivel Main Form") &&
+    std::vector<Program*> programs = {&scrivel};
+    if (compare)
+        programs.push_back(&before);
+    programs.push_back(&pad);
+    bool started = StartAndFind(scrivel, built.program, path, folder, L"Scrivel Main Form") &&
+                   (!compare || StartAndFind(before, earlier.program, earlierPath, earlier.folder, L"Scrivel Main Form")) &&
                    StartAndFind(pad, notepad, notepadPath, folder, L"Notepad");
     if (started) {
-        for (int round = 0; round < 3; round++) {
-            Round(scrivel, keys);
-            Round(pad, keys);
-        }
-        Report(scrivel, "key to changed pixels, editor, 100 KB text");
+        for (int round = 0; round < 5; round++)
+            for (Program* program : programs)
+                Round(*program, keys);
+        char figure[80];
+        std::snprintf(figure, sizeof figure, "key to changed pixels, editor, %d KB text", kilobytes);
+        Report(scrivel, figure);
+        if (compare)
+            Report(before, "key to changed pixels, the earlier editor given, the same text");
         Report(pad, "reference key to changed pixels, notepad, the same text");
-        double e = Median(scrivel.times), n = Median(pad.times);
-        if (e > 0 && n > 0)
-            std::printf("editor / notepad: %.2f x\n", e / n);
+        double n = Median(pad.times);
+        if (n > 0) {
+            std::printf("editor / notepad: %.2f x\n", Median(scrivel.times) / n);
+            if (compare)
+                std::printf("earlier editor / notepad: %.2f x\n", Median(before.times) / n);
+        }
     } else {
         std::puts("a program did not start or take the keyboard");
     }
-    for (Program* program : {&scrivel, &pad}) {
+    for (Program* program : programs) {
         if (!program->process.hProcess)
             continue;
         TerminateProcess(program->process.hProcess, 0);
@@ -220,12 +275,9 @@ int main(int argc, char** argv)
         CloseHandle(program->process.hThread);
         CloseHandle(program->process.hProcess);
     }
-    DeleteFileW(editor.c_str());
-    DeleteFileW(path.c_str());
     DeleteFileW(notepadPath.c_str());
-    DeleteFileW(settings.c_str());
-    DeleteFileW((settings + L".bak").c_str());
-    RemoveDirectoryW((folder + L"Scrivel Data").c_str());
-    RemoveDirectoryW(folder.c_str());
+    built.Remove(path);
+    if (compare)
+        earlier.Remove(earlierPath);
     return started ? 0 : 1;
 }

@@ -247,7 +247,30 @@ void Statusbar::UpdateCaret(TextDocument* document, TextView* view)
 {
     StatusState next = state;
     ReadCaretState(document, view && document ? view->FindViewState(document) : nullptr, next);
-    SetState(next);
+    if (!next.hasText || !state.hasText) {
+        SetState(next);
+        return;
+    }
+    if (next.line == state.line && next.column == state.column && next.code == state.code)
+        return;
+    state = next;
+    if (!repaintDue) {
+        repaintDue = true;
+        SetTimer(RepaintTimer, USER_TIMER_MINIMUM);
+    }
+}
+
+void Statusbar::OnTimer(MessageRecord& m)
+{
+    if (m.wParam != RepaintTimer) {
+        Control::OnTimer(m);
+        return;
+    }
+    KillTimer(RepaintTimer);
+    if (repaintDue) {
+        repaintDue = false;
+        Invalidate();
+    }
 }
 
 void Statusbar::SetState(const StatusState& next)
@@ -390,6 +413,11 @@ void Statusbar::PaintInto(DeviceContext& dc, const RECT& client)
 
 void Statusbar::OnPaint(MessageRecord&)
 {
+    // This paint shows the state the timer was waiting for.
+    if (repaintDue) {
+        repaintDue = false;
+        KillTimer(RepaintTimer);
+    }
     DeviceContext dc = PaintDC();
     RECT client = ClientRect();
     if (client.right <= 0 || client.bottom <= 0)

@@ -64,11 +64,16 @@ public:
     void OnLButtonDown(MessageRecord& m) override;
     void OnLButtonUp(MessageRecord& m) override;
     void OnMouseLeave(MessageRecord& m) override;
+    void OnTimer(MessageRecord& m) override;
     const wchar_t* HintAt(POINT screenPoint) override;
 
     // Everything from the document (null: the prompt) and the view's caret.
     void Update(TextDocument* document, TextView* view);
-    // Line, column and code only.
+    // Line, column and code only. The state changes at once; the bar is
+    // drawn a timer tick later (nothing when the fields stay the same), so
+    // a typed character reaches the screen before the bar's own paint:
+    // under Wine a window's drawing is shown only once its thread has
+    // nothing left to do.
     void UpdateCaret(TextDocument* document, TextView* view);
     // Shows a state as it is; Update and UpdateCaret end here.
     void SetState(const StatusState& next);
@@ -85,6 +90,10 @@ public:
     int32 edges[StatusFieldCount] = {};
     int32 hovered = 0;
     int32 pressed = 0;
+    // A caret update waits for the repaint timer.
+    bool repaintDue = false;
+
+    enum : UINT_PTR { RepaintTimer = 1 };
 
 private:
     void TrackHover(int x, int y);
