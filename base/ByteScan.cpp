@@ -2,6 +2,8 @@
 
 #include <emmintrin.h>
 
+#include <cstdint>
+
 namespace {
 
 inline unsigned LowBit(unsigned mask)
@@ -21,41 +23,53 @@ inline __m128i Load(const u8* p)
 
 } // namespace
 
+// The lanes of the sixteen bytes at p equal to the needle; aligned when p is
+// a multiple of sixteen, so that the load folds into the compare.
+template <bool Aligned>
+inline unsigned Lanes(const u8* p, __m128i needle)
+{
+    const __m128i x = Aligned ? _mm_load_si128(reinterpret_cast<const __m128i*>(p)) : Load(p);
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, needle)));
+}
+
 const u8* FindByte(const u8* p, int c, size_t n)
 {
     const u8 b = static_cast<u8>(c);
     const __m128i needle = _mm_set1_epi8(static_cast<char>(b));
-    size_t i = 0;
-    // Four vectors a step while the text is long: one test of the combined
-    // mask, the exact lane only once something matched.
+    if (n < 16) {
+        for (size_t i = 0; i < n; i++)
+            if (p[i] == b)
+                return p + i;
+        return nullptr;
+    }
+    // One unaligned step, then aligned ones from the next multiple of
+    // sixteen: the scan runs at the speed memory delivers.
+    unsigned m = Lanes<false>(p, needle);
+    if (m)
+        return p + LowBit(m);
+    size_t i = 16 - (reinterpret_cast<uintptr_t>(p) & 15);
+    auto at = [&](size_t k) {
+        return _mm_cmpeq_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(p + k)), needle);
+    };
+    // Four vectors a step: one test of the combined mask, the exact lane
+    // only once something matched.
     for (; i + 64 <= n; i += 64) {
-        __m128i e0 = _mm_cmpeq_epi8(Load(p + i), needle);
-        __m128i e1 = _mm_cmpeq_epi8(Load(p + i + 16), needle);
-        __m128i e2 = _mm_cmpeq_epi8(Load(p + i + 32), needle);
-        __m128i e3 = _mm_cmpeq_epi8(Load(p + i + 48), needle);
-        __m128i any = _mm_or_si128(_mm_or_si128(e0, e1), _mm_or_si128(e2, e3));
-        if (_mm_movemask_epi8(any) == 0)
+        __m128i e0 = at(i), e1 = at(i + 16), e2 = at(i + 32), e3 = at(i + 48);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(e0, e1), _mm_or_si128(e2, e3))) == 0)
             continue;
-        unsigned m = static_cast<unsigned>(_mm_movemask_epi8(e0));
-        if (m)
-            return p + i + LowBit(m);
-        m = static_cast<unsigned>(_mm_movemask_epi8(e1));
-        if (m)
-            return p + i + 16 + LowBit(m);
-        m = static_cast<unsigned>(_mm_movemask_epi8(e2));
-        if (m)
-            return p + i + 32 + LowBit(m);
-        m = static_cast<unsigned>(_mm_movemask_epi8(e3));
-        return p + i + 48 + LowBit(m);
+        break;
     }
     for (; i + 16 <= n; i += 16) {
-        unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load(p + i), needle)));
+        m = Lanes<true>(p + i, needle);
         if (m)
             return p + i + LowBit(m);
     }
-    for (; i < n; i++)
-        if (p[i] == b)
-            return p + i;
+    // The last bytes in one step that overlaps those already seen.
+    if (i < n) {
+        m = Lanes<false>(p + n - 16, needle) >> (16 - (n - i));
+        if (m)
+            return p + i + LowBit(m);
+    }
     return nullptr;
 }
 
@@ -63,16 +77,36 @@ const u8* FindByteBackward(const u8* p, int c, size_t n)
 {
     const u8 b = static_cast<u8>(c);
     const __m128i needle = _mm_set1_epi8(static_cast<char>(b));
-    size_t end = n;
+    if (n < 16) {
+        while (n > 0)
+            if (p[--n] == b)
+                return p + n;
+        return nullptr;
+    }
+    unsigned m = Lanes<false>(p + n - 16, needle);
+    if (m)
+        return p + n - 16 + HighBit(m);
+    size_t end = n - (reinterpret_cast<uintptr_t>(p + n) & 15);
+    if (end == n)
+        end -= 16;
+    auto at = [&](size_t k) {
+        return _mm_cmpeq_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(p + k)), needle);
+    };
+    for (; end >= 64; end -= 64) {
+        __m128i e0 = at(end - 64), e1 = at(end - 48), e2 = at(end - 32), e3 = at(end - 16);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(e0, e1), _mm_or_si128(e2, e3))) == 0)
+            continue;
+        break;
+    }
     for (; end >= 16; end -= 16) {
-        unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load(p + end - 16), needle)));
+        m = Lanes<true>(p + end - 16, needle);
         if (m)
             return p + end - 16 + HighBit(m);
     }
-    while (end > 0) {
-        --end;
-        if (p[end] == b)
-            return p + end;
+    if (end > 0) {
+        m = Lanes<false>(p, needle) & ((1u << end) - 1);
+        if (m)
+            return p + HighBit(m);
     }
     return nullptr;
 }

@@ -250,8 +250,7 @@ private:
     // The last plan made: a replace of every match searches for one phrase
     // a million times, a few bytes apart.
     struct SkipPlanCache {
-        static constexpr int64 kMaxPattern = 32;
-        u32 pattern[kMaxPattern];
+        Array<u32> pattern;
         int64 m = 0;  // 0: none kept
         bool fold = false;
         EncodingId encoding = 0;

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <emmintrin.h>
-#include <xmmintrin.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -191,70 +190,104 @@ inline __m128i LoadBytes(const u8* p)
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
+inline bool InProbe(u8 b, const u8* bytes, int count)
+{
+    for (int k = 0; k < count; k++) {
+        if (bytes[k] == b)
+            return true;
+    }
+    return false;
+}
+
+// The compares a probe of n bytes costs: 1 for one byte, 2 for two bytes
+// one bit apart (a letter's two cases in ASCII, and often beyond: one
+// compare after setting that bit), 3 for other two, 4 for more.
+int ProbeWidth(const u8* bytes, int n)
+{
+    if (n <= 1)
+        return 1;
+    const unsigned apart = bytes[0] ^ bytes[1];
+    return n > 2 ? 4 : (apart & (apart - 1)) == 0 ? 2 : 3;
+}
+
 // The bytes of one probe, each in all sixteen lanes; a probe of fewer than
 // four bytes repeats its first, so comparing more lanes than it has is exact.
 struct ProbeVectors {
     __m128i v[4];
-    int width;  // compares that cover the bytes: 1, 2 or 4
+    __m128i bit, folded;
+    int width;  // as ProbeWidth: 1 compares v[0]; 2 compares after the bit; 3, 4 compare v
+    int count;
+    u8 bytes[4];
 
-    explicit ProbeVectors(const u8* bytes, int n) : width(n <= 1 ? 1 : n == 2 ? 2 : 4)
+    explicit ProbeVectors(const u8* probe, int n) : count(n)
     {
-        for (int k = 0; k < 4; k++)
-            v[k] = _mm_set1_epi8(static_cast<char>(bytes[k < n ? k : 0]));
+        for (int k = 0; k < 4; k++) {
+            bytes[k] = probe[k < n ? k : 0];
+            v[k] = _mm_set1_epi8(static_cast<char>(bytes[k]));
+        }
+        width = ProbeWidth(probe, n);
+        const u8 apart = width == 2 ? static_cast<u8>(bytes[0] ^ bytes[1]) : 0;
+        bit = _mm_set1_epi8(static_cast<char>(apart));
+        folded = _mm_set1_epi8(static_cast<char>(bytes[0] | apart));
     }
-    template <int Width>
+    template <int Width, bool Aligned = false>
     __m128i Match(const u8* p) const
     {
-        __m128i x = LoadBytes(p);
-        __m128i r = _mm_cmpeq_epi8(x, v[0]);
-        if (Width > 1)
-            r = _mm_or_si128(r, _mm_cmpeq_epi8(x, v[1]));
-        if (Width > 2)
+        __m128i x = Aligned ? _mm_load_si128(reinterpret_cast<const __m128i*>(p)) : LoadBytes(p);
+        if (Width == 1)
+            return _mm_cmpeq_epi8(x, v[0]);
+        if (Width == 2)
+            return _mm_cmpeq_epi8(_mm_or_si128(x, bit), folded);
+        __m128i r = _mm_or_si128(_mm_cmpeq_epi8(x, v[0]), _mm_cmpeq_epi8(x, v[1]));
+        if (Width > 3)
             r = _mm_or_si128(_mm_or_si128(r, _mm_cmpeq_epi8(x, v[2])), _mm_cmpeq_epi8(x, v[3]));
         return r;
     }
+    bool Has(u8 b) const { return InProbe(b, bytes, count); }
 };
 
-// How far ahead of a scan the bytes are asked for: blocks are separate
-// allocations a few pages long, where the processor's own prefetch loses
-// its stream at every page.
-constexpr int64 kPrefetchAhead = 1024;
-
-inline void Prefetch(const u8* p, int64 ahead)
-{
-    // Only an address: the bytes there may not belong to us, and a prefetch
-    // never faults.
-    _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) + static_cast<uintptr_t>(ahead)),
-                 _MM_HINT_T0);
-}
-
-// Asks for the bytes a scan reads first in the block it comes to next: the
-// first ones forward, the last ones backward.
-inline void PrefetchBlock(const u8* p, int64 n, bool backward)
-{
-    const int64 first = backward && n > kPrefetchAhead ? n - kPrefetchAhead : 0;
-    for (int64 i = first; i < n && i < first + kPrefetchAhead; i += 64)
-        Prefetch(p, i);
-}
-
 // Whether the probes accept the sixteen offsets from at: both, or a alone
-// when b is left for the caller to check.
-template <int Width, bool Pair>
+// (WidthB 0) when b is left for the caller to check. Aligned when pa + at
+// is a multiple of sixteen: a's loads then fold into their compares.
+template <int WidthA, int WidthB, bool Aligned = false>
 inline __m128i MatchProbes(const u8* pa, const u8* pb, int64 at, const ProbeVectors& va, const ProbeVectors& vb)
 {
-    if (!Pair)
-        return va.Match<Width>(pa + at);
-    return _mm_and_si128(va.Match<Width>(pa + at), vb.Match<Width>(pb + at));
+    if (WidthB == 0)
+        return va.Match<WidthA, Aligned>(pa + at);
+    return _mm_and_si128(va.Match<WidthA, Aligned>(pa + at), vb.Match<WidthB>(pb + at));
 }
 
-// The first offset from i on that the probes accept, or where the whole
-// steps of sixteen end before to; four vectors a step, one test for all.
-template <int Width, bool Pair>
-int64 ScanProbesOf(const u8* pa, const u8* pb, int64 i, int64 to, const ProbeVectors& va, const ProbeVectors& vb)
+// How far pa + at lies past a multiple of sixteen.
+inline int64 Skew(const u8* pa, int64 at)
 {
-    auto match = [&](int64 at) { return MatchProbes<Width, Pair>(pa, pb, at, va, vb); };
+    return static_cast<int64>(reinterpret_cast<uintptr_t>(pa + at) & 15);
+}
+
+template <bool Pair>
+inline bool AcceptsAt(const u8* pa, const u8* pb, int64 at, const ProbeVectors& va, const ProbeVectors& vb)
+{
+    return va.Has(pa[at]) && (!Pair || vb.Has(pb[at]));
+}
+
+// The first offset of [i, to) that the probes accept, or to; four vectors
+// a step, one test for all. Offsets from floor on may be read, so fewer
+// than sixteen left go in one step that overlaps those already seen.
+template <int WidthA, int WidthB>
+int64 ScanProbesOf(const u8* pa, const u8* pb, int64 i, int64 to, int64 floor, const ProbeVectors& va,
+                   const ProbeVectors& vb)
+{
+    auto match = [&](int64 at) { return MatchProbes<WidthA, WidthB>(pa, pb, at, va, vb); };
+    auto aligned = [&](int64 at) { return MatchProbes<WidthA, WidthB, true>(pa, pb, at, va, vb); };
+    // One step from i on brings the loads of a's bytes to sixteen's multiples.
+    const int64 skew = Skew(pa, i);
+    if (skew != 0 && i + 16 <= to) {
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(match(i)));
+        if (bits)
+            return i + __builtin_ctz(bits);
+        i += 16 - skew;
+    }
     for (; i + 64 <= to; i += 64) {
-        __m128i m0 = match(i), m1 = match(i + 16), m2 = match(i + 32), m3 = match(i + 48);
+        __m128i m0 = aligned(i), m1 = aligned(i + 16), m2 = aligned(i + 32), m3 = aligned(i + 48);
         if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(m0, m1), _mm_or_si128(m2, m3))) == 0)
             continue;
         u64 bits = static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m0))) |
@@ -264,25 +297,39 @@ int64 ScanProbesOf(const u8* pa, const u8* pb, int64 i, int64 to, const ProbeVec
         return i + __builtin_ctzll(bits);
     }
     for (; i + 16 <= to; i += 16) {
-        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(match(i)));
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(aligned(i)));
         if (bits)
             return i + __builtin_ctz(bits);
     }
-    return i;
+    if (i < to && to - 16 >= floor) {
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(match(to - 16))) >> (16 - (to - i));
+        return bits ? i + __builtin_ctz(bits) : to;
+    }
+    for (; i < to; i++) {
+        if (AcceptsAt<WidthB != 0>(pa, pb, i, va, vb))
+            return i;
+    }
+    return to;
 }
 
-// Backward like ScanProbesOf: below to, down to whole steps of sixteen above
-// from. Returns one past the last offset the probes accept, or where the
-// steps stopped, so that [from, result) remains to be looked at.
-template <int Width, bool Pair>
-int64 ScanProbesBackwardOf(const u8* pa, const u8* pb, int64 from, int64 to, const ProbeVectors& va,
-                           const ProbeVectors& vb)
+// Backward like ScanProbesOf: one past the last offset of [from, to) that
+// the probes accept, or from. Offsets below ceiling may be read.
+template <int WidthA, int WidthB>
+int64 ScanProbesBackwardOf(const u8* pa, const u8* pb, int64 from, int64 to, int64 ceiling,
+                           const ProbeVectors& va, const ProbeVectors& vb)
 {
-    auto match = [&](int64 at) { return MatchProbes<Width, Pair>(pa, pb, at, va, vb); };
+    auto match = [&](int64 at) { return MatchProbes<WidthA, WidthB>(pa, pb, at, va, vb); };
+    auto aligned = [&](int64 at) { return MatchProbes<WidthA, WidthB, true>(pa, pb, at, va, vb); };
+    const int64 skew = Skew(pa, to);
+    if (skew != 0 && to - 16 >= from) {
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(match(to - 16)));
+        if (bits)
+            return to + 16 - __builtin_clz(bits);
+        to -= skew;
+    }
     for (; to - 64 >= from; to -= 64) {
         int64 i = to - 64;
-        Prefetch(pa + i, -kPrefetchAhead);
-        __m128i m0 = match(i), m1 = match(i + 16), m2 = match(i + 32), m3 = match(i + 48);
+        __m128i m0 = aligned(i), m1 = aligned(i + 16), m2 = aligned(i + 32), m3 = aligned(i + 48);
         if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(m0, m1), _mm_or_si128(m2, m3))) == 0)
             continue;
         u64 bits = static_cast<u64>(static_cast<unsigned>(_mm_movemask_epi8(m0))) |
@@ -292,66 +339,142 @@ int64 ScanProbesBackwardOf(const u8* pa, const u8* pb, int64 from, int64 to, con
         return i + 64 - __builtin_clzll(bits);
     }
     for (; to - 16 >= from; to -= 16) {
-        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(match(to - 16)));
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(aligned(to - 16)));
         if (bits)
             return to + 16 - __builtin_clz(bits);
     }
-    return to;
+    if (to > from && from + 16 <= ceiling) {
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(match(from))) & ((1u << (to - from)) - 1);
+        return bits ? from + 32 - __builtin_clz(bits) : from;
+    }
+    for (; to > from; to--) {
+        if (AcceptsAt<WidthB != 0>(pa, pb, to - 1, va, vb))
+            return to;
+    }
+    return from;
 }
 
-template <int Width, bool Pair>
-int64 ScanProbesWith(bool backward, const u8* pa, const u8* pb, int64 from, int64 to, const ProbeVectors& va,
-                     const ProbeVectors& vb)
+template <int WidthA, int WidthB>
+int64 ScanProbesWith(bool backward, const u8* pa, const u8* pb, int64 from, int64 to, int64 bound,
+                     const ProbeVectors& va, const ProbeVectors& vb)
 {
-    return backward ? ScanProbesBackwardOf<Width, Pair>(pa, pb, from, to, va, vb)
-                    : ScanProbesOf<Width, Pair>(pa, pb, from, to, va, vb);
+    return backward ? ScanProbesBackwardOf<WidthA, WidthB>(pa, pb, from, to, bound, va, vb)
+                    : ScanProbesOf<WidthA, WidthB>(pa, pb, from, to, bound, va, vb);
 }
 
-// The scan of [from, to) that fits the probes: forward as ScanProbesOf,
-// backward as ScanProbesBackwardOf; pair false looks for a's bytes alone.
-int64 ScanProbes(bool backward, const u8* pa, const u8* pb, int64 from, int64 to, const ProbeVectors& va,
-                 const ProbeVectors& vb, bool pair = true)
+// The scan of [from, to) that fits the probes: forward as ScanProbesOf with
+// bound its floor, backward as ScanProbesBackwardOf with bound its ceiling;
+// pair false looks for a's bytes alone.
+int64 ScanProbes(bool backward, const u8* pa, const u8* pb, int64 from, int64 to, int64 bound,
+                 const ProbeVectors& va, const ProbeVectors& vb, bool pair = true)
 {
-    switch (pair ? std::max(va.width, vb.width) : va.width + 8) {
+    // Exact widths for the common probes of one byte or one bit apart.
+    const int wide = std::max(va.width, vb.width);
+    switch (!pair ? va.width : wide <= 2 ? va.width * 10 + vb.width : wide * 11) {
     case 1:
-        return ScanProbesWith<1, true>(backward, pa, pb, from, to, va, vb);
+        return ScanProbesWith<1, 0>(backward, pa, pb, from, to, bound, va, vb);
     case 2:
-        return ScanProbesWith<2, true>(backward, pa, pb, from, to, va, vb);
-    case 9:
-        return ScanProbesWith<1, false>(backward, pa, pb, from, to, va, vb);
-    case 10:
-        return ScanProbesWith<2, false>(backward, pa, pb, from, to, va, vb);
+        return ScanProbesWith<2, 0>(backward, pa, pb, from, to, bound, va, vb);
+    case 3:
+        return ScanProbesWith<3, 0>(backward, pa, pb, from, to, bound, va, vb);
+    case 4:
+        return ScanProbesWith<4, 0>(backward, pa, pb, from, to, bound, va, vb);
+    case 11:
+        return ScanProbesWith<1, 1>(backward, pa, pb, from, to, bound, va, vb);
     case 12:
-        return ScanProbesWith<4, false>(backward, pa, pb, from, to, va, vb);
+        return ScanProbesWith<1, 2>(backward, pa, pb, from, to, bound, va, vb);
+    case 21:
+        return ScanProbesWith<2, 1>(backward, pa, pb, from, to, bound, va, vb);
+    case 22:
+        return ScanProbesWith<2, 2>(backward, pa, pb, from, to, bound, va, vb);
+    case 33:
+        return ScanProbesWith<3, 3>(backward, pa, pb, from, to, bound, va, vb);
     default:
-        return ScanProbesWith<4, true>(backward, pa, pb, from, to, va, vb);
+        return ScanProbesWith<4, 4>(backward, pa, pb, from, to, bound, va, vb);
     }
 }
 
-// Reads one byte of every cache line of a block's room after its bytes. A
-// scan that skips that room breaks the stream the processor's prefetcher
-// follows from one block into the next (they lie one after another), and
-// then reads at a quarter of memory speed; the room is the block's own
-// memory, so reading it is safe.
-inline void TouchRoom(const TextBuff::Block* block, int64 bytes)
+// Reads one byte of every cache line of a block's room after its bytes,
+// upward or downward as the scan goes. A scan that skips that room breaks
+// the stream the processor's prefetcher follows from one block into the
+// next (they mostly lie one after another), and then reads at a third of
+// memory speed; the room is the block's own memory, so reading it is safe.
+inline void TouchRoom(const TextBuff::Block* block, int64 bytes, bool downward)
 {
     const u8* p = reinterpret_cast<const u8*>(block + 1);
+    const uintptr_t first = (reinterpret_cast<uintptr_t>(p) + static_cast<uintptr_t>(bytes) + 63) & ~uintptr_t(63);
     const uintptr_t end = reinterpret_cast<uintptr_t>(p) + block->capacity;
-    uintptr_t line = (reinterpret_cast<uintptr_t>(p) + static_cast<uintptr_t>(bytes) + 63) & ~static_cast<uintptr_t>(63);
+    if (first >= end)
+        return;
+    const uintptr_t last = (end - 1) & ~uintptr_t(63);
     u8 sink = 0;
-    for (; line < end; line += 64)
-        sink |= *reinterpret_cast<const volatile u8*>(line);
+    if (downward) {
+        for (uintptr_t line = last; line >= first; line -= 64)
+            sink |= *reinterpret_cast<const volatile u8*>(line);
+    } else {
+        for (uintptr_t line = first; line <= last; line += 64)
+            sink |= *reinterpret_cast<const volatile u8*>(line);
+    }
     (void)sink;
 }
 
-inline bool InProbe(u8 b, const u8* bytes, int count)
+// The byte at offset, which lies in entries[k] (from base on) or in the
+// entries after it; -1 past the last of the count.
+inline int BlockByte(const TextBuff::BlockEntry* entries, int64 count, int64 k, int64 base, int64 offset)
 {
-    for (int k = 0; k < count; k++) {
-        if (bytes[k] == b)
-            return true;
+    int64 rel = offset - base;
+    for (; k < count; k++) {
+        if (rel < entries[k].bytes)
+            return entries[k].block->Bytes()[rel];
+        rel -= entries[k].bytes;
     }
-    return false;
+    return -1;
 }
+
+// Where a block's last offsets meet the next blocks: the probes of such an
+// offset reach past the block's bytes, so they are read one by one.
+struct Seam {
+    const TextBuff::BlockEntry* entries;
+    int64 count;
+    int64 k;  // the block, from base on
+    int64 base;
+    int64 aOffset, bOffset;
+    const ProbeVectors& va;
+    const ProbeVectors& vb;
+
+    // 1 when the probes accept offset c, 0 when not, -1 when they reach past
+    // the end of the text.
+    int Accepts(int64 c) const
+    {
+        const int x = BlockByte(entries, count, k, base, c + aOffset);
+        if (x < 0)
+            return -1;
+        if (!va.Has(static_cast<u8>(x)))
+            return 0;
+        const int y = BlockByte(entries, count, k, base, c + bOffset);
+        return y < 0 ? -1 : vb.Has(static_cast<u8>(y)) ? 1 : 0;
+    }
+    // The first offset of [at, to) the probes accept; to when none, -1 when
+    // none and the probes of the rest reach past the end of the text.
+    int64 First(int64 at, int64 to) const
+    {
+        for (int64 c = at; c < to; c++) {
+            const int r = Accepts(c);
+            if (r != 0)
+                return r > 0 ? c : -1;
+        }
+        return to;
+    }
+    // The last offset of [at, to) the probes accept, -1 when none.
+    int64 Last(int64 at, int64 to) const
+    {
+        for (int64 c = to - 1; c >= at; c--) {
+            if (Accepts(c) > 0)
+                return c;
+        }
+        return -1;
+    }
+};
 
 }  // namespace
 
@@ -442,6 +565,7 @@ bool TextBuff::MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fo
         probes.resize(6);
     size_t bestA = 0, bestB = 0;
     int64 bestSeen = -1;
+    int bestWidth = 0;
     for (size_t x = 0; x < probes.size(); x++) {
         for (size_t y = x + 1; y < probes.size(); y++) {
             const SkipProbe& a = probes[x];
@@ -450,8 +574,11 @@ bool TextBuff::MakeSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fo
             for (int64 i = 0; i + std::max(a.offset, b.offset) < got; i++)
                 seen += InProbe(bytes[i + a.offset], a.bytes, a.count) &&
                         InProbe(bytes[i + b.offset], b.bytes, b.count);
-            if (bestSeen < 0 || seen < bestSeen) {
+            // Of pairs seen alike, the one with fewer compares.
+            const int width = ProbeWidth(a.bytes, a.count) + ProbeWidth(b.bytes, b.count);
+            if (bestSeen < 0 || seen < bestSeen || (seen == bestSeen && width < bestWidth)) {
                 bestSeen = seen;
+                bestWidth = width;
                 bestA = x;
                 bestB = y;
             }
@@ -509,13 +636,14 @@ int64 TextBuff::BoundaryAtOrAfter(int64 known, int64 stop)
 bool TextBuff::CachedSkipPlan(SkipPlan& plan, const u32* pattern, int64 m, bool fold, int64 from)
 {
     SkipPlanCache& c = skipCache_;
-    if (m > SkipPlanCache::kMaxPattern)
-        return MakeSkipPlan(plan, pattern, m, fold, from);
+    // Any length: making a plan samples four kilobytes, as long as a
+    // window of a long phrase's search takes to scan.
     if (c.m != m || c.fold != fold || c.encoding != encoding_ || c.newLine != newLine_ ||
-        std::memcmp(c.pattern, pattern, static_cast<size_t>(m) * sizeof(u32)) != 0) {
+        std::memcmp(c.pattern.Data(), pattern, static_cast<size_t>(m) * sizeof(u32)) != 0) {
         c.m = 0;
         c.usable = MakeSkipPlan(c.plan, pattern, m, fold, from);
-        std::memcpy(c.pattern, pattern, static_cast<size_t>(m) * sizeof(u32));
+        c.pattern.Release();
+        c.pattern.InsertCopies(0, pattern, m);
         c.m = m;
         c.fold = fold;
         c.encoding = encoding_;
@@ -532,8 +660,6 @@ int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& 
     const bool wide = IsUtf16Encoding(encoding_);
     const int64 reach = std::max(plan.a.offset, plan.b.offset);
     const ProbeVectors va(plan.a.bytes, plan.a.count), vb(plan.b.bytes, plan.b.count);
-    const u8* aBytes = plan.a.bytes;
-    const u8* bBytes = plan.b.bytes;
     // 1: a match at c; 0: none at c; -1: none at c or later within the window.
     auto verify = [&](int64 c) -> int {
         if (wide && ((c - from) & 1) != 0)
@@ -550,68 +676,39 @@ int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& 
         end = q;
         return 1;
     };
-    // The first of the n offsets from c whose probes match, c + n when none,
-    // -1 when none and the probes of the rest lie past the end of the text.
-    // The seam between blocks: these bytes are copied with those the probes
-    // reach in the next blocks and scanned sixteen offsets at a time; n is
-    // below 16 + reach, so the copy and its zero padding fit.
-    u8 seam[256];
-    auto seamScan = [&](int64 at, int64 n) -> int64 {
-        const int64 got = CopyBytes(at, seam, n + reach);
-        const int64 valid = std::min(n, got - reach);
-        if (valid <= 0)
-            return -1;
-        const int64 steps = (valid + 15) & ~static_cast<int64>(15);
-        if (steps + reach > got)
-            std::memset(seam + got, 0, static_cast<size_t>(steps + reach - got));
-        const u8* pa = seam + plan.a.offset;
-        const u8* pb = seam + plan.b.offset;
-        const int64 k = ScanProbes(false, pa, pb, 0, steps, va, vb);
-        if (k < valid)
-            return at + k;
-        return valid < n ? -1 : at + n;
-    };
+    SeekOffset(from);
+    int64 k = current_.block;  // the block that holds c, from base on
+    int64 base = current_.start;
     int64 c = from;
     while (c < stop) {
-        SeekOffset(c);
-        const BlockEntry& e = entries_[current_.block];
-        const int64 base = current_.start;
+        const BlockEntry& e = entries_[k];
+        const u8* bytes = e.block->Bytes();
         const int64 blockEnd = std::min(stop, base + e.bytes);
-        const int64 fastEnd = std::min(stop, base + e.bytes - reach);
-        if (c == base && current_.block + 1 < blockCount_ && fastEnd < stop) {
-            const BlockEntry& next = entries_[current_.block + 1];
-            PrefetchBlock(next.block->Bytes(), next.bytes, false);
-        }
-        bool candidate = false;
-        if (c + 16 <= fastEnd) {
-            // Every probe of these offsets lies in this block.
-            int64 i = c - base, to = fastEnd - base;
-            const u8* pa = e.block->Bytes() + plan.a.offset;
-            const u8* pb = e.block->Bytes() + plan.b.offset;
-            // Whole steps of sixteen; fewer offsets left go with the seam.
-            // The rarest probe alone when it is rare enough to look for on
-            // its own, the other checked where it turns up.
-            i = ScanProbes(false, pa, pb, i, to, va, vb, !plan.alone);
+        // Before fastEnd every probe lies in this block: scanned in place.
+        const int64 fastEnd = std::min(blockEnd, base + e.bytes - reach);
+        if (c < fastEnd) {
+            const int64 i = ScanProbes(false, bytes + plan.a.offset, bytes + plan.b.offset, c - base, fastEnd - base,
+                                       0, va, vb, !plan.alone);
             c = base + i;
-            if (i < to && InProbe(pa[i], aBytes, plan.a.count)) {
-                if (!InProbe(pb[i], bBytes, plan.b.count)) {
-                    c++;
-                    continue;
-                }
-                candidate = true;
-            } else if (fastEnd < stop) {
-                TouchRoom(e.block, e.bytes);
+            if (c < fastEnd && plan.alone && !vb.Has(bytes[i + plan.b.offset])) {
+                c++;
+                continue;
             }
         }
-        if (!candidate) {
-            if (c < blockEnd) {
-                const int64 k = seamScan(c, blockEnd - c);
-                if (k < 0)
-                    break;  // the probes lie past the end of the text
-                c = k;
-            }
-            if (c >= blockEnd)
+        if (c >= fastEnd) {
+            // The seam: probes reach into the blocks after this one.
+            const Seam seam = {entries_, blockCount_, k, base, plan.a.offset, plan.b.offset, va, vb};
+            c = seam.First(std::max(c, fastEnd), blockEnd);
+            if (c < 0)
+                break;  // the probes lie past the end of the text
+            if (c >= blockEnd) {
+                if (blockEnd == stop)
+                    break;
+                TouchRoom(e.block, e.bytes, false);
+                base += e.bytes;
+                k++;
                 continue;
+            }
         }
         int found = verify(c);
         if (found > 0)
@@ -672,8 +769,6 @@ int64 TextBuff::SkipSearchBackward(const SkipPlan& plan, int64 from, int64 low, 
 {
     const int64 reach = std::max(plan.a.offset, plan.b.offset);
     const ProbeVectors va(plan.a.bytes, plan.a.count), vb(plan.b.bytes, plan.b.count);
-    const u8* aBytes = plan.a.bytes;
-    const u8* bBytes = plan.b.bytes;
     auto verify = [&](int64 c) {
         if (CharStart(c) != c)
             return false;
@@ -689,59 +784,41 @@ int64 TextBuff::SkipSearchBackward(const SkipPlan& plan, int64 from, int64 low, 
         end = q;
         return true;
     };
-    // The last of the n offsets from at whose probes match, or -1. As the
-    // forward seam: the bytes are copied with those the probes reach in the
-    // next blocks (n is below 16 + reach) and scanned sixteen offsets at a
-    // time, down from the last offset whose probes lie in the text; the
-    // steps may start up to fifteen offsets before at, in the front room.
-    u8 seam[16 + 256] = {};
-    u8* const copy = seam + 16;
-    auto seamScan = [&](int64 at, int64 n) -> int64 {
-        const int64 got = CopyBytes(at, copy, n + reach);
-        const int64 valid = std::min(n, got - reach);
-        if (valid <= 0)
-            return -1;
-        const int64 first = valid - ((valid + 15) & ~static_cast<int64>(15));
-        const u8* pa = copy + plan.a.offset;
-        const u8* pb = copy + plan.b.offset;
-        const int64 r = ScanProbes(true, pa, pb, first, valid, va, vb);
-        return r > first && r > 0 ? at + r - 1 : -1;
-    };
+    SeekOffset(from - 1);
+    int64 k = current_.block;  // the block that holds hi - 1, from base on
+    int64 base = current_.start;
     int64 hi = from;  // candidates below hi are left
     while (hi > low) {
-        SeekOffset(hi - 1);
-        const BlockEntry& e = entries_[current_.block];
-        const int64 base = current_.start;
-        const int64 bottom = std::max(base, low);
-        // Below fast every probe lies in this block.
-        const int64 fast = std::min(hi, base + e.bytes - reach);
-        if (hi == base + e.bytes && current_.block > 0 && bottom == base) {
-            const BlockEntry& previous = entries_[current_.block - 1];
-            PrefetchBlock(previous.block->Bytes(), previous.bytes, true);
+        if (hi == base) {
+            k--;
+            base -= entries_[k].bytes;
+            // The room of the block before lies below this one's bytes.
+            TouchRoom(entries_[k].block, entries_[k].bytes, true);
+            continue;
         }
+        const BlockEntry& e = entries_[k];
+        const u8* bytes = e.block->Bytes();
+        const int64 bottom = std::max(base, low);
+        // Below fast every probe lies in this block: scanned in place.
+        const int64 fast = std::max(bottom, std::min(hi, base + e.bytes - reach));
         int64 c = -1;
-        if (hi > fast || hi - bottom < 16) {
-            // The seam with the next blocks, or the last few offsets down to
-            // the block's start.
-            const int64 first = hi > fast ? std::max(fast, bottom) : bottom;
-            c = seamScan(first, hi - first);
+        if (hi > fast) {
+            // The seam: probes reach into the blocks after this one.
+            const Seam seam = {entries_, blockCount_, k, base, plan.a.offset, plan.b.offset, va, vb};
+            c = seam.Last(fast, hi);
             if (c < 0) {
-                hi = first;
+                hi = fast;
                 continue;
             }
         } else {
-            const int64 lo = bottom - base;
-            int64 i = hi - base;
-            const u8* pa = e.block->Bytes() + plan.a.offset;
-            const u8* pb = e.block->Bytes() + plan.b.offset;
-            // Whole steps of sixteen; fewer offsets left go with the seam.
-            i = ScanProbes(true, pa, pb, lo, i, va, vb, !plan.alone);
-            if (!(i > lo && InProbe(pa[i - 1], aBytes, plan.a.count))) {
-                hi = base + i;
+            int64 i = ScanProbes(true, bytes + plan.a.offset, bytes + plan.b.offset, bottom - base, hi - base,
+                                 e.bytes - reach, va, vb, !plan.alone);
+            if (i == bottom - base) {
+                hi = bottom;
                 continue;
             }
             i--;
-            if (!InProbe(pb[i], bBytes, plan.b.count)) {
+            if (plan.alone && !vb.Has(bytes[i + plan.b.offset])) {
                 hi = base + i;
                 continue;
             }

@@ -437,6 +437,14 @@ TEST_CASE("a search after another phrase, case mode or encoding finds by the new
         REQUIRE(hit.start == 5 * k + 3);
         from = hit.end;
     }
+    // Long phrases that differ only in their last letters.
+    std::string words;
+    for (int i = 0; i < 40; i++)
+        words += "word ";
+    LoadText(text, words + "first " + words + "second");
+    CHECK(Forward(text, 0, std::wstring(words.begin(), words.end()) + L"second").start == 206);
+    CHECK(Forward(text, 0, std::wstring(words.begin(), words.end()) + L"first").start == 0);
+    CHECK(Backward(text, text.Size(), std::wstring(words.begin(), words.end()) + L"second").start == 206);
     LoadText(text, "\xB1", EncodingIso8859_2);  // "ą" in ISO 8859-2
     CHECK(Forward(text, 0, L"\x0105").start == 0);
     LoadText(text, "\xB9", EncodingWindows1252);  // "¹" in Windows-1252
@@ -458,6 +466,142 @@ TEST_CASE("searches both ways find no match across the units of UTF-16")
             CHECK(Backward(text, 8, L"ab", 1 << 20, fold).start == -1);
             CHECK(Before(text, 8, L"ab", fold).start == -1);
             CHECK(Backward(text, text.Size(), L"ab", 1 << 20, fold).start == 8);
+        }
+    }
+}
+
+namespace {
+
+std::string Encoded(const std::wstring& s, EncodingId encoding)
+{
+    if (encoding == EncodingUtf16LE)
+        return Utf16LE(s);
+    UINT page = encoding == EncodingUtf8 ? CP_UTF8 : 1250;
+    int n = WideCharToMultiByte(page, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(page, 0, s.data(), static_cast<int>(s.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+// Every match from the start on, or from the end back, one search after
+// another, by the skipping searches or by the plain loops.
+std::vector<std::pair<int64, int64>> AllMatches(TextBuff& text, const std::vector<u32>& p, bool fold, bool backward,
+                                                bool plain)
+{
+    std::vector<std::pair<int64, int64>> found;
+    const int64 m = static_cast<int64>(p.size());
+    for (int64 at = backward ? text.Size() : 0;;) {
+        Hit hit;
+        if (plain) {
+            hit = backward ? PlainBackward(text, at, p, 0, false, fold) : PlainForward(text, at, p, 1 << 30, fold);
+        } else if (backward) {
+            hit.start = fold ? text.FindBackwardNoCase(at, hit.end, p.data(), m, 1 << 30)
+                             : text.FindBackward(at, hit.end, p.data(), m, 1 << 30);
+        } else {
+            hit.start = fold ? text.FindForwardNoCase(at, hit.end, p.data(), m, 1 << 30)
+                             : text.FindForward(at, hit.end, p.data(), m, 1 << 30);
+        }
+        if (hit.start < 0)
+            return found;
+        found.push_back({hit.start, hit.end});
+        at = backward ? hit.start : text.NextChar(hit.start);
+    }
+}
+
+}  // namespace
+
+TEST_CASE("every match is found both ways across block seams, at block ends and beside stale bytes in the room")
+{
+    // Phrases with first letters in and beyond ASCII, whose cases differ in
+    // one bit (A a, Ą ą) or in more (Ł ł), planted densely; deletions at
+    // block ends leave phrase bytes in the room after a block's text, and
+    // insertions there fill blocks to the brim.
+    const std::wstring phrases[] = {L"zq", L"\x0105zq", L"\x0141\x00f3" L"d\x017a", L"Xy", L"\x0104", L"q\x0119"};
+    const std::wstring filler = L"abcz \x0105\x0119\x00f3\x0142\r\n";
+    const EncodingId encodings[] = {EncodingUtf8, EncodingUtf16LE, EncodingWindows1250};
+    const uint32_t seed = 4711u;
+    CAPTURE(seed);
+    std::mt19937 rng(seed);
+    for (int round = 0; round < 36; round++) {
+        CAPTURE(round);
+        const EncodingId encoding = encodings[round % 3];
+        const std::wstring& phrase = phrases[(round / 3) % 6];
+        auto variant = [&] {
+            std::wstring v = phrase;
+            for (wchar_t& c : v) {
+                if (rng() % 2)
+                    CharUpperBuffW(&c, 1);
+            }
+            return v;
+        };
+        std::wstring chars;
+        const int length = 2000 + static_cast<int>(rng() % 8000);
+        while (static_cast<int>(chars.size()) < length)
+            chars += rng() % 6 ? std::wstring(1, filler[rng() % filler.size()]) : variant();
+        std::string bytes = Encoded(chars, encoding);
+        std::vector<int64> pieces;
+        const int64 pieceBytes = round % 2 ? 60 : 7168;
+        for (size_t at = 0; at < bytes.size(); at += pieces.back())
+            pieces.push_back(round % 4 == 0 ? pieceBytes : 1 + static_cast<int64>(rng() % pieceBytes));
+        TextBuff text;
+        LoadText(text, bytes, encoding, pieces);
+        for (int edit = 0; edit < 40; edit++) {
+            const std::vector<int32> sizes = BlockSizes(text);
+            const size_t k = rng() % sizes.size();
+            int64 blockEnd = 0;
+            for (size_t i = 0; i <= k; i++)
+                blockEnd += sizes[i];
+            const int64 unit = encoding == EncodingUtf16LE ? 2 : 1;
+            if (rng() % 2) {
+                const int64 n = std::min<int64>(sizes[k], unit * (1 + static_cast<int64>(rng() % 12)));
+                Put(text, blockEnd - n, blockEnd, "");
+            } else {
+                Put(text, blockEnd, blockEnd, Encoded(variant(), encoding));
+            }
+        }
+        std::vector<u32> p = Pattern(variant());
+        for (bool fold : {false, true}) {
+            CAPTURE(fold);
+            if (fold) {
+                for (u32& c : p)
+                    c = static_cast<u32>(FoldSearchCode(static_cast<int32>(c)));
+            }
+            for (bool backward : {false, true}) {
+                CAPTURE(backward);
+                const auto expected = AllMatches(text, p, fold, backward, true);
+                CHECK(AllMatches(text, p, fold, backward, false) == expected);
+                CHECK(!expected.empty());
+            }
+            // From around each seam, within short windows.
+            const std::vector<int32> sizes = BlockSizes(text);
+            const int64 m = static_cast<int64>(p.size());
+            int64 seam = 0;
+            for (size_t i = 0; i + 1 < sizes.size() && i < 60; i++) {
+                seam += sizes[i];
+                const int64 from = std::max<int64>(0, seam - static_cast<int64>(rng() % 8));
+                const int64 window = 1 + static_cast<int64>(rng() % 40);
+                CAPTURE(from);
+                CAPTURE(window);
+                int64 end = -7;
+                int64 start = fold ? text.FindForwardNoCase(from, end, p.data(), m, window)
+                                   : text.FindForward(from, end, p.data(), m, window);
+                Hit plain = PlainForward(text, from, p, window, fold);
+                CHECK(start == plain.start);
+                CHECK(end == plain.end);
+                const int64 upper = std::min(text.Size(), seam + static_cast<int64>(rng() % 8));
+                end = -7;
+                start = fold ? text.FindBackwardNoCase(upper, end, p.data(), m, window)
+                             : text.FindBackward(upper, end, p.data(), m, window);
+                plain = PlainBackward(text, upper, p, upper - window, false, fold);
+                CHECK(start == plain.start);
+                CHECK(end == plain.end);
+                end = -7;
+                start = fold ? text.FindBackwardBeforeNoCase(upper, end, p.data(), m)
+                             : text.FindBackwardBefore(upper, end, p.data(), m);
+                plain = PlainBackward(text, upper, p, upper - TextBuff::kBackwardBeforeWindow, true, fold);
+                CHECK(start == plain.start);
+                CHECK(end == plain.end);
+            }
         }
     }
 }
