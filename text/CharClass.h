@@ -87,6 +87,21 @@ struct CharCursor {
                 cursor.flags = kAsciiClasses.flags[b];
                 return;
             }
+            // A line feed where the text reads line ends as they are, the
+            // common case: one in every few tokens of code.
+            if (b == 10 && cursor.runText->LineEndConversion() == 0) {
+                cursor.code = 10;
+                cursor.length = 1;
+                cursor.flags = ClassControl | ClassLineBreak;
+                return;
+            }
+            if (b == 13 && rel + 1 < static_cast<u64>(cursor.runCount) && cursor.run[rel + 1] == 10 &&
+                cursor.runText->LineEndConversion() == 0) {
+                cursor.code = static_cast<u32>(-2);
+                cursor.length = 2;
+                cursor.flags = ClassControl | ClassLineBreak;
+                return;
+            }
         }
         SeekInText(cursor, position);
     }

@@ -134,12 +134,121 @@ bool CLexerBase::IsRuleStart(int32 c, bool inner)
     return c == '/' || c == '"' || c == '\'' || c == '.' || c == '#' || (inner && c == '<');
 }
 
+namespace {
+
+// What a character in code starts, for every ASCII code: one look-up and
+// one jump instead of a chain of tests, each of which a branch predictor
+// guesses wrong now and then on tokens as varied as those of code. Control
+// characters, line ends and the rest go the long way.
+enum CodeStart : u8 {
+    kStartOther,
+    kStartBlank,
+    kStartTab,
+    kStartWord,
+    kStartRun,  // punctuation that starts no rule
+    kStartSlash,
+    kStartQuote,
+    kStartDigit,
+    kStartPoint,
+    kStartHash,
+    kStartLess,  // punctuation outside a page, a token alone inside one
+};
+
+struct CodeStartTable {
+    u8 start[128];
+    constexpr CodeStartTable() : start()
+    {
+        for (int c = 0; c < 128; c++) {
+            u32 f = kAsciiClasses.flags[c];
+            u8 s = kStartOther;
+            if (f & ClassBlank)
+                s = kStartBlank;
+            else if (f & ClassTab)
+                s = kStartTab;
+            else if ((f & ClassAsciiLetter) || c == '_')
+                s = kStartWord;
+            else if (f & ClassDigit)
+                s = kStartDigit;
+            else if (c == '/')
+                s = kStartSlash;
+            else if (c == '"' || c == '\'')
+                s = kStartQuote;
+            else if (c == '.')
+                s = kStartPoint;
+            else if (c == '#')
+                s = kStartHash;
+            else if (c == '<')
+                s = kStartLess;
+            else if (!(f & kRunEnds))
+                s = kStartRun;
+            start[c] = s;
+        }
+    }
+};
+constexpr CodeStartTable kCodeStarts{};
+
+}  // namespace
+
 void CLexerBase::NextToken(TokenRecord& record)
 {
     tokenState_ = state_;
+    // Blanks and tabs are a token each in every state: two in five tokens
+    // of indented code, so they are made before anything else is set up.
+    if (!QuickBlankToken(record))
+        OtherToken(record);
+}
+
+void CLexerBase::OtherToken(TokenRecord& record)
+{
+    const bool inner = innerScript_ != 0;
+    if (TokenClassOf(state_) == kClassText) {
+        // The common tokens of code, straight from the table; each case
+        // does what the rules below would.
+        u32 c = cursor_.code;
+        switch (c < 128 ? kCodeStarts.start[c] : static_cast<u8>(kStartOther)) {
+        case kStartBlank:
+            Single(record, kTokenBlank, state_);
+            return;
+        case kStartTab:
+            Single(record, kTokenTab, state_);
+            return;
+        case kStartWord:
+            IdentifierToken(record);
+            return;
+        case kStartRun:
+            CodeRunToken(record, inner);
+            return;
+        case kStartSlash:
+            SlashToken(record);
+            return;
+        case kStartQuote:
+            OpenQuoteToken(record);
+            return;
+        case kStartDigit:
+            CNumberToken(record, true);
+            return;
+        case kStartPoint:
+            if (IsAsciiDigit(PeekCode()))
+                PointNumberToken(record);
+            else
+                Single(record, state_);
+            return;
+        case kStartHash:
+            state_ = WithClass(state_, kClassPreprocessor);
+            Single(record, state_);
+            return;
+        case kStartLess:
+            if (inner)
+                Single(record, state_);
+            else
+                CodeRunToken(record, false);
+            return;
+        default:
+            break;
+        }
+    }
     if (BlankToken(record))
         return;
-    const bool inner = innerScript_ != 0;
     int32 first = Code();
     // An identifier in code, the other common token: none of the state or
     // punctuation rules below starts with a letter or "_".

@@ -24,6 +24,9 @@ protected:
     }
 
 private:
+    // Any token but the blanks and tabs that NextToken makes itself; apart,
+    // so that those need none of its set-up.
+    [[gnu::noinline]] void OtherToken(TokenRecord& record);
     // An identifier, or a keyword outside seek mode.
     void IdentifierToken(TokenRecord& record);
     static bool IsRuleStart(int32 c, bool inner);

@@ -13,12 +13,114 @@ void CssLexer::Storage::OnSection(const wchar_t* header, int32 headerLength, con
         known = SectionWords(body, bodyLength);
 }
 
+namespace {
+
+// What a character of a style sheet starts, outside comments and strings,
+// for every ASCII code: one look-up and one jump instead of a chain of
+// tests. Line ends, control characters and the rest go the long way.
+enum CssStart : u8 {
+    kCssOther,
+    kCssBlank,
+    kCssTab,
+    kCssRun,  // punctuation that starts no rule
+    kCssSlash,
+    kCssQuote,
+    kCssWord,
+    kCssDigit,
+    kCssHash,
+    kCssColon,
+    kCssLess,  // punctuation outside a page, a token alone inside one
+};
+
+struct CssStartTable {
+    u8 start[128];
+    constexpr CssStartTable() : start()
+    {
+        for (int c = 0; c < 128; c++) {
+            u32 f = kAsciiClasses.flags[c];
+            u8 s = kCssOther;
+            if (f & ClassBlank)
+                s = kCssBlank;
+            else if (f & ClassTab)
+                s = kCssTab;
+            else if ((f & ClassAsciiLetter) || c == '-' || c == '_')
+                s = kCssWord;
+            else if (f & ClassDigit)
+                s = kCssDigit;
+            else if (c == '/')
+                s = kCssSlash;
+            else if (c == '"' || c == '\'')
+                s = kCssQuote;
+            else if (c == '#')
+                s = kCssHash;
+            else if (c == ':')
+                s = kCssColon;
+            else if (c == '<')
+                s = kCssLess;
+            else if (!(f & kRunEnds))
+                s = kCssRun;
+            start[c] = s;
+        }
+    }
+};
+constexpr CssStartTable kCssStarts{};
+
+}  // namespace
+
 void CssLexer::NextCssToken(TokenRecord& record)
 {
     tokenState_ = state_;
+    if (!QuickBlankToken(record))
+        OtherToken(record);
+}
+
+void CssLexer::OtherToken(TokenRecord& record)
+{
+    const bool inner = insideHtml_ != 0;
+    if (TokenClassOf(state_) == kClassText) {
+        // The common tokens, straight from the table; each case does what
+        // the rules below would.
+        u32 c = cursor_.code;
+        switch (c < 128 ? kCssStarts.start[c] : static_cast<u8>(kCssOther)) {
+        case kCssBlank:
+            Single(record, kTokenBlank, state_);
+            return;
+        case kCssTab:
+            Single(record, kTokenTab, state_);
+            return;
+        case kCssRun:
+            CodeRunToken(record, inner);
+            return;
+        case kCssSlash:
+            CommentOpenerToken(record, '*', kClassBlockComment);
+            return;
+        case kCssQuote:
+            OpenQuoteToken(record);
+            return;
+        case kCssWord:
+            Word(record);
+            return;
+        case kCssDigit:
+            Number(record);
+            return;
+        case kCssHash:
+            Colour(record);
+            return;
+        case kCssColon:
+            Single(record, state_);
+            return;
+        case kCssLess:
+            if (inner)
+                Single(record, state_);
+            else
+                CodeRunToken(record, false);
+            return;
+        default:
+            break;
+        }
+    }
     if (BlankToken(record))
         return;
-    const bool inner = insideHtml_ != 0;
     // Inside a page "<" ends every run; the page looks at it. CSS has no
     // line comments.
     if (CLikeStateToken(record, inner ? L'<' : L'\0', false))
@@ -44,16 +146,7 @@ void CssLexer::NextCssToken(TokenRecord& record)
         return;
     }
     if (IsAsciiLetter(c) || c == '-' || c == '_') {
-        WordToken(
-            record,
-            [this] {
-                int32 k = Code();
-                return IsAsciiLetter(k) || IsAsciiDigit(k) || k == '-' || k == '_';
-            },
-            ClassAsciiLetter | ClassDigit | ClassHyphen | ClassUnderscore, kClassKnown,
-            [this](const wchar_t* word, int32 length) {
-                return tagNames_->Contains(word, length) || storage_->known.Contains(word, length);
-            });
+        Word(record);
         return;
     }
     if (IsAsciiDigit(c)) {
@@ -61,22 +154,7 @@ void CssLexer::NextCssToken(TokenRecord& record)
         return;
     }
     if (c == '#') {
-        // A colour is "#" and exactly 3 or 6 hexadecimal digits.
-        CharCursor look = Ahead();
-        int digits = 0;
-        while (digits < 8 && IsHexDigit(static_cast<int32>(look.code))) {
-            digits++;
-            CharCursor::Seek(look, look.position + look.length);
-        }
-        Begin(record);
-        Take();
-        if (digits == 3 || digits == 6) {
-            for (int k = 0; k < digits; k++)
-                Take();
-            End(record, kTokenText, WithClass(state_, kClassNumber));
-            return;
-        }
-        End(record, kTokenText, state_);
+        Colour(record);
         return;
     }
     if (c == ':') {
@@ -84,6 +162,40 @@ void CssLexer::NextCssToken(TokenRecord& record)
         return;
     }
     Generic(record, state_, inner ? L"/\"'<" : L"/\"'");
+}
+
+void CssLexer::Word(TokenRecord& record)
+{
+    WordToken(
+        record,
+        [this] {
+            int32 k = Code();
+            return IsAsciiLetter(k) || IsAsciiDigit(k) || k == '-' || k == '_';
+        },
+        ClassAsciiLetter | ClassDigit | ClassHyphen | ClassUnderscore, kClassKnown,
+        [this](const wchar_t* word, int32 length) {
+            return tagNames_->Contains(word, length) || storage_->known.Contains(word, length);
+        });
+}
+
+// A colour is "#" and exactly 3 or 6 hexadecimal digits.
+void CssLexer::Colour(TokenRecord& record)
+{
+    CharCursor look = Ahead();
+    int digits = 0;
+    while (digits < 8 && IsHexDigit(static_cast<int32>(look.code))) {
+        digits++;
+        CharCursor::Seek(look, look.position + look.length);
+    }
+    Begin(record);
+    Take();
+    if (digits == 3 || digits == 6) {
+        for (int k = 0; k < digits; k++)
+            Take();
+        End(record, kTokenText, WithClass(state_, kClassNumber));
+        return;
+    }
+    End(record, kTokenText, state_);
 }
 
 void CssLexer::Number(TokenRecord& record)

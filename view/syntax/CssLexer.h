@@ -27,6 +27,10 @@ public:
     virtual void NextCssToken(TokenRecord& record);
 
 private:
+    // Any token but the blanks and tabs that NextCssToken makes itself.
+    [[gnu::noinline]] void OtherToken(TokenRecord& record);
+    void Word(TokenRecord& record);
+    void Colour(TokenRecord& record);
     void Number(TokenRecord& record);
     bool Unit(TokenRecord& record);
     bool StartsHere(const char* text) const;

@@ -80,6 +80,7 @@ PhpLexer::Storage::Storage()
 HtmlLexer::HtmlLexer(TextDocument* document, const Storage* storage, bool phpMode)
     : TextLexer(document),
       phpMode_(phpMode ? 1 : 0),
+      lent_(kLentNone),
       storage_(storage),
       script_(document, &storage->javaScript, true),
       style_(document, &storage->css, &storage->tags, true),
@@ -103,19 +104,53 @@ void HtmlLexer::Storage::OnSection(const wchar_t* header, int32 headerLength, co
 void HtmlLexer::Seek(int64 position, int64 savedPosition, const u32* savedState, TokenText* tokenText)
 {
     u32 start = phpMode_ ? WithRegionAndClass(0, kRegionPhp, kClassText) : kInitialLexerState;
+    // The seek moves this lexer's own cursor: nothing stays lent across it.
+    lent_ = kLentNone;
     SeekByRelexing(position, savedPosition, savedState, tokenText, start);
+    lent_ = kLentNone;
+}
+
+bool HtmlLexer::InnerToken(TokenRecord& record)
+{
+    switch (lent_) {
+    case kLentScript:
+        if (LentCursorAt(script_, '<'))
+            break;
+        script_.NextToken(record);
+        FollowLent(script_);
+        return true;
+    case kLentStyle:
+        if (LentCursorAt(style_, '<'))
+            break;
+        style_.NextCssToken(record);
+        FollowLent(style_);
+        return true;
+    case kLentPhp:
+        if (LentCursorAt(php_, '?'))
+            break;
+        php_.NextToken(record);
+        FollowLent(php_);
+        return true;
+    default:
+        return false;
+    }
+    // The page's own character: the cursor comes back for it.
+    TakeBackFrom(lent_ == kLentScript ? static_cast<const TextLexer&>(script_)
+                 : lent_ == kLentStyle ? static_cast<const TextLexer&>(style_)
+                                       : static_cast<const TextLexer&>(php_));
+    lent_ = kLentNone;
+    return false;
 }
 
 void HtmlLexer::NextToken(TokenRecord& record)
 {
+    if (lent_ != kLentNone && InnerToken(record))
+        return;
     for (;;) {
         tokenState_ = state_;
         u32 region = RegionOf(state_);
         u32 tokenClass = TokenClassOf(state_);
         if (region == kRegionScript || region == kRegionStyle) {
-            // What the script or style lexer makes of a blank or a tab.
-            if (BlankToken(record))
-                return;
             bool script = region == kRegionScript;
             if (Is('<')) {
                 if (EndTagFollows(script ? "script" : "style")) {
@@ -126,15 +161,16 @@ void HtmlLexer::NextToken(TokenRecord& record)
                 Single(record, state_);
                 return;
             }
+            // Blanks and tabs too are the inner lexer's: it makes of them
+            // what the page would.
             if (script) {
                 LendTo(script_);
-                script_.NextToken(record);
-                TakeBackFrom(script_);
+                lent_ = kLentScript;
             } else {
                 LendTo(style_);
-                style_.NextCssToken(record);
-                TakeBackFrom(style_);
+                lent_ = kLentStyle;
             }
+            InnerToken(record);
             return;
         }
         if (region == kRegionPhp) {
@@ -147,8 +183,8 @@ void HtmlLexer::NextToken(TokenRecord& record)
                 return;
             }
             LendTo(php_);
-            php_.NextToken(record);
-            TakeBackFrom(php_);
+            lent_ = kLentPhp;
+            InnerToken(record);
             return;
         }
         if (tokenClass == kClassBlockComment || tokenClass == kClassComment)

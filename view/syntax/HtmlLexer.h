@@ -34,10 +34,22 @@ private:
     void TagToken(TokenRecord& record);
     void NameToken(TokenRecord& record);
 
+    // With the cursor lent to an inner lexer: its token, or false (and the
+    // cursor back) at the character the page looks at itself.
+    bool InnerToken(TokenRecord& record);
+
+    enum Lent : u8 { kLentNone, kLentScript, kLentStyle, kLentPhp };
+
     u8 phpMode_;
+    // invariant: while an inner lexer holds the cursor, this lexer's states
+    // and cursor position are that lexer's after its last token (so State,
+    // TokenStartState and Position answer right), and the rest of this
+    // cursor is stale; no Quiet run is offered, so PassQuiet never moves it.
+    u8 lent_;
     const Storage* storage_;
-    // The lexers of script, style and PHP content, lent the cursor for one
-    // token at a time; made once, as every token in those regions needs one.
+    // The lexers of script, style and PHP content, lent the cursor for the
+    // run of their tokens; made once, as every token in those regions needs
+    // one.
     JavaScriptLexer script_;
     CssLexer style_;
     InnerPhpLexer php_;

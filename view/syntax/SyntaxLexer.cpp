@@ -98,10 +98,15 @@ void TextLexer::TakeAsciiOthers(const wchar_t* stops)
     const u8* p = c.run + rel;
     int64 left = c.runCount - static_cast<int64>(rel);
     int64 end = kTokenRunLimit - taken_ < left ? kTokenRunLimit - taken_ : left;
+    // The stops as bits, so a byte is one test however many there are.
+    u64 stopBits[2] = {0, 0};
+    for (const wchar_t* s = stops; *s; s++)
+        if (*s < 128)
+            stopBits[*s >> 6] |= 1ull << (*s & 63);
     int32 n = 0;
     while (n < end) {
         u32 b = p[n];
-        if (b >= 0x80 || (kAsciiClasses.flags[b] & kRunEnds) || IsStop(static_cast<int32>(b), stops))
+        if (b >= 0x80 || (kAsciiClasses.flags[b] & kRunEnds) || ((stopBits[b >> 6] >> (b & 63)) & 1))
             break;
         n++;
     }
@@ -190,6 +195,28 @@ SyntaxLexer::QuietRun PlainTextLexer::Quiet(int64 limit)
     return PrintableRun(limit, kNone, false, true);
 }
 
+namespace {
+
+// Which bytes go on a run of punctuation in code: not the stops "/" and the
+// quotes (and "<" in a page), nor what ends every run of other characters.
+constexpr u8 kCodeRun = 1;
+constexpr u8 kInPageCodeRun = 2;
+
+struct CodeRunTable {
+    u8 bits[256];
+    constexpr CodeRunTable() : bits()
+    {
+        for (int b = 0; b < 128; b++) {
+            if ((kAsciiClasses.flags[b] & kRunEnds) || b == '/' || b == '"' || b == '\'')
+                continue;
+            bits[b] = b == '<' ? kCodeRun : kCodeRun | kInPageCodeRun;
+        }
+    }
+};
+constexpr CodeRunTable kCodeRunBytes{};
+
+}  // namespace
+
 void TextLexer::CodeRunToken(TokenRecord& record, bool inner)
 {
     Begin(record);
@@ -199,14 +226,10 @@ void TextLexer::CodeRunToken(TokenRecord& record, bool inner)
         const u8* p = c.run + rel;
         int64 left = c.runCount - static_cast<int64>(rel);
         int64 end = kTokenRunLimit - taken_ < left ? kTokenRunLimit - taken_ : left;
+        const u8 in = inner ? kInPageCodeRun : kCodeRun;
         int32 n = 0;
-        while (n < end) {
-            u32 b = p[n];
-            if (b >= 0x80 || (kAsciiClasses.flags[b] & kRunEnds) || b == '/' || b == '"' || b == '\'' ||
-                (inner && b == '<'))
-                break;
+        while (n < end && (kCodeRunBytes.bits[p[n]] & in))
             n++;
-        }
         if (text_)
             text_->AppendAscii(p, n, left);
         taken_ += n;

@@ -216,8 +216,10 @@ protected:
     // to just after the last blank unless they reach limit.
     QuietRun PrintableRun(int64 limit, const int32 (&stops)[4], bool toBlank, bool stateClass) const;
 
-    // A lexer that makes one token for this one, sharing the cursor, the
+    // A lexer that makes tokens for this one, sharing the cursor, the
     // token text and the seek mode; its class byte comes back into the state.
+    // The cursor is handed over once for a whole run of the inner lexer's
+    // tokens: copying it for every token cost more than most tokens.
     void LendTo(TextLexer& inner) const
     {
         inner.cursor_ = cursor_;
@@ -233,6 +235,16 @@ protected:
         state_ = WithClass(state_, TokenClassOf(inner.state_));
         tokenState_ = inner.tokenState_;
     }
+    // After a token the inner lexer made with the cursor still lent: what
+    // the caller reads between tokens (the states and the position) follows
+    // it; the rest of the cursor stays with the inner lexer.
+    void FollowLent(const TextLexer& inner)
+    {
+        state_ = WithClass(state_, TokenClassOf(inner.state_));
+        tokenState_ = inner.tokenState_;
+        cursor_.position = inner.cursor_.position;
+    }
+    static bool LentCursorAt(const TextLexer& inner, wchar_t c) { return inner.Is(c); }
 
     void Begin(TokenRecord& record)
     {
@@ -401,6 +413,35 @@ protected:
         End(record, kind, state_);
         return true;
     }
+    // The same at a blank or a tab where the token text has room, with the
+    // cursor moved last, so that the two tokens of most lines' start and
+    // every other token of code cost no general steps; false elsewhere.
+    bool QuickBlankToken(TokenRecord& record)
+    {
+        u32 c = cursor_.code;
+        if (c != ' ' && c != '\t')
+            return false;
+        TokenText* text = text_;
+        int32 count = 0;
+        if (text) {
+            if (!text->HasRoomForUnit())
+                return false;
+            count = text->Count();
+            text->PutUnit(c, cursor_.length);
+        }
+        int64 at = cursor_.position;
+        record.kind = c == ' ' ? kTokenBlank : kTokenTab;
+        record.start = at;
+        record.end = at + cursor_.length;
+        record.textStart = count;
+        record.textEnd = text ? count + 1 : 0;
+        record.cut = 0;
+        record.scratch = 0;
+        record.state = state_;
+        taken_ = 1;
+        CharCursor::Seek(cursor_, record.end);
+        return true;
+    }
     // At a line break (not the end of the text): its token with the state's
     // class turned into the line end's; false elsewhere.
     bool LineEndToken(TokenRecord& record)
@@ -418,11 +459,12 @@ protected:
     // the stored run.
     void CodeRunToken(TokenRecord& record, bool inner);
     // One-character token (or a few characters taken by the caller before).
-    void Single(TokenRecord& record, u32 state)
+    void Single(TokenRecord& record, u32 state) { Single(record, kTokenText, state); }
+    void Single(TokenRecord& record, u16 kind, u32 state)
     {
         Begin(record);
         Take();
-        End(record, kTokenText, state);
+        End(record, kind, state);
     }
 
     // The generic tokenizer: blanks, tabs, words, line ends, combining marks,

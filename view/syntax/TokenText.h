@@ -38,6 +38,16 @@ public:
         lengths_[count_++] = static_cast<u8>(byteLength);
     }
 
+    // Whether one more unit fits without growing.
+    bool HasRoomForUnit() const { return capacity_ - count_ >= 2; }
+    // A unit below U+D800 that fits (HasRoomForUnit), standing for
+    // byteLength bytes.
+    void PutUnit(u32 unit, u32 byteLength)
+    {
+        units_[count_] = static_cast<wchar_t>(unit);
+        lengths_[count_++] = static_cast<u8>(byteLength);
+    }
+
     // ASCII characters of one byte each, growing as one AppendCodePoint
     // after the other would.
     void AppendAscii(const u8* bytes, int32 n)

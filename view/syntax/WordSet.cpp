@@ -3,6 +3,7 @@
 #include "base/CharUtils.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -41,12 +42,55 @@ int WordSet::CompareFolded(const wchar_t* a, int32 alen, const wchar_t* b, int32
     return alen == blen ? 0 : (alen < blen ? -1 : 1);
 }
 
+u32 WordSet::Fold(wchar_t unit) const
+{
+    return order_ == Folded ? FoldUnit(unit) : static_cast<u32>(unit);
+}
+
+namespace {
+
+// Four units of a folded word: small letters for capital ones, where all
+// four are ASCII without a branch per unit.
+u64 FoldFour(u64 x)
+{
+    if (!(x & 0xFF80FF80FF80FF80ull)) {
+        // Bit 7 of each unit: at least "A" and not past "Z".
+        u64 upper = (x + 0x003F003F003F003Full) & ~(x + 0x0025002500250025ull) & 0x0080008000800080ull;
+        return x | (upper >> 2);
+    }
+    u64 folded = 0;
+    for (int k = 0; k < 4; k++)
+        folded |= static_cast<u64>(FoldUnit(static_cast<wchar_t>(x >> (16 * k))) & 0xFFFF) << (16 * k);
+    return folded;
+}
+
+u64 Mix(u64 h, u64 x)
+{
+    h = (h ^ x) * 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 29);
+}
+
+}  // namespace
+
 u32 WordSet::Hash(const wchar_t* chars, int32 length) const
 {
-    u32 h = 2166136261u ^ static_cast<u32>(length);
-    for (int32 i = 0; i < length; i++)
-        h = (h ^ (order_ == Folded ? FoldUnit(chars[i]) : static_cast<u32>(chars[i]))) * 16777619u;
-    return h ^ (h >> 15);
+    static_assert(sizeof(wchar_t) == 2, "units of 16 bits");
+    const bool folded = order_ == Folded;
+    u64 h = 0xCBF29CE484222325ull ^ static_cast<u64>(static_cast<u32>(length));
+    int32 i = 0;
+    for (; i + 4 <= length; i += 4) {
+        u64 x;
+        memcpy(&x, chars + i, sizeof x);
+        h = Mix(h, folded ? FoldFour(x) : x);
+    }
+    if (i < length) {
+        u64 x = 0;
+        for (int32 k = 0; i + k < length; k++)
+            x |= static_cast<u64>(Fold(chars[i + k]) & 0xFFFF) << (16 * k);
+        h = Mix(h, x);
+    }
+    h *= 0xFF51AFD7ED558CCDull;
+    return static_cast<u32>(h ^ (h >> 32));
 }
 
 void WordSet::BuildIndex() const
@@ -60,8 +104,12 @@ void WordSet::BuildIndex() const
     for (u32 u = 0; u < 128; u++) {
         firstStart_[u] = i;
         lengths_[u] = 0;
-        for (; i < count && (order_ == Folded ? FoldUnit(e[i].chars[0]) : e[i].chars[0]) == u; i++)
+        lasts_[u][0] = lasts_[u][1] = 0;
+        for (; i < count && Fold(e[i].chars[0]) == u; i++) {
             lengths_[u] |= 1ull << (e[i].length < 63 ? e[i].length : 63);
+            u32 last = Fold(e[i].chars[e[i].length - 1]) & 127;
+            lasts_[u][last >> 6] |= 1ull << (last & 63);
+        }
     }
     firstStart_[128] = i;
     size_t size = 16;
@@ -118,9 +166,14 @@ int64 WordSet::Find(const wchar_t* chars, int32 length) const
     // Most words asked about are not there: no word of that first unit has
     // their length.
     if (length > 0) {
-        u32 first = order_ == Folded ? FoldUnit(chars[0]) : chars[0];
-        if (first < 128 && !((lengths_[first] >> (length < 63 ? length : 63)) & 1))
-            return -1;
+        u32 first = Fold(chars[0]);
+        if (first < 128) {
+            if (!((lengths_[first] >> (length < 63 ? length : 63)) & 1))
+                return -1;
+            u32 last = Fold(chars[length - 1]) & 127;
+            if (!((lasts_[first][last >> 6] >> (last & 63)) & 1))
+                return -1;
+        }
     }
     const Entry* e = entries_.Data();
     size_t mask = slots_.size() - 1;
