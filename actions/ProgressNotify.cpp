@@ -14,7 +14,7 @@ ProgressNotify::ProgressNotify(ProgressDialog* progressDialog, const wchar_t* ti
 
 ProgressNotify::~ProgressNotify()
 {
-    if (!dialog)
+    if (!dialog || !started)
         return;
     try {
         dialog->Finish();

@@ -13,7 +13,9 @@ class ProgressDialog;
 class ProgressNotify : public TextNotify {
 public:
     // dialog may be null (a view without a progress dialog): nothing is shown.
-    explicit ProgressNotify(ProgressDialog* dialog) : dialog(dialog) {}
+    // Without a start the end touches nothing: an operation that runs meanwhile
+    // keeps its dialog.
+    explicit ProgressNotify(ProgressDialog* dialog) : dialog(dialog), started(false) {}
     // Starts the dialog with its title and two lines of text.
     ProgressNotify(ProgressDialog* dialog, const wchar_t* title, const wchar_t* line1, const wchar_t* line2);
     ~ProgressNotify();
@@ -26,4 +28,7 @@ public:
     void Progress(int64 position) override;
 
     ProgressDialog* dialog;  // not owned
+
+private:
+    bool started = true;
 };

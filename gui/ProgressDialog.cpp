@@ -66,6 +66,25 @@ void ProgressDialog::Build()
 void ProgressDialog::Start(const wchar_t* title, const wchar_t* text1, const wchar_t* text2)
 {
     Build();
+    if (running > 0) {
+        // The outer operation keeps its clock, its place on screen and the
+        // disabled owner; only what it shows is lent to the inner one.
+        outer.push_back({GetText(), line1->GetText(), line2->GetText(), estimate->GetText(), total, base,
+                         lastPosition, bar->total, bar->position});
+        running++;
+        SetTitle(title);
+        line1->SetText(text1);
+        line2->SetText(text2);
+        estimate->SetText(L"");
+        base = 0;
+        lastPosition = -1;
+        total = 100;
+        bar->total = 100;
+        bar->position = 0;
+        bar->Invalidate();
+        return;
+    }
+    running = 1;
     SetTitle(title);
     line1->SetText(text1);
     line2->SetText(text2);
@@ -164,6 +183,24 @@ bool ProgressDialog::Step(int64_t position)
 
 void ProgressDialog::Finish()
 {
+    if (running > 1 && !outer.empty()) {
+        Outer o = outer.back();
+        outer.pop_back();
+        running--;
+        SetTitle(o.title.CStr());
+        line1->SetText(o.line1.CStr());
+        line2->SetText(o.line2.CStr());
+        estimate->SetText(o.estimate.CStr());
+        total = o.total;
+        base = o.base;
+        lastPosition = o.lastPosition;
+        bar->total = o.barTotal;
+        bar->position = o.barPosition;
+        bar->Invalidate();
+        return;
+    }
+    running = 0;
+    outer.clear();
     if (ownerDisabled) {
         if (dialogOwner)
             dialogOwner->EnableAfterModal(this);

@@ -9,6 +9,8 @@
 
 #include "gui/Dialog.h"
 
+#include <vector>
+
 class Button;
 class Label;
 class ProgressBar;
@@ -48,6 +50,18 @@ public:
     int64_t base = 0;
     // Where the ticks come from: GetTickCount unless a test gives its own.
     DWORD(WINAPI* tickSource)() = GetTickCount;
+
+    // An operation started while another runs (a save asked for by the end
+    // of the session during a replace) nests: its Finish puts back what the
+    // outer one showed instead of clearing and hiding it, and the owner
+    // stays disabled until the outermost ends.
+    // invariant: outer.size() == running - 1 while running >= 1.
+    struct Outer {
+        String title, line1, line2, estimate;
+        int64_t total, base, lastPosition, barTotal, barPosition;
+    };
+    std::vector<Outer> outer;
+    int running = 0;
 };
 
 // The dialog of owner, without its window yet.

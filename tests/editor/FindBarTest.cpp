@@ -4,6 +4,7 @@
 
 #include "FindTestSupport.h"
 
+#include "base/UiLanguage.h"
 #include "gui/Label.h"
 #include "gui/PopupList.h"
 #include "gui/ProgressDialog.h"
@@ -453,8 +454,11 @@ struct ProgressProbe {
         bool shown;
         std::wstring line1, line2;
         int64 position, total;
+        bool ownerEnabled;
     };
     std::vector<Seen> seen;
+    // At this report the system asks to end the session (0: never).
+    size_t endSessionAt = 0;
 
     static DWORD WINAPI Tick()
     {
@@ -464,7 +468,10 @@ struct ProgressProbe {
         if (p.dialog->line1) {
             p.seen.push_back({p.startSize - p.text->text.Size(), IsWindowVisible(p.dialog->hwnd) != 0,
                               W(p.dialog->line1->GetText()), W(p.dialog->line2->GetText()), p.dialog->lastPosition,
-                              p.dialog->total});
+                              p.dialog->total, IsWindowEnabled(GetWindow(p.dialog->hwnd, GW_OWNER)) != 0});
+            // Handled by the dialog's pump, as it comes from the system.
+            if (p.seen.size() == p.endSessionAt)
+                PostMessageW(GetWindow(p.dialog->hwnd, GW_OWNER), WM_QUERYENDSESSION, 0, 0);
         }
         return p.now;
     }
@@ -521,4 +528,51 @@ TEST_CASE("replacing many matches reports every few of them and the dialog keeps
     CHECK(backwards == 0);
     CHECK(away == 0);
     CHECK_MESSAGE(bench.run.alerts.alerts.size() == 1, AlertList(bench.run.alerts));
+}
+
+TEST_CASE("a save asked for by the session's end during a replace leaves the replace's dialog shown and filled")
+{
+    FindBench bench;
+    MainForm& f = bench.Form();
+    const int lines = 40000;
+    std::string bytes;
+    for (int i = 0; i < lines; i++)
+        bytes += "x = alpha;\n";
+    TextDocument* doc = bench.Load(bytes, EncodingUtf8, 0);
+    ProgressProbe probe;
+    probe.dialog = f.progressDialog;
+    probe.text = doc;
+    probe.startSize = doc->text.Size();
+    probe.endSessionAt = 60;
+    ProgressProbe::active = &probe;
+    probe.dialog->tickSource = ProgressProbe::Tick;
+    bench.SetField(f.findField, L"alpha");
+    bench.SetField(f.replaceField, L"beta");
+    // From the beginning; then Save for the question of the session's end.
+    bench.run.alerts.answers = {1, 0};
+    bench.Command(11024);
+    probe.dialog->tickSource = GetTickCount;
+    ProgressProbe::active = nullptr;
+    REQUIRE(doc->text.Size() == probe.startSize - lines);
+    REQUIRE(probe.seen.size() > probe.endSessionAt + 10);
+    CHECK(bench.run.alerts.alerts.size() == 2);
+    // The save wrote the text as it stood; the replace went on to the end.
+    CHECK(ReadFileBytes(doc->GetPath()).size() < bytes.size());
+    size_t first = 0;
+    while (first < probe.seen.size() && !probe.seen[first].shown)
+        first++;
+    REQUIRE(first < probe.endSessionAt);
+    int hidden = 0, blank = 0, enabled = 0;
+    for (size_t i = first; i < probe.seen.size(); i++) {
+        const ProgressProbe::Seen& s = probe.seen[i];
+        hidden += !s.shown;
+        blank += s.line1.empty() || s.line2.empty();
+        enabled += s.ownerEnabled;
+    }
+    CHECK(hidden == 0);
+    CHECK(blank == 0);
+    CHECK(enabled == 0);
+    CHECK(probe.seen.back().line1 == (IsPolishUi() ? L"Stopień zaawansowania" : L"Progress"));
+    CHECK_FALSE(IsWindowVisible(f.progressDialog->hwnd));
+    CHECK(IsWindowEnabled(f.hwnd));
 }
