@@ -471,33 +471,8 @@ bool RegexRun::ComputeLastBytes(EncodingId encoding, bool* bytes)
         const RegexNode* node = pool + i;
         if (!dfa.opening[static_cast<size_t>(i)] || node->kind == SPLIT || IsAssertion(node->kind))
             continue;
-        int32 folded = -1;
-        if (Consumes(node, -30, folded))
+        if (!MarkNodeBytes(node, encoding, true, bytes))
             return false;
-        for (int32 b = 0; b < 128; b++) {
-            folded = -1;
-            // A CR and an LF both end a line break.
-            if (Consumes(node, b == 13 ? kLineFeed : b, folded))
-                bytes[b] = true;
-        }
-        u32 kind = node->kind;
-        bool asciiClass = IsClass(kind) && !ClassTakesWide(re_.classItems_.Data() + (kind - CLASS));
-        if (encoding == EncodingUtf8 && ((IsLiteral(kind) && kind <= 0x10FFFF) || asciiClass)) {
-            std::vector<int32> twins;
-            if (IsLiteral(kind) && re_.ignoreCase_)
-                RegexCaseTwins(kind, twins);
-            else if (IsLiteral(kind) && kind >= 128)
-                twins.push_back(static_cast<int32>(kind));
-            for (int32 c : twins) {
-                u8 code[4];
-                int length = EncodeUtf8CodePoint(code, c);
-                if (length > 0)
-                    bytes[code[length - 1]] = true;
-            }
-        } else {
-            for (int b = 128; b < 256; b++)
-                bytes[b] = true;
-        }
     }
     return true;
 }

@@ -977,6 +977,41 @@ bool RegexRun::ComputePairs(const bool* first, BytePairRanges& out, bool backwar
     return BuildPairRanges(sets, false, out) || BuildPairRanges(sets, true, out);
 }
 
+bool RegexRun::MarkNodeBytes(const RegexNode* node, EncodingId encoding, bool last, bool* bytes)
+{
+    int32 folded = -1;
+    if (Consumes(node, -30, folded))
+        return false;
+    for (int32 b = 0; b < 128; b++) {
+        folded = -1;
+        // A CR and an LF both stand for a line break.
+        if (Consumes(node, b == 13 ? kLineFeed : b, folded))
+            bytes[b] = true;
+    }
+    u32 kind = node->kind;
+    bool asciiClass = IsClass(kind) && !ClassTakesWide(re_.classItems_.Data() + (kind - CLASS));
+    if (encoding == EncodingUtf8 && ((IsLiteral(kind) && kind <= 0x10FFFF) || asciiClass)) {
+        // A character has one encoding: over-long forms decode as
+        // undecodable units, which these nodes do not take. Without case a
+        // literal also takes the characters that lower-case as it does.
+        std::vector<int32> twins;
+        if (IsLiteral(kind) && re_.ignoreCase_)
+            RegexCaseTwins(kind, twins);
+        else if (IsLiteral(kind) && kind >= 128)
+            twins.push_back(static_cast<int32>(kind));
+        for (int32 c : twins) {
+            u8 code[4];
+            int length = EncodeUtf8CodePoint(code, c);
+            if (length > 0)
+                bytes[code[last ? length - 1 : 0]] = true;
+        }
+    } else {
+        for (int b = 128; b < 256; b++)
+            bytes[b] = true;
+    }
+    return true;
+}
+
 bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
 {
     memset(bytes, 0, 256);
@@ -993,36 +1028,9 @@ bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
         const RegexNode* node = list.elements[i];
         if (node->kind == ACCEPT)
             return false;
-        int32 folded = -1;
         // An undecodable byte could be any byte; keep such nodes scanning.
-        if (Consumes(node, -30, folded))
+        if (!MarkNodeBytes(node, encoding, false, bytes))
             return false;
-        for (int32 b = 0; b < 128; b++) {
-            folded = -1;
-            if (Consumes(node, b == 13 ? kLineFeed : b, folded))
-                bytes[b] = true;
-        }
-        u32 kind = node->kind;
-        bool asciiClass = IsClass(kind) && !ClassTakesWide(re_.classItems_.Data() + (kind - CLASS));
-        if (encoding == EncodingUtf8 && ((IsLiteral(kind) && kind <= 0x10FFFF) || asciiClass)) {
-            // A character has one encoding: over-long forms decode as
-            // undecodable units, which these nodes do not take. Without
-            // case a literal also takes the characters that lower-case as
-            // it does.
-            std::vector<int32> twins;
-            if (IsLiteral(kind) && re_.ignoreCase_)
-                RegexCaseTwins(kind, twins);
-            else if (IsLiteral(kind) && kind >= 128)
-                twins.push_back(static_cast<int32>(kind));
-            for (int32 c : twins) {
-                u8 lead[4];
-                if (EncodeUtf8CodePoint(lead, c) > 0)
-                    bytes[lead[0]] = true;
-            }
-        } else {
-            for (int b = 128; b < 256; b++)
-                bytes[b] = true;
-        }
     }
     return true;
 }

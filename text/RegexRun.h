@@ -325,6 +325,9 @@ private:
     }
     void PrepareSkip();
     void PrepareBackSkip();
+    // Marks the bytes that can open (or, with last, close) a character the
+    // node takes; false when it takes undecodable units, which can be any.
+    bool MarkNodeBytes(const RegexNode* node, EncodingId encoding, bool last, bool* bytes);
     bool ComputeFirstBytes(EncodingId encoding, bool* bytes);
     bool ComputeLastBytes(EncodingId encoding, bool* bytes);
     void ComputeOpening();
