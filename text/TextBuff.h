@@ -76,6 +76,8 @@ public:
     static constexpr int64 kBackwardBeforeWindow = 100000;
     // Bytes between column marks along a long line.
     static constexpr int64 kColumnStep = 4096;
+    // How many blocks a seek steps along before it walks the index.
+    static constexpr int kNearBlocks = 32;
 
     TextBuff();
     ~TextBuff();

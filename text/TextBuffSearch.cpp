@@ -679,6 +679,7 @@ int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& 
     SeekOffset(from);
     int64 k = current_.block;  // the block that holds c, from base on
     int64 base = current_.start;
+    int64 lines = current_.lines;
     int64 c = from;
     while (c < stop) {
         const BlockEntry& e = entries_[k];
@@ -706,6 +707,7 @@ int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& 
                     break;
                 TouchRoom(e.block, e.bytes, false);
                 base += e.bytes;
+                lines += e.lineBreaks;
                 k++;
                 continue;
             }
@@ -717,6 +719,10 @@ int64 TextBuff::SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& 
             break;
         c++;
     }
+    // The next window starts where this one stopped: left on the block
+    // reached, it needs no walk of the index, whose nodes the scan has
+    // pushed out of the cache.
+    current_ = Position{k, base, lines};
     end = BoundaryAtOrAfter(from, stop);
     return -1;
 }
@@ -787,11 +793,13 @@ int64 TextBuff::SkipSearchBackward(const SkipPlan& plan, int64 from, int64 low, 
     SeekOffset(from - 1);
     int64 k = current_.block;  // the block that holds hi - 1, from base on
     int64 base = current_.start;
+    int64 lines = current_.lines;
     int64 hi = from;  // candidates below hi are left
     while (hi > low) {
         if (hi == base) {
             k--;
             base -= entries_[k].bytes;
+            lines -= entries_[k].lineBreaks;
             // The room of the block before lies below this one's bytes.
             TouchRoom(entries_[k].block, entries_[k].bytes, true);
             continue;
@@ -828,6 +836,7 @@ int64 TextBuff::SkipSearchBackward(const SkipPlan& plan, int64 from, int64 low, 
             return c;
         hi = c;
     }
+    current_ = Position{k, base, lines};
     end = low;
     return -1;
 }

@@ -190,6 +190,38 @@ void TextBuff::Seek(int64 target, bool byLines)
             current_.block++;
             return;
         }
+        // A few blocks away (a search window, the start of a line): stepping
+        // along the entries beats walking the index, whose nodes a long scan
+        // has pushed out of the cache.
+        Position p = current_;
+        for (int step = 0; step < kNearBlocks; step++) {
+            if (target < key) {
+                if (p.block == 0)
+                    break;
+                p.block--;
+                const BlockEntry& before = entries_[p.block];
+                p.start -= before.bytes;
+                p.lines -= before.lineBreaks;
+                key = byLines ? p.lines : p.start;
+                if (target >= key) {
+                    current_ = p;
+                    return;
+                }
+            } else {
+                const BlockEntry& here = entries_[p.block];
+                p.start += here.bytes;
+                p.lines += here.lineBreaks;
+                p.block++;
+                key = byLines ? p.lines : p.start;
+                if (p.block == blockCount_)
+                    break;
+                span = byLines ? entries_[p.block].lineBreaks : entries_[p.block].bytes;
+                if (target < key + span) {
+                    current_ = p;
+                    return;
+                }
+            }
+        }
     }
     current_ = LocateBlock(target, byLines);
 }

@@ -241,3 +241,78 @@ TEST_CASE("runs of edits near both ends of a long text keep positions and line c
     // Odd changes in UTF-16 move every unit boundary after them.
     RunDifferential(seed, EncodingUtf16LE, false, EditPlace::BothEnds, 700);
 }
+
+TEST_CASE("seeks near and far from where the last read or search stopped agree with a model")
+{
+    // Over two hundred blocks: seeks a few blocks away step along the
+    // entries, farther ones walk the index; searches leave the position
+    // where their scan stopped.
+    for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE}) {
+        const bool wide = IsUtf16Encoding(encoding);
+        CAPTURE(encoding);
+        std::mt19937 rng(encoding == EncodingUtf8 ? 8080u : 9090u);
+        TextBuff text;
+        text.SetEncoding(encoding);
+        std::string model = RandomBytes(rng, 1500000);
+        Put(text, 0, 0, model);
+        ModelBreaks breaks = FindBreaks(model, encoding);
+        const u32 absent[] = {'z', 'q', 'z'};
+        int64 last = 0;
+        for (int step = 0; step < 600; step++) {
+            CAPTURE(step);
+            int64 size = static_cast<int64>(model.size());
+            const int op = static_cast<int>(rng() % 10);
+            if (op == 0) {
+                int64 a = static_cast<int64>(rng() % static_cast<u64>(size + 1));
+                int64 b = std::min(size, a + static_cast<int64>(rng() % 9000));
+                std::string bytes = RandomBytes(rng, static_cast<int64>(rng() % 9000));
+                if (wide) {
+                    a &= ~int64(1);
+                    b &= ~int64(1);
+                    bytes.resize(bytes.size() & ~size_t(1));
+                }
+                Put(text, a, b, bytes);
+                model.replace(static_cast<size_t>(a), static_cast<size_t>(b - a), bytes);
+                breaks = FindBreaks(model, encoding);
+                size = static_cast<int64>(model.size());
+                last = a;
+            } else if (op <= 2) {
+                // A window of a search for an absent phrase, either way.
+                int64 from = static_cast<int64>(rng() % static_cast<u64>(size + 1)) & (wide ? ~int64(1) : ~int64(0));
+                int64 end = -1;
+                if (op == 1)
+                    REQUIRE(text.FindForward(from, end, absent, 3, 100000) == -1);
+                else
+                    REQUIRE(text.FindBackward(from, end, absent, 3, 100000) == -1);
+                REQUIRE((op == 1 ? end >= std::min(size, from + 100000) - 4 : end <= std::max(int64(0), from - 100000)));
+                last = end;
+            }
+            // From the last stop: a few blocks away, up to forty, or anywhere.
+            for (int probe = 0; probe < 3; probe++) {
+                int64 offset;
+                const u32 kind = rng() % 3;
+                if (kind == 2) {
+                    offset = static_cast<int64>(rng() % static_cast<u64>(size + 1));
+                } else {
+                    const int64 reach = (kind == 0 ? 8 : 45) * TextBuff::kPieceBytes;
+                    offset = last + static_cast<int64>(rng() % static_cast<u64>(2 * reach + 1)) - reach;
+                    offset = std::max(int64(0), std::min(size, offset));
+                }
+                const int64 before = static_cast<int64>(
+                    std::lower_bound(breaks.starts.begin(), breaks.starts.end(), offset) - breaks.starts.begin());
+                CAPTURE(offset);
+                REQUIRE(text.LineOfOffset(offset) == before);
+                u8 bytes[24];
+                const int64 got = text.CopyBytes(offset, bytes, 24);
+                REQUIRE(std::string(reinterpret_cast<char*>(bytes), static_cast<size_t>(got)) ==
+                        model.substr(static_cast<size_t>(offset), 24));
+                const int64 line = std::max(int64(0), before + static_cast<int64>(rng() % 41) - 20);
+                const int64 count = static_cast<int64>(breaks.ends.size());
+                CAPTURE(line);
+                REQUIRE(text.LineStart(line) == (line < 1 ? 0 : line <= count ? breaks.ends[line - 1] : size));
+                last = offset;
+            }
+        }
+        REQUIRE(Contents(text) == model);
+    }
+}
