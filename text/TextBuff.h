@@ -17,11 +17,15 @@ struct LineColumn {
 class TextBuff {
 public:
     // Heap block shared by reference count; the bytes follow the header.
+    // Sixteen bytes long, so that the bytes start where the 64-bit heap
+    // aligns: a scan of a whole block then runs in aligned steps to its end.
     struct Block {
         u32 refs;
         u32 capacity;
+        u64 unused;
         u8* Bytes() { return reinterpret_cast<u8*>(this + 1); }
     };
+    static_assert(sizeof(Block) == 16, "the bytes follow a 16-byte header");
 
     struct BlockEntry {
         Block* block;
@@ -267,7 +271,7 @@ private:
     int64 SkipSearch(const SkipPlan& plan, int64 from, int64 stop, int64& end, const u32* pattern, int64 m,
                      Coder coder);
     template <class Coder>
-    int64 SkipSearchBackward(const SkipPlan& plan, int64 from, int64 low, bool endBefore, int64& end,
+    int64 SkipSearchBackward(const SkipPlan& plan, int64 from, int64 lower, bool endBefore, int64& end,
                              const u32* pattern, int64 m, Coder coder);
     int64 BoundaryAtOrAfter(int64 known, int64 stop);
     template <bool Fold>

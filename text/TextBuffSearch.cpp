@@ -767,10 +767,10 @@ int64 TextBuff::SearchForward(int64 from, int64& end, const u32* pattern, int64 
 }
 
 // Backward like SkipSearch: candidates from the highest below from down to
-// low, each taken only where CharStart puts a character start, the same
+// the start of the character that holds lower, each taken only where CharStart puts a character start, the same
 // starts that stepping back character by character from `from` meets.
 template <class Coder>
-int64 TextBuff::SkipSearchBackward(const SkipPlan& plan, int64 from, int64 low, bool endBefore, int64& end,
+int64 TextBuff::SkipSearchBackward(const SkipPlan& plan, int64 from, int64 lower, bool endBefore, int64& end,
                                    const u32* pattern, int64 m, Coder coder)
 {
     const int64 reach = std::max(plan.a.offset, plan.b.offset);
@@ -795,7 +795,14 @@ int64 TextBuff::SkipSearchBackward(const SkipPlan& plan, int64 from, int64 low, 
     int64 base = current_.start;
     int64 lines = current_.lines;
     int64 hi = from;  // candidates below hi are left
-    while (hi > low) {
+    // Stepping back ends at the start of the character that holds lower;
+    // read once the scan has come down to it, when its bytes are cached.
+    int64 low = lower > 0 ? -1 : 0;
+    for (;;) {
+        if (low < 0 && (base <= lower || hi <= lower))
+            low = CharStart(lower);
+        if (hi <= (low < 0 ? lower : low))
+            break;
         if (hi == base) {
             k--;
             base -= entries_[k].bytes;
@@ -806,7 +813,7 @@ int64 TextBuff::SkipSearchBackward(const SkipPlan& plan, int64 from, int64 low, 
         }
         const BlockEntry& e = entries_[k];
         const u8* bytes = e.block->Bytes();
-        const int64 bottom = std::max(base, low);
+        const int64 bottom = std::max(base, std::max(low, int64(0)));
         // Below fast every probe lies in this block: scanned in place.
         const int64 fast = std::max(bottom, std::min(hi, base + e.bytes - reach));
         int64 c = -1;
@@ -855,11 +862,9 @@ int64 TextBuff::SearchBackward(int64 from, int64& end, const u32* pattern, int64
     }
     SearchCoder<Fold> coder;
     if (from > lower) {
-        // Stepping back ends at the start of the character that holds lower.
-        int64 low = lower > 0 ? CharStart(lower) : 0;
         SkipPlan plan;
-        if (CachedSkipPlan(plan, pattern, m, Fold, std::max(low, from - kSkipSample)))
-            return SkipSearchBackward(plan, from, low, endBefore, end, pattern, m,
+        if (CachedSkipPlan(plan, pattern, m, Fold, std::max(lower, from - kSkipSample)))
+            return SkipSearchBackward(plan, from, lower, endBefore, end, pattern, m,
                                       [&coder](int32 c) { return coder(c); });
     }
     while (pos > lower) {
