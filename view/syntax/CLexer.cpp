@@ -51,11 +51,6 @@ void CLexer::Storage::OnSection(const wchar_t* header, int32 headerLength, const
         known = SectionWords(body, bodyLength);
 }
 
-bool CLexer::IsKeyword(const wchar_t* chars, int32 length) const
-{
-    return storage_->keywords.Contains(chars, length) || storage_->known.Contains(chars, length);
-}
-
 CsLexer::Storage::Storage()
 {
     keywords.AddList(kCsWords);
@@ -73,7 +68,7 @@ JavaScriptLexer::Storage::Storage()
 
 bool CLexerBase::IsKeyword(const wchar_t* chars, int32 length) const
 {
-    return keywords_->Contains(chars, length);
+    return keywords_->Contains(chars, length) || (known_ && known_->Contains(chars, length));
 }
 
 void CLexerBase::Seek(int64 position, int64 savedPosition, const u32* savedState, TokenText* tokenText)
@@ -123,9 +118,16 @@ SyntaxLexer::QuietRun CLexerBase::Quiet(int64 limit)
 
 void CLexerBase::IdentifierToken(TokenRecord& record)
 {
+    auto quickKnown = [this](__m128i bytes, int32 length) {
+        return keywords_->ContainsAscii(bytes, length) | (known_ && known_->ContainsAscii(bytes, length));
+    };
+    if (QuickWordToken(record, false, true, kClassKeyword, quickKnown))
+        return;
     WordToken(
         record, [this] { return AtIdentifierChar(); }, ClassAsciiLetter | ClassDigit | ClassUnderscore, kClassKeyword,
-        [this](const wchar_t* word, int32 length) { return IsKeyword(word, length); });
+        [this](const wchar_t* word, int32 length) {
+            return keywords_->ContainsPadded(word, length) || (known_ && known_->ContainsPadded(word, length));
+        });
 }
 
 // Characters that start a token of their own rule in code.

@@ -166,6 +166,11 @@ void CssLexer::OtherToken(TokenRecord& record)
 
 void CssLexer::Word(TokenRecord& record)
 {
+    auto quickKnown = [this](__m128i bytes, int32 length) {
+        return tagNames_->ContainsAscii(bytes, length) | storage_->known.ContainsAscii(bytes, length);
+    };
+    if (QuickWordToken(record, true, false, kClassKnown, quickKnown))
+        return;
     WordToken(
         record,
         [this] {
@@ -174,7 +179,7 @@ void CssLexer::Word(TokenRecord& record)
         },
         ClassAsciiLetter | ClassDigit | ClassHyphen | ClassUnderscore, kClassKnown,
         [this](const wchar_t* word, int32 length) {
-            return tagNames_->Contains(word, length) || storage_->known.Contains(word, length);
+            return tagNames_->ContainsPadded(word, length) || storage_->known.ContainsPadded(word, length);
         });
 }
 

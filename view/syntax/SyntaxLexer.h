@@ -6,6 +6,8 @@
 #include "view/syntax/TokenText.h"
 #include "view/syntax/WordSet.h"
 
+static_assert(TokenText::kReadablePast >= WordSet::kPadUnits, "token text words are looked up padded");
+
 #include "base/Error.h"
 
 #include <memory>
@@ -358,9 +360,57 @@ protected:
             record.cut = 1;
         return n;
     }
+    // At the start of a word of ASCII letters, digits and "_" ("-" too with
+    // hyphen), with sixteen bytes of the stored run readable and room for
+    // them in the token text: a word of fewer than sixteen characters, looked
+    // up by its bytes, known(bytes, length) — the commonest token of code,
+    // made in one go. With marks a combining mark would go on the word, so a
+    // byte beyond ASCII after it is left to the general way. False, with
+    // nothing done, where it does not apply.
+    template <class Known>
+    bool QuickWordToken(TokenRecord& record, bool hyphen, bool marks, u32 knownClass, Known known)
+    {
+        CharCursor& c = cursor_;
+        TokenText* text = text_;
+        u64 rel = static_cast<u64>(c.position - c.runStart);
+        if (!text || rel >= static_cast<u64>(c.runCount) || static_cast<u64>(c.runCount) - rel < 16 ||
+            c.runText->ChangeCount() != c.runChanges || text->Capacity() - text->Count() <= 16)
+            return false;
+        const u8* p = c.run + rel;
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        unsigned out = ~AsciiSpan::Mask(AsciiSpan::WordBytes(x, hyphen)) & 0xFFFF;
+        if (!out)
+            return false;
+        int32 n = AsciiSpan::LowBit(out);
+        u32 b = p[n];
+        if (marks && b >= 0x80)
+            return false;
+        int32 count = text->Count();
+        text->AppendAsciiOf16(x, n);
+        bool isKnown = known(x, n);
+        int64 at = c.position;
+        record.kind = kTokenText;
+        record.start = at;
+        record.end = at + n;
+        record.textStart = count;
+        record.textEnd = count + n;
+        record.cut = 0;
+        record.scratch = 0;
+        record.state = WithClass(state_, isKnown ? knownClass : kClassIdentifier);
+        taken_ = n;
+        if (b < 0x80 && b != 10 && b != 13) {
+            c.position = at + n;
+            c.code = b;
+            c.length = 1;
+            c.flags = kAsciiClasses.flags[b];
+        } else {
+            CharCursor::Seek(c, at + n);
+        }
+        return true;
+    }
     // A word of the characters inWord accepts: an identifier, or of class
     // knownClass when known(chars, length) accepts it (asked outside seek
-    // mode only).
+    // mode only; WordSet::kPadUnits units from chars on can be read).
     template <class InWord, class Known>
     void WordToken(TokenRecord& record, InWord inWord, u32 knownClass, Known known)
     {
@@ -392,7 +442,7 @@ protected:
     void WordToken(TokenRecord& record, InWord inWord, const WordSet& keywords)
     {
         WordToken(record, inWord, kClassKeyword,
-                  [&keywords](const wchar_t* word, int32 length) { return keywords.Contains(word, length); });
+                  [&keywords](const wchar_t* word, int32 length) { return keywords.ContainsPadded(word, length); });
     }
     void End(TokenRecord& record, u16 kind, u32 state)
     {

@@ -4,6 +4,8 @@
 #include "base/String.h"
 #include "base/Types.h"
 
+#include <emmintrin.h>
+
 #include <vector>
 
 // A sorted set of words without duplicates, searched by binary search. The
@@ -37,6 +39,15 @@ public:
     // Index of the word, or -1.
     int64 Find(const wchar_t* chars, int32 length) const;
     bool Contains(const wchar_t* chars, int32 length) const { return Find(chars, length) >= 0; }
+    // The same where kPadUnits units from chars on can be read whatever the
+    // length: a word of fewer ASCII units is looked up in one bucket of a
+    // table of their bytes, without a branch on what is found, since
+    // whether a word is a keyword is what no branch predictor can guess.
+    static constexpr int32 kPadUnits = 16;
+    bool ContainsPadded(const wchar_t* chars, int32 length) const;
+    // The same for a word of 1 to kPadUnits - 1 ASCII characters, the first
+    // bytes of bytes (the rest may be anything).
+    bool ContainsAscii(__m128i bytes, int32 length) const;
 
     // The set keeps the pool its words point into.
     void KeepPool(const String& pool) { pool_ = pool; }
@@ -89,4 +100,16 @@ private:
     // Open addressing over the entries: each slot holds an entry's index
     // plus one, or 0; its size is a power of two, at least twice the count.
     mutable std::vector<u32> slots_;
+    // The words of 1 to kPadUnits - 1 units whose (folded) units are all
+    // ASCII, as their bytes with the length in the last byte, four to a
+    // bucket (a power of two of them), chosen by the top bits of
+    // ShortHash; a word that found its bucket full sets the bucket's
+    // overflow flag, and a word not found in such a bucket is looked up the
+    // long way.
+    struct ShortBucket {
+        alignas(16) u8 keys[4][16];
+    };
+    mutable std::vector<ShortBucket> shortBuckets_;
+    mutable std::vector<u8> shortOverflow_;
+    mutable int shortShift_ = 64;
 };
