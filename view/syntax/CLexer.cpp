@@ -126,7 +126,7 @@ void CLexerBase::IdentifierToken(TokenRecord& record)
     WordToken(
         record, [this] { return AtIdentifierChar(); }, ClassAsciiLetter | ClassDigit | ClassUnderscore, kClassKeyword,
         [this](const wchar_t* word, int32 length) {
-            return keywords_->ContainsPadded(word, length) || (known_ && known_->ContainsPadded(word, length));
+            return keywords_->Contains(word, length) || (known_ && known_->Contains(word, length));
         });
 }
 

@@ -179,7 +179,7 @@ void CssLexer::Word(TokenRecord& record)
         },
         ClassAsciiLetter | ClassDigit | ClassHyphen | ClassUnderscore, kClassKnown,
         [this](const wchar_t* word, int32 length) {
-            return tagNames_->ContainsPadded(word, length) || storage_->known.ContainsPadded(word, length);
+            return tagNames_->Contains(word, length) || storage_->known.Contains(word, length);
         });
 }
 

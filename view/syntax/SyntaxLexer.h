@@ -6,8 +6,6 @@
 #include "view/syntax/TokenText.h"
 #include "view/syntax/WordSet.h"
 
-static_assert(TokenText::kReadablePast >= WordSet::kPadUnits, "token text words are looked up padded");
-
 #include "base/Error.h"
 
 #include <memory>
@@ -410,7 +408,7 @@ protected:
     }
     // A word of the characters inWord accepts: an identifier, or of class
     // knownClass when known(chars, length) accepts it (asked outside seek
-    // mode only; WordSet::kPadUnits units from chars on can be read).
+    // mode only).
     template <class InWord, class Known>
     void WordToken(TokenRecord& record, InWord inWord, u32 knownClass, Known known)
     {
@@ -442,7 +440,7 @@ protected:
     void WordToken(TokenRecord& record, InWord inWord, const WordSet& keywords)
     {
         WordToken(record, inWord, kClassKeyword,
-                  [&keywords](const wchar_t* word, int32 length) { return keywords.ContainsPadded(word, length); });
+                  [&keywords](const wchar_t* word, int32 length) { return keywords.Contains(word, length); });
     }
     void End(TokenRecord& record, u16 kind, u32 state)
     {

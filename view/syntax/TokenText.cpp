@@ -30,8 +30,7 @@ void TokenText::AppendUnits(const wchar_t* units, int32 n)
 void TokenText::Grow(int32 more)
 {
     int32 capacity = AsInt(static_cast<int64>(capacity_) + more);
-    // Units past the capacity that can be read, never written.
-    auto units = static_cast<wchar_t*>(AllocZeroed((static_cast<size_t>(capacity) + kReadablePast) * sizeof(wchar_t)));
+    auto units = static_cast<wchar_t*>(AllocZeroed(static_cast<size_t>(capacity) * sizeof(wchar_t)));
     auto lengths = static_cast<u8*>(AllocZeroedOrNull(static_cast<size_t>(capacity)));
     if (!lengths) {
         free(units);

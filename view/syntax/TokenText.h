@@ -10,9 +10,6 @@
 class TokenText {
 public:
     static constexpr int32 kInitialRoom = 1024;
-    // Units that can be read from any unit below the capacity on: a word of
-    // the token text can be looked up with WordSet::ContainsPadded.
-    static constexpr int32 kReadablePast = 16;
 
     TokenText();
     ~TokenText();

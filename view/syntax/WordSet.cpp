@@ -66,8 +66,6 @@ u64 FoldFour(u64 x)
     return folded;
 }
 
-u64 ShortHash(u64 lo, u64 hi) { return (lo * 0x9E3779B97F4A7C15ull) ^ (hi * 0xC2B2AE3D27D4EB4Full); }
-
 u64 Mix(u64 h, u64 x)
 {
     h = (h ^ x) * 0x9E3779B97F4A7C15ull;
@@ -147,78 +145,47 @@ void WordSet::BuildIndex() const
         memcpy(&hi, key + 8, 8);
         shorts.emplace_back(lo, hi);
     }
-    int bits = 1;
-    while ((size_t{4} << bits) < shorts.size() * 2)
+    // About one word to a bucket; a set whose words crowd a bucket gets a
+    // bigger table, a set too big for one looks every word up the long way.
+    int bits = 4;
+    while ((size_t{1} << bits) < shorts.size())
         bits++;
-    shortShift_ = 64 - bits;
-    shortBuckets_.assign(size_t{1} << bits, ShortBucket{});
-    shortOverflow_.assign(size_t{1} << bits, 0);
-    for (const auto& w : shorts) {
-        ShortBucket& bucket = shortBuckets_[static_cast<size_t>(ShortHash(w.first, w.second) >> shortShift_)];
-        int slot = 0;
-        while (slot < 4 && bucket.keys[slot][15])
-            slot++;
-        if (slot == 4) {
-            shortOverflow_[static_cast<size_t>(&bucket - shortBuckets_.data())] = 1;
-            continue;
+    if (shorts.size() > kShortTableWords) {
+        bits = 0;
+        shorts.clear();
+    }
+    for (int tries = 0;; tries++, bits++) {
+        shortShift_ = bits ? 64 - bits : 63;
+        shortBuckets_.assign(size_t{1} << bits, ShortBucket{});
+        shortOverflow_.assign(size_t{1} << bits, bits ? 0 : 1);
+        bool overflow = false;
+        for (const auto& w : shorts) {
+            size_t at = bits ? static_cast<size_t>(ShortHash(w.first, w.second) >> shortShift_) : 0;
+            ShortBucket& bucket = shortBuckets_[at];
+            int slot = 0;
+            while (slot < 4 && bucket.keys[slot][15])
+                slot++;
+            if (slot == 4) {
+                shortOverflow_[at] = 1;
+                overflow = true;
+                continue;
+            }
+            memcpy(bucket.keys[slot], &w.first, 8);
+            memcpy(bucket.keys[slot] + 8, &w.second, 8);
         }
-        memcpy(bucket.keys[slot], &w.first, 8);
-        memcpy(bucket.keys[slot] + 8, &w.second, 8);
+        if (!overflow || tries == 3)
+            break;
     }
     indexedCount_ = count;
     indexedData_ = e;
 }
 
-bool WordSet::ContainsPadded(const wchar_t* chars, int32 length) const
+bool WordSet::ContainsAsciiLongWay(const u8* bytes, int32 length) const
 {
-    if (length <= 0 || length >= kPadUnits)
-        return Contains(chars, length);
-    const __m128i* units = reinterpret_cast<const __m128i*>(chars);
-    __m128i a = _mm_loadu_si128(units);
-    __m128i b = _mm_loadu_si128(units + 1);
-    // Two bits of the mask for each unit below 128.
-    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
-    const __m128i zero = _mm_setzero_si128();
-    u32 ascii = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(a, high), zero))) |
-                static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(b, high), zero))) << 16;
-    u32 wanted = (1u << (2 * length)) - 1;
-    if ((ascii & wanted) != wanted)
-        return Contains(chars, length);
-    return ContainsAscii(_mm_packus_epi16(a, b), length);
-}
-
-bool WordSet::ContainsAscii(__m128i bytes, int32 length) const
-{
-    Index();
-    // The bytes past the word cleared and the length last, as in the table.
-    static const u8 kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    __m128i key = _mm_and_si128(bytes, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 16 - length)));
-    if (order_ == Folded) {
-        __m128i t = _mm_sub_epi8(key, _mm_set1_epi8('A'));
-        __m128i upper = _mm_cmpeq_epi8(_mm_min_epu8(t, _mm_set1_epi8('Z' - 'A')), t);
-        key = _mm_or_si128(key, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
-    }
-    key = _mm_insert_epi16(key, length << 8, 7);
-    u64 lo = static_cast<u64>(_mm_cvtsi128_si64(key));
-    u64 hi = static_cast<u64>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(key, key)));
-    size_t at = static_cast<size_t>(ShortHash(lo, hi) >> shortShift_);
-    const __m128i* k = reinterpret_cast<const __m128i*>(shortBuckets_[at].keys);
-    u32 m0 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k))));
-    u32 m1 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k + 1))));
-    u32 m2 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k + 2))));
-    u32 m3 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k + 3))));
-    bool found = (m0 == 0xFFFF) | (m1 == 0xFFFF) | (m2 == 0xFFFF) | (m3 == 0xFFFF);
-    // Only a set too big for its buckets can have words that did not fit.
-    if (shortOverflow_[at] && !found) {
-        wchar_t units[kPadUnits];
-        alignas(16) u8 b[16];
-        _mm_store_si128(reinterpret_cast<__m128i*>(b), bytes);
-        for (int32 i = 0; i < length; i++)
-            units[i] = b[i];
-        return Contains(units, length);
-    }
-    return found;
+    wchar_t units[kPadUnits];
+    for (int32 i = 0; i < length; i++)
+        units[i] = bytes[i];
+    return Contains(units, length);
 }
 
 void WordSet::FirstUnitRange(const wchar_t* chars, int32 length, int64& lo, int64& hi) const

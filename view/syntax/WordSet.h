@@ -39,15 +39,42 @@ public:
     // Index of the word, or -1.
     int64 Find(const wchar_t* chars, int32 length) const;
     bool Contains(const wchar_t* chars, int32 length) const { return Find(chars, length) >= 0; }
-    // The same where kPadUnits units from chars on can be read whatever the
-    // length: a word of fewer ASCII units is looked up in one bucket of a
-    // table of their bytes, without a branch on what is found, since
-    // whether a word is a keyword is what no branch predictor can guess.
-    static constexpr int32 kPadUnits = 16;
-    bool ContainsPadded(const wchar_t* chars, int32 length) const;
     // The same for a word of 1 to kPadUnits - 1 ASCII characters, the first
-    // bytes of bytes (the rest may be anything).
-    bool ContainsAscii(__m128i bytes, int32 length) const;
+    // bytes of bytes (the rest may be anything): one bucket of a table of
+    // the short ASCII words, compared without a branch on what is found,
+    // since whether a word of code is a keyword is what no branch predictor
+    // guesses.
+    static constexpr int32 kPadUnits = 16;
+    bool ContainsAscii(__m128i bytes, int32 length) const
+    {
+        Index();
+        // The bytes past the word cleared and the length last, as in the table.
+        static const u8 kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+        __m128i key = _mm_and_si128(bytes, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 16 - length)));
+        if (order_ == Folded) {
+            __m128i t = _mm_sub_epi8(key, _mm_set1_epi8('A'));
+            __m128i upper = _mm_cmpeq_epi8(_mm_min_epu8(t, _mm_set1_epi8('Z' - 'A')), t);
+            key = _mm_or_si128(key, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
+        }
+        key = _mm_insert_epi16(key, length << 8, 7);
+        u64 lo = static_cast<u64>(_mm_cvtsi128_si64(key));
+        u64 hi = static_cast<u64>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(key, key)));
+        size_t at = static_cast<size_t>(ShortHash(lo, hi) >> shortShift_);
+        const __m128i* k = reinterpret_cast<const __m128i*>(shortBuckets_[at].keys);
+        u32 m0 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k))));
+        u32 m1 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k + 1))));
+        u32 m2 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k + 2))));
+        u32 m3 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k + 3))));
+        bool found = (m0 == 0xFFFF) | (m1 == 0xFFFF) | (m2 == 0xFFFF) | (m3 == 0xFFFF);
+        // Only a bucket some word did not fit in needs more.
+        if (shortOverflow_[at] && !found) {
+            alignas(16) u8 b[16];
+            _mm_store_si128(reinterpret_cast<__m128i*>(b), bytes);
+            return ContainsAsciiLongWay(b, length);
+        }
+        return found;
+    }
 
     // The set keeps the pool its words point into.
     void KeepPool(const String& pool) { pool_ = pool; }
@@ -74,6 +101,10 @@ private:
             BuildIndex();
     }
     void BuildIndex() const;
+    bool ContainsAsciiLongWay(const u8* bytes, int32 length) const;
+    static u64 ShortHash(u64 lo, u64 hi) { return (lo * 0x9E3779B97F4A7C15ull) ^ (hi * 0xC2B2AE3D27D4EB4Full); }
+    // Sets of more short words than this look them all up the long way.
+    static constexpr size_t kShortTableWords = 1024;
     // A hash of the (folded) units: equal words hash alike. Four units go
     // in at a time, so a long word costs a quarter of the multiplies in
     // a row.
@@ -105,7 +136,7 @@ private:
     // bucket (a power of two of them), chosen by the top bits of
     // ShortHash; a word that found its bucket full sets the bucket's
     // overflow flag, and a word not found in such a bucket is looked up the
-    // long way.
+    // long way. Built with the index.
     struct ShortBucket {
         alignas(16) u8 keys[4][16];
     };
