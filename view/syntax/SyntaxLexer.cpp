@@ -40,6 +40,14 @@ void TextLexer::Generic(TokenRecord& record, u32 state, const wchar_t* stops)
         return;
     }
     if (f & (ClassLetter | ClassDigit | ClassUnderscore)) {
+        // Words of comments, strings and plain text: mostly short ASCII.
+        __m128i x;
+        int32 n;
+        if (QuickWordSpan(false, true, x, n)) {
+            unsigned digits = AsciiSpan::Mask(AsciiSpan::DigitOrUnderscoreBytes(x)) & ((1u << n) - 1);
+            QuickTake(record, x, n, digits ? kTokenText : kTokenText | kTokenLettersOnly, state);
+            return;
+        }
         u16 letters = kTokenLettersOnly;
         if (TakeAsciiRun(ClassLetter | ClassDigit | ClassUnderscore, ClassDigit | ClassUnderscore))
             letters = 0;

@@ -368,34 +368,50 @@ protected:
     template <class Known>
     bool QuickWordToken(TokenRecord& record, bool hyphen, bool marks, u32 knownClass, Known known)
     {
-        CharCursor& c = cursor_;
-        TokenText* text = text_;
+        __m128i x;
+        int32 n;
+        if (!QuickWordSpan(hyphen, marks, x, n))
+            return false;
+        bool isKnown = known(x, n);
+        QuickTake(record, x, n, kTokenText, WithClass(state_, isKnown ? knownClass : kClassIdentifier));
+        return true;
+    }
+    // The span of such a word (none unless the cursor is at one): its
+    // first sixteen bytes and its length.
+    bool QuickWordSpan(bool hyphen, bool marks, __m128i& x, int32& n) const
+    {
+        const CharCursor& c = cursor_;
+        const TokenText* text = text_;
         u64 rel = static_cast<u64>(c.position - c.runStart);
         if (!text || rel >= static_cast<u64>(c.runCount) || static_cast<u64>(c.runCount) - rel < 16 ||
             c.runText->ChangeCount() != c.runChanges || text->Capacity() - text->Count() <= 16)
             return false;
         const u8* p = c.run + rel;
-        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         unsigned out = ~AsciiSpan::Mask(AsciiSpan::WordBytes(x, hyphen)) & 0xFFFF;
         if (!out)
             return false;
-        int32 n = AsciiSpan::LowBit(out);
-        u32 b = p[n];
-        if (marks && b >= 0x80)
-            return false;
-        int32 count = text->Count();
-        text->AppendAsciiOf16(x, n);
-        bool isKnown = known(x, n);
+        n = AsciiSpan::LowBit(out);
+        return n > 0 && !(marks && p[n] >= 0x80);
+    }
+    // Makes the token of the first n of the bytes x a span found, with its
+    // kind and state.
+    void QuickTake(TokenRecord& record, __m128i x, int32 n, u16 kind, u32 state)
+    {
+        CharCursor& c = cursor_;
+        int32 count = text_->Count();
+        text_->AppendAsciiOf16(x, n);
         int64 at = c.position;
-        record.kind = kTokenText;
+        record.kind = kind;
         record.start = at;
         record.end = at + n;
         record.textStart = count;
         record.textEnd = count + n;
         record.cut = 0;
         record.scratch = 0;
-        record.state = WithClass(state_, isKnown ? knownClass : kClassIdentifier);
+        record.state = state;
         taken_ = n;
+        u32 b = c.run[at - c.runStart + n];
         if (b < 0x80 && b != 10 && b != 13) {
             c.position = at + n;
             c.code = b;
@@ -404,7 +420,6 @@ protected:
         } else {
             CharCursor::Seek(c, at + n);
         }
-        return true;
     }
     // A word of the characters inWord accepts: an identifier, or of class
     // knownClass when known(chars, length) accepts it (asked outside seek

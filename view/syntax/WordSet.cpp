@@ -127,11 +127,11 @@ void WordSet::BuildIndex() const
     // Words of 15 ASCII units at most, as the keys of the short table.
     std::vector<std::pair<u64, u64>> shorts;
     for (int64 k = 0; k < count; k++) {
-        if (e[k].length == 0 || e[k].length >= kPadUnits)
+        if (e[k].length == 0 || e[k].length >= kShortLimit)
             continue;
         u8 key[16] = {};
         int32 j = 0;
-        for (; j < e[k].length && j < kPadUnits - 1; j++) {
+        for (; j < e[k].length && j < kShortLimit - 1; j++) {
             u32 u = Fold(e[k].chars[j]);
             if (u >= 128)
                 break;
@@ -182,7 +182,7 @@ void WordSet::BuildIndex() const
 
 bool WordSet::ContainsAsciiLongWay(const u8* bytes, int32 length) const
 {
-    wchar_t units[kPadUnits];
+    wchar_t units[kShortLimit];
     for (int32 i = 0; i < length; i++)
         units[i] = bytes[i];
     return Contains(units, length);

@@ -39,12 +39,12 @@ public:
     // Index of the word, or -1.
     int64 Find(const wchar_t* chars, int32 length) const;
     bool Contains(const wchar_t* chars, int32 length) const { return Find(chars, length) >= 0; }
-    // The same for a word of 1 to kPadUnits - 1 ASCII characters, the first
+    // The same for a word of 1 to kShortLimit - 1 ASCII characters, the first
     // bytes of bytes (the rest may be anything): one bucket of a table of
     // the short ASCII words, compared without a branch on what is found,
     // since whether a word of code is a keyword is what no branch predictor
     // guesses.
-    static constexpr int32 kPadUnits = 16;
+    static constexpr int32 kShortLimit = 16;
     bool ContainsAscii(__m128i bytes, int32 length) const
     {
         Index();
@@ -131,7 +131,7 @@ private:
     // Open addressing over the entries: each slot holds an entry's index
     // plus one, or 0; its size is a power of two, at least twice the count.
     mutable std::vector<u32> slots_;
-    // The words of 1 to kPadUnits - 1 units whose (folded) units are all
+    // The words of 1 to kShortLimit - 1 units whose (folded) units are all
     // ASCII, as their bytes with the length in the last byte, four to a
     // bucket (a power of two of them), chosen by the top bits of
     // ShortHash; a word that found its bucket full sets the bucket's
