@@ -119,10 +119,14 @@ SyntaxLexer::QuietRun CLexerBase::Quiet(int64 limit)
 void CLexerBase::IdentifierToken(TokenRecord& record)
 {
     auto quickKnown = [this](__m128i bytes, int32 length) {
-        return keywords_->ContainsAscii(bytes, length) | (known_ && known_->ContainsAscii(bytes, length));
+        return keywords_->FindAscii(bytes, length) | (known_ ? known_->FindAscii(bytes, length) : 0);
     };
-    if (QuickWordToken(record, false, true, kClassKeyword, quickKnown))
-        return;
+    if (!QuickWordToken(record, false, true, kClassKeyword, quickKnown))
+        LongIdentifierToken(record);
+}
+
+void CLexerBase::LongIdentifierToken(TokenRecord& record)
+{
     WordToken(
         record, [this] { return AtIdentifierChar(); }, ClassAsciiLetter | ClassDigit | ClassUnderscore, kClassKeyword,
         [this](const wchar_t* word, int32 length) {
@@ -154,6 +158,7 @@ enum CodeStart : u8 {
     kStartPoint,
     kStartHash,
     kStartLess,  // punctuation outside a page, a token alone inside one
+    kStartLineEnd,  // a line feed
 };
 
 struct CodeStartTable {
@@ -181,6 +186,8 @@ struct CodeStartTable {
                 s = kStartHash;
             else if (c == '<')
                 s = kStartLess;
+            else if (c == '\n')
+                s = kStartLineEnd;
             else if (!(f & kRunEnds))
                 s = kStartRun;
             start[c] = s;
@@ -195,16 +202,37 @@ void CLexerBase::NextToken(TokenRecord& record)
 {
     tokenState_ = state_;
     // Blanks and tabs are a token each in every state: two in five tokens
-    // of indented code, so they are made before anything else is set up.
-    if (!QuickBlankToken(record))
-        OtherToken(record);
+    // of indented code, so they are made before anything else is set up;
+    // in code one jump tells them from the other common tokens, each made
+    // by a function of its own that needs no set-up of the others'.
+    if (TokenClassOf(state_) == kClassText) {
+        u32 c = cursor_.code;
+        switch (c < 128 ? kCodeStarts.start[c] : static_cast<u8>(kStartOther)) {
+        case kStartBlank:
+        case kStartTab:
+            if (QuickBlankToken(record))
+                return;
+            break;
+        case kStartWord:
+            IdentifierToken(record);
+            return;
+        case kStartRun:
+            CodeRunToken(record, innerScript_ != 0);
+            return;
+        default:
+            break;
+        }
+    } else if (QuickBlankToken(record)) {
+        return;
+    }
+    OtherToken(record);
 }
 
 void CLexerBase::OtherToken(TokenRecord& record)
 {
     const bool inner = innerScript_ != 0;
     if (TokenClassOf(state_) == kClassText) {
-        // The common tokens of code, straight from the table; each case
+        // The other tokens of code, straight from the table; each case
         // does what the rules below would.
         u32 c = cursor_.code;
         switch (c < 128 ? kCodeStarts.start[c] : static_cast<u8>(kStartOther)) {
@@ -244,6 +272,9 @@ void CLexerBase::OtherToken(TokenRecord& record)
                 Single(record, state_);
             else
                 CodeRunToken(record, false);
+            return;
+        case kStartLineEnd:
+            LineEndToken(record);
             return;
         default:
             break;

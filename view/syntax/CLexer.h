@@ -24,11 +24,13 @@ protected:
     }
 
 private:
-    // Any token but the blanks and tabs that NextToken makes itself; apart,
-    // so that those need none of its set-up.
+    // Any token but those NextToken makes itself; apart, so that those
+    // need none of its set-up.
     [[gnu::noinline]] void OtherToken(TokenRecord& record);
     // An identifier, or a keyword outside seek mode.
-    void IdentifierToken(TokenRecord& record);
+    [[gnu::noinline]] void IdentifierToken(TokenRecord& record);
+    // The same the general way, for words the quick way does not take.
+    [[gnu::noinline]] void LongIdentifierToken(TokenRecord& record);
     static bool IsRuleStart(int32 c, bool inner);
 
     // Set while the lexer reads a script element of an HTML page: "<" then

@@ -167,7 +167,7 @@ void CssLexer::OtherToken(TokenRecord& record)
 void CssLexer::Word(TokenRecord& record)
 {
     auto quickKnown = [this](__m128i bytes, int32 length) {
-        return tagNames_->ContainsAscii(bytes, length) | storage_->known.ContainsAscii(bytes, length);
+        return tagNames_->FindAscii(bytes, length) | storage_->known.FindAscii(bytes, length);
     };
     if (QuickWordToken(record, true, false, kClassKnown, quickKnown))
         return;

@@ -361,10 +361,10 @@ protected:
     // At the start of a word of ASCII letters, digits and "_" ("-" too with
     // hyphen), with sixteen bytes of the stored run readable and room for
     // them in the token text: a word of fewer than sixteen characters, looked
-    // up by its bytes, known(bytes, length) — the commonest token of code,
-    // made in one go. With marks a combining mark would go on the word, so a
-    // byte beyond ASCII after it is left to the general way. False, with
-    // nothing done, where it does not apply.
+    // up by its bytes, known(bytes, length) as WordSet::FindAscii answers —
+    // the commonest token of code, made in one go. With marks a combining
+    // mark would go on the word, so a byte beyond ASCII after it is left to
+    // the general way. False, with nothing done, where it does not apply.
     template <class Known>
     bool QuickWordToken(TokenRecord& record, bool hyphen, bool marks, u32 knownClass, Known known)
     {
@@ -372,7 +372,9 @@ protected:
         int32 n;
         if (!QuickWordSpan(hyphen, marks, x, n))
             return false;
-        bool isKnown = known(x, n);
+        int isKnown = known(x, n);
+        if (isKnown > 1)
+            return false;
         QuickTake(record, x, n, kTokenText, WithClass(state_, isKnown ? knownClass : kClassIdentifier));
         return true;
     }

@@ -180,14 +180,6 @@ void WordSet::BuildIndex() const
     indexedData_ = e;
 }
 
-bool WordSet::ContainsAsciiLongWay(const u8* bytes, int32 length) const
-{
-    wchar_t units[kShortLimit];
-    for (int32 i = 0; i < length; i++)
-        units[i] = bytes[i];
-    return Contains(units, length);
-}
-
 void WordSet::FirstUnitRange(const wchar_t* chars, int32 length, int64& lo, int64& hi) const
 {
     Index();

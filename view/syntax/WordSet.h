@@ -39,15 +39,19 @@ public:
     // Index of the word, or -1.
     int64 Find(const wchar_t* chars, int32 length) const;
     bool Contains(const wchar_t* chars, int32 length) const { return Find(chars, length) >= 0; }
-    // The same for a word of 1 to kShortLimit - 1 ASCII characters, the first
-    // bytes of bytes (the rest may be anything): one bucket of a table of
-    // the short ASCII words, compared without a branch on what is found,
-    // since whether a word of code is a keyword is what no branch predictor
-    // guesses.
+    // Whether a word of 1 to kShortLimit - 1 ASCII characters, the first
+    // bytes of bytes (the rest may be anything), is in the set: 1 when it
+    // is, 0 when not, 2 when only Contains can tell (the index is not built
+    // or the word's bucket overflowed). One bucket of a table of the short
+    // ASCII words is compared without a branch on what is found, since
+    // whether a word of code is a keyword is what no branch predictor
+    // guesses; and nothing is called, so a lexer's quick path needs no
+    // registers saved.
     static constexpr int32 kShortLimit = 16;
-    bool ContainsAscii(__m128i bytes, int32 length) const
+    int FindAscii(__m128i bytes, int32 length) const
     {
-        Index();
+        if (indexedCount_ != entries_.Count() || indexedData_ != entries_.Data())
+            return 2;
         // The bytes past the word cleared and the length last, as in the table.
         static const u8 kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
@@ -66,14 +70,10 @@ public:
         u32 m1 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k + 1))));
         u32 m2 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k + 2))));
         u32 m3 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k + 3))));
-        bool found = (m0 == 0xFFFF) | (m1 == 0xFFFF) | (m2 == 0xFFFF) | (m3 == 0xFFFF);
-        // Only a bucket some word did not fit in needs more.
-        if (shortOverflow_[at] && !found) {
-            alignas(16) u8 b[16];
-            _mm_store_si128(reinterpret_cast<__m128i*>(b), bytes);
-            return ContainsAsciiLongWay(b, length);
-        }
-        return found;
+        int found = (m0 == 0xFFFF) | (m1 == 0xFFFF) | (m2 == 0xFFFF) | (m3 == 0xFFFF);
+        // A bucket some word did not fit in (every bucket of a set too big
+        // for the table) may hold more.
+        return found | (shortOverflow_[at] << 1);
     }
 
     // The set keeps the pool its words point into.
@@ -101,7 +101,6 @@ private:
             BuildIndex();
     }
     void BuildIndex() const;
-    bool ContainsAsciiLongWay(const u8* bytes, int32 length) const;
     static u64 ShortHash(u64 lo, u64 hi) { return (lo * 0x9E3779B97F4A7C15ull) ^ (hi * 0xC2B2AE3D27D4EB4Full); }
     // Sets of more short words than this look them all up the long way.
     static constexpr size_t kShortTableWords = 1024;
