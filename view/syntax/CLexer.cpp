@@ -222,8 +222,17 @@ void CLexerBase::NextToken(TokenRecord& record)
         default:
             break;
         }
-    } else if (QuickBlankToken(record)) {
-        return;
+    } else {
+        if (QuickBlankToken(record))
+            return;
+        // A word in a comment or a literal: what their rules come to there.
+        constexpr u32 kWordStart = ClassAsciiLetter | ClassDigit | ClassUnderscore;
+        u32 tokenClass = TokenClassOf(state_);
+        if ((cursor_.flags & kWordStart) && tokenClass >= kClassLineComment && tokenClass <= kClassCharacter &&
+            tokenClass != kClassComment) {
+            GenericWord(record, state_);
+            return;
+        }
     }
     OtherToken(record);
 }

@@ -536,6 +536,10 @@ protected:
     // control characters and runs of anything else, which also stop at the
     // given characters.
     void Generic(TokenRecord& record, u32 state, const wchar_t* stops);
+    // Its word of letters, digits and "_" (and combining marks after them),
+    // at one: of kind text, marked letters-only unless it holds a digit or
+    // "_".
+    [[gnu::noinline]] void GenericWord(TokenRecord& record, u32 state);
     // Takes the ASCII characters of such a run of anything else straight
     // from the stored run, as many as the token has room for: comments and
     // strings are mostly made of them.
