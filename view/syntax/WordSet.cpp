@@ -124,7 +124,7 @@ void WordSet::BuildIndex() const
             at = (at + 1) & (size - 1);
         slots_[at] = static_cast<u32>(k + 1);
     }
-    // Words of 15 ASCII units at most, as the keys of the short table.
+    // Words of 14 ASCII units at most, as the keys of the short table.
     std::vector<std::pair<u64, u64>> shorts;
     for (int64 k = 0; k < count; k++) {
         if (e[k].length == 0 || e[k].length >= kShortLimit)
@@ -150,17 +150,18 @@ void WordSet::BuildIndex() const
     int bits = 4;
     while ((size_t{1} << bits) < shorts.size())
         bits++;
-    if (shorts.size() > kShortTableWords) {
-        bits = 0;
+    const bool tooMany = shorts.size() > kShortTableWords;
+    if (tooMany) {
+        bits = 1;
         shorts.clear();
     }
     for (int tries = 0;; tries++, bits++) {
-        shortShift_ = bits ? 64 - bits : 63;
+        shortShift_ = 64 - bits;
         shortBuckets_.assign(size_t{1} << bits, ShortBucket{});
-        shortOverflow_.assign(size_t{1} << bits, bits ? 0 : 1);
+        shortOverflow_.assign(size_t{1} << bits, tooMany ? 1 : 0);
         bool overflow = false;
         for (const auto& w : shorts) {
-            size_t at = bits ? static_cast<size_t>(ShortHash(w.first, w.second) >> shortShift_) : 0;
+            size_t at = static_cast<size_t>(ShortHash(w.first, w.second) >> shortShift_);
             ShortBucket& bucket = shortBuckets_[at];
             int slot = 0;
             while (slot < 4 && bucket.keys[slot][15])

@@ -39,18 +39,18 @@ public:
     // Index of the word, or -1.
     int64 Find(const wchar_t* chars, int32 length) const;
     bool Contains(const wchar_t* chars, int32 length) const { return Find(chars, length) >= 0; }
-    // Whether a word of 1 to kShortLimit - 1 ASCII characters, the first
-    // bytes of bytes (the rest may be anything), is in the set: 1 when it
-    // is, 0 when not, 2 when only Contains can tell (the index is not built
-    // or the word's bucket overflowed). One bucket of a table of the short
+    // Whether a word of 1 to 15 ASCII characters, the first bytes of bytes
+    // (the rest may be anything), is in the set: 1 when it is, 0 when not, 2
+    // when only Contains can tell (the word is kShortLimit long or longer,
+    // the index is not built or the word's bucket overflowed). One bucket of a table of the short
     // ASCII words is compared without a branch on what is found, since
     // whether a word of code is a keyword is what no branch predictor
     // guesses; and nothing is called, so a lexer's quick path needs no
     // registers saved.
-    static constexpr int32 kShortLimit = 16;
+    static constexpr int32 kShortLimit = 15;
     int FindAscii(__m128i bytes, int32 length) const
     {
-        if (indexedCount_ != entries_.Count() || indexedData_ != entries_.Data())
+        if (length >= kShortLimit || indexedCount_ != entries_.Count() || indexedData_ != entries_.Data())
             return 2;
         // The bytes past the word cleared and the length last, as in the table.
         static const u8 kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
@@ -61,6 +61,7 @@ public:
             __m128i upper = _mm_cmpeq_epi8(_mm_min_epu8(t, _mm_set1_epi8('Z' - 'A')), t);
             key = _mm_or_si128(key, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
         }
+        // Bytes 14 and 15 are clear: the length goes in the last.
         key = _mm_insert_epi16(key, length << 8, 7);
         u64 lo = static_cast<u64>(_mm_cvtsi128_si64(key));
         u64 hi = static_cast<u64>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(key, key)));
