@@ -51,11 +51,6 @@ void CLexer::Storage::OnSection(const wchar_t* header, int32 headerLength, const
         known = SectionWords(body, bodyLength);
 }
 
-bool CLexer::IsKeyword(const wchar_t* chars, int32 length) const
-{
-    return storage_->keywords.Contains(chars, length) || storage_->known.Contains(chars, length);
-}
-
 CsLexer::Storage::Storage()
 {
     keywords.AddList(kCsWords);
@@ -73,7 +68,7 @@ JavaScriptLexer::Storage::Storage()
 
 bool CLexerBase::IsKeyword(const wchar_t* chars, int32 length) const
 {
-    return keywords_->Contains(chars, length);
+    return keywords_->Contains(chars, length) || (known_ && known_->Contains(chars, length));
 }
 
 void CLexerBase::Seek(int64 position, int64 savedPosition, const u32* savedState, TokenText* tokenText)
@@ -123,9 +118,20 @@ SyntaxLexer::QuietRun CLexerBase::Quiet(int64 limit)
 
 void CLexerBase::IdentifierToken(TokenRecord& record)
 {
+    auto quickKnown = [this](__m128i bytes, int32 length) {
+        return keywords_->FindAscii(bytes, length) | (known_ ? known_->FindAscii(bytes, length) : 0);
+    };
+    if (!QuickWordToken(record, false, true, kClassKeyword, quickKnown))
+        LongIdentifierToken(record);
+}
+
+void CLexerBase::LongIdentifierToken(TokenRecord& record)
+{
     WordToken(
         record, [this] { return AtIdentifierChar(); }, ClassAsciiLetter | ClassDigit | ClassUnderscore, kClassKeyword,
-        [this](const wchar_t* word, int32 length) { return IsKeyword(word, length); });
+        [this](const wchar_t* word, int32 length) {
+            return keywords_->Contains(word, length) || (known_ && known_->Contains(word, length));
+        });
 }
 
 // Characters that start a token of their own rule in code.
@@ -152,6 +158,7 @@ enum CodeStart : u8 {
     kStartPoint,
     kStartHash,
     kStartLess,  // punctuation outside a page, a token alone inside one
+    kStartLineEnd,  // a line feed
 };
 
 struct CodeStartTable {
@@ -179,6 +186,8 @@ struct CodeStartTable {
                 s = kStartHash;
             else if (c == '<')
                 s = kStartLess;
+            else if (c == '\n')
+                s = kStartLineEnd;
             else if (!(f & kRunEnds))
                 s = kStartRun;
             start[c] = s;
@@ -193,16 +202,46 @@ void CLexerBase::NextToken(TokenRecord& record)
 {
     tokenState_ = state_;
     // Blanks and tabs are a token each in every state: two in five tokens
-    // of indented code, so they are made before anything else is set up.
-    if (!QuickBlankToken(record))
-        OtherToken(record);
+    // of indented code, so they are made before anything else is set up;
+    // in code one jump tells them from the other common tokens, each made
+    // by a function of its own that needs no set-up of the others'.
+    if (TokenClassOf(state_) == kClassText) {
+        u32 c = cursor_.code;
+        switch (c < 128 ? kCodeStarts.start[c] : static_cast<u8>(kStartOther)) {
+        case kStartBlank:
+        case kStartTab:
+            if (QuickBlankToken(record))
+                return;
+            break;
+        case kStartWord:
+            IdentifierToken(record);
+            return;
+        case kStartRun:
+            CodeRunToken(record, innerScript_ != 0);
+            return;
+        default:
+            break;
+        }
+    } else {
+        if (QuickBlankToken(record))
+            return;
+        // A word in a comment or a literal: what their rules come to there.
+        constexpr u32 kWordStart = ClassAsciiLetter | ClassDigit | ClassUnderscore;
+        u32 tokenClass = TokenClassOf(state_);
+        if ((cursor_.flags & kWordStart) && tokenClass >= kClassLineComment && tokenClass <= kClassCharacter &&
+            tokenClass != kClassComment) {
+            GenericWord(record, state_);
+            return;
+        }
+    }
+    OtherToken(record);
 }
 
 void CLexerBase::OtherToken(TokenRecord& record)
 {
     const bool inner = innerScript_ != 0;
     if (TokenClassOf(state_) == kClassText) {
-        // The common tokens of code, straight from the table; each case
+        // The other tokens of code, straight from the table; each case
         // does what the rules below would.
         u32 c = cursor_.code;
         switch (c < 128 ? kCodeStarts.start[c] : static_cast<u8>(kStartOther)) {
@@ -242,6 +281,9 @@ void CLexerBase::OtherToken(TokenRecord& record)
                 Single(record, state_);
             else
                 CodeRunToken(record, false);
+            return;
+        case kStartLineEnd:
+            LineEndToken(record);
             return;
         default:
             break;

@@ -15,26 +15,29 @@ public:
     // starts; comments, literals and directives up to what ends them.
     QuietRun Quiet(int64 limit) override;
     // True when the word is in the lexer's keyword set(s).
-    virtual bool IsKeyword(const wchar_t* chars, int32 length) const;
+    bool IsKeyword(const wchar_t* chars, int32 length) const;
 
 protected:
-    CLexerBase(TextDocument* document, const WordSet* keywords, bool innerScript)
-        : TextLexer(document), innerScript_(innerScript ? 1 : 0), keywords_(keywords)
+    CLexerBase(TextDocument* document, const WordSet* keywords, bool innerScript, const WordSet* known = nullptr)
+        : TextLexer(document), innerScript_(innerScript ? 1 : 0), keywords_(keywords), known_(known)
     {
     }
 
 private:
-    // Any token but the blanks and tabs that NextToken makes itself; apart,
-    // so that those need none of its set-up.
+    // Any token but those NextToken makes itself; apart, so that those
+    // need none of its set-up.
     [[gnu::noinline]] void OtherToken(TokenRecord& record);
     // An identifier, or a keyword outside seek mode.
-    void IdentifierToken(TokenRecord& record);
+    [[gnu::noinline]] void IdentifierToken(TokenRecord& record);
+    // The same the general way, for words the quick way does not take.
+    [[gnu::noinline]] void LongIdentifierToken(TokenRecord& record);
     static bool IsRuleStart(int32 c, bool inner);
 
     // Set while the lexer reads a script element of an HTML page: "<" then
     // ends every run, so the page's end tag is always seen.
     u8 innerScript_;
     const WordSet* keywords_;
+    const WordSet* known_;  // more words of the keyword class, or null
 };
 
 class CLexer final : public CLexerBase {
@@ -50,14 +53,9 @@ public:
     };
 
     CLexer(TextDocument* document, const Storage* storage)
-        : CLexerBase(document, &storage->keywords, false), storage_(storage)
+        : CLexerBase(document, &storage->keywords, false, &storage->known)
     {
     }
-    // The built-in words and the known words of "c.skvs".
-    bool IsKeyword(const wchar_t* chars, int32 length) const override;
-
-private:
-    const Storage* storage_;
 };
 
 class CsLexer final : public CLexerBase {

@@ -70,8 +70,28 @@ constexpr CssStartTable kCssStarts{};
 void CssLexer::NextCssToken(TokenRecord& record)
 {
     tokenState_ = state_;
-    if (!QuickBlankToken(record))
-        OtherToken(record);
+    // Blanks, tabs, words and runs of punctuation first, as in code.
+    if (TokenClassOf(state_) == kClassText) {
+        u32 c = cursor_.code;
+        switch (c < 128 ? kCssStarts.start[c] : static_cast<u8>(kCssOther)) {
+        case kCssBlank:
+        case kCssTab:
+            if (QuickBlankToken(record))
+                return;
+            break;
+        case kCssWord:
+            Word(record);
+            return;
+        case kCssRun:
+            CodeRunToken(record, insideHtml_ != 0);
+            return;
+        default:
+            break;
+        }
+    } else if (QuickBlankToken(record)) {
+        return;
+    }
+    OtherToken(record);
 }
 
 void CssLexer::OtherToken(TokenRecord& record)
@@ -165,6 +185,15 @@ void CssLexer::OtherToken(TokenRecord& record)
 }
 
 void CssLexer::Word(TokenRecord& record)
+{
+    auto quickKnown = [this](__m128i bytes, int32 length) {
+        return tagNames_->FindAscii(bytes, length) | storage_->known.FindAscii(bytes, length);
+    };
+    if (!QuickWordToken(record, true, false, kClassKnown, quickKnown))
+        LongWord(record);
+}
+
+void CssLexer::LongWord(TokenRecord& record)
 {
     WordToken(
         record,

@@ -27,9 +27,11 @@ public:
     virtual void NextCssToken(TokenRecord& record);
 
 private:
-    // Any token but the blanks and tabs that NextCssToken makes itself.
+    // Any token but those NextCssToken makes itself.
     [[gnu::noinline]] void OtherToken(TokenRecord& record);
-    void Word(TokenRecord& record);
+    [[gnu::noinline]] void Word(TokenRecord& record);
+    // The same the general way, for words the quick way does not take.
+    [[gnu::noinline]] void LongWord(TokenRecord& record);
     void Colour(TokenRecord& record);
     void Number(TokenRecord& record);
     bool Unit(TokenRecord& record);

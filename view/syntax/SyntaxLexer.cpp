@@ -40,19 +40,7 @@ void TextLexer::Generic(TokenRecord& record, u32 state, const wchar_t* stops)
         return;
     }
     if (f & (ClassLetter | ClassDigit | ClassUnderscore)) {
-        u16 letters = kTokenLettersOnly;
-        if (TakeAsciiRun(ClassLetter | ClassDigit | ClassUnderscore, ClassDigit | ClassUnderscore))
-            letters = 0;
-        while (Flags() & (ClassLetter | ClassDigit | ClassUnderscore | ClassCombiningMark)) {
-            if (!HasRoom()) {
-                record.cut = 1;
-                break;
-            }
-            if (Flags() & (ClassDigit | ClassUnderscore))
-                letters = 0;
-            Take();
-        }
-        End(record, kTokenText | letters, state);
+        GenericWord(record, state);
         return;
     }
     if (f & ClassEndOfText) {
@@ -87,6 +75,32 @@ void TextLexer::Generic(TokenRecord& record, u32 state, const wchar_t* stops)
     while (!(Flags() & ends) && !IsStop(Code(), stops) && TakeIfRoom(record)) {
     }
     End(record, kTokenText, state);
+}
+
+void TextLexer::GenericWord(TokenRecord& record, u32 state)
+{
+    // Words of comments, strings and plain text: mostly short ASCII.
+    __m128i x;
+    int32 n;
+    if (QuickWordSpan(false, true, x, n)) {
+        unsigned digits = AsciiSpan::Mask(AsciiSpan::DigitOrUnderscoreBytes(x)) & ((1u << n) - 1);
+        QuickTake(record, x, n, digits ? kTokenText : kTokenText | kTokenLettersOnly, state);
+        return;
+    }
+    Begin(record);
+    u16 letters = kTokenLettersOnly;
+    if (TakeAsciiRun(ClassLetter | ClassDigit | ClassUnderscore, ClassDigit | ClassUnderscore))
+        letters = 0;
+    while (Flags() & (ClassLetter | ClassDigit | ClassUnderscore | ClassCombiningMark)) {
+        if (!HasRoom()) {
+            record.cut = 1;
+            break;
+        }
+        if (Flags() & (ClassDigit | ClassUnderscore))
+            letters = 0;
+        Take();
+    }
+    End(record, kTokenText | letters, state);
 }
 
 void TextLexer::TakeAsciiOthers(const wchar_t* stops)
@@ -233,6 +247,17 @@ void TextLexer::CodeRunToken(TokenRecord& record, bool inner)
         if (text_)
             text_->AppendAscii(p, n, left);
         taken_ += n;
+        u32 b = n < end ? p[n] : 0x80;
+        if (b < 0x80 && b != 10 && b != 13) {
+            // An ASCII character ends the run (none goes on one that ended
+            // before it), and needs no decoding: the common end.
+            c.position += n;
+            c.code = b;
+            c.length = 1;
+            c.flags = kAsciiClasses.flags[b];
+            End(record, kTokenText, state_);
+            return;
+        }
         CharCursor::Seek(c, c.position + n);
     }
     const wchar_t* stops = inner ? L"/\"'<" : L"/\"'";

@@ -358,6 +358,71 @@ protected:
             record.cut = 1;
         return n;
     }
+    // At the start of a word of ASCII letters, digits and "_" ("-" too with
+    // hyphen), with sixteen bytes of the stored run readable and room for
+    // them in the token text: a word of fewer than sixteen characters, looked
+    // up by its bytes, known(bytes, length) as WordSet::FindAscii answers —
+    // the commonest token of code, made in one go. With marks a combining
+    // mark would go on the word, so a byte beyond ASCII after it is left to
+    // the general way. False, with nothing done, where it does not apply.
+    template <class Known>
+    bool QuickWordToken(TokenRecord& record, bool hyphen, bool marks, u32 knownClass, Known known)
+    {
+        __m128i x;
+        int32 n;
+        if (!QuickWordSpan(hyphen, marks, x, n))
+            return false;
+        int isKnown = known(x, n);
+        if (isKnown > 1)
+            return false;
+        QuickTake(record, x, n, kTokenText, WithClass(state_, isKnown ? knownClass : kClassIdentifier));
+        return true;
+    }
+    // The span of such a word (none unless the cursor is at one): its
+    // first sixteen bytes and its length.
+    bool QuickWordSpan(bool hyphen, bool marks, __m128i& x, int32& n) const
+    {
+        const CharCursor& c = cursor_;
+        const TokenText* text = text_;
+        u64 rel = static_cast<u64>(c.position - c.runStart);
+        if (!text || rel >= static_cast<u64>(c.runCount) || static_cast<u64>(c.runCount) - rel < 16 ||
+            c.runText->ChangeCount() != c.runChanges || text->Capacity() - text->Count() <= 16)
+            return false;
+        const u8* p = c.run + rel;
+        x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        unsigned out = ~AsciiSpan::Mask(AsciiSpan::WordBytes(x, hyphen)) & 0xFFFF;
+        if (!out)
+            return false;
+        n = AsciiSpan::LowBit(out);
+        return n > 0 && !(marks && p[n] >= 0x80);
+    }
+    // Makes the token of the first n of the bytes x a span found, with its
+    // kind and state.
+    void QuickTake(TokenRecord& record, __m128i x, int32 n, u16 kind, u32 state)
+    {
+        CharCursor& c = cursor_;
+        int32 count = text_->Count();
+        text_->AppendAsciiOf16(x, n);
+        int64 at = c.position;
+        record.kind = kind;
+        record.start = at;
+        record.end = at + n;
+        record.textStart = count;
+        record.textEnd = count + n;
+        record.cut = 0;
+        record.scratch = 0;
+        record.state = state;
+        taken_ = n;
+        u32 b = c.run[at - c.runStart + n];
+        if (b < 0x80 && b != 10 && b != 13) {
+            c.position = at + n;
+            c.code = b;
+            c.length = 1;
+            c.flags = kAsciiClasses.flags[b];
+        } else {
+            CharCursor::Seek(c, at + n);
+        }
+    }
     // A word of the characters inWord accepts: an identifier, or of class
     // knownClass when known(chars, length) accepts it (asked outside seek
     // mode only).
@@ -471,6 +536,10 @@ protected:
     // control characters and runs of anything else, which also stop at the
     // given characters.
     void Generic(TokenRecord& record, u32 state, const wchar_t* stops);
+    // Its word of letters, digits and "_" (and combining marks after them),
+    // at one: of kind text, marked letters-only unless it holds a digit or
+    // "_".
+    [[gnu::noinline]] void GenericWord(TokenRecord& record, u32 state);
     // Takes the ASCII characters of such a run of anything else straight
     // from the stored run, as many as the token has room for: comments and
     // strings are mostly made of them.

@@ -91,6 +91,16 @@ public:
         count_ += n;
     }
 
+    // The first n (below 16) of the ASCII bytes x, where more than 16 units
+    // fit: one store of each kind, whatever n is.
+    void AppendAsciiOf16(__m128i x, int32 n)
+    {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(units_ + count_), _mm_unpacklo_epi8(x, _mm_setzero_si128()));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(units_ + count_ + 8), _mm_unpackhi_epi8(x, _mm_setzero_si128()));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(lengths_ + count_), _mm_set1_epi8(1));
+        count_ += n;
+    }
+
     // Units that stand for no bytes of the text.
     void AppendUnits(const wchar_t* units, int32 n);
 

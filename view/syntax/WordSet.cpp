@@ -2,6 +2,8 @@
 
 #include "base/CharUtils.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -121,6 +123,59 @@ void WordSet::BuildIndex() const
         while (slots_[at])
             at = (at + 1) & (size - 1);
         slots_[at] = static_cast<u32>(k + 1);
+    }
+    // Words of 14 ASCII units at most, as the keys of the short table.
+    std::vector<std::pair<u64, u64>> shorts;
+    for (int64 k = 0; k < count; k++) {
+        if (e[k].length == 0 || e[k].length >= kShortLimit)
+            continue;
+        u8 key[16] = {};
+        int32 j = 0;
+        for (; j < e[k].length && j < kShortLimit - 1; j++) {
+            u32 u = Fold(e[k].chars[j]);
+            if (u >= 128)
+                break;
+            key[j] = static_cast<u8>(u);
+        }
+        if (j < e[k].length)
+            continue;
+        key[15] = static_cast<u8>(j);
+        u64 lo, hi;
+        memcpy(&lo, key, 8);
+        memcpy(&hi, key + 8, 8);
+        shorts.emplace_back(lo, hi);
+    }
+    // About one word to a bucket; a set whose words crowd a bucket gets a
+    // bigger table, a set too big for one looks every word up the long way.
+    int bits = 4;
+    while ((size_t{1} << bits) < shorts.size())
+        bits++;
+    const bool tooMany = shorts.size() > kShortTableWords;
+    if (tooMany) {
+        bits = 1;
+        shorts.clear();
+    }
+    for (int tries = 0;; tries++, bits++) {
+        shortShift_ = 64 - bits;
+        shortBuckets_.assign(size_t{1} << bits, ShortBucket{});
+        shortOverflow_.assign(size_t{1} << bits, tooMany ? 1 : 0);
+        bool overflow = false;
+        for (const auto& w : shorts) {
+            size_t at = static_cast<size_t>(ShortHash(w.first, w.second) >> shortShift_);
+            ShortBucket& bucket = shortBuckets_[at];
+            int slot = 0;
+            while (slot < 4 && bucket.keys[slot][15])
+                slot++;
+            if (slot == 4) {
+                shortOverflow_[at] = 1;
+                overflow = true;
+                continue;
+            }
+            memcpy(bucket.keys[slot], &w.first, 8);
+            memcpy(bucket.keys[slot] + 8, &w.second, 8);
+        }
+        if (!overflow || tries == 3)
+            break;
     }
     indexedCount_ = count;
     indexedData_ = e;

@@ -4,6 +4,8 @@
 #include "base/String.h"
 #include "base/Types.h"
 
+#include <emmintrin.h>
+
 #include <vector>
 
 // A sorted set of words without duplicates, searched by binary search. The
@@ -37,6 +39,43 @@ public:
     // Index of the word, or -1.
     int64 Find(const wchar_t* chars, int32 length) const;
     bool Contains(const wchar_t* chars, int32 length) const { return Find(chars, length) >= 0; }
+    // Whether a word of 1 to 15 ASCII characters, the first bytes of bytes
+    // (the rest may be anything), is in the set: 1 when it is, 0 when not, 2
+    // when only Contains can tell (the word is kShortLimit long or longer,
+    // the index is not built or the word's bucket overflowed). One bucket of a table of the short
+    // ASCII words is compared without a branch on what is found, since
+    // whether a word of code is a keyword is what no branch predictor
+    // guesses; and nothing is called, so a lexer's quick path needs no
+    // registers saved.
+    static constexpr int32 kShortLimit = 15;
+    int FindAscii(__m128i bytes, int32 length) const
+    {
+        if (length >= kShortLimit || indexedCount_ != entries_.Count() || indexedData_ != entries_.Data())
+            return 2;
+        // The bytes past the word cleared and the length last, as in the table.
+        static const u8 kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+        __m128i key = _mm_and_si128(bytes, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 16 - length)));
+        if (order_ == Folded) {
+            __m128i t = _mm_sub_epi8(key, _mm_set1_epi8('A'));
+            __m128i upper = _mm_cmpeq_epi8(_mm_min_epu8(t, _mm_set1_epi8('Z' - 'A')), t);
+            key = _mm_or_si128(key, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
+        }
+        // Bytes 14 and 15 are clear: the length goes in the last.
+        key = _mm_insert_epi16(key, length << 8, 7);
+        u64 lo = static_cast<u64>(_mm_cvtsi128_si64(key));
+        u64 hi = static_cast<u64>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(key, key)));
+        size_t at = static_cast<size_t>(ShortHash(lo, hi) >> shortShift_);
+        const __m128i* k = reinterpret_cast<const __m128i*>(shortBuckets_[at].keys);
+        u32 m0 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k))));
+        u32 m1 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k + 1))));
+        u32 m2 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k + 2))));
+        u32 m3 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k + 3))));
+        int found = (m0 == 0xFFFF) | (m1 == 0xFFFF) | (m2 == 0xFFFF) | (m3 == 0xFFFF);
+        // A bucket some word did not fit in (every bucket of a set too big
+        // for the table) may hold more.
+        return found | (shortOverflow_[at] << 1);
+    }
 
     // The set keeps the pool its words point into.
     void KeepPool(const String& pool) { pool_ = pool; }
@@ -63,6 +102,9 @@ private:
             BuildIndex();
     }
     void BuildIndex() const;
+    static u64 ShortHash(u64 lo, u64 hi) { return (lo * 0x9E3779B97F4A7C15ull) ^ (hi * 0xC2B2AE3D27D4EB4Full); }
+    // Sets of more short words than this look them all up the long way.
+    static constexpr size_t kShortTableWords = 1024;
     // A hash of the (folded) units: equal words hash alike. Four units go
     // in at a time, so a long word costs a quarter of the multiplies in
     // a row.
@@ -89,4 +131,16 @@ private:
     // Open addressing over the entries: each slot holds an entry's index
     // plus one, or 0; its size is a power of two, at least twice the count.
     mutable std::vector<u32> slots_;
+    // The words of 1 to kShortLimit - 1 units whose (folded) units are all
+    // ASCII, as their bytes with the length in the last byte, four to a
+    // bucket (a power of two of them), chosen by the top bits of
+    // ShortHash; a word that found its bucket full sets the bucket's
+    // overflow flag, and a word not found in such a bucket is looked up the
+    // long way. Built with the index.
+    struct ShortBucket {
+        alignas(16) u8 keys[4][16];
+    };
+    mutable std::vector<ShortBucket> shortBuckets_;
+    mutable std::vector<u8> shortOverflow_;
+    mutable int shortShift_ = 64;
 };

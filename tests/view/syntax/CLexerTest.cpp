@@ -2,6 +2,7 @@
 
 #include <doctest.h>
 
+#include <random>
 #include <string>
 
 TEST_CASE("C: keywords, identifiers, operators and numbers")
@@ -78,6 +79,29 @@ TEST_CASE("C: words of the known set of c.skvs are keywords")
     CHECK(Describe(LexFrom(lexer, d.doc, 0)) == "8:alpha 8:beta 7:gamma 8:int");
     CHECK(lexer.IsKeyword(L"beta", 4));
     CHECK_FALSE(lexer.IsKeyword(L"Beta", 4));
+}
+
+TEST_CASE("C: known words of every length are keywords, and so are neither their prefixes nor longer words")
+{
+    // Words that end within sixteen bytes are looked up by their bytes, the
+    // rest the long way: each length on both sides of that.
+    std::mt19937 rng(11);
+    std::wstring body;
+    std::string text, expected;
+    for (int length = 1; length <= 20; length++) {
+        std::string word(1, static_cast<char>('a' + length));  // no known word is another's prefix
+        while (static_cast<int>(word.size()) < length)
+            word += "xyz_09"[rng() % 6];
+        body += std::wstring(word.begin(), word.end()) + L"\n";
+        text += word + " " + word + "q " + word.substr(0, word.size() - 1) + (length > 1 ? "; " : "") + "\n";
+        expected += "8:" + word + " 7:" + word + "q " + (length > 1 ? "7:" + word.substr(0, word.size() - 1) + " 1:; " : "") +
+                    "23:LF ";
+    }
+    CLexer::Storage storage;
+    storage.OnSection(L"known", 5, body.data(), static_cast<int32>(body.size()));
+    LexDocument d(text + std::string(20, ' ') + "end");
+    CLexer lexer(&d.doc, &storage);
+    CHECK(Describe(LexFrom(lexer, d.doc, 0)) == expected + "7:end");
 }
 
 TEST_CASE("C#, Java and JavaScript keep their own word lists")

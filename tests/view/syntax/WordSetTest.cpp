@@ -212,3 +212,94 @@ TEST_CASE("a section of 320,000 words in random order with repeats holds each wo
     }
     CHECK_FALSE(Has(set, L"ignored"));
 }
+
+namespace {
+
+// The answer of the short-word table for an ASCII word, with other bytes
+// after it in the sixteen it is given.
+int FindAscii(const WordSet& set, const std::string& word, std::mt19937& rng)
+{
+    u8 bytes[16];
+    for (u8& b : bytes)
+        b = static_cast<u8>(rng());
+    std::copy(word.begin(), word.end(), bytes);
+    return set.FindAscii(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes)), static_cast<int32>(word.size()));
+}
+
+}  // namespace
+
+TEST_CASE("the short-word table answers as the set does, or says it cannot")
+{
+    // Small sets, sets crowded with words of one spelling in many cases,
+    // and sets past the table's size; in a folded set the Kelvin sign
+    // stands for "k".
+    const char letters[] = "kKaAzZ_09-";
+    for (unsigned seed = 1; seed <= 24; seed++) {
+        INFO("seed " << seed);
+        std::mt19937 rng(seed);
+        WordSet::Order order = seed % 2 ? WordSet::Folded : WordSet::Exact;
+        WordSet set(order);
+        std::vector<std::wstring> pool;
+        size_t count = seed % 3 == 0 ? 1500 : 10 + rng() % 300;
+        pool.reserve(count);
+        auto randomWord = [&](bool kelvin) {
+            std::wstring units;
+            for (size_t n = 1 + rng() % (rng() % 4 == 0 ? 17 : 5); n > 0; n--)
+                units += static_cast<wchar_t>(letters[rng() % (sizeof letters - 1)]);
+            if (kelvin && rng() % 4 == 0)
+                units[0] = L'\u212A';
+            return units;
+        };
+        std::vector<WordSet::Entry> entries;
+        for (size_t i = 0; i < count; i++) {
+            // A big set's words all differ, so that it stays too big.
+            static const wchar_t kDistinct[] = L"kaz_09-";
+            std::wstring distinct;
+            for (size_t k = 0, v = i; k < 4; k++, v /= 7)
+                distinct += kDistinct[v % 7];
+            pool.push_back(count > 1024 ? distinct : randomWord(true));
+            entries.push_back(WordSet::Entry{pool.back().data(), static_cast<int32>(pool.back().size())});
+        }
+        set.AddAll(entries.data(), static_cast<int64>(entries.size()));
+        CHECK(FindAscii(set, "k", rng) == 2);  // not indexed yet
+        set.Contains(L"k", 1);
+        int definite = 0, probes = 0;
+        for (int probe = 0; probe < 2000; probe++) {
+            std::wstring units = probe % 2 ? randomWord(false) : pool[rng() % pool.size()];
+            if (units.size() >= static_cast<size_t>(WordSet::kShortLimit) ||
+                std::any_of(units.begin(), units.end(), [](wchar_t c) { return c >= 128; }))
+                continue;
+            std::string w(units.begin(), units.end());
+            int got = FindAscii(set, w, rng);
+            bool expected = set.Contains(units.data(), static_cast<int32>(units.size()));
+            probes++;
+            if (got == 2)
+                continue;
+            definite++;
+            CHECK(got == (expected ? 1 : 0));
+        }
+        // Only a set too big for the table leaves every word to the long way.
+        if (count > 1024)
+            CHECK(definite == 0);
+        else
+            CHECK(definite == probes);
+    }
+}
+
+TEST_CASE("every built-in keyword is found in the short-word table")
+{
+    HtmlLexer::Storage html;
+    const WordSet* sets[] = {&html.javaScript.keywords, &html.tags, &html.php.keywords};
+    std::mt19937 rng(5);
+    for (const WordSet* set : sets) {
+        set->Contains(L"x", 1);
+        for (int64 i = 0; i < set->Count(); i++) {
+            const WordSet::Entry& e = set->At(i);
+            if (e.length >= WordSet::kShortLimit)
+                continue;
+            std::string w(e.chars, e.chars + e.length);
+            INFO(w);
+            CHECK(FindAscii(*set, w, rng) == 1);
+        }
+    }
+}
