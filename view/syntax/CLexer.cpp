@@ -219,6 +219,11 @@ void CLexerBase::NextToken(TokenRecord& record)
         case kStartRun:
             CodeRunToken(record, innerScript_ != 0);
             return;
+        case kStartLineEnd:
+            // A line feed as it is: one in every few tokens of code.
+            if (QuickSingle(record, kTokenText, WithClass(state_, kClassLineEnd)))
+                return;
+            break;
         default:
             break;
         }

@@ -486,6 +486,13 @@ protected:
         u32 c = cursor_.code;
         if (c != ' ' && c != '\t')
             return false;
+        return QuickSingle(record, c == ' ' ? kTokenBlank : kTokenTab, state_);
+    }
+    // The same for the current character, of one unit, as a token of kind
+    // and state (false where the token text has no room).
+    bool QuickSingle(TokenRecord& record, u16 kind, u32 state)
+    {
+        u32 c = cursor_.code;
         TokenText* text = text_;
         int32 count = 0;
         if (text) {
@@ -495,14 +502,14 @@ protected:
             text->PutUnit(c, cursor_.length);
         }
         int64 at = cursor_.position;
-        record.kind = c == ' ' ? kTokenBlank : kTokenTab;
+        record.kind = kind;
         record.start = at;
         record.end = at + cursor_.length;
         record.textStart = count;
         record.textEnd = text ? count + 1 : 0;
         record.cut = 0;
         record.scratch = 0;
-        record.state = state_;
+        record.state = state;
         taken_ = 1;
         CharCursor::Seek(cursor_, record.end);
         return true;
