@@ -63,8 +63,10 @@ public:
         }
         // Bytes 14 and 15 are clear: the length goes in the last.
         key = _mm_insert_epi16(key, length << 8, 7);
-        u64 lo = static_cast<u64>(_mm_cvtsi128_si64(key));
-        u64 hi = static_cast<u64>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(key, key)));
+        // Through memory, which 32-bit builds have as well.
+        alignas(16) u64 halves[2];
+        _mm_store_si128(reinterpret_cast<__m128i*>(halves), key);
+        const u64 lo = halves[0], hi = halves[1];
         size_t at = static_cast<size_t>(ShortHash(lo, hi) >> shortShift_);
         const __m128i* k = reinterpret_cast<const __m128i*>(shortBuckets_[at].keys);
         u32 m0 = static_cast<u32>(_mm_movemask_epi8(_mm_cmpeq_epi8(key, _mm_load_si128(k))));
