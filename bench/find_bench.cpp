@@ -171,8 +171,8 @@ int main(int argc, char** argv)
             forwards.push_back([&, c] { found += RunFind(*broker, view, ActionFindFirst, c.phrase, c.mode, 0); });
             backwards.push_back([&, c] { found += RunFind(*broker, view, ActionFindLast, c.phrase, c.mode, size); });
         }
-        const auto t = TimeInTurn(forwards, 5);
-        const auto b = TimeInTurn(backwards, 5);
+        const auto t = TimeInTurn(forwards, 9);
+        const auto b = TimeInTurn(backwards, 9);
         Report("reference SSE2 memchr " + label, mb / Best(t[0]), "MB/s");
         Report("reference SSE2 memchr backward " + label, mb / Best(b[0]), "MB/s");
         for (size_t i = 0; i < sizeof(cases) / sizeof(cases[0]); i++) {
