@@ -181,31 +181,74 @@ const u8* FindHighOrByte(const u8* p, int c, size_t n)
     return nullptr;
 }
 
-const u8* FindByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int count)
-{
-    // x lies in [low, high] when x - low, as an unsigned byte, is at most
-    // high - low: min(x - low, span) == x - low.
+namespace {
+
+// Up to eight inclusive byte ranges as vectors: x lies in [low, high] when
+// x - low, as an unsigned byte, is at most high - low: min(x - low, span)
+// == x - low.
+struct RangeTests {
     __m128i low[8], span[8];
-    for (int r = 0; r < count; r++) {
-        low[r] = _mm_set1_epi8(static_cast<char>(ranges[r][0]));
-        span[r] = _mm_set1_epi8(static_cast<char>(ranges[r][1] - ranges[r][0]));
+    int count;
+
+    RangeTests(const u8 (*ranges)[2], int n) : count(n)
+    {
+        for (int r = 0; r < count; r++) {
+            low[r] = _mm_set1_epi8(static_cast<char>(ranges[r][0]));
+            span[r] = _mm_set1_epi8(static_cast<char>(ranges[r][1] - ranges[r][0]));
+        }
     }
-    size_t i = 0;
-    for (; i + 16 <= n; i += 16) {
-        __m128i x = Load(p + i);
+    // The lanes of the sixteen bytes at p that lie in a range.
+    unsigned Hits(const u8* p) const
+    {
+        __m128i x = Load(p);
         __m128i hit = _mm_setzero_si128();
         for (int r = 0; r < count; r++) {
             __m128i t = _mm_sub_epi8(x, low[r]);
             hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_min_epu8(t, span[r]), t));
         }
-        unsigned m = static_cast<unsigned>(_mm_movemask_epi8(hit));
+        return static_cast<unsigned>(_mm_movemask_epi8(hit));
+    }
+};
+
+bool InRanges(u8 b, const u8 (*ranges)[2], int count)
+{
+    for (int r = 0; r < count; r++)
+        if (b >= ranges[r][0] && b <= ranges[r][1])
+            return true;
+    return false;
+}
+
+}  // namespace
+
+const u8* FindByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int count)
+{
+    const RangeTests tests(ranges, count);
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        unsigned m = tests.Hits(p + i);
         if (m)
             return p + i + LowBit(m);
     }
     for (; i < n; i++)
-        for (int r = 0; r < count; r++)
-            if (p[i] >= ranges[r][0] && p[i] <= ranges[r][1])
-                return p + i;
+        if (InRanges(p[i], ranges, count))
+            return p + i;
+    return nullptr;
+}
+
+const u8* FindLastByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int count)
+{
+    const RangeTests tests(ranges, count);
+    size_t i = n;
+    for (; i >= 16; i -= 16) {
+        unsigned m = tests.Hits(p + i - 16);
+        if (m)
+            return p + i - 16 + HighBit(m);
+    }
+    while (i > 0) {
+        i--;
+        if (InRanges(p[i], ranges, count))
+            return p + i;
+    }
     return nullptr;
 }
 

@@ -24,6 +24,10 @@ const u8* FindHighOrByte(const u8* p, int c, size_t n);
 // {low, high} (at most eight), or null.
 const u8* FindByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int count);
 
+// Last byte of [p, p + n) that lies in one of count inclusive ranges (at
+// most eight), or null.
+const u8* FindLastByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int count);
+
 // Byte pairs for a scan: a position is found when its byte lies in one of
 // the single ranges, or when it and the byte after it (before it, in a
 // backward scan) lie in the two ranges of one pair {first low, first high,

@@ -2,8 +2,6 @@
 
 #include "base/CharUtils.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -152,6 +150,26 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
     return -1;
 }
 
+// The state with every node of the automaton live, kept in the automaton
+// while its states last.
+int32 RegexRun::EverythingState()
+{
+    int32 state = dfa_->everything;
+    if (state >= 0)
+        return state;
+    NewGeneration();
+    cur_->count = 0;
+    RegexNode* pool = re_.pool_.Data();
+    for (int64 i = 0; i < re_.nodeCount_; i++)
+        if (pool[i].kind != SPLIT)
+            cur_->elements[cur_->count++] = pool + i;
+    int64 resets = dfa_->resets;
+    state = InternList(false);
+    if (state >= 0 && dfa_->resets == resets)
+        dfa_->everything = state;
+    return state;
+}
+
 // Back from p with every node of the reversed automaton live at once: the
 // run dies below the last place where a match that is still in progress at
 // p can have begun. Returns the lowest position where it was still alive
@@ -159,19 +177,7 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
 int64 RegexRun::ReachBack(int64 p, int64 lower)
 {
     int64 bound = lower > 0 ? lower : 0;
-    int32 state = dfa_->everything;
-    if (state < 0) {
-        NewGeneration();
-        cur_->count = 0;
-        RegexNode* pool = re_.pool_.Data();
-        for (int64 i = 0; i < re_.nodeCount_; i++)
-            if (pool[i].kind != SPLIT)
-                cur_->elements[cur_->count++] = pool + i;
-        int64 resets = dfa_->resets;
-        state = InternList(false);
-        if (state >= 0 && dfa_->resets == resets)
-            dfa_->everything = state;
-    }
+    int32 state = EverythingState();
     if (StatesWentWrong(state) || !Settle(state, KindBefore(p), KindAt(p)))
         return kGaveUp;
     int64 pos = p;
@@ -213,19 +219,7 @@ int64 RegexRun::ReachBack(int64 p, int64 lower)
 // Returns that place (limit when it lived that far), or kGaveUp.
 int64 RegexRun::ReachAhead(int64 x, int64 limit)
 {
-    int32 state = dfa_->everything;
-    if (state < 0) {
-        NewGeneration();
-        cur_->count = 0;
-        RegexNode* pool = re_.pool_.Data();
-        for (int64 i = 0; i < re_.nodeCount_; i++)
-            if (pool[i].kind != SPLIT)
-                cur_->elements[cur_->count++] = pool + i;
-        int64 resets = dfa_->resets;
-        state = InternList(false);
-        if (state >= 0 && dfa_->resets == resets)
-            dfa_->everything = state;
-    }
+    int32 state = EverythingState();
     if (StatesWentWrong(state) || !Settle(state, KindBefore(x), KindAt(x)))
         return kGaveUp;
     int64 pos = x;
@@ -476,40 +470,6 @@ bool RegexRun::ComputeLastBytes(EncodingId encoding, bool* bytes)
     }
     return true;
 }
-
-namespace {
-
-// Last byte of [p, p + n) that lies in one of count inclusive ranges, or
-// null: the backward twin of FindByteInRanges.
-const u8* FindLastByteInRanges(const u8* p, size_t n, const u8 (*ranges)[2], int count)
-{
-    __m128i low[8], span[8];
-    for (int r = 0; r < count; r++) {
-        low[r] = _mm_set1_epi8(static_cast<char>(ranges[r][0]));
-        span[r] = _mm_set1_epi8(static_cast<char>(ranges[r][1] - ranges[r][0]));
-    }
-    size_t i = n;
-    for (; i >= 16; i -= 16) {
-        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 16));
-        __m128i hit = _mm_setzero_si128();
-        for (int r = 0; r < count; r++) {
-            __m128i t = _mm_sub_epi8(x, low[r]);
-            hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_min_epu8(t, span[r]), t));
-        }
-        unsigned m = static_cast<unsigned>(_mm_movemask_epi8(hit));
-        if (m)
-            return p + i - 16 + (31 - __builtin_clz(m));
-    }
-    while (i > 0) {
-        i--;
-        for (int r = 0; r < count; r++)
-            if (p[i] >= ranges[r][0] && p[i] <= ranges[r][1])
-                return p + i;
-    }
-    return nullptr;
-}
-
-}  // namespace
 
 int64 RegexBytes::SkipBackToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound)
 {

@@ -331,6 +331,7 @@ private:
     bool ComputeFirstBytes(EncodingId encoding, bool* bytes);
     bool ComputeLastBytes(EncodingId encoding, bool* bytes);
     void ComputeOpening();
+    int32 EverythingState();
     int64 ReachBack(int64 p, int64 lower);
     int64 ReachAhead(int64 x, int64 limit);
     int64 LiteralJump(int64 pos, int64 bound);

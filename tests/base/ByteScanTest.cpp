@@ -146,6 +146,12 @@ TEST_CASE("range and pair scans agree with a plain loop at every length, offset 
                 if (Within(p[i], ranges[r]))
                     inRange = p + i;
         CHECK(FindByteInRanges(p, n, ranges, count) == inRange);
+        const u8* lastInRange = nullptr;
+        for (size_t i = n; i-- > 0 && !lastInRange;)
+            for (int r = 0; r < count; r++)
+                if (Within(p[i], ranges[r]))
+                    lastInRange = p + i;
+        CHECK(FindLastByteInRanges(p, n, ranges, count) == lastInRange);
 
         BytePairRanges set;
         set.singles = static_cast<int>(rng() % 5);
@@ -195,6 +201,7 @@ TEST_CASE("range and pair scans never read past the end")
         memset(buffer.data(), 'a', n);
         CAPTURE(n);
         CHECK(FindByteInRanges(buffer.data(), n, ranges, 1) == nullptr);
+        CHECK(FindLastByteInRanges(buffer.data(), n, ranges, 1) == nullptr);
         // An "a" at the end may begin a pair with what follows.
         CHECK(FindBytePairs(buffer.data(), n, set) == (n > 0 ? buffer.data() + n - 1 : nullptr));
         if (n > 1) {
