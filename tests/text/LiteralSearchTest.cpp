@@ -1,5 +1,6 @@
 #include "TextTestSupport.h"
 
+#include "text/ProbeScan.h"
 #include "text/TextBuff.h"
 
 #include <doctest.h>
@@ -404,6 +405,102 @@ TEST_CASE("searches that skip to the pattern's rarest bytes agree with the plain
             CHECK(end == plain.end);
         }
     }
+}
+
+TEST_CASE("probe scans of both widths agree with a byte loop and read nothing past their bounds")
+{
+    // The bytes fill one page between two that may not be read, so a scan
+    // that reads one byte too far or too early faults.
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    const int64 page = info.dwPageSize;
+    u8* region = static_cast<u8*>(VirtualAlloc(nullptr, static_cast<SIZE_T>(3 * page), MEM_COMMIT, PAGE_READWRITE));
+    REQUIRE(region != nullptr);
+    DWORD old = 0;
+    REQUIRE(VirtualProtect(region, static_cast<SIZE_T>(page), PAGE_NOACCESS, &old));
+    REQUIRE(VirtualProtect(region + 2 * page, static_cast<SIZE_T>(page), PAGE_NOACCESS, &old));
+    u8* data = region + page;
+    const bool wideUsable = UseWideProbeScans(true);
+    if (!wideUsable)
+        MESSAGE("this processor has no AVX2: only the 16-byte scans run");
+    std::mt19937 rng(2612);
+    // A few byte values, so that probes pass often and rarely.
+    const u8 alphabet[] = {'a', 'A', 'q', 'Q', 0xC4, 0xE4, 0x99, 0x19, '\n', 0};
+    for (int round = 0; round < 3000; round++) {
+        CAPTURE(round);
+        const int spread = 2 + static_cast<int>(rng() % 10);
+        for (int64 i = 0; i < page; i++)
+            data[i] = rng() % 40 ? alphabet[spread - 1 - rng() % 2] : alphabet[rng() % spread];
+        // Probes of one byte, of two one bit apart, of other two, of four.
+        u8 probes[2][4];
+        int counts[2];
+        for (int t = 0; t < 2; t++) {
+            counts[t] = 1 + static_cast<int>(rng() % 4);
+            for (int k = 0; k < 4; k++)
+                probes[t][k] = alphabet[rng() % spread];
+            if (counts[t] == 2 && rng() % 2)
+                probes[t][1] = static_cast<u8>(probes[t][0] ^ (1u << (rng() % 8)));
+        }
+        const ProbeVectors va(probes[0], counts[0]), vb(probes[1], counts[1]);
+        const int64 offA = rng() % 4, offB = rng() % 4, reach = std::max(offA, offB);
+        const u8* pa = data + offA;
+        const u8* pb = data + offB;
+        const int64 room = page - reach;  // offsets whose probes lie on the page
+        // Windows short and long, often against one edge of the page.
+        const int64 length = rng() % 3 ? static_cast<int64>(rng() % 80) : static_cast<int64>(rng() % room);
+        const int edge = static_cast<int>(rng() % 3);
+        const int64 from = edge == 0   ? 0
+                           : edge == 1 ? room - length
+                                       : static_cast<int64>(rng() % (room - length + 1));
+        const int64 to = from + length;
+        const bool pair = rng() % 4 != 0;
+        const bool backward = rng() % 2 != 0;
+        if (round % 3 == 0 && length > 0) {
+            // A byte no probe takes, with a match or two planted, mostly
+            // within a vector's reach of the window's ends.
+            std::fill(data, data + page, u8('z'));
+            for (int n = 1 + static_cast<int>(rng() % 2); n > 0; n--) {
+                const int64 inset = static_cast<int64>(rng() % std::min<int64>(length, 70));
+                const int64 at = rng() % 4 == 0 ? from + static_cast<int64>(rng() % length)
+                                 : backward     ? to - 1 - inset
+                                                : from + inset;
+                data[at + offA] = probes[0][rng() % counts[0]];
+                if (pair)
+                    data[at + offB] = probes[1][rng() % counts[1]];
+            }
+        }
+        // The bound may be the window's own edge or the page's.
+        const int64 bound = backward ? (rng() % 2 ? to : room) : (rng() % 2 ? from : 0);
+        CAPTURE(from);
+        CAPTURE(to);
+        CAPTURE(bound);
+        CAPTURE(backward);
+        auto accepts = [&](int64 i) { return va.Has(pa[i]) && (!pair || vb.Has(pb[i])); };
+        int64 expected = backward ? from : to;
+        if (backward) {
+            for (int64 i = to; i > from; i--) {
+                if (accepts(i - 1)) {
+                    expected = i;
+                    break;
+                }
+            }
+        } else {
+            for (int64 i = from; i < to; i++) {
+                if (accepts(i)) {
+                    expected = i;
+                    break;
+                }
+            }
+        }
+        for (bool wide : {false, true}) {
+            if (UseWideProbeScans(wide) != wide)
+                continue;
+            CAPTURE(wide);
+            CHECK(ScanProbes(backward, pa, pb, from, to, bound, va, vb, pair) == expected);
+        }
+    }
+    UseWideProbeScans(true);
+    VirtualFree(region, 0, MEM_RELEASE);
 }
 
 TEST_CASE("a forward search without a match stops after the character the window ends in")
