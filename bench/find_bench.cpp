@@ -14,6 +14,7 @@
 #include "actions/FindActions.h"
 #include "base/AppContext.h"
 #include "base/SettingsStore.h"
+#include "text/ProbeScan.h"
 #include "text/TextDocument.h"
 #include "view/TextView.h"
 #include "view/syntax/LexerFactory.h"
@@ -167,20 +168,37 @@ int main(int argc, char** argv)
             if (ReferenceMemrchr(flatBytes, 0xFF, flat.size()))
                 std::puts("found");
         }};
-        for (const Case& c : cases) {
-            forwards.push_back([&, c] { found += RunFind(*broker, view, ActionFindFirst, c.phrase, c.mode, 0); });
-            backwards.push_back([&, c] { found += RunFind(*broker, view, ActionFindLast, c.phrase, c.mode, size); });
+        const size_t caseCount = sizeof(cases) / sizeof(cases[0]);
+        // Where the processor has 32-byte compares, the plain phrases run
+        // with the 16-byte scans too, in the same turns.
+        const bool wide = UseWideProbeScans(true);
+        std::printf("probe scans: %s\n", wide ? "32-byte steps (AVX2)" : "16-byte steps (SSE2)");
+        std::vector<Case> timed(cases, cases + caseCount);
+        if (wide) {
+            for (size_t i = 0; i + 1 < caseCount; i++)
+                timed.push_back(cases[i]);
+        }
+        for (size_t i = 0; i < timed.size(); i++) {
+            const Case c = timed[i];
+            const bool narrow = i >= caseCount;
+            auto run = [&, c, narrow](int32 action, int64 at) {
+                UseWideProbeScans(!narrow);
+                found += RunFind(*broker, view, action, c.phrase, c.mode, at);
+                UseWideProbeScans(true);
+            };
+            forwards.push_back([run] { run(ActionFindFirst, 0); });
+            backwards.push_back([run, size] { run(ActionFindLast, size); });
         }
         const auto t = TimeInTurn(forwards, 9);
         const auto b = TimeInTurn(backwards, 9);
         Report("reference SSE2 memchr " + label, mb / Best(t[0]), "MB/s");
         Report("reference SSE2 memchr backward " + label, mb / Best(b[0]), "MB/s");
-        for (size_t i = 0; i < sizeof(cases) / sizeof(cases[0]); i++) {
-            const Case& c = cases[i];
+        for (size_t i = 0; i < timed.size(); i++) {
+            const std::string name = std::string(timed[i].name) + (i >= caseCount ? "_16byte_steps" : "");
             const double forward = mb / Best(t[i + 1]);
-            std::printf("find_forward_%s %s: %.1f MB/s (%.2fx SSE2 memchr, %.2fx CRT memchr)\n", c.name, label.c_str(),
-                        forward, MedianSpeedup(t[i + 1], t[0]), forward / reference);
-            std::printf("find_backward_%s %s: %.1f MB/s (%.2fx SSE2 memchr backward)\n", c.name, label.c_str(),
+            std::printf("find_forward_%s %s: %.1f MB/s (%.2fx SSE2 memchr, %.2fx CRT memchr)\n", name.c_str(),
+                        label.c_str(), forward, MedianSpeedup(t[i + 1], t[0]), forward / reference);
+            std::printf("find_backward_%s %s: %.1f MB/s (%.2fx SSE2 memchr backward)\n", name.c_str(), label.c_str(),
                         mb / Best(b[i + 1]), MedianSpeedup(b[i + 1], b[0]));
         }
         if (found)
