@@ -11,7 +11,9 @@
 #include "support/Screenshot.h"
 
 #include <algorithm>
+#include <deque>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -478,12 +480,30 @@ struct ProgressProbe {
 };
 ProgressProbe* ProgressProbe::active = nullptr;
 
+// A replace of every "alpha" by the one byte shorter "beta" from the
+// beginning, the probe watching the dialog: the text's size counts the
+// replacements made. The alerts get the answers given.
+void WatchedReplace(FindBench& bench, ProgressProbe& probe, TextDocument* doc, std::deque<int32> answers)
+{
+    MainForm& f = bench.Form();
+    probe.dialog = f.progressDialog;
+    probe.text = doc;
+    probe.startSize = doc->text.Size();
+    ProgressProbe::active = &probe;
+    probe.dialog->tickSource = ProgressProbe::Tick;
+    bench.SetField(f.findField, L"alpha");
+    bench.SetField(f.replaceField, L"beta");
+    bench.run.alerts.answers = std::move(answers);
+    bench.Command(11024);
+    probe.dialog->tickSource = GetTickCount;
+    ProgressProbe::active = nullptr;
+}
+
 }  // namespace
 
 TEST_CASE("replacing many matches reports every few of them and the dialog keeps its texts and order")
 {
     FindBench bench;
-    MainForm& f = bench.Form();
     const int lines = 40000;
     std::string bytes;
     bytes.reserve(static_cast<size_t>(lines) * 11);
@@ -491,18 +511,7 @@ TEST_CASE("replacing many matches reports every few of them and the dialog keeps
         bytes += "x = alpha;\n";
     TextDocument* doc = bench.Load(bytes, EncodingUtf8, 0);
     ProgressProbe probe;
-    probe.dialog = f.progressDialog;
-    probe.text = doc;
-    probe.startSize = doc->text.Size();
-    ProgressProbe::active = &probe;
-    probe.dialog->tickSource = ProgressProbe::Tick;
-    bench.SetField(f.findField, L"alpha");
-    // One byte shorter: the text's size counts the replacements made.
-    bench.SetField(f.replaceField, L"beta");
-    bench.run.alerts.answers = {1};
-    bench.Command(11024);
-    probe.dialog->tickSource = GetTickCount;
-    ProgressProbe::active = nullptr;
+    WatchedReplace(bench, probe, doc, {1});
     REQUIRE(doc->text.Size() == probe.startSize - lines);
     REQUIRE(probe.seen.size() > 2);
     int64 lastReplaced = 0, maxGap = 0, lastPercent = 0, blank = 0, backwards = 0, away = 0;
@@ -540,19 +549,9 @@ TEST_CASE("a save asked for by the session's end during a replace leaves the rep
         bytes += "x = alpha;\n";
     TextDocument* doc = bench.Load(bytes, EncodingUtf8, 0);
     ProgressProbe probe;
-    probe.dialog = f.progressDialog;
-    probe.text = doc;
-    probe.startSize = doc->text.Size();
     probe.endSessionAt = 60;
-    ProgressProbe::active = &probe;
-    probe.dialog->tickSource = ProgressProbe::Tick;
-    bench.SetField(f.findField, L"alpha");
-    bench.SetField(f.replaceField, L"beta");
     // From the beginning; then Save for the question of the session's end.
-    bench.run.alerts.answers = {1, 0};
-    bench.Command(11024);
-    probe.dialog->tickSource = GetTickCount;
-    ProgressProbe::active = nullptr;
+    WatchedReplace(bench, probe, doc, {1, 0});
     REQUIRE(doc->text.Size() == probe.startSize - lines);
     REQUIRE(probe.seen.size() > probe.endSessionAt + 10);
     CHECK(bench.run.alerts.alerts.size() == 2);
