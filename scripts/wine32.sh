@@ -10,8 +10,14 @@
 # than their installed amd64 twins, which multi-arch forbids; the twins are
 # then asked for at exactly the installed amd64 versions, and a version
 # missing from every i386 index is fetched from the pool by its file name.
+# Where the machine's packages are older than the indexes, a twin is
+# upgraded with the rest of its source's installed packages.
 
 WINE32_WHY=
+# The apt and dpkg state the plan is made against: the machine's own unless
+# these name another (apt-get/apt-cache options, dpkg-query/dpkg options).
+WINE32_APT_OPTS=()
+WINE32_DPKG_OPTS=()
 
 # A 96-byte 32-bit ELF program, written byte by byte, that exits with 42
 # (mov eax, 1; mov ebx, 42; int 0x80): only a kernel that runs 32-bit
@@ -32,24 +38,20 @@ kernel_runs_32bit() {
 }
 
 wine32_installed() {
-    dpkg-query -W -f='${Status}\n' wine32:i386 2>/dev/null | grep -q '^install ok installed' &&
+    dpkg-query "${WINE32_DPKG_OPTS[@]}" -W -f='${Status}\n' wine32:i386 2>/dev/null | grep -q '^install ok installed' &&
         [ -x /usr/lib/wine/wine ]
 }
 
 # The i386 packages wine32:i386 needs, recursively (no recommendations).
 wine32_closure() {
-    apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+    apt-cache "${WINE32_APT_OPTS[@]}" depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
         --no-replaces --no-enhances wine32:i386 2>/dev/null | grep -E '^[a-z0-9][^ <>]*:i386$' | sort -u
 }
 
-# The machine's package archives, from its sources (an archive whose index
-# failed is left out of apt's own lists).
+# The archives apt takes its indexes from (also those whose index failed).
 wine32_repo_uris() {
-    {
-        sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/*.sources 2>/dev/null
-        sed -n 's/^deb \(\[[^]]*\] \)\{0,1\}\([^ ]*\) .*/\2/p' /etc/apt/sources.list \
-            /etc/apt/sources.list.d/*.list 2>/dev/null
-    } | tr ' ' '\n' | grep -E '^https?://' | sed 's,/*$,/,' | sort -u
+    apt-get "${WINE32_APT_OPTS[@]}" indextargets --format '$(REPO_URI)' 2>/dev/null |
+        grep -E '^(https?|file):' | sed 's,/*$,/,' | sort -u
 }
 
 # Prints the arguments that keep every i386 library in step with its
@@ -57,15 +59,22 @@ wine32_repo_uris() {
 # "pkg:i386=V" when an index has the installed amd64 version V; else
 # "pkg:amd64=W pkg:i386=W" for the newest W above V that both indexes have
 # (an upgrade, never a downgrade); else the path of the i386 .deb at V
-# fetched from the pool into $1.
+# fetched from the pool into $1. A twin upgraded to W takes along every
+# installed package built from the same source at the same version, at W
+# where an index has it: those that need exactly V (its -dev package) would
+# otherwise be removed.
 wine32_twin_pins() {
-    local dir=$1 name inst src versions v both i386 uri area file got
-    local -A installed source
-    while read -r name inst src; do
+    local dir=$1 name arch inst ma src srcv st versions v both i386 uri area file got
+    local -A installed source srcver upgraded oldver
+    local all=()
+    while read -r name arch inst src srcv st ma; do
+        [[ $st == ii* ]] || continue
+        all+=("$name $arch $inst $src $srcv")
+        [ "$arch" = amd64 ] && [ "$ma" = same ] || continue
         installed[$name]=$inst
         source[$name]=$src
-    done < <(dpkg-query -W -f='${Package} ${Architecture} ${Version} ${Multi-Arch} ${source:Package} ${db:Status-Abbrev}\n' 2>/dev/null |
-        awk '$2 == "amd64" && $4 == "same" && $6 ~ /^ii/ { print $1, $3, $5 }')
+        srcver[$name]=$srcv
+    done < <(dpkg-query "${WINE32_DPKG_OPTS[@]}" -W -f='${Package} ${Architecture} ${Version} ${source:Package} ${source:Version} ${db:Status-Abbrev} ${Multi-Arch}\n' 2>/dev/null)
     local names=()
     for name in $(wine32_closure); do
         name=${name%:i386}
@@ -77,10 +86,7 @@ wine32_twin_pins() {
     for name in "${names[@]}"; do
         queries+=("$name:i386" "$name:amd64")
     done
-    versions=$(apt-cache madison "${queries[@]}" 2>/dev/null |
-        awk -F'|' '{ gsub(/ /, "", $1); gsub(/ /, "", $2); a = "amd64"
-                     if ($1 ~ /:i386$/) { a = "i386"; sub(/:i386$/, "", $1) } else sub(/:amd64$/, "", $1)
-                     print $1, a, $2 }' | sort -u)
+    versions=$(wine32_versions "${queries[@]}")
     for name in "${names[@]}"; do
         inst=${installed[$name]}
         i386=$(awk -v n="$name" '$1 == n && $2 == "i386" { print $3 }' <<<"$versions")
@@ -98,6 +104,8 @@ wine32_twin_pins() {
         done
         if [ -n "$both" ]; then
             echo "$name:amd64=$both $name:i386=$both"
+            upgraded[${source[$name]} ${srcver[$name]}]=$both
+            oldver[${source[$name]} ${srcver[$name]}]=$inst
             continue
         fi
         # The pool keeps it beside its amd64 twin: pool/<area>/<l or libx>/<source>/.
@@ -107,7 +115,7 @@ wine32_twin_pins() {
         got=
         for uri in $(wine32_repo_uris); do
             for area in pool/updates/main pool/main; do
-                if /usr/lib/apt/apt-helper download-file "$uri$area/$v/$src/$file" "$dir/$file" >/dev/null 2>&1 &&
+                if /usr/lib/apt/apt-helper "${WINE32_APT_OPTS[@]}" download-file "$uri$area/$v/$src/$file" "$dir/$file" >/dev/null 2>&1 &&
                     [ "$(dpkg-deb -f "$dir/$file" Package Version Architecture 2>/dev/null | tr '\n' ' ')" = \
                       "Package: $name Version: $inst Architecture: i386 " ]; then
                     got=$dir/$file
@@ -118,45 +126,84 @@ wine32_twin_pins() {
         done
         [ -n "$got" ] && echo "$got"
     done
-}
-
-# Simulates installing the arguments; answers 0 when apt would install
-# them removing nothing and downgrading nothing.
-wine32_plan_ok() {
-    local plan name old new
-    plan=$(apt-get install -s --no-install-recommends "$@" 2>&1) || return 1
-    printf '%s\n' "$plan" | grep -q '^Remv ' && return 1
-    while read -r name old new; do
-        dpkg --compare-versions "$new" lt "$old" && return 1
-    done < <(printf '%s\n' "$plan" | sed -n 's/^Inst \([^ ]*\) \[\([^]]*\)\] (\([^ ]*\) .*/\1 \2 \3/p')
+    [ ${#upgraded[@]} -gt 0 ] || return 0
+    # The siblings of the upgraded twins, each at its twin's new version (an
+    # arch: all package is listed as amd64).
+    local queries=() want=() line key
+    for line in "${all[@]}"; do
+        read -r name arch inst src srcv <<<"$line"
+        key="$src $srcv"
+        [ -n "${upgraded[$key]:-}" ] && [ "$inst" = "${oldver[$key]}" ] || continue
+        [ "$arch" = amd64 ] && [[ " ${names[*]} " == *" $name "* ]] && continue
+        [ "$arch" = all ] && arch=amd64
+        queries+=("$name:$arch")
+        want+=("$name $arch ${upgraded[$key]}")
+    done
+    [ ${#queries[@]} -gt 0 ] || return 0
+    versions=$(wine32_versions "${queries[@]}")
+    for line in "${want[@]}"; do
+        read -r name arch v <<<"$line"
+        grep -qxF -- "$line" <<<"$versions" && echo "$name:$arch=$v"
+    done
     return 0
 }
 
+# Every version the indexes have of the packages named ("pkg:arch"), one
+# "name arch version" a line.
+wine32_versions() {
+    apt-cache "${WINE32_APT_OPTS[@]}" madison "$@" 2>/dev/null |
+        awk -F'|' '{ gsub(/ /, "", $1); gsub(/ /, "", $2); a = "amd64"
+                     if (match($1, /:[a-z0-9]+$/)) { a = substr($1, RSTART + 1); $1 = substr($1, 1, RSTART - 1) }
+                     print $1, a, $2 }' | sort -u
+}
+
+# Simulates installing the arguments into WINE32_PLAN; answers 0 when apt
+# would install them removing nothing and downgrading nothing.
+wine32_plan_ok() {
+    local name old new
+    WINE32_PLAN=$(apt-get "${WINE32_APT_OPTS[@]}" install -s --no-install-recommends "$@" 2>&1) || return 1
+    printf '%s\n' "$WINE32_PLAN" | grep -q '^Remv ' && return 1
+    while read -r name old new; do
+        dpkg --compare-versions "$new" lt "$old" && return 1
+    done < <(printf '%s\n' "$WINE32_PLAN" | sed -n 's/^Inst \([^ ]*\) \[\([^]]*\)\] (\([^ ]*\) .*/\1 \2 \3/p')
+    return 0
+}
+
+# Finds what to ask apt for (into WINE32_ARGS) so that it installs
+# wine32:i386 removing and downgrading nothing, .deb files from the pool
+# going into $1; says how many installed packages that upgrades.
+wine32_plan() {
+    local n
+    WINE32_ARGS=(wine32:i386)
+    if ! wine32_plan_ok "${WINE32_ARGS[@]}"; then
+        # shellcheck disable=SC2207
+        WINE32_ARGS=(wine32:i386 $(wine32_twin_pins "$1" | tr ' ' '\n' | sort -u))
+        wine32_plan_ok "${WINE32_ARGS[@]}" || return 1
+    fi
+    n=$(grep -c '^Inst [^ ]* \[' <<<"$WINE32_PLAN" || true)
+    [ "$n" = 0 ] || log "upgrading $n packages to keep the 32-bit libraries in step with their 64-bit twins"
+}
+
 install_wine32() {
-    local dir args=() pins
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    local dir
+    if ! dpkg "${WINE32_DPKG_OPTS[@]}" --print-foreign-architectures | grep -qx i386; then
         log "adding the i386 architecture for the 32-bit Wine"
-        as_root dpkg --add-architecture i386
+        as_root dpkg "${WINE32_DPKG_OPTS[@]}" --add-architecture i386
     fi
     log "installing the 32-bit Wine (wine32:i386)"
     # A failed index (a mirror in sync) is coped with below.
-    as_root apt-get update -qq >/dev/null 2>&1 || true
-    args=(wine32:i386)
-    if ! wine32_plan_ok "${args[@]}"; then
-        dir=$(mktemp -d "${TMPDIR:-/tmp}/wine32-debs.XXXXXX")
-        chmod 755 "$dir"
-        pins=$(wine32_twin_pins "$dir")
-        # shellcheck disable=SC2206
-        args=(wine32:i386 $pins)
-        if ! wine32_plan_ok "${args[@]}"; then
-            rm -rf "$dir"
-            WINE32_WHY="the package mirror cannot supply wine32:i386 without removing packages (see apt-get install -s wine32:i386)"
-            return 1
-        fi
+    as_root apt-get "${WINE32_APT_OPTS[@]}" update -qq >/dev/null 2>&1 || true
+    dir=$(mktemp -d "${TMPDIR:-/tmp}/wine32-debs.XXXXXX")
+    # apt's downloads run as its own user.
+    chmod 755 "$dir"
+    if ! wine32_plan "$dir"; then
+        rm -rf "$dir"
+        WINE32_WHY="the package mirror cannot supply wine32:i386 without removing packages (see apt-get install -s wine32:i386)"
+        return 1
     fi
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        "${args[@]}" >/dev/null 2>&1 || true
-    [ -n "${dir:-}" ] && rm -rf "$dir"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get "${WINE32_APT_OPTS[@]}" install -y -qq --no-install-recommends \
+        "${WINE32_ARGS[@]}" >/dev/null 2>&1 || true
+    rm -rf "$dir"
     if ! wine32_installed; then
         WINE32_WHY="installing wine32:i386 failed (see apt-get install -s wine32:i386)"
         return 1
