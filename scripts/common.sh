@@ -194,7 +194,16 @@ prepare_prefix() {
             wine reg add "$key" /v "${f%%=*}" /d "${f#*=}" /f >/dev/null 2>&1
         done
         wineserver -w
+        # Made with both halves: nothing to add later.
+        [ -s "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] && touch "$WINEPREFIX/.scrivel-wow64"
         touch "$WINEPREFIX/.scrivel-ready"
+    fi
+    # A prefix made before the 32-bit Wine came has an empty syswow64, and
+    # then nothing starts in it. Its kernel32.dll also tells of a repair
+    # marked done by an earlier set-up that only ran wineboot -u.
+    if [ -z "${SCRIVEL_WINE32_WHY:-}" ] && wine32_installed &&
+        { [ ! -f "$WINEPREFIX/.scrivel-wow64" ] || [ ! -s "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; }; then
+        mend_wow64 "$WINEPREFIX" || true
     fi
     # No window manager runs under Xvfb: Wine would wait up to 2 s for one to
     # confirm every top-level window it hides. Windows left unmanaged need no
@@ -204,16 +213,49 @@ prepare_prefix() {
         wineserver -w
         touch "$WINEPREFIX/.scrivel-unmanaged"
     fi
-    # A prefix made before the 32-bit Wine came has an empty syswow64: fill it once.
-    if [ -z "${SCRIVEL_WINE32_WHY:-}" ] && wine32_installed && [ ! -f "$WINEPREFIX/.scrivel-wow64" ]; then
-        log "adding the 32-bit half to Wine prefix $WINEPREFIX"
-        wineboot -u >/dev/null 2>&1 </dev/null || true
-        wineserver -w
-        touch "$WINEPREFIX/.scrivel-wow64"
-    fi
     wineserver -p 2>/dev/null || true
     # Start Wine's services now, away from any caller's pipes.
     wine wineboot >/dev/null 2>&1 </dev/null || true
+}
+
+# Copies the files under folder $1 that are missing or empty under folder $2,
+# keeping every other file of $2 as it is.
+copy_missing_files() {
+    local f
+    while IFS= read -r -d '' f; do
+        [ -s "$2/$f" ] && continue
+        mkdir -p "$(dirname "$2/$f")" && cp -P --preserve=mode,timestamps "$1/$f" "$2/$f" || return 1
+    done < <(cd "$1" && find . \( -type f -o -type l \) -printf '%P\0')
+}
+
+# Adds the 32-bit half to Wine prefix $1, made while only the 64-bit Wine
+# was installed, keeping the user's files in it. wineboot -u alone cannot:
+# it needs the 32-bit kernel32.dll it would install, so the 32-bit system
+# files come from a scratch prefix made with both halves first.
+mend_wow64() {
+    local prefix=$1 scratch why=
+    log "adding the 32-bit half to Wine prefix $prefix"
+    scratch=$(mktemp -d "${TMPDIR:-/tmp}/scrivel-wow64.XXXXXX") || return 1
+    rm -f "$prefix/.scrivel-wow64"
+    (
+        export WINEPREFIX=$scratch
+        wineboot -i >/dev/null 2>&1 </dev/null
+        wineserver -w
+    )
+    if [ ! -s "$scratch/drive_c/windows/syswow64/kernel32.dll" ]; then
+        why="a new prefix got no 32-bit system files"
+    elif ! copy_missing_files "$scratch/drive_c/windows/syswow64" "$prefix/drive_c/windows/syswow64"; then
+        why="its syswow64 could not be filled"
+    elif ! (export WINEPREFIX=$prefix; wineboot -u >/dev/null 2>&1 </dev/null && wineserver -w); then
+        why="wineboot -u failed"
+    fi
+    WINEPREFIX=$scratch wineserver -k 2>/dev/null
+    rm -rf "$scratch"
+    if [ -n "$why" ]; then
+        log "could not add the 32-bit half to Wine prefix $prefix ($why); the user's files in it are kept"
+        return 1
+    fi
+    touch "$prefix/.scrivel-wow64"
 }
 
 stop_prefix() {
