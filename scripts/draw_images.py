@@ -286,10 +286,11 @@ def case_toggle(c, x, on):
 
 def regex_toggle(c, x, on):
     colour = GREEN if on else INK
-    c.line(x + 4, 3, x + 4, 12, colour, 1.5)
-    c.line(x + 0.5, 5, x + 7.5, 10, colour, 1.5)
-    c.line(x + 7.5, 5, x + 0.5, 10, colour, 1.5)
-    c.disc(x + 4, 15, 1.6, colour)
+    # The star's strokes are 1.5 wide: its tips stay 0.75 clear of the cell's edge.
+    c.line(x + 4.5, 3, x + 4.5, 12, colour, 1.5)
+    c.line(x + 1, 5, x + 8, 10, colour, 1.5)
+    c.line(x + 8, 5, x + 1, 10, colour, 1.5)
+    c.disc(x + 4.5, 15, 1.6, colour)
     c.fill(x + 11, 8, x + 22, 10, colour if on else GREY)
     c.fill(x + 11, 12, x + 22, 14, colour if on else GREY)
 
@@ -321,8 +322,22 @@ REPLACE = [
 ]
 
 
-def strip(name96, name192, width, height, drawings):
+def check_inside(cell, width, height, drawings, scale):
+    """Each image drawn alone leaves every pixel outside its cell transparent:
+    a button shows its cell only, so art past the edge is lost there and
+    shows on the neighbour's button."""
+    for x, draw in drawings:
+        c = Canvas(width, height, scale)
+        draw(c, x)
+        for y, row in enumerate(c.px):
+            for px, p in enumerate(row):
+                if p != MAGENTA and not x * scale <= px < (x + cell) * scale:
+                    raise SystemExit('the image at %d leaves its cell at (%d, %d), scale %d' % (x, px, y, scale))
+
+
+def strip(name96, name192, width, height, cell, drawings):
     for scale, name in ((1, name96), (2, name192)):
+        check_inside(cell, width, height, drawings, scale)
         c = Canvas(width, height, scale)
         for x, draw in drawings:
             draw(c, x)
@@ -374,7 +389,7 @@ def write_icon(path, sizes):
 
 if __name__ == '__main__':
     os.makedirs(OUT, exist_ok=True)
-    strip('toolbar96.bmp', 'toolbar192.bmp', 700, 28, MAIN)
-    strip('findbar96.bmp', 'findbar192.bmp', 216, 19, FIND)
-    strip('replacebar96.bmp', 'replacebar192.bmp', 120, 19, REPLACE)
+    strip('toolbar96.bmp', 'toolbar192.bmp', 700, 28, 28, MAIN)
+    strip('findbar96.bmp', 'findbar192.bmp', 216, 19, 24, FIND)
+    strip('replacebar96.bmp', 'replacebar192.bmp', 120, 19, 24, REPLACE)
     write_icon(os.path.join(OUT, 'scrivel.ico'), [16, 24, 32, 48, 64])

@@ -65,8 +65,10 @@ void TextView::PaintPass(DeviceContext& dc, const RECT& client, PaintResult& res
     TextArea(area);
     int32 strip = client.bottom - area.bottom;
     LexerPtr lexer = NewLexer(state);
-    Array<int64> underlines = state.bracketHighlights;
-    Array<int64> backgrounds = findHighlights;
+    // As the colour settings name them: matching brackets get the highlight
+    // background, find matches the marker strip.
+    Array<int64> underlines = findHighlights;
+    Array<int64> backgrounds = state.bracketHighlights;
     FillOpaque(dc, client, currentStyle->textBgColor);
     LineLayout layout = LineLayout::ForPaint(state, *currentStyle, lexer.get(), dc, area, strip, registry, underlines,
                                              backgrounds);

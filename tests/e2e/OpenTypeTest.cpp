@@ -128,7 +128,7 @@ TEST_CASE("the caret on a bracket marks it and its partner in the bracket colour
     String path = texts / L"brackets.c";
     WriteFileBytes(path, "int f(int a) { return g(a); }\r\n");
     const COLORREF colour = RGB(0xFF, 0xC0, 0x40);
-    EditorRun run("SelectionColor3=#40c0ff\r\n", L"\"" + std::wstring(path.CStr()) + L"\"");
+    EditorRun run("HighlightBgColor=#40c0ff\r\n", L"\"" + std::wstring(path.CStr()) + L"\"");
     HWND main = run.WaitForMain();
     HWND view = ChildWithId(main, 12300);
     REQUIRE(view != nullptr);

@@ -659,6 +659,44 @@ TEST_CASE("every button, menu item and key the help names in bold exists in the 
     CHECK(named > 100);
 }
 
+TEST_CASE("every window the help calls by its name is a window of the program with that title")
+{
+    const Manual& manual = TheManual();
+    std::set<std::wstring> titles;
+    const std::wstring suffix = L" - Scrivel";
+    for (const std::wstring& text : SourceTexts())
+        if (text.size() > suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0)
+            titles.insert(text.substr(0, text.size() - suffix.size()));
+    REQUIRE(titles.count(L"Wybór znaku"));
+    // "okno", "okna", "oknie", "oknem" right before a name in italics or a link.
+    const std::wregex window(LR"((?:^|\s)[Oo]kn(?:o|a|ie|em)\s+$)");
+    int named = 0;
+    const HelpDocument& document = manual.document;
+    for (const HelpNode* s = document.FirstSection(); s; s = document.NextSection(s)) {
+        std::string where = Narrow(W(document.SectionId(s)));
+        ForEachElement(manual, s, [&](const HelpNode* e) {
+            const HelpNode* previous = nullptr;
+            for (const HelpNode* c = e->firstChild; c; previous = c, c = c->next) {
+                if (previous == nullptr || previous->kind != HelpNode::kText ||
+                    !(manual.Named(c, L"i") || manual.Named(c, L"link") || manual.Named(c, L"a")) ||
+                    !std::regex_search(manual.Of(previous), window))
+                    continue;
+                std::wstring name;
+                for (const HelpNode* n = c->firstChild; n; n = n->next)
+                    if (n->kind == HelpNode::kText)
+                        name += manual.Of(n);
+                name = Normal(name);
+                // A lower-case name describes the window ("okno sprawdzania pisowni").
+                if (name.empty() || !IsCharUpperW(name[0]))
+                    continue;
+                CHECK_MESSAGE(titles.count(name), where << ": no window is titled \"" << Narrow(name) << "\"");
+                named++;
+            }
+        });
+    }
+    CHECK(named >= 10);
+}
+
 namespace {
 
 // A part of the window's pixels with a white band below it, where each

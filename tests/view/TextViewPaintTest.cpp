@@ -291,3 +291,48 @@ TEST_CASE("the off-screen image is kept while the size stays and made anew for a
     CHECK(info.bmWidth == 260);
     CHECK(info.bmHeight == 150);
 }
+
+TEST_CASE("matching brackets are painted in the highlight background, find matches as strips in selection colour 3")
+{
+    const COLORREF green = 0x00FF00, magenta = 0xFF00FF;
+    ViewBench bench(300, 100, MakeSettings({{L"HighlightBgColor", L"#00ff00"}, {L"SelectionColor3", L"#ff00ff"}}));
+    TextDocument* doc = bench.Add("(ab) cd ef\nx");
+    TextView& view = *bench.view;
+    view.SetCaret(doc, doc->text.Size(), 0, 2);
+    Array<int64> brackets = Pairs({0, 1, 3, 4});
+    view.SetBracketHighlights(doc, brackets);
+    view.SetFindHighlights(Pairs({5, 7}));
+    RECT client = view.ClientRect();
+    Canvas canvas(client.right, client.bottom);
+    bench.PaintInto(canvas);
+    int32 lh = bench.LineHeight();
+    // Pixels of the colour over the characters [start, end) of the first row,
+    // and how many of them lie above the row's bottom strip.
+    struct Count {
+        int total = 0;
+        int aboveStrip = 0;
+    };
+    auto count = [&](int64 start, int64 end, COLORREF c) {
+        POINT a = view.PositionToPoint(start), b = view.PositionToPoint(end);
+        Count n;
+        for (int y = a.y; y < a.y + lh; y++)
+            for (int x = a.x; x < b.x; x++)
+                if (canvas.At(x, y) == c) {
+                    n.total++;
+                    n.aboveStrip += y < a.y + lh - (lh / 4 + 1);
+                }
+        return n;
+    };
+    for (int64 bracket : {0, 3}) {
+        CAPTURE(bracket);
+        POINT a = view.PositionToPoint(bracket), b = view.PositionToPoint(bracket + 1);
+        CHECK(count(bracket, bracket + 1, green).total * 3 > (b.x - a.x) * lh);
+        CHECK(count(bracket, bracket + 1, magenta).total == 0);
+    }
+    Count found = count(5, 7, magenta);
+    CHECK(found.total > 0);
+    CHECK(found.aboveStrip == 0);
+    CHECK(count(5, 7, green).total == 0);
+    // Nothing of either colour between them.
+    CHECK(count(1, 3, green).total + count(1, 3, magenta).total == 0);
+}

@@ -141,6 +141,27 @@ void ForgetPortable()
     context.DetectPortable();
 }
 
+// Pixels of the colour that the colours page's preview paints over the
+// characters [start, end) of one row: the preview painted off the screen.
+int PaintedOver(ConfigurationDialog& d, int64 start, int64 end, COLORREF colour)
+{
+    TextView& view = *d.previews[2]->view;
+    RECT client = view.ClientRect();
+    DeviceContext screen;
+    screen.FromWindow(nullptr);
+    DeviceContext dc;
+    dc.Compatible(&screen);
+    dc.SelectBitmap(MakeCompatibleBitmap(screen, client.right, client.bottom));
+    PaintResult result{};
+    view.PaintText(dc, result);
+    POINT a = view.PositionToPoint(start), b = view.PositionToPoint(end);
+    int n = 0;
+    for (int y = a.y; y < a.y + view.currentStyle->textHeight; y++)
+        for (int x = a.x; x < b.x; x++)
+            n += GetPixel(dc.Hdc(), x, y) == colour;
+    return n;
+}
+
 
 }  // namespace
 
@@ -605,6 +626,42 @@ TEST_CASE("the colours page: bold only for text classes, each element's sample a
     CHECK(Value(store, L"KeywordColor") == L"<absent>");
     CHECK(Value(store, L"SelectionColor2") == L"<absent>");
     CHECK(Value(store, L"FontName") == L"Mono");
+}
+
+TEST_CASE("the bracket row's preview shows its colour behind the brackets, the search marker's under the matches")
+{
+    Language english(9);
+    const COLORREF green = 0x00FF00, magenta = 0xFF00FF, picked = 0x0000C8;
+    SettingsStore store = Store({{L"HighlightBgColor", L"#00ff00"}, {L"SelectionColor3", L"#ff00ff"}});
+    int32 result = RunScript(store, {
+        [&](ConfigurationDialog& d) {
+            d.SelectPage(ConfigurationDialog::ColorsPage);
+            SelectElement(d, 23);
+            int64 length = d.previews[2]->document->text.Size();
+            for (int64 at : {int64(0), length - 1}) {
+                CAPTURE(at);
+                CHECK(PaintedOver(d, at, at + 1, green) > 0);
+                CHECK(PaintedOver(d, at, at + 1, magenta) == 0);
+            }
+            // A colour picked for the row shows there at once.
+            d.colorBox->SetColor(picked);
+            Notify(d, d.colorBox, ConfigurationDialog::ColorPickedId, ColorBox::ChangedCode);
+            CHECK(Value(d.working, L"HighlightBgColor") == L"#0000c8");
+            CHECK(PaintedOver(d, 0, 1, picked) > 0);
+            CHECK(PaintedOver(d, 0, 1, green) == 0);
+
+            SelectElement(d, 16);
+            // Every "can" of the sample, on both rows.
+            for (int64 at : {int64(4), int64(29)}) {
+                CAPTURE(at);
+                CHECK(PaintedOver(d, at, at + 3, magenta) > 0);
+                CHECK(PaintedOver(d, at, at + 3, picked) == 0);
+            }
+            return true;
+        },
+        Press(IDCANCEL),
+    });
+    CHECK(result == 2);
 }
 
 TEST_CASE("themes through the dialog: saved with the extension, loaded replacing every colour, errors shown")
