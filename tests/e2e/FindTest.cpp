@@ -58,6 +58,15 @@ int FirstChangedRow(const PixelImage& before, const PixelImage& after)
     return -1;
 }
 
+// The row after the band of changed rows that starts at top.
+int ChangedBandEnd(const PixelImage& before, const PixelImage& after, int top)
+{
+    int y = top;
+    while (y < before.height && y < after.height && ChangedRuns(before, after, y, y + 1) > 0)
+        y++;
+    return y;
+}
+
 // Waits until the keyboard focus of the editor has left from.
 bool WaitForFocusMoved(HWND main, HWND from)
 {
@@ -90,13 +99,14 @@ TEST_CASE("Ctrl+F and a typed phrase highlight its matches; F3, Shift+F4 from th
     PixelImage before = ReadScreenPixels(area);
     driver::TypeText(L"teh");
     // The first line shows the selected match and, apart from it, the
-    // highlighted second one, once the incremental find has painted them.
+    // second one marked by a strip along the line's bottom, once the
+    // incremental find has painted them; the selection spans the line's height.
     int top = -1;
     CHECK(WaitUntil([&] {
         driver::WaitUntilPainted(main, 5000);
         PixelImage after = ReadScreenPixels(area);
         top = FirstChangedRow(before, after);
-        return top >= 0 && ChangedRuns(before, after, top, top + 8) >= 2;
+        return top >= 0 && ChangedRuns(before, after, top, ChangedBandEnd(before, after, top)) >= 2;
     }));
     Screenshot(main, "incremental_find_highlights");
 
