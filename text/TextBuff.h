@@ -331,8 +331,8 @@ private:
     // columnGap_ on (when it is not -1) are all short or over by one same
     // amount. A change drops the marks within 4 bytes (a character's reach)
     // before its start and those inside it, and all of them when it starts
-    // that close to the line start, so no kept mark counts a byte that
-    // changed; the marks after it move with their bytes and wait from
+    // before the line start, so no kept mark counts a byte that changed;
+    // the marks after it move with their bytes and wait from
     // columnGap_ on until a count across the change settles their columns.
     int64 columnLine_ = 0;
     int64 columnGap_ = -1;
