@@ -271,13 +271,13 @@ void MeasureColumn(const std::function<TextView*(const std::string&)>& make, siz
     delete view;
 }
 
-// Typing one character near the start (at byte 10), in the middle and
-// near the end of an unwrapped line of lineBytes and pressing End, each
-// painted and followed by the caret's line and column as the status bar
-// asks for them, against End the same way with no edit since the last
-// visit to the line's end (the reference, timed in the same turn). With
-// code set the "//" are blanked out, so the whole line is lexed token by
-// token where it is walked.
+// Typing one character at the first byte, near the start (at byte 10), in
+// the middle and near the end of an unwrapped line of lineBytes and
+// pressing End, each painted and followed by the caret's line and column as
+// the status bar asks for them, against End the same way with no edit since
+// the last visit to the line's end (the reference, timed in the same turn).
+// With code set the "//" are blanked out, so the whole line is lexed token
+// by token where it is walked.
 void MeasureEditedLine(const std::function<TextView*(const std::string&)>& make, size_t lineBytes, bool code)
 {
     std::string bytes = MakeText(lineBytes, lineBytes + 1);
@@ -296,7 +296,8 @@ void MeasureEditedLine(const std::function<TextView*(const std::string&)>& make,
         columns += text.LineColumnOfOffset(view->currentState->CaretPosition()).column;
     };
     const std::pair<const char*, int64> places[] = {
-        {"at the start", 10}, {"in the middle", text.Size() / 2}, {"at the end", text.Size() - 10}};
+        {"at the first byte", 0}, {"at the start", 10}, {"in the middle", text.Size() / 2},
+        {"at the end", text.Size() - 10}};
     for (const auto& place : places) {
         int64 at = text.CharStart(place.second);
         auto toPlace = [&] {
