@@ -154,6 +154,8 @@ public:
     int64 LineStart(int64 line);
     int64 LineOfOffset(int64 offset);
     LineColumn LineColumnOfOffset(int64 offset);
+    // Bytes the column counts went over so far: what the marks spare them.
+    int64 ColumnBytesCounted() const { return columnBytesCounted_; }
     int64 LineColumnToOffset(int64 line, int64 column);
     int64 ReadUtf16(int64 offset, wchar_t* buffer, int64 room);
     int64 EncodedLength(const wchar_t* text, int64 n) const;
@@ -337,6 +339,7 @@ private:
     int64 columnLine_ = 0;
     int64 columnGap_ = -1;
     PodArray<ColumnMark> columnMarks_;
+    int64 columnBytesCounted_ = 0;
 };
 
 inline int TextBuff::ByteAt(int64 offset)

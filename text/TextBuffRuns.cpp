@@ -282,6 +282,7 @@ int64 TextBuff::CountColumns(int64 from, int64 to, int64& end)
         } while (p < until);
     }
     end = p;
+    columnBytesCounted_ += p - from;
     return column;
 }
 
