@@ -8,8 +8,9 @@
 // from the line start, from points remembered along the line after the
 // first time), and the line and column of the end of a 100 MB line against
 // counting its characters one by one and one SSE2 pass over its bytes.
-// Then one character typed in the middle of an unwrapped line of 1, 4 and
-// 100 MB and End, against End with no edit since, and the line and column
+// Then one character typed near the start, in the middle and near the end
+// of an unwrapped line of 1, 4 and 100 MB and End, against End with no edit
+// since, and the line and column
 // at the end of the 100 MB line after such an edit.
 // Usage: view_bench [megabytes, 200 by default | edits, the edits in long
 // lines only]; needs a display (Xvfb).
@@ -270,50 +271,70 @@ void MeasureColumn(const std::function<TextView*(const std::string&)>& make, siz
     delete view;
 }
 
-// Typing one character in the middle of an unwrapped line of lineBytes
-// and pressing End, each painted, against End and its paint with no edit
-// since the last visit to the line's end (the reference).
-void MeasureEditedLine(const std::function<TextView*(const std::string&)>& make, size_t lineBytes)
+// Typing one character at the first byte, near the start (at byte 10), in
+// the middle and near the end of an unwrapped line of lineBytes and
+// pressing End, each painted and followed by the caret's line and column as
+// the status bar asks for them, against End the same way with no edit since
+// the last visit to the line's end (the reference, timed in the same turn).
+// With code set the "//" are blanked out, so the whole line is lexed token
+// by token where it is walked.
+void MeasureEditedLine(const std::function<TextView*(const std::string&)>& make, size_t lineBytes, bool code)
 {
-    TextView* view = make(MakeText(lineBytes, lineBytes + 1));
+    std::string bytes = MakeText(lineBytes, lineBytes + 1);
+    for (size_t at = 0; code && (at = bytes.find("//", at)) != std::string::npos;)
+        bytes.replace(at, 2, "  ");
+    TextView* view = make(bytes);
+    bytes.clear();
+    bytes.shrink_to_fit();
     TextDocument* doc = view->CurrentDocument();
-    std::string tag = " (" + std::to_string(lineBytes / 1000000) + " MB line, unwrapped)";
-    int64 middle = doc->text.CharStart(doc->text.Size() / 2);
-    auto toMiddle = [&] {
-        view->SetCaret(doc, middle, CaretScrollIntoView, 0);
-        FullPaint(*view);
-    };
+    TextBuff& text = doc->text;
+    std::string tag = " (" + std::to_string(lineBytes / 1000000) + " MB line" + (code ? " of code" : "") + ", unwrapped)";
+    int64 columns = 0;
     auto toEnd = [&] {
         view->MoveToLineEnd(0);
         FullPaint(*view);
+        columns += text.LineColumnOfOffset(view->currentState->CaretPosition()).column;
     };
-    toMiddle();
-    toEnd();
-    std::vector<double> again, edited;
-    for (int i = 0; i < 5; i++) {
-        toMiddle();
-        Clock clock;
+    const std::pair<const char*, int64> places[] = {
+        {"at the first byte", 0}, {"at the start", 10}, {"in the middle", text.Size() / 2},
+        {"at the end", text.Size() - 10}};
+    for (const auto& place : places) {
+        int64 at = text.CharStart(place.second);
+        auto toPlace = [&] {
+            view->SetCaret(doc, at, CaretScrollIntoView, 0);
+            FullPaint(*view);
+        };
+        toPlace();
         toEnd();
-        again.push_back(clock.Seconds());
+        std::vector<double> again, edited;
+        for (int i = 0; i < 5; i++) {
+            toPlace();
+            Clock clock;
+            toEnd();
+            again.push_back(clock.Seconds());
+        }
+        for (int i = 0; i < 7; i++) {
+            toPlace();
+            Clock clock;
+            // As typing does it: the character in, the view told, the caret
+            // after it and the paint; then End.
+            text.Replace(at, at, reinterpret_cast<const u8*>("x"), 1);
+            BroadcastRecord changed{BroadcastTextChanged, doc, view, 0};
+            view->OnDocumentEvent(changed, BroadcastTextChanged);
+            view->SetCaret(doc, at + 1, CaretScrollIntoView, 0);
+            FullPaint(*view);
+            toEnd();
+            edited.push_back(clock.Seconds());
+        }
+        std::sort(again.begin(), again.end());
+        std::sort(edited.begin(), edited.end());
+        std::string what = std::string("one character typed ") + place.first;
+        Report(what + ", then End, painted, median of 7" + tag, edited[3] * 1e3, "ms");
+        Report(what + ", then End, painted, longest" + tag, edited.back() * 1e3, "ms");
+        Report("  reference: End with no edit since, painted, median of 5" + tag, again[2] * 1e3, "ms");
     }
-    for (int i = 0; i < 7; i++) {
-        toMiddle();
-        Clock clock;
-        // As typing does it: the character in, the view told, the caret
-        // after it and the paint; then End.
-        doc->text.Replace(middle, middle, reinterpret_cast<const u8*>("x"), 1);
-        BroadcastRecord changed{BroadcastTextChanged, doc, view, 0};
-        view->OnDocumentEvent(changed, BroadcastTextChanged);
-        view->SetCaret(doc, middle + 1, CaretScrollIntoView, 0);
-        FullPaint(*view);
-        toEnd();
-        edited.push_back(clock.Seconds());
-    }
-    std::sort(again.begin(), again.end());
-    std::sort(edited.begin(), edited.end());
-    Report("one character typed in the middle, then End, painted, median of 7" + tag, edited[3] * 1e3, "ms");
-    Report("one character typed in the middle, then End, painted, longest" + tag, edited.back() * 1e3, "ms");
-    Report("reference: End with no edit since, painted, median of 5" + tag, again[2] * 1e3, "ms");
+    if (columns == 0)
+        std::printf("no column was asked for\n");
     delete view;
 }
 
@@ -348,13 +369,15 @@ void MeasureLineColumn(const std::string& what, std::string bytes)
         }
     }, 5);
     Report("reference: one SSE2 pass over the bytes, best of 5" + tag, pass * 1e3, "ms");
-    // Rewriting the first byte as it is drops the marks of earlier counts.
+    // A line break put in front, a column asked in the line after it, and
+    // the break taken out again: the marks of earlier counts are dropped,
+    // as the line's start moved under them.
     LineColumn lc{};
     double first = 1e30;
     for (int run = 0; run < 5; run++) {
-        int64 start = 0, count = 0;
-        u8 head = text.StoredRunAt(0, start, count)[0];
-        text.Replace(0, 1, &head, 1);
+        text.Replace(0, 0, reinterpret_cast<const u8*>("\n"), 1);
+        text.LineColumnOfOffset(1 + 3 * TextBuff::kColumnStep);
+        text.Replace(0, 1, nullptr, 0);
         Clock clock;
         lc = text.LineColumnOfOffset(size);
         first = std::min(first, clock.Seconds());
@@ -436,9 +459,11 @@ int main(int argc, char** argv)
 
         if (argc > 1 && std::strcmp(argv[1], "edits") == 0) {
             // Only the edits in long lines.
-            for (size_t lineBytes : {1000000, 4000000, 100000000}) {
-                MeasureEditedLine(make, lineBytes);
-                docs.clear();
+            for (bool code : {false, true}) {
+                for (size_t lineBytes : {1000000, 4000000, 100000000}) {
+                    MeasureEditedLine(make, lineBytes, code);
+                    docs.clear();
+                }
             }
             MeasureLineColumn("", MakeText(100000000, 100000001));
             return 0;
@@ -466,9 +491,11 @@ int main(int argc, char** argv)
         MeasureColumn(make, 1000000);
         MeasureColumn(make, 1000000, true);
         docs.clear();
-        for (size_t lineBytes : {1000000, 4000000, 100000000}) {
-            MeasureEditedLine(make, lineBytes);
-            docs.clear();
+        for (bool code : {false, true}) {
+            for (size_t lineBytes : {1000000, 4000000, 100000000}) {
+                MeasureEditedLine(make, lineBytes, code);
+                docs.clear();
+            }
         }
         MeasureLineColumn("", MakeText(100000000, 100000001));
         // Words with Polish letters, a third of them two-byte characters.

@@ -154,6 +154,8 @@ public:
     int64 LineStart(int64 line);
     int64 LineOfOffset(int64 offset);
     LineColumn LineColumnOfOffset(int64 offset);
+    // Bytes the column counts went over so far: what the marks spare them.
+    int64 ColumnBytesCounted() const { return columnBytesCounted_; }
     int64 LineColumnToOffset(int64 line, int64 column);
     int64 ReadUtf16(int64 offset, wchar_t* buffer, int64 room);
     int64 EncodedLength(const wchar_t* text, int64 n) const;
@@ -331,12 +333,13 @@ private:
     // columnGap_ on (when it is not -1) are all short or over by one same
     // amount. A change drops the marks within 4 bytes (a character's reach)
     // before its start and those inside it, and all of them when it starts
-    // that close to the line start, so no kept mark counts a byte that
-    // changed; the marks after it move with their bytes and wait from
+    // before the line start, so no kept mark counts a byte that changed;
+    // the marks after it move with their bytes and wait from
     // columnGap_ on until a count across the change settles their columns.
     int64 columnLine_ = 0;
     int64 columnGap_ = -1;
     PodArray<ColumnMark> columnMarks_;
+    int64 columnBytesCounted_ = 0;
 };
 
 inline int TextBuff::ByteAt(int64 offset)

@@ -175,7 +175,10 @@ void TextBuff::MoveColumnMarks(int64 start, int64 removed, int64 inserted)
         return;
     // An odd change in UTF-16 moves every unit boundary after it.
     bool realign = IsUtf16Encoding(encoding_) && ((inserted - removed) & 1) != 0;
-    if (start < columnLine_ + kDecodeReach) {
+    // A change before the line moves its start; one at or after its start
+    // leaves the marks after it, even right at the start, to be settled by
+    // a count from the line start.
+    if (start < columnLine_) {
         columnMarks_.Resize(0);
         columnGap_ = -1;
         return;
@@ -279,6 +282,7 @@ int64 TextBuff::CountColumns(int64 from, int64 to, int64& end)
         } while (p < until);
     }
     end = p;
+    columnBytesCounted_ += p - from;
     return column;
 }
 

@@ -48,7 +48,10 @@ void LongLineCache::Trim(int64 start, int64 removed, int64 inserted)
     nextSeek_ = 0;
     std::vector<Line> lines;
     for (Line& line : lines_) {
-        if (line.start + kReach >= start)
+        // A walk from a start run goes by the bytes from there on alone, so
+        // a line that starts at or before the change keeps the points past
+        // it, however close to its start the change lies.
+        if (line.start > start)
             continue;
         std::vector<Point>& points = line.points;
         size_t keep = line.known;

@@ -118,10 +118,10 @@ private:
     // known <= waitFrom <= points.size() with every waiting point past the
     // last known one. A change drops every seek within kReach after its
     // start or beyond it, every point within kReach before its start or
-    // inside it, and every line that starts there; the points after it
-    // become waiting ones (points shifted before and after a later change
-    // would be off by different amounts: of those only the ones waiting
-    // already are kept).
+    // inside it, and every line that starts after its start; the points
+    // after it become waiting ones (points shifted before and after a later
+    // change would be off by different amounts: of those only the ones
+    // waiting already are kept).
     std::vector<Seek> seeks_;
     size_t nextSeek_ = 0;  // the slot a new seek replaces once all are used
     std::vector<Line> lines_;

@@ -219,3 +219,42 @@ TEST_CASE("columns past edits deep in a long line equal the plain count, one edi
         }
     }
 }
+
+TEST_CASE("an edit in the first bytes of a long line leaves the column at its end counted on from the marks")
+{
+    const EncodingId encodings[] = {EncodingUtf8, EncodingWindows1250, EncodingUtf16LE};
+    for (unsigned seed = 1; seed <= 6; seed++) {
+        EncodingId encoding = encodings[seed % 3];
+        bool utf16 = encoding == EncodingUtf16LE;
+        CAPTURE(seed);
+        std::mt19937 rng(seed + 50);
+        TextBuff text;
+        text.SetEncoding(encoding);
+        std::string bytes = utf16 ? std::string("\n\0", 2) : "\n";
+        while (bytes.size() < 200000) {
+            std::string piece = Piece(rng, encoding);
+            if (piece.find('\n') == std::string::npos && piece.find('\r') == std::string::npos)
+                bytes += piece;
+        }
+        if (utf16 && bytes.size() % 2)
+            bytes += 'a';
+        text.Replace(0, 0, reinterpret_cast<const u8*>(bytes.data()), static_cast<int64>(bytes.size()));
+        int64 lineStart = text.LineStart(text.LineBreakCount());
+        for (int step = 0; step < 20; step++) {
+            CAPTURE(step);
+            text.LineColumnOfOffset(text.Size());
+            // A character typed or taken out at one of the line's first
+            // bytes (units).
+            int64 at = lineStart + static_cast<int64>(rng() % 7);
+            at -= utf16 ? at % 2 : 0;
+            std::string piece = rng() % 3 == 0 ? std::string() : utf16 ? std::string("x\0", 2) : std::string("x");
+            int64 to = piece.empty() ? at + (utf16 ? 2 : 1) : at;
+            text.Replace(at, to, reinterpret_cast<const u8*>(piece.data()), static_cast<int64>(piece.size()));
+            int64 before = text.ColumnBytesCounted();
+            int64 column = text.LineColumnOfOffset(text.Size()).column;
+            CHECK(column == PlainColumn(text, text.Size()));
+            // Up to the first mark past the edit and from the last one on.
+            CHECK(text.ColumnBytesCounted() - before < 4 * TextBuff::kColumnStep);
+        }
+    }
+}

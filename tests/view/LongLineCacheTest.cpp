@@ -284,7 +284,17 @@ TEST_CASE("points moved by edits inside a long line give the same points, positi
             for (int edits = rng() % 5 == 0 ? 2 : 1; edits > 0; edits--) {
                 static const std::string inserts[] = {"x", "x", "ab", "\t", "\"", "/*", "\xC5\xBC", ""};
                 const std::string& piece = inserts[rng() % 8];
-                int64 at = buff.CharStart(start + static_cast<int64>(rng() % static_cast<u64>(end - start)));
+                // Anywhere, in the line's first bytes, or around a step of
+                // the points or a lexer's reach past one.
+                int64 offset = static_cast<int64>(rng() % static_cast<u64>(end - start));
+                unsigned where = rng() % 4;
+                if (where == 0)
+                    offset = static_cast<int64>(rng() % 11);
+                else if (where == 1)
+                    offset = offset / LongLineCache::kPointStep * LongLineCache::kPointStep +
+                             static_cast<int64>(rng() % 9) - 4;
+                offset = offset < 0 ? 0 : offset >= end - start ? end - start - 1 : offset;
+                int64 at = buff.CharStart(start + offset);
                 int64 to = piece.empty() || rng() % 4 == 0 ? buff.CharStart(at + 1 + static_cast<int64>(rng() % 3)) : at;
                 to = to > end ? end : to;
                 buff.Replace(at, to, reinterpret_cast<const u8*>(piece.data()), static_cast<int64>(piece.size()));
@@ -301,8 +311,13 @@ TEST_CASE("points moved by edits inside a long line give the same points, positi
                 CAPTURE(pos);
                 CHECK(pa.x == pb.x);
                 CHECK(pa.y == pb.y);
-                if (check == 0)
+                if (check == 0) {
                     views.Set(start, end, end, pa.x > 200 ? pa.x - 200 : 0, false);
+                    int64 column = 0;
+                    for (int64 p = start; p < end; column++)
+                        p = buff.NextChar(p);
+                    CHECK(buff.LineColumnOfOffset(end).column == column);
+                }
             }
             CheckSame(views, rng);
             Canvas ca(Views::kWidth, Views::kHeight), cb(Views::kWidth, Views::kHeight);
@@ -320,5 +335,41 @@ TEST_CASE("points moved by edits inside a long line give the same points, positi
             CHECK(ra.widest == rb.widest);
             CHECK(Pixels(ca, Views::kWidth, Views::kHeight) == Pixels(cb, Views::kWidth, Views::kHeight));
         }
+    }
+}
+
+TEST_CASE("End after an edit in the first bytes of a long line walks only up to the points past the edit")
+{
+    // Words, tabs, wide letters, a pair and a combining mark, all made into
+    // tokens one by one by the counting lexer.
+    static const std::string pieces[] = {"word ", "\t", "za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 ", "\xE4\xB8\xAD\xE6\x96\x87",
+                                         "\xF0\x9F\x98\x80", "e\xCC\x81 ", "x"};
+    std::mt19937 rng(17);
+    std::string line;
+    while (line.size() < 200000)
+        line += pieces[rng() % 7];
+    LayoutBench bench(line + "\nafter\n");
+    Views views(bench);
+    views.Set(0, 0, 0, 0, false);
+    TextBuff& text = bench.doc.text;
+    auto endX = [&](ViewState& s, int64& tokens) {
+        CountingLexer lexer(&bench.doc, &tokens);
+        LineLayout layout(s, *bench.style, &lexer, bench.canvas.dc, RECT{0, 0, Views::kWidth, Views::kHeight});
+        return layout.PositionToPoint(text.LineStart(1) - 1, 2).x;
+    };
+    for (int round = 0; round < 12; round++) {
+        CAPTURE(round);
+        int64 tokens = 0;
+        endX(views.cached, tokens);
+        static const std::string inserts[] = {"x", "\t", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", ""};
+        const std::string& piece = inserts[rng() % 5];
+        int64 at = text.CharStart(static_cast<int64>(rng() % 11));
+        int64 to = piece.empty() ? text.NextChar(at) : at;
+        text.Replace(at, to, reinterpret_cast<const u8*>(piece.data()), static_cast<int64>(piece.size()));
+        int64 fresh = 0, cached = 0;
+        int64 x = endX(bench.state, fresh);
+        CHECK(endX(views.cached, cached) == x);
+        // A fresh walk makes every token of the line.
+        CHECK(cached * 50 < fresh);
     }
 }
