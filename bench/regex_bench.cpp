@@ -308,6 +308,12 @@ const Pattern kPatterns[] = {
     {"no_match", "en", "e[0-9][0-9]q"},
     {"bajtow", "pl", "[0-9]+ bajt\xC3\xB3w"},
     {"absent_pl", "pl", "zakleszczenie [0-9]+"},
+    // An alternation before classes, and a class of two Polish letters,
+    // on both texts: backward they start from a class, not a literal.
+    {"alt_digits", "en", "(foo|bar|baz)[0-9][0-9]+"},
+    {"alt_digits_pl", "pl", "(foo|bar|baz)[0-9][0-9]+"},
+    {"pl_letters", "pl", "[\xC4\x85\xC4\x99]"},
+    {"pl_letters_en", "en", "[\xC4\x85\xC4\x99]"},
 };
 
 bool WriteFile(const std::string& path, const std::string& text)

@@ -209,11 +209,14 @@ private:
     // Where the reversed run of the last backward search found its start,
     // so that the next search, from that start, goes on from there: the
     // text by its change count, the state there, and where the run began,
-    // past the end of every match in progress at the search's position.
+    // past the end of every match in progress at the search's position
+    // that begins at or above floor (the bound that cut short the look for
+    // such matches, 0 when none did).
     struct BackwardResume {
         u64 changes;  // 0 when there is nothing to go on from
         int64 resets;
         int64 from;
+        int64 floor;
         int64 at;
         int32 state;
     } resume_;

@@ -406,15 +406,22 @@ int64 RegexRun::ReachForward(int64 d, int64 p, int64 from)
     return from;
 }
 
-int64 RegexRun::CrossingReach(RegexRun& reversed, int64 p, int64 from, int64 lower)
+int64 RegexRun::CrossingReach(RegexRun& reversed, int64 p, int64 from, int64 lower, int64& floor)
 {
+    floor = 0;
     if (!reversed.BeginStates())
         return from;
     int64 d = reversed.ReachBack(p, lower);
     if (d == kGaveUp || !BeginStates())
         return from;
     int64 reach = ReachForward(d, p, from);
-    return reach == kGaveUp || reach > from ? from : reach < p ? p : reach;
+    if (reach == kGaveUp || reach >= from)
+        return from;
+    // A look back that lived down to the bound passed over the matches that
+    // begin below it: a search that reaches lower must look again.
+    if (lower > 0 && d <= lower)
+        floor = lower;
+    return reach < p ? p : reach;
 }
 
 int64 RegexRun::RegexLastStartBackward(int64 p, int64 lower)
@@ -569,13 +576,18 @@ int64 RegExp::FindBackward(TextDocument& document, int64 position, int64& stop, 
     // run: that run began past the end of every match in progress at the
     // last position, hence at this one too, and not past where this search
     // would begin; then both find the same starts below this position.
+    // A look for those matches that stopped at a bound above this search's
+    // own may have passed over some that this search can find.
     BackwardResume& resume = resume_;
     int64 from;
+    int64 floor = 0;
     // Whether the run begins past the end of every match in progress at p.
     bool past = true;
-    if (resume.changes == text.ChangeCount() && resume.at == p && resume.from <= hi && reversed.dfa_ &&
+    if (resume.changes == text.ChangeCount() && resume.at == p &&
+        resume.from <= hi && (lower > 0 ? lower : 0) >= resume.floor && reversed.dfa_ &&
         reversed.dfa_->resets == resume.resets) {
         from = resume.from;
+        floor = resume.floor;
         back.ResumeAt(p, resume.state);
     } else {
         // A run never starts inside a character, or its match would end past it.
@@ -591,7 +603,7 @@ int64 RegExp::FindBackward(TextDocument& document, int64 position, int64& stop, 
             if (reach < from && (reach = text.CharStart(reach)) > p)
                 from = reach;
             else if (from > p)
-                from = RegexRun(*this, document, bytes).CrossingReach(back, p, from, lower);
+                from = RegexRun(*this, document, bytes).CrossingReach(back, p, from, lower, floor);
         }
         // A run that begins at the furthest place may leave out matches
         // that end beyond it, which a later search could see.
@@ -606,6 +618,7 @@ int64 RegExp::FindBackward(TextDocument& document, int64 position, int64& stop, 
         resume.changes = text.ChangeCount();
         resume.resets = reversed.dfa_->resets;
         resume.from = from;
+        resume.floor = floor;
         resume.at = s;
         resume.state = back.FoundState();
     }

@@ -531,7 +531,7 @@ RegExp::RegExp() noexcept
       firstBytes_{0, false, 0, {}, {}, {}},
       lastBytes_{0, false, 0, {}, {}, {}},
       literal_{0, 0, 0, false, {}},
-      resume_{0, 0, 0, 0, 0}
+      resume_{0, 0, 0, 0, 0, 0}
 {
 }
 

@@ -803,6 +803,36 @@ bool RegexParts::ClassTakesWide(const RegexClassItem* item)
     }
 }
 
+// In UTF-8, the bytes from 0x80 on that can begin (or, with last, end) a
+// character from 128 on that a class of single characters and ranges takes;
+// false for a class that is negated or holds a named class or ANY, which
+// can take any such character.
+template <class Bytes>
+bool ClassUtf8Bytes(const RegexClassItem* item, bool last, Bytes& bytes)
+{
+    for (;; item++) {
+        if (item->first == ITEM_END)
+            return true;
+        if (item->first == ITEM_NEGATE || item->second == ITEM_NAMED || item->first == ANY)
+            return false;
+        u32 low = item->first, high = item->second == ITEM_SINGLE ? item->first : item->second;
+        low = low < 128 ? 128 : low;
+        high = high > 0x10FFFF ? 0x10FFFF : high;
+        if (low > high)
+            continue;
+        u8 a[4], b[4];
+        int n = EncodeUtf8CodePoint(a, static_cast<int32>(low)), m = EncodeUtf8CodePoint(b, static_cast<int32>(high));
+        if (n <= 0 || m <= 0)
+            return false;
+        // Lead bytes grow with the code; last bytes take every value past 63 codes.
+        u32 from = last ? a[n - 1] : a[0], to = last ? b[m - 1] : b[0];
+        if (last && (high - low >= 63 || from > to))
+            from = 0x80, to = 0xBF;
+        for (u32 c = from; c <= to; c++)
+            bytes[c] = true;
+    }
+}
+
 // The bytes from 0x80 on that can begin (or, with last, end) a character
 // the node takes: in UTF-8 for a literal, those of its encodings; else all.
 void RegexRun::WideBytes(const RegexNode* node, bool last, std::vector<bool>& bytes)
@@ -820,7 +850,8 @@ void RegexRun::WideBytes(const RegexNode* node, bool last, std::vector<bool>& by
             if (length > 0)
                 bytes[last ? code[length - 1] : code[0]] = true;
         }
-    } else if (TakesWide(node)) {
+    } else if (TakesWide(node) && !(text_.Encoding() == EncodingUtf8 && IsClass(kind) &&
+                                    ClassUtf8Bytes(re_.classItems_.Data() + (kind - CLASS), last, bytes))) {
         for (int c = 128; c < 256; c++)
             bytes[static_cast<size_t>(c)] = true;
     }
@@ -989,8 +1020,9 @@ bool RegexRun::MarkNodeBytes(const RegexNode* node, EncodingId encoding, bool la
             bytes[b] = true;
     }
     u32 kind = node->kind;
-    bool asciiClass = IsClass(kind) && !ClassTakesWide(re_.classItems_.Data() + (kind - CLASS));
-    if (encoding == EncodingUtf8 && ((IsLiteral(kind) && kind <= 0x10FFFF) || asciiClass)) {
+    if (encoding == EncodingUtf8 && IsClass(kind) && ClassUtf8Bytes(re_.classItems_.Data() + (kind - CLASS), last, bytes))
+        return true;
+    if (encoding == EncodingUtf8 && IsLiteral(kind) && kind <= 0x10FFFF) {
         // A character has one encoding: over-long forms decode as
         // undecodable units, which these nodes do not take. Without case a
         // literal also takes the characters that lower-case as it does.

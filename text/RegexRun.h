@@ -296,7 +296,9 @@ public:
     // Where the matches that begin before p and end after it have ended,
     // at most from: the reversed run may start there instead of at from.
     // This run has the forward automaton, reversed that of the reversed one.
-    int64 CrossingReach(RegexRun& reversed, int64 p, int64 from, int64 lower);
+    // Only matches that begin at or above floor are looked for: floor is
+    // the bound when the look back reached it, else 0.
+    int64 CrossingReach(RegexRun& reversed, int64 p, int64 from, int64 lower, int64& floor);
 
     // Lets this backward run of the reversed expression pass over the
     // stretches without the forward expression's required literal, with

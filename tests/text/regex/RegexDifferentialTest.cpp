@@ -525,6 +525,8 @@ const wchar_t* const kLongPatterns[] = {
     L"[[:punct:]]\\W", L"\\d\\D", L"x*", L"[\\n]k", L"(^|_)x",
     // Literals every match holds, and words to skip to by their last two bytes.
     L"xk [a-z]+", L"[0-9]+ x\u0142", L"\\bkx\\b", L"k_x.*1", L"ab|kx|17|_k", L"\u017Cx\\w*",
+    // An alternation before classes; classes of wide characters and ranges.
+    L"(ab|kx|\u0142k)[0-9][0-9]+", L"[\u0142\u017C]", L"[\u00e9\u0142-\u017c]x", L"[\u00e9-\u017c]+",
 };
 
 }  // namespace
@@ -687,6 +689,7 @@ const wchar_t* const kBackwardPatterns[] = {
     L"[A-Z][a-z]+\\b", L"[0-9]+ ?k", L"\u00e9", L"a\u00e9", L"\u00e9|\u0169", L"a.*b", L"b+",
     L"\\bk\\b", L"k$", L"^a", L"[^a]+b", L"\\Ba*", L"(ab|b)+", L"\\s\\S", L"\U0001F600\\w*",
     L"a\u00e9[a-c]*", L"[0-9]*ba\u00e9", L"ab\\b", L"ba.*a\u00e9", L"ab|ba|k", L"Ab|\u00e9b|1a",
+    L"(ab|k|\u00e9a)[1a][1a]+", L"[\u00e9\u0169]", L"[\u00e9-\u0169\u2A40]b?", L"[\u00c9-\u0660]",
 };
 
 }  // namespace
@@ -845,4 +848,85 @@ TEST_CASE("backward searches of patterns that hold a literal agree with the brut
     }
     CHECK(compared > 40000);
     CHECK(found > 1000);
+}
+
+TEST_CASE("a backward search that goes on from the last one finds what a new search finds")
+{
+    // Matches that run far, from a rare first letter to a last one, and a
+    // short alternative between them: a search with a narrow window finds
+    // the short one, and the next, wider one from its start must still see
+    // the long match through it, which begins below the first one's bound.
+    static const struct {
+        const wchar_t* pattern;
+        u32 first, last;
+    } shapes[] = {{L"Q[^Q]*R|S", 'Q', 'R'}, {L"Q[^R]*R|S", 'Q', 'R'}, {L"Q[-a\u0105\u00f3 z]*R|S", 'Q', 'R'},
+                  {L"\u0141[^\u0141]*\u0119|S", 0x141, 0x119}, {L"Q\\D*R|\\bS", 'Q', 'R'},
+                  {L"(Q|\u0141)[^Q\u0141]*R|S+", 0x141, 'R'}, {L"q[^q]*r|s", 'Q', 'R'}};
+    static const u32 filler[] = {'-', 'a', ' ', 'z', '-', 0x105, 0xF3, '-'};
+    const u32 seed = 0x5EC0BAC4;
+    std::mt19937 rng(seed);
+    TextDocument doc;
+    int compared = 0, found = 0;
+    for (int round = 0; round < 240; round++) {
+        u32 caseSeed = rng();
+        std::mt19937 local(caseSeed);
+        const auto& shape = shapes[local() % (sizeof(shapes) / sizeof(shapes[0]))];
+        bool ignoreCase = shape.pattern[0] == L'q' || local() % 2 != 0;
+        EncodingId encoding = round % 3 == 0 ? EncodingUtf8 : round % 3 == 1 ? EncodingUtf16LE : EncodingWindows1250;
+        // Filler with now and then a stray letter of the pattern; the
+        // first letter far below the short match, the last above it.
+        int n = 8000 + static_cast<int>(local() % 8000);
+        u32 kinds = local() % 2 ? 4 : 8;  // ASCII filler or not
+        std::vector<u32> chars;
+        for (int i = 0; i < n; i++)
+            chars.push_back(local() % 3000 == 0 ? shape.last : local() % 40000 == 0 ? 'S' : filler[local() % kinds]);
+        int a = static_cast<int>(local() % 1500), b = a + 5200 + static_cast<int>(local() % (n - a - 5800));
+        int c = b + 2 + static_cast<int>(local() % static_cast<u32>(std::min(2500, n - b - 2)));
+        chars[static_cast<size_t>(a)] = shape.first;
+        chars[static_cast<size_t>(b)] = 'S';
+        chars[static_cast<size_t>(b - 1)] = '-';
+        chars[static_cast<size_t>(c)] = shape.last;
+        std::vector<u8> bytes;
+        std::vector<int64> offsets;
+        for (u32 ch : chars) {
+            offsets.push_back(static_cast<int64>(bytes.size()));
+            if (encoding == EncodingUtf16LE) {
+                PutUnit(bytes, ch);
+            } else if (encoding == EncodingUtf8) {
+                u8 buf[4];
+                bytes.insert(bytes.end(), buf, buf + EncodeUtf8CodePoint(buf, static_cast<int32>(ch)));
+            } else {
+                bytes.push_back(ch == 0x105 ? 0xB9 : ch == 0x119 ? 0xEA : ch == 0x141 ? 0xA3 : static_cast<u8>(ch));
+            }
+        }
+        Fill(doc, encoding, bytes);
+        std::vector<u32> cps = CodePoints(shape.pattern);
+        RegExp re;
+        re.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+        INFO("seed " << seed << " case seed " << caseSeed << " pattern \"" << Narrow(shape.pattern)
+                     << "\" ignore case " << ignoreCase << " encoding " << encoding);
+        for (int pair = 0; pair < 4; pair++) {
+            // From between the short match and the last letter, with the
+            // bound between the first letter and the short match.
+            int64 p = offsets[static_cast<size_t>(b + 1 + static_cast<int>(local() % static_cast<u32>(c - b)))];
+            int64 room = p - 5000 - offsets[static_cast<size_t>(a)] - 1;
+            int64 stop = -7;
+            int64 s = re.FindBackward(doc, p, stop, static_cast<int64>(local() % static_cast<u32>(room)));
+            if (s < 0)
+                continue;
+            int64 window = local() % 2 ? 100000 : static_cast<int64>(local() % 20000);
+            int64 stop2 = -7, freshStop = -7;
+            int64 s2 = re.FindBackward(doc, s, stop2, window);
+            RegExp fresh;
+            fresh.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+            INFO("from " << p << " to " << s << " window " << window);
+            REQUIRE(s2 == fresh.FindBackward(doc, s, freshStop, window));
+            REQUIRE(stop2 == freshStop);
+            compared++;
+            if (s2 >= 0)
+                found++;
+        }
+    }
+    CHECK(compared > 700);
+    CHECK(found > 500);
 }
