@@ -143,6 +143,7 @@ protected:
 
 private:
     void OnDpiChanged(MessageRecord& m);
+    void MoveDialogFocus(WPARAM wParam, LPARAM lParam);
     bool IsInsideThis(GuiBase* object);
 };
 

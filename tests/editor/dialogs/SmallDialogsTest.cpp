@@ -3,6 +3,7 @@
 #include "editor/LineColumnDialog.h"
 #include "editor/SyntaxDialog.h"
 #include "gui/Form.h"
+#include "support/AccessKeys.h"
 #include "support/Pump.h"
 #include "support/Screenshot.h"
 #include "text/SyntaxId.h"
@@ -144,6 +145,34 @@ TEST_CASE("the go-to dialog: an emptied line keeps the line, the column moves; E
     CHECK(line == INT64_MAX);
 }
 
+TEST_CASE("Alt with a label's letter in the go-to dialog moves the focus to the field after the label")
+{
+    for (int32 language : {9, 21}) {
+        int32 saved = UiLanguageId();
+        SetUiLanguageId(language);
+        std::vector<accesskeys::LabelKey> keys;
+        HWND fields[2] = {};
+        Drive(20601, [&](HWND dialog) {
+            fields[0] = GetDlgItem(dialog, 20601);
+            fields[1] = GetDlgItem(dialog, 20602);
+            keys = accesskeys::PressLabelKeys(Owner(), dialog);
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        int64 line = 1, column = 1;
+        CHECK(LineAndColumnDialog::Run(&Owner(), line, column, false) == 2);
+        SetUiLanguageId(saved);
+        CAPTURE(language);
+        REQUIRE(keys.size() == 2);
+        CHECK(keys[0].key == (language == 9 ? L'L' : L'W'));
+        CHECK(keys[1].key == (language == 9 ? L'C' : L'Z'));
+        for (int i = 0; i < 2; i++) {
+            CAPTURE(i);
+            CHECK(keys[i].expected == fields[i]);
+            CHECK(keys[i].focused == fields[i]);
+        }
+    }
+}
+
 TEST_CASE("the encoding dialog opens on the text's encoding with its BOM; Cancel changes nothing")
 {
     English english;
@@ -253,4 +282,34 @@ TEST_CASE("the syntax list is sorted, carries the ids, and selects nothing for t
     });
     CHECK(SyntaxDialog::Run(&Owner(), syntax) == 2);
     CHECK(syntax == kSyntaxPhp);
+}
+
+TEST_CASE("in the encoding and syntax dialogs, in both languages, Alt with the label's letter focuses the list")
+{
+    for (int32 language : {9, 21}) {
+        int32 saved = UiLanguageId();
+        SetUiLanguageId(language);
+        CAPTURE(language);
+        for (int listId : {20901, 21001}) {
+            CAPTURE(listId);
+            std::vector<accesskeys::LabelKey> keys;
+            HWND list = nullptr;
+            Drive(listId, [&](HWND dialog) {
+                list = GetDlgItem(dialog, listId);
+                keys = accesskeys::PressLabelKeys(Owner(), dialog);
+                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            });
+            int32 encoding = 1, syntax = 0;
+            bool bom = false;
+            if (listId == 20901)
+                EncodingDialog::Run(&Owner(), 11038, encoding, bom);
+            else
+                SyntaxDialog::Run(&Owner(), syntax);
+            REQUIRE(keys.size() == 1);
+            CHECK(keys[0].key == (language == 9 ? L'A' : L'D'));
+            CHECK(keys[0].expected == list);
+            CHECK(keys[0].focused == list);
+        }
+        SetUiLanguageId(saved);
+    }
 }
