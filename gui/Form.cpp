@@ -487,6 +487,16 @@ void Form::MoveDialogFocus(WPARAM wParam, LPARAM lParam)
     ::SetFocus(target);
 }
 
+void BringToForeground(HWND window)
+{
+    if (window == nullptr)
+        return;
+    HWND popup = GetLastActivePopup(window);
+    if (popup == nullptr || !IsWindowVisible(popup))
+        popup = window;
+    SetForegroundWindow(popup);
+}
+
 void Form::OnClose(MessageRecord&)
 {
     quit = 1;
