@@ -1,11 +1,6 @@
 #include "GuiTestSupport.h"
 
-#include "gui/CheckMark.h"
 #include "gui/Dpi.h"
-#include "gui/EditLine.h"
-#include "gui/ElasticGroup.h"
-#include "gui/Label.h"
-#include "support/AccessKeys.h"
 
 namespace {
 
@@ -347,31 +342,4 @@ TEST_CASE("each run places the dialog again over where its owner is now")
     RECT second = dialog.WindowRect();
     CHECK(second.left == first.left + 200);
     CHECK(second.top == first.top + 100);
-}
-
-TEST_CASE("Alt with a label's access key focuses the control after the label, an edit line with its text selected")
-{
-    TestForm main;
-    TestDialog dialog(&main);
-    ElasticGroup* column = NewElasticGroup(ElasticGroup::Column, &dialog);
-    NewLabel(column, L"&First");
-    EditLine* first = NewEditLine(column, 0, 101, nullptr);
-    NewCheckMark(column, L"&Mark", 102, false, nullptr);
-    NewLabel(column, L"Se&cond");
-    EditLine* second = NewEditLine(column, 0, 103, nullptr);
-    second->SetText(L"typed");
-    dialog.Place();
-    dialog.Show();
-    Pump();
-    std::vector<accesskeys::LabelKey> keys = accesskeys::PressLabelKeys(dialog, dialog.hwnd);
-    REQUIRE(keys.size() == 2);
-    CHECK(keys[0].key == L'F');
-    CHECK(keys[0].focused == first->hwnd);
-    CHECK(keys[1].key == L'C');
-    CHECK(keys[1].focused == second->hwnd);
-    DWORD start = 1, end = 0;
-    SendMessageW(second->hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    CHECK(start == 0);
-    CHECK(end == 5);
-    dialog.Hide();
 }

@@ -283,33 +283,3 @@ TEST_CASE("the syntax list is sorted, carries the ids, and selects nothing for t
     CHECK(SyntaxDialog::Run(&Owner(), syntax) == 2);
     CHECK(syntax == kSyntaxPhp);
 }
-
-TEST_CASE("in the encoding and syntax dialogs, in both languages, Alt with the label's letter focuses the list")
-{
-    for (int32 language : {9, 21}) {
-        int32 saved = UiLanguageId();
-        SetUiLanguageId(language);
-        CAPTURE(language);
-        for (int listId : {20901, 21001}) {
-            CAPTURE(listId);
-            std::vector<accesskeys::LabelKey> keys;
-            HWND list = nullptr;
-            Drive(listId, [&](HWND dialog) {
-                list = GetDlgItem(dialog, listId);
-                keys = accesskeys::PressLabelKeys(Owner(), dialog);
-                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-            });
-            int32 encoding = 1, syntax = 0;
-            bool bom = false;
-            if (listId == 20901)
-                EncodingDialog::Run(&Owner(), 11038, encoding, bom);
-            else
-                SyntaxDialog::Run(&Owner(), syntax);
-            REQUIRE(keys.size() == 1);
-            CHECK(keys[0].key == (language == 9 ? L'A' : L'D'));
-            CHECK(keys[0].expected == list);
-            CHECK(keys[0].focused == list);
-        }
-        SetUiLanguageId(saved);
-    }
-}
