@@ -27,7 +27,7 @@ void BringForward(Form* editor)
 {
     if (editor->IsMinimized())
         editor->Restore();
-    SetForegroundWindow(editor->hwnd);
+    BringToForeground(editor->hwnd);
 }
 
 }  // namespace
@@ -131,7 +131,7 @@ bool HandleViewerMessage(Form* editor, UINT msg, WPARAM code, LPARAM lParam)
         if (editor->IsMinimized())
             editor->Restore();
         link.window = nullptr;
-        SetForegroundWindow(editor->hwnd);
+        BringToForeground(editor->hwnd);
         break;
     }
     case 4:

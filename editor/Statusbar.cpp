@@ -12,6 +12,8 @@
 #include <uxtheme.h>
 #include <vssym32.h>
 
+#include <vector>
+
 namespace {
 
 struct FieldInfo {
@@ -76,7 +78,52 @@ int TextHeight(DeviceContext& dc)
     return size.cy;
 }
 
+// The advances a text was measured with, each from the one before, so it is
+// drawn where it was measured: left to itself, drawing may place the glyphs
+// at unrounded advances that add up to more than the measured width (four
+// pixels over the Polish prompt), and the fill after the text cut off its
+// last letter. Empty when measuring failed.
+std::vector<INT> MeasuredAdvances(HDC dc, const wchar_t* text, int n, SIZE& size)
+{
+    std::vector<INT> advances;
+    size = {};
+    if (n > 0) {
+        advances.resize(static_cast<size_t>(n));
+        int fit = 0;
+        if (GetTextExtentExPointW(dc, text, n, 0, &fit, advances.data(), &size)) {
+            for (int i = n - 1; i > 0; i--)
+                advances[i] -= advances[i - 1];
+            return advances;
+        }
+        advances.clear();
+    }
+    GetTextExtentPoint32W(dc, text, n, &size);
+    return advances;
+}
+
 }  // namespace
+
+int StatusTextRoom(HDC dc, const wchar_t* text, int n, SIZE* size)
+{
+    SIZE extent{};
+    MeasuredAdvances(dc, text, n, extent);
+    if (size)
+        *size = extent;
+    // The smoothed edge of the last glyph may take a pixel past its advance,
+    // a negative right bearing more.
+    int room = n > 0 ? extent.cx + 1 : 0;
+    ABC abc;
+    if (n > 0 && GetCharABCWidthsW(dc, text[n - 1], text[n - 1], &abc) && abc.abcC < 0)
+        room -= abc.abcC;
+    return room;
+}
+
+void DrawBarText(HDC dc, int x, int y, const wchar_t* text, int n)
+{
+    SIZE size;
+    std::vector<INT> advances = MeasuredAdvances(dc, text, n, size);
+    ExtTextOutW(dc, x, y, 0, nullptr, text, static_cast<UINT>(n), advances.empty() ? nullptr : advances.data());
+}
 
 void StatusFieldTexts(const StatusState& s, bool polish, StatusFieldText (&fields)[StatusFieldCount])
 {
@@ -295,13 +342,13 @@ void Statusbar::DrawLabel(DeviceContext& dc, int& x, const RECT& area, const wch
 {
     int n = static_cast<int>(wcslen(text));
     SIZE size{};
-    GetTextExtentPoint32W(dc.Hdc(), text, n, &size);
-    RECT cell = {x, area.top, x + size.cx, area.bottom};
+    int room = StatusTextRoom(dc.Hdc(), text, n, &size);
+    RECT cell = {x, area.top, x + room, area.bottom};
     dc.FillRect(cell, back);
     int y = area.top + (area.bottom - area.top - size.cy) / 2;
-    SetBkColor(dc.Hdc(), back);
-    ExtTextOutW(dc.Hdc(), x, y, ETO_OPAQUE, nullptr, text, static_cast<UINT>(n), nullptr);
-    x += size.cx;
+    SetBkMode(dc.Hdc(), TRANSPARENT);
+    DrawBarText(dc.Hdc(), x, y, text, n);
+    x += room;
 }
 
 void Statusbar::DrawValue(DeviceContext& dc, int& x, int right, const RECT& area, const String& text,
@@ -309,13 +356,13 @@ void Statusbar::DrawValue(DeviceContext& dc, int& x, int right, const RECT& area
 {
     int n = static_cast<int>(text.Length());
     SIZE size{};
-    GetTextExtentPoint32W(dc.Hdc(), text.Data(), n, &size);
-    int width = size.cx > right - x ? size.cx : right - x;
+    int room = StatusTextRoom(dc.Hdc(), text.Data(), n, &size);
+    int width = room > right - x ? room : right - x;
     RECT cell = {x, area.top, x + width, area.bottom};
     dc.FillRect(cell, back);
     int y = area.top + (area.bottom - area.top - size.cy) / 2;
-    SetBkColor(dc.Hdc(), back);
-    ExtTextOutW(dc.Hdc(), x + width - size.cx, y, 0, nullptr, text.Data(), static_cast<UINT>(n), nullptr);
+    SetBkMode(dc.Hdc(), TRANSPARENT);
+    DrawBarText(dc.Hdc(), x + width - room, y, text.Data(), n);
     x += width;
 }
 

@@ -44,6 +44,13 @@ String ShortDictionaryName(const String& selection);
 // encoding's colour; face itself for ids outside 1..7.
 COLORREF EncodingFieldColor(int32 encoding, COLORREF face);
 const wchar_t* StatusPromptText(bool polish);
+// The room a text takes in the bar with the font selected into dc: its
+// measured width plus what its last glyph may ink past its advance; size gets
+// the measured extent when given.
+int StatusTextRoom(HDC dc, const wchar_t* text, int n, SIZE* size = nullptr);
+// Draws a text as the bar does, at its measured advances, with the dc's
+// font, colour and background mode.
+void DrawBarText(HDC dc, int x, int y, const wchar_t* text, int n);
 // Line, column and code of the caret of a view state (0, 0 and the first
 // character without one); hasText from the document.
 void ReadCaretState(TextDocument* document, ViewState* state, StatusState& s);

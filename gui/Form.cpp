@@ -460,10 +460,41 @@ void Form::DefaultProc(MessageRecord& m)
     case WM_DPICHANGED:
         OnDpiChanged(m);
         return;
+    case WM_NEXTDLGCTL:
+        if (dialogKeys) {
+            MoveDialogFocus(m.wParam, m.lParam);
+            m.result = 0;
+            return;
+        }
+        break;
     default:
         break;
     }
     GuiBase::DefaultProc(m);
+}
+
+// The dialog manager moves the focus with this message (a label's access key
+// focuses the label, then asks for the next control), but only the system's
+// dialog class answers it, and forms are windows of their own classes.
+void Form::MoveDialogFocus(WPARAM wParam, LPARAM lParam)
+{
+    HWND target = lParam ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(hwnd, GetFocus(), wParam != 0);
+    if (target == nullptr || target == hwnd || !IsChild(hwnd, target))
+        return;
+    // An edit line reached by the keyboard has its text selected, as in any dialog.
+    if (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        SendMessageW(target, EM_SETSEL, 0, -1);
+    ::SetFocus(target);
+}
+
+void BringToForeground(HWND window)
+{
+    if (window == nullptr)
+        return;
+    HWND popup = GetLastActivePopup(window);
+    if (popup == nullptr || !IsWindowVisible(popup))
+        popup = window;
+    SetForegroundWindow(popup);
 }
 
 void Form::OnClose(MessageRecord&)

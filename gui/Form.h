@@ -143,6 +143,7 @@ protected:
 
 private:
     void OnDpiChanged(MessageRecord& m);
+    void MoveDialogFocus(WPARAM wParam, LPARAM lParam);
     bool IsInsideThis(GuiBase* object);
 };
 
@@ -152,3 +153,9 @@ extern HWND HoverWindow;
 extern WPARAM LastMouseKeys;
 extern POINT LastClickPoint;
 extern Form* AppMessageHook;
+
+// Brings a top-level window, of this process or another, to the foreground;
+// while a modal dialog runs over it, that dialog (the window's last active
+// pop-up) instead: the owner raised above its own dialog would hide the
+// only window that takes input behind a disabled one.
+void BringToForeground(HWND window);

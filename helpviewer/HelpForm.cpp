@@ -267,7 +267,7 @@ void HelpForm::RunCommand(uint32_t command)
     case kCmdCallerWindow:
         protocol.Post(kCallerWanted, hwnd);
         if (protocol.caller)
-            SetForegroundWindow(protocol.caller);
+            BringToForeground(protocol.caller);
         break;
     case kCmdTopMost: ToggleTopMost(); break;
     case kCmdUpdateStates: UpdateCommandStates(); break;
@@ -292,7 +292,7 @@ void HelpForm::OnClose(MessageRecord&)
         Hide();
         protocol.Post(kViewerClosing, hwnd);
         if (protocol.caller)
-            SetForegroundWindow(protocol.caller);
+            BringToForeground(protocol.caller);
         closeWait(5000);
     } catch (const Error& error) {
         ShowHelpError(L"Zamykanie - Guidora", this, error);

@@ -308,6 +308,44 @@ TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows i
     CHECK(WaitUntil([&] { return !IsWindow(second) || !IsWindowVisible(second); }));
 }
 
+TEST_CASE("F1 in Go to line opens the viewer; Esc in the viewer gives the keys back to the dialog, in front of the editor")
+{
+    REQUIRE(ViewerWindows().empty());
+    StartedViewers started;
+    EditorRun run("WindowRect=10,10,600,500\r\n");
+    std::wstring built = driver::OwnFolder() + L"..\\editor\\";
+    std::wstring folder = run.Folder().CStr();
+    REQUIRE(CopyFileW((built + L"guidora.exe").c_str(), (folder + L"guidora.exe").c_str(), FALSE));
+    REQUIRE(CopyFileW((built + L"help.ruvo").c_str(), (folder + L"help.ruvo").c_str(), FALSE));
+    HWND main = run.WaitForMain();
+
+    PostMessageW(main, WM_COMMAND, 11037, 0);
+    HWND dialog = run.WaitForTitled(PolishSystem() ? L"Przejd\u017A do wiersza - Scrivel" : L"Go to line - Scrivel");
+    REQUIRE(dialog != nullptr);
+    REQUIRE(driver::WaitForKeyboardFocus(dialog, nullptr, 20000));
+    driver::PressKey(VK_F1);
+    HWND viewer = WaitForOneViewer(started);
+    REQUIRE(viewer != nullptr);
+    REQUIRE(driver::WaitForKeyboardFocus(viewer, nullptr, 20000));
+    driver::PressKey(VK_ESCAPE);
+    REQUIRE(WaitUntil([&] { return ViewerWindows().empty(); }));
+    // Nobody here brings the dialog forward: the viewer and the editor must.
+    CHECK(WaitUntil([&] {
+        HWND focus = driver::FocusOf(dialog);
+        return GetForegroundWindow() == dialog && focus && IsChild(dialog, focus);
+    }));
+    CHECK(IsWindowVisible(dialog));
+    bool dialogFirst = false;
+    for (HWND w = GetTopWindow(nullptr); w && w != main; w = GetWindow(w, GW_HWNDNEXT))
+        dialogFirst = dialogFirst || w == dialog;
+    CHECK(dialogFirst);
+    // The dialog takes the user's Esc and closes; the editor is enabled again.
+    driver::SettleFocusEvents(dialog);
+    driver::PressKey(VK_ESCAPE);
+    CHECK(WaitUntil([&] { return !IsWindowVisible(dialog) && IsWindowEnabled(main); }));
+    CHECK(run.CloseAndWait(main, 20000) == 0);
+}
+
 TEST_CASE("without guidora.exe the Help window alert names its path")
 {
     EditorRun run("");

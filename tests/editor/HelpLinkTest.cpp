@@ -216,3 +216,36 @@ TEST_CASE("help link: without the viewer program the alert names its path; a van
     CHECK(run.alerts.alerts.size() == 2);
     HelpViewerLink() = ViewerLink();
 }
+
+TEST_CASE("help link: with a modal dialog over the editor, codes 3 and 4 bring that dialog forward, not the editor")
+{
+    MainFormRun run("");
+    HelpViewerLink() = ViewerLink();
+    viewerMessage = RegisterWindowMessageW(L"rovin WM by Vardemo");
+    HelpViewerLink().message = viewerMessage;
+    HWND editor = run.Hwnd();
+    HWND viewer = CreateFakeViewer(600, 100, 900, 400);
+    ShowWindow(viewer, SW_SHOWNORMAL);
+    // A modal run over the editor: a dialog it owns, the editor disabled.
+    HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME, L"STATIC", L"modal", WS_POPUP | WS_CAPTION | WS_VISIBLE, 150,
+                                  150, 200, 120, editor, nullptr, GetModuleHandleW(nullptr), nullptr);
+    REQUIRE(dialog != nullptr);
+    SetForegroundWindow(dialog);
+    EnableWindow(editor, FALSE);
+    Pump();
+    for (WPARAM code : {WPARAM(4), WPARAM(3)}) {
+        CAPTURE(code);
+        HelpViewerLink().window = viewer;
+        SetForegroundWindow(viewer);
+        Pump();
+        REQUIRE(GetForegroundWindow() == viewer);
+        SendMessageW(editor, viewerMessage, code, 0);
+        Pump();
+        CHECK(GetForegroundWindow() == dialog);
+    }
+    EnableWindow(editor, TRUE);
+    DestroyWindow(dialog);
+    DestroyWindow(viewer);
+    HelpViewerLink() = ViewerLink();
+    viewerMessage = 0;
+}

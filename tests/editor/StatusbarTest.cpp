@@ -4,10 +4,13 @@
 #include "gui/Form.h"
 #include "support/Pump.h"
 #include "support/Screenshot.h"
+#include "text/Encoding.h"
+#include "text/SyntaxId.h"
 #include "text/TextDocument.h"
 
 #include <doctest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -79,6 +82,36 @@ Painted PaintBar(Statusbar& bar)
 LPARAM At(int x, int y)
 {
     return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
+}
+
+// The last column from left to right with a dark pixel; -1 when none.
+int InkRight(const PixelImage& image, int left, int right, int top, int bottom)
+{
+    int ink = -1;
+    for (int x = left; x < right; x++)
+        for (int y = top; y < bottom; y++) {
+            COLORREF c = image.At(x, y);
+            ink = GetRValue(c) + GetGValue(c) + GetBValue(c) < 384 ? x : ink;
+        }
+    return ink;
+}
+
+// How far a text drawn alone as the bar draws it, from x = 10 on white, inks.
+int InkRightAlone(Statusbar& bar, HFONT font, const std::wstring& text)
+{
+    DeviceContext screen;
+    screen.FromWindow(bar.GetHwnd());
+    DeviceContext dc;
+    dc.Compatible(&screen);
+    void* bits = nullptr;
+    GdiObj bitmap = MakeDibSection32(1400, 40, &bits);
+    dc.SelectBitmap(bitmap);
+    dc.SelectFontHandle(font);
+    dc.FillRect({0, 0, 1400, 40}, RGB(255, 255, 255));
+    SetBkMode(dc.Hdc(), TRANSPARENT);
+    DrawBarText(dc.Hdc(), 10, 5, text.c_str(), static_cast<int>(text.size()));
+    dc.Close();
+    return InkRight(ReadBitmapPixels(bitmap.Bitmap()), 0, 1400, 0, 40);
 }
 
 }  // namespace
@@ -320,6 +353,61 @@ TEST_CASE("screenshots of the bar in both languages")
         bar.Update(nullptr, nullptr);
         p = PaintBar(bar);
         CHECK(SaveScreenshot(p.image, lang == 9 ? "statusbar-prompt-en.png" : "statusbar-prompt-pl.png"));
+    }
+    SetUiLanguageId(9);
+}
+
+TEST_CASE("every text of the bar, and random Polish text, inks within the room the bar gives it")
+{
+    Statusbar& bar = *Host().bar;
+    std::vector<std::wstring> texts;
+    StatusState s = SampleState();
+    s.line = 2999999999LL;
+    s.dictionary = String(L"pl_PL+");
+    for (bool polish : {false, true}) {
+        texts.push_back(StatusPromptText(polish));
+        for (int32 code : {-1, -2, 0x10FFFF}) {
+            s.code = code;
+            s.insertMode = code != -1;
+            StatusFieldText f[StatusFieldCount];
+            StatusFieldTexts(s, polish, f);
+            for (const StatusFieldText& t : f)
+                texts.insert(texts.end(), {t.label, W(t.value)});
+        }
+    }
+    for (EncodingId e = EncodingUtf8; e <= EncodingIso8859_2; e++)
+        texts.push_back(W(EncodingDisplayName(e, true)));
+    for (SyntaxId id = kSyntaxNone; id <= kSyntaxKestin; id++)
+        texts.push_back(SyntaxDisplayName(id));
+    std::mt19937 random(20261209);
+    const std::wstring letters = L"aąbcćdeęfghijklłmnńoóprsśtuwyzźżAĄĆĘŁŃÓŚŹŻ :,.0123456789";
+    for (int i = 0; i < 60; i++) {
+        texts.emplace_back();
+        for (size_t k = 1 + random() % 90; k > 0; k--)
+            texts.back() += letters[random() % letters.size()];
+    }
+    for (GdiObj font : {bar.GetFont(), bar.GetBoldFont()}) {
+        DeviceContext dc = bar.MeasureDC();
+        dc.SelectFontHandle(font.Font());
+        for (size_t i = 0; i < texts.size(); i++) {
+            CAPTURE(i);
+            int room = StatusTextRoom(dc.Hdc(), texts[i].c_str(), static_cast<int>(texts[i].size()));
+            CHECK(InkRightAlone(bar, font.Font(), texts[i]) < 10 + room);
+        }
+    }
+}
+
+TEST_CASE("the prompt shows its last letter: the bar's ink reaches as far as the prompt's own, in both languages")
+{
+    Statusbar& bar = *Host().bar;
+    for (int32 lang : {9, 21}) {
+        CAPTURE(lang);
+        SetUiLanguageId(lang);
+        bar.Update(nullptr, nullptr);
+        Painted p = PaintBar(bar);
+        int alone = InkRightAlone(bar, bar.GetFont().Font(), StatusPromptText(lang == 21));
+        // The prompt starts at the left edge; the grip stays out of it.
+        CHECK(InkRight(p.image, 0, p.client.right - bar.gripWidth - 4, 2, p.client.bottom) >= alone - 10);
     }
     SetUiLanguageId(9);
 }

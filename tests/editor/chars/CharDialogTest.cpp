@@ -2,6 +2,7 @@
 
 #include "editor/CharacterDialog.h"
 #include "gui/EditLine.h"
+#include "support/AccessKeys.h"
 #include "support/Screenshot.h"
 #include "text/Encoding.h"
 
@@ -83,6 +84,27 @@ int32 Parse(const wchar_t* text)
 }
 
 }  // namespace
+
+TEST_CASE("Alt with a label's letter moves the focus to the grid or field after the label, in both languages")
+{
+    for (int32 language : {9, 21}) {
+        SetUiLanguageId(language);
+        Owner owner;
+        OpenDialog d(&owner, nullptr);
+        std::vector<accesskeys::LabelKey> keys = accesskeys::PressLabelKeys(*d.dialog, d->hwnd);
+        CAPTURE(language);
+        REQUIRE(keys.size() == 3);
+        const wchar_t* letters = language == 9 ? L"HCT" : L"ZKT";
+        const HWND targets[3] = {d->grid->hwnd, d->codeField->hwnd, d->textField->hwnd};
+        for (int i = 0; i < 3; i++) {
+            CAPTURE(i);
+            CHECK(keys[i].key == letters[i]);
+            CHECK(keys[i].expected == targets[i]);
+            CHECK(keys[i].focused == targets[i]);
+        }
+    }
+    SetUiLanguageId(9);
+}
 
 TEST_CASE("hexadecimal codes: spaces skipped, the first other character ends, long runs saturate")
 {

@@ -10,6 +10,7 @@
 #include "gui/ListBox.h"
 #include "gui/NativeControl.h"
 #include "gui/TabsGroup.h"
+#include "support/AccessKeys.h"
 #include "support/CommonDialogs.h"
 #include "support/PortableMode.h"
 #include "support/Screenshot.h"
@@ -417,6 +418,39 @@ TEST_CASE("page keys: Alt and the page's letter, Ctrl+Tab and Ctrl+Shift+Tab wit
         expect(2);
         steps.push_back(Press(IDCANCEL));
         CHECK(RunScript(store, steps) == 2);
+    }
+}
+
+TEST_CASE("on every page, in both languages, Alt with a label's letter focuses the control after the label")
+{
+    for (int32 id : {21, 9}) {
+        CAPTURE(id);
+        Language language(id);
+        SettingsStore store;
+        std::vector<Step> steps;
+        size_t pressed = 0;
+        for (int page = 0; page < 3; page++) {
+            steps.push_back([page](ConfigurationDialog& d) {
+                d.tabs->tabs->SendMsg(TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
+                NMHDR header{d.tabs->tabs->hwnd, ConfigurationDialog::TabsId, static_cast<UINT>(TCN_SELCHANGE)};
+                SendMessageW(d.hwnd, WM_NOTIFY, ConfigurationDialog::TabsId, reinterpret_cast<LPARAM>(&header));
+                return true;
+            });
+            steps.push_back([page, &pressed](ConfigurationDialog& d) {
+                CAPTURE(page);
+                for (const accesskeys::LabelKey& k : accesskeys::PressLabelKeys(d, d.hwnd)) {
+                    int key = k.key;
+                    CAPTURE(key);
+                    CHECK(k.expected != nullptr);
+                    CHECK(k.focused == k.expected);
+                    pressed++;
+                }
+                return true;
+            });
+        }
+        steps.push_back(Press(IDCANCEL));
+        CHECK(RunScript(store, steps) == 2);
+        CHECK(pressed == 6);
     }
 }
 

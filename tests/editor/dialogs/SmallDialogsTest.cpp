@@ -3,6 +3,7 @@
 #include "editor/LineColumnDialog.h"
 #include "editor/SyntaxDialog.h"
 #include "gui/Form.h"
+#include "support/AccessKeys.h"
 #include "support/Pump.h"
 #include "support/Screenshot.h"
 #include "text/SyntaxId.h"
@@ -142,6 +143,34 @@ TEST_CASE("the go-to dialog: an emptied line keeps the line, the column moves; E
     });
     CHECK(LineAndColumnDialog::Run(&Owner(), line, column, false) == 2);
     CHECK(line == INT64_MAX);
+}
+
+TEST_CASE("Alt with a label's letter in the go-to dialog moves the focus to the field after the label")
+{
+    for (int32 language : {9, 21}) {
+        int32 saved = UiLanguageId();
+        SetUiLanguageId(language);
+        std::vector<accesskeys::LabelKey> keys;
+        HWND fields[2] = {};
+        Drive(20601, [&](HWND dialog) {
+            fields[0] = GetDlgItem(dialog, 20601);
+            fields[1] = GetDlgItem(dialog, 20602);
+            keys = accesskeys::PressLabelKeys(Owner(), dialog);
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        int64 line = 1, column = 1;
+        CHECK(LineAndColumnDialog::Run(&Owner(), line, column, false) == 2);
+        SetUiLanguageId(saved);
+        CAPTURE(language);
+        REQUIRE(keys.size() == 2);
+        CHECK(keys[0].key == (language == 9 ? L'L' : L'W'));
+        CHECK(keys[1].key == (language == 9 ? L'C' : L'Z'));
+        for (int i = 0; i < 2; i++) {
+            CAPTURE(i);
+            CHECK(keys[i].expected == fields[i]);
+            CHECK(keys[i].focused == fields[i]);
+        }
+    }
 }
 
 TEST_CASE("the encoding dialog opens on the text's encoding with its BOM; Cancel changes nothing")

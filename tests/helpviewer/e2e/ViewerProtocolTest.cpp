@@ -163,6 +163,108 @@ TEST_CASE("the viewer program answers its caller: 1 at start, 2 per shown topic,
 
 namespace {
 
+// Whether a is in front of b among the top-level windows.
+bool InFront(HWND a, HWND b)
+{
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (w == a)
+            return true;
+        if (w == b)
+            return false;
+    }
+    return false;
+}
+
+// The screen's colour at the middle of a window's client area.
+COLORREF ScreenAtMiddle(HWND window)
+{
+    RECT r;
+    GetClientRect(window, &r);
+    POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(window, &p);
+    HDC screen = GetDC(nullptr);
+    COLORREF c = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+}  // namespace
+
+TEST_CASE("the viewer brings forward the caller's modal dialog, not the disabled window behind it")
+{
+    g_message = RegisterWindowMessageW(L"rovin WM by Vardemo");
+    REQUIRE(g_message != 0);
+    g_received.clear();
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = CallerProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Help Modal Caller";
+    // The caller white, its dialog black, so the screen tells them apart.
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    RegisterClassW(&wc);
+    HWND caller = CreateWindowExW(0, wc.lpszClassName, L"caller", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 400, 300,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
+    REQUIRE(caller);
+    // A modal run over the caller: a dialog it owns, the caller disabled.
+    WNDCLASSW dc = wc;
+    dc.lpfnWndProc = DefWindowProcW;
+    dc.lpszClassName = L"Help Modal Dialog";
+    dc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    RegisterClassW(&dc);
+    HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME, dc.lpszClassName, L"modal", WS_POPUP | WS_CAPTION | WS_VISIBLE,
+                                  150, 100, 200, 150, caller, nullptr, wc.hInstance, nullptr);
+    REQUIRE(dialog);
+    EnableWindow(caller, FALSE);
+    SetForegroundWindow(dialog);
+    PumpUntil([] { return false; }, 300);
+
+    std::wstring exe = ProgramFolder() + L"..\\helpviewer\\guidora.exe";
+    std::wstring command = L"\"" + exe + L"\" \"id:20100\" \"hwnd:" +
+                           std::to_wstring(static_cast<long long>(reinterpret_cast<intptr_t>(caller))) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    REQUIRE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                           &si, &pi));
+    CloseHandle(pi.hThread);
+    size_t seen = 0;
+    LPARAM lParam = 0;
+    REQUIRE(NextCode(seen, &lParam) == 1);
+    HWND viewer = reinterpret_cast<HWND>(lParam);
+    REQUIRE(IsWindow(viewer));
+
+    // The viewer's "program window" command, then its closing: each time the
+    // dialog comes to the front, shown, above the caller.
+    for (WPARAM command : {WPARAM(31106), WPARAM(31101)}) {
+        CAPTURE(command);
+        SetForegroundWindow(viewer);
+        REQUIRE(PumpUntil([&] { return GetForegroundWindow() == viewer; }, 5000));
+        PostMessageW(viewer, WM_COMMAND, command, 0);
+        CHECK(NextCode(seen) == (command == 31106 ? 4 : 3));
+        // Until the one or the other is in front.
+        PumpUntil([&] { return InFront(dialog, caller) != InFront(caller, dialog) && !InFront(viewer, dialog); },
+                  10000);
+        PumpUntil([] { return false; }, 300);
+        // Under Wine without a window manager the still open viewer may leave
+        // the activation with the desktop; the closed one leaves it here.
+        if (command == 31101)
+            CHECK(GetForegroundWindow() == dialog);
+        CHECK(IsWindowVisible(dialog));
+        CHECK(InFront(dialog, caller));
+        CHECK(ScreenAtMiddle(dialog) == RGB(0, 0, 0));
+    }
+    DWORD waited = WaitForSingleObject(pi.hProcess, 60000);
+    CHECK(waited == WAIT_OBJECT_0);
+    if (waited != WAIT_OBJECT_0)
+        TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hProcess);
+    EnableWindow(caller, TRUE);
+    DestroyWindow(dialog);
+    DestroyWindow(caller);
+}
+
+namespace {
+
 struct AlertOf {
     DWORD process;
     std::wstring title;
