@@ -40,6 +40,7 @@ struct Current {
     std::atomic<long long> index{-1};
     std::atomic<ULONGLONG> started{0};
     wchar_t folder[MAX_PATH] = L".";
+    long long errors = 0;
 };
 Current g_now;
 
@@ -84,11 +85,20 @@ void SaveFind(const char* kind, const std::vector<u8>& input, long long index)
     fflush(stdout);
 }
 
+// The totals up to the input that stopped the run, which is counted.
+void PrintStopped()
+{
+    const DictFuzzCalls& calls = DictFuzzCallCount();
+    fprintf(stdout, "stopped: %lld inputs, %lld errors, %lld spell, %lld suggest\n", g_now.index.load() + 1,
+            g_now.errors, calls.spell, calls.suggest);
+}
+
 LONG WINAPI OnCrash(EXCEPTION_POINTERS* e)
 {
     fprintf(stdout, "trap: exception 0x%08lx at %p\n", e->ExceptionRecord->ExceptionCode,
             e->ExceptionRecord->ExceptionAddress);
     SaveFind("crash", g_now.input, g_now.index.load());
+    PrintStopped();
     fflush(stdout);
     TerminateProcess(GetCurrentProcess(), 2);
     return EXCEPTION_EXECUTE_HANDLER;
@@ -98,6 +108,7 @@ void OnAbort(int)
 {
     fprintf(stdout, "trap: abort (a library assertion)\n");
     SaveFind("crash", g_now.input, g_now.index.load());
+    PrintStopped();
     fflush(stdout);
     TerminateProcess(GetCurrentProcess(), 2);
 }
@@ -111,6 +122,7 @@ void Watch()
         if (started != 0 && GetTickCount64() - started > kHangMs) {
             fprintf(stdout, "hang: input %lld ran over %lu ms\n", g_now.index.load(), kHangMs);
             SaveFind("hang", g_now.input, g_now.index.load());
+            PrintStopped();
             fflush(stdout);
             TerminateProcess(GetCurrentProcess(), 3);
         }
@@ -133,7 +145,7 @@ long long ResidentKiB()
     return at ? atoll(at + 6) : 0;
 }
 
-long long RunOne(const std::vector<u8>& input, GuardedBuffer& buffer, long long& errors)
+long long RunOne(const std::vector<u8>& input, GuardedBuffer& buffer, long long& errors = g_now.errors)
 {
     const u8* p = buffer.Place(input.data(), input.size());
     long long before = GuardHeapInUse().blocks;
@@ -149,8 +161,10 @@ void WriteOnly(const u8* bytes, size_t count)
 {
     static wchar_t path[MAX_PATH + 32] = {};
     if (!path[0]) {
+        // One file per process: parallel runs must not share it.
         GetTempPathW(MAX_PATH, path);
-        wcscat(path, L"dict_fuzz_reference.aff");
+        size_t n = wcslen(path);
+        _snwprintf(path + n, 32, L"dict_fuzz_reference%lu.aff", GetCurrentProcessId());
     }
     HANDLE h = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h == INVALID_HANDLE_VALUE)
@@ -213,7 +227,8 @@ int main(int argc, char** argv)
 
     FuzzRandom random(seed);
     GuardedBuffer buffer;
-    long long errors = 0, leaks = 0, rssStart = 0, rssMax = 0, rss = 0;
+    long long& errors = g_now.errors;
+    long long leaks = 0, rssStart = 0, rssMax = 0, rss = 0;
     std::vector<u8> input;
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
@@ -223,10 +238,10 @@ int main(int argc, char** argv)
         g_now.input.assign(input.begin(), input.end());
         g_now.index = i;
         g_now.started = GetTickCount64();
-        long long left = RunOne(input, buffer, errors);
+        long long left = RunOne(input, buffer);
         // Tables made on first use stay; a second run of the same input shows
         // whether it leaks.
-        if (left > 0 && RunOne(input, buffer, errors) > 0) {
+        if (left > 0 && RunOne(input, buffer) > 0) {
             leaks++;
             if (leaks <= 20)
                 SaveFind("leak", input, i);
@@ -238,7 +253,7 @@ int main(int argc, char** argv)
                 rssStart = rss;
             rssMax = rss > rssMax ? rss : rssMax;
         }
-        if ((i + 1) % 20000 == 0) {
+        if ((i + 1) % 5000 == 0) {
             const DictFuzzCalls& calls = DictFuzzCallCount();
             printf("progress: %lld inputs, %lld errors, %lld spell, %lld suggest, %lld leaks, rss %lld KiB, "
                    "heap %lld blocks\n",

@@ -10,7 +10,7 @@
 
 // The damaged dictionaries that once crashed the engine, run as they are
 // through the checked build (library assertions and trapping UB checks).
-TEST_CASE("damaged dictionaries load and suggest: aliases out of range, a cut phonetic table, a bad TRY byte, a NUL")
+TEST_CASE("damaged dictionaries load and suggest: aliases out of range, a cut phonetic table, a bad TRY byte, a NUL, no case table")
 {
     const std::pair<std::string, std::string> inputs[] = {
         {"SET UTF-8\nAM 1\nAM po:noun\n", "1\nkot\t2\n"},
@@ -20,6 +20,8 @@ TEST_CASE("damaged dictionaries load and suggest: aliases out of range, a cut ph
         {"SET UTF-8\nKEY a\xfe|b\n", "1\nkot\n"},
         {"REP 2147483647\n", "1\nkot\n"},
         {std::string("REP 1\nREP \0x y\n", 16), "1\nkot\n"},  // a NUL in a line
+        // Reading stops at the second COMPOUNDFLAG, before the case table is set.
+        {"SET ISO8859-2\nCHECKCOMPOUNDCASE\nCOMPOUNDFLAG A\nCOMPOUNDFLAG A\n", "2\nkot/A\ndom/A\n#words\nkotdom\n"},
     };
     for (const auto& input : inputs) {
         INFO(input.first);
