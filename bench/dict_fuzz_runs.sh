@@ -6,7 +6,7 @@
 # folder; the totals are printed at the end.
 # Usage: bench/dict_fuzz_runs.sh [total inputs, default 1000000] [processes, default 3]
 #        [first seed, default from the clock] [output folder, default dict_fuzz_out]
-# Needs the x64 tree's dict_fuzz built.
+# Needs the x64 tree's dict_fuzz built (DICT_FUZZ_EXE names another copy).
 set -uo pipefail
 . "$(dirname "$0")/../scripts/common.sh"
 total=${1:-1000000}
@@ -16,7 +16,7 @@ out=$(realpath -m "${4:-dict_fuzz_out}")
 chunk=50000
 mkdir -p "$out"
 export WINEPREFIX=${WINEPREFIX:-$BUILD_X64/wineprefix} WINEDEBUG=-all
-exe=$BUILD_X64/bench/dict_fuzz.exe
+exe=${DICT_FUZZ_EXE:-$BUILD_X64/bench/dict_fuzz.exe}
 share=$(( (total + procs - 1) / procs ))
 
 one() {

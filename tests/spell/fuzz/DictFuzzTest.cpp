@@ -54,7 +54,7 @@ long long BlocksLeft(const std::vector<u8>& input, GuardedBuffer& buffer, long l
 // Short fixed-seed run of mutated seeds and generated shapes; bench/dict_fuzz
 // runs as many as it is asked to. An input that keeps heap blocks the second
 // time too (the first may make tables kept for later) leaks.
-TEST_CASE("every dictionary of 1,500 ends in a loaded dictionary or an Error and leaves no heap block behind")
+TEST_CASE("every dictionary of 600 ends in a loaded dictionary or an Error and leaves no heap block behind")
 {
     const u64 seed = 0x5EED2026;
     INFO("seed " << seed);
@@ -62,13 +62,13 @@ TEST_CASE("every dictionary of 1,500 ends in a loaded dictionary or an Error and
     GuardedBuffer buffer;
     std::vector<u8> input;
     long long errors = 0, leaking = 0;
-    for (int i = 0; i < 1500; i++) {
+    for (int i = 0; i < 600; i++) {
         NextDictFuzzInput(random, input);
         if (BlocksLeft(input, buffer, errors) > 0 && BlocksLeft(input, buffer, errors) > 0 && ++leaking <= 3)
             FAIL_CHECK("input " << i << " leaks: " << std::string(input.begin(), input.end()));
     }
     CHECK(leaking == 0);
     const DictFuzzCalls& calls = DictFuzzCallCount();
-    MESSAGE("dictionaries: 1500 inputs, " << errors << " errors, " << calls.spell << " spell, " << calls.suggest
+    MESSAGE("dictionaries: 600 inputs, " << errors << " errors, " << calls.spell << " spell, " << calls.suggest
                                           << " suggest, seed " << seed);
 }
