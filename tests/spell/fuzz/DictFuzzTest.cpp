@@ -2,6 +2,7 @@
 #include "GuardHeap.h"
 
 #include "base/Error.h"
+#include "support/TempFolder.h"
 
 #include <doctest.h>
 
@@ -31,6 +32,17 @@ TEST_CASE("damaged dictionaries load and suggest: aliases out of range, a cut ph
         } catch (const Error& e) {
             CHECK(e.code == 8);  // only the huge table: out of memory
         }
+    }
+}
+
+TEST_CASE("the damaged pairs kept beside the spelling tests run through the checked build")
+{
+    for (const wchar_t* name : {L"map_empty", L"phone_paren", L"iconv_nonbmp_phone", L"am_longword", L"af_32768",
+                                L"hang2", L"hang_cpd"}) {
+        std::wstring folder = std::wstring(L"" SPELL_DAMAGED_DICTS) + name + L"\\";
+        std::vector<u8> bytes = DictFuzzInput(ReadFileBytes(String((folder + L"d.aff").c_str())),
+                                              ReadFileBytes(String((folder + L"d.dic").c_str())));
+        RunDictFuzz(bytes.data(), bytes.size());
     }
 }
 
