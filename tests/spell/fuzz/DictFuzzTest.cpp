@@ -46,6 +46,19 @@ TEST_CASE("the damaged pairs kept beside the spelling tests run through the chec
     }
 }
 
+// The hidden upper-case form's copy of the flags, with a flag above the
+// only-upper-case one, was searched unsorted and never freed.
+TEST_CASE("a mixed-case word whose aliased flags pass the only-upper-case flag gives its flag copy back")
+{
+    for (const char* aff : {"FLAG num\nAF 1\nAF 65535\n", "FLAG UTF-8\nAF 1\nAF \xEF\xBF\xBF\n"}) {
+        std::vector<u8> bytes = DictFuzzInput(aff, "1\nkoT/1\n");
+        RunDictFuzz(bytes.data(), bytes.size());  // the tables made on first use
+        long long before = GuardHeapInUse().blocks;
+        RunDictFuzz(bytes.data(), bytes.size());
+        CHECK(GuardHeapInUse().blocks == before);
+    }
+}
+
 namespace {
 
 // Heap blocks the input took and did not give back.
