@@ -47,7 +47,7 @@ for name in glob.glob(sys.argv[1] + "/run-*.log"):
         if m:
             last = [int(x) for x in m.groups()]
         traps += line.startswith("trap")
-        hangs += line.startswith("hang:")
+        hangs += line.startswith("hang: input")
         growth += "GROWTH" in line
         m = re.match(r"faults: .* (\d+) leaking", line)
         if m:
