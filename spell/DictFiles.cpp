@@ -63,9 +63,11 @@ void DeleteOrThrow(const String& path)
         ThrowLastError(path.CStr());
 }
 
-// con, prn, aux, nul, com1-com9 and lpt1-lpt9 (any case) name devices, not
-// files, also with an extension or trailing blanks: "nul.aff" opens the null
-// device.
+// con, prn, aux, nul, com1-com9 and lpt1-lpt9 (also with the superscript
+// digits U+00B9, U+00B2, U+00B3), conin$ and conout$, in any case, name
+// devices, not files, also with an extension or trailing blanks: "nul.aff"
+// opens the null device and "conin$.dic" the console's input, which cannot be
+// written.
 bool IsDeviceName(const String& name)
 {
     int64 n = name.Length();
@@ -77,18 +79,18 @@ bool IsDeviceName(const String& name)
         }
     while (n > 0 && s[n - 1] == L' ')
         n--;
-    auto lower = [&](int64 i) { return static_cast<wchar_t>(s[i] >= L'A' && s[i] <= L'Z' ? s[i] + 32 : s[i]); };
-    auto is = [&](const wchar_t* word) {
-        for (int64 i = 0; i < 3; i++)
-            if (lower(i) != word[i])
+    // The first characters are word, ignoring ASCII case.
+    auto starts = [&](const wchar_t* word) {
+        int64 i = 0;
+        for (; word[i]; i++)
+            if (i >= n || (s[i] >= L'A' && s[i] <= L'Z' ? s[i] + 32 : s[i]) != word[i])
                 return false;
         return true;
     };
-    if (n == 3)
-        return is(L"con") || is(L"prn") || is(L"aux") || is(L"nul");
-    if (n == 4 && s[3] >= L'1' && s[3] <= L'9')
-        return is(L"com") || is(L"lpt");
-    return false;
+    auto is = [&](const wchar_t* word) { return static_cast<int64>(wcslen(word)) == n && starts(word); };
+    if (n == 4 && ((s[3] >= L'1' && s[3] <= L'9') || s[3] == 0xB9 || s[3] == 0xB2 || s[3] == 0xB3))
+        return starts(L"com") || starts(L"lpt");
+    return is(L"con") || is(L"prn") || is(L"aux") || is(L"nul") || is(L"conin$") || is(L"conout$");
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 #include "DictFuzzTargets.h"
 
+#include "base/CharUtils.h"
 #include "base/Error.h"
 #include "spell/CorrectorDict.h"
 #include "support/TempFolder.h"
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -17,6 +20,7 @@ void Expect(bool condition)
 }
 
 const char kSeparator[] = "\n#dic\n";
+const char kWordsSeparator[] = "\n#words\n";
 
 const char kUtf8Aff[] =
     "SET UTF-8\n"
@@ -93,6 +97,463 @@ struct FuzzFolder {
     }
 };
 
+// The generator of shaped dictionaries.
+
+struct Letter {
+    char32_t code;
+    u8 byte;  // in the 8-bit encoding; 0 for UTF-8
+};
+
+struct Encoding {
+    const char* name;
+    bool utf8;
+    std::vector<Letter> letters;  // besides a-z
+};
+
+const std::vector<Encoding>& Encodings()
+{
+    static const std::vector<Encoding> encodings = {
+        {"UTF-8", true,
+         {{0x105, 0}, {0x107, 0}, {0x119, 0}, {0x142, 0}, {0xF3, 0}, {0x15B, 0}, {0x17C, 0}, {0x17A, 0},
+          {0x43A, 0}, {0x43E, 0}, {0x442, 0}, {0xE9, 0}, {0xDF, 0}, {0x1D49C, 0}, {0x1F600, 0}, {0xFFFF, 0}}},
+        {"ISO8859-2", false,
+         {{0x105, 0xB1}, {0x107, 0xE6}, {0x119, 0xEA}, {0x142, 0xB3}, {0xF3, 0xF3}, {0x15B, 0xB6}, {0x17C, 0xBF},
+          {0x17A, 0xBC}, {0x141, 0xA3}}},
+        {"ISO8859-1", false, {{0xE9, 0xE9}, {0xF6, 0xF6}, {0xDF, 0xDF}, {0xF1, 0xF1}, {0xFF, 0xFF}}},
+        {"KOI8-R", false, {{0x43A, 0xCB}, {0x43E, 0xCF}, {0x442, 0xD4}, {0x430, 0xC1}, {0x41A, 0xEB}}},
+        {"CP-1250", false, {{0x105, 0xB9}, {0x15B, 0x9C}, {0x17A, 0x9F}, {0x142, 0xB3}, {0x160, 0x8A}}},
+        {"ISO8859-15", false, {{0x20AC, 0xA4}}},  // no table: refused after loading
+    };
+    return encodings;
+}
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+using Word = std::u32string;
+
+enum class FlagKind { Char, Long, Num, Utf8 };
+
+class Generator {
+public:
+    Generator(FuzzRandom& random) : r_(random)
+    {
+        const auto& all = Encodings();
+        // UTF-8 half the time; the refused encoding rarely.
+        size_t e = r_.Below(2) ? 0 : 1 + r_.Below(all.size() - 1);
+        if (e == all.size() - 1 && r_.Below(4))
+            e = 1;
+        enc_ = &all[e];
+        kind_ = static_cast<FlagKind>(r_.Below(4));
+        size_t n = 2 + r_.Below(5);
+        for (size_t i = 0; i < n; i++)
+            flags_.push_back(Flag(i));
+    }
+
+    std::string Make();
+
+private:
+    bool Chance(size_t n) { return r_.Below(n) == 0; }
+
+    // Counts as written, or one of the damaged ones.
+    std::string Count(size_t real)
+    {
+        if (r_.Below(10) < 7)
+            return std::to_string(real);
+        static const char* const kCounts[] = {"0", "-1", "1", "2147483647", "2147483648", "32767", "32768",
+                                              "65535", "65536", "4294967296", "99999999999", "x", ""};
+        switch (r_.Below(4)) {
+        case 0:
+            return std::to_string(real + 1);
+        case 1:
+            return std::to_string(real > 0 ? real - 1 : 0);
+        default:
+            return kCounts[r_.Below(sizeof(kCounts) / sizeof(kCounts[0]))];
+        }
+    }
+
+    char32_t Letter()
+    {
+        size_t extra = enc_->letters.size();
+        size_t i = r_.Below(26 + extra * 2);  // the encoding's own letters weigh more
+        if (i < 26)
+            return static_cast<char32_t>('a' + i);
+        return enc_->letters[(i - 26) % extra].code;
+    }
+
+    std::string Encode(const Word& w) const
+    {
+        std::string out;
+        for (char32_t c : w) {
+            if (enc_->utf8 || c < 0x80) {
+                AppendUtf8(out, c);
+                continue;
+            }
+            u8 b = '?';
+            for (const auto& l : enc_->letters)
+                if (l.code == c)
+                    b = l.byte;
+            out += static_cast<char>(b);
+        }
+        return out;
+    }
+
+    size_t Bytes(char32_t c) const
+    {
+        if (!enc_->utf8 || c < 0x80)
+            return 1;
+        return c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    }
+
+    // A word of a short random length, or of a byte length at a limit.
+    Word MakeWord()
+    {
+        static const size_t kLimits[] = {99, 100, 101, 127, 128, 254, 255, 256, 257, 299, 300, 301, 1000};
+        size_t target = Chance(8) ? kLimits[r_.Below(sizeof(kLimits) / sizeof(kLimits[0]))] : 1 + r_.Below(9);
+        Word w;
+        size_t bytes = 0;
+        while (bytes < target) {
+            char32_t c = Letter();
+            if (bytes + Bytes(c) > target)
+                c = 'a' + static_cast<char32_t>(r_.Below(26));
+            w += c;
+            bytes += Bytes(c);
+        }
+        return w;
+    }
+
+    std::string Text(const Word& w) const { return Encode(w); }
+
+    // Flag number i in the file's notation, or one at a limit.
+    std::string Flag(size_t i)
+    {
+        static const unsigned long long kNum[] = {0, 1, 255, 256, 32767, 32768, 65535, 65536, 65537, 2147483647,
+                                                  4294967297ull};
+        bool edge = Chance(12);
+        std::string out;
+        switch (kind_) {
+        case FlagKind::Char:
+            out += edge ? static_cast<char>(r_.Below(2) ? 0xFF : 0x80) : static_cast<char>('A' + i % 26);
+            break;
+        case FlagKind::Long:
+            out += static_cast<char>('A' + i % 26);
+            out += edge ? static_cast<char>(0xFF) : static_cast<char>('a' + (i / 26) % 26);
+            break;
+        case FlagKind::Num:
+            out = std::to_string(edge ? kNum[r_.Below(sizeof(kNum) / sizeof(kNum[0]))] : 1 + i);
+            break;
+        case FlagKind::Utf8: {
+            static const char32_t kWide[] = {0xFF, 0x100, 0x7FFF, 0x8000, 0xFFFF, 0x10000, 0x1F600, 0xD800};
+            AppendUtf8(out, edge ? kWide[r_.Below(sizeof(kWide) / sizeof(kWide[0]))] : 0x100 + i * 0x1111);
+            break;
+        }
+        }
+        return out;
+    }
+
+    std::string Known() { return flags_[r_.Below(flags_.size())]; }
+
+    // A flag vector: a few known flags, or as many as an 8- or 16-bit count holds.
+    std::string Vector()
+    {
+        static const size_t kSizes[] = {0, 254, 255, 256, 257, 32767, 32768};
+        size_t n = 1 + r_.Below(3);
+        if (Chance(10)) {
+            n = kSizes[r_.Below(sizeof(kSizes) / sizeof(kSizes[0]))];
+            if (n > 300 && !Chance(8))  // the long ones rarely: they are slow to build
+                n = 256;
+        }
+        std::string out;
+        for (size_t i = 0; i < n; i++) {
+            if (kind_ == FlagKind::Num && i > 0)
+                out += ',';
+            out += i < 4 || Chance(2) ? Known() : Flag(i);
+        }
+        return out;
+    }
+
+    Word MakeShort()
+    {
+        Word w;
+        for (size_t n = 1 + r_.Below(3); n > 0; n--)
+            w += Letter();
+        return w;
+    }
+
+    std::string Short() { return Text(MakeShort()); }
+
+    void Table(std::string& aff, const char* name, size_t rows, const std::function<std::string()>& row)
+    {
+        aff += name;
+        aff += ' ';
+        aff += Count(rows);
+        aff += '\n';
+        for (size_t i = 0; i < rows; i++) {
+            aff += name;
+            aff += ' ';
+            aff += row();
+            aff += '\n';
+        }
+    }
+
+    std::string Group();
+    std::string PhoneRule();
+    std::string CompoundRule();
+    void Affixes(std::string& aff, const char* kind);
+
+    FuzzRandom& r_;
+    const Encoding* enc_;
+    FlagKind kind_;
+    std::vector<std::string> flags_;
+    size_t aliases_ = 0;
+    size_t morphAliases_ = 0;
+    std::vector<Word> words_;
+    std::vector<Word> suffixes_;
+};
+
+// A MAP group: letters, parenthesised runs, or the empty and unclosed ones.
+std::string Generator::Group()
+{
+    static const char* const kOdd[] = {"", "(", ")", "()", "(ab", "a(", "((a))", "(a)(", ")(", "(a)()", "((", "a)b"};
+    if (Chance(4))
+        return kOdd[r_.Below(sizeof(kOdd) / sizeof(kOdd[0]))];
+    std::string g;
+    for (size_t n = 1 + r_.Below(4); n > 0; n--) {
+        if (Chance(3))
+            g += "(" + Short() + ")";
+        else
+            g += Text(Word(1, Letter()));
+    }
+    return g;
+}
+
+// A PHONE rule: upper-case letters with (), <, -, ^, $ and digits, or a
+// cut one.
+std::string Generator::PhoneRule()
+{
+    static const char* const kOdd[] = {"", "(", "A(", "A(B", "A(BC", "()", "A()", "(A", "A(B)-", "_",
+                                       "A<", "A-", "^", "$", "A(B)C(D)", "AH(AEIOUY)-^", "A0", "A9<"};
+    std::string from = Chance(3) ? kOdd[r_.Below(sizeof(kOdd) / sizeof(kOdd[0]))] : "";
+    if (from.empty() && !Chance(6)) {
+        for (size_t n = 1 + r_.Below(3); n > 0; n--)
+            from += static_cast<char>('A' + r_.Below(26));
+        if (Chance(3))
+            from += "(" + std::string(1, static_cast<char>('A' + r_.Below(26))) + (Chance(3) ? "" : ")");
+        static const char* const kTail[] = {"", "", "<", "-", "^", "$", "1", "--", "^^"};
+        from += kTail[r_.Below(sizeof(kTail) / sizeof(kTail[0]))];
+    }
+    std::string to = Chance(6) ? "_" : std::string(1 + r_.Below(2), static_cast<char>('A' + r_.Below(26)));
+    return Chance(10) ? from : from + " " + to;
+}
+
+// A COMPOUNDRULE: flags with * and ?, parenthesised for long and numeric flags.
+std::string Generator::CompoundRule()
+{
+    std::string rule;
+    bool paren = kind_ == FlagKind::Long || kind_ == FlagKind::Num || Chance(4);
+    for (size_t n = 1 + r_.Below(4); n > 0; n--) {
+        std::string f = Known();
+        rule += paren ? "(" + f + (Chance(10) ? "" : ")") : f;
+        if (Chance(3))
+            rule += Chance(2) ? "*" : "?";
+    }
+    return Chance(12) ? (Chance(2) ? "(" : "()") : rule;
+}
+
+void Generator::Affixes(std::string& aff, const char* kind)
+{
+    static const char* const kConditions[] = {".", "[^y]", "[ab]", "[", "[ab", "]", "y", "[^]", "a.b", "[^.]"};
+    for (size_t a = r_.Below(3); a > 0; a--) {
+        std::string flag = Known();
+        size_t rows = 1 + r_.Below(3);
+        aff += std::string(kind) + " " + flag + " " + (Chance(2) ? "Y" : "N") + " " + Count(rows) + "\n";
+        for (size_t i = 0; i < rows; i++) {
+            Word affix = MakeShort();
+            if (kind[0] == 'S')
+                suffixes_.push_back(affix);
+            std::string line = std::string(kind) + " " + flag + " " + (Chance(2) ? "0" : Short()) + " " +
+                               (Chance(8) ? "0" : Text(affix));
+            if (Chance(4))
+                line += "/" + Vector();
+            line += " ";
+            line += Chance(3) ? kConditions[r_.Below(sizeof(kConditions) / sizeof(kConditions[0]))] : ".";
+            if (Chance(4))
+                line += morphAliases_ ? " " + std::to_string(1 + r_.Below(morphAliases_ + 1)) : " po:x is:y";
+            aff += line + "\n";
+        }
+    }
+}
+
+std::string Generator::Make()
+{
+    std::string aff;
+    aff += std::string("SET ") + enc_->name + "\n";
+    static const char* const kFlagNames[] = {"", "FLAG long\n", "FLAG num\n", "FLAG UTF-8\n"};
+    aff += kFlagNames[static_cast<int>(kind_)];
+    if (Chance(3)) {
+        std::string t;
+        for (size_t n = 3 + r_.Below(10); n > 0; n--)
+            t += Text(Word(1, Letter()));
+        aff += "TRY " + t + "\n";
+    }
+    if (Chance(4))
+        aff += "KEY " + Short() + "|" + Short() + "|" + Short() + "\n";
+    if (Chance(8))
+        aff += "WORDCHARS -'" + Short() + "\n";
+    if (Chance(10))
+        aff += "IGNORE " + Short() + "\n";
+    if (Chance(8)) {
+        static const char* const kLangs[] = {"tr_TR", "az_AZ", "hu_HU", "de_DE", "crh_UA", "x"};
+        aff += std::string("LANG ") + kLangs[r_.Below(6)] + "\n";
+    }
+    static const char* const kFlagged[] = {"COMPOUNDFLAG", "COMPOUNDBEGIN", "COMPOUNDMIDDLE", "COMPOUNDEND",
+                                           "ONLYINCOMPOUND", "NEEDAFFIX", "FORBIDDENWORD", "NOSUGGEST",
+                                           "KEEPCASE", "CIRCUMFIX", "FORCEUCASE", "WARN", "SUBSTANDARD",
+                                           "COMPOUNDPERMITFLAG", "COMPOUNDFORBIDFLAG", "NONGRAMSUGGEST"};
+    for (const char* name : kFlagged)
+        if (Chance(6))
+            aff += std::string(name) + " " + (Chance(10) ? Flag(99) : Known()) + "\n";
+    static const char* const kSwitches[] = {"CHECKCOMPOUNDDUP", "CHECKCOMPOUNDREP", "CHECKCOMPOUNDCASE",
+                                            "CHECKCOMPOUNDTRIPLE", "SIMPLIFIEDTRIPLE", "NOSPLITSUGS",
+                                            "SUGSWITHDOTS", "FULLSTRIP", "CHECKSHARPS", "COMPLEXPREFIXES",
+                                            "ONLYMAXDIFF", "FORBIDWARN"};
+    for (const char* name : kSwitches)
+        if (Chance(8))
+            aff += std::string(name) + "\n";
+    static const char* const kNumbers[] = {"COMPOUNDMIN", "COMPOUNDWORDMAX", "MAXNGRAMSUGS", "MAXCPDSUGS",
+                                           "MAXDIFF"};
+    for (const char* name : kNumbers)
+        if (Chance(6))
+            aff += std::string(name) + " " + Count(1 + r_.Below(4)) + "\n";
+    if (Chance(10))
+        aff += "COMPOUNDSYLLABLE " + Count(2) + " " + Short() + "\n";
+
+    if (Chance(3)) {
+        static const size_t kAliasCounts[] = {255, 256, 257};
+        aliases_ = Chance(6) ? kAliasCounts[r_.Below(3)] : 1 + r_.Below(4);
+        Table(aff, "AF", aliases_, [&] { return Vector(); });
+    }
+    if (Chance(4)) {
+        morphAliases_ = Chance(8) ? 256 : 1 + r_.Below(3);
+        Table(aff, "AM", morphAliases_, [&] { return Chance(6) ? std::string() : "po:n st:" + Short(); });
+    }
+    if (Chance(3))
+        Table(aff, "REP", 1 + r_.Below(3), [&] {
+            static const char* const kEnds[] = {"", "", "^", "$", "_"};
+            std::string from = kEnds[r_.Below(3)] + Short() + kEnds[r_.Below(5) == 0 ? 3 : 0];
+            return Chance(10) ? from : from + " " + Short() + (Chance(6) ? "_" + Short() : "");
+        });
+    if (Chance(3))
+        Table(aff, "MAP", 1 + r_.Below(3), [&] { return Group(); });
+    if (Chance(3))
+        Table(aff, "PHONE", 1 + r_.Below(4), [&] { return PhoneRule(); });
+    if (Chance(4))
+        Table(aff, "BREAK", 1 + r_.Below(3), [&] {
+            static const char* const kBreaks[] = {"-", "^-", "-$", "", "--", "^", "$", "'"};
+            return Chance(3) ? Short() : kBreaks[r_.Below(8)];
+        });
+    for (const char* conv : {"ICONV", "OCONV"})
+        if (Chance(4))
+            Table(aff, conv, 1 + r_.Below(3), [&] {
+                static const char32_t kWide[] = {0x10000, 0x1F600, 0x1D49C, 0x10FFFF, 0x2019, 0xFFFF};
+                std::string to;
+                for (size_t n = 1 + r_.Below(2); n > 0; n--)
+                    AppendUtf8(to, kWide[r_.Below(6)]);
+                std::string from = Chance(4) ? "_" + Short() : Short();
+                return Chance(3) ? from + " " + to : Chance(2) ? to + " " + from : from + " " + Short();
+            });
+    if (Chance(4))
+        Table(aff, "COMPOUNDRULE", 1 + r_.Below(3), [&] { return CompoundRule(); });
+    if (Chance(5))
+        Table(aff, "CHECKCOMPOUNDPATTERN", 1 + r_.Below(3), [&] {
+            std::string p = Short() + (Chance(3) ? "/" + Known() : "") + " " + (Chance(4) ? "0" : Short());
+            if (Chance(3))
+                p += "/" + Known();
+            if (Chance(3))
+                p += " " + Short();
+            return p;
+        });
+    Affixes(aff, "PFX");
+    Affixes(aff, "SFX");
+
+    std::string dic;
+    size_t n = 1 + r_.Below(6);
+    dic += Chance(5) ? Count(n) + "\n" : std::to_string(n) + "\n";
+    for (size_t i = 0; i < n; i++) {
+        Word w = MakeWord();
+        words_.push_back(w);
+        std::string line = Text(w);
+        if (aliases_ && !Chance(4)) {
+            static const unsigned long long kEdges[] = {0, 65535, 65536, 2147483647};
+            unsigned long long a = Chance(8) ? kEdges[r_.Below(4)] : 1 + r_.Below(aliases_ + 1);
+            line += "/" + std::to_string(a);
+        } else if (Chance(2)) {
+            line += "/" + Vector();
+        }
+        if (morphAliases_ && Chance(2))
+            line += " " + std::to_string(r_.Below(morphAliases_ + 2));
+        else if (Chance(5))
+            line += "\tpo:noun st:" + Short();
+        dic += line + "\n";
+    }
+
+    // Words known, misspelt, inflected and joined; as UTF-8.
+    std::vector<Word> asked;
+    for (const Word& w : words_) {
+        if (asked.size() >= 12)
+            break;
+        asked.push_back(w);
+        Word bad = w;
+        size_t at = r_.Below(bad.size() + 1);
+        switch (r_.Below(4)) {
+        case 0:
+            if (!bad.empty())
+                bad.erase(bad.begin() + static_cast<ptrdiff_t>(at % bad.size()));
+            break;
+        case 1:
+            bad.insert(bad.begin() + static_cast<ptrdiff_t>(at), Letter());
+            break;
+        case 2:
+            if (bad.size() > 1)
+                std::swap(bad[at % (bad.size() - 1)], bad[at % (bad.size() - 1) + 1]);
+            break;
+        default:
+            if (!bad.empty() && bad[0] >= 'a' && bad[0] <= 'z')
+                bad[0] = bad[0] - 32;
+            else
+                bad += Letter();
+        }
+        asked.push_back(bad);
+        if (!suffixes_.empty() && Chance(2))
+            asked.push_back(w + suffixes_[r_.Below(suffixes_.size())]);
+        if (Chance(3))
+            asked.push_back(w + words_[r_.Below(words_.size())]);
+    }
+    std::string words;
+    for (const Word& w : asked) {
+        for (char32_t c : w)
+            AppendUtf8(words, c);
+        words += '\n';
+    }
+    return aff + kSeparator + dic + kWordsSeparator + words;
+}
+
 void WriteBytes(const String& path, const u8* bytes, size_t count)
 {
     HANDLE h = CreateFileW(path.CStr(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -120,18 +581,46 @@ std::vector<FuzzSeed> DictFuzzSeeds()
             {DictFuzzInput(kNumAff, kNumDic), {}}};
 }
 
+DictFuzzCalls& DictFuzzCallCount()
+{
+    static DictFuzzCalls calls;
+    return calls;
+}
+
+void NextDictFuzzInput(FuzzRandom& random, std::vector<u8>& input)
+{
+    static const std::vector<FuzzSeed> seeds = DictFuzzSeeds();
+    if (random.Below(2)) {
+        const FuzzSeed& seed = seeds[random.Below(seeds.size())];
+        input = seed.bytes;
+        MutateInput(input, seed.sizeFields, random);
+        return;
+    }
+    std::string text = Generator(random).Make();
+    input.assign(text.begin(), text.end());
+    if (random.Below(4) == 0)
+        MutateInput(input, {}, random);
+}
+
 void RunDictFuzz(const u8* bytes, size_t count)
 {
     static std::unique_ptr<FuzzFolder> folder(new FuzzFolder);
     const u8* end = bytes + count;
     const u8* split = std::search(bytes, end, kSeparator, kSeparator + strlen(kSeparator));
     WriteBytes(folder->aff, bytes, static_cast<size_t>(split - bytes));
+    std::vector<String> asked;
     if (split == end) {
         static const char kDefault[] = "1\nkot\n";
         WriteBytes(folder->dic, reinterpret_cast<const u8*>(kDefault), strlen(kDefault));
     } else {
         const u8* dic = split + strlen(kSeparator);
-        WriteBytes(folder->dic, dic, static_cast<size_t>(end - dic));
+        const u8* words = std::search(dic, end, kWordsSeparator, kWordsSeparator + strlen(kWordsSeparator));
+        WriteBytes(folder->dic, dic, static_cast<size_t>(words - dic));
+        for (const u8* p = std::min(end, words + strlen(kWordsSeparator)); p < end && asked.size() < 16;) {
+            const u8* line = std::find(p, end, '\n');
+            asked.push_back(Utf8ToString(p, line - p));
+            p = line + (line < end);
+        }
     }
     CorrectorDict dict;
     try {
@@ -141,11 +630,18 @@ void RunDictFuzz(const u8* bytes, size_t count)
         Expect(e.code == -400 || e.code == 8);
         throw;
     }
+    DictFuzzCalls& calls = DictFuzzCallCount();
     for (const wchar_t* word : kWords)
         dict.IsCorrect(word, static_cast<int64>(wcslen(word)));
-    for (const wchar_t* word : {L"kott", L"rush", L"\u017C\u00F3lw", L"kotdom"}) {
-        Array<String> s = dict.Suggest(String(word));
+    for (const String& word : asked)
+        dict.IsCorrect(word.Data(), word.Length());
+    calls.spell += static_cast<long long>(std::size(kWords) + asked.size());
+    // Suggestions cost the most: the first two asked words (a known one and
+    // its misspelling) or two fixed ones.
+    for (size_t i = 0; i < 2; i++) {
+        Array<String> s = dict.Suggest(i < asked.size() ? asked[i] : String(i ? L"\u017C\u00F3lw" : L"kott"));
         Expect(s.Count() <= 15);
+        calls.suggest++;
     }
     // Conversion tables may keep the engine from accepting what it was given,
     // so only that nothing breaks is checked here.
@@ -153,4 +649,5 @@ void RunDictFuzz(const u8* bytes, size_t count)
     dict.IgnoreWord(L"kotx");
     dict.IsCorrect(L"piesek", 6);
     dict.IsCorrect(L"kotx", 4);
+    calls.spell += 3;
 }

@@ -6,10 +6,11 @@
 #include <vector>
 
 // Spelling dictionaries as a fuzz target: an input is a .aff text, the line
-// "#dic" and a .dic text (without that line, the .dic is "1\nkot\n"). Each
+// "#dic" and a .dic text (without that line, the .dic is "1\nkot\n"),
+// optionally followed by the line "#words" and UTF-8 words, one a line. Each
 // input is written to a folder, loaded through CorrectorDict and asked to
-// spell, suggest, add and ignore words. It ends in a result or an Error; a
-// fault it finds in a result traps.
+// spell its words and some fixed ones, to suggest for a few, to add and to
+// ignore. It ends in a result or an Error; a fault it finds in a result traps.
 
 // Valid small dictionaries of both kinds (UTF-8 and ISO8859-2) that use the
 // tables the engine reads (aliases, affixes, replacements, phonetics, keys,
@@ -21,3 +22,19 @@ std::vector<u8> DictFuzzInput(const std::string& aff, const std::string& dic);
 
 // Runs one input; the folder is made on first use and removed at exit.
 void RunDictFuzz(const u8* bytes, size_t count);
+
+// The next input of a run: half the time a mutated seed, else a generated
+// dictionary of the shapes that have broken the engine: flag vectors and
+// aliases at the 8- and 16-bit limits, words of 255 and 256 bytes, empty and
+// unclosed groups in MAP, PHONE and COMPOUNDRULE, conversions to characters
+// beyond U+FFFF, and huge or wrong counts on every counted table, in UTF-8
+// and 8-bit encodings, with words it knows and misspelt ones to ask about
+// (a quarter of these mutated once more).
+void NextDictFuzzInput(FuzzRandom& random, std::vector<u8>& input);
+
+// Engine questions asked by RunDictFuzz so far.
+struct DictFuzzCalls {
+    long long spell = 0;
+    long long suggest = 0;
+};
+DictFuzzCalls& DictFuzzCallCount();

@@ -213,12 +213,15 @@ TEST_CASE("dictionary names with separators, dots, tildes or a leading blank or 
         CHECK_FALSE(IsBadDictName(String(good)));
 }
 
-TEST_CASE("device names are refused as dictionary names, in any case and with an extension or blanks")
+TEST_CASE("device names, the console's included, are refused as dictionary names, in any case and with an extension or blanks")
 {
     for (const wchar_t* bad : {L"con", L"PRN", L"Aux", L"nul", L"com1", L"COM9", L"lpt1", L"LpT9", L"nul.aff",
-                               L"con.dic", L"aux ", L"com3 .txt"})
+                               L"con.dic", L"aux ", L"com3 .txt", L"CONIN$", L"conout$", L"Conin$  ", L"CONOUT$ ",
+                               L"COM\u00B9", L"com\u00B2", L"Com\u00B3 ", L"LPT\u00B9", L"lpt\u00B2", L"lPt\u00B3  "})
         CHECK_MESSAGE(IsBadDictName(String(bad)), std::string(bad, bad + wcslen(bad)));
-    for (const wchar_t* good : {L"cons", L"co", L"com", L"com0", L"com10", L"lpt", L"nula", L"auxiliary", L"prn2"})
+    for (const wchar_t* good : {L"cons", L"co", L"com", L"com0", L"com10", L"lpt", L"nula", L"auxiliary", L"prn2",
+                                L"conin", L"CONOUT", L"conin$$", L"conout$1", L"xconin$", L"com\u2074", L"lpt\u00B4",
+                                L"com\u00B9\u00B9", L"COM\u00B9x"})
         CHECK_MESSAGE(!IsBadDictName(String(good)), std::string(good, good + wcslen(good)));
 }
 
