@@ -17,6 +17,7 @@
 #include "spell/fuzz/GuardHeap.h"
 
 #include "base/Error.h"
+#include "support/HeldMemory.h"
 
 #include <windows.h>
 
@@ -129,32 +130,9 @@ void Watch()
     }
 }
 
-// VmRSS of this process in KiB, from the Linux side under Wine; 0 elsewhere.
-long long ResidentKiB()
-{
-    HANDLE h = CreateFileW(L"Z:\\proc\\self\\status", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    char text[8192];
-    DWORD got = 0;
-    ReadFile(h, text, sizeof(text) - 1, &got, nullptr);
-    CloseHandle(h);
-    text[got] = 0;
-    const char* at = strstr(text, "VmRSS:");
-    return at ? atoll(at + 6) : 0;
-}
-
 long long RunOne(const std::vector<u8>& input, GuardedBuffer& buffer, long long& errors = g_now.errors)
 {
-    const u8* p = buffer.Place(input.data(), input.size());
-    long long before = GuardHeapInUse().blocks;
-    try {
-        RunDictFuzz(p, input.size());
-    } catch (const Error&) {
-        errors++;
-    }
-    return GuardHeapInUse().blocks - before;
+    return DictFuzzBlocksLeft(input, buffer, errors);
 }
 
 void WriteOnly(const u8* bytes, size_t count)
@@ -248,7 +226,7 @@ int main(int argc, char** argv)
         }
         g_now.started = 0;
         if ((i + 1) % 1000 == 0) {
-            rss = ResidentKiB();
+            rss = HeldBytes() / 1024;
             if (i + 1 == 2000)
                 rssStart = rss;
             rssMax = rss > rssMax ? rss : rssMax;

@@ -5,6 +5,7 @@
 #include "spell/DictRegistry.h"
 #include "support/CaughtError.h"
 #include "support/FileFaults.h"
+#include "support/HeldMemory.h"
 
 #include "hunspell/hunspell.hxx"
 
@@ -245,17 +246,6 @@ TEST_CASE("a complete phonetic table stays when a later PHONE line is refused")
     };
     CHECK(joined(L"atoniv") == "atonic|rigatoni|catatonia|Aton|Antonio|anionic|Antoine");
     CHECK(joined(L"Nemsis") == "Nemesis|Cnemis|Emesis|Genesis|Noetic|Caress");
-}
-
-// Memory the process holds: its private bytes where the system counts them;
-// Wine reports none, but its working set is the Linux process's resident set.
-static int64 HeldBytes()
-{
-    PROCESS_MEMORY_COUNTERS_EX counters = {};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof counters);
-    return static_cast<int64>(counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.WorkingSetSize);
 }
 
 TEST_CASE("a table count beyond what the file holds is refused before anything is reserved")

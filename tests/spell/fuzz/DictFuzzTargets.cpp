@@ -1,4 +1,5 @@
 #include "DictFuzzTargets.h"
+#include "GuardHeap.h"
 
 #include "base/CharUtils.h"
 #include "base/Error.h"
@@ -650,4 +651,16 @@ void RunDictFuzz(const u8* bytes, size_t count)
     dict.IsCorrect(L"piesek", 6);
     dict.IsCorrect(L"kotx", 4);
     calls.spell += 3;
+}
+
+long long DictFuzzBlocksLeft(const std::vector<u8>& input, GuardedBuffer& buffer, long long& errors)
+{
+    const u8* p = buffer.Place(input.data(), input.size());
+    long long before = GuardHeapInUse().blocks;
+    try {
+        RunDictFuzz(p, input.size());
+    } catch (const Error&) {
+        errors++;
+    }
+    return GuardHeapInUse().blocks - before;
 }

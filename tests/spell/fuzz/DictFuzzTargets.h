@@ -23,6 +23,10 @@ std::vector<u8> DictFuzzInput(const std::string& aff, const std::string& dic);
 // Runs one input; the folder is made on first use and removed at exit.
 void RunDictFuzz(const u8* bytes, size_t count);
 
+// Runs one input placed at the end of buffer, counting an Error in errors;
+// answers the heap blocks it took and did not give back.
+long long DictFuzzBlocksLeft(const std::vector<u8>& input, GuardedBuffer& buffer, long long& errors);
+
 // The next input of a run: half the time a mutated seed, else a generated
 // dictionary of the shapes that have broken the engine: flag vectors and
 // aliases at the 8- and 16-bit limits, words of 255 and 256 bytes, empty and

@@ -59,23 +59,6 @@ TEST_CASE("a mixed-case word whose aliased flags pass the only-upper-case flag g
     }
 }
 
-namespace {
-
-// Heap blocks the input took and did not give back.
-long long BlocksLeft(const std::vector<u8>& input, GuardedBuffer& buffer, long long& errors)
-{
-    const u8* p = buffer.Place(input.data(), input.size());
-    long long before = GuardHeapInUse().blocks;
-    try {
-        RunDictFuzz(p, input.size());
-    } catch (const Error&) {
-        errors++;
-    }
-    return GuardHeapInUse().blocks - before;
-}
-
-}  // namespace
-
 // Short fixed-seed run of mutated seeds and generated shapes; bench/dict_fuzz
 // runs as many as it is asked to. An input that keeps heap blocks the second
 // time too (the first may make tables kept for later) leaks.
@@ -89,7 +72,7 @@ TEST_CASE("every dictionary of 600 ends in a loaded dictionary or an Error and l
     long long errors = 0, leaking = 0;
     for (int i = 0; i < 600; i++) {
         NextDictFuzzInput(random, input);
-        if (BlocksLeft(input, buffer, errors) > 0 && BlocksLeft(input, buffer, errors) > 0 && ++leaking <= 3)
+        if (DictFuzzBlocksLeft(input, buffer, errors) > 0 && DictFuzzBlocksLeft(input, buffer, errors) > 0 && ++leaking <= 3)
             FAIL_CHECK("input " << i << " leaks: " << std::string(input.begin(), input.end()));
     }
     CHECK(leaking == 0);
