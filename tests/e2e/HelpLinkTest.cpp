@@ -210,6 +210,17 @@ HWND WaitForOneViewer(StartedViewers& started)
     return viewer;
 }
 
+// Puts the built viewer and the help file beside the run's editor; answers
+// that folder.
+std::wstring PlaceViewer(EditorRun& run)
+{
+    std::wstring built = driver::OwnFolder() + L"..\\editor\\";
+    std::wstring folder = run.Folder().CStr();
+    REQUIRE(CopyFileW((built + L"guidora.exe").c_str(), (folder + L"guidora.exe").c_str(), FALSE));
+    REQUIRE(CopyFileW((built + L"help.ruvo").c_str(), (folder + L"help.ruvo").c_str(), FALSE));
+    return folder;
+}
+
 }  // namespace
 
 TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows its page in the same viewer; a moved, closed viewer reopens where it was; closing the editor closes it")
@@ -218,10 +229,7 @@ TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows i
     StartedViewers started;
     // Room for the viewer on the editor's right.
     EditorRun run("WindowRect=10,10,600,500\r\n");
-    std::wstring built = driver::OwnFolder() + L"..\\editor\\";
-    std::wstring folder = run.Folder().CStr();
-    REQUIRE(CopyFileW((built + L"guidora.exe").c_str(), (folder + L"guidora.exe").c_str(), FALSE));
-    REQUIRE(CopyFileW((built + L"help.ruvo").c_str(), (folder + L"help.ruvo").c_str(), FALSE));
+    const std::wstring folder = PlaceViewer(run);
     HWND main = run.WaitForMain();
 
     PostMessageW(main, WM_COMMAND, 11043, 0);
@@ -313,10 +321,7 @@ TEST_CASE("F1 in Go to line opens the viewer; Esc in the viewer gives the keys b
     REQUIRE(ViewerWindows().empty());
     StartedViewers started;
     EditorRun run("WindowRect=10,10,600,500\r\n");
-    std::wstring built = driver::OwnFolder() + L"..\\editor\\";
-    std::wstring folder = run.Folder().CStr();
-    REQUIRE(CopyFileW((built + L"guidora.exe").c_str(), (folder + L"guidora.exe").c_str(), FALSE));
-    REQUIRE(CopyFileW((built + L"help.ruvo").c_str(), (folder + L"help.ruvo").c_str(), FALSE));
+    PlaceViewer(run);
     HWND main = run.WaitForMain();
 
     PostMessageW(main, WM_COMMAND, 11037, 0);
@@ -372,10 +377,7 @@ TEST_CASE("screenshots of three pages of the help in the viewer the editor start
     REQUIRE(ViewerWindows().empty());
     StartedViewers started;
     EditorRun run("WindowRect=10,10,500,400\r\n");
-    std::wstring built = driver::OwnFolder() + L"..\\editor\\";
-    std::wstring folder = run.Folder().CStr();
-    REQUIRE(CopyFileW((built + L"guidora.exe").c_str(), (folder + L"guidora.exe").c_str(), FALSE));
-    REQUIRE(CopyFileW((built + L"help.ruvo").c_str(), (folder + L"help.ruvo").c_str(), FALSE));
+    PlaceViewer(run);
     HWND main = run.WaitForMain();
     PostMessageW(main, WM_COMMAND, 11043, 0);
     HWND viewer = WaitForOneViewer(started);

@@ -75,6 +75,23 @@ void SendText(HWND viewer, const std::string& bytes, LPARAM claimedLength)
     PostMessageW(viewer, g_message, 13, claimedLength);
 }
 
+// Starts the built viewer on a topic for caller, as the editor does.
+PROCESS_INFORMATION StartViewerFor(HWND caller)
+{
+    std::wstring exe = ProgramFolder() + L"..\\helpviewer\\guidora.exe";
+    REQUIRE(GetFileAttributesW(exe.c_str()) != INVALID_FILE_ATTRIBUTES);
+    // The editor writes its handle as a signed 64-bit number.
+    std::wstring command = L"\"" + exe + L"\" \"id:20100\" \"hwnd:" +
+                           std::to_wstring(static_cast<long long>(reinterpret_cast<intptr_t>(caller))) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    REQUIRE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                           &si, &pi));
+    CloseHandle(pi.hThread);
+    return pi;
+}
+
 }  // namespace
 
 TEST_CASE("the viewer program answers its caller: 1 at start, 2 per shown topic, 4, then 3 and it exits")
@@ -90,17 +107,7 @@ TEST_CASE("the viewer program answers its caller: 1 at start, 2 per shown topic,
                                   nullptr, wc.hInstance, nullptr);
     REQUIRE(caller);
 
-    std::wstring exe = ProgramFolder() + L"..\\helpviewer\\guidora.exe";
-    REQUIRE(GetFileAttributesW(exe.c_str()) != INVALID_FILE_ATTRIBUTES);
-    // The editor writes its handle as a signed 64-bit number.
-    std::wstring command = L"\"" + exe + L"\" \"id:20100\" \"hwnd:" +
-                           std::to_wstring(static_cast<long long>(reinterpret_cast<intptr_t>(caller))) + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    REQUIRE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                           &si, &pi));
-    CloseHandle(pi.hThread);
+    PROCESS_INFORMATION pi = StartViewerFor(caller);
 
     size_t seen = 0;
     LPARAM lParam = 0;
@@ -218,15 +225,7 @@ TEST_CASE("the viewer brings forward the caller's modal dialog, not the disabled
     SetForegroundWindow(dialog);
     PumpUntil([] { return false; }, 300);
 
-    std::wstring exe = ProgramFolder() + L"..\\helpviewer\\guidora.exe";
-    std::wstring command = L"\"" + exe + L"\" \"id:20100\" \"hwnd:" +
-                           std::to_wstring(static_cast<long long>(reinterpret_cast<intptr_t>(caller))) + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    REQUIRE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                           &si, &pi));
-    CloseHandle(pi.hThread);
+    PROCESS_INFORMATION pi = StartViewerFor(caller);
     size_t seen = 0;
     LPARAM lParam = 0;
     REQUIRE(NextCode(seen, &lParam) == 1);
