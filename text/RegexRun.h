@@ -209,6 +209,10 @@ public:
     // The first position at or after pos, below bound, whose byte is in the
     // set; bound when there is none.
     int64 SkipToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound);
+    // The first line start above pos, below bound, whose first byte may
+    // begin a match (by the set's pairs of a line break and that byte);
+    // bound when there is none.
+    int64 SkipToLineStart(const RegExp::FirstBytes& set, int64 pos, int64 bound);
     // The last character end at or below pos, above bound, whose last byte
     // is in the set; -1 when there is none.
     int64 SkipBackToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound);
@@ -329,6 +333,7 @@ private:
     // node takes; false when it takes undecodable units, which can be any.
     bool MarkNodeBytes(const RegexNode* node, EncodingId encoding, bool last, bool* bytes);
     bool ComputeFirstBytes(EncodingId encoding, bool* bytes);
+    bool ComputeLineBytes(EncodingId encoding, bool* bytes);
     bool ComputeLastBytes(EncodingId encoding, bool* bytes);
     void ComputeOpening();
     int32 EverythingState();
@@ -395,6 +400,7 @@ private:
     RegexList* next_;
     const RegExp::FirstBytes* skip_ = nullptr;
     const RegExp::FirstBytes* backSkip_ = nullptr;
+    const RegExp::FirstBytes* lineSkip_ = nullptr;
     RegexDfa* dfa_ = nullptr;
     // The forward run and its literal while a backward run uses them; the
     // last occurrence found and how far the matches through it can reach.
