@@ -352,6 +352,7 @@ const Pattern kPatterns[] = {
     {"anchored_word", "en", "^\\w+ing\\b"},
     // Led by a word class, which every letter may begin.
     {"word_ing", "en", "\\w+ing\\b"},
+    {"word_ing_rare", "pl", "\\w+ing\\b"},
     {"word_pl", "pl", "\\w+\xC3\xB3w\\b"},
 };
 

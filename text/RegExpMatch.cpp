@@ -593,6 +593,30 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
             if (first < 0 || dfa_->resets != firstResets)
                 return kGaveUp;
         }
+        if (state == first && literal_) {
+            // Nothing in progress: every match from here on holds an
+            // occurrence of the literal from here on, so none begins before
+            // the reach back from the next one of the matches through it.
+            // Only worth it when the occurrence is far.
+            if (literalAt_ < pos) {
+                literalAt_ = bytes_.NextLiteral(*literal_, pos, bound);
+                if (literalAt_ < 0)
+                    return -1;
+            }
+            if (literalAt_ - pos >= 64) {
+                int64 d = behind_->BeginStates() ? behind_->ReachBack(literalAt_, pos) : kGaveUp;
+                if (d == kGaveUp) {
+                    literal_ = nullptr;
+                } else if (d > pos) {
+                    pos = d;
+                    if (!Opening(true, pos, state))
+                        return kGaveUp;
+                    if (dfa_->At(state).accept)
+                        return pos;
+                    continue;
+                }
+            }
+        }
         if (state == first && skip_) {
             // Nothing in progress: only a character the start state takes
             // can begin the next attempt. Where such characters are near
@@ -657,7 +681,7 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
                 at = &dfa_->At(state);
                 if (lineSkip_ ? at->setCount != 0 : state != first)
                     idle = 0;
-                else if (++idle == idleLimit && (skip_ || lineSkip_))
+                else if (++idle == idleLimit && (skip_ || lineSkip_ || literal_))
                     break;
             }
             if (k > 0) {
@@ -820,6 +844,16 @@ void RegexRun::PrepareSkip()
         }
     }
     lineSkip_ = l.usable ? &l : nullptr;
+}
+
+void RegexRun::JumpToLiteral(RegexRun& reversed)
+{
+    PrepareLiteral();
+    if (re_.literal_.length == 0)
+        return;
+    behind_ = &reversed;
+    literal_ = &re_.literal_;
+    literalAt_ = -1;
 }
 
 // Whether every match begins at a line start, and then the bytes that can
@@ -1148,6 +1182,46 @@ int64 RegexBytes::SkipToCandidate(const RegExp::FirstBytes& set, int64 pos, int6
     return bound;
 }
 
+int64 RegexBytes::NextLiteral(const RegExp::RequiredLiteral& literal, int64 pos, int64 bound)
+{
+    int64 length = literal.length;
+    int k = literal.rare;
+    u8 rare = literal.bytes[k];
+    u8 ranges[2][2] = {{rare, rare}, {rare, rare}};
+    if (literal.fold && rare >= 'a' && rare <= 'z')
+        ranges[1][0] = ranges[1][1] = static_cast<u8>(rare - 32);
+    // Where the rare byte of an occurrence can lie.
+    int64 lo = pos + k;
+    int64 hi = bound + k;
+    while (lo < hi) {
+        if (lo < start_ || lo >= end_) {
+            Fill(lo, false);
+            if (lo < start_ || lo >= end_)
+                return -1;
+        }
+        int64 to = end_ < hi ? end_ : hi;
+        const u8* base = buffer_ + (lo - start_);
+        size_t n = static_cast<size_t>(to - lo);
+        const u8* hit = ranges[0][0] == ranges[1][0] ? FindByte(base, rare, n) : FindByteInRanges(base, n, ranges, 2);
+        if (!hit) {
+            lo = to;
+            continue;
+        }
+        int64 at = lo + (hit - base);
+        int64 q = at - k;
+        if (q >= start_ && q + length <= end_) {
+            if (LiteralEquals(literal, buffer_ + (q - start_)))
+                return q;
+        } else {
+            u8 copy[sizeof(literal.bytes)];
+            if (text_.CopyBytes(q, copy, length) == length && LiteralEquals(literal, copy))
+                return q;
+        }
+        lo = at + 1;
+    }
+    return -1;
+}
+
 int64 RegexBytes::SkipToLineStart(const RegExp::FirstBytes& set, int64 pos, int64 bound)
 {
     // A line break below last begins a line below bound, unless it is the
@@ -1236,7 +1310,9 @@ int64 RegExp::FindForward(TextDocument& document, int64 from, int64& stop, int64
         }
     }
     int64 limit = AddClamped(AddClamped(begin, length), kForwardSlack);
-    int64 e = RegexRun(*this, document, bytes).RegexFirstEndForward(begin, limit);
+    RegexRun behind(Reversed(), document, bytes), ahead(*this, document, bytes);
+    ahead.JumpToLiteral(behind);
+    int64 e = ahead.RegexFirstEndForward(begin, limit);
     if (e < 0)
         return -1;
     int64 s = RegexRun(Reversed(), document, bytes).RegexLongestBackward(e, begin);

@@ -219,6 +219,9 @@ public:
     // The last place at or above bound where the literal lies whole below
     // pos; -1 when there is none.
     int64 LastLiteral(const RegExp::RequiredLiteral& literal, int64 pos, int64 bound);
+    // The first place at or above pos, below bound, where the literal
+    // begins; -1 when there is none.
+    int64 NextLiteral(const RegExp::RequiredLiteral& literal, int64 pos, int64 bound);
 
     // A UTF-8 character of two bytes, as the text decodes it: never
     // over-long, never a line break.
@@ -306,6 +309,10 @@ public:
     // stretches without the forward expression's required literal, with
     // the forward run finding where the matches through one end.
     void UseLiteral(RegexRun& forward);
+    // Lets this forward run pass over the stretches before the next
+    // occurrence of the required literal, with the reversed run finding
+    // where the matches through it can begin.
+    void JumpToLiteral(RegexRun& reversed);
 
 private:
     static constexpr int64 kGaveUp = INT64_MIN;
@@ -405,6 +412,7 @@ private:
     // The forward run and its literal while a backward run uses them; the
     // last occurrence found and how far the matches through it can reach.
     RegexRun* ahead_ = nullptr;
+    RegexRun* behind_ = nullptr;
     const RegExp::RequiredLiteral* literal_ = nullptr;
     int64 literalAt_ = -1;
     int64 literalReach_ = -1;

@@ -528,7 +528,7 @@ const wchar_t* const kLongPatterns[] = {
     // Anchored to line starts, through a byte of its own or any, and led by
     // a word class.
     L"^k[a-z]+", L"^\\w+x\\b", L"^(ab|x\u0142|\u017Cy)", L"^\\bk\\w*", L"^[\\n]", L"(^x|^1)\\W", L"^\\s*k",
-    L"^.", L"^$", L"\\w+k\\b", L"\\w*1\\b", L"(^|\\b)k\\B",
+    L"^.", L"^$", L"\\w+k\\b", L"\\w*1\\b", L"(^|\\b)k\\B", L"\\w+kx\\b", L"\\w*\u0142x_\\b", L"\\w+1_k",
 };
 
 }  // namespace
