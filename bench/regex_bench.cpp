@@ -1,5 +1,5 @@
 // Regular-expression search speed over generated UTF-8 texts (English-like
-// and Polish-like), searched the way the find commands do it, every match
+// Polish-like, and C-like source lines), searched the way the find commands do it, every match
 // counted: forward in windows of 100000 bytes (F3), backward from the end
 // with the match before each start (Find previous when the selection is no
 // match) and with the match ending before it (when it is), each with and
@@ -11,7 +11,7 @@
 // over the same files beside it.
 //
 // regex_bench [folder [name]]: with a folder, the 100 MB texts are also
-// written there (regex_bench_en.txt, regex_bench_pl.txt), so that other
+// written there (regex_bench_en.txt, regex_bench_pl.txt, regex_bench_src.txt), so that other
 // tools can search the same bytes ("-" writes none); with a name, only that
 // pattern runs; with a third, only the searches it names by letters (f
 // forward, b backward, p backward before a selection), for profiling.
@@ -145,6 +145,40 @@ std::string MakePolishText(size_t size)
         } else {
             text += " ";
         }
+    }
+    text.resize(size);
+    return text;
+}
+
+const char* const kHeaders[] = {"stdio", "stdlib", "string", "windows", "assert", "math", "limits", "errno"};
+
+// A log of C-like source lines, a line of "#include <name.h>" every few
+// lines: the pattern anchored to line starts with a literal finds one on
+// many lines.
+std::string MakeSourceText(size_t size)
+{
+    std::string text;
+    text.reserve(size + 128);
+    u32 state = 777;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    while (text.size() < size) {
+        u32 r = next() % 6;
+        if (r == 0) {
+            text += "#include <";
+            text += kHeaders[next() % 8];
+            text += ".h>";
+        } else {
+            text += r == 1 ? "" : "    ";
+            text += r == 2 ? "int " : r == 3 ? "return " : "";
+            for (int words = 1 + static_cast<int>(next() % 5); words > 0; words--) {
+                text += kWords[next() % 45];
+                text += words > 1 ? (next() % 3 ? " + " : "(") : ";";
+            }
+        }
+        text += "\n";
     }
     text.resize(size);
     return text;
@@ -314,6 +348,18 @@ const Pattern kPatterns[] = {
     {"alt_digits_pl", "pl", "(foo|bar|baz)[0-9][0-9]+"},
     {"pl_letters", "pl", "[\xC4\x85\xC4\x99]"},
     {"pl_letters_en", "en", "[\xC4\x85\xC4\x99]"},
+    // Anchored to line starts: with a literal that starts many lines, with
+    // one that starts none, with one common elsewhere but rare at line
+    // starts, and with none at all.
+    {"anchored_include", "src", "^#include <[a-z]+\\.h>"},
+    {"anchored_include_absent", "en", "^#include <[a-z]+\\.h>"},
+    {"anchored_absent", "en", "^zzz"},
+    {"anchored_common", "en", "^the [a-z]+"},
+    {"anchored_word", "en", "^\\w+ing\\b"},
+    // Led by a word class, which every letter may begin.
+    {"word_ing", "en", "\\w+ing\\b"},
+    {"word_ing_rare", "pl", "\\w+ing\\b"},
+    {"word_pl", "pl", "\\w+\xC3\xB3w\\b"},
 };
 
 bool WriteFile(const std::string& path, const std::string& text)
@@ -337,7 +383,8 @@ int main(int argc, char** argv)
         const char* name;
         std::string bytes;
         TextDocument small, large;
-    } texts[2] = {{"en", MakeText(large), {}, {}}, {"pl", MakePolishText(large), {}, {}}};
+    } texts[3] = {{"en", MakeText(large), {}, {}}, {"pl", MakePolishText(large), {}, {}},
+                  {"src", MakeSourceText(large), {}, {}}};
     if (argc > 1 && strcmp(argv[1], "-") != 0) {
         for (Texts& t : texts)
             if (!WriteFile(std::string(argv[1]) + "/regex_bench_" + t.name + ".txt", t.bytes))
@@ -362,7 +409,7 @@ int main(int argc, char** argv)
         for (const Pattern& p : kPatterns) {
             if (argc > 2 && strcmp(argv[2], p.name) != 0)
                 continue;
-            Texts& t = strcmp(p.textName, "pl") == 0 ? texts[1] : texts[0];
+            Texts& t = strcmp(p.textName, "pl") == 0 ? texts[1] : strcmp(p.textName, "src") == 0 ? texts[2] : texts[0];
             if (strchr(ways, 'f')) {
                 Result r10 = SearchAll(t.small, p.text, false, Way::Forward);
                 Result r100 = SearchAll(t.large, p.text, false, Way::Forward);

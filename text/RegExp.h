@@ -196,6 +196,12 @@ private:
     // The same for backward runs of the reversed expression: the last bytes
     // of the characters that can end a match, read from its end.
     FirstBytes lastBytes_;
+    // When every match begins at a line start: pairs of a line-break byte
+    // and a byte that can begin a match after it (usable false otherwise).
+    FirstBytes lineBytes_;
+    // Compiled as the reversed copy, whose states are run backward only;
+    // the forward states may fold a step and the resolution after it.
+    bool backwardOnly_;
     // Characters every match holds in a row (from its start or up to its
     // end), as bytes in one encoding, so that a backward run can pass over
     // the stretches without them.

@@ -297,12 +297,14 @@ int ByteFrequency(u8 b)
     return 40;
 }
 
-// The characters every match begins with, one after the other.
+// The characters every match begins with, one after the other; the
+// assertions among them take none.
 void LeadingLiterals(const RegexNode* node, std::vector<u32>& out)
 {
     out.clear();
-    for (; node && IsLiteral(node->kind) && out.size() < 64; node = node->out)
-        out.push_back(node->kind);
+    for (; node && (IsLiteral(node->kind) || IsAssertion(node->kind)) && out.size() < 64; node = node->out)
+        if (IsLiteral(node->kind))
+            out.push_back(node->kind);
 }
 
 }  // namespace

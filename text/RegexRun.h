@@ -209,12 +209,19 @@ public:
     // The first position at or after pos, below bound, whose byte is in the
     // set; bound when there is none.
     int64 SkipToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound);
+    // The first line start above pos, below bound, whose first byte may
+    // begin a match (by the set's pairs of a line break and that byte);
+    // bound when there is none.
+    int64 SkipToLineStart(const RegExp::FirstBytes& set, int64 pos, int64 bound);
     // The last character end at or below pos, above bound, whose last byte
     // is in the set; -1 when there is none.
     int64 SkipBackToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound);
     // The last place at or above bound where the literal lies whole below
     // pos; -1 when there is none.
     int64 LastLiteral(const RegExp::RequiredLiteral& literal, int64 pos, int64 bound);
+    // The first place at or above pos, below bound, where the literal
+    // begins; -1 when there is none.
+    int64 NextLiteral(const RegExp::RequiredLiteral& literal, int64 pos, int64 bound);
 
     // A UTF-8 character of two bytes, as the text decodes it: never
     // over-long, never a line break.
@@ -304,6 +311,10 @@ public:
     // stretches without the forward expression's required literal, with
     // the forward run finding where the matches through one end.
     void UseLiteral(RegexRun& forward);
+    // Lets this forward run pass over the stretches before the next
+    // occurrence of the required literal, with the reversed run finding
+    // where the matches through it can begin.
+    void JumpToLiteral(RegexRun& reversed);
 
 private:
     static constexpr int64 kGaveUp = INT64_MIN;
@@ -331,6 +342,7 @@ private:
     // node takes; false when it takes undecodable units, which can be any.
     bool MarkNodeBytes(const RegexNode* node, EncodingId encoding, bool last, bool* bytes);
     bool ComputeFirstBytes(EncodingId encoding, bool* bytes);
+    bool ComputeLineBytes(EncodingId encoding, bool* bytes);
     bool ComputeLastBytes(EncodingId encoding, bool* bytes);
     void ComputeOpening();
     int32 EverythingState();
@@ -397,10 +409,12 @@ private:
     RegexList* next_;
     const RegExp::FirstBytes* skip_ = nullptr;
     const RegExp::FirstBytes* backSkip_ = nullptr;
+    const RegExp::FirstBytes* lineSkip_ = nullptr;
     RegexDfa* dfa_ = nullptr;
     // The forward run and its literal while a backward run uses them; the
     // last occurrence found and how far the matches through it can reach.
     RegexRun* ahead_ = nullptr;
+    RegexRun* behind_ = nullptr;
     const RegExp::RequiredLiteral* literal_ = nullptr;
     int64 literalAt_ = -1;
     int64 literalReach_ = -1;
