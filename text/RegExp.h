@@ -212,6 +212,20 @@ private:
         bool fold;       // ASCII letters compared without case
         u8 bytes[64];
     } literal_;
+    // When there is no such literal: literals one of which every match
+    // holds, one for each branch of an alternation that every match begins
+    // (or ends) with, and a pair of bytes of each for a backward scan.
+    struct RequiredSet {
+        int32 encoding;  // 0 until computed
+        int count;       // 0 when there is none
+        bool fold;       // ASCII letters compared without case
+        BytePairRanges pairs;
+        struct Member {
+            int length;
+            int pair;  // where the scanned pair of bytes begins
+            u8 bytes[16];
+        } members[8];
+    } literalSet_;
     // Where the reversed run of the last backward search found its start,
     // so that the next search, from that start, goes on from there: the
     // text by its change count, the state there, and where the run began,

@@ -533,6 +533,7 @@ RegExp::RegExp() noexcept
       lineBytes_{0, false, 0, {}, {}, {}},
       backwardOnly_(false),
       literal_{0, 0, 0, false, {}},
+      literalSet_{0, 0, false, {}, {}},
       resume_{0, 0, 0, 0, 0, 0}
 {
 }
@@ -560,6 +561,7 @@ void RegExp::Clear() noexcept
     lastBytes_.encoding = 0;
     lineBytes_.encoding = 0;
     literal_.encoding = 0;
+    literalSet_.encoding = 0;
     resume_.changes = 0;
     longest_ = -2;
 }

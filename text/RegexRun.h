@@ -219,6 +219,9 @@ public:
     // The last place at or above bound where the literal lies whole below
     // pos; -1 when there is none.
     int64 LastLiteral(const RegExp::RequiredLiteral& literal, int64 pos, int64 bound);
+    // The largest end at or below pos of a place at or above bound where a
+    // member of the set lies whole; -1 when there is none.
+    int64 LastOfSet(const RegExp::RequiredSet& set, int64 pos, int64 bound);
     // The first place at or above pos, below bound, where the literal
     // begins; -1 when there is none.
     int64 NextLiteral(const RegExp::RequiredLiteral& literal, int64 pos, int64 bound);
@@ -231,6 +234,7 @@ public:
 
 private:
     static bool LiteralEquals(const RegExp::RequiredLiteral& literal, const u8* bytes);
+    static bool MemberEquals(const RegExp::RequiredSet::Member& member, bool fold, const u8* bytes);
 
     int32 Unit(int64 p) const
     {
@@ -350,6 +354,7 @@ private:
     int64 ReachAhead(int64 x, int64 limit);
     int64 LiteralJump(int64 pos, int64 bound);
     void PrepareLiteral();
+    void PrepareLiteralSet();
     int64 ReachForward(int64 d, int64 p, int64 from);
     int64 PlainForward(int32& state, int64 pos, int64 bound);
     bool ComputePairs(const bool* first, BytePairRanges& out, bool backward);
@@ -418,6 +423,10 @@ private:
     const RegExp::RequiredLiteral* literal_ = nullptr;
     int64 literalAt_ = -1;
     int64 literalReach_ = -1;
+    // The set a backward run uses instead when there is no literal, and
+    // the end of the last occurrence of either found.
+    const RegExp::RequiredSet* literalSet_ = nullptr;
+    int64 literalEnd_ = -1;
     int64 resumeAt_ = -1;
     int32 resumeState_ = -1;
     int32 foundState_ = -1;

@@ -527,6 +527,7 @@ const wchar_t* const kLongPatterns[] = {
     L"xk [a-z]+", L"[0-9]+ x\u0142", L"\\bkx\\b", L"k_x.*1", L"ab|kx|17|_k", L"\u017Cx\\w*",
     // An alternation before classes; classes of wide characters and ranges.
     L"(ab|kx|\u0142k)[0-9][0-9]+", L"[\u0142\u017C]", L"[\u00e9\u0142-\u017c]x", L"[\u00e9-\u017c]+",
+    L"(xk |17_|ab\u00e9)[0-9][0-9]+", L"\\b(kxa|_17|\u0142\u017Cx)\\d+",
     // Anchored to line starts, through a byte of its own or any, and led by
     // a word class.
     L"^k[a-z]+", L"^\\w+x\\b", L"^(ab|x\u0142|\u017Cy)", L"^\\bk\\w*", L"^[\\n]", L"(^x|^1)\\W", L"^\\s*k",
@@ -863,8 +864,16 @@ TEST_CASE("backward searches of patterns that hold a literal agree with the brut
     for (int round = 0; round < 300; round++) {
         u32 caseSeed = rng();
         std::mt19937 local(caseSeed);
-        const auto& literal = literals[local() % (sizeof(literals) / sizeof(literals[0]))];
-        // (A) literal (B), each side left out now and then, or optional.
+        constexpr size_t kLiterals = sizeof(literals) / sizeof(literals[0]);
+        // (A) literal (B), each side left out now and then, or optional; half
+        // the time an alternation of two or three literals instead, one of
+        // which every match holds, and then (B) often digits, over a text
+        // with digits after most spaces.
+        size_t members = local() % 2 ? 1 : 2 + local() % 2;
+        std::vector<size_t> picks;
+        for (size_t i = 0; i < members; i++)
+            picks.push_back(local() % kLiterals);
+        bool digits = members > 1 && local() % 3 != 0;
         std::wstring pattern;
         std::vector<NodePtr> parts;
         PatternMaker maker(local);
@@ -879,18 +888,45 @@ TEST_CASE("backward searches of patterns that hold a literal agree with the brut
             parts.push_back(q == 0 ? n : Wrap(q == 1 ? Node::Quest : Node::Star, {n}));
         };
         side();
-        pattern += literal.text;
-        for (u32 c : literal.codes)
-            parts.push_back(Make(Node::Literal, c));
-        side();
+        std::vector<NodePtr> branches;
+        pattern += members > 1 ? L"(" : L"";
+        for (size_t pick : picks) {
+            pattern += branches.empty() ? L"" : L"|";
+            pattern += literals[pick].text;
+            std::vector<NodePtr> chain;
+            for (u32 c : literals[pick].codes)
+                chain.push_back(Make(Node::Literal, c));
+            branches.push_back(Wrap(Node::Concat, chain));
+        }
+        pattern += members > 1 ? L")" : L"";
+        parts.push_back(Wrap(Node::Alt, branches));
+        if (digits) {
+            pattern += L"[0-9][0-9]+";
+            NodePtr digit = Make(Node::Class);
+            digit->members.push_back({oracle::ClassMember::Range, '0', '9'});
+            parts.push_back(digit);
+            parts.push_back(Wrap(Node::Plus, {digit}));
+        } else {
+            side();
+        }
         NodePtr tree = Wrap(Node::Concat, parts);
         std::vector<u32> cps = CodePoints(pattern);
         // Random characters with the literal put in here and there.
         std::vector<TextChar> chars = MakeChars(local, 60 + static_cast<int>(local() % 60));
+        auto insert = [&](size_t at, const std::vector<u32>& codes) {
+            for (size_t j = codes.size(); j-- > 0;)
+                chars.insert(chars.begin() + static_cast<std::ptrdiff_t>(at), TextChar{Piece::CodePoint, codes[j]});
+        };
+        auto digit = [&] { return static_cast<u32>('0' + local() % 10); };
+        if (digits) {
+            for (int k = 12 + static_cast<int>(local() % 12); k > 0; k--)
+                insert(local() % (chars.size() + 1), {' ', digit(), digit()});
+        }
         for (int k = 1 + static_cast<int>(local() % 5); k > 0; k--) {
             size_t at = local() % (chars.size() + 1);
-            for (size_t j = literal.codes.size(); j-- > 0;)
-                chars.insert(chars.begin() + static_cast<std::ptrdiff_t>(at), TextChar{Piece::CodePoint, literal.codes[j]});
+            if (digits && local() % 2)
+                insert(at, {digit(), digit()});
+            insert(at, literals[picks[local() % members]].codes);
         }
         Sample s = Encode(chars, EncodingUtf8);
         Fill(doc, EncodingUtf8, s.bytes);
