@@ -127,14 +127,18 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
                 }
                 state = to;
                 at = &dfa_->At(state);
+                // Idle below the end of the literal's occurrence found last,
+                // the run asks for the one before it at once.
                 if (!at->idle)
                     idle = 0;
-                else if (++idle >= (literal_ || literalSet_ ? 1 : idleLimit) && (backSkip_ || literal_ || literalSet_))
+                else if ((++idle >= idleLimit && backSkip_) ||
+                         ((literal_ || literalSet_) && (literalEnd_ < 0 || pos - k <= literalEnd_)))
                     break;
             }
             if (k > 0) {
                 pos -= k;
-                if (!Settle(state, KindBefore(pos), KindOf(last)))
+                // The kinds around pos are read only when they count.
+                if (dfa_->At(state).assertion && !Settle(state, KindBefore(pos), KindOf(last)))
                     return kGaveUp;
                 if (pos < p && dfa_->At(state).accept)
                     return Found(pos, state);
@@ -220,7 +224,7 @@ int64 RegexRun::ReachBack(int64 p, int64 lower)
 int64 RegexRun::ReachAhead(int64 x, int64 limit)
 {
     int32 state = EverythingState();
-    if (StatesWentWrong(state) || !Settle(state, KindBefore(x), KindAt(x)))
+    if (StatesWentWrong(state) || (dfa_->At(state).assertion && !Settle(state, KindBefore(x), KindAt(x))))
         return kGaveUp;
     int64 pos = x;
     while (pos < limit) {
