@@ -53,6 +53,24 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
     bool utf8 = bytes_.Utf8();
     int idleLimit = 16;
     while (pos > bound) {
+        if (backSkip_ && dfa_->At(state).idle) {
+            // Nothing in progress but fresh attempts: only a character that
+            // the start takes can lead anywhere. Where such characters lie
+            // close together the byte loop stays idle longer before it asks.
+            // Where they are rare this goes further than a look for the
+            // literal would, at a lower cost; where they are common it
+            // stops at once and the literal takes over.
+            int64 was = pos;
+            pos = bytes_.SkipBackToCandidate(*backSkip_, pos, bound);
+            if (pos < 0)
+                return -1;
+            if (was - pos < 64)
+                idleLimit = idleLimit < 1024 ? idleLimit * 2 : idleLimit;
+            else
+                idleLimit = idleLimit > 16 ? idleLimit / 2 : idleLimit;
+            if (pos < was && !Opening(true, pos, state))
+                return kGaveUp;
+        }
         if ((literal_ || literalSet_) && dfa_->At(state).idle) {
             // Nothing in progress: the next match found holds the literal,
             // so the run may begin again where the matches through its last
@@ -69,21 +87,6 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
                 if (pos < p && dfa_->At(state).accept)
                     return Found(pos, state);
             }
-        }
-        if (backSkip_ && dfa_->At(state).idle) {
-            // Nothing in progress but fresh attempts: only a character that
-            // the start takes can lead anywhere. Where such characters lie
-            // close together the byte loop stays idle longer before it asks.
-            int64 was = pos;
-            pos = bytes_.SkipBackToCandidate(*backSkip_, pos, bound);
-            if (pos < 0)
-                return -1;
-            if (was - pos < 64)
-                idleLimit = idleLimit < 1024 ? idleLimit * 2 : idleLimit;
-            else
-                idleLimit = idleLimit > 16 ? idleLimit / 2 : idleLimit;
-            if (pos < was && !Opening(true, pos, state))
-                return kGaveUp;
         }
         // Plain ASCII and two-byte characters through known transitions,
         // until a state that needs a look or a long idle stay.
