@@ -36,6 +36,27 @@ int64 RegexRun::ListLastStartBefore(int64 p, int64 from, int64 lower)
     return -1;
 }
 
+// Nothing in progress but fresh attempts: only a character that the start
+// takes can lead anywhere. Where such characters lie close together the
+// byte loop stays idle longer before it asks. Returns kGoOn, or what the
+// run returns.
+int64 RegexRun::Skip(int64& pos, int64 bound, int32& state, int& idleLimit)
+{
+    if (!backSkip_ || !dfa_->At(state).idle)
+        return kGoOn;
+    int64 was = pos;
+    pos = bytes_.SkipBackToCandidate(*backSkip_, pos, bound);
+    if (pos < 0)
+        return -1;
+    if (was - pos < 64)
+        idleLimit = idleLimit < 1024 ? idleLimit * 2 : idleLimit;
+    else
+        idleLimit = idleLimit > 16 ? idleLimit / 2 : idleLimit;
+    if (pos < was && !Opening(true, pos, state))
+        return kGaveUp;
+    return kGoOn;
+}
+
 int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
 {
     int64 bound = lower > 0 ? lower : 0;
@@ -53,25 +74,13 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
     bool utf8 = bytes_.Utf8();
     int idleLimit = 16;
     while (pos > bound) {
-        if (backSkip_ && dfa_->At(state).idle) {
-            // Nothing in progress but fresh attempts: only a character that
-            // the start takes can lead anywhere. Where such characters lie
-            // close together the byte loop stays idle longer before it asks.
-            // Where they are rare this goes further than a look for the
-            // literal would, at a lower cost; where they are common it
-            // stops at once and the literal takes over.
-            int64 was = pos;
-            pos = bytes_.SkipBackToCandidate(*backSkip_, pos, bound);
-            if (pos < 0)
-                return -1;
-            if (was - pos < 64)
-                idleLimit = idleLimit < 1024 ? idleLimit * 2 : idleLimit;
-            else
-                idleLimit = idleLimit > 16 ? idleLimit / 2 : idleLimit;
-            if (pos < was && !Opening(true, pos, state))
-                return kGaveUp;
-        }
-        if ((literal_ || literalSet_) && dfa_->At(state).idle) {
+        // A single literal is looked for by one rare byte, which goes faster
+        // than the skip's pairs of bytes. A set is looked for by pairs, and
+        // then the skip goes first: where the bytes that end a match are
+        // rare it goes further at a lower cost, where they are common it
+        // stops at once and the set takes over.
+        int64 done = literalSet_ ? Skip(pos, bound, state, idleLimit) : kGoOn;
+        if (done == kGoOn && (literal_ || literalSet_) && dfa_->At(state).idle) {
             // Nothing in progress: the next match found holds the literal,
             // so the run may begin again where the matches through its last
             // occurrence end. A run that reaches the bound may step below it
@@ -88,6 +97,10 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
                     return Found(pos, state);
             }
         }
+        if (done == kGoOn && !literalSet_)
+            done = Skip(pos, bound, state, idleLimit);
+        if (done != kGoOn)
+            return done;
         // Plain ASCII and two-byte characters through known transitions,
         // until a state that needs a look or a long idle stay.
         int64 n;

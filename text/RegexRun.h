@@ -322,6 +322,7 @@ public:
 
 private:
     static constexpr int64 kGaveUp = INT64_MIN;
+    static constexpr int64 kGoOn = INT64_MIN + 1;
 
     bool Check() const { return re_.accept_.stamp == re_.generation_; }
     void NewGeneration() { Raise(re_.generation_, &RegexNode::stamp); }
@@ -353,6 +354,7 @@ private:
     int64 ReachBack(int64 p, int64 lower);
     int64 ReachAhead(int64 x, int64 limit);
     int64 LiteralJump(int64 pos, int64 bound);
+    int64 Skip(int64& pos, int64 bound, int32& state, int& idleLimit);
     void PrepareLiteral();
     void PrepareLiteralSet();
     int64 ReachForward(int64 d, int64 p, int64 from);
