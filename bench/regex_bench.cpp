@@ -1,5 +1,6 @@
-// Regular-expression search speed over generated UTF-8 texts (English-like
-// and Polish-like), searched the way the find commands do it, every match
+// Regular-expression search speed over generated UTF-8 texts (English-like,
+// Polish-like, C-like source lines and digit-heavy log lines), searched the
+// way the find commands do it, every match
 // counted: forward in windows of 100000 bytes (F3), backward from the end
 // with the match before each start (Find previous when the selection is no
 // match) and with the match ending before it (when it is), each with and
@@ -11,7 +12,7 @@
 // over the same files beside it.
 //
 // regex_bench [folder [name]]: with a folder, the 100 MB texts are also
-// written there (regex_bench_en.txt, regex_bench_pl.txt), so that other
+// written there (regex_bench_en.txt, _pl, _src, _log), so that other
 // tools can search the same bytes ("-" writes none); with a name, only that
 // pattern runs; with a third, only the searches it names by letters (f
 // forward, b backward, p backward before a selection), for profiling.
@@ -144,6 +145,81 @@ std::string MakePolishText(size_t size)
             lineStart = text.size();
         } else {
             text += " ";
+        }
+    }
+    text.resize(size);
+    return text;
+}
+
+const char* const kHeaders[] = {"stdio", "stdlib", "string", "windows", "assert", "math", "limits", "errno"};
+
+// A log of C-like source lines, a line of "#include <name.h>" every few
+// lines: the pattern anchored to line starts with a literal finds one on
+// many lines.
+std::string MakeSourceText(size_t size)
+{
+    std::string text;
+    text.reserve(size + 128);
+    u32 state = 777;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    while (text.size() < size) {
+        u32 r = next() % 6;
+        if (r == 0) {
+            text += "#include <";
+            text += kHeaders[next() % 8];
+            text += ".h>";
+        } else {
+            text += r == 1 ? "" : "    ";
+            text += r == 2 ? "int " : r == 3 ? "return " : "";
+            for (int words = 1 + static_cast<int>(next() % 5); words > 0; words--) {
+                text += kWords[next() % 45];
+                text += words > 1 ? (next() % 3 ? " + " : "(") : ";";
+            }
+        }
+        text += "\n";
+    }
+    text.resize(size);
+    return text;
+}
+
+const char* const kLogWords[] = {
+    "foo", "bar", "baz", "barrel", "football", "bazaar", "foobar", "harbor", "took", "ms", "bytes", "id", "user",
+    "request", "done", "retry", "queue", "window", "river", "plik", "zapisano", "rozmiar", "dysku", "pami\xC4\x99" "ci",
+    "\xC5\xBC\xC3\xB3\xC5\x82ty", "Krak\xC3\xB3w", "wiadomo\xC5\x9B\xC4\x87", "kopia", "danych", "strona",
+};
+constexpr int kLogWordCount = sizeof(kLogWords) / sizeof(kLogWords[0]);
+
+// Log lines, digit-heavy: a timestamp, a level and English and Polish words,
+// most of them followed by a number, now and then a word glued to its
+// number ("bar2026"), so that the bytes a number ends with are everywhere.
+std::string MakeLogText(size_t size)
+{
+    std::string text;
+    text.reserve(size + 256);
+    u32 state = 2026;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    static const char* const kLevels[] = {"INFO", "WARN", "DEBUG", "ERROR"};
+    char stamp[64];
+    while (text.size() < size) {
+        snprintf(stamp, sizeof stamp, "2026-%02u-%02u %02u:%02u:%02u.%03u %s ", 1 + next() % 12, 1 + next() % 28,
+                 next() % 24, next() % 60, next() % 60, next() % 1000, kLevels[next() % 4]);
+        text += stamp;
+        for (int words = 4 + static_cast<int>(next() % 6); words > 0; words--) {
+            text += kLogWords[next() % kLogWordCount];
+            u32 r = next() % 40;
+            if (r == 0)
+                text += std::to_string(next() % 10000);
+            if (r < 25) {
+                text += " ";
+                text += std::to_string(10 + next() % (next() % 2 ? 90 : 99990));
+            }
+            text += words > 1 ? " " : "\n";
         }
     }
     text.resize(size);
@@ -314,6 +390,22 @@ const Pattern kPatterns[] = {
     {"alt_digits_pl", "pl", "(foo|bar|baz)[0-9][0-9]+"},
     {"pl_letters", "pl", "[\xC4\x85\xC4\x99]"},
     {"pl_letters_en", "en", "[\xC4\x85\xC4\x99]"},
+    // The same alternation over log lines, where the bytes a match ends with
+    // follow most spaces.
+    {"alt_digits_log", "log", "(foo|bar|baz)[0-9][0-9]+"},
+    {"alt_word_digits_log", "log", "\\b(foo|bar|baz)[0-9]+\\b"},
+    // Anchored to line starts: with a literal that starts many lines, with
+    // one that starts none, with one common elsewhere but rare at line
+    // starts, and with none at all.
+    {"anchored_include", "src", "^#include <[a-z]+\\.h>"},
+    {"anchored_include_absent", "en", "^#include <[a-z]+\\.h>"},
+    {"anchored_absent", "en", "^zzz"},
+    {"anchored_common", "en", "^the [a-z]+"},
+    {"anchored_word", "en", "^\\w+ing\\b"},
+    // Led by a word class, which every letter may begin.
+    {"word_ing", "en", "\\w+ing\\b"},
+    {"word_ing_rare", "pl", "\\w+ing\\b"},
+    {"word_pl", "pl", "\\w+\xC3\xB3w\\b"},
 };
 
 bool WriteFile(const std::string& path, const std::string& text)
@@ -337,7 +429,8 @@ int main(int argc, char** argv)
         const char* name;
         std::string bytes;
         TextDocument small, large;
-    } texts[2] = {{"en", MakeText(large), {}, {}}, {"pl", MakePolishText(large), {}, {}}};
+    } texts[4] = {{"en", MakeText(large), {}, {}}, {"pl", MakePolishText(large), {}, {}},
+                  {"src", MakeSourceText(large), {}, {}}, {"log", MakeLogText(large), {}, {}}};
     if (argc > 1 && strcmp(argv[1], "-") != 0) {
         for (Texts& t : texts)
             if (!WriteFile(std::string(argv[1]) + "/regex_bench_" + t.name + ".txt", t.bytes))
@@ -362,14 +455,17 @@ int main(int argc, char** argv)
         for (const Pattern& p : kPatterns) {
             if (argc > 2 && strcmp(argv[2], p.name) != 0)
                 continue;
-            Texts& t = strcmp(p.textName, "pl") == 0 ? texts[1] : texts[0];
+            Texts* t = &texts[0];
+            for (Texts& each : texts)
+                if (strcmp(p.textName, each.name) == 0)
+                    t = &each;
             if (strchr(ways, 'f')) {
-                Result r10 = SearchAll(t.small, p.text, false, Way::Forward);
-                Result r100 = SearchAll(t.large, p.text, false, Way::Forward);
+                Result r10 = SearchAll(t->small, p.text, false, Way::Forward);
+                Result r100 = SearchAll(t->large, p.text, false, Way::Forward);
                 printf("regex_%s_10MB: %.1f MB/s\n", p.name, r10.mbps);
                 printf("regex_%s_100MB: %.1f MB/s\n", p.name, r100.mbps);
                 printf("regex_%s_matches_100MB: %lld count\n", p.name, static_cast<long long>(r100.matches));
-                Result ri = SearchAll(t.large, p.text, true, Way::Forward);
+                Result ri = SearchAll(t->large, p.text, true, Way::Forward);
                 printf("regex_i_%s_100MB: %.1f MB/s\n", p.name, ri.mbps);
                 printf("regex_i_%s_matches_100MB: %lld count\n", p.name, static_cast<long long>(ri.matches));
                 fflush(stdout);
@@ -381,7 +477,7 @@ int main(int argc, char** argv)
                     if (!strchr(ways, way == Way::Backward ? 'b' : 'p'))
                         continue;
                     double step = 0;
-                    Result r = SearchAll(t.large, p.text, ignoreCase, way, &step);
+                    Result r = SearchAll(t->large, p.text, ignoreCase, way, &step);
                     printf("regex_%s_%s%s_100MB: %.1f MB/s\n", name, i, p.name, r.mbps);
                     printf("regex_%s_%s%s_matches_100MB: %lld count\n", name, i, p.name,
                            static_cast<long long>(r.matches));

@@ -9,12 +9,16 @@
 # (grep -E -o, which finds every match as the bench does); the same two
 # with -i for the searches without case. Backward searches are held against
 # grep's forward speed over the same bytes.
-# Usage: bench/regex_compare.sh [build tree, default build/x64] [another regex_bench.exe to compare]
+# Usage: bench/regex_compare.sh [build tree, default build/x64] [another regex_bench.exe to compare, or -]
+#        [pattern names, comma-separated: only those] [searches: f forward, b backward, p before]
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build/x64}" && pwd)
 EXE=$BUILD/bench/regex_bench.exe
 OTHER=${2:-}
+[ "$OTHER" = - ] && OTHER=
+ONLY=${3:-}
+WAYS=${4:-fbp}
 export WINEPREFIX=${WINEPREFIX:-$BUILD/wineprefix}
 export WINEDEBUG=-all
 export LC_ALL=C.UTF-8
@@ -27,9 +31,21 @@ done
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-wine "$EXE" "$(winepath -w "$tmp")" </dev/null | tr -d '\r' | tee "$tmp/bench.out"
+# Each program runs once per pattern asked for (all of them by default).
+run_bench() {
+    local exe=$1 folder=$2 name
+    if [ -z "$ONLY" ]; then
+        wine "$exe" "$folder" </dev/null
+        return
+    fi
+    for name in ${ONLY//,/ }; do
+        wine "$exe" "$folder" "$name" "$WAYS" </dev/null
+        folder=-
+    done
+}
+run_bench "$EXE" "$(winepath -w "$tmp")" | tr -d '\r' | tee "$tmp/bench.out"
 if [ -n "$OTHER" ]; then
-    wine "$OTHER" </dev/null | tr -d '\r' | sed -n 's/^regex_\(.*\)$/other_\1/p' | tee "$tmp/other.out"
+    run_bench "$OTHER" - | tr -d '\r' | sed -n 's/^regex_\(.*\)$/other_\1/p' | tee "$tmp/other.out"
 fi
 
 # Best of three runs, in MB/s (10^6 bytes) of processor time (perf's task
@@ -52,9 +68,10 @@ figure() {
 }
 
 printf '%s\n' "| search | pattern | regex MB/s | ${OTHER:+other MB/s | }grep MB/s | regex / grep | ${OTHER:+other / grep | }grep -o MB/s | regex / grep -o |" >"$tmp/table"
-grep '^pattern_' "$tmp/bench.out" | while IFS= read -r line; do
+grep '^pattern_' "$tmp/bench.out" | sort -u | while IFS= read -r line; do
     name=${line%%:*}
     name=${name#pattern_}
+    if [ -n "$ONLY" ] && ! [[ ",$ONLY," == *",$name,"* ]]; then continue; fi
     rest=${line#*: }
     file=$tmp/regex_bench_${rest%% *}.txt
     pattern=${rest#* }

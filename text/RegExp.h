@@ -196,6 +196,12 @@ private:
     // The same for backward runs of the reversed expression: the last bytes
     // of the characters that can end a match, read from its end.
     FirstBytes lastBytes_;
+    // When every match begins at a line start: pairs of a line-break byte
+    // and a byte that can begin a match after it (usable false otherwise).
+    FirstBytes lineBytes_;
+    // Compiled as the reversed copy, whose states are run backward only;
+    // the forward states may fold a step and the resolution after it.
+    bool backwardOnly_;
     // Characters every match holds in a row (from its start or up to its
     // end), as bytes in one encoding, so that a backward run can pass over
     // the stretches without them.
@@ -206,6 +212,20 @@ private:
         bool fold;       // ASCII letters compared without case
         u8 bytes[64];
     } literal_;
+    // When there is no such literal: literals one of which every match
+    // holds, one for each branch of an alternation that every match begins
+    // (or ends) with, and a pair of bytes of each for a backward scan.
+    struct RequiredSet {
+        int32 encoding;  // 0 until computed
+        int count;       // 0 when there is none
+        bool fold;       // ASCII letters compared without case
+        BytePairRanges pairs;
+        struct Member {
+            int length;
+            int pair;  // where the scanned pair of bytes begins
+            u8 bytes[16];
+        } members[8];
+    } literalSet_;
     // Where the reversed run of the last backward search found its start,
     // so that the next search, from that start, goes on from there: the
     // text by its change count, the state there, and where the run began,

@@ -36,6 +36,27 @@ int64 RegexRun::ListLastStartBefore(int64 p, int64 from, int64 lower)
     return -1;
 }
 
+// Nothing in progress but fresh attempts: only a character that the start
+// takes can lead anywhere. Where such characters lie close together the
+// byte loop stays idle longer before it asks. Returns kGoOn, or what the
+// run returns.
+int64 RegexRun::Skip(int64& pos, int64 bound, int32& state, int& idleLimit)
+{
+    if (!backSkip_ || !dfa_->At(state).idle)
+        return kGoOn;
+    int64 was = pos;
+    pos = bytes_.SkipBackToCandidate(*backSkip_, pos, bound);
+    if (pos < 0)
+        return -1;
+    if (was - pos < 64)
+        idleLimit = idleLimit < 1024 ? idleLimit * 2 : idleLimit;
+    else
+        idleLimit = idleLimit > 16 ? idleLimit / 2 : idleLimit;
+    if (pos < was && !Opening(true, pos, state))
+        return kGaveUp;
+    return kGoOn;
+}
+
 int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
 {
     int64 bound = lower > 0 ? lower : 0;
@@ -53,7 +74,13 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
     bool utf8 = bytes_.Utf8();
     int idleLimit = 16;
     while (pos > bound) {
-        if (literal_ && dfa_->At(state).idle) {
+        // A single literal is looked for by one rare byte, which goes faster
+        // than the skip's pairs of bytes. A set is looked for by pairs, and
+        // then the skip goes first: where the bytes that end a match are
+        // rare it goes further at a lower cost, where they are common it
+        // stops at once and the set takes over.
+        int64 done = literalSet_ ? Skip(pos, bound, state, idleLimit) : kGoOn;
+        if (done == kGoOn && (literal_ || literalSet_) && dfa_->At(state).idle) {
             // Nothing in progress: the next match found holds the literal,
             // so the run may begin again where the matches through its last
             // occurrence end. A run that reaches the bound may step below it
@@ -70,21 +97,10 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
                     return Found(pos, state);
             }
         }
-        if (backSkip_ && dfa_->At(state).idle) {
-            // Nothing in progress but fresh attempts: only a character that
-            // the start takes can lead anywhere. Where such characters lie
-            // close together the byte loop stays idle longer before it asks.
-            int64 was = pos;
-            pos = bytes_.SkipBackToCandidate(*backSkip_, pos, bound);
-            if (pos < 0)
-                return -1;
-            if (was - pos < 64)
-                idleLimit = idleLimit < 1024 ? idleLimit * 2 : idleLimit;
-            else
-                idleLimit = idleLimit > 16 ? idleLimit / 2 : idleLimit;
-            if (pos < was && !Opening(true, pos, state))
-                return kGaveUp;
-        }
+        if (done == kGoOn && !literalSet_)
+            done = Skip(pos, bound, state, idleLimit);
+        if (done != kGoOn)
+            return done;
         // Plain ASCII and two-byte characters through known transitions,
         // until a state that needs a look or a long idle stay.
         int64 n;
@@ -127,14 +143,18 @@ int64 RegexRun::StatesLastStartBefore(int64 p, int64 from, int64 lower)
                 }
                 state = to;
                 at = &dfa_->At(state);
+                // Idle below the end of the literal's occurrence found last,
+                // the run asks for the one before it at once.
                 if (!at->idle)
                     idle = 0;
-                else if (++idle >= idleLimit && backSkip_)
+                else if ((++idle >= idleLimit && backSkip_) ||
+                         ((literal_ || literalSet_) && (literalEnd_ < 0 || pos - k <= literalEnd_)))
                     break;
             }
             if (k > 0) {
                 pos -= k;
-                if (!Settle(state, KindBefore(pos), KindOf(last)))
+                // The kinds around pos are read only when they count.
+                if (dfa_->At(state).assertion && !Settle(state, KindBefore(pos), KindOf(last)))
                     return kGaveUp;
                 if (pos < p && dfa_->At(state).accept)
                     return Found(pos, state);
@@ -220,7 +240,7 @@ int64 RegexRun::ReachBack(int64 p, int64 lower)
 int64 RegexRun::ReachAhead(int64 x, int64 limit)
 {
     int32 state = EverythingState();
-    if (StatesWentWrong(state) || !Settle(state, KindBefore(x), KindAt(x)))
+    if (StatesWentWrong(state) || (dfa_->At(state).assertion && !Settle(state, KindBefore(x), KindAt(x))))
         return kGaveUp;
     int64 pos = x;
     while (pos < limit) {
@@ -250,17 +270,27 @@ int64 RegexRun::ReachAhead(int64 x, int64 limit)
 // bound could hold.
 int64 RegexRun::LiteralJump(int64 pos, int64 bound)
 {
-    int64 length = literal_->length;
-    if (literalAt_ < 0 || literalAt_ + length > pos) {
-        int64 q = bytes_.LastLiteral(*literal_, pos, bound - 3);
-        if (q < 0)
+    // The occurrence that ends last below pos stays so while pos goes down
+    // to its end. With a set, a match through another occurrence that ends
+    // later either holds the end of the one found, or begins past it, and
+    // then that occurrence would have been met first.
+    if (literalEnd_ < 0 || literalEnd_ > pos) {
+        int64 end;
+        if (literalSet_) {
+            end = bytes_.LastOfSet(*literalSet_, pos, bound - 3);
+        } else {
+            int64 q = bytes_.LastLiteral(*literal_, pos, bound - 3);
+            end = q < 0 ? -1 : q + literal_->length;
+        }
+        if (end < 0)
             return -1;
-        int64 reach = ahead_->ReachAhead(q + length, pos);
+        int64 reach = ahead_->ReachAhead(end, pos);
         if (reach == kGaveUp) {
             literal_ = nullptr;
+            literalSet_ = nullptr;
             return pos;
         }
-        literalAt_ = q;
+        literalEnd_ = end;
         literalReach_ = reach;
     }
     return literalReach_ < pos ? literalReach_ : pos;
@@ -270,11 +300,15 @@ void RegexRun::UseLiteral(RegexRun& forward)
 {
     forward.PrepareLiteral();
     const RegExp::RequiredLiteral& literal = forward.re_.literal_;
-    if (literal.length == 0 || !forward.BeginStates())
+    if (literal.length == 0)
+        forward.PrepareLiteralSet();
+    const RegExp::RequiredSet& set = forward.re_.literalSet_;
+    if ((literal.length == 0 && set.count == 0) || !forward.BeginStates())
         return;
     ahead_ = &forward;
-    literal_ = &literal;
-    literalAt_ = -1;
+    literal_ = literal.length > 0 ? &literal : nullptr;
+    literalSet_ = literal.length > 0 ? nullptr : &set;
+    literalEnd_ = -1;
 }
 
 namespace {
@@ -297,15 +331,132 @@ int ByteFrequency(u8 b)
     return 40;
 }
 
-// The characters every match begins with, one after the other.
+// The characters every match begins with, one after the other; the
+// assertions among them take none.
 void LeadingLiterals(const RegexNode* node, std::vector<u32>& out)
 {
     out.clear();
-    for (; node && IsLiteral(node->kind) && out.size() < 64; node = node->out)
-        out.push_back(node->kind);
+    for (; node && (IsLiteral(node->kind) || IsAssertion(node->kind)) && out.size() < 64; node = node->out)
+        if (IsLiteral(node->kind))
+            out.push_back(node->kind);
+}
+
+// The nodes that take the first character of a match, past the splits and
+// assertions before them: false unless all are literals, at most eight.
+bool BranchLiterals(const RegexNode* start, std::vector<const RegexNode*>& out)
+{
+    out.clear();
+    std::vector<const RegexNode*> stack{start}, seen;
+    while (!stack.empty()) {
+        const RegexNode* n = stack.back();
+        stack.pop_back();
+        if (std::find(seen.begin(), seen.end(), n) != seen.end())
+            continue;
+        seen.push_back(n);
+        if (n->kind == SPLIT) {
+            stack.push_back(n->out1);
+            stack.push_back(n->out);
+        } else if (IsAssertion(n->kind)) {
+            stack.push_back(n->out);
+        } else if (!IsLiteral(n->kind) || out.size() == 8) {
+            return false;
+        } else {
+            out.push_back(n);
+        }
+    }
+    return !out.empty();
 }
 
 }  // namespace
+
+// For each branch of an alternation that every match begins with (or, by
+// the reversed expression, ends with), the longest run of its characters
+// with one form of bytes, as for the single literal; all of them at least
+// three bytes long. The side whose shortest member is longer is taken.
+void RegexRun::PrepareLiteralSet()
+{
+    RegExp::RequiredSet& set = re_.literalSet_;
+    EncodingId encoding = text_.Encoding();
+    if (set.encoding == encoding)
+        return;
+    set.encoding = encoding;
+    set.count = 0;
+    bool utf8 = encoding == EncodingUtf8;
+    if (!utf8 && !IsCodePageEncoding(encoding))
+        return;
+    set.fold = re_.ignoreCase_ != 0;
+    int best = 0;
+    std::vector<const RegexNode*> branches;
+    std::vector<u32> chain;
+    std::vector<int32> twins;
+    RegExp::RequiredSet::Member members[8];
+    for (int side = 0; side < 2; side++) {
+        if (!BranchLiterals(side == 0 ? re_.start_ : re_.Reversed().start_, branches))
+            continue;
+        int shortest = INT32_MAX;
+        for (size_t m = 0; m < branches.size(); m++) {
+            LeadingLiterals(branches[m], chain);
+            if (side == 1)
+                std::reverse(chain.begin(), chain.end());
+            RegExp::RequiredSet::Member& member = members[m];
+            member.length = 0;
+            std::vector<u8> run;
+            for (size_t i = 0; i <= chain.size(); i++) {
+                u32 c = i < chain.size() ? chain[i] : kLineFeed;
+                bool usable = c != kLineFeed && c != 13 && (c < 128 || (utf8 && !re_.ignoreCase_));
+                if (usable && re_.ignoreCase_) {
+                    RegexCaseTwins(c, twins);
+                    usable = twins.empty();
+                }
+                u8 code[4];
+                int n = usable ? EncodeUtf8CodePoint(code, static_cast<int32>(c)) : 0;
+                if (n > 0 && run.size() + static_cast<size_t>(n) <= sizeof(member.bytes)) {
+                    for (int j = 0; j < n; j++)
+                        run.push_back(re_.ignoreCase_ && code[j] >= 'A' && code[j] <= 'Z' ? code[j] + 32 : code[j]);
+                    continue;
+                }
+                if (run.size() > static_cast<size_t>(member.length)) {
+                    member.length = static_cast<int>(run.size());
+                    memcpy(member.bytes, run.data(), run.size());
+                }
+                run.clear();
+            }
+            shortest = std::min(shortest, member.length);
+        }
+        if (shortest < 3 || shortest <= best)
+            continue;
+        best = shortest;
+        set.count = static_cast<int>(branches.size());
+        std::copy(members, members + set.count, set.members);
+    }
+    // Each member is looked for by its pair of bytes that is rarest, in
+    // the order of a backward scan: its second byte, then the one before.
+    BytePairRanges& pairs = set.pairs;
+    pairs.singles = 0;
+    pairs.pairs = 0;
+    pairs.fold = set.fold;
+    for (int m = 0; m < set.count; m++) {
+        RegExp::RequiredSet::Member& member = set.members[m];
+        member.pair = 0;
+        for (int i = 1; i + 1 < member.length; i++)
+            if (ByteFrequency(member.bytes[i]) + ByteFrequency(member.bytes[i + 1]) <
+                ByteFrequency(member.bytes[member.pair]) + ByteFrequency(member.bytes[member.pair + 1]))
+                member.pair = i;
+        u8 second = member.bytes[member.pair + 1], first = member.bytes[member.pair];
+        if (set.fold) {
+            second |= 0x20;
+            first |= 0x20;
+        }
+        bool known = false;
+        for (int k = 0; k < pairs.pairs; k++)
+            known = known || (pairs.pair[k][0] == second && pairs.pair[k][2] == first);
+        if (!known) {
+            u8* pair = pairs.pair[pairs.pairs++];
+            pair[0] = pair[1] = second;
+            pair[2] = pair[3] = first;
+        }
+    }
+}
 
 // The longest run of characters that every match begins or ends with,
 // in bytes of the text's encoding, at least three of them. Only characters
@@ -517,6 +668,62 @@ bool RegexBytes::LiteralEquals(const RegExp::RequiredLiteral& literal, const u8*
             return false;
     }
     return true;
+}
+
+bool RegexBytes::MemberEquals(const RegExp::RequiredSet::Member& member, bool fold, const u8* bytes)
+{
+    for (int i = 0; i < member.length; i++) {
+        u8 b = bytes[i], want = member.bytes[i];
+        if (b != want && !(fold && (b | 0x20) == want && want >= 'a' && want <= 'z'))
+            return false;
+    }
+    return true;
+}
+
+int64 RegexBytes::LastOfSet(const RegExp::RequiredSet& set, int64 pos, int64 bound)
+{
+    int64 low = bound > 0 ? bound : 0;
+    // Where the second byte of a member's pair can lie. The first
+    // occurrence met going down ends last, or one that ends later begins
+    // past its end and so has its pair further up.
+    int64 hi = 0, lo = INT64_MAX;
+    for (int m = 0; m < set.count; m++) {
+        const RegExp::RequiredSet::Member& member = set.members[m];
+        hi = std::max(hi, pos - member.length + member.pair + 2);
+        lo = std::min(lo, low + member.pair + 1);
+    }
+    while (hi > lo) {
+        if (hi - 1 < start_ || hi > end_) {
+            Fill(hi - 1, true);
+            if (hi - 1 < start_ || hi > end_)
+                return -1;
+        }
+        int64 from = start_ > lo ? start_ : lo;
+        const u8* base = buffer_ + (from - start_);
+        const u8* hit = FindLastBytePairs(base, static_cast<size_t>(hi - from), set.pairs);
+        if (!hit) {
+            hi = from;
+            continue;
+        }
+        int64 at = from + (hit - base);
+        for (int m = 0; m < set.count; m++) {
+            const RegExp::RequiredSet::Member& member = set.members[m];
+            int64 q = at - member.pair - 1, end = q + member.length;
+            if (q < low || end > pos)
+                continue;
+            bool equal;
+            if (q >= start_ && end <= end_) {
+                equal = MemberEquals(member, set.fold, buffer_ + (q - start_));
+            } else {
+                u8 copy[sizeof(member.bytes)];
+                equal = text_.CopyBytes(q, copy, member.length) == member.length && MemberEquals(member, set.fold, copy);
+            }
+            if (equal)
+                return end;
+        }
+        hi = at;
+    }
+    return -1;
 }
 
 int64 RegexBytes::LastLiteral(const RegExp::RequiredLiteral& literal, int64 pos, int64 bound)

@@ -530,7 +530,10 @@ RegExp::RegExp() noexcept
       longest_(-2),
       firstBytes_{0, false, 0, {}, {}, {}},
       lastBytes_{0, false, 0, {}, {}, {}},
+      lineBytes_{0, false, 0, {}, {}, {}},
+      backwardOnly_(false),
       literal_{0, 0, 0, false, {}},
+      literalSet_{0, 0, false, {}, {}},
       resume_{0, 0, 0, 0, 0, 0}
 {
 }
@@ -556,7 +559,9 @@ void RegExp::Clear() noexcept
     dfa_.Reset(nullptr);
     firstBytes_.encoding = 0;
     lastBytes_.encoding = 0;
+    lineBytes_.encoding = 0;
     literal_.encoding = 0;
+    literalSet_.encoding = 0;
     resume_.changes = 0;
     longest_ = -2;
 }
@@ -587,6 +592,7 @@ void RegExp::Build(const u32* pattern, int64 count, bool ignoreCase, bool revers
     Clear();
     pattern_ = copy;
     ignoreCase_ = ignoreCase ? 1 : 0;
+    backwardOnly_ = reversed;
 
     PodArray<u32> postfix;
     RegexToPostfix(pattern_.Data(), count, classItems_, postfix);

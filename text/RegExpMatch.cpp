@@ -475,6 +475,19 @@ int32 RegexRun::StateStep(int32 state, int32 c)
     int64 resets = dfa_->resets;
     int32 next = InternList(anew);
     if (next >= 0 && dfa_->resets == resets) {
+        // Forward, the character before the assertions is c: when what they
+        // leave does not depend on the character after, the step takes
+        // them at once, and runs need not stop to look (a line start in
+        // a new attempt at every character, which fails after all but a
+        // line break).
+        if (!re_.backwardOnly_ && dfa_->At(next).assertion &&
+            dfa_->HasRoom(RegexDfa::KindCount, static_cast<size_t>(re_.nodeCount_) + 1)) {
+            int before = KindOf(c);
+            int32 resolved = Resolved(next, before, RegexDfa::KindBreak);
+            if (resolved >= 0 && Resolved(next, before, RegexDfa::KindWord) == resolved &&
+                Resolved(next, before, RegexDfa::KindOther) == resolved)
+                next = resolved;
+        }
         const RegexDfa::State& to = dfa_->At(next);
         int32 value = next | (to.accept || to.assertion ? RegexDfa::kLookBit : 0);
         if (c >= 0 && c < RegexDfa::kAsciiCodes)
@@ -580,6 +593,30 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
             if (first < 0 || dfa_->resets != firstResets)
                 return kGaveUp;
         }
+        if (state == first && literal_) {
+            // Nothing in progress: every match from here on holds an
+            // occurrence of the literal from here on, so none begins before
+            // the reach back from the next one of the matches through it.
+            // Only worth it when the occurrence is far.
+            if (literalAt_ < pos) {
+                literalAt_ = bytes_.NextLiteral(*literal_, pos, bound);
+                if (literalAt_ < 0)
+                    return -1;
+            }
+            if (literalAt_ - pos >= 64) {
+                int64 d = behind_->BeginStates() ? behind_->ReachBack(literalAt_, pos) : kGaveUp;
+                if (d == kGaveUp) {
+                    literal_ = nullptr;
+                } else if (d > pos) {
+                    pos = d;
+                    if (!Opening(true, pos, state))
+                        return kGaveUp;
+                    if (dfa_->At(state).accept)
+                        return pos;
+                    continue;
+                }
+            }
+        }
         if (state == first && skip_) {
             // Nothing in progress: only a character the start state takes
             // can begin the next attempt. Where such characters are near
@@ -593,6 +630,20 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
                 idleLimit = idleLimit < 1024 ? idleLimit * 2 : idleLimit;
             else
                 idleLimit = idleLimit > 16 ? idleLimit / 2 : idleLimit;
+        } else if (lineSkip_ && dfa_->At(state).setCount == 0) {
+            // Nothing in progress, and matches begin at line starts only:
+            // on to the next one whose first byte can begin one.
+            int64 was = pos;
+            pos = bytes_.SkipToLineStart(*lineSkip_, pos, bound);
+            if (pos >= bound)
+                return -1;
+            if (!Opening(true, pos, state))
+                return kGaveUp;
+            if (pos - was < 64)
+                idleLimit = idleLimit < 1024 ? idleLimit * 2 : idleLimit;
+            else
+                idleLimit = idleLimit > 16 ? idleLimit / 2 : idleLimit;
+            continue;
         }
         // Plain ASCII through known transitions, until a state that needs a
         // look (accepting, or with assertions to resolve), or a long stay
@@ -628,9 +679,9 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
                 }
                 state = to;
                 at = &dfa_->At(state);
-                if (state != first)
+                if (lineSkip_ ? at->setCount != 0 : state != first)
                     idle = 0;
-                else if (++idle == idleLimit && skip_)
+                else if (++idle == idleLimit && (skip_ || lineSkip_ || literal_))
                     break;
             }
             if (k > 0) {
@@ -766,6 +817,82 @@ void RegexRun::PrepareSkip()
             f.pairs.pairs = 0;
     }
     skip_ = f.usable ? &f : nullptr;
+    RegExp::FirstBytes& l = re_.lineBytes_;
+    if (l.encoding != encoding) {
+        l.encoding = encoding;
+        l.usable = !f.usable && ComputeLineBytes(encoding, l.bytes);
+        std::vector<std::pair<int, int>> runs;
+        for (int b = 0; b < 256; b++) {
+            if (!l.bytes[b])
+                continue;
+            if (!runs.empty() && runs.back().second == b - 1)
+                runs.back().second = b;
+            else
+                runs.emplace_back(b, b);
+        }
+        MergeNearest(runs, 4);
+        l.pairs.singles = 0;
+        l.pairs.fold = false;
+        l.pairs.pairs = 0;
+        for (u8 lineBreak : {u8(10), u8(13)}) {
+            for (const std::pair<int, int>& run : runs) {
+                u8* pair = l.pairs.pair[l.pairs.pairs++];
+                pair[0] = pair[1] = lineBreak;
+                pair[2] = static_cast<u8>(run.first);
+                pair[3] = static_cast<u8>(run.second);
+            }
+        }
+    }
+    lineSkip_ = l.usable ? &l : nullptr;
+}
+
+void RegexRun::JumpToLiteral(RegexRun& reversed)
+{
+    PrepareLiteral();
+    if (re_.literal_.length == 0)
+        return;
+    behind_ = &reversed;
+    literal_ = &re_.literal_;
+    literalAt_ = -1;
+}
+
+// Whether every match begins at a line start, and then the bytes that can
+// begin one there: the start's closure must not reach a node that takes a
+// character, or the accept node, but through a line start; past line
+// starts, with every assertion taken as holding, the nodes it reaches give
+// the bytes. Only in UTF-8 and the 8-bit encodings, where a line break is
+// a byte of its own.
+bool RegexRun::ComputeLineBytes(EncodingId encoding, bool* bytes)
+{
+    memset(bytes, 0, 256);
+    if (encoding != EncodingUtf8 && !IsCodePageEncoding(encoding))
+        return false;
+    const RegexNode* pool = re_.pool_.Data();
+    size_t count = static_cast<size_t>(re_.nodeCount_);
+    for (int pass = 0; pass < 2; pass++) {
+        std::vector<u8> seen(count + 1, 0);
+        std::vector<const RegexNode*> stack{re_.start_};
+        while (!stack.empty()) {
+            const RegexNode* n = stack.back();
+            stack.pop_back();
+            size_t index = n == &re_.accept_ ? count : static_cast<size_t>(n - pool);
+            if (seen[index])
+                continue;
+            seen[index] = 1;
+            if (n->kind == SPLIT) {
+                stack.push_back(n->out1);
+                stack.push_back(n->out);
+            } else if (IsAssertion(n->kind)) {
+                if (pass == 1 || n->kind != LINE_START)
+                    stack.push_back(n->out);
+            } else if (pass == 0 || n->kind == ACCEPT) {
+                return false;
+            } else if (!MarkNodeBytes(n, encoding, false, bytes)) {
+                memset(bytes, 1, 256);
+            }
+        }
+    }
+    return true;
 }
 
 // The start's closure with every assertion taken as holding.
@@ -1087,6 +1214,78 @@ int64 RegexBytes::SkipToCandidate(const RegExp::FirstBytes& set, int64 pos, int6
     return bound;
 }
 
+int64 RegexBytes::NextLiteral(const RegExp::RequiredLiteral& literal, int64 pos, int64 bound)
+{
+    int64 length = literal.length;
+    int k = literal.rare;
+    u8 rare = literal.bytes[k];
+    u8 ranges[2][2] = {{rare, rare}, {rare, rare}};
+    if (literal.fold && rare >= 'a' && rare <= 'z')
+        ranges[1][0] = ranges[1][1] = static_cast<u8>(rare - 32);
+    // Where the rare byte of an occurrence can lie.
+    int64 lo = pos + k;
+    int64 hi = bound + k;
+    while (lo < hi) {
+        if (lo < start_ || lo >= end_) {
+            Fill(lo, false);
+            if (lo < start_ || lo >= end_)
+                return -1;
+        }
+        int64 to = end_ < hi ? end_ : hi;
+        const u8* base = buffer_ + (lo - start_);
+        size_t n = static_cast<size_t>(to - lo);
+        const u8* hit = ranges[0][0] == ranges[1][0] ? FindByte(base, rare, n) : FindByteInRanges(base, n, ranges, 2);
+        if (!hit) {
+            lo = to;
+            continue;
+        }
+        int64 at = lo + (hit - base);
+        int64 q = at - k;
+        if (q >= start_ && q + length <= end_) {
+            if (LiteralEquals(literal, buffer_ + (q - start_)))
+                return q;
+        } else {
+            u8 copy[sizeof(literal.bytes)];
+            if (text_.CopyBytes(q, copy, length) == length && LiteralEquals(literal, copy))
+                return q;
+        }
+        lo = at + 1;
+    }
+    return -1;
+}
+
+int64 RegexBytes::SkipToLineStart(const RegExp::FirstBytes& set, int64 pos, int64 bound)
+{
+    // A line break below last begins a line below bound, unless it is the
+    // CR of a CR LF.
+    int64 last = bound - 1;
+    while (pos < last) {
+        if (pos < start_ || pos >= end_) {
+            Fill(pos, false);
+            if (end_ <= pos)
+                return bound;
+        }
+        const u8* bytes = buffer_ + (pos - start_);
+        int64 n = (end_ < last ? end_ : last) - pos;
+        const u8* hit = FindBytePairs(bytes, static_cast<size_t>(n), set.pairs);
+        if (!hit) {
+            pos += n;
+            continue;
+        }
+        int64 q = pos + (hit - bytes) + 1;
+        if (*hit == 13) {
+            if (q >= end_)
+                Fill(q, false);
+            if (q < end_ && buffer_[q - start_] == 10) {
+                pos = q;
+                continue;
+            }
+        }
+        return q;
+    }
+    return bound;
+}
+
 // The reversed expression, built at the first search that needs it.
 RegExp& RegExp::Reversed()
 {
@@ -1143,7 +1342,9 @@ int64 RegExp::FindForward(TextDocument& document, int64 from, int64& stop, int64
         }
     }
     int64 limit = AddClamped(AddClamped(begin, length), kForwardSlack);
-    int64 e = RegexRun(*this, document, bytes).RegexFirstEndForward(begin, limit);
+    RegexRun behind(Reversed(), document, bytes), ahead(*this, document, bytes);
+    ahead.JumpToLiteral(behind);
+    int64 e = ahead.RegexFirstEndForward(begin, limit);
     if (e < 0)
         return -1;
     int64 s = RegexRun(Reversed(), document, bytes).RegexLongestBackward(e, begin);

@@ -60,6 +60,11 @@ int32 RegexDfa::Intern(const int32* nodes, int32 count, bool anew, bool accept, 
     return index;
 }
 
+bool RegexDfa::HasRoom(size_t states, size_t nodes) const
+{
+    return states_.size() + states <= kMaxStates && pool_.size() + states * nodes <= kMaxPool;
+}
+
 void RegexDfa::SetWide(int32 state, int32 code, int32 next)
 {
     if (wideCount_ >= wide_.size() / 2) {

@@ -55,6 +55,9 @@ public:
     // node count), or kFull when the cache has no room left: it is then
     // emptied, and the caller starts over from its own copy of the set.
     int32 Intern(const int32* nodes, int32 count, bool anew, bool accept, bool assertion, bool idle);
+    // Whether states more states of at most nodes nodes each fit without
+    // emptying the cache.
+    bool HasRoom(size_t states, size_t nodes) const;
     // A state stays where it is only until the next Intern.
     State& At(int32 state) { return states_[static_cast<size_t>(state)]; }
     const int32* Nodes(const State& s) const { return pool_.data() + s.setStart; }

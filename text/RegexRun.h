@@ -209,12 +209,22 @@ public:
     // The first position at or after pos, below bound, whose byte is in the
     // set; bound when there is none.
     int64 SkipToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound);
+    // The first line start above pos, below bound, whose first byte may
+    // begin a match (by the set's pairs of a line break and that byte);
+    // bound when there is none.
+    int64 SkipToLineStart(const RegExp::FirstBytes& set, int64 pos, int64 bound);
     // The last character end at or below pos, above bound, whose last byte
     // is in the set; -1 when there is none.
     int64 SkipBackToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound);
     // The last place at or above bound where the literal lies whole below
     // pos; -1 when there is none.
     int64 LastLiteral(const RegExp::RequiredLiteral& literal, int64 pos, int64 bound);
+    // The largest end at or below pos of a place at or above bound where a
+    // member of the set lies whole; -1 when there is none.
+    int64 LastOfSet(const RegExp::RequiredSet& set, int64 pos, int64 bound);
+    // The first place at or above pos, below bound, where the literal
+    // begins; -1 when there is none.
+    int64 NextLiteral(const RegExp::RequiredLiteral& literal, int64 pos, int64 bound);
 
     // A UTF-8 character of two bytes, as the text decodes it: never
     // over-long, never a line break.
@@ -224,6 +234,7 @@ public:
 
 private:
     static bool LiteralEquals(const RegExp::RequiredLiteral& literal, const u8* bytes);
+    static bool MemberEquals(const RegExp::RequiredSet::Member& member, bool fold, const u8* bytes);
 
     int32 Unit(int64 p) const
     {
@@ -304,9 +315,14 @@ public:
     // stretches without the forward expression's required literal, with
     // the forward run finding where the matches through one end.
     void UseLiteral(RegexRun& forward);
+    // Lets this forward run pass over the stretches before the next
+    // occurrence of the required literal, with the reversed run finding
+    // where the matches through it can begin.
+    void JumpToLiteral(RegexRun& reversed);
 
 private:
     static constexpr int64 kGaveUp = INT64_MIN;
+    static constexpr int64 kGoOn = INT64_MIN + 1;
 
     bool Check() const { return re_.accept_.stamp == re_.generation_; }
     void NewGeneration() { Raise(re_.generation_, &RegexNode::stamp); }
@@ -331,13 +347,16 @@ private:
     // node takes; false when it takes undecodable units, which can be any.
     bool MarkNodeBytes(const RegexNode* node, EncodingId encoding, bool last, bool* bytes);
     bool ComputeFirstBytes(EncodingId encoding, bool* bytes);
+    bool ComputeLineBytes(EncodingId encoding, bool* bytes);
     bool ComputeLastBytes(EncodingId encoding, bool* bytes);
     void ComputeOpening();
     int32 EverythingState();
     int64 ReachBack(int64 p, int64 lower);
     int64 ReachAhead(int64 x, int64 limit);
     int64 LiteralJump(int64 pos, int64 bound);
+    int64 Skip(int64& pos, int64 bound, int32& state, int& idleLimit);
     void PrepareLiteral();
+    void PrepareLiteralSet();
     int64 ReachForward(int64 d, int64 p, int64 from);
     int64 PlainForward(int32& state, int64 pos, int64 bound);
     bool ComputePairs(const bool* first, BytePairRanges& out, bool backward);
@@ -397,13 +416,19 @@ private:
     RegexList* next_;
     const RegExp::FirstBytes* skip_ = nullptr;
     const RegExp::FirstBytes* backSkip_ = nullptr;
+    const RegExp::FirstBytes* lineSkip_ = nullptr;
     RegexDfa* dfa_ = nullptr;
     // The forward run and its literal while a backward run uses them; the
     // last occurrence found and how far the matches through it can reach.
     RegexRun* ahead_ = nullptr;
+    RegexRun* behind_ = nullptr;
     const RegExp::RequiredLiteral* literal_ = nullptr;
     int64 literalAt_ = -1;
     int64 literalReach_ = -1;
+    // The set a backward run uses instead when there is no literal, and
+    // the end of the last occurrence of either found.
+    const RegExp::RequiredSet* literalSet_ = nullptr;
+    int64 literalEnd_ = -1;
     int64 resumeAt_ = -1;
     int32 resumeState_ = -1;
     int32 foundState_ = -1;

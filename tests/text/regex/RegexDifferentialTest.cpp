@@ -527,6 +527,11 @@ const wchar_t* const kLongPatterns[] = {
     L"xk [a-z]+", L"[0-9]+ x\u0142", L"\\bkx\\b", L"k_x.*1", L"ab|kx|17|_k", L"\u017Cx\\w*",
     // An alternation before classes; classes of wide characters and ranges.
     L"(ab|kx|\u0142k)[0-9][0-9]+", L"[\u0142\u017C]", L"[\u00e9\u0142-\u017c]x", L"[\u00e9-\u017c]+",
+    L"(xk |17_|ab\u00e9)[0-9][0-9]+", L"\\b(kxa|_17|\u0142\u017Cx)\\d+",
+    // Anchored to line starts, through a byte of its own or any, and led by
+    // a word class.
+    L"^k[a-z]+", L"^\\w+x\\b", L"^(ab|x\u0142|\u017Cy)", L"^\\bk\\w*", L"^[\\n]", L"(^x|^1)\\W", L"^\\s*k",
+    L"^.", L"^$", L"\\w+k\\b", L"\\w*1\\b", L"(^|\\b)k\\B", L"\\w+kx\\b", L"\\w*\u0142x_\\b", L"\\w+1_k",
 };
 
 }  // namespace
@@ -625,6 +630,80 @@ TEST_CASE("cached states and skips agree with the plain automaton on long texts 
     }
     CHECK(compared > 5000);
     CHECK(found > 1000);
+}
+
+TEST_CASE("forward searches of patterns anchored to line starts or led by a word class agree with the brute-force matcher")
+{
+    // What leads each pattern, written out and as a tree: its atoms, the
+    // last one repeated by the quantifier (Empty for none).
+    static const struct {
+        const wchar_t* text;
+        std::vector<std::pair<Node::Kind, u32>> atoms;
+        Node::Kind quantifier;
+    } leads[] = {
+        {L"^", {{Node::Assertion, LINE_START}}, Node::Empty},
+        {L"^k", {{Node::Assertion, LINE_START}, {Node::Literal, 'k'}}, Node::Empty},
+        {L"^\\b", {{Node::Assertion, LINE_START}, {Node::Assertion, WORD_BOUNDARY}}, Node::Empty},
+        {L"\\w+", {{Node::Named, CLS_WORD}}, Node::Plus},
+        {L"^\\w*", {{Node::Assertion, LINE_START}, {Node::Named, CLS_WORD}}, Node::Star},
+        {L"\\w", {{Node::Named, CLS_WORD}}, Node::Empty},
+    };
+    const u32 seed = 0xA2C4E0F1;
+    std::mt19937 rng(seed);
+    TextDocument doc;
+    int compared = 0, found = 0;
+    for (int round = 0; round < 400; round++) {
+        u32 caseSeed = rng();
+        std::mt19937 local(caseSeed);
+        const auto& lead = leads[local() % (sizeof(leads) / sizeof(leads[0]))];
+        std::wstring pattern = lead.text;
+        std::vector<NodePtr> parts;
+        for (const auto& atom : lead.atoms)
+            parts.push_back(Make(atom.first, atom.second));
+        if (lead.quantifier != Node::Empty)
+            parts.back() = Wrap(lead.quantifier, {parts.back()});
+        pattern += L'(';
+        parts.push_back(PatternMaker(local).Regex(pattern, 1));
+        pattern += L')';
+        NodePtr tree = Wrap(Node::Concat, parts);
+        std::vector<u32> cps = CodePoints(pattern);
+        // Many short lines, in every kind of line break.
+        std::vector<TextChar> chars = MakeChars(local, 60 + static_cast<int>(local() % 90));
+        for (int k = static_cast<int>(local() % 12); k > 0; k--) {
+            static const TextChar breaks[] = {{Piece::Lf, 10}, {Piece::Cr, 13}, {Piece::CrLf, 10}};
+            chars.insert(chars.begin() + static_cast<std::ptrdiff_t>(local() % (chars.size() + 1)), breaks[local() % 3]);
+        }
+        // A CR followed by an LF is one character.
+        for (size_t i = chars.size() - 1; i > 0; i--) {
+            if (chars[i].piece == Piece::Lf && chars[i - 1].piece == Piece::Cr) {
+                chars[i - 1].piece = Piece::CrLf;
+                chars.erase(chars.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        }
+        for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE}) {
+            Sample s = Encode(chars, encoding);
+            Fill(doc, encoding, s.bytes);
+            for (bool ignoreCase : {false, true}) {
+                RegExp re;
+                re.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+                std::vector<oracle::Ends> all = oracle::AllMatches(*tree, s.text, ignoreCase);
+                INFO("seed " << seed << " case seed " << caseSeed << " pattern \"" << Narrow(pattern) << "\" ignore case "
+                             << ignoreCase << " " << s.description);
+                for (int64 p : Positions(s)) {
+                    int64 stop = -7;
+                    oracle::Found want = oracle::FindForward(all, s.text, p, 1000);
+                    int64 start = re.FindForward(doc, p, stop, 1000);
+                    REQUIRE(start == want.start);
+                    REQUIRE(stop == want.stop);
+                    compared++;
+                    if (start >= 0 && stop > start)
+                        found++;
+                }
+            }
+        }
+    }
+    CHECK(compared > 50000);
+    CHECK(found > 20000);
 }
 
 namespace {
@@ -785,8 +864,16 @@ TEST_CASE("backward searches of patterns that hold a literal agree with the brut
     for (int round = 0; round < 300; round++) {
         u32 caseSeed = rng();
         std::mt19937 local(caseSeed);
-        const auto& literal = literals[local() % (sizeof(literals) / sizeof(literals[0]))];
-        // (A) literal (B), each side left out now and then, or optional.
+        constexpr size_t kLiterals = sizeof(literals) / sizeof(literals[0]);
+        // (A) literal (B), each side left out now and then, or optional; half
+        // the time an alternation of two or three literals instead, one of
+        // which every match holds, and then (B) often digits, over a text
+        // with digits after most spaces.
+        size_t members = local() % 2 ? 1 : 2 + local() % 2;
+        std::vector<size_t> picks;
+        for (size_t i = 0; i < members; i++)
+            picks.push_back(local() % kLiterals);
+        bool digits = members > 1 && local() % 3 != 0;
         std::wstring pattern;
         std::vector<NodePtr> parts;
         PatternMaker maker(local);
@@ -801,18 +888,45 @@ TEST_CASE("backward searches of patterns that hold a literal agree with the brut
             parts.push_back(q == 0 ? n : Wrap(q == 1 ? Node::Quest : Node::Star, {n}));
         };
         side();
-        pattern += literal.text;
-        for (u32 c : literal.codes)
-            parts.push_back(Make(Node::Literal, c));
-        side();
+        std::vector<NodePtr> branches;
+        pattern += members > 1 ? L"(" : L"";
+        for (size_t pick : picks) {
+            pattern += branches.empty() ? L"" : L"|";
+            pattern += literals[pick].text;
+            std::vector<NodePtr> chain;
+            for (u32 c : literals[pick].codes)
+                chain.push_back(Make(Node::Literal, c));
+            branches.push_back(Wrap(Node::Concat, chain));
+        }
+        pattern += members > 1 ? L")" : L"";
+        parts.push_back(Wrap(Node::Alt, branches));
+        if (digits) {
+            pattern += L"[0-9][0-9]+";
+            NodePtr digit = Make(Node::Class);
+            digit->members.push_back({oracle::ClassMember::Range, '0', '9'});
+            parts.push_back(digit);
+            parts.push_back(Wrap(Node::Plus, {digit}));
+        } else {
+            side();
+        }
         NodePtr tree = Wrap(Node::Concat, parts);
         std::vector<u32> cps = CodePoints(pattern);
         // Random characters with the literal put in here and there.
         std::vector<TextChar> chars = MakeChars(local, 60 + static_cast<int>(local() % 60));
+        auto insert = [&](size_t at, const std::vector<u32>& codes) {
+            for (size_t j = codes.size(); j-- > 0;)
+                chars.insert(chars.begin() + static_cast<std::ptrdiff_t>(at), TextChar{Piece::CodePoint, codes[j]});
+        };
+        auto digit = [&] { return static_cast<u32>('0' + local() % 10); };
+        if (digits) {
+            for (int k = 12 + static_cast<int>(local() % 12); k > 0; k--)
+                insert(local() % (chars.size() + 1), {' ', digit(), digit()});
+        }
         for (int k = 1 + static_cast<int>(local() % 5); k > 0; k--) {
             size_t at = local() % (chars.size() + 1);
-            for (size_t j = literal.codes.size(); j-- > 0;)
-                chars.insert(chars.begin() + static_cast<std::ptrdiff_t>(at), TextChar{Piece::CodePoint, literal.codes[j]});
+            if (digits && local() % 2)
+                insert(at, {digit(), digit()});
+            insert(at, literals[picks[local() % members]].codes);
         }
         Sample s = Encode(chars, EncodingUtf8);
         Fill(doc, EncodingUtf8, s.bytes);
