@@ -192,6 +192,12 @@ TEST_CASE("damaged dictionaries from the fuzzer load, spell and suggest")
         {"af_32768", nullptr, L"kot"},                  // an AF vector of 32,768 flags
         {"hang2", L"wJnr\u0159", nullptr},              // ph: fields that decode to a NUL
         {"hang_cpd", L"niyXpwLt", L"niyXpwLt"},
+        {"hidden_capital_32768_flags", L"koT", nullptr},  // "koT" with 32,768 flags: left out
+        {"twosfx_complexprefixes_nonbmp",
+         L"dy\u017Al\u00DFc\u0119\u0105\uFFFFp\u0107\u0105n\u015Bt\u0142e\u015B\u0119\u017C\u017As\u043Eosfs"
+         L"\U0001F600bzr\u017A\U0001F600xjq\u00DF",
+         nullptr},                                                      // COMPLEXPREFIXES, above U+FFFF
+        {"hang_checkcompoundpattern", L"\u0119\u015B\u0119bdk\u0119\u015B\u0119bdk", nullptr},  // 0/Da
     };
     for (const auto& pair : pairs) {
         INFO(pair.folder);

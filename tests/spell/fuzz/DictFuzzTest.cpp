@@ -37,11 +37,24 @@ TEST_CASE("damaged dictionaries load and suggest: aliases out of range, a cut ph
 
 TEST_CASE("the damaged pairs kept beside the spelling tests run through the checked build")
 {
-    for (const wchar_t* name : {L"map_empty", L"phone_paren", L"iconv_nonbmp_phone", L"am_longword", L"af_32768",
-                                L"hang2", L"hang_cpd"}) {
-        std::wstring folder = std::wstring(L"" SPELL_DAMAGED_DICTS) + name + L"\\";
-        std::vector<u8> bytes = DictFuzzInput(ReadFileBytes(String((folder + L"d.aff").c_str())),
-                                              ReadFileBytes(String((folder + L"d.dic").c_str())));
+    // Each with the words asked beside the fixed ones, if any.
+    const std::pair<const wchar_t*, std::string> pairs[] = {
+        {L"map_empty", ""}, {L"phone_paren", ""}, {L"iconv_nonbmp_phone", ""}, {L"am_longword", ""},
+        {L"af_32768", ""}, {L"hang2", ""}, {L"hang_cpd", ""},
+        {L"hidden_capital_32768_flags", ""},  // "koT" with 32,768 flags
+        // COMPLEXPREFIXES: reversing shortens the characters above U+FFFF.
+        {L"twosfx_complexprefixes_nonbmp",
+         "dy\u017Al\u00DFc\u0119\u0105\uFFFFp\u0107\u0105n\u015Bt\u0142e\u015B\u0119\u017C\u017As\u043Eosfs"
+         "\U0001F600bzr\u017A\U0001F600xjq\u00DF"},
+        // A first part with COMPOUNDFORBIDFLAG beside a replacing CHECKCOMPOUNDPATTERN.
+        {L"hang_checkcompoundpattern", "\u0119\u015B\u0119bdk\u0119\u015B\u0119bdk"},
+    };
+    for (const auto& pair : pairs) {
+        std::wstring folder = std::wstring(L"" SPELL_DAMAGED_DICTS) + pair.first + L"\\";
+        std::string dic = ReadFileBytes(String((folder + L"d.dic").c_str()));
+        if (!pair.second.empty())
+            dic += "#words\n" + pair.second + "\n";
+        std::vector<u8> bytes = DictFuzzInput(ReadFileBytes(String((folder + L"d.aff").c_str())), dic);
         RunDictFuzz(bytes.data(), bytes.size());
     }
 }
