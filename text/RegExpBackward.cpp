@@ -367,6 +367,37 @@ bool BranchLiterals(const RegexNode* start, std::vector<const RegexNode*>& out)
     return !out.empty();
 }
 
+// The longest run of a chain's characters that have one form of bytes (see
+// PrepareLiteral), at most cap bytes, lower-cased without case, into out;
+// answers its length.
+int LongestLiteralRun(const std::vector<u32>& chain, bool utf8, bool fold, u8* out, size_t cap,
+                      std::vector<int32>& twins)
+{
+    std::vector<u8> run;
+    int best = 0;
+    for (size_t i = 0; i <= chain.size(); i++) {
+        u32 c = i < chain.size() ? chain[i] : kLineFeed;
+        bool usable = c != kLineFeed && c != 13 && (c < 128 || (utf8 && !fold));
+        if (usable && fold) {
+            RegexCaseTwins(c, twins);
+            usable = twins.empty();
+        }
+        u8 code[4];
+        int n = usable ? EncodeUtf8CodePoint(code, static_cast<int32>(c)) : 0;
+        if (n > 0 && run.size() + static_cast<size_t>(n) <= cap) {
+            for (int j = 0; j < n; j++)
+                run.push_back(fold && code[j] >= 'A' && code[j] <= 'Z' ? code[j] + 32 : code[j]);
+            continue;
+        }
+        if (run.size() > static_cast<size_t>(best)) {
+            best = static_cast<int>(run.size());
+            memcpy(out, run.data(), run.size());
+        }
+        run.clear();
+    }
+    return best;
+}
+
 }  // namespace
 
 // For each branch of an alternation that every match begins with (or, by
@@ -399,28 +430,8 @@ void RegexRun::PrepareLiteralSet()
             if (side == 1)
                 std::reverse(chain.begin(), chain.end());
             RegExp::RequiredSet::Member& member = members[m];
-            member.length = 0;
-            std::vector<u8> run;
-            for (size_t i = 0; i <= chain.size(); i++) {
-                u32 c = i < chain.size() ? chain[i] : kLineFeed;
-                bool usable = c != kLineFeed && c != 13 && (c < 128 || (utf8 && !re_.ignoreCase_));
-                if (usable && re_.ignoreCase_) {
-                    RegexCaseTwins(c, twins);
-                    usable = twins.empty();
-                }
-                u8 code[4];
-                int n = usable ? EncodeUtf8CodePoint(code, static_cast<int32>(c)) : 0;
-                if (n > 0 && run.size() + static_cast<size_t>(n) <= sizeof(member.bytes)) {
-                    for (int j = 0; j < n; j++)
-                        run.push_back(re_.ignoreCase_ && code[j] >= 'A' && code[j] <= 'Z' ? code[j] + 32 : code[j]);
-                    continue;
-                }
-                if (run.size() > static_cast<size_t>(member.length)) {
-                    member.length = static_cast<int>(run.size());
-                    memcpy(member.bytes, run.data(), run.size());
-                }
-                run.clear();
-            }
+            member.length = LongestLiteralRun(chain, utf8, re_.ignoreCase_ != 0, member.bytes, sizeof(member.bytes),
+                                              twins);
             shortest = std::min(shortest, member.length);
         }
         if (shortest < 3 || shortest <= best)
@@ -479,26 +490,11 @@ void RegexRun::PrepareLiteral()
     std::reverse(chains[1].begin(), chains[1].end());
     std::vector<int32> twins;
     for (const std::vector<u32>& chain : chains) {
-        std::vector<u8> run;
-        for (size_t i = 0; i <= chain.size(); i++) {
-            u32 c = i < chain.size() ? chain[i] : kLineFeed;
-            bool usable = c != kLineFeed && c != 13 && (c < 128 || (utf8 && !re_.ignoreCase_));
-            if (usable && re_.ignoreCase_) {
-                RegexCaseTwins(c, twins);
-                usable = twins.empty();
-            }
-            u8 code[4];
-            int n = usable ? EncodeUtf8CodePoint(code, static_cast<int32>(c)) : 0;
-            if (n > 0 && run.size() + static_cast<size_t>(n) <= sizeof(literal.bytes)) {
-                for (int j = 0; j < n; j++)
-                    run.push_back(re_.ignoreCase_ && code[j] >= 'A' && code[j] <= 'Z' ? code[j] + 32 : code[j]);
-                continue;
-            }
-            if (run.size() >= 3 && run.size() > static_cast<size_t>(literal.length)) {
-                literal.length = static_cast<int>(run.size());
-                memcpy(literal.bytes, run.data(), run.size());
-            }
-            run.clear();
+        u8 run[sizeof(literal.bytes)];
+        int n = LongestLiteralRun(chain, utf8, re_.ignoreCase_ != 0, run, sizeof(run), twins);
+        if (n >= 3 && n > literal.length) {
+            literal.length = n;
+            memcpy(literal.bytes, run, static_cast<size_t>(n));
         }
     }
     literal.fold = re_.ignoreCase_ != 0;
