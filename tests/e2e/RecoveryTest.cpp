@@ -213,10 +213,36 @@ int NamesStartingWith(const String& folder, wchar_t first)
     return n;
 }
 
-// Waits until the folder holds n complete autosave files and no unfinished one.
-bool WaitForAutosaves(const String& folder, int n)
+// Posts the autosave timer, again now and then, until the folder holds
+// complete autosaves of exactly these texts and nothing being written: a
+// pass that came before the last typed keys reached the text leaves an
+// older text, which a later pass replaces.
+bool WaitForAutosavedTexts(HWND main, const String& folder, std::vector<std::wstring> want)
 {
-    return WaitUntil([&] { return NamesStartingWith(folder, L'g') == n && NamesStartingWith(folder, L't') == 0; });
+    std::sort(want.begin(), want.end());
+    DWORD posted = 0;
+    return WaitUntil([&] {
+        if (GetTickCount() - posted > 1000) {
+            PostMessageW(main, WM_TIMER, kAutosaveTimerId, 0);
+            posted = GetTickCount();
+        }
+        if (NamesStartingWith(folder, L't') > 0)
+            return false;
+        std::vector<std::wstring> texts;
+        try {
+            for (const auto& file : CopyFolder(folder)) {
+                Autosave autosave;
+                if (!ParseAutosave(file.first, file.second, autosave))
+                    return false;
+                texts.push_back(autosave.text);
+            }
+        } catch (...) {
+            // A file went while it was read.
+            return false;
+        }
+        std::sort(texts.begin(), texts.end());
+        return texts == want;
+    });
 }
 
 // Typed into the window once it is in front; returns once the keys have
@@ -491,8 +517,7 @@ TEST_CASE("two editors on one data folder: the second shows none of the first's 
     REQUIRE(driver::WaitForKeyboardFocus(mainA, nullptr));
     driver::PressKey('N', true);
     TypeInto(mainA, L"own text of A");
-    PostMessageW(mainA, WM_TIMER, kAutosaveTimerId, 0);
-    REQUIRE(WaitForAutosaves(folder, 2));
+    REQUIRE(WaitForAutosavedTexts(mainA, folder, {L"adopt me!", L"own text of A"}));
     std::map<std::wstring, std::string> filesOfA = CopyFolder(folder);
 
     {
@@ -505,8 +530,7 @@ TEST_CASE("two editors on one data folder: the second shows none of the first's 
         CHECK(title.rfind(L"* ", 0) != 0);
         // B's own autosave and its Abandon at the exit touch only B's file.
         TypeInto(mainB, L"text of B");
-        PostMessageW(mainB, WM_TIMER, kAutosaveTimerId, 0);
-        CHECK(WaitForAutosaves(folder, 3));
+        CHECK(WaitForAutosavedTexts(mainB, folder, {L"adopt me!", L"own text of A", L"text of B"}));
         PostMessageW(mainB, WM_CLOSE, 0, 0);
         HWND question = b.WaitForTitled(PolishSystem() ? L"Zapisz - Scrivel" : L"Save - Scrivel");
         REQUIRE(question != nullptr);
