@@ -21,7 +21,7 @@ std::wstring FieldText(HWND field)
 // Ctrl+E, the code typed over the code field's text, Enter, then OK.
 void EnterByCode(EditorRun& run, HWND main, const wchar_t* code)
 {
-    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
     driver::PressKey('E', true);
     HWND dialog = run.WaitForTitled(PolishSystem() ? L"Wybór znaku - Scrivel" : L"Select character - Scrivel");
     REQUIRE(dialog != nullptr);
@@ -31,9 +31,9 @@ void EnterByCode(EditorRun& run, HWND main, const wchar_t* code)
     REQUIRE(text != nullptr);
     CHECK(FieldText(field) == L"0020");
     // The grid has the focus; Tab moves on to the code field, all selected.
-    REQUIRE(driver::WaitForKeyboardFocus(dialog, ChildWithId(dialog, 20701), 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(dialog, ChildWithId(dialog, 20701)));
     driver::PressKey(VK_TAB);
-    REQUIRE(driver::WaitForKeyboardFocus(dialog, field, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(dialog, field));
     driver::TypeText(code);
     // A sent WM_GETTEXT is answered before queued keys are handled: the
     // field reads the code only once all of them have arrived.
@@ -43,7 +43,7 @@ void EnterByCode(EditorRun& run, HWND main, const wchar_t* code)
     PostMessageW(ChildWithId(dialog, IDOK), BM_CLICK, 0, 0);
     CHECK(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
     // Back in the text once the modal run has ended.
-    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
 }
 
 // A text of the given bytes opened, the code entered at its start and the
@@ -57,11 +57,11 @@ std::string SavedAfterCode(const char* name, const std::string& bytes, const wch
     HWND main = run.WaitForMain();
     EnterByCode(run, main, code);
     std::string saved = SavedBytes(main, path);
-    driver::WaitUntilPainted(main, 5000);
-    Sleep(200);
+    driver::WaitUntilPainted(main);
+    driver::WaitForQueueHandled(main);
     CHECK(run.CountTitled(PolishSystem() ? L"Nie można zrealizować operacji - Scrivel"
                                          : L"Operation can not be performed - Scrivel") == 0);
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
     return saved;
 }
 
@@ -88,37 +88,37 @@ TEST_CASE("Ctrl+F, Ctrl+W and Backspace in the character dialog type nothing: OK
     WriteFileBytes(path, "abc\r\n");
     EditorRun run("", Quoted(path));
     HWND main = run.WaitForMain();
-    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
     driver::PressKey('E', true);
     HWND dialog = run.WaitForTitled(PolishSystem() ? L"Wybór znaku - Scrivel" : L"Select character - Scrivel");
     REQUIRE(dialog != nullptr);
     HWND grid = ChildWithId(dialog, 20701);
     HWND field = ChildWithId(dialog, 20702);
     HWND text = ChildWithId(dialog, 20703);
-    REQUIRE(driver::WaitForKeyboardFocus(dialog, grid, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(dialog, grid));
     // In the grid, then in the code field and in the text field.
     for (HWND target : {grid, field, text}) {
         if (target != grid) {
             driver::PressKey(VK_TAB);
-            REQUIRE(driver::WaitForKeyboardFocus(dialog, target, 20000));
+            REQUIRE(driver::WaitForKeyboardFocus(dialog, target));
         }
         driver::PressKey('F', true);
         driver::PressKey('W', true);
     }
     driver::PressKey(VK_TAB, false, true);
     driver::PressKey(VK_TAB, false, true);
-    REQUIRE(driver::WaitForKeyboardFocus(dialog, grid, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(dialog, grid));
     driver::PressKey(VK_BACK);
     driver::PressKey(VK_TAB);
     driver::PressKey(VK_TAB);
-    REQUIRE(driver::WaitForKeyboardFocus(dialog, text, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(dialog, text));
     // A typed letter behind the keys: once it has arrived, so have they.
     driver::TypeText(L"q");
     REQUIRE(WaitUntil([&] { return FieldText(text) == L"q"; }));
     CHECK(FieldText(field) == L"0020");
     PostMessageW(ChildWithId(dialog, IDOK), BM_CLICK, 0, 0);
     CHECK(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
-    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
     CHECK(SavedBytes(main, path) == "qabc\r\n");
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }

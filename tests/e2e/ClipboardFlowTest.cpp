@@ -96,14 +96,12 @@ TEST_CASE("Ctrl+A, Ctrl+Shift+C leaves CR LF text and an HTML block framing it; 
     EditorRun run("", Quoted(path));
     HWND main = run.WaitForMain();
     REQUIRE(WaitForTitleStart(main, L"clip.txt <"));
-    OpenClipboard(nullptr);
-    EmptyClipboard();
-    CloseClipboard();
+    ClearClipboard();
     PressInto(main, 'A', true);
     driver::PressKey('C', true, true);
-    DWORD start = GetTickCount();
-    while (ClipboardText().empty() && GetTickCount() - start < 5000)
-        Sleep(20);
+    // Opened only once the copy is there: held open here, it would make the
+    // editor's copy fail.
+    CHECK(WaitUntil([] { return IsClipboardFormatAvailable(CF_UNICODETEXT) && IsClipboardFormatAvailable(HtmlFormat()); }));
     CHECK(ClipboardText() == L"za\u017C\r\nline 2");
     std::string html = ClipboardBytes(HtmlFormat());
     CHECK(html.compare(0, 8, "Version:") == 0);
@@ -114,5 +112,5 @@ TEST_CASE("Ctrl+A, Ctrl+Shift+C leaves CR LF text and an HTML block framing it; 
     driver::PressKey('V', true);
     driver::PressKey('V', true, true);
     CHECK(SavedBytes(main, path) == "za\xC5\xBC\nline 2 plain<b>bold</b>");
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }

@@ -9,6 +9,7 @@
 
 #include <doctest.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -17,40 +18,24 @@ inline const wchar_t* Ui(const wchar_t* polish, const wchar_t* english)
     return PolishSystem() ? polish : english;
 }
 
-// Waits up to timeout milliseconds for the main window's title to start with prefix.
-inline bool WaitForTitleStart(HWND main, const std::wstring& prefix, DWORD timeout = 10000)
+// Waits for the main window's title to start with prefix.
+inline bool WaitForTitleStart(HWND main, const std::wstring& prefix, DWORD timeout = driver::kPatience)
 {
-    DWORD start = GetTickCount();
-    while (driver::WindowText(main).compare(0, prefix.size(), prefix) != 0) {
-        if (GetTickCount() - start > timeout)
-            return false;
-        Sleep(10);
-    }
-    return true;
+    return WaitUntil([&] { return driver::WindowText(main).compare(0, prefix.size(), prefix) == 0; }, timeout);
 }
 
-// Waits up to timeout milliseconds for a window of the run with this title.
-inline HWND WaitForWindow(EditorRun& run, const wchar_t* title, DWORD timeout)
+// Waits for a window of the run with this title.
+inline HWND WaitForWindow(EditorRun& run, const wchar_t* title, DWORD timeout = driver::kPatience)
 {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (HWND window = driver::FindProcessWindow(run.ProcessId(), nullptr, title))
-            return window;
-        if (GetTickCount() - start > timeout)
-            return nullptr;
-        Sleep(10);
-    }
+    HWND window = nullptr;
+    WaitUntil([&] { return (window = driver::FindProcessWindow(run.ProcessId(), nullptr, title)) != nullptr; },
+              timeout);
+    return window;
 }
 
-inline bool WaitUntilGone(HWND window, DWORD timeout = 5000)
+inline bool WaitUntilGone(HWND window, DWORD timeout = driver::kPatience)
 {
-    DWORD start = GetTickCount();
-    while (IsWindow(window) && IsWindowVisible(window)) {
-        if (GetTickCount() - start > timeout)
-            return false;
-        Sleep(10);
-    }
-    return true;
+    return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeout);
 }
 
 // Presses the button labelled label in an alert and waits for the alert to go.
@@ -80,30 +65,44 @@ inline void AnswerFileDialog(EditorRun& run, const String& path)
 // are lost.
 inline void Front(HWND window)
 {
-    CHECK(driver::WaitForKeyboardFocus(window, nullptr, 20000));
+    CHECK(driver::WaitForKeyboardFocus(window, nullptr));
 }
 
-// An alert's text as its Ctrl+C copies it: title, message and buttons.
-inline std::wstring AlertAsText(HWND alert)
+// The clipboard's text, or empty. The clipboard is opened only once the text
+// is there: held open by this process, it would make another's copy fail.
+inline std::wstring ClipboardTextNow()
 {
-    OpenClipboard(nullptr);
+    std::wstring text;
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(nullptr))
+        return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text.assign(p, wcsnlen(p, GlobalSize(data) / sizeof(wchar_t)));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+inline void ClearClipboard()
+{
+    WaitUntil([] { return OpenClipboard(nullptr) != FALSE; });
     EmptyClipboard();
     CloseClipboard();
-    Front(alert);
-    driver::PressKey('C', true);
-    DWORD start = GetTickCount();
+}
+
+// An alert's text as its Ctrl+C copies it: title, message and buttons. A
+// copy does nothing else, so the keys go again while none has come: a
+// copy can still fail when the clipboard is busy.
+inline std::wstring AlertAsText(HWND alert)
+{
+    ClearClipboard();
     std::wstring text;
-    while (text.empty() && GetTickCount() - start < 5000) {
-        Sleep(20);
-        if (!OpenClipboard(nullptr))
-            continue;
-        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-            if (auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
-                text = p;
-                GlobalUnlock(data);
-            }
-        }
-        CloseClipboard();
+    for (int attempt = 0; attempt < 4 && text.empty() && IsWindow(alert); attempt++) {
+        Front(alert);
+        driver::PressKey('C', true);
+        WaitUntil([&] { return !(text = ClipboardTextNow()).empty(); }, driver::kPatience / 4);
     }
     return text;
 }
@@ -125,19 +124,9 @@ inline void PressKeys(WORD key, int count)
 }
 
 // Waits for control to have the keyboard focus of its thread.
-inline bool WaitForFocus(HWND control, DWORD timeout = 5000)
+inline bool WaitForFocus(HWND control, DWORD timeout = driver::kPatience)
 {
-    DWORD thread = GetWindowThreadProcessId(control, nullptr);
-    DWORD start = GetTickCount();
-    for (;;) {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof(info);
-        if (GetGUIThreadInfo(thread, &info) && info.hwndFocus == control)
-            return true;
-        if (GetTickCount() - start > timeout)
-            return false;
-        Sleep(5);
-    }
+    return WaitUntil([&] { return driver::FocusOf(control) == control; }, timeout);
 }
 
 // A key pressed into the window once it is in front.

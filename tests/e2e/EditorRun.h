@@ -100,17 +100,11 @@ public:
         }
         if (prepare)
             prepare(folder_.Path());
-        bool started = driver::StartProgram(exe_, arguments, base, process_);
-        const DWORD startError = started ? 0 : GetLastError();
-        INFO("CreateProcessW error " << startError);
-        REQUIRE(started);
+        Start(arguments);
     }
     ~EditorRun()
     {
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.hProcess, 99);
-            WaitForSingleObject(process_.hProcess, 5000);
-        }
+        End(99);
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
     }
@@ -120,20 +114,14 @@ public:
     // The main window once it is shown, idle and painted.
     HWND WaitForMain()
     {
-        HWND main = driver::WaitForProcessWindow(process_.hProcess, process_.dwProcessId, kMainClass, nullptr, 20000);
+        HWND main = WaitForWindowOfRun(kMainClass, nullptr);
         REQUIRE(main != nullptr);
-        WaitForInputIdle(process_.hProcess, 10000);
-        driver::WaitUntilPainted(main, 5000);
+        WaitForInputIdle(process_.hProcess, driver::kPatience);
+        driver::WaitUntilPainted(main);
         return main;
     }
-    HWND WaitForTitled(const wchar_t* title)
-    {
-        return driver::WaitForProcessWindow(process_.hProcess, process_.dwProcessId, nullptr, title, 20000);
-    }
-    HWND WaitForClass(const wchar_t* className)
-    {
-        return driver::WaitForProcessWindow(process_.hProcess, process_.dwProcessId, className, nullptr, 20000);
-    }
+    HWND WaitForTitled(const wchar_t* title) { return WaitForWindowOfRun(nullptr, title); }
+    HWND WaitForClass(const wchar_t* className) { return WaitForWindowOfRun(className, nullptr); }
     int CountTitled(const wchar_t* title)
     {
         int n = 0;
@@ -160,17 +148,14 @@ public:
     void Kill()
     {
         TerminateProcess(process_.hProcess, 9);
-        WaitForSingleObject(process_.hProcess, 10000);
+        WaitForSingleObject(process_.hProcess, driver::kPatience);
     }
     // Starts the editor once more in the same folder, after the last run ended.
     void Restart(const std::wstring& arguments = std::wstring())
     {
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
-        bool started = driver::StartProgram(exe_, arguments, folder_.Path().CStr(), process_);
-        const DWORD startError = started ? 0 : GetLastError();
-        INFO("CreateProcessW error " << startError);
-        REQUIRE(started);
+        Start(arguments);
     }
     const std::wstring& ProgramPath() const { return exe_; }
     std::string Settings() const { return ReadFileBytes(settingsPath_); }
@@ -179,25 +164,70 @@ public:
     const String& Folder() const { return folder_.Path(); }
 
 private:
+    void Start(const std::wstring& arguments)
+    {
+        arguments_ = arguments;
+        windowSeen_ = false;
+        DWORD startError = 0;
+        bool started = driver::StartProgram(exe_, arguments, folder_.Path().CStr(), process_, &startError);
+        INFO("CreateProcessW error " << startError);
+        REQUIRE(started);
+    }
+    void End(UINT code)
+    {
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.hProcess, code);
+            WaitForSingleObject(process_.hProcess, driver::kPatience);
+        }
+    }
+    // Waits for a window of the run. Until the run has shown any window
+    // nothing of it has been driven, and the editor answers even a failed
+    // start with an alert: a process that ends before that, or shows nothing
+    // for long, died in Wine's own start on a busy machine, and is started
+    // afresh a few times before the wait gives up.
+    HWND WaitForWindowOfRun(const wchar_t* className, const wchar_t* title)
+    {
+        for (int start = 1;; start++) {
+            HWND window = nullptr;
+            bool died = false;
+            driver::WaitUntil([&] {
+                window = driver::FindProcessWindow(process_.dwProcessId, className, title);
+                died = WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
+                return window || died;
+            });
+            if (window || windowSeen_ || !driver::ProcessWindows(process_.dwProcessId).empty()) {
+                windowSeen_ = windowSeen_ || window;
+                return window;
+            }
+            if (start == 3)
+                return nullptr;
+            DWORD code = STILL_ACTIVE;
+            GetExitCodeProcess(process_.hProcess, &code);
+            MESSAGE("the editor " << (died ? "ended with " : "showed no window, still running: ") << code
+                                  << " before any window showed; started again");
+            End(98);
+            Restart(arguments_);
+        }
+    }
+
     TempFolder folder_;
     std::wstring exe_;
     String settingsPath_;
+    std::wstring arguments_;
+    bool windowSeen_ = false;
     PROCESS_INFORMATION process_{};
 };
 
-// Waits up to 10 s for a file to hold exactly these bytes.
+// Waits for a file to hold exactly these bytes.
 inline bool WaitForFile(const String& path, const std::string& bytes)
 {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < 10000) {
+    return driver::WaitUntil([&] {
         try {
-            if (ReadFileBytes(path) == bytes)
-                return true;
+            return ReadFileBytes(path) == bytes;
         } catch (...) {
+            return false;
         }
-        Sleep(20);
-    }
-    return false;
+    });
 }
 
 // Waits for the title to show or lose its modified mark: the inserting or
@@ -205,29 +235,13 @@ inline bool WaitForFile(const String& path, const std::string& bytes)
 // editor replaces it could make the save fail.
 inline bool WaitForModifiedMark(HWND main, bool shown)
 {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < 10000) {
+    return driver::WaitUntil([&] {
         std::wstring title = driver::WindowText(main);
-        if (!title.empty() && (title.compare(0, 2, L"* ") == 0) == shown)
-            return true;
-        Sleep(10);
-    }
-    return false;
+        return !title.empty() && (title.compare(0, 2, L"* ") == 0) == shown;
+    });
 }
 
-// Polls done every 10 ms; false when it still fails after limit milliseconds
-// (a guard against a hang, never a measure).
-template <class F>
-bool WaitUntil(F done, DWORD limit = 20000)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > limit)
-            return false;
-        Sleep(10);
-    }
-    return true;
-}
+using driver::WaitUntil;
 
 // Menus of another process cannot be read under Wine: a menu bar title is
 // found as a user finds it, by its Alt shortcut opening a pop-up menu.
@@ -236,7 +250,7 @@ bool WaitUntil(F done, DWORD limit = 20000)
 // within the hang guard), then closes it and waits until it is gone.
 inline LONG FirstMenuLeft(EditorRun& run, HWND main, std::initializer_list<WORD> letters)
 {
-    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
     for (WORD letter : letters)
         driver::PressKey(letter, false, false, true);
     LONG left = LONG_MIN;

@@ -11,7 +11,7 @@ TEST_CASE("closing with typed text asks to save; Abandon changes ends the run wi
 {
     EditorRun run("");
     HWND main = run.WaitForMain();
-    REQUIRE(driver::WaitForKeyboardFocus(main, ChildWithId(main, 12300), 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, ChildWithId(main, 12300)));
     driver::TypeText(L"typed");
     // The title marks the text modified once the keys arrived.
     REQUIRE(WaitForModifiedMark(main, true));
@@ -25,5 +25,5 @@ TEST_CASE("closing with typed text asks to save; Abandon changes ends the run wi
     HWND abandon = ChildWithText(question, polish ? L"&Odrzuć zmiany" : L"&Abandon changes");
     REQUIRE(abandon != nullptr);
     PostMessageW(abandon, BM_CLICK, 0, 0);
-    CHECK(run.WaitForExit(10000) == 0);
+    CHECK(run.WaitForExit(driver::kPatience) == 0);
 }

@@ -88,12 +88,12 @@ TEST_CASE("Ctrl+F and a typed phrase highlight its matches; F3, Shift+F4 from th
     HWND main = run.WaitForMain();
     HWND view = ChildOfClass(main, L"Scrivel Text View");
     REQUIRE(view != nullptr);
-    REQUIRE(driver::WaitForKeyboardFocus(main, view, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, view));
 
     driver::PressKey('F', true);
     REQUIRE(WaitForFocusMoved(main, view));
     HWND findField = driver::FocusOf(main);
-    driver::WaitUntilPainted(main, 5000);
+    driver::WaitUntilPainted(main);
     RECT area;
     GetWindowRect(view, &area);
     PixelImage before = ReadScreenPixels(area);
@@ -103,7 +103,7 @@ TEST_CASE("Ctrl+F and a typed phrase highlight its matches; F3, Shift+F4 from th
     // incremental find has painted them; the selection spans the line's height.
     int top = -1;
     CHECK(WaitUntil([&] {
-        driver::WaitUntilPainted(main, 5000);
+        driver::WaitUntilPainted(main);
         PixelImage after = ReadScreenPixels(area);
         top = FirstChangedRow(before, after);
         return top >= 0 && ChangedRuns(before, after, top, ChangedBandEnd(before, after, top)) >= 2;
@@ -113,9 +113,9 @@ TEST_CASE("Ctrl+F and a typed phrase highlight its matches; F3, Shift+F4 from th
     // F3 leaves the keyboard with the text; Ctrl+F and Tab reach the
     // replacement field.
     driver::PressKey(VK_F3);
-    REQUIRE(driver::WaitForKeyboardFocus(main, view, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, view));
     driver::PressKey('F', true);
-    REQUIRE(driver::WaitForKeyboardFocus(main, findField, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, findField));
     driver::PressKey(VK_TAB);
     REQUIRE(WaitForFocusMoved(main, findField));
     driver::TypeText(L"the");
@@ -128,12 +128,12 @@ TEST_CASE("Ctrl+F and a typed phrase highlight its matches; F3, Shift+F4 from th
     // The file is read only once the save has ended: a read while the
     // editor writes it could make the save fail.
     CHECK(WaitForModifiedMark(main, true));
-    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
     driver::PressKey('S', true);
     CHECK(WaitForModifiedMark(main, false));
     CHECK(WaitForFile(path, Narrow(L"the cat the dog\r\nzażółć the\r\n")));
     CHECK(ReadFileBytes(Concat(path, L".bak")) == original);
-    driver::WaitUntilPainted(main, 5000);
+    driver::WaitUntilPainted(main);
     Screenshot(main, "replaced_from_start");
 
     // One undo takes every replacement back.
@@ -142,5 +142,5 @@ TEST_CASE("Ctrl+F and a typed phrase highlight its matches; F3, Shift+F4 from th
     driver::PressKey('S', true);
     CHECK(WaitForModifiedMark(main, false));
     CHECK(WaitForFile(path, original));
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }

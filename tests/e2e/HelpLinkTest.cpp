@@ -55,7 +55,7 @@ public:
         for (const Started& s : started_) {
             if (WaitForSingleObject(s.process, 0) == WAIT_TIMEOUT)
                 TerminateProcess(s.process, 99);
-            WaitForSingleObject(s.process, 5000);
+            WaitForSingleObject(s.process, driver::kPatience);
             CloseHandle(s.process);
         }
     }
@@ -203,7 +203,7 @@ HWND WaitForOneViewer(StartedViewers& started)
     });
     if (viewer) {
         if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, ProcessOf(viewer))) {
-            WaitForInputIdle(process, 20000);
+            WaitForInputIdle(process, driver::kPatience);
             CloseHandle(process);
         }
     }
@@ -260,7 +260,7 @@ TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows i
     GetWindowRect(toolbar, &bar);
     // The help key goes to the focus in the front window: the editor's, not
     // the viewer's that has just been activated.
-    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
     POINT mouse;
     GetCursorPos(&mouse);
     SetCursorPos(bar.left + 14, (bar.top + bar.bottom) / 2);
@@ -312,7 +312,7 @@ TEST_CASE("Help starts one viewer beside the editor; F1 over the toolbar shows i
     CHECK(r.bottom == moved.bottom);
 
     // Closing the editor closes its viewer.
-    CHECK(run.CloseAndWait(main, 20000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
     CHECK(WaitUntil([&] { return !IsWindow(second) || !IsWindowVisible(second); }));
 }
 
@@ -327,11 +327,11 @@ TEST_CASE("F1 in Go to line opens the viewer; Esc in the viewer gives the keys b
     PostMessageW(main, WM_COMMAND, 11037, 0);
     HWND dialog = run.WaitForTitled(PolishSystem() ? L"Przejd\u017A do wiersza - Scrivel" : L"Go to line - Scrivel");
     REQUIRE(dialog != nullptr);
-    REQUIRE(driver::WaitForKeyboardFocus(dialog, nullptr, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(dialog, nullptr));
     driver::PressKey(VK_F1);
     HWND viewer = WaitForOneViewer(started);
     REQUIRE(viewer != nullptr);
-    REQUIRE(driver::WaitForKeyboardFocus(viewer, nullptr, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(viewer, nullptr));
     driver::PressKey(VK_ESCAPE);
     REQUIRE(WaitUntil([&] { return ViewerWindows().empty(); }));
     // Nobody here brings the dialog forward: the viewer and the editor must.
@@ -348,7 +348,7 @@ TEST_CASE("F1 in Go to line opens the viewer; Esc in the viewer gives the keys b
     driver::SettleFocusEvents(dialog);
     driver::PressKey(VK_ESCAPE);
     CHECK(WaitUntil([&] { return !IsWindowVisible(dialog) && IsWindowEnabled(main); }));
-    CHECK(run.CloseAndWait(main, 20000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }
 
 TEST_CASE("without guidora.exe the Help window alert names its path")
@@ -366,7 +366,7 @@ TEST_CASE("without guidora.exe the Help window alert names its path")
     PostMessageW(alert, WM_CLOSE, 0, 0);
     CHECK(WaitUntil([&] { return !IsWindow(alert) || !IsWindowVisible(alert); }));
     CHECK(IsWindow(main));
-    CHECK(run.CloseAndWait(main, 20000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }
 
 // Pages of the shipped help as the viewer shows them, for a reviewer: the
@@ -396,11 +396,11 @@ TEST_CASE("screenshots of three pages of the help in the viewer the editor start
         CHECK(WaitUntil([&] { return Shows(viewer, page.words); }));
         // Shown once more: checking the page selected all of it.
         SendMessageW(viewer, message, 9, page.topic);
-        driver::WaitUntilPainted(viewer, 5000);
+        driver::WaitUntilPainted(viewer);
         RECT r;
         GetWindowRect(viewer, &r);
         CHECK(SaveScreenshot(ReadScreenPixels(r), page.file));
     }
-    CHECK(run.CloseAndWait(main, 20000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
     CHECK(WaitUntil([&] { return !IsWindow(viewer) || !IsWindowVisible(viewer); }));
 }

@@ -9,12 +9,10 @@
 
 namespace {
 
-// The title once it is the expected one, or after 20 s whatever it is.
+// The title once it is the expected one, or whatever it is when the wait gives up.
 std::string WaitForTitle(HWND main, const std::string& title)
 {
-    DWORD start = GetTickCount();
-    while (Narrow(driver::WindowText(main)) != title && GetTickCount() - start < 20000)
-        Sleep(10);
+    WaitUntil([&] { return Narrow(driver::WindowText(main)) == title; });
     return Narrow(driver::WindowText(main));
 }
 
@@ -44,6 +42,6 @@ TEST_CASE("switching the language renames menus and title at once and writes it 
     CHECK(run.Settings().find("UILanguage=english") != std::string::npos);
     ChooseLanguage(main, 11090);
     CHECK(WaitForTitle(main, "<bez nazwy> - Scrivel") == "<bez nazwy> - Scrivel");
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
     CHECK(run.Settings().find("UILanguage=polski") != std::string::npos);
 }

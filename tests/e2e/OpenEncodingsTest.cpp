@@ -51,7 +51,7 @@ void TypeLine(EditorRun& run, HWND main, const EightBitFile& file)
         driver::TypeText(std::wstring(1, *p));
         if (file.holds(*p))
             continue;
-        HWND alert = WaitForWindow(run, CannotRepresentTitle(), 10000);
+        HWND alert = WaitForWindow(run, CannotRepresentTitle());
         REQUIRE(alert != nullptr);
         if (alerts++ == 0) {
             std::wstring shown = AlertAsText(alert);
@@ -59,7 +59,7 @@ void TypeLine(EditorRun& run, HWND main, const EightBitFile& file)
         }
         AnswerAlert(alert, L"OK");
     }
-    Sleep(200);
+    driver::WaitForQueueHandled(main);
     CHECK(driver::FindProcessWindow(run.ProcessId(), nullptr, CannotRepresentTitle()) == nullptr);
 }
 
@@ -73,7 +73,7 @@ void TypeAndSave(EditorRun& run, HWND main, const TempFolder& texts, const Eight
     CHECK(SavedBytes(main, path) == file.typed + file.old);
     CHECK(ReadFileBytes(Concat(path, L".bak")) == file.old);
     if (shot) {
-        driver::WaitUntilPainted(main, 5000);
+        driver::WaitUntilPainted(main);
         Screenshot(main, shot);
     }
 }
@@ -106,7 +106,7 @@ TEST_CASE("8-bit texts: the system's Windows code page by detection and ISO 8859
         TypeAndSave(run, main, texts, files[i], i == 0 ? "typed_iso_8859_1" : "typed_windows_codepage");
         PressInto(main, VK_F6);
     }
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }
 
 TEST_CASE("2000 relative names on the command line all open; 2000 F6 presses come round; one more text is refused")
@@ -126,21 +126,21 @@ TEST_CASE("2000 relative names on the command line all open; 2000 F6 presses com
     });
     HWND main = run.WaitForMain();
     auto titled = [](int i) { return std::to_wstring(i) + L".t <"; };
-    REQUIRE(WaitForTitleStart(main, titled(kTexts - 1), 60000));
+    REQUIRE(WaitForTitleStart(main, titled(kTexts - 1), 3 * driver::kPatience));
     CHECK(driver::ProcessWindows(run.ProcessId()).size() == 1);
     // F6 goes on to the next text: 1999 presses from the last reach the one
     // before it, the only moment that title shows, and one more comes round.
     Front(main);
     PressKeys(VK_F6, kTexts - 1);
-    CHECK(WaitForTitleStart(main, titled(kTexts - 2), 60000));
+    CHECK(WaitForTitleStart(main, titled(kTexts - 2), 3 * driver::kPatience));
     PressInto(main, VK_F6);
     CHECK(WaitForTitleStart(main, titled(kTexts - 1)));
 
     PressInto(main, 'N', true);
-    HWND alert = WaitForWindow(run, Ui(L"Nowy tekst - Scrivel", L"New text - Scrivel"), 10000);
+    HWND alert = WaitForWindow(run, Ui(L"Nowy tekst - Scrivel", L"New text - Scrivel"));
     REQUIRE(alert != nullptr);
     CHECK(AlertAsText(alert).find(Ui(L"Zbyt wiele otwartych tekstów", L"Too many loaded texts")) != std::wstring::npos);
     AnswerAlert(alert, L"OK");
     CHECK(WaitForTitleStart(main, titled(kTexts - 1)));
-    CHECK(run.CloseAndWait(main, 30000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }

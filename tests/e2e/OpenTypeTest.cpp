@@ -84,7 +84,7 @@ TEST_CASE("texts in four encodings from the command line take a typed Polish lin
         CAPTURE(Narrow(file.name));
         // The title names the text once the editor has handled the F6.
         CHECK(WaitUntil([&] { return driver::WindowText(main).find(file.name) == 0; }));
-        REQUIRE(driver::WaitForKeyboardFocus(main, view, 20000));
+        REQUIRE(driver::WaitForKeyboardFocus(main, view));
         driver::TypeText(line);
         driver::PressKey(VK_RETURN);
         CHECK(WaitForModifiedMark(main, true));
@@ -93,15 +93,15 @@ TEST_CASE("texts in four encodings from the command line take a typed Polish lin
         String path = texts / file.name;
         CHECK(WaitForFile(path, file.bom + file.typed + file.old));
         CHECK(ReadFileBytes(Concat(path, L".bak")) == file.bom + file.old);
-        driver::WaitUntilPainted(main, 5000);
+        driver::WaitUntilPainted(main);
         if (index == 3)
             Screenshot(main, "typed_iso_8859_2");
         driver::PressKey(VK_F6);
     }
     CHECK(WaitUntil([&] { return driver::WindowText(main).find(files[3].name) == 0; }));
-    driver::WaitUntilPainted(main, 5000);
+    driver::WaitUntilPainted(main);
     Screenshot(main, "typed_and_saved");
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }
 
 TEST_CASE("Ctrl+O opens the file named in the real open dialog")
@@ -111,14 +111,11 @@ TEST_CASE("Ctrl+O opens the file named in the real open dialog")
     WriteFileBytes(path, "chosen\r\n");
     EditorRun run("");
     HWND main = run.WaitForMain();
-    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
     driver::PressKey('O', true);
     AnswerFileDialog(run, path);
-    DWORD start = GetTickCount();
-    while (driver::WindowText(main).find(L"chosen.txt") != 0 && GetTickCount() - start < 10000)
-        Sleep(20);
-    CHECK(driver::WindowText(main).find(L"chosen.txt <") == 0);
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(WaitForTitleStart(main, L"chosen.txt <"));
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }
 
 TEST_CASE("the caret on a bracket marks it and its partner in the bracket colour, before and after Ctrl+P, until it "
@@ -132,13 +129,13 @@ TEST_CASE("the caret on a bracket marks it and its partner in the bracket colour
     HWND main = run.WaitForMain();
     HWND view = ChildWithId(main, 12300);
     REQUIRE(view != nullptr);
-    REQUIRE(driver::WaitForKeyboardFocus(main, view, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, view));
     RECT area;
     GetWindowRect(view, &area);
     ColourSpread seen;
     auto shows = [&](int runs) {
         return WaitUntil([&] {
-            driver::WaitUntilPainted(main, 5000);
+            driver::WaitUntilPainted(main);
             seen = SpreadOf(ReadScreenPixels(area), colour);
             return seen.runs == runs;
         });
@@ -164,7 +161,7 @@ TEST_CASE("the caret on a bracket marks it and its partner in the bracket colour
     driver::PressKey('S', true);
     CHECK(WaitForModifiedMark(main, false));
     CHECK(WaitForFile(path, "int f(int a { return g(a); }\r\n"));
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }
 
 TEST_CASE("Ctrl+T and Ctrl+Shift+O open their lists 580 x 480 at 96 dpi, the list filling the room")
@@ -189,7 +186,7 @@ TEST_CASE("Ctrl+T and Ctrl+Shift+O open their lists 580 x 480 at 96 dpi, the lis
                                  20501, 3},
                            Shown{'O', true, L"Poprzednie teksty - Scrivel", L"Recent texts - Scrivel", 22101, -1}}) {
         CAPTURE(Narrow(s.english));
-        REQUIRE(driver::WaitForKeyboardFocus(main, nullptr, 20000));
+        REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
         driver::PressKey(s.key, true, s.shift);
         HWND dialog = run.WaitForTitled(PolishSystem() ? s.polish : s.english);
         REQUIRE(dialog != nullptr);
@@ -204,10 +201,10 @@ TEST_CASE("Ctrl+T and Ctrl+Shift+O open their lists 580 x 480 at 96 dpi, the lis
         CHECK(r.bottom - r.top == 480);
         // Label and buttons take the rest: the list has room for many rows.
         CHECK(l.bottom - l.top > 300);
-        driver::WaitUntilPainted(dialog, 5000);
+        driver::WaitUntilPainted(dialog);
         Screenshot(dialog, s.shift ? "recent_texts" : "select_text");
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         CHECK(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
     }
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }

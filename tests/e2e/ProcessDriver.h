@@ -10,6 +10,24 @@
 
 namespace driver {
 
+// How long a wait for something that must come may take before the test
+// gives up: a guard against a hang on a machine loaded many times over,
+// never a measure. Waits return as soon as their state is there.
+constexpr DWORD kPatience = 60000;
+
+// Polls done every 10 ms; false when it still fails after limit milliseconds.
+template <class F>
+bool WaitUntil(F done, DWORD limit = kPatience)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > limit)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
 // The folder of the running program, ending with "\".
 inline std::wstring OwnFolder()
 {
@@ -26,18 +44,57 @@ inline std::wstring BuiltEditorPath()
     return OwnFolder() + L"..\\editor\\scrivel.exe";
 }
 
-// Starts exe with the arguments in folder; false when it cannot be started.
+// Errors with which Wine's CreateProcessW fails now and then on a busy
+// machine, the new process having died while it started (1359, and the
+// resource and time-out errors seen with it); another try usually works.
+inline bool TransientStartError(DWORD error)
+{
+    switch (error) {
+    case ERROR_INTERNAL_ERROR:
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+    case ERROR_NO_SYSTEM_RESOURCES:
+    case ERROR_COMMITMENT_LIMIT:
+    case ERROR_TIMEOUT:
+    case ERROR_SEM_TIMEOUT:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_PROCESS_ABORTED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Starts exe with the arguments in folder, once more after a pause (up to
+// attempts in all) while it fails with a transient error; false when it
+// cannot be started, error then holding the last error.
 inline bool StartProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder,
-                         PROCESS_INFORMATION& process)
+                         PROCESS_INFORMATION& process, DWORD* error = nullptr, int attempts = 5)
 {
     std::wstring line = L"\"" + exe + L"\"";
     if (!arguments.empty())
         line += L" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    process = {};
-    return CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.empty() ? nullptr : folder.c_str(), &startup, &process) != 0;
+    DWORD last = 0;
+    for (int attempt = 0; attempt < attempts; attempt++) {
+        if (attempt > 0)
+            Sleep(500u << attempt);
+        std::wstring mutableLine = line;
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        process = {};
+        if (CreateProcessW(exe.c_str(), &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                           folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+            if (error)
+                *error = 0;
+            return true;
+        }
+        last = GetLastError();
+        if (!TransientStartError(last))
+            break;
+    }
+    if (error)
+        *error = last;
+    return false;
 }
 
 inline std::wstring WindowText(HWND window)
@@ -123,7 +180,7 @@ inline bool NeedsPaint(HWND window)
 }
 
 // Waits until nothing of the window is left to paint.
-inline bool WaitUntilPainted(HWND window, DWORD timeout)
+inline bool WaitUntilPainted(HWND window, DWORD timeout = kPatience)
 {
     DWORD start = GetTickCount();
     while (NeedsPaint(window)) {
@@ -169,26 +226,45 @@ inline HWND FocusOf(HWND window)
 inline void SettleFocusEvents(HWND window)
 {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result);
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kPatience, &result);
     if (HDC screen = GetDC(nullptr)) {
         GetPixel(screen, 0, 0);
         ReleaseDC(nullptr, screen);
     }
     for (int i = 0; i < 2; i++)
-        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result);
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kPatience, &result);
+}
+
+// Returns once the thread of window has handled the few keys and messages
+// queued for it before the call, and had its idle time between them: a
+// message sent to it is answered only from its loop, which lets at least one
+// queued message through before it takes the next sent one. A check that
+// something did not happen is made after this rather than after a pause.
+inline void WaitForQueueHandled(HWND window, int rounds = 8)
+{
+    DWORD_PTR result = 0;
+    for (int i = 0; i < rounds; i++)
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kPatience, &result);
 }
 
 // Brings window to the front as a click would and waits until its thread
 // has taken the activation with the focus on target (on window or one of its
 // children when target is null): only then do sent keys reach target, since
 // the system gives a key to the focus it finds when the key is queued.
-// False when that has not happened after timeout milliseconds.
-inline bool WaitForKeyboardFocus(HWND window, HWND target, DWORD timeout)
+// The front is asked for again only after a pause: each request makes the X
+// server send focus events, and one arriving after the settling would drop
+// a held Ctrl. False when that has not happened after timeout milliseconds.
+inline bool WaitForKeyboardFocus(HWND window, HWND target, DWORD timeout = kPatience)
 {
     DWORD start = GetTickCount();
+    DWORD asked = 0;
+    bool everAsked = false;
     for (;;) {
-        if (GetForegroundWindow() != window)
+        if (GetForegroundWindow() != window && (!everAsked || GetTickCount() - asked > 1000)) {
             SetForegroundWindow(window);
+            asked = GetTickCount();
+            everAsked = true;
+        }
         HWND focus = FocusOf(window);
         bool ready = target ? focus == target : focus && (focus == window || IsChild(window, focus));
         if (ready && IsWindowEnabled(window) && GetForegroundWindow() == window) {

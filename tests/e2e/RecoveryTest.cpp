@@ -138,8 +138,7 @@ Expected ExpectedFrom(const std::map<std::wstring, std::string>& copy)
 
 void EmptyTheClipboard()
 {
-    for (int i = 0; i < 100 && !OpenClipboard(nullptr); i++)
-        Sleep(10);
+    WaitUntil([] { return OpenClipboard(nullptr) != FALSE; });
     EmptyClipboard();
     CloseClipboard();
 }
@@ -153,8 +152,7 @@ bool TakeClipboardText(std::wstring& text, DWORD timeout)
             return false;
         Sleep(10);
     }
-    for (int i = 0; i < 200 && !OpenClipboard(nullptr); i++)
-        Sleep(10);
+    WaitUntil([] { return OpenClipboard(nullptr) != FALSE; });
     HANDLE data = GetClipboardData(CF_UNICODETEXT);
     bool ok = data != nullptr;
     if (ok) {
@@ -178,23 +176,21 @@ struct ShownText {
 std::vector<ShownText> ReadAllTexts(HWND main, const std::wstring& firstName)
 {
     std::vector<ShownText> shown;
-    SetForegroundWindow(main);
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
     for (int guard = 0; guard < 50; guard++) {
         std::wstring title = driver::WindowText(main);
         if (title.find(firstName) != std::wstring::npos)
             break;
         driver::PressKey(VK_F6);
-        DWORD start = GetTickCount();
-        while (driver::WindowText(main) == title && GetTickCount() - start < 2000)
-            Sleep(10);
+        WaitUntil([&] { return driver::WindowText(main) != title; }, 10000);
     }
     for (int i = 0; i < 50; i++) {
         EmptyTheClipboard();
-        SetForegroundWindow(main);
+        REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
         driver::PressKey('A', true);
         driver::PressKey('C', true);
         ShownText text;
-        REQUIRE(TakeClipboardText(text.text, 60000));
+        REQUIRE(TakeClipboardText(text.text, driver::kPatience));
         text.title = driver::WindowText(main);
         if (i > 0 && text.title.find(firstName) != std::wstring::npos)
             break;
@@ -217,16 +213,46 @@ int NamesStartingWith(const String& folder, wchar_t first)
     return n;
 }
 
-// Waits until the folder holds n complete autosave files and no unfinished one.
-bool WaitForAutosaves(const String& folder, int n)
+// Posts the autosave timer, again now and then, until the folder holds
+// complete autosaves of exactly these texts and nothing being written: a
+// pass that came before the last typed keys reached the text leaves an
+// older text, which a later pass replaces.
+bool WaitForAutosavedTexts(HWND main, const String& folder, std::vector<std::wstring> want)
 {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < 20000) {
-        if (NamesStartingWith(folder, L'g') == n && NamesStartingWith(folder, L't') == 0)
-            return true;
-        Sleep(20);
-    }
-    return false;
+    std::sort(want.begin(), want.end());
+    DWORD posted = 0;
+    return WaitUntil([&] {
+        if (GetTickCount() - posted > 1000) {
+            PostMessageW(main, WM_TIMER, kAutosaveTimerId, 0);
+            posted = GetTickCount();
+        }
+        if (NamesStartingWith(folder, L't') > 0)
+            return false;
+        std::vector<std::wstring> texts;
+        try {
+            for (const auto& file : CopyFolder(folder)) {
+                Autosave autosave;
+                if (!ParseAutosave(file.first, file.second, autosave))
+                    return false;
+                texts.push_back(autosave.text);
+            }
+        } catch (...) {
+            // A file went while it was read.
+            return false;
+        }
+        std::sort(texts.begin(), texts.end());
+        return texts == want;
+    });
+}
+
+// Typed into the window once it is in front; returns once the keys have
+// been handled, so that a message posted next comes after them.
+void TypeInto(HWND main, const std::wstring& text)
+{
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
+    driver::TypeText(text);
+    // Each character is a key down, a key up and the character made of them.
+    driver::WaitForQueueHandled(main, 3 * static_cast<int>(text.size()) + 8);
 }
 
 // Waits until n complete autosaves begun after start lie in the folder and
@@ -370,7 +396,7 @@ TEST_CASE("killed at random moments, the editor brings back each text's newest c
 
         // A never-saved text joins the first time; every text is typed into.
         size_t count = shown.size();
-        SetForegroundWindow(main);
+        REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
         if (unsaved.empty()) {
             driver::PressKey('N', true);
             count++;
@@ -389,7 +415,7 @@ TEST_CASE("killed at random moments, the editor brings back each text's newest c
         u64 passStart = (static_cast<u64>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
         if (rounds >= 25 && round == rounds / 2) {
             // The editor's own timer starts this pass, within its 30 s.
-            CHECK(WaitForPass(autosaveFolder, passStart, static_cast<int>(count), 45000));
+            CHECK(WaitForPass(autosaveFolder, passStart, static_cast<int>(count), 45000 + driver::kPatience));
             run.Kill();
             copy = CopyFolder(autosaveFolder);
             continue;
@@ -398,7 +424,7 @@ TEST_CASE("killed at random moments, the editor brings back each text's newest c
         Sleep(wait / 2);
         PostMessageW(main, WM_TIMER, kAutosaveTimerId, 0);
         if (round % 3 == 1)
-            CHECK(WaitForPass(autosaveFolder, passStart, static_cast<int>(count), 30000));
+            CHECK(WaitForPass(autosaveFolder, passStart, static_cast<int>(count), driver::kPatience));
         else
             Sleep(wait / 2);
         run.Kill();
@@ -418,13 +444,16 @@ class Beside {
 public:
     explicit Beside(const EditorRun& run)
     {
-        REQUIRE(driver::StartProgram(run.ProgramPath(), L"", run.Folder().CStr(), process_));
+        DWORD error = 0;
+        bool started = driver::StartProgram(run.ProgramPath(), L"", run.Folder().CStr(), process_, &error);
+        INFO("CreateProcessW error " << error);
+        REQUIRE(started);
     }
     ~Beside()
     {
         if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
             TerminateProcess(process_.hProcess, 9);
-            WaitForSingleObject(process_.hProcess, 5000);
+            WaitForSingleObject(process_.hProcess, driver::kPatience);
         }
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
@@ -434,14 +463,15 @@ public:
 
     HWND WaitForMain()
     {
-        HWND main = driver::WaitForProcessWindow(process_.hProcess, process_.dwProcessId, kMainClass, nullptr, 20000);
+        HWND main = driver::WaitForProcessWindow(process_.hProcess, process_.dwProcessId, kMainClass, nullptr,
+                                                 driver::kPatience);
         REQUIRE(main != nullptr);
-        WaitForInputIdle(process_.hProcess, 10000);
+        WaitForInputIdle(process_.hProcess, driver::kPatience);
         return main;
     }
     HWND WaitForTitled(const wchar_t* title)
     {
-        return driver::WaitForProcessWindow(process_.hProcess, process_.dwProcessId, nullptr, title, 20000);
+        return driver::WaitForProcessWindow(process_.hProcess, process_.dwProcessId, nullptr, title, driver::kPatience);
     }
     DWORD WaitForExit(DWORD timeout)
     {
@@ -457,12 +487,9 @@ private:
 
 HWND ButtonWithText(HWND parent, const std::wstring& text)
 {
-    for (int i = 0; i < 100; i++) {
-        if (HWND found = ChildWithText(parent, text))
-            return found;
-        Sleep(20);
-    }
-    return nullptr;
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = ChildWithText(parent, text)) != nullptr; });
+    return found;
 }
 
 }  // namespace
@@ -487,12 +514,10 @@ TEST_CASE("two editors on one data folder: the second shows none of the first's 
     std::wstring titleA = driver::WindowText(mainA);
     bool recoveredShown = titleA.find(L"RECOVERED") != std::wstring::npos || titleA.find(L"ODZYSKANY") != std::wstring::npos;
     CHECK(recoveredShown);
-    SetForegroundWindow(mainA);
+    REQUIRE(driver::WaitForKeyboardFocus(mainA, nullptr));
     driver::PressKey('N', true);
-    driver::TypeText(L"own text of A");
-    Sleep(300);
-    PostMessageW(mainA, WM_TIMER, kAutosaveTimerId, 0);
-    REQUIRE(WaitForAutosaves(folder, 2));
+    TypeInto(mainA, L"own text of A");
+    REQUIRE(WaitForAutosavedTexts(mainA, folder, {L"adopt me!", L"own text of A"}));
     std::map<std::wstring, std::string> filesOfA = CopyFolder(folder);
 
     {
@@ -504,18 +529,15 @@ TEST_CASE("two editors on one data folder: the second shows none of the first's 
         CHECK(title.find(L"ODZYSKANY") == std::wstring::npos);
         CHECK(title.rfind(L"* ", 0) != 0);
         // B's own autosave and its Abandon at the exit touch only B's file.
-        SetForegroundWindow(mainB);
-        driver::TypeText(L"text of B");
-        Sleep(300);
-        PostMessageW(mainB, WM_TIMER, kAutosaveTimerId, 0);
-        CHECK(WaitForAutosaves(folder, 3));
+        TypeInto(mainB, L"text of B");
+        CHECK(WaitForAutosavedTexts(mainB, folder, {L"adopt me!", L"own text of A", L"text of B"}));
         PostMessageW(mainB, WM_CLOSE, 0, 0);
         HWND question = b.WaitForTitled(PolishSystem() ? L"Zapisz - Scrivel" : L"Save - Scrivel");
         REQUIRE(question != nullptr);
         HWND abandon = ButtonWithText(question, PolishSystem() ? L"&Odrzuć zmiany" : L"&Abandon changes");
         REQUIRE(abandon != nullptr);
         PostMessageW(abandon, BM_CLICK, 0, 0);
-        CHECK(b.WaitForExit(10000) == 0);
+        CHECK(b.WaitForExit(driver::kPatience) == 0);
     }
     CHECK(CopyFolder(folder) == filesOfA);
 
@@ -523,13 +545,13 @@ TEST_CASE("two editors on one data folder: the second shows none of the first's 
     a.Restart();
     HWND mainC = a.WaitForMain();
     std::vector<std::wstring> texts;
-    SetForegroundWindow(mainC);
     for (int i = 0; i < 2; i++) {
         EmptyTheClipboard();
+        REQUIRE(driver::WaitForKeyboardFocus(mainC, nullptr));
         driver::PressKey('A', true);
         driver::PressKey('C', true);
         std::wstring text;
-        REQUIRE(TakeClipboardText(text, 10000));
+        REQUIRE(TakeClipboardText(text, driver::kPatience));
         texts.push_back(text);
         driver::PressKey(VK_F6);
     }

@@ -66,7 +66,7 @@ TEST_CASE("Ctrl+N, typing and Ctrl+S through the save dialog; undo and redo reac
         // A backup's name, in capitals: refused, nothing written.
         String backup = texts / L"x.BAK";
         SaveAs(run, main, backup);
-        HWND alert = WaitForWindow(run, SaveTitle(), 10000);
+        HWND alert = WaitForWindow(run, SaveTitle());
         REQUIRE(alert != nullptr);
         std::wstring shown = AlertAsText(alert);
         CHECK(shown.find(Ui(L"zarezerwowaną dla kopii zapasowych", L"reserved for backups")) != std::wstring::npos);
@@ -77,7 +77,7 @@ TEST_CASE("Ctrl+N, typing and Ctrl+S through the save dialog; undo and redo reac
     {
         // Another open text's name: refused, its file untouched.
         SaveAs(run, main, other);
-        HWND alert = WaitForWindow(run, SaveTitle(), 10000);
+        HWND alert = WaitForWindow(run, SaveTitle());
         REQUIRE(alert != nullptr);
         std::wstring shown = AlertAsText(alert);
         CHECK(shown.find(Ui(L"używaną przez inny tekst", L"used by another text")) != std::wstring::npos);
@@ -88,16 +88,16 @@ TEST_CASE("Ctrl+N, typing and Ctrl+S through the save dialog; undo and redo reac
     {
         // An existing file: the overwrite question, whose second button writes nothing.
         SaveAs(run, main, existing);
-        HWND question = WaitForWindow(run, SaveTitle(), 10000);
+        HWND question = WaitForWindow(run, SaveTitle());
         REQUIRE(question != nullptr);
         CHECK(ChildWithText(question, Ui(L"Zastąp ten plik", L"Overwrite this file")) != nullptr);
         AnswerAlert(question, Ui(L"&Anuluj", L"&Cancel"));
-        Sleep(200);
+        driver::WaitForQueueHandled(main);
         CHECK(ReadFileBytes(existing) == "existing\r\n");
         CHECK(WaitForTitleStart(main, Titled(L"fresh.txt")));
         // Asked again and answered with the first button, the text moves there.
         SaveAs(run, main, existing);
-        question = WaitForWindow(run, SaveTitle(), 10000);
+        question = WaitForWindow(run, SaveTitle());
         REQUIRE(question != nullptr);
         AnswerAlert(question, Ui(L"Zastąp ten plik", L"Overwrite this file"));
         CHECK(WaitForTitleStart(main, Titled(L"existing.txt")));
@@ -105,7 +105,7 @@ TEST_CASE("Ctrl+N, typing and Ctrl+S through the save dialog; undo and redo reac
     }
     // The refusals and questions end with no other window left.
     CHECK(driver::ProcessWindows(run.ProcessId()).size() == 1);
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }
 
 TEST_CASE("Ctrl+F4 on a modified text asks; the close box and Esc leave the question up, Cancel keeps the text, Save and Abandon close it")
@@ -123,16 +123,15 @@ TEST_CASE("Ctrl+F4 on a modified text asks; the close box and Esc leave the ques
     REQUIRE(WaitForTitleStart(main, L"* two.txt"));
 
     PressInto(main, VK_F4, true);
-    HWND question = WaitForWindow(run, SaveTitle(), 10000);
+    HWND question = WaitForWindow(run, SaveTitle());
     REQUIRE(question != nullptr);
     CHECK(ChildWithText(question, Ui(L"&Odrzuć zmiany", L"&Abandon changes")) != nullptr);
-    driver::WaitUntilPainted(question, 2000);
+    driver::WaitUntilPainted(question);
     Screenshot(question, "close_save_question");
     // Neither the close box nor Esc answers a question without a cancel button.
     PostMessageW(question, WM_CLOSE, 0, 0);
-    SetForegroundWindow(question);
-    driver::PressKey(VK_ESCAPE);
-    Sleep(300);
+    PressInto(question, VK_ESCAPE);
+    driver::WaitForQueueHandled(question);
     CHECK(IsWindowVisible(question));
     AnswerAlert(question, Ui(L"&Anuluj", L"&Cancel"));
     // Cancel: the text stays, modified, its file as it was.
@@ -141,7 +140,7 @@ TEST_CASE("Ctrl+F4 on a modified text asks; the close box and Esc leave the ques
 
     // Save: written, then closed; the neighbour is shown.
     PressInto(main, VK_F4, true);
-    question = WaitForWindow(run, SaveTitle(), 10000);
+    question = WaitForWindow(run, SaveTitle());
     REQUIRE(question != nullptr);
     AnswerAlert(question, Ui(L"Zapisz", L"Save"));
     CHECK(WaitForTitleStart(main, Titled(L"one.txt")));
@@ -152,13 +151,13 @@ TEST_CASE("Ctrl+F4 on a modified text asks; the close box and Esc leave the ques
     driver::TypeText(L"1");
     REQUIRE(WaitForTitleStart(main, L"* one.txt"));
     driver::PressKey(VK_F4, true);
-    question = WaitForWindow(run, SaveTitle(), 10000);
+    question = WaitForWindow(run, SaveTitle());
     REQUIRE(question != nullptr);
     AnswerAlert(question, Ui(L"&Odrzuć zmiany", L"&Abandon changes"));
     // It was the last text: none is left.
     CHECK(WaitForTitleStart(main, Ui(L"Bez tekstów - Scrivel", L"No text - Scrivel")));
     CHECK(ReadFileBytes(one) == "one\r\n");
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }
 
 TEST_CASE("Ctrl+G to line 3, character 5 puts the typed character there")
@@ -170,7 +169,7 @@ TEST_CASE("Ctrl+G to line 3, character 5 puts the typed character there")
     HWND main = run.WaitForMain();
     REQUIRE(WaitForTitleStart(main, Titled(L"lines.txt")));
     PressInto(main, 'G', true);
-    HWND dialog = WaitForWindow(run, Ui(L"Przejdź do wiersza - Scrivel", L"Go to line - Scrivel"), 10000);
+    HWND dialog = WaitForWindow(run, Ui(L"Przejdź do wiersza - Scrivel", L"Go to line - Scrivel"));
     REQUIRE(dialog != nullptr);
     HWND line = ChildWithId(dialog, 20601), column = ChildWithId(dialog, 20602);
     REQUIRE(line != nullptr);
@@ -180,12 +179,12 @@ TEST_CASE("Ctrl+G to line 3, character 5 puts the typed character there")
     REQUIRE(WaitForFocus(line));
     driver::TypeText(L"3");
     SendMessageW(column, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"5"));
-    driver::WaitUntilPainted(dialog, 2000);
+    driver::WaitUntilPainted(dialog);
     Screenshot(dialog, "go_to_line");
     driver::PressKey(VK_RETURN);
     CHECK(WaitUntilGone(dialog));
     Front(main);
     driver::TypeText(L"#");
     CHECK(SavedBytes(main, path) == "first\r\nsecond\r\nthir#d line\r\nfourth\r\n");
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }

@@ -8,22 +8,10 @@
 #include <commctrl.h>
 #include <doctest.h>
 
-#include <functional>
 #include <map>
 #include <string>
 
 namespace {
-
-bool WaitUntil(const std::function<bool()>& done, DWORD timeout = 15000)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeout)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
 
 // The process's visible top-level window holding a control of that id.
 HWND WindowWith(EditorRun& run, int id, int without = 0)
@@ -146,9 +134,8 @@ TEST_CASE("a Polish text: underlined, then checked from the beginning with Ignor
     HWND main = run.WaitForMain();
     HWND view = ChildWithId(main, 12300);
     REQUIRE(view != nullptr);
-    SetForegroundWindow(main);
-    driver::WaitUntilPainted(view, 5000);
-    Sleep(200);
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
+    driver::WaitUntilPainted(view);
     PixelImage plain = ViewPixels(view);
 
     // Ctrl+K without a dictionary asks for one first.
@@ -157,20 +144,21 @@ TEST_CASE("a Polish text: underlined, then checked from the beginning with Ignor
     REQUIRE(dicts != nullptr);
     HWND table = GetDlgItem(dicts, 22201);
     CHECK(SendMessageW(table, LVM_GETITEMCOUNT, 0, 0) == 1);
-    SetForegroundWindow(dicts);
+    REQUIRE(driver::WaitForKeyboardFocus(dicts, nullptr));
     SetFocus(table);
     driver::PressKey(VK_HOME);
     CHECK(WaitUntil([&] { return SendMessageW(table, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == 0; }));
     PostMessageW(dicts, WM_COMMAND, IDOK, 0);
     CHECK(WaitUntil([&] { return !IsWindow(dicts); }));
-    driver::WaitUntilPainted(view, 5000);
-    Sleep(200);
-    PixelImage underlined = ViewPixels(view);
-    Screenshot(main, "spell_underlined");
-    // Three words on three lines: one line under each.
+    // Three words on three lines: one line under each, once checked and painted.
     REQUIRE(plain.width > 0);
-    auto rows = ChangedRows(plain, underlined);
-    CHECK(rows.size() >= 3);
+    std::map<int, std::map<COLORREF, int>> rows;
+    CHECK(WaitUntil([&] {
+        driver::WaitUntilPainted(view);
+        rows = ChangedRows(plain, ViewPixels(view));
+        return rows.size() >= 3;
+    }));
+    Screenshot(main, "spell_underlined");
     std::map<COLORREF, int> colours;
     for (auto& row : rows)
         for (auto& c : row.second)
@@ -187,7 +175,7 @@ TEST_CASE("a Polish text: underlined, then checked from the beginning with Ignor
     CHECK(colours[lineColour] * 10 >= total * 9);
 
     // Ctrl+J from the beginning.
-    SetForegroundWindow(main);
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
     driver::PressKey('J', true);
     HWND question = WaitForWindowWith(run, 51);
     REQUIRE(question != nullptr);
@@ -197,7 +185,7 @@ TEST_CASE("a Polish text: underlined, then checked from the beginning with Ignor
     HWND word = GetDlgItem(spell, 13001);
     CHECK(WaitUntil([&] { return FieldText(word) == L"kotta"; }));
     CHECK(CaptionFits(spell));
-    driver::WaitUntilPainted(spell, 5000);
+    driver::WaitUntilPainted(spell);
     Screenshot(spell, "spell_check_window");
 
     Click(spell, 13004);  // ignore
@@ -225,20 +213,22 @@ TEST_CASE("a Polish text: underlined, then checked from the beginning with Ignor
     CHECK(WaitUntil([&] { return !IsWindow(spell); }));
 
     // Ignored and added words are no longer underlined.
-    driver::WaitUntilPainted(view, 5000);
-    Sleep(200);
-    PixelImage checked = ViewPixels(view);
-    Screenshot(main, "spell_checked");
-    int lineLeft = 0;
-    for (auto& row : ChangedRows(plain, checked))
-        lineLeft += row.second.count(lineColour) ? row.second.at(lineColour) : 0;
+    int lineLeft = -1;
+    CHECK(WaitUntil([&] {
+        driver::WaitUntilPainted(view);
+        lineLeft = 0;
+        for (auto& row : ChangedRows(plain, ViewPixels(view)))
+            lineLeft += row.second.count(lineColour) ? row.second.at(lineColour) : 0;
+        return lineLeft == 0;
+    }));
     CHECK(lineLeft == 0);
+    Screenshot(main, "spell_checked");
 
     // The spell-check window has just gone: the keys wait for the view's focus.
-    REQUIRE(driver::WaitForKeyboardFocus(main, view, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, view));
     driver::PressKey('S', true);
     std::string expected = bom + Narrow(L"Ala ma kotta.\r\nKot pjie mleko.\r\nŻółw je " + replacement + L".\r\n");
     CHECK(WaitUntil([&] { return FileOrNone(path) == expected; }));
     CHECK(FileOrNone(userWords) == "pjie\r\n");
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }

@@ -32,7 +32,7 @@ TEST_CASE("without settings the editor opens at 10,10 in 800 x 600 in the system
     CHECK(driver::ProcessWindows(run.ProcessId()).size() == 1);
     Screenshot(main, "start_default");
 
-    CHECK(run.CloseAndWait(main, 5000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
     std::string settings = run.Settings();
     CHECK(settings.find("WindowRect=10,10,800,600") != std::string::npos);
     CHECK(settings.find("Toolbar=true") != std::string::npos);
@@ -53,7 +53,7 @@ TEST_CASE("the window opens where the settings say, in the language they name, w
     HWND toolbar = ChildWithId(main, 12100);
     CHECK((toolbar == nullptr || !IsWindowVisible(toolbar)));
     Screenshot(main, "start_polish_no_toolbar");
-    CHECK(run.CloseAndWait(main, 5000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
     CHECK(run.Settings().find("Toolbar=false") != std::string::npos);
 }
 
@@ -63,7 +63,7 @@ TEST_CASE("any other UILanguage value gives English, also on a Polish system")
     HWND main = run.WaitForMain();
     CheckMenuLanguage(run, main, false);
     CHECK(Narrow(driver::WindowText(main)) == "<no name> - Scrivel");
-    CHECK(run.CloseAndWait(main, 5000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }
 
 TEST_CASE("a first argument --OPT:UPDATED shows one update alert and opens no file of that name")
@@ -72,17 +72,14 @@ TEST_CASE("a first argument --OPT:UPDATED shows one update alert and opens no fi
     const wchar_t* title = PolishSystem() ? L"Aktualizacja - Scrivel" : L"Update - Scrivel";
     HWND alert = run.WaitForTitled(title);
     REQUIRE(alert != nullptr);
-    Sleep(200);
+    driver::WaitForQueueHandled(alert);
     CHECK(run.CountTitled(title) == 1);
     Screenshot(alert, "update_alert");
-    REQUIRE(driver::WaitForKeyboardFocus(alert, nullptr, 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(alert, nullptr));
     driver::PressKey(VK_RETURN);
     HWND main = run.WaitForMain();
-    DWORD start = GetTickCount();
-    while (run.CountTitled(title) > 0 && GetTickCount() - start < 5000)
-        Sleep(10);
-    CHECK(run.CountTitled(title) == 0);
+    CHECK(WaitUntil([&] { return run.CountTitled(title) == 0; }));
     std::string caption = Narrow(driver::WindowText(main));
     CHECK(caption.find("UPDATED") == std::string::npos);
-    CHECK(run.CloseAndWait(main, 5000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }

@@ -66,7 +66,7 @@ TEST_CASE("a click on the line field opens Go to line; upper case of a Polish li
     PostMessageW(main, WM_COMMAND, 11003, 0);
     CHECK(WaitForModifiedMark(main, false));
     CHECK(WaitForFile(path, Narrow(L"ZAŻÓŁĆ GĘŚLĄ JAŹŃ") + "\r\n"));
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }
 
 namespace {
@@ -101,7 +101,12 @@ void MouseToView(HWND main)
     RECT r;
     GetWindowRect(main, &r);
     SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    Sleep(300);
+    // The move has reached the editor and any tooltip has gone.
+    driver::WaitForQueueHandled(main);
+    DWORD process = 0;
+    GetWindowThreadProcessId(main, &process);
+    CHECK(WaitUntil([&] { return driver::FindProcessWindow(process, L"tooltips_class32") == nullptr; }));
+    driver::WaitUntilPainted(main);
 }
 
 // A real click (SendInput) in the middle of field 1-7.
@@ -126,8 +131,8 @@ void ClickField(HWND main, HWND bar, int field)
 // Waits until a modal dialog has gone and its run has ended.
 bool WaitForClosed(HWND main, HWND dialog)
 {
-    return WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000) &&
-           WaitUntil([&] { return IsWindowEnabled(main) != FALSE; }, 10000);
+    return WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }) &&
+           WaitUntil([&] { return IsWindowEnabled(main) != FALSE; });
 }
 
 // The pixels of field 1-7 as the screen shows them now.
@@ -157,7 +162,7 @@ TEST_CASE("clicks on the encoding, code and syntax fields run their dialogs; the
     HWND main = run.WaitForMain();
     HWND bar = FindBar(main);
     REQUIRE(bar != nullptr);
-    SetForegroundWindow(main);
+    REQUIRE(driver::WaitForKeyboardFocus(main, nullptr));
 
     // Encoding field: the select dialog; Convert to ISO 8859-2 (id 7).
     ClickField(main, bar, 5);
@@ -195,14 +200,14 @@ TEST_CASE("clicks on the encoding, code and syntax fields run their dialogs; the
     SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>((current + 1) % count), 0);
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     REQUIRE(WaitForClosed(main, dialog));
-    CHECK(WaitUntil([&] { return FieldPixels(main, bar, 6) != before; }, 10000));
+    CHECK(WaitUntil([&] { return FieldPixels(main, bar, 6) != before; }));
 
     PostMessageW(main, WM_COMMAND, 11003, 0);
     CHECK(WaitForModifiedMark(main, false));
     // ISO 8859-2: Ż z a ż ó ł ć, g ę ś l ą, j a ź ń.
     CHECK(WaitForFile(path, "\xAF"
                             "za\xBF\xF3\xB3\xE6 g\xEA\xB6l\xB1 ja\xBC\xF1\r\n"));
-    CHECK(run.CloseAndWait(main, 10000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
     // The mouse leaves no hover on whatever window the next test opens there.
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
 }

@@ -103,7 +103,7 @@ bool SameText(const std::wstring& a, const std::wstring& b)
 // Types into the new text and waits for the title's modified mark.
 void ModifyText(HWND main)
 {
-    REQUIRE(driver::WaitForKeyboardFocus(main, ChildWithId(main, 12300), 20000));
+    REQUIRE(driver::WaitForKeyboardFocus(main, ChildWithId(main, 12300)));
     driver::TypeText(L"kept");
     REQUIRE(WaitUntil([&] { return driver::WindowText(main).rfind(L"* ", 0) == 0; }));
 }
@@ -216,7 +216,7 @@ TEST_CASE("update hand-over: the helper's temporary copy gets the program folder
     CHECK(run.CountTitled(T(L"Zapisz - Scrivel", L"Save - Scrivel")) == 1);
     Click(question, T(L"&Odrzuć zmiany", L"&Abandon changes"));
     // No second question: the editor ends by itself, as its exit does.
-    CHECK(run.WaitForExit(20000) == 0);
+    CHECK(run.WaitForExit(driver::kPatience) == 0);
     CHECK(GetFileAttributesW((data.Roaming() + L"appsettings.dat").c_str()) != INVALID_FILE_ATTRIBUTES);
 
     REQUIRE(WaitUntil([] { return GetFileAttributesW(StubLog().c_str()) != INVALID_FILE_ATTRIBUTES; }));
@@ -320,5 +320,5 @@ TEST_CASE("update: a portable copy sends no request for a posted Check update")
     CHECK(WaitUntil([&] { return !IsWindowVisible(toolbar); }));
     CHECK(driver::ProcessWindows(run.ProcessId()).size() == 1);
     CHECK(Requests().empty());
-    CHECK(run.CloseAndWait(main, 20000) == 0);
+    CHECK(run.CloseAndWait(main, driver::kPatience) == 0);
 }

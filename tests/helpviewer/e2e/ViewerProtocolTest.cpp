@@ -33,9 +33,10 @@ std::wstring ProgramFolder()
     return s.substr(0, s.find_last_of(L'\\') + 1);
 }
 
-// Pumps this thread's messages until done() or about 30 s have passed.
+// Pumps this thread's messages until done(); false when it still fails
+// after limit milliseconds (a guard against a hang, never a measure).
 template <class F>
-bool PumpUntil(F done, DWORD limit = 30000)
+bool PumpUntil(F done, DWORD limit = driver::kPatience)
 {
     DWORD start = GetTickCount();
     while (!done()) {
@@ -83,11 +84,11 @@ PROCESS_INFORMATION StartViewerFor(HWND caller)
     // The editor writes its handle as a signed 64-bit number.
     std::wstring command = L"\"" + exe + L"\" \"id:20100\" \"hwnd:" +
                            std::to_wstring(static_cast<long long>(reinterpret_cast<intptr_t>(caller))) + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    REQUIRE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                           &si, &pi));
+    DWORD error = 0;
+    bool started = driver::StartProgram(exe, command.substr(exe.size() + 3), L"", pi, &error);
+    INFO("CreateProcessW error " << error);
+    REQUIRE(started);
     CloseHandle(pi.hThread);
     return pi;
 }
@@ -223,7 +224,7 @@ TEST_CASE("the viewer brings forward the caller's modal dialog, not the disabled
     REQUIRE(dialog);
     EnableWindow(caller, FALSE);
     SetForegroundWindow(dialog);
-    PumpUntil([] { return false; }, 300);
+    PumpUntil([&] { return GetForegroundWindow() == dialog; });
 
     PROCESS_INFORMATION pi = StartViewerFor(caller);
     size_t seen = 0;
@@ -237,13 +238,14 @@ TEST_CASE("the viewer brings forward the caller's modal dialog, not the disabled
     for (WPARAM command : {WPARAM(31106), WPARAM(31101)}) {
         CAPTURE(command);
         SetForegroundWindow(viewer);
-        REQUIRE(PumpUntil([&] { return GetForegroundWindow() == viewer; }, 5000));
+        REQUIRE(PumpUntil([&] { return GetForegroundWindow() == viewer; }));
         PostMessageW(viewer, WM_COMMAND, command, 0);
         CHECK(NextCode(seen) == (command == 31106 ? 4 : 3));
-        // Until the one or the other is in front.
-        PumpUntil([&] { return InFront(dialog, caller) != InFront(caller, dialog) && !InFront(viewer, dialog); },
-                  10000);
-        PumpUntil([] { return false; }, 300);
+        // Until the dialog is in front and shown, or the wait gives up.
+        PumpUntil([&] {
+            return (command != 31101 || GetForegroundWindow() == dialog) && IsWindowVisible(dialog) &&
+                   InFront(dialog, caller) && ScreenAtMiddle(dialog) == RGB(0, 0, 0);
+        });
         // Under Wine without a window manager the still open viewer may leave
         // the activation with the desktop; the closed one leaves it here.
         if (command == 31101)
@@ -290,21 +292,18 @@ BOOL CALLBACK FindAlert(HWND hwnd, LPARAM lParam)
 long RunTestMode(const std::wstring& exe, const wchar_t* alertTitle, bool& alertSeen,
                  void (*seen)(HWND alert) = nullptr)
 {
-    std::wstring command = L"\"" + exe + L"\" /test";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!driver::StartProgram(exe, L"/test", L"", pi))
         return -2;
     CloseHandle(pi.hThread);
     alertSeen = false;
     DWORD start = GetTickCount();
-    while (WaitForSingleObject(pi.hProcess, 50) == WAIT_TIMEOUT && GetTickCount() - start < 30000) {
+    while (WaitForSingleObject(pi.hProcess, 50) == WAIT_TIMEOUT && GetTickCount() - start < driver::kPatience) {
         AlertOf a{pi.dwProcessId, alertTitle, nullptr};
         EnumWindows(FindAlert, reinterpret_cast<LPARAM>(&a));
         if (a.found) {
             if (seen && !alertSeen) {
-                Sleep(1000);  // let it paint
+                driver::WaitUntilPainted(a.found);
                 seen(a.found);
             }
             alertSeen = true;
