@@ -179,3 +179,41 @@ TEST_CASE("variants of internal flag values, conversions making break points and
         CHECK(d.Suggest(String(pair.second.c_str())).Count() <= 15);
     }
 }
+
+// CHECKCOMPOUNDPATTERN replacements longer and shorter than the parts they
+// stand for, with letters of several bytes read as 8-bit letters: the
+// compound the replacement makes is known, and nothing is read from past
+// the end of the word or of its replaced form.
+TEST_CASE("compound replacements of other lengths than the parts they stand for")
+{
+    SpellFolders dirs;
+    const struct {
+        std::string aff, dic;
+        std::wstring good, bad;
+    } pairs[] = {
+        // 8-bit: the six bytes of "\u0130\u0130\u0130" stand for "o" + "b".
+        {"COMPOUNDFLAG C\nCOMPOUNDMIN 1\nCHECKCOMPOUNDPATTERN 1\n"
+         "CHECKCOMPOUNDPATTERN o b \xC4\xB0\xC4\xB0\xC4\xB0\n",
+         "2\nko/C\nbt/C\n", L"k\u00C4\u00B0\u00C4\u00B0\u00C4\u00B0t",
+         L"k\u00C4\u00B0\u00C4\u00B0\u00C4\u00B0\u00C4\u00B0\u00C4\u00B0\u00C4\u00B0t"},
+        // 8-bit: "a" stands for an emoji's four bytes and two more.
+        {"COMPOUNDFLAG C\nCOMPOUNDMIN 1\nCHECKCOMPOUNDPATTERN 2\n"
+         "CHECKCOMPOUNDPATTERN \xF0\x9F\x98\x80 \xC4\xB0 a\n"
+         "CHECKCOMPOUNDPATTERN 0/C 0/C \xC4\xB0\xF0\x9F\x98\x80\n",
+         "3\nk\xF0\x9F\x98\x80/C\n\xC4\xB0t/C\nko/C\n", L"kat", L"k\u00C4\u00B0\u00F0\u009F\u0098\u0080t"},
+        // UTF-8: "x" stands for five letters of two bytes.
+        {"SET UTF-8\nCOMPOUNDFLAG C\nCOMPOUNDMIN 1\nCHECKCOMPOUNDPATTERN 1\n"
+         "CHECKCOMPOUNDPATTERN \xC4\xB0\xC4\xB0\xC4\xB0 \xC4\xB0\xC4\xB0 x\n",
+         "2\nk\xC4\xB0\xC4\xB0\xC4\xB0/C\n\xC4\xB0\xC4\xB0t/C\n", L"kxt", L"kx\u0130\u0130t"},
+    };
+    for (const auto& pair : pairs) {
+        INFO(pair.aff);
+        SpellFolders::WriteDict(dirs.folders.user, L"cpd", pair.aff, pair.dic);
+        CorrectorDict d;
+        d.Load(String(L"cpd"), dirs.folders);
+        CHECK(Correct(d, pair.good));
+        CHECK_FALSE(Correct(d, pair.bad));
+        CHECK(d.Suggest(String(pair.good.c_str())).Count() <= 15);
+        CHECK(d.Suggest(String(pair.bad.c_str())).Count() <= 15);
+    }
+}
