@@ -198,6 +198,12 @@ TEST_CASE("damaged dictionaries from the fuzzer load, spell and suggest")
          L"\U0001F600bzr\u017A\U0001F600xjq\u00DF",
          nullptr},                                                      // COMPLEXPREFIXES, above U+FFFF
         {"hang_checkcompoundpattern", L"\u0119\u015B\u0119bdk\u0119\u015B\u0119bdk", nullptr},  // 0/Da
+        {"af_onlyupcase", L"kot", L"Kot"},                  // AF 65511: freed twice on destruction
+        {"iconv_break", L"\u0130stanbul", nullptr},         // ICONV u -> x\u0130u, BREAK \u0130
+        {"cpdpattern_index", L"\u00C4\u00B2\u00F0\u009F\u0098\u0080ala",
+         L"\u00C4\u00B2\u00F0\u009F\u0098\u0080ala"},      // ISO 8859-1, CHECKCOMPOUNDPATTERN
+        // conv_anchor_only runs in the checked build, whose heap stops its
+        // growth at 256 MB.
     };
     for (const auto& pair : pairs) {
         INFO(pair.folder);

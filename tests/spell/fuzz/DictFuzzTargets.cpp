@@ -149,6 +149,10 @@ void AppendUtf8(std::string& out, char32_t c)
 
 using Word = std::u32string;
 
+// A byte written as it is into an 8-bit dictionary stands in a Word as
+// kRawByte + byte (asked about as the ISO 8859-1 letter of that byte).
+constexpr char32_t kRawByte = 0xDC00;
+
 enum class FlagKind { Char, Long, Num, Utf8 };
 
 class Generator {
@@ -202,6 +206,10 @@ private:
     {
         std::string out;
         for (char32_t c : w) {
+            if (!enc_->utf8 && c >= kRawByte && c < kRawByte + 0x100) {
+                out += static_cast<char>(c - kRawByte);
+                continue;
+            }
             if (enc_->utf8 || c < 0x80) {
                 AppendUtf8(out, c);
                 continue;
@@ -241,11 +249,60 @@ private:
 
     std::string Text(const Word& w) const { return Encode(w); }
 
+    // In an 8-bit encoding, the UTF-8 bytes of letters beyond it, written
+    // as they are: each byte is a letter to the engine, so a word of a few
+    // letters is many bytes long.
+    Word Raw(const Word& w) const
+    {
+        if (enc_->utf8)
+            return w;
+        std::string bytes;
+        for (char32_t c : w)
+            AppendUtf8(bytes, c);
+        Word out;
+        for (char b : bytes)
+            out += static_cast<unsigned char>(b) < 0x80 ? static_cast<char32_t>(b)
+                                                       : kRawByte + static_cast<unsigned char>(b);
+        return out;
+    }
+
+    // A short word of letters many encodings lack (I with a dot, an emoji),
+    // raw in an 8-bit encoding.
+    Word MakeWide()
+    {
+        static const char32_t kWideLetters[] = {0x130, 0x105, 0x1F600, 0xE9, 0x20AC, 0x141, 0x43A};
+        Word w;
+        for (size_t n = 1 + r_.Below(3); n > 0; n--)
+            w += Chance(2) ? kWideLetters[r_.Below(sizeof(kWideLetters) / sizeof(kWideLetters[0]))]
+                           : static_cast<char32_t>('a' + r_.Below(26));
+        return Raw(w);
+    }
+
+    // Hunspell's own flag values (65510 forbids, 65511 marks the hidden
+    // capitalised form) in the file's notation; one-byte flags cannot say them.
+    std::string Internal()
+    {
+        unsigned value = Chance(2) ? 65510 : 65511;
+        switch (kind_) {
+        case FlagKind::Num:
+            return std::to_string(Chance(4) ? value + 65536 : value);  // read modulo 2^16
+        case FlagKind::Long:
+            return std::string(1, static_cast<char>(value >> 8)) + static_cast<char>(value & 0xFF);
+        case FlagKind::Utf8: {
+            std::string out;
+            AppendUtf8(out, value);
+            return out;
+        }
+        default:
+            return Known();
+        }
+    }
+
     // Flag number i in the file's notation, or one at a limit.
     std::string Flag(size_t i)
     {
-        static const unsigned long long kNum[] = {0, 1, 255, 256, 32767, 32768, 65535, 65536, 65537, 2147483647,
-                                                  4294967297ull};
+        static const unsigned long long kNum[] = {0, 1, 255, 256, 32767, 32768, 65510, 65511, 65535, 65536, 65537,
+                                                  131047, 2147483647, 4294967297ull};
         bool edge = Chance(12);
         std::string out;
         switch (kind_) {
@@ -253,6 +310,8 @@ private:
             out += edge ? static_cast<char>(r_.Below(2) ? 0xFF : 0x80) : static_cast<char>('A' + i % 26);
             break;
         case FlagKind::Long:
+            if (edge && Chance(2))
+                return Internal();
             out += static_cast<char>('A' + i % 26);
             out += edge ? static_cast<char>(0xFF) : static_cast<char>('a' + (i / 26) % 26);
             break;
@@ -260,7 +319,8 @@ private:
             out = std::to_string(edge ? kNum[r_.Below(sizeof(kNum) / sizeof(kNum[0]))] : 1 + i);
             break;
         case FlagKind::Utf8: {
-            static const char32_t kWide[] = {0xFF, 0x100, 0x7FFF, 0x8000, 0xFFFF, 0x10000, 0x1F600, 0xD800};
+            static const char32_t kWide[] = {0xFF,   0x100,  0x7FFF,  0x8000, 0xFFE6,
+                                             0xFFE7, 0xFFFF, 0x10000, 0x1F600, 0xD800};
             AppendUtf8(out, edge ? kWide[r_.Below(sizeof(kWide) / sizeof(kWide[0]))] : 0x100 + i * 0x1111);
             break;
         }
@@ -286,6 +346,8 @@ private:
                 out += ',';
             out += i < 4 || Chance(2) ? Known() : Flag(i);
         }
+        if (Chance(8))
+            out += (kind_ == FlagKind::Num && !out.empty() ? "," : "") + Internal();
         return out;
     }
 
@@ -326,6 +388,11 @@ private:
     size_t morphAliases_ = 0;
     std::vector<Word> words_;
     std::vector<Word> suffixes_;
+    std::string compoundFlag_;
+    bool compoundMin_ = false;
+    std::vector<std::string> breaks_;     // the BREAK table's patterns
+    std::vector<Word> convSources_;       // what conversions that make break points convert
+    std::vector<Word> cpdReplacements_;   // the third fields of CHECKCOMPOUNDPATTERN
 };
 
 // A MAP group: letters, parenthesised runs, or the empty and unclosed ones.
@@ -404,7 +471,9 @@ void Generator::Affixes(std::string& aff, const char* kind)
 std::string Generator::Make()
 {
     std::string aff;
-    aff += std::string("SET ") + enc_->name + "\n";
+    // ISO 8859-1 is also what a file without SET is read as.
+    if (enc_->name != std::string("ISO8859-1") || Chance(2))
+        aff += std::string("SET ") + enc_->name + "\n";
     static const char* const kFlagNames[] = {"", "FLAG long\n", "FLAG num\n", "FLAG UTF-8\n"};
     aff += kFlagNames[static_cast<int>(kind_)];
     if (Chance(3)) {
@@ -428,8 +497,12 @@ std::string Generator::Make()
                                            "KEEPCASE", "CIRCUMFIX", "FORCEUCASE", "WARN", "SUBSTANDARD",
                                            "COMPOUNDPERMITFLAG", "COMPOUNDFORBIDFLAG", "NONGRAMSUGGEST"};
     for (const char* name : kFlagged)
-        if (Chance(6))
-            aff += std::string(name) + " " + (Chance(10) ? Flag(99) : Known()) + "\n";
+        if (Chance(6)) {
+            std::string flag = Chance(10) ? Flag(99) : Known();
+            if (name == std::string("COMPOUNDFLAG"))
+                compoundFlag_ = flag;
+            aff += std::string(name) + " " + flag + "\n";
+        }
     static const char* const kSwitches[] = {"CHECKCOMPOUNDDUP", "CHECKCOMPOUNDREP", "CHECKCOMPOUNDCASE",
                                             "CHECKCOMPOUNDTRIPLE", "SIMPLIFIEDTRIPLE", "NOSPLITSUGS",
                                             "SUGSWITHDOTS", "FULLSTRIP", "CHECKSHARPS", "COMPLEXPREFIXES",
@@ -440,8 +513,10 @@ std::string Generator::Make()
     static const char* const kNumbers[] = {"COMPOUNDMIN", "COMPOUNDWORDMAX", "MAXNGRAMSUGS", "MAXCPDSUGS",
                                            "MAXDIFF"};
     for (const char* name : kNumbers)
-        if (Chance(6))
+        if (Chance(6)) {
+            compoundMin_ |= name == std::string("COMPOUNDMIN");
             aff += std::string(name) + " " + Count(1 + r_.Below(4)) + "\n";
+        }
     if (Chance(10))
         aff += "COMPOUNDSYLLABLE " + Count(2) + " " + Short() + "\n";
 
@@ -467,11 +542,34 @@ std::string Generator::Make()
     if (Chance(4))
         Table(aff, "BREAK", 1 + r_.Below(3), [&] {
             static const char* const kBreaks[] = {"-", "^-", "-$", "", "--", "^", "$", "'"};
-            return Chance(3) ? Short() : kBreaks[r_.Below(8)];
+            std::string b = Chance(3) ? (Chance(2) ? Text(MakeWide()) : Short()) : kBreaks[r_.Below(8)];
+            breaks_.push_back(b);
+            return b;
         });
+    // Without a BREAK table the engine breaks at dashes, and suggests for
+    // the parts between dashes.
+    std::vector<std::string> breakers = breaks_;
+    breakers.push_back("-");
     for (const char* conv : {"ICONV", "OCONV"})
         if (Chance(4))
             Table(aff, conv, 1 + r_.Below(3), [&] {
+                // A pattern of anchors only, which are blanks inside.
+                static const char* const kAnchors[] = {"_", "__", "___", "____"};
+                if (Chance(6)) {
+                    std::string anchors = kAnchors[r_.Below(4)];
+                    return Chance(3) ? anchors + " " + Short() : Chance(2) ? Short() + " " + anchors : anchors + " " + anchors;
+                }
+                // A conversion whose result holds a break point and its source again.
+                if (Chance(3)) {
+                    Word source = Chance(2) ? Word(1, Letter()) : MakeShort();
+                    convSources_.push_back(source);
+                    std::string b = breakers[r_.Below(breakers.size())];
+                    if (!b.empty() && b[0] == '^')
+                        b.erase(0, 1);
+                    if (!b.empty() && b.back() == '$')
+                        b.pop_back();
+                    return Text(source) + " " + (Chance(2) ? Short() : "") + b + Text(source);
+                }
                 static const char32_t kWide[] = {0x10000, 0x1F600, 0x1D49C, 0x10FFFF, 0x2019, 0xFFFF};
                 std::string to;
                 for (size_t n = 1 + r_.Below(2); n > 0; n--)
@@ -481,15 +579,31 @@ std::string Generator::Make()
             });
     if (Chance(4))
         Table(aff, "COMPOUNDRULE", 1 + r_.Below(3), [&] { return CompoundRule(); });
-    if (Chance(5))
+    if (Chance(5)) {
+        // Replacements are tried only in compounds.
+        if (compoundFlag_.empty() && Chance(2)) {
+            compoundFlag_ = Known();
+            aff += "COMPOUNDFLAG " + compoundFlag_ + "\n";
+        }
+        if (!compoundMin_ && Chance(2))
+            aff += "COMPOUNDMIN 1\n";
         Table(aff, "CHECKCOMPOUNDPATTERN", 1 + r_.Below(3), [&] {
-            std::string p = Short() + (Chance(3) ? "/" + Known() : "") + " " + (Chance(4) ? "0" : Short());
+            // Letters of several bytes in an 8-bit encoding make the
+            // replacement's length differ much from the patterns'.
+            bool wide = Chance(2);
+            auto piece = [&] { return wide ? Text(MakeWide()) : Short(); };
+            std::string p = (Chance(6) ? "0" : piece()) + (Chance(3) ? "/" + Known() : "") + " " +
+                            (Chance(4) ? "0" : piece());
             if (Chance(3))
                 p += "/" + Known();
-            if (Chance(3))
-                p += " " + Short();
+            if (Chance(2)) {
+                Word replacement = wide ? MakeWide() : MakeShort();
+                cpdReplacements_.push_back(replacement);
+                p += " " + Text(replacement);
+            }
             return p;
         });
+    }
     Affixes(aff, "PFX");
     Affixes(aff, "SFX");
 
@@ -497,7 +611,13 @@ std::string Generator::Make()
     size_t n = 1 + r_.Below(6);
     dic += Chance(5) ? Count(n) + "\n" : std::to_string(n) + "\n";
     for (size_t i = 0; i < n; i++) {
-        Word w = MakeWord();
+        // A word again with other flags (a hidden capitalised form meets
+        // its word), or one of wide letters.
+        Word w = !words_.empty() && Chance(6) ? words_[r_.Below(words_.size())]
+                 : Chance(6)                  ? MakeWide()
+                                              : MakeWord();
+        if (w.size() > 1 && Chance(8) && w[1] >= 'a' && w[1] <= 'z')
+            w[1] = w[1] - 32;  // mixed case
         words_.push_back(w);
         std::string line = Text(w);
         if (aliases_ && !Chance(4)) {
@@ -517,7 +637,7 @@ std::string Generator::Make()
     // Words known, misspelt, inflected and joined; as UTF-8.
     std::vector<Word> asked;
     for (const Word& w : words_) {
-        if (asked.size() >= 12)
+        if (asked.size() >= 10)
             break;
         asked.push_back(w);
         Word bad = w;
@@ -546,10 +666,20 @@ std::string Generator::Make()
         if (Chance(3))
             asked.push_back(w + words_[r_.Below(words_.size())]);
     }
+    // Compounds joined by a replacement, words holding what a conversion
+    // makes break points of.
+    for (const Word& r : cpdReplacements_)
+        if (Chance(2))
+            asked.insert(asked.begin() + static_cast<ptrdiff_t>(r_.Below(asked.size() + 1)),
+                         words_[r_.Below(words_.size())] + r + words_[r_.Below(words_.size())]);
+    for (const Word& source : convSources_)
+        if (Chance(2))
+            asked.insert(asked.begin() + static_cast<ptrdiff_t>(r_.Below(asked.size() + 1)),
+                         Chance(2) ? source : words_[r_.Below(words_.size())] + source);
     std::string words;
     for (const Word& w : asked) {
         for (char32_t c : w)
-            AppendUtf8(words, c);
+            AppendUtf8(words, c >= kRawByte && c < kRawByte + 0x100 ? c - kRawByte : c);
         words += '\n';
     }
     return aff + kSeparator + dic + kWordsSeparator + words;

@@ -29,11 +29,14 @@ long long DictFuzzBlocksLeft(const std::vector<u8>& input, GuardedBuffer& buffer
 
 // The next input of a run: half the time a mutated seed, else a generated
 // dictionary of the shapes that have broken the engine: flag vectors and
-// aliases at the 8- and 16-bit limits, words of 255 and 256 bytes, empty and
-// unclosed groups in MAP, PHONE and COMPOUNDRULE, conversions to characters
-// beyond U+FFFF, and huge or wrong counts on every counted table, in UTF-8
-// and 8-bit encodings, with words it knows and misspelt ones to ask about
-// (a quarter of these mutated once more).
+// aliases at the 8- and 16-bit limits or holding the engine's own flag values
+// (65510, 65511), words of 255 and 256 bytes, empty and unclosed groups in
+// MAP, PHONE and COMPOUNDRULE, conversions to characters beyond U+FFFF, to
+// break points or dashes with their source again, and of patterns that are
+// only anchors, CHECKCOMPOUNDPATTERN replacements of letters of several bytes
+// in 8-bit encodings, and huge or wrong counts on every counted table, in
+// UTF-8 and 8-bit encodings, with words it knows and misspelt ones to ask
+// about (a quarter of these mutated once more).
 void NextDictFuzzInput(FuzzRandom& random, std::vector<u8>& input);
 
 // Engine questions asked by RunDictFuzz so far.

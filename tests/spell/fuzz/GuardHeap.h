@@ -29,6 +29,11 @@ GuardHeapUse GuardHeapInUse();
 constexpr size_t kGuardHeapLargest = size_t(256) << 20;
 
 #ifdef SCRIVEL_GUARD_C_HEAP
+// The engine built over this heap also checks its string indexes (an index
+// past the end of a std::string aborts there instead of reading on).
+#ifndef _GLIBCXX_ASSERTIONS
+#error "the checked build of the engine needs _GLIBCXX_ASSERTIONS"
+#endif
 #define malloc(n) GuardMalloc(n)
 #define calloc(c, n) GuardCalloc(c, n)
 #define realloc(p, n) GuardRealloc(p, n)
