@@ -622,7 +622,9 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
                 return kGaveUp;
         }
         bool rest = isRest(state);
-        if (rest && literal_) {
+        // From line start to line start goes further than to the literal,
+        // which most lines may hold elsewhere.
+        if ((lineSkip_ ? state == first : rest) && literal_) {
             // Nothing in progress: every match from here on holds an
             // occurrence of the literal from here on, so none begins before
             // the reach back from the next one of the matches through it.
