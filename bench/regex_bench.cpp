@@ -1,7 +1,7 @@
 // Regular-expression search speed over generated UTF-8 texts (English-like,
-// Polish-like, C-like source lines and digit-heavy log lines), searched the
-// way the find commands do it, every match
-// counted: forward in windows of 100000 bytes (F3), backward from the end
+// Polish-like, C-like source lines, digit-heavy log lines and Polish log
+// lines), searched the way the find commands do it, every match counted:
+// forward in windows of 100000 bytes (F3), backward from the end
 // with the match before each start (Find previous when the selection is no
 // match) and with the match ending before it (when it is), each with and
 // without case. Forward patterns run over a 10 MB and a 100 MB text; the
@@ -12,7 +12,7 @@
 // over the same files beside it.
 //
 // regex_bench [folder [name]]: with a folder, the 100 MB texts are also
-// written there (regex_bench_en.txt, _pl, _src, _log), so that other
+// written there (regex_bench_en.txt, _pl, _src, _log, _plog), so that other
 // tools can search the same bytes ("-" writes none); with a name, only that
 // pattern runs; with a third, only the searches it names by letters (f
 // forward, b backward, p backward before a selection), for profiling.
@@ -226,6 +226,46 @@ std::string MakeLogText(size_t size)
     return text;
 }
 
+const char* const kPolishLogLines[] = {
+    "\xC5\xBB\xC4\x84" "DANIE GET /pliki/", "\xC5\xBB\xC4\x84" "DANIE POST /pliki/",
+    "B\xC5\x81\xC4\x84" "D PO\xC5\x81\xC4\x84" "CZENIA z w\xC4\x99z\xC5\x82" "em ",
+    "B\xC5\x81\xC4\x84" "D ZAPISU pliku ", "zakleszczenie ", "zakleszczenie w\xC4\x85tku ",
+    "wykryto_zakleszczenie ", "kolejka foo", "kolejka foobar", "kolejka xbar", "kolejka baz_",
+};
+
+// Polish log lines: a timestamp and Polish words, and on some lines a
+// request, an error, a deadlock or a queue name with a number, each
+// beside near misses (another method, another error, a word glued before
+// or after).
+std::string MakePolishLogText(size_t size)
+{
+    std::string text;
+    text.reserve(size + 256);
+    u32 state = 1250;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    char stamp[64];
+    while (text.size() < size) {
+        snprintf(stamp, sizeof stamp, "2026-%02u-%02u %02u:%02u:%02u ", 1 + next() % 12, 1 + next() % 28, next() % 24,
+                 next() % 60, next() % 60);
+        text += stamp;
+        for (int words = 3 + static_cast<int>(next() % 8); words > 0; words--) {
+            text += kPolishWords[next() % kPolishWordCount];
+            text += " ";
+        }
+        u32 r = next() % 100;
+        if (r < 11) {
+            text += kPolishLogLines[r];
+            text += std::to_string(next() % 5000);
+        }
+        text += "\n";
+    }
+    text.resize(size);
+    return text;
+}
+
 double MBps(size_t bytes, double seconds)
 {
     return static_cast<double>(bytes) / 1e6 / seconds;
@@ -406,6 +446,20 @@ const Pattern kPatterns[] = {
     {"word_ing", "en", "\\w+ing\\b"},
     {"word_ing_rare", "pl", "\\w+ing\\b"},
     {"word_pl", "pl", "\\w+\xC3\xB3w\\b"},
+    // Led by an assertion, each beside the same pattern without it: the
+    // skips and the literal jump must work as well past it.
+    {"return_src", "src", "return [a-z_]+;"},
+    {"word_return_src", "src", "\\breturn [a-z_]+;"},
+    {"nonword_return_src", "src", "\\Breturn [a-z_]+;"},
+    {"alt_digits_end_log", "log", "(foo|bar|baz)[0-9]+\\b"},
+    {"alt_word_digits_plog", "plog", "\\b(foo|bar|baz)[0-9]+\\b"},
+    {"alt_digits_end_plog", "plog", "(foo|bar|baz)[0-9]+\\b"},
+    {"word_absent_pl", "pl", "\\bzakleszczenie [0-9]+"},
+    {"deadlock_plog", "plog", "zakleszczenie [0-9]+"},
+    {"word_deadlock_plog", "plog", "\\bzakleszczenie [0-9]+"},
+    // Two literals of wide capitals, over Polish text with and without them.
+    {"pl_alternation", "plog", "\xC5\xBB\xC4\x84" "DANIE GET|B\xC5\x81\xC4\x84" "D PO\xC5\x81\xC4\x84" "CZENIA"},
+    {"pl_alternation_pl", "pl", "\xC5\xBB\xC4\x84" "DANIE GET|B\xC5\x81\xC4\x84" "D PO\xC5\x81\xC4\x84" "CZENIA"},
 };
 
 bool WriteFile(const std::string& path, const std::string& text)
@@ -429,8 +483,9 @@ int main(int argc, char** argv)
         const char* name;
         std::string bytes;
         TextDocument small, large;
-    } texts[4] = {{"en", MakeText(large), {}, {}}, {"pl", MakePolishText(large), {}, {}},
-                  {"src", MakeSourceText(large), {}, {}}, {"log", MakeLogText(large), {}, {}}};
+    } texts[5] = {{"en", MakeText(large), {}, {}}, {"pl", MakePolishText(large), {}, {}},
+                  {"src", MakeSourceText(large), {}, {}}, {"log", MakeLogText(large), {}, {}},
+                  {"plog", MakePolishLogText(large), {}, {}}};
     if (argc > 1 && strcmp(argv[1], "-") != 0) {
         for (Texts& t : texts)
             if (!WriteFile(std::string(argv[1]) + "/regex_bench_" + t.name + ".txt", t.bytes))

@@ -532,6 +532,11 @@ const wchar_t* const kLongPatterns[] = {
     // a word class.
     L"^k[a-z]+", L"^\\w+x\\b", L"^(ab|x\u0142|\u017Cy)", L"^\\bk\\w*", L"^[\\n]", L"(^x|^1)\\W", L"^\\s*k",
     L"^.", L"^$", L"\\w+k\\b", L"\\w*1\\b", L"(^|\\b)k\\B", L"\\w+kx\\b", L"\\w*\u0142x_\\b", L"\\w+1_k",
+    // Assertions before a literal, alone and in branches, and wide literals
+    // whose lead bytes pair with their second bytes.
+    L"\\bxk [a-z]+", L"\\Bkx_", L"\\bk\u0142\u017C", L"(\\bxk|\\B_1)7", L"\\b(ab|kx|\u0142\u017Cx)\\d",
+    L"(^|\\b)kxa", L"\\b\u017Cx\\w*", L"\\bK\u0142x", L"\u0142\u017Ck|\u017Cx\u00e9", L"\\b\u0142k|\\B\u017C",
+    L"\\b\u00e9x+\\b", L"\\B\\bk",
 };
 
 }  // namespace
@@ -703,6 +708,96 @@ TEST_CASE("forward searches of patterns anchored to line starts or led by a word
         }
     }
     CHECK(compared > 50000);
+    CHECK(found > 20000);
+}
+
+TEST_CASE("forward searches of literals led by assertions agree with the brute-force matcher")
+{
+    // The branches of an alternation every match begins with: an assertion
+    // (none when 0) before a literal. The texts hold the literals now and
+    // then, after word characters, blanks or line breaks, often far apart,
+    // so that the skips and the jump to a literal both stop at them.
+    struct Branch {
+        u32 assertion;
+        const wchar_t* literal;
+    };
+    static const std::vector<std::vector<Branch>> leads = {
+        {{WORD_BOUNDARY, L"kab"}},
+        {{NOT_WORD_BOUNDARY, L"ab\u00e9"}},
+        {{LINE_START, L"k a"}},
+        {{WORD_BOUNDARY, L"\u00e9\u0169k"}},
+        {{WORD_BOUNDARY, L"kab"}, {NOT_WORD_BOUNDARY, L"ba"}},
+        {{WORD_BOUNDARY, L"\u00c9a"}, {0, L"_1"}},
+        {{WORD_BOUNDARY, L"K"}, {LINE_START, L"\u0169"}},
+    };
+    const u32 seed = 0x1EAD5EED;
+    std::mt19937 rng(seed);
+    TextDocument doc;
+    int compared = 0, found = 0;
+    for (int round = 0; round < 300; round++) {
+        u32 caseSeed = rng();
+        std::mt19937 local(caseSeed);
+        const std::vector<Branch>& lead = leads[local() % leads.size()];
+        std::wstring pattern = L"(";
+        std::vector<NodePtr> branches;
+        for (const Branch& b : lead) {
+            if (&b != &lead[0])
+                pattern += L'|';
+            std::vector<NodePtr> parts;
+            if (b.assertion) {
+                pattern += b.assertion == WORD_BOUNDARY ? L"\\b" : b.assertion == LINE_START ? L"^" : L"\\B";
+                parts.push_back(Make(Node::Assertion, b.assertion));
+            }
+            pattern += b.literal;
+            for (u32 c : CodePoints(b.literal))
+                parts.push_back(Make(Node::Literal, c));
+            branches.push_back(Wrap(Node::Concat, parts));
+        }
+        pattern += L")(";
+        NodePtr tail = PatternMaker(local).Regex(pattern, 1);
+        pattern += L')';
+        NodePtr tree = Wrap(Node::Concat, {Wrap(Node::Alt, branches), tail});
+        std::vector<u32> cps = CodePoints(pattern);
+        std::vector<TextChar> chars = MakeChars(local, 80 + static_cast<int>(local() % 220));
+        for (int k = static_cast<int>(local() % 5); k > 0; k--) {
+            static const TextChar before[] = {{Piece::CodePoint, 'a'}, {Piece::CodePoint, ' '}, {Piece::Lf, 10},
+                                              {Piece::CodePoint, 0xE9}, {Piece::CodePoint, '_'}};
+            std::vector<TextChar> planted{before[local() % 5]};
+            for (u32 c : CodePoints(lead[local() % lead.size()].literal))
+                planted.push_back({Piece::CodePoint, local() % 4 == 0 ? static_cast<u32>(oracle::Fold(static_cast<int32>(c))) : c});
+            chars.insert(chars.begin() + static_cast<std::ptrdiff_t>(local() % (chars.size() + 1)), planted.begin(),
+                         planted.end());
+        }
+        // A CR followed by an LF is one character.
+        for (size_t i = chars.size() - 1; i > 0; i--) {
+            if (chars[i].piece == Piece::Lf && chars[i - 1].piece == Piece::Cr) {
+                chars[i - 1].piece = Piece::CrLf;
+                chars.erase(chars.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        }
+        for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE}) {
+            Sample s = Encode(chars, encoding);
+            Fill(doc, encoding, s.bytes);
+            for (bool ignoreCase : {false, true}) {
+                RegExp re;
+                re.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+                std::vector<oracle::Ends> all = oracle::AllMatches(*tree, s.text, ignoreCase);
+                INFO("seed " << seed << " case seed " << caseSeed << " pattern \"" << Narrow(pattern) << "\" ignore case "
+                             << ignoreCase << " " << s.description);
+                for (int64 p : Positions(s)) {
+                    int64 stop = -7;
+                    oracle::Found want = oracle::FindForward(all, s.text, p, 1000);
+                    int64 start = re.FindForward(doc, p, stop, 1000);
+                    REQUIRE(start == want.start);
+                    REQUIRE(stop == want.stop);
+                    compared++;
+                    if (start >= 0)
+                        found++;
+                }
+            }
+        }
+    }
+    CHECK(compared > 100000);
     CHECK(found > 20000);
 }
 
