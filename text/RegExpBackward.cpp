@@ -403,8 +403,8 @@ int LongestLiteralRun(const std::vector<u32>& chain, bool utf8, bool fold, u8* o
 // For each branch of an alternation that every match begins with (or, by
 // the reversed expression, ends with), the longest run of its characters
 // with one form of bytes, as for the single literal; all of them at least
-// three bytes long, or one of one or two bytes when it is the only branch
-// (a lone literal too short for the single one). The side whose shortest
+// three bytes long, or a lone one of one or two bytes that every match
+// begins with (too short for the single literal). The side whose shortest
 // member is longer is taken.
 void RegexRun::PrepareLiteralSet()
 {
@@ -436,9 +436,15 @@ void RegexRun::PrepareLiteralSet()
                                               twins);
             shortest = std::min(shortest, member.length);
         }
-        // A lone literal of one or two bytes is looked for too: the scan
-        // for its bytes beats a crawl through a class that is common.
-        if (shortest < (branches.size() == 1 ? 1 : 3) || shortest <= best)
+        // A lone literal of one or two bytes that every match begins with
+        // is looked for too: the scan for its bytes beats a crawl through a
+        // common class after it. One byte only when it is rare, or the
+        // look for each of its many occurrences costs more than the crawl.
+        // Where every match ends with such a literal, the skip to the bytes
+        // a match ends with finds it as well.
+        bool lone = side == 0 && branches.size() == 1;
+        if (shortest < (lone ? 1 : 3) || shortest <= best ||
+            (shortest == 1 && ByteFrequency(members[0].bytes[0]) > ByteFrequency('k')))
             continue;
         best = shortest;
         set.count = static_cast<int>(branches.size());
