@@ -215,7 +215,7 @@ private:
     // When there is no such literal: literals one of which every match
     // holds, one for each branch of an alternation that every match begins
     // (or ends) with, and a pair of bytes of each for a backward scan; or
-    // the one literal of one or two bytes a match begins or ends with.
+    // the one literal of one or two bytes every match begins with.
     struct RequiredSet {
         int32 encoding;  // 0 until computed
         int count;       // 0 when there is none

@@ -1047,19 +1047,6 @@ TEST_CASE("a backward search that goes on from the last one finds what a new sea
 
 namespace {
 
-// Characters with one form in Windows-1250 besides ASCII, by code point.
-u8 Cp1250Byte(u32 c)
-{
-    switch (c) {
-    case 0x105: return 0xB9;
-    case 0x142: return 0xB3;
-    case 0x141: return 0xA3;
-    case 0x119: return 0xEA;
-    case 0x104: return 0xA5;
-    default: return static_cast<u8>(c);
-    }
-}
-
 // Code points as a text of one encoding, with the characters where the
 // matcher reads them.
 oracle::Text EncodeCodes(const std::vector<u32>& codes, EncodingId encoding, std::vector<u8>& bytes)
@@ -1072,7 +1059,9 @@ oracle::Text EncodeCodes(const std::vector<u32>& codes, EncodingId encoding, std
             u8 buf[4];
             bytes.insert(bytes.end(), buf, buf + EncodeUtf8CodePoint(buf, static_cast<int32>(c)));
         } else if (encoding == EncodingWindows1250) {
-            bytes.push_back(Cp1250Byte(c));
+            // The few Polish letters of the texts.
+            bytes.push_back(c == 0x105 ? 0xB9 : c == 0x104 ? 0xA5 : c == 0x142 ? 0xB3 : c == 0x141 ? 0xA3
+                            : c == 0x119 ? 0xEA : static_cast<u8>(c));
         } else {
             bytes.push_back(static_cast<u8>(encoding == EncodingUtf16LE ? c & 0xFF : c >> 8));
             bytes.push_back(static_cast<u8>(encoding == EncodingUtf16LE ? c >> 8 : c & 0xFF));
