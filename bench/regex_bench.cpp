@@ -498,6 +498,10 @@ const Pattern kPatterns[] = {
     {"word_absent_pl", "pl", "\\bzakleszczenie [0-9]+"},
     {"deadlock_plog", "plog", "zakleszczenie [0-9]+"},
     {"word_deadlock_plog", "plog", "\\bzakleszczenie [0-9]+"},
+    // Anchored to line starts beside the same without: a literal that
+    // starts many lines, and one common in lines but starting none.
+    {"include_src", "src", "#include <[a-z]+\\.h>"},
+    {"line_deadlock_plog", "plog", "^zakleszczenie [0-9]+"},
     // Two literals of wide capitals, over Polish text with and without them.
     {"pl_alternation", "plog", "\xC5\xBB\xC4\x84" "DANIE GET|B\xC5\x81\xC4\x84" "D PO\xC5\x81\xC4\x84" "CZENIA"},
     {"pl_alternation_pl", "pl", "\xC5\xBB\xC4\x84" "DANIE GET|B\xC5\x81\xC4\x84" "D PO\xC5\x81\xC4\x84" "CZENIA"},
