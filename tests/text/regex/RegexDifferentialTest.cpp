@@ -537,6 +537,9 @@ const wchar_t* const kLongPatterns[] = {
     L"\\bxk [a-z]+", L"\\Bkx_", L"\\bk\u0142\u017C", L"(\\bxk|\\B_1)7", L"\\b(ab|kx|\u0142\u017Cx)\\d",
     L"(^|\\b)kxa", L"\\b\u017Cx\\w*", L"\\bK\u0142x", L"\u0142\u017Ck|\u017Cx\u00e9", L"\\b\u0142k|\\B\u017C",
     L"\\b\u00e9x+\\b", L"\\B\\bk",
+    // An assertion or a character before the same literal: a run in the
+    // middle of a match may be in a state the assertions leave at rest.
+    L"(\\b|x)kx_", L"(\\B|_)k\u0142", L"(^|k)xk", L"(\\b|\u0142)\u017Cx", L"^k|\\bx1",
 };
 
 }  // namespace
