@@ -244,7 +244,12 @@ private:
 
     void Fill(int64 p, bool backward)
     {
-        int64 from = backward ? p + 1 - piece_ : p;
+        // A few bytes on the other side too: a look at the character
+        // before or after a place, as at the start of a search or of a
+        // match, then finds them in hand instead of copying a new piece in
+        // the other direction, larger each time.
+        int64 margin = piece_ / 8 < 64 ? piece_ / 8 : 64;
+        int64 from = backward ? p + 1 - piece_ + margin : p - margin;
         if (from < 0)
             from = 0;
         int64 want = size_ - from < piece_ ? size_ - from : piece_;
