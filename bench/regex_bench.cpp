@@ -1,7 +1,8 @@
 // Regular-expression search speed over generated UTF-8 texts (English-like,
-// Polish-like, C-like source lines and digit-heavy log lines), searched the
-// way the find commands do it, every match
-// counted: forward in windows of 100000 bytes (F3), backward from the end
+// Polish-like, C-like source lines, digit-heavy log lines, Polish log lines
+// and C-like lines with hexadecimal numbers), searched the way the find
+// commands do it, every match counted:
+// forward in windows of 100000 bytes (F3), backward from the end
 // with the match before each start (Find previous when the selection is no
 // match) and with the match ending before it (when it is), each with and
 // without case. Forward patterns run over a 10 MB and a 100 MB text; the
@@ -12,7 +13,7 @@
 // over the same files beside it.
 //
 // regex_bench [folder [name]]: with a folder, the 100 MB texts are also
-// written there (regex_bench_en.txt, _pl, _src, _log), so that other
+// written there (regex_bench_en.txt, _pl, _src, _log, _plog, _hex), so that other
 // tools can search the same bytes ("-" writes none); with a name, only that
 // pattern runs; with a third, only the searches it names by letters (f
 // forward, b backward, p backward before a selection), for profiling.
@@ -226,6 +227,86 @@ std::string MakeLogText(size_t size)
     return text;
 }
 
+const char* const kPolishLogLines[] = {
+    "\xC5\xBB\xC4\x84" "DANIE GET /pliki/", "\xC5\xBB\xC4\x84" "DANIE POST /pliki/",
+    "B\xC5\x81\xC4\x84" "D PO\xC5\x81\xC4\x84" "CZENIA z w\xC4\x99z\xC5\x82" "em ",
+    "B\xC5\x81\xC4\x84" "D ZAPISU pliku ", "zakleszczenie ", "zakleszczenie w\xC4\x85tku ",
+    "wykryto_zakleszczenie ", "kolejka foo", "kolejka foobar", "kolejka xbar", "kolejka baz_",
+};
+
+// Polish log lines: a timestamp and Polish words, and on some lines a
+// request, an error, a deadlock or a queue name with a number, each
+// beside near misses (another method, another error, a word glued before
+// or after).
+std::string MakePolishLogText(size_t size)
+{
+    std::string text;
+    text.reserve(size + 256);
+    u32 state = 1250;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    char stamp[64];
+    while (text.size() < size) {
+        snprintf(stamp, sizeof stamp, "2026-%02u-%02u %02u:%02u:%02u ", 1 + next() % 12, 1 + next() % 28, next() % 24,
+                 next() % 60, next() % 60);
+        text += stamp;
+        for (int words = 3 + static_cast<int>(next() % 8); words > 0; words--) {
+            text += kPolishWords[next() % kPolishWordCount];
+            text += " ";
+        }
+        u32 r = next() % 100;
+        if (r < 11) {
+            text += kPolishLogLines[r];
+            text += std::to_string(next() % 5000);
+        }
+        text += "\n";
+    }
+    text.resize(size);
+    return text;
+}
+
+const char* const kHexNames[] = {"flags", "mask", "value", "addr", "offset", "buffer", "reg", "status", "count", "base"};
+
+// C-like source lines with hexadecimal literals in many of them, beside
+// decimal numbers and names full of the letters a to f, so that the bytes
+// a hexadecimal number ends with are everywhere.
+std::string MakeHexSourceText(size_t size)
+{
+    std::string text;
+    text.reserve(size + 128);
+    u32 state = 4242;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    char number[32];
+    while (text.size() < size) {
+        const char* name = kHexNames[next() % 10];
+        u32 r = next() % 5;
+        if (r == 0) {
+            snprintf(number, sizeof number, next() % 2 ? "0x%08X" : "0x%x", next() * 2654435761u);
+            text += "#define ";
+            text += name;
+            text += "_DEFAULT ";
+            text += number;
+        } else {
+            text += "    ";
+            text += name;
+            text += r == 1 ? " = " : r == 2 ? " &= " : " += ";
+            text += kWords[next() % 45];
+            snprintf(number, sizeof number, r == 4 ? "%u" : "0x%02x", next() % (r == 4 ? 100000 : 256));
+            text += next() % 3 ? " + " : " | ";
+            text += number;
+            text += ";";
+        }
+        text += "\n";
+    }
+    text.resize(size);
+    return text;
+}
+
 double MBps(size_t bytes, double seconds)
 {
     return static_cast<double>(bytes) / 1e6 / seconds;
@@ -406,6 +487,36 @@ const Pattern kPatterns[] = {
     {"word_ing", "en", "\\w+ing\\b"},
     {"word_ing_rare", "pl", "\\w+ing\\b"},
     {"word_pl", "pl", "\\w+\xC3\xB3w\\b"},
+    // Led by an assertion, each beside the same pattern without it: the
+    // skips and the literal jump must work as well past it.
+    {"return_src", "src", "return [a-z_]+;"},
+    {"word_return_src", "src", "\\breturn [a-z_]+;"},
+    {"nonword_return_src", "src", "\\Breturn [a-z_]+;"},
+    {"alt_digits_end_log", "log", "(foo|bar|baz)[0-9]+\\b"},
+    {"alt_word_digits_plog", "plog", "\\b(foo|bar|baz)[0-9]+\\b"},
+    {"alt_digits_end_plog", "plog", "(foo|bar|baz)[0-9]+\\b"},
+    {"word_absent_pl", "pl", "\\bzakleszczenie [0-9]+"},
+    {"deadlock_plog", "plog", "zakleszczenie [0-9]+"},
+    {"word_deadlock_plog", "plog", "\\bzakleszczenie [0-9]+"},
+    // Anchored to line starts beside the same without: a literal that
+    // starts many lines, and one common in lines but starting none.
+    {"include_src", "src", "#include <[a-z]+\\.h>"},
+    {"line_deadlock_plog", "plog", "^zakleszczenie [0-9]+"},
+    // Two literals of wide capitals, over Polish text with and without them.
+    {"pl_alternation", "plog", "\xC5\xBB\xC4\x84" "DANIE GET|B\xC5\x81\xC4\x84" "D PO\xC5\x81\xC4\x84" "CZENIA"},
+    {"pl_alternation_pl", "pl", "\xC5\xBB\xC4\x84" "DANIE GET|B\xC5\x81\xC4\x84" "D PO\xC5\x81\xC4\x84" "CZENIA"},
+    // A literal of two bytes before a class, for the backward searches:
+    // over C-like lines with hexadecimal numbers, where the class is
+    // common, and over Polish; then common two-byte literals, and literals
+    // of one byte, common and rare.
+    {"hex", "hex", "0x[0-9a-fA-F]+"},
+    {"hex_absent", "hex", "qx[0-9a-fA-F]+"},
+    {"hex_pl", "pl", "0x[0-9a-fA-F]+"},
+    {"hex_absent_pl", "pl", "qx[0-9a-fA-F]+"},
+    {"pair_common", "en", "th[a-z]+"},
+    {"pair_common_pl", "pl", "ie[a-z]+"},
+    {"one_byte", "hex", "x[0-9a-fA-F]+"},
+    {"one_byte_rare", "en", "q[0-9a-f]+"},
 };
 
 bool WriteFile(const std::string& path, const std::string& text)
@@ -429,8 +540,10 @@ int main(int argc, char** argv)
         const char* name;
         std::string bytes;
         TextDocument small, large;
-    } texts[4] = {{"en", MakeText(large), {}, {}}, {"pl", MakePolishText(large), {}, {}},
-                  {"src", MakeSourceText(large), {}, {}}, {"log", MakeLogText(large), {}, {}}};
+    } texts[6] = {{"en", MakeText(large), {}, {}}, {"pl", MakePolishText(large), {}, {}},
+                  {"src", MakeSourceText(large), {}, {}}, {"log", MakeLogText(large), {}, {}},
+                  {"plog", MakePolishLogText(large), {}, {}},
+                  {"hex", MakeHexSourceText(large), {}, {}}};
     if (argc > 1 && strcmp(argv[1], "-") != 0) {
         for (Texts& t : texts)
             if (!WriteFile(std::string(argv[1]) + "/regex_bench_" + t.name + ".txt", t.bytes))

@@ -214,7 +214,8 @@ private:
     } literal_;
     // When there is no such literal: literals one of which every match
     // holds, one for each branch of an alternation that every match begins
-    // (or ends) with, and a pair of bytes of each for a backward scan.
+    // (or ends) with, and a pair of bytes of each for a backward scan; or
+    // the one literal of one or two bytes every match begins with.
     struct RequiredSet {
         int32 encoding;  // 0 until computed
         int count;       // 0 when there is none
@@ -222,7 +223,7 @@ private:
         BytePairRanges pairs;
         struct Member {
             int length;
-            int pair;  // where the scanned pair of bytes begins
+            int pair;  // where the scanned pair of bytes begins; -1 for one byte alone
             u8 bytes[16];
         } members[8];
     } literalSet_;

@@ -403,7 +403,9 @@ int LongestLiteralRun(const std::vector<u32>& chain, bool utf8, bool fold, u8* o
 // For each branch of an alternation that every match begins with (or, by
 // the reversed expression, ends with), the longest run of its characters
 // with one form of bytes, as for the single literal; all of them at least
-// three bytes long. The side whose shortest member is longer is taken.
+// three bytes long, or a lone one of one or two bytes that every match
+// begins with (too short for the single literal). The side whose shortest
+// member is longer is taken.
 void RegexRun::PrepareLiteralSet()
 {
     RegExp::RequiredSet& set = re_.literalSet_;
@@ -434,7 +436,15 @@ void RegexRun::PrepareLiteralSet()
                                               twins);
             shortest = std::min(shortest, member.length);
         }
-        if (shortest < 3 || shortest <= best)
+        // A lone literal of one or two bytes that every match begins with
+        // is looked for too: the scan for its bytes beats a crawl through a
+        // common class after it. One byte only when it is rare, or the
+        // look for each of its many occurrences costs more than the crawl.
+        // Where every match ends with such a literal, the skip to the bytes
+        // a match ends with finds it as well.
+        bool lone = side == 0 && branches.size() == 1;
+        if (shortest < (lone ? 1 : 3) || shortest <= best ||
+            (shortest == 1 && ByteFrequency(members[0].bytes[0]) > ByteFrequency('k')))
             continue;
         best = shortest;
         set.count = static_cast<int>(branches.size());
@@ -448,6 +458,14 @@ void RegexRun::PrepareLiteralSet()
     pairs.fold = set.fold;
     for (int m = 0; m < set.count; m++) {
         RegExp::RequiredSet::Member& member = set.members[m];
+        if (member.length == 1) {
+            // A byte alone, found where the pair's second byte would be.
+            member.pair = -1;
+            u8 b = set.fold ? member.bytes[0] | 0x20 : member.bytes[0];
+            pairs.single[pairs.singles][0] = pairs.single[pairs.singles][1] = b;
+            pairs.singles++;
+            continue;
+        }
         member.pair = 0;
         for (int i = 1; i + 1 < member.length; i++)
             if (ByteFrequency(member.bytes[i]) + ByteFrequency(member.bytes[i + 1]) <

@@ -577,23 +577,54 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
 {
     int32 first = StateStart(true);
     int32 state;
-    if (StatesWentWrong(first) || !Opening(true, from, state))
+    // With assertions before the first character a run never comes back to
+    // the start state itself, only to what they leave of it: those states
+    // too have nothing in progress but the attempt that begins there.
+    int32 rests[RegexDfa::KindCount * RegexDfa::KindCount];
+    int restCount = 0;
+    auto findRests = [&] {
+        restCount = 0;
+        if (!dfa_->At(first).assertion)
+            return true;
+        int64 resets = dfa_->resets;
+        for (int before = 0; before < RegexDfa::KindCount; before++) {
+            for (int at = 0; at < RegexDfa::KindCount; at++) {
+                int32 r = Resolved(first, before, at);
+                if (r < 0 || dfa_->resets != resets)
+                    return false;
+                if (std::find(rests, rests + restCount, r) == rests + restCount)
+                    rests[restCount++] = r;
+            }
+        }
+        return true;
+    };
+    auto isRest = [&](int32 s) {
+        return s == first || (restCount > 0 && std::find(rests, rests + restCount, s) != rests + restCount);
+    };
+    if (StatesWentWrong(first) || !findRests() || !Opening(true, from, state))
         return kGaveUp;
     int64 pos = from;
     if (dfa_->At(state).accept)
         return pos;
     int64 firstResets = dfa_->resets;
     int idleLimit = 16;
+    // An occurrence of the literal whose reach back lived down to the
+    // place asked for: it would down to any later place before it, so it
+    // is not asked again.
+    int64 reachedAt = -1;
     while (pos < bound) {
         if (dfa_->resets != firstResets) {
             // The cache was emptied: the start state has a new index, and
             // the one in hand must stay valid while it is made.
             firstResets = dfa_->resets;
             first = StateStart(true);
-            if (first < 0 || dfa_->resets != firstResets)
+            if (first < 0 || dfa_->resets != firstResets || !findRests())
                 return kGaveUp;
         }
-        if (state == first && literal_) {
+        bool rest = isRest(state);
+        // From line start to line start goes further than to the literal,
+        // which most lines may hold elsewhere.
+        if ((lineSkip_ ? state == first : rest) && literal_) {
             // Nothing in progress: every match from here on holds an
             // occurrence of the literal from here on, so none begins before
             // the reach back from the next one of the matches through it.
@@ -603,7 +634,7 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
                 if (literalAt_ < 0)
                     return -1;
             }
-            if (literalAt_ - pos >= 64) {
+            if (literalAt_ - pos >= 64 && literalAt_ != reachedAt) {
                 int64 d = behind_->BeginStates() ? behind_->ReachBack(literalAt_, pos) : kGaveUp;
                 if (d == kGaveUp) {
                     literal_ = nullptr;
@@ -614,10 +645,12 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
                     if (dfa_->At(state).accept)
                         return pos;
                     continue;
+                } else {
+                    reachedAt = literalAt_;
                 }
             }
         }
-        if (state == first && skip_) {
+        if (rest && skip_) {
             // Nothing in progress: only a character the start state takes
             // can begin the next attempt. Where such characters are near
             // each other the scan costs more than it saves: then the byte
@@ -626,6 +659,13 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
             pos = bytes_.SkipToCandidate(*skip_, pos, bound);
             if (pos >= bound)
                 return -1;
+            // Leading assertions are taken afresh where the scan stopped.
+            if (pos > was && state != first) {
+                if (!Opening(true, pos, state))
+                    return kGaveUp;
+                if (dfa_->At(state).accept)
+                    return pos;
+            }
             if (pos - was < 64)
                 idleLimit = idleLimit < 1024 ? idleLimit * 2 : idleLimit;
             else
@@ -675,11 +715,20 @@ int64 RegexRun::StatesFirstEnd(int64 from, int64 bound)
                 }
                 if (to & RegexDfa::kLookBit) {
                     state = to & ~RegexDfa::kLookBit;
-                    break;
+                    // Assertions before a plain byte: the kinds on both
+                    // sides are known here, and what they leave once it
+                    // was worked out (as for a leading \b at every byte).
+                    const RegexDfa::State& look = dfa_->At(state);
+                    if (look.accept || k >= n || bytes[k] >= 0x80)
+                        break;
+                    int32 after = KindOf(bytes[k] == 13 ? kLineFeed : bytes[k]);
+                    to = look.resolved[KindOf(last) * RegexDfa::KindCount + after];
+                    if (to < 0 || dfa_->At(to).accept)
+                        break;
                 }
                 state = to;
                 at = &dfa_->At(state);
-                if (lineSkip_ ? at->setCount != 0 : state != first)
+                if (lineSkip_ ? at->setCount != 0 : !(at->idle && isRest(state)))
                     idle = 0;
                 else if (++idle == idleLimit && (skip_ || lineSkip_ || literal_))
                     break;
@@ -801,26 +850,17 @@ void RegexParts::MergeNearest(std::vector<std::pair<int, int>>& runs, size_t lim
 }
 
 // Which first bytes can begin a character that a node of the start state
-// consumes, so that positions where nothing is in progress can be skipped.
-// Only when the start state has no assertion and cannot accept at once, and
-// only in UTF-8 and the 8-bit encodings, where every character starts at a
-// byte that cannot lie inside another character.
+// consumes, past the assertions before it, so that positions where nothing
+// is in progress can be skipped. Only when the start state cannot accept at
+// once, and only in UTF-8 and the 8-bit encodings, where every character
+// starts at a byte that cannot lie inside another character.
 void RegexRun::PrepareSkip()
 {
-    RegExp::FirstBytes& f = re_.firstBytes_;
     EncodingId encoding = text_.Encoding();
-    if (f.encoding != encoding) {
-        f.encoding = encoding;
-        f.usable = ComputeFirstBytes(encoding, f.bytes);
-        FillRanges(f);
-        if (!f.usable || !ComputePairs(f.bytes, f.pairs, false))
-            f.pairs.pairs = 0;
-    }
-    skip_ = f.usable ? &f : nullptr;
     RegExp::FirstBytes& l = re_.lineBytes_;
     if (l.encoding != encoding) {
         l.encoding = encoding;
-        l.usable = !f.usable && ComputeLineBytes(encoding, l.bytes);
+        l.usable = ComputeLineBytes(encoding, l.bytes);
         std::vector<std::pair<int, int>> runs;
         for (int b = 0; b < 256; b++) {
             if (!l.bytes[b])
@@ -844,6 +884,16 @@ void RegexRun::PrepareSkip()
         }
     }
     lineSkip_ = l.usable ? &l : nullptr;
+    // From line start to line start goes further than from byte to byte.
+    RegExp::FirstBytes& f = re_.firstBytes_;
+    if (f.encoding != encoding) {
+        f.encoding = encoding;
+        f.usable = !l.usable && ComputeFirstBytes(encoding, f.bytes);
+        FillRanges(f);
+        if (!f.usable || !ComputePairs(f.bytes, f.pairs, false))
+            f.pairs.pairs = 0;
+    }
+    skip_ = f.usable ? &f : nullptr;
 }
 
 void RegexRun::JumpToLiteral(RegexRun& reversed)
@@ -1097,7 +1147,7 @@ bool BuildPairRanges(const BytePairSets& sets, bool fold, BytePairRanges& out)
 bool RegexRun::ComputePairs(const bool* first, BytePairRanges& out, bool backward)
 {
     BytePairSets sets;
-    const std::vector<u8>& opening = re_.Dfa().opening;
+    const std::vector<u8>& opening = OpeningNodes();
     RegexNode* pool = re_.pool_.Data();
     for (int b = 0; b < 256; b++) {
         sets.first[b] = first[b];
@@ -1109,15 +1159,11 @@ bool RegexRun::ComputePairs(const bool* first, BytePairRanges& out, bool backwar
             NewGeneration();
             cur_->count = 0;
             re_.assertion_ = 0;
-            if (backward) {
-                // Every node that may take the last character, assertions
-                // before it taken as holding.
-                for (int64 i = 0; i < re_.nodeCount_; i++)
-                    if (opening[static_cast<size_t>(i)] && pool[i].kind != SPLIT && !IsAssertion(pool[i].kind))
-                        cur_->elements[cur_->count++] = pool + i;
-            } else {
-                RegexAddState(*cur_, re_.start_);
-            }
+            // Every node that may take the first (backward: last) character,
+            // assertions before it taken as holding.
+            for (int64 i = 0; i < re_.nodeCount_; i++)
+                if (opening[static_cast<size_t>(i)] && pool[i].kind != SPLIT && !IsAssertion(pool[i].kind))
+                    cur_->elements[cur_->count++] = pool + i;
             RegexStep(b);
             single = re_.assertion_ || Check();
             for (int32 i = 0; i < cur_->count && !single; i++) {
@@ -1129,10 +1175,42 @@ bool RegexRun::ComputePairs(const bool* first, BytePairRanges& out, bool backwar
                 }
                 WideBytes(node, backward, second);
             }
+        } else if (!backward && b >= 0xC2 && text_.Encoding() == EncodingUtf8) {
+            // A lead byte that only literals take pairs with the second
+            // bytes of their encodings.
+            single = !LeadPairs(static_cast<u8>(b), second);
         }
         sets.single[b] = single;
     }
     return BuildPairRanges(sets, false, out) || BuildPairRanges(sets, true, out);
+}
+
+bool RegexRun::LeadPairs(u8 lead, std::vector<bool>& second)
+{
+    const std::vector<u8>& opening = OpeningNodes();
+    const RegexNode* pool = re_.pool_.Data();
+    std::vector<int32> twins;
+    for (int64 i = 0; i < re_.nodeCount_; i++) {
+        const RegexNode* node = pool + i;
+        if (!opening[static_cast<size_t>(i)] || node->kind == SPLIT || IsAssertion(node->kind))
+            continue;
+        bool bytes[256] = {};
+        if (!MarkNodeBytes(node, EncodingUtf8, false, bytes))
+            return false;
+        if (!bytes[lead])
+            continue;
+        if (!IsLiteral(node->kind) || node->kind > 0x10FFFF)
+            return false;
+        RegexCaseTwins(node->kind, twins);
+        if (!re_.ignoreCase_)
+            twins.assign(1, static_cast<int32>(node->kind));
+        for (int32 c : twins) {
+            u8 code[4];
+            if (EncodeUtf8CodePoint(code, c) >= 2 && code[0] == lead)
+                second[code[1]] = true;
+        }
+    }
+    return true;
 }
 
 bool RegexRun::MarkNodeBytes(const RegexNode* node, EncodingId encoding, bool last, bool* bytes)
@@ -1171,26 +1249,45 @@ bool RegexRun::MarkNodeBytes(const RegexNode* node, EncodingId encoding, bool la
     return true;
 }
 
+const std::vector<u8>& RegexRun::OpeningNodes()
+{
+    RegexDfa& dfa = re_.Dfa();
+    if (dfa.opening.empty()) {
+        RegexDfa* was = dfa_;
+        dfa_ = &dfa;
+        ComputeOpening();
+        dfa_ = was;
+    }
+    return dfa.opening;
+}
+
+// The bytes that can begin a character that a node of the start's closure
+// takes, with the assertions before them taken as holding: a run checks
+// them where it stops.
 bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
 {
     memset(bytes, 0, 256);
     if (encoding != EncodingUtf8 && !IsCodePageEncoding(encoding))
         return false;
-    NewGeneration();
-    RegexList& list = *next_;
-    list.count = 0;
-    re_.assertion_ = 0;
-    RegexAddState(list, re_.start_);
-    if (re_.assertion_)
+    const std::vector<u8>& opening = OpeningNodes();
+    if (opening.back())
         return false;
-    for (int32 i = 0; i < list.count; i++) {
-        const RegexNode* node = list.elements[i];
-        if (node->kind == ACCEPT)
-            return false;
+    const RegexNode* pool = re_.pool_.Data();
+    for (int64 i = 0; i < re_.nodeCount_; i++) {
+        const RegexNode* node = pool + i;
+        if (!opening[static_cast<size_t>(i)] || node->kind == SPLIT || IsAssertion(node->kind))
+            continue;
         // An undecodable byte could be any byte; keep such nodes scanning.
         if (!MarkNodeBytes(node, encoding, false, bytes))
             return false;
     }
+    // What the nodes take is never undecodable, and in UTF-8 anything else
+    // begins with a byte below 0x80 or a lead byte: a scan stops only at
+    // the start of a character, where the assertions can be read.
+    if (encoding == EncodingUtf8)
+        for (int b = 0x80; b < 256; b++)
+            if (b < 0xC2 || b > 0xF7)
+                bytes[b] = false;
     return true;
 }
 

@@ -244,7 +244,12 @@ private:
 
     void Fill(int64 p, bool backward)
     {
-        int64 from = backward ? p + 1 - piece_ : p;
+        // A few bytes on the other side too: a look at the character
+        // before or after a place, as at the start of a search or of a
+        // match, then finds them in hand instead of copying a new piece in
+        // the other direction, larger each time.
+        int64 margin = piece_ / 8 < 64 ? piece_ / 8 : 64;
+        int64 from = backward ? p + 1 - piece_ + margin : p - margin;
         if (from < 0)
             from = 0;
         int64 want = size_ - from < piece_ ? size_ - from : piece_;
@@ -347,6 +352,9 @@ private:
     // node takes; false when it takes undecodable units, which can be any.
     bool MarkNodeBytes(const RegexNode* node, EncodingId encoding, bool last, bool* bytes);
     bool ComputeFirstBytes(EncodingId encoding, bool* bytes);
+    // The start's closure with every assertion taken as holding, by node
+    // index (the accept node last), computed at the first call.
+    const std::vector<u8>& OpeningNodes();
     bool ComputeLineBytes(EncodingId encoding, bool* bytes);
     bool ComputeLastBytes(EncodingId encoding, bool* bytes);
     void ComputeOpening();
@@ -360,6 +368,9 @@ private:
     int64 ReachForward(int64 d, int64 p, int64 from);
     int64 PlainForward(int32& state, int64 pos, int64 bound);
     bool ComputePairs(const bool* first, BytePairRanges& out, bool backward);
+    // In UTF-8, the second bytes of the first characters with that lead
+    // byte; false unless only literals take such characters.
+    bool LeadPairs(u8 lead, std::vector<bool>& second);
     bool TakesWide(const RegexNode* node) const;
     void WideBytes(const RegexNode* node, bool last, std::vector<bool>& bytes);
 

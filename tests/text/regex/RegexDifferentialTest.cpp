@@ -532,6 +532,14 @@ const wchar_t* const kLongPatterns[] = {
     // a word class.
     L"^k[a-z]+", L"^\\w+x\\b", L"^(ab|x\u0142|\u017Cy)", L"^\\bk\\w*", L"^[\\n]", L"(^x|^1)\\W", L"^\\s*k",
     L"^.", L"^$", L"\\w+k\\b", L"\\w*1\\b", L"(^|\\b)k\\B", L"\\w+kx\\b", L"\\w*\u0142x_\\b", L"\\w+1_k",
+    // Assertions before a literal, alone and in branches, and wide literals
+    // whose lead bytes pair with their second bytes.
+    L"\\bxk [a-z]+", L"\\Bkx_", L"\\bk\u0142\u017C", L"(\\bxk|\\B_1)7", L"\\b(ab|kx|\u0142\u017Cx)\\d",
+    L"(^|\\b)kxa", L"\\b\u017Cx\\w*", L"\\bK\u0142x", L"\u0142\u017Ck|\u017Cx\u00e9", L"\\b\u0142k|\\B\u017C",
+    L"\\b\u00e9x+\\b", L"\\B\\bk",
+    // An assertion or a character before the same literal: a run in the
+    // middle of a match may be in a state the assertions leave at rest.
+    L"(\\b|x)kx_", L"(\\B|_)k\u0142", L"(^|k)xk", L"(\\b|\u0142)\u017Cx", L"^k|\\bx1",
 };
 
 }  // namespace
@@ -703,6 +711,96 @@ TEST_CASE("forward searches of patterns anchored to line starts or led by a word
         }
     }
     CHECK(compared > 50000);
+    CHECK(found > 20000);
+}
+
+TEST_CASE("forward searches of literals led by assertions agree with the brute-force matcher")
+{
+    // The branches of an alternation every match begins with: an assertion
+    // (none when 0) before a literal. The texts hold the literals now and
+    // then, after word characters, blanks or line breaks, often far apart,
+    // so that the skips and the jump to a literal both stop at them.
+    struct Branch {
+        u32 assertion;
+        const wchar_t* literal;
+    };
+    static const std::vector<std::vector<Branch>> leads = {
+        {{WORD_BOUNDARY, L"kab"}},
+        {{NOT_WORD_BOUNDARY, L"ab\u00e9"}},
+        {{LINE_START, L"k a"}},
+        {{WORD_BOUNDARY, L"\u00e9\u0169k"}},
+        {{WORD_BOUNDARY, L"kab"}, {NOT_WORD_BOUNDARY, L"ba"}},
+        {{WORD_BOUNDARY, L"\u00c9a"}, {0, L"_1"}},
+        {{WORD_BOUNDARY, L"K"}, {LINE_START, L"\u0169"}},
+    };
+    const u32 seed = 0x1EAD5EED;
+    std::mt19937 rng(seed);
+    TextDocument doc;
+    int compared = 0, found = 0;
+    for (int round = 0; round < 300; round++) {
+        u32 caseSeed = rng();
+        std::mt19937 local(caseSeed);
+        const std::vector<Branch>& lead = leads[local() % leads.size()];
+        std::wstring pattern = L"(";
+        std::vector<NodePtr> branches;
+        for (const Branch& b : lead) {
+            if (&b != &lead[0])
+                pattern += L'|';
+            std::vector<NodePtr> parts;
+            if (b.assertion) {
+                pattern += b.assertion == WORD_BOUNDARY ? L"\\b" : b.assertion == LINE_START ? L"^" : L"\\B";
+                parts.push_back(Make(Node::Assertion, b.assertion));
+            }
+            pattern += b.literal;
+            for (u32 c : CodePoints(b.literal))
+                parts.push_back(Make(Node::Literal, c));
+            branches.push_back(Wrap(Node::Concat, parts));
+        }
+        pattern += L")(";
+        NodePtr tail = PatternMaker(local).Regex(pattern, 1);
+        pattern += L')';
+        NodePtr tree = Wrap(Node::Concat, {Wrap(Node::Alt, branches), tail});
+        std::vector<u32> cps = CodePoints(pattern);
+        std::vector<TextChar> chars = MakeChars(local, 80 + static_cast<int>(local() % 220));
+        for (int k = static_cast<int>(local() % 5); k > 0; k--) {
+            static const TextChar before[] = {{Piece::CodePoint, 'a'}, {Piece::CodePoint, ' '}, {Piece::Lf, 10},
+                                              {Piece::CodePoint, 0xE9}, {Piece::CodePoint, '_'}};
+            std::vector<TextChar> planted{before[local() % 5]};
+            for (u32 c : CodePoints(lead[local() % lead.size()].literal))
+                planted.push_back({Piece::CodePoint, local() % 4 == 0 ? static_cast<u32>(oracle::Fold(static_cast<int32>(c))) : c});
+            chars.insert(chars.begin() + static_cast<std::ptrdiff_t>(local() % (chars.size() + 1)), planted.begin(),
+                         planted.end());
+        }
+        // A CR followed by an LF is one character.
+        for (size_t i = chars.size() - 1; i > 0; i--) {
+            if (chars[i].piece == Piece::Lf && chars[i - 1].piece == Piece::Cr) {
+                chars[i - 1].piece = Piece::CrLf;
+                chars.erase(chars.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        }
+        for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE}) {
+            Sample s = Encode(chars, encoding);
+            Fill(doc, encoding, s.bytes);
+            for (bool ignoreCase : {false, true}) {
+                RegExp re;
+                re.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+                std::vector<oracle::Ends> all = oracle::AllMatches(*tree, s.text, ignoreCase);
+                INFO("seed " << seed << " case seed " << caseSeed << " pattern \"" << Narrow(pattern) << "\" ignore case "
+                             << ignoreCase << " " << s.description);
+                for (int64 p : Positions(s)) {
+                    int64 stop = -7;
+                    oracle::Found want = oracle::FindForward(all, s.text, p, 1000);
+                    int64 start = re.FindForward(doc, p, stop, 1000);
+                    REQUIRE(start == want.start);
+                    REQUIRE(stop == want.stop);
+                    compared++;
+                    if (start >= 0)
+                        found++;
+                }
+            }
+        }
+    }
+    CHECK(compared > 100000);
     CHECK(found > 20000);
 }
 
@@ -1043,4 +1141,216 @@ TEST_CASE("a backward search that goes on from the last one finds what a new sea
     }
     CHECK(compared > 700);
     CHECK(found > 500);
+}
+
+namespace {
+
+// Code points as a text of one encoding, with the characters where the
+// matcher reads them.
+oracle::Text EncodeCodes(const std::vector<u32>& codes, EncodingId encoding, std::vector<u8>& bytes)
+{
+    oracle::Text text;
+    bytes.clear();
+    for (u32 c : codes) {
+        text.chars.push_back(oracle::Char{static_cast<int64>(bytes.size()), static_cast<int32>(c)});
+        if (encoding == EncodingUtf8) {
+            u8 buf[4];
+            bytes.insert(bytes.end(), buf, buf + EncodeUtf8CodePoint(buf, static_cast<int32>(c)));
+        } else if (encoding == EncodingWindows1250) {
+            // The few Polish letters of the texts.
+            bytes.push_back(c == 0x105 ? 0xB9 : c == 0x104 ? 0xA5 : c == 0x142 ? 0xB3 : c == 0x141 ? 0xA3
+                            : c == 0x119 ? 0xEA : static_cast<u8>(c));
+        } else {
+            bytes.push_back(static_cast<u8>(encoding == EncodingUtf16LE ? c & 0xFF : c >> 8));
+            bytes.push_back(static_cast<u8>(encoding == EncodingUtf16LE ? c >> 8 : c & 0xFF));
+        }
+    }
+    text.size = static_cast<int64>(bytes.size());
+    return text;
+}
+
+// Short literals (of one or two bytes in UTF-8 or Windows-1250 for most)
+// and what follows or comes before them in the patterns.
+const wchar_t* const kShortLiterals[] = {L"0x", L"qx", L"x", L"Q", L"0", L"\u0142", L"\u0105x", L"_k", L" 0", L"e", L"_"};
+const struct {
+    const wchar_t* text;
+    u32 low, high, low2, high2;
+} kHexClasses[] = {{L"[0-9a-fA-F]", '0', '9', 'a', 'f'}, {L"[0-9]", '0', '9', '0', '9'},
+                   {L"[a-f]", 'a', 'f', 'a', 'f'}, {L"[ -x]", ' ', 'x', ' ', 'x'}};
+const u32 kHexAlphabet[] = {'0', '1', '7', '9', 'a', 'c', 'f', 'A', 'F', 'x', 'X', 'q', 'Q', ' ', '\n',
+                            '_', 'k', 'K', 'e', 'g', 0x105, 0x142, 0x141, 0x119};
+
+u32 Upper(u32 c)
+{
+    return c >= 'a' && c <= 'z' ? c - 32 : c == 0x105 || c == 0x142 ? c - 1 : c;
+}
+
+struct ShortLiteralCase {
+    std::wstring pattern;
+    NodePtr tree;
+    std::vector<u32> codes;  // the text
+};
+
+// A short literal with a class (quantified) after it, before it or on both
+// sides; the text hex-heavy, with the literal and runs of the class planted.
+ShortLiteralCase MakeShortLiteralCase(std::mt19937& rng, int chars)
+{
+    ShortLiteralCase c;
+    std::wstring literal = kShortLiterals[rng() % (sizeof(kShortLiterals) / sizeof(kShortLiterals[0]))];
+    const auto& cls = kHexClasses[rng() % (sizeof(kHexClasses) / sizeof(kHexClasses[0]))];
+    auto classPart = [&](std::vector<NodePtr>& parts) {
+        NodePtr n = Make(Node::Class);
+        n->members.push_back({oracle::ClassMember::Range, cls.low, cls.high});
+        n->members.push_back({oracle::ClassMember::Range, cls.low2, cls.high2});
+        if (cls.text[1] == '0' && cls.text[4] == 'a')
+            n->members.push_back({oracle::ClassMember::Range, 'A', 'F'});
+        int q = static_cast<int>(rng() % 4);
+        c.pattern += cls.text;
+        c.pattern += q == 0 ? L"" : q == 1 ? L"?" : q == 2 ? L"*" : L"+";
+        parts.push_back(q == 0 ? n : Wrap(q == 1 ? Node::Quest : q == 2 ? Node::Star : Node::Plus, {n}));
+    };
+    std::vector<NodePtr> parts;
+    int shape = static_cast<int>(rng() % 4);  // 0, 1 literal first, 2 last, 3 between
+    if (shape >= 2)
+        classPart(parts);
+    c.pattern += literal;
+    for (wchar_t w : literal)
+        parts.push_back(Make(Node::Literal, static_cast<u32>(w)));
+    if (shape != 2)
+        classPart(parts);
+    c.tree = Wrap(Node::Concat, parts);
+    for (int i = 0; i < chars; i++)
+        c.codes.push_back(kHexAlphabet[rng() % (sizeof(kHexAlphabet) / sizeof(kHexAlphabet[0]))]);
+    for (int k = 1 + static_cast<int>(rng() % 8); k > 0; k--) {
+        size_t at = rng() % (c.codes.size() + 1);
+        std::vector<u32> planted;
+        for (int d = static_cast<int>(rng() % 4); d > 0; d--)
+            planted.push_back(kHexAlphabet[rng() % 9]);
+        for (size_t j = 0; j < literal.size(); j++)
+            planted.insert(planted.begin() + static_cast<std::ptrdiff_t>(j), rng() % 4 ? literal[j] : Upper(literal[j]));
+        c.codes.insert(c.codes.begin() + static_cast<std::ptrdiff_t>(at), planted.begin(), planted.end());
+    }
+    return c;
+}
+
+}  // namespace
+
+TEST_CASE("backward searches of patterns with a literal of one or two bytes agree with the brute-force matcher")
+{
+    const u32 seed = 0x2B17E5AC;
+    std::mt19937 rng(seed);
+    TextDocument doc;
+    int compared = 0, found = 0;
+    for (int round = 0; round < 160; round++) {
+        u32 caseSeed = rng();
+        std::mt19937 local(caseSeed);
+        ShortLiteralCase c = MakeShortLiteralCase(local, 60 + static_cast<int>(local() % 100));
+        std::vector<u32> cps = CodePoints(c.pattern);
+        for (EncodingId encoding : {EncodingUtf8, EncodingWindows1250, EncodingUtf16LE, EncodingUtf16BE}) {
+            std::vector<u8> bytes;
+            oracle::Text text = EncodeCodes(c.codes, encoding, bytes);
+            Fill(doc, encoding, bytes);
+            for (bool ignoreCase : {false, true}) {
+                RegExp re;
+                re.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+                LazyMatches all(*c.tree, text, ignoreCase);
+                INFO("seed " << seed << " case seed " << caseSeed << " pattern \"" << Narrow(c.pattern)
+                             << "\" ignore case " << ignoreCase << " encoding " << encoding);
+                for (size_t i = 0; i <= text.chars.size(); i++) {
+                    int64 p = text.OffsetOf(i);
+                    int64 window = local() % 3 ? 1000 : 1 + static_cast<int64>(local() % 40);
+                    int64 stop = -7;
+                    oracle::Found want = all.Backward(p, window);
+                    REQUIRE(re.FindBackward(doc, p, stop, window) == want.start);
+                    REQUIRE(stop == want.stop);
+                    want = all.Before(p);
+                    REQUIRE(re.FindBackwardBefore(doc, p, stop) == want.start);
+                    REQUIRE(stop == want.stop);
+                    compared += 2;
+                }
+                // Match after match from the end, each search going on from
+                // the last, in windows narrow and wide by turns.
+                for (int64 at = text.size; at > 0;) {
+                    int64 window = local() % 2 ? 1000 : 1 + static_cast<int64>(local() % 30);
+                    int64 stop = -7;
+                    oracle::Found want = all.Backward(at, window);
+                    int64 start = re.FindBackward(doc, at, stop, window);
+                    REQUIRE(start == want.start);
+                    REQUIRE(stop == want.stop);
+                    compared++;
+                    if (start >= 0)
+                        found++;
+                    at = start >= 0 ? (start < at ? start : at - 1) : stop;
+                }
+            }
+        }
+    }
+    CHECK(compared > 100000);
+    CHECK(found > 5000);
+}
+
+TEST_CASE("backward searches with a literal of one or two bytes agree with the plain automaton over long texts")
+{
+    // Texts longer than the byte reader's buffer, held in pieces: the
+    // literal found across their edges, and a narrow search followed by a
+    // wider one from its start, which goes on from the narrow one's run.
+    const u32 seed = 0x0DD7E0C5;
+    std::mt19937 rng(seed);
+    TextDocument doc;
+    int compared = 0, found = 0;
+    for (int round = 0; round < 48; round++) {
+        u32 caseSeed = rng();
+        std::mt19937 local(caseSeed);
+        ShortLiteralCase c = MakeShortLiteralCase(local, 20000 + static_cast<int>(local() % 30000));
+        // Mostly hex digits, so that the class runs on over long stretches.
+        for (u32& code : c.codes)
+            if (local() % 4 != 0 && code != 'x' && code != 'q' && code != 'Q' && code != 0x142)
+                code = kHexAlphabet[local() % 7];
+        std::vector<u32> cps = CodePoints(c.pattern);
+        EncodingId encoding = round % 4 == 0 ? EncodingUtf8 : round % 4 == 1 ? EncodingWindows1250
+                                                             : round % 4 == 2 ? EncodingUtf16BE
+                                                                              : EncodingUtf8;
+        std::vector<u8> bytes;
+        oracle::Text text = EncodeCodes(c.codes, encoding, bytes);
+        Fill(doc, encoding, bytes);
+        for (int k = 0; k < 3; k++) {
+            int64 a = static_cast<int64>(local() % bytes.size()), b = a + static_cast<int64>(local() % 5000);
+            b = b < static_cast<int64>(bytes.size()) ? b : static_cast<int64>(bytes.size());
+            doc.text.Replace(a, b, bytes.data() + a, b - a);
+        }
+        bool ignoreCase = local() % 2 != 0;
+        RegExp re, plain;
+        re.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+        plain.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+        RegexTestAccess::PlainOnly(plain, encoding);
+        INFO("seed " << seed << " case seed " << caseSeed << " pattern \"" << Narrow(c.pattern) << "\" ignore case "
+                     << ignoreCase << " encoding " << encoding);
+        for (int step = 0; step < 60; step++) {
+            int64 p = text.OffsetOf(local() % (text.chars.size() + 1));
+            int64 narrow = 1 + static_cast<int64>(local() % 3000);
+            int64 stop = -7, plainStop = -7;
+            int64 s = re.FindBackward(doc, p, stop, narrow);
+            INFO("from " << p << " window " << narrow);
+            REQUIRE(s == plain.FindBackward(doc, p, plainStop, narrow));
+            REQUIRE(stop == plainStop);
+            REQUIRE(re.FindBackwardBefore(doc, p, stop) == plain.FindBackwardBefore(doc, p, plainStop));
+            REQUIRE(stop == plainStop);
+            compared += 2;
+            if (s < 0)
+                continue;
+            found++;
+            int64 wide = local() % 2 ? 100000 : static_cast<int64>(local() % 20000);
+            RegExp fresh;
+            fresh.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+            INFO("then from " << s << " window " << wide);
+            int64 s2 = re.FindBackward(doc, s, stop, wide);
+            REQUIRE(s2 == fresh.FindBackward(doc, s, plainStop, wide));
+            REQUIRE(stop == plainStop);
+            REQUIRE(s2 == plain.FindBackward(doc, s, plainStop, wide));
+            REQUIRE(stop == plainStop);
+            compared++;
+        }
+    }
+    CHECK(compared > 6000);
+    CHECK(found > 1000);
 }
