@@ -623,19 +623,13 @@ bool RegexRun::ComputeLastBytes(EncodingId encoding, bool* bytes)
     memset(bytes, 0, 256);
     if (encoding != EncodingUtf8 && !IsCodePageEncoding(encoding))
         return false;
-    RegexDfa& dfa = re_.Dfa();
-    if (dfa.opening.empty()) {
-        RegexDfa* was = dfa_;
-        dfa_ = &dfa;
-        ComputeOpening();
-        dfa_ = was;
-    }
-    if (dfa.opening.back())
+    const std::vector<u8>& opening = OpeningNodes();
+    if (opening.back())
         return false;
     const RegexNode* pool = re_.pool_.Data();
     for (int64 i = 0; i < re_.nodeCount_; i++) {
         const RegexNode* node = pool + i;
-        if (!dfa.opening[static_cast<size_t>(i)] || node->kind == SPLIT || IsAssertion(node->kind))
+        if (!opening[static_cast<size_t>(i)] || node->kind == SPLIT || IsAssertion(node->kind))
             continue;
         if (!MarkNodeBytes(node, encoding, true, bytes))
             return false;

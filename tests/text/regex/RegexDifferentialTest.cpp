@@ -213,6 +213,19 @@ struct TextChar {
     u32 code;
 };
 
+// A CR followed by an LF is one character.
+std::vector<TextChar> JoinCrLf(const std::vector<TextChar>& chars)
+{
+    std::vector<TextChar> joined;
+    for (const TextChar& c : chars) {
+        if (c.piece == Piece::Lf && !joined.empty() && joined.back().piece == Piece::Cr)
+            joined.back().piece = Piece::CrLf;
+        else
+            joined.push_back(c);
+    }
+    return joined;
+}
+
 // Up to twelve characters, or count when given.
 std::vector<TextChar> MakeChars(std::mt19937& rng, int count = -1)
 {
@@ -238,15 +251,7 @@ std::vector<TextChar> MakeChars(std::mt19937& rng, int count = -1)
         else
             chars.push_back({Piece::CodePoint, alphabet[rng() % (sizeof(alphabet) / sizeof(alphabet[0]))]});
     }
-    // A CR followed by an LF is one character.
-    std::vector<TextChar> merged;
-    for (const TextChar& c : chars) {
-        if (c.piece == Piece::Lf && !merged.empty() && merged.back().piece == Piece::Cr)
-            merged.back().piece = Piece::CrLf;
-        else
-            merged.push_back(c);
-    }
-    return merged;
+    return JoinCrLf(chars);
 }
 
 void PutUnit(std::vector<u8>& bytes, u32 unit)
@@ -681,13 +686,7 @@ TEST_CASE("forward searches of patterns anchored to line starts or led by a word
             static const TextChar breaks[] = {{Piece::Lf, 10}, {Piece::Cr, 13}, {Piece::CrLf, 10}};
             chars.insert(chars.begin() + static_cast<std::ptrdiff_t>(local() % (chars.size() + 1)), breaks[local() % 3]);
         }
-        // A CR followed by an LF is one character.
-        for (size_t i = chars.size() - 1; i > 0; i--) {
-            if (chars[i].piece == Piece::Lf && chars[i - 1].piece == Piece::Cr) {
-                chars[i - 1].piece = Piece::CrLf;
-                chars.erase(chars.begin() + static_cast<std::ptrdiff_t>(i));
-            }
-        }
+        chars = JoinCrLf(chars);
         for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE}) {
             Sample s = Encode(chars, encoding);
             Fill(doc, encoding, s.bytes);
@@ -771,13 +770,7 @@ TEST_CASE("forward searches of literals led by assertions agree with the brute-f
             chars.insert(chars.begin() + static_cast<std::ptrdiff_t>(local() % (chars.size() + 1)), planted.begin(),
                          planted.end());
         }
-        // A CR followed by an LF is one character.
-        for (size_t i = chars.size() - 1; i > 0; i--) {
-            if (chars[i].piece == Piece::Lf && chars[i - 1].piece == Piece::Cr) {
-                chars[i - 1].piece = Piece::CrLf;
-                chars.erase(chars.begin() + static_cast<std::ptrdiff_t>(i));
-            }
-        }
+        chars = JoinCrLf(chars);
         for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE}) {
             Sample s = Encode(chars, encoding);
             Fill(doc, encoding, s.bytes);
