@@ -57,6 +57,16 @@ private:
 
 constexpr double kMinSeconds = 0.5;
 
+// The generators' numbers: the same sequence for a seed on every run.
+struct Lcg {
+    u32 state;
+    u32 operator()()
+    {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    }
+};
+
 const char* const kWords[] = {
     "harbor", "lantern", "meadow", "quartz", "violet", "river", "stone", "window", "garden", "silver",
     "morning", "evening", "walking", "reading", "singing", "building", "thing", "king", "ring", "spring",
@@ -76,11 +86,7 @@ std::string MakeText(size_t size)
 {
     std::string text;
     text.reserve(size + 128);
-    u32 state = 12345;
-    auto next = [&state]() {
-        state = state * 1664525u + 1013904223u;
-        return state >> 8;
-    };
+    Lcg next{12345};
     size_t lineStart = 0;
     bool sentenceStart = true;
     while (text.size() < size) {
@@ -123,11 +129,7 @@ std::string MakePolishText(size_t size)
 {
     std::string text;
     text.reserve(size + 128);
-    u32 state = 54321;
-    auto next = [&state]() {
-        state = state * 1664525u + 1013904223u;
-        return state >> 8;
-    };
+    Lcg next{54321};
     size_t lineStart = 0;
     while (text.size() < size) {
         if (next() % 20 == 0) {
@@ -161,11 +163,7 @@ std::string MakeSourceText(size_t size)
 {
     std::string text;
     text.reserve(size + 128);
-    u32 state = 777;
-    auto next = [&state]() {
-        state = state * 1664525u + 1013904223u;
-        return state >> 8;
-    };
+    Lcg next{777};
     while (text.size() < size) {
         u32 r = next() % 6;
         if (r == 0) {
@@ -200,11 +198,7 @@ std::string MakeLogText(size_t size)
 {
     std::string text;
     text.reserve(size + 256);
-    u32 state = 2026;
-    auto next = [&state]() {
-        state = state * 1664525u + 1013904223u;
-        return state >> 8;
-    };
+    Lcg next{2026};
     static const char* const kLevels[] = {"INFO", "WARN", "DEBUG", "ERROR"};
     char stamp[64];
     while (text.size() < size) {
@@ -242,11 +236,7 @@ std::string MakePolishLogText(size_t size)
 {
     std::string text;
     text.reserve(size + 256);
-    u32 state = 1250;
-    auto next = [&state]() {
-        state = state * 1664525u + 1013904223u;
-        return state >> 8;
-    };
+    Lcg next{1250};
     char stamp[64];
     while (text.size() < size) {
         snprintf(stamp, sizeof stamp, "2026-%02u-%02u %02u:%02u:%02u ", 1 + next() % 12, 1 + next() % 28, next() % 24,
@@ -276,11 +266,7 @@ std::string MakeHexSourceText(size_t size)
 {
     std::string text;
     text.reserve(size + 128);
-    u32 state = 4242;
-    auto next = [&state]() {
-        state = state * 1664525u + 1013904223u;
-        return state >> 8;
-    };
+    Lcg next{4242};
     char number[32];
     while (text.size() < size) {
         const char* name = kHexNames[next() % 10];

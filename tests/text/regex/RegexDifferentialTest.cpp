@@ -645,6 +645,39 @@ TEST_CASE("cached states and skips agree with the plain automaton on long texts 
     CHECK(found > 1000);
 }
 
+namespace {
+
+// Searches forward from every position of the text, in UTF-8 and UTF-16 and
+// with and without case, and compares each answer with the brute-force
+// matcher's on the pattern's tree; counts the searches and the matches.
+void CompareForward(TextDocument& doc, const Node& tree, const std::wstring& pattern,
+                    const std::vector<TextChar>& chars, int& compared, int& found)
+{
+    std::vector<u32> cps = CodePoints(pattern);
+    for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE}) {
+        Sample s = Encode(chars, encoding);
+        Fill(doc, encoding, s.bytes);
+        for (bool ignoreCase : {false, true}) {
+            RegExp re;
+            re.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
+            std::vector<oracle::Ends> all = oracle::AllMatches(tree, s.text, ignoreCase);
+            INFO("pattern \"" << Narrow(pattern) << "\" ignore case " << ignoreCase << " " << s.description);
+            for (int64 p : Positions(s)) {
+                int64 stop = -7;
+                oracle::Found want = oracle::FindForward(all, s.text, p, 1000);
+                int64 start = re.FindForward(doc, p, stop, 1000);
+                REQUIRE(start == want.start);
+                REQUIRE(stop == want.stop);
+                compared++;
+                if (start >= 0 && stop > start)
+                    found++;
+            }
+        }
+    }
+}
+
+}  // namespace
+
 TEST_CASE("forward searches of patterns anchored to line starts or led by a word class agree with the brute-force matcher")
 {
     // What leads each pattern, written out and as a tree: its atoms, the
@@ -679,7 +712,6 @@ TEST_CASE("forward searches of patterns anchored to line starts or led by a word
         parts.push_back(PatternMaker(local).Regex(pattern, 1));
         pattern += L')';
         NodePtr tree = Wrap(Node::Concat, parts);
-        std::vector<u32> cps = CodePoints(pattern);
         // Many short lines, in every kind of line break.
         std::vector<TextChar> chars = MakeChars(local, 60 + static_cast<int>(local() % 90));
         for (int k = static_cast<int>(local() % 12); k > 0; k--) {
@@ -687,27 +719,8 @@ TEST_CASE("forward searches of patterns anchored to line starts or led by a word
             chars.insert(chars.begin() + static_cast<std::ptrdiff_t>(local() % (chars.size() + 1)), breaks[local() % 3]);
         }
         chars = JoinCrLf(chars);
-        for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE}) {
-            Sample s = Encode(chars, encoding);
-            Fill(doc, encoding, s.bytes);
-            for (bool ignoreCase : {false, true}) {
-                RegExp re;
-                re.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
-                std::vector<oracle::Ends> all = oracle::AllMatches(*tree, s.text, ignoreCase);
-                INFO("seed " << seed << " case seed " << caseSeed << " pattern \"" << Narrow(pattern) << "\" ignore case "
-                             << ignoreCase << " " << s.description);
-                for (int64 p : Positions(s)) {
-                    int64 stop = -7;
-                    oracle::Found want = oracle::FindForward(all, s.text, p, 1000);
-                    int64 start = re.FindForward(doc, p, stop, 1000);
-                    REQUIRE(start == want.start);
-                    REQUIRE(stop == want.stop);
-                    compared++;
-                    if (start >= 0 && stop > start)
-                        found++;
-                }
-            }
-        }
+        INFO("seed " << seed << " case seed " << caseSeed);
+        CompareForward(doc, *tree, pattern, chars, compared, found);
     }
     CHECK(compared > 50000);
     CHECK(found > 20000);
@@ -759,7 +772,6 @@ TEST_CASE("forward searches of literals led by assertions agree with the brute-f
         NodePtr tail = PatternMaker(local).Regex(pattern, 1);
         pattern += L')';
         NodePtr tree = Wrap(Node::Concat, {Wrap(Node::Alt, branches), tail});
-        std::vector<u32> cps = CodePoints(pattern);
         std::vector<TextChar> chars = MakeChars(local, 80 + static_cast<int>(local() % 220));
         for (int k = static_cast<int>(local() % 5); k > 0; k--) {
             static const TextChar before[] = {{Piece::CodePoint, 'a'}, {Piece::CodePoint, ' '}, {Piece::Lf, 10},
@@ -771,27 +783,8 @@ TEST_CASE("forward searches of literals led by assertions agree with the brute-f
                          planted.end());
         }
         chars = JoinCrLf(chars);
-        for (EncodingId encoding : {EncodingUtf8, EncodingUtf16LE}) {
-            Sample s = Encode(chars, encoding);
-            Fill(doc, encoding, s.bytes);
-            for (bool ignoreCase : {false, true}) {
-                RegExp re;
-                re.Compile(cps.data(), static_cast<int64>(cps.size()), ignoreCase);
-                std::vector<oracle::Ends> all = oracle::AllMatches(*tree, s.text, ignoreCase);
-                INFO("seed " << seed << " case seed " << caseSeed << " pattern \"" << Narrow(pattern) << "\" ignore case "
-                             << ignoreCase << " " << s.description);
-                for (int64 p : Positions(s)) {
-                    int64 stop = -7;
-                    oracle::Found want = oracle::FindForward(all, s.text, p, 1000);
-                    int64 start = re.FindForward(doc, p, stop, 1000);
-                    REQUIRE(start == want.start);
-                    REQUIRE(stop == want.stop);
-                    compared++;
-                    if (start >= 0)
-                        found++;
-                }
-            }
-        }
+        INFO("seed " << seed << " case seed " << caseSeed);
+        CompareForward(doc, *tree, pattern, chars, compared, found);
     }
     CHECK(compared > 100000);
     CHECK(found > 20000);
