@@ -610,31 +610,12 @@ void RegexRun::PrepareBackSkip()
     EncodingId encoding = text_.Encoding();
     if (f.encoding != encoding) {
         f.encoding = encoding;
-        f.usable = ComputeLastBytes(encoding, f.bytes);
+        f.usable = ComputeOpeningBytes(encoding, true, f.bytes);
         FillRanges(f);
         if (!f.usable || !ComputePairs(f.bytes, f.pairs, true))
             f.pairs.pairs = 0;
     }
     backSkip_ = f.usable ? &f : nullptr;
-}
-
-bool RegexRun::ComputeLastBytes(EncodingId encoding, bool* bytes)
-{
-    memset(bytes, 0, 256);
-    if (encoding != EncodingUtf8 && !IsCodePageEncoding(encoding))
-        return false;
-    const std::vector<u8>& opening = OpeningNodes();
-    if (opening.back())
-        return false;
-    const RegexNode* pool = re_.pool_.Data();
-    for (int64 i = 0; i < re_.nodeCount_; i++) {
-        const RegexNode* node = pool + i;
-        if (!opening[static_cast<size_t>(i)] || node->kind == SPLIT || IsAssertion(node->kind))
-            continue;
-        if (!MarkNodeBytes(node, encoding, true, bytes))
-            return false;
-    }
-    return true;
 }
 
 int64 RegexBytes::SkipBackToCandidate(const RegExp::FirstBytes& set, int64 pos, int64 bound)

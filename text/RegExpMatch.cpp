@@ -888,7 +888,7 @@ void RegexRun::PrepareSkip()
     RegExp::FirstBytes& f = re_.firstBytes_;
     if (f.encoding != encoding) {
         f.encoding = encoding;
-        f.usable = !l.usable && ComputeFirstBytes(encoding, f.bytes);
+        f.usable = !l.usable && ComputeOpeningBytes(encoding, false, f.bytes);
         FillRanges(f);
         if (!f.usable || !ComputePairs(f.bytes, f.pairs, false))
             f.pairs.pairs = 0;
@@ -1147,8 +1147,7 @@ bool BuildPairRanges(const BytePairSets& sets, bool fold, BytePairRanges& out)
 bool RegexRun::ComputePairs(const bool* first, BytePairRanges& out, bool backward)
 {
     BytePairSets sets;
-    const std::vector<u8>& opening = OpeningNodes();
-    RegexNode* pool = re_.pool_.Data();
+    const std::vector<RegexNode*> takers = OpeningTakers();
     for (int b = 0; b < 256; b++) {
         sets.first[b] = first[b];
         if (!first[b])
@@ -1161,9 +1160,8 @@ bool RegexRun::ComputePairs(const bool* first, BytePairRanges& out, bool backwar
             re_.assertion_ = 0;
             // Every node that may take the first (backward: last) character,
             // assertions before it taken as holding.
-            for (int64 i = 0; i < re_.nodeCount_; i++)
-                if (opening[static_cast<size_t>(i)] && pool[i].kind != SPLIT && !IsAssertion(pool[i].kind))
-                    cur_->elements[cur_->count++] = pool + i;
+            for (RegexNode* node : takers)
+                cur_->elements[cur_->count++] = node;
             RegexStep(b);
             single = re_.assertion_ || Check();
             for (int32 i = 0; i < cur_->count && !single; i++) {
@@ -1187,13 +1185,8 @@ bool RegexRun::ComputePairs(const bool* first, BytePairRanges& out, bool backwar
 
 bool RegexRun::LeadPairs(u8 lead, std::vector<bool>& second)
 {
-    const std::vector<u8>& opening = OpeningNodes();
-    const RegexNode* pool = re_.pool_.Data();
     std::vector<int32> twins;
-    for (int64 i = 0; i < re_.nodeCount_; i++) {
-        const RegexNode* node = pool + i;
-        if (!opening[static_cast<size_t>(i)] || node->kind == SPLIT || IsAssertion(node->kind))
-            continue;
+    for (const RegexNode* node : OpeningTakers()) {
         bool bytes[256] = {};
         if (!MarkNodeBytes(node, EncodingUtf8, false, bytes))
             return false;
@@ -1261,30 +1254,36 @@ const std::vector<u8>& RegexRun::OpeningNodes()
     return dfa.opening;
 }
 
-// The bytes that can begin a character that a node of the start's closure
-// takes, with the assertions before them taken as holding: a run checks
-// them where it stops.
-bool RegexRun::ComputeFirstBytes(EncodingId encoding, bool* bytes)
+std::vector<RegexNode*> RegexRun::OpeningTakers()
+{
+    const std::vector<u8>& opening = OpeningNodes();
+    RegexNode* pool = re_.pool_.Data();
+    std::vector<RegexNode*> takers;
+    for (int64 i = 0; i < re_.nodeCount_; i++)
+        if (opening[static_cast<size_t>(i)] && pool[i].kind != SPLIT && !IsAssertion(pool[i].kind))
+            takers.push_back(pool + i);
+    return takers;
+}
+
+// The bytes that can begin (last: end) a character that a node of the
+// start's closure takes, with the assertions before them taken as holding:
+// a run checks them where it stops.
+bool RegexRun::ComputeOpeningBytes(EncodingId encoding, bool last, bool* bytes)
 {
     memset(bytes, 0, 256);
     if (encoding != EncodingUtf8 && !IsCodePageEncoding(encoding))
         return false;
-    const std::vector<u8>& opening = OpeningNodes();
-    if (opening.back())
+    if (OpeningNodes().back())
         return false;
-    const RegexNode* pool = re_.pool_.Data();
-    for (int64 i = 0; i < re_.nodeCount_; i++) {
-        const RegexNode* node = pool + i;
-        if (!opening[static_cast<size_t>(i)] || node->kind == SPLIT || IsAssertion(node->kind))
-            continue;
+    for (const RegexNode* node : OpeningTakers()) {
         // An undecodable byte could be any byte; keep such nodes scanning.
-        if (!MarkNodeBytes(node, encoding, false, bytes))
+        if (!MarkNodeBytes(node, encoding, last, bytes))
             return false;
     }
     // What the nodes take is never undecodable, and in UTF-8 anything else
     // begins with a byte below 0x80 or a lead byte: a scan stops only at
     // the start of a character, where the assertions can be read.
-    if (encoding == EncodingUtf8)
+    if (encoding == EncodingUtf8 && !last)
         for (int b = 0x80; b < 256; b++)
             if (b < 0xC2 || b > 0xF7)
                 bytes[b] = false;

@@ -351,12 +351,15 @@ private:
     // Marks the bytes that can open (or, with last, close) a character the
     // node takes; false when it takes undecodable units, which can be any.
     bool MarkNodeBytes(const RegexNode* node, EncodingId encoding, bool last, bool* bytes);
-    bool ComputeFirstBytes(EncodingId encoding, bool* bytes);
+    // The bytes that can begin (last: end) a first character; false when
+    // any could.
+    bool ComputeOpeningBytes(EncodingId encoding, bool last, bool* bytes);
     // The start's closure with every assertion taken as holding, by node
     // index (the accept node last), computed at the first call.
     const std::vector<u8>& OpeningNodes();
+    // The nodes of that closure that take a character.
+    std::vector<RegexNode*> OpeningTakers();
     bool ComputeLineBytes(EncodingId encoding, bool* bytes);
-    bool ComputeLastBytes(EncodingId encoding, bool* bytes);
     void ComputeOpening();
     int32 EverythingState();
     int64 ReachBack(int64 p, int64 lower);
